@@ -1,0 +1,35 @@
+#pragma once
+#include "VolraDoc.h"
+
+#include <cstdint>
+
+// A search of a local or network file system (or of one directory of it). The walk stays
+// on the file system of its root: a directory on another device is an entry without
+// children, as each file system is a drive of its own.
+class CDriveVolraDoc : public CVolraDoc {
+    Q_OBJECT
+public:
+    CDriveVolraDoc();
+
+    // Asks for the drive (unless one was preset), walks it, titles the window.
+    BOOL OnNewDocument() override;
+    // Searches this path instead of asking: the "Folder" search of the command line and
+    // the headless tools. strLabel becomes the label of the window title.
+    void PresetRoot(const std::string& strRootPath, const std::string& strLabel);
+
+protected:
+    void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) override;
+    std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) override;
+    CFileFind* CreateFinder() override;
+    void DeleteFinder(CFileFind* pFinder) override;
+    BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override;
+
+private:
+    BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);
+    BOOL CanListRoot(const std::string& strRoot);
+
+    std::string m_strPresetRoot;
+    std::string m_strPresetLabel;
+    std::uint64_t m_rootDevice = 0;
+    bool m_bHaveRootDevice = false;
+};

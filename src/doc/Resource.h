@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/Types.h"
+
+// Command ids shared by menus, keys, the toolbar and the context menu.
+constexpr UINT ID_SELECTION_LINE = 103;   // the context menu's description of the selection
+constexpr UINT ID_OPEN_PARENT = 32780;
+constexpr UINT ID_OPEN_RUN = 32792;
+constexpr UINT ID_DELETE = 32793;
+constexpr UINT ID_VIEW_DIRECTORY = 32796;
+constexpr UINT ID_REFRESH = 32798;
+
+// Update hints passed to UpdateAllViews.
+constexpr LPARAM HINT_REDRAW = 0;         // current directory, selection or settings changed
+constexpr LPARAM HINT_TREE_CHANGED = 1;   // entries were created, removed or replaced

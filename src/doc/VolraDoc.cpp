@@ -1,0 +1,262 @@
+#include "VolraDoc.h"
+
+#include "model/FormatSize.h"
+#include "platform/ErrorText.h"
+#include "platform/FileFind.h"
+#include "platform/LastError.h"
+#include "platform/UiServices.h"
+
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+// A directory that vanished, or was replaced by something else, between the listing of
+// its parent and its own: on a live system that is routine (temporary and cache folders),
+// so it stays in the tree as an empty directory instead of ending the whole search.
+bool VanishedBeforeRead(DWORD code)
+{
+    return code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND || code == ERROR_DIRECTORY
+           || code == ErrorFromErrno(ELOOP);
+}
+}  // namespace
+
+CVolraDoc::CVolraDoc() = default;
+CVolraDoc::~CVolraDoc() = default;
+
+const CCmdMap& CVolraDoc::ClassCmdMap()
+{
+    static const CCmdMap map = CCmdMapOf<CVolraDoc>(&CDocument::ClassCmdMap())
+                                   .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
+                                   .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory,
+                                       &CVolraDoc::OnUpdateViewDirectory)
+                                   .On(ID_REFRESH, &CVolraDoc::OnRefresh);
+    return map;
+}
+
+BOOL CVolraDoc::Search(CEntry* pStart)
+{
+    std::vector<CEntry*> stack;  // directories still to read; the last pushed is read first
+    CFileFind* pFinder = CreateFinder();
+    BeginWaitCursor();
+    m_nDirsFound = 0;
+    m_nFilesFound = 0;
+    m_pReading = nullptr;
+    m_throttle = CPumpThrottle(m_progressInterval);
+    stack.push_back(pStart);
+    ShowProgress();
+
+    WalkEnd end = WalkEnd::Finished;
+    while (!stack.empty() && end == WalkEnd::Finished) {
+        CEntry* pDir = stack.back();
+        stack.pop_back();
+        if (!pDir->IsDirectory())
+            continue;
+        end = ReadDirectory(*pFinder, pDir, stack);
+        if (pDir != pStart && end == WalkEnd::Failed && VanishedBeforeRead(GetLastError()))
+            end = WalkEnd::Finished;
+        RestoreWaitCursor();
+    }
+    if (end == WalkEnd::Failed)
+        ReportLastError();  // while the progress dialog is still up
+
+    // The dialog object outlives its window: a refresh starts from these final figures.
+    if (m_pReading != nullptr)
+        m_dlgProgress.m_strCurrentDir = m_pReading->GetPath();
+    m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
+    m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
+    m_pReading = nullptr;
+    DeleteFinder(pFinder);
+    HideProgress();
+    EndWaitCursor();
+    return end == WalkEnd::Finished ? TRUE : FALSE;
+}
+
+// Lists one directory: every item but "." and ".." becomes a child with its colour in
+// listing order; subdirectories are pushed for later. The children end sorted by name.
+CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack)
+{
+    BOOL bMore = StartFind(&finder, pDir);
+    if (!bMore) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_ACCESS_DENIED || code == ERROR_NO_MORE_FILES)
+            return WalkEnd::Finished;  // skipped silently: an empty directory of total 0
+        if (code != ERROR_SUCCESS)
+            return WalkEnd::Failed;
+    }
+    m_pReading = pDir;
+    if (m_throttle.Due())
+        PushProgress();
+
+    WalkEnd end = WalkEnd::Finished;
+    int nColour = 0;
+    while (bMore) {
+        bMore = finder.FindNextFile();
+        if (!bMore) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_ACCESS_DENIED)
+                break;
+            if (code != ERROR_SUCCESS && code != ERROR_NO_MORE_FILES) {
+                end = WalkEnd::Failed;
+                break;
+            }
+        }
+        if (finder.IsDots())
+            continue;
+        std::unique_ptr<CEntry> child = CreateEntry(pDir, &finder);
+        child->m_nColour = static_cast<std::int8_t>(nColour);
+        nColour = (nColour + 1) % 8;
+        CEntry* pChild = child.get();
+        pDir->m_children.push_back(std::move(child));
+        if (pChild->IsDirectory()) {
+            stack.push_back(pChild);
+            ++m_nDirsFound;
+        } else {
+            ++m_nFilesFound;
+        }
+        // The counters are exact whenever they are shown; showing them after every item
+        // would cost more than the walk itself.
+        if (m_throttle.Due())
+            PushProgress();
+        if (m_dlgProgress.m_bCancelled)
+            break;
+    }
+    const DWORD code = GetLastError();
+    finder.Close();
+    SortChildrenByName(*pDir);
+    if (end == WalkEnd::Finished && m_dlgProgress.m_bCancelled)
+        end = WalkEnd::Cancelled;
+    SetLastError(code);
+    return end;
+}
+
+void CVolraDoc::PushProgress()
+{
+    if (m_pReading != nullptr)
+        m_dlgProgress.m_strCurrentDir = m_pReading->GetPath();
+    m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
+    m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
+    m_dlgProgress.UpdateData(FALSE);
+    PumpMessages();
+}
+
+void CVolraDoc::ShowProgress()
+{
+    if (!HaveWidgets())
+        return;
+    QWidget* pMain = AfxGetMainWnd();
+    m_dlgProgress.Create(pMain);
+    if (pMain != nullptr)
+        pMain->setEnabled(false);
+    if (QWidget* pDlg = m_dlgProgress.GetWindow())
+        pDlg->setEnabled(true);
+}
+
+void CVolraDoc::HideProgress()
+{
+    if (QWidget* pMain = AfxGetMainWnd())
+        pMain->setEnabled(true);
+    m_dlgProgress.DestroyWindow();
+}
+
+void CVolraDoc::SetCurrent(CEntry* pEntry)
+{
+    m_pSelected = pEntry;
+    m_pCurrent = pEntry;
+    UpdateTitle();
+    UpdateAllViews(nullptr, HINT_REDRAW);
+}
+
+void CVolraDoc::UpdateTitle()
+{
+    if (m_pCurrent == nullptr)
+        return;
+    SetTitle("(" + m_strLabel + ") " + m_pCurrent->GetPath() + " (" + m_pCurrent->GetSizeText() + ")");
+}
+
+std::vector<CMenuItem> CVolraDoc::BuildContextMenuItems() const
+{
+    std::string line = "<<no selection>>";
+    if (m_pSelected != nullptr)
+        line = m_pSelected->GetPath() + " [" + m_pSelected->GetSizeText() + "]";
+    // Nothing handles the selection line, so it shows disabled and does nothing.
+    return {
+        {ID_SELECTION_LINE, EscapeMenuText(line)},
+        {0, {}},
+        {ID_OPEN_RUN, "&Open / Run"},
+        {ID_DELETE, "&Delete"},
+        {0, {}},
+        {ID_VIEW_DIRECTORY, "Open directory in &view"},
+        {ID_OPEN_PARENT, "Open &parent"},
+    };
+}
+
+void CVolraDoc::ShowContextMenu(QWidget*, int x, int y)
+{
+    // The menu belongs to the main window: its commands travel the whole route (active
+    // view, this document, frames, application), so items with no handler show disabled.
+    CCmdTarget* pRoute = GetCommandRoute();
+    TrackPopupMenu(BuildContextMenuItems(), QPoint(x, y), pRoute != nullptr ? *pRoute : *this,
+                   AfxGetMainWnd());
+}
+
+void CVolraDoc::OnOpenParent()
+{
+    if (m_pCurrent != nullptr && m_pCurrent->GetParent() != nullptr)
+        SetCurrent(m_pCurrent->GetParent());
+}
+
+void CVolraDoc::OnUpdateOpenParent(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pCurrent != nullptr && m_pCurrent->GetParent() != nullptr);
+}
+
+void CVolraDoc::OnViewDirectory()
+{
+    if (m_pSelected != nullptr && m_pSelected->IsDirectory())
+        SetCurrent(m_pSelected);
+}
+
+void CVolraDoc::OnUpdateViewDirectory(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pSelected != nullptr && m_pSelected->IsDirectory());
+}
+
+// Re-reads the current directory into a fresh copy. While the walk runs, the ancestors
+// count both the old and the new contents; the swap afterwards takes the old out again.
+void CVolraDoc::OnRefresh()
+{
+    CEntry* pOld = m_pCurrent;
+    if (pOld == nullptr)
+        return;
+    auto pFresh = std::make_unique<CEntry>(*pOld);
+    if (!Search(pFresh.get())) {
+        pFresh.reset();  // the part read so far; its ancestors still hold their old totals
+        OnCloseDocument();
+        return;
+    }
+    ReplaceAfterRefresh(pOld, std::move(pFresh));
+}
+
+BOOL CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh)
+{
+    CEntry* pNew = pFresh.get();
+    std::unique_ptr<CEntry> pDoomed;  // the old subtree, destroyed once the views let go
+    if (pOld == m_pRoot.get()) {
+        pDoomed = std::move(m_pRoot);
+        m_pRoot = std::move(pFresh);
+    } else {
+        CEntry* pParent = pOld->GetParent();
+        auto& siblings = pParent->m_children;
+        auto it = std::find_if(siblings.begin(), siblings.end(),
+                               [pOld](const auto& c) { return c.get() == pOld; });
+        if (it == siblings.end())
+            return FALSE;
+        pDoomed = std::move(*it);
+        *it = std::move(pFresh);
+        pParent->AddSize(-pOld->GetSize());
+    }
+    m_pSelected = pNew;
+    m_pCurrent = pNew;
+    UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    return TRUE;
+}

@@ -1,0 +1,76 @@
+#pragma once
+#include "Resource.h"
+#include "SearchProgressDlg.h"
+#include "model/Entry.h"
+#include "platform/Document.h"
+#include "platform/PopupMenu.h"
+#include "platform/UiServices.h"
+
+#include <memory>
+#include <string>
+
+class CFileFind;
+
+// The document of one search: it owns the entry tree, runs the walk that fills it, and
+// holds what every view of its window shares: the current directory and the selection.
+// Local and FTP searches differ only in the five scanning operations.
+class CVolraDoc : public CDocument {
+    Q_OBJECT
+public:
+    ~CVolraDoc() override;
+
+    // Walks the directory hierarchy below pStart (a directory without children yet).
+    // TRUE when the walk reached its end; FALSE after an error report or a cancel.
+    BOOL Search(CEntry* pStart);
+    // Makes a directory current and selected, retitles the window and redraws the views.
+    void SetCurrent(CEntry* pEntry);
+    void UpdateTitle();
+    // Pops up the entry menu at a screen point; views call it after selecting what is under
+    // the pointer. The window argument is not used.
+    void ShowContextMenu(QWidget* pWnd, int x, int y);
+    // The context menu's items, its first line describing the selection.
+    std::vector<CMenuItem> BuildContextMenuItems() const;
+    void ShowProgress();
+    void HideProgress();
+    // How often a running walk shows its progress and dispatches events; zero means after
+    // every item.
+    void SetProgressInterval(std::chrono::milliseconds interval) { m_progressInterval = interval; }
+
+    void OnOpenParent();
+    void OnUpdateOpenParent(CCmdUI* pCmdUI);
+    void OnViewDirectory();
+    void OnUpdateViewDirectory(CCmdUI* pCmdUI);
+    void OnRefresh();
+
+    static const CCmdMap& ClassCmdMap();
+
+    std::unique_ptr<CEntry> m_pRoot;  // owned, with the whole tree
+    CEntry* m_pSelected = nullptr;    // not owned; null for no selection
+    std::string m_strRootPath;
+    CSearchProgressDlg m_dlgProgress;
+    std::string m_strLabel;           // "Drive /home", "Folder /srv/data", ...
+    CEntry* m_pCurrent = nullptr;     // not owned; always a directory once a search ran
+
+protected:
+    CVolraDoc();
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+
+    // The five scanning operations the walk reaches the file system through.
+    virtual void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) = 0;
+    virtual std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) = 0;
+    virtual CFileFind* CreateFinder() = 0;
+    virtual void DeleteFinder(CFileFind* pFinder) = 0;
+    virtual BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) = 0;
+
+private:
+    enum class WalkEnd { Finished, Failed, Cancelled };
+    WalkEnd ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack);
+    void PushProgress();
+    BOOL ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh);
+
+    int m_nDirsFound = 0;   // counters of the running walk
+    int m_nFilesFound = 0;
+    const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
+    CPumpThrottle m_throttle;
+    std::chrono::milliseconds m_progressInterval{16};
+};

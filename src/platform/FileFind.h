@@ -1,0 +1,65 @@
+#pragma once
+#include "Time.h"
+#include "Types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+
+// Lists one directory at a time. After a successful FindFile the finder stands before the
+// first item; every FindNextFile makes the next item current and returns FALSE when the item
+// it has just made current is the last one (that item stays current and valid). On FALSE the
+// reason is in the thread's last error code (ERROR_NO_MORE_FILES at the normal end).
+//
+// The local finder reads with openat/readdir and statx relative to the directory, never
+// following symbolic links (a link is an item of its own with the link's own length). An
+// item that vanishes between the listing and its status read is simply not listed.
+class CFileFind {
+public:
+    CFileFind();
+    CFileFind(const CFileFind&) = delete;
+    CFileFind& operator=(const CFileFind&) = delete;
+    virtual ~CFileFind();
+
+    // Starts listing the directory at pszDirectory (a directory path, no wildcard pattern).
+    virtual BOOL FindFile(const std::string& strDirectory);
+    virtual BOOL FindNextFile();
+    virtual void Close();
+
+    virtual std::string GetFilePath() const;   // the directory path, "/", the name
+    virtual const std::string& GetFileName() const { return m_cur.name; }
+    virtual BOOL IsDots() const;
+    virtual BOOL MatchesMask(DWORD dwMask) const;
+    BOOL IsDirectory() const { return MatchesMask(FILE_ATTRIBUTE_DIRECTORY); }
+    virtual std::int64_t GetLength64() const { return m_cur.size; }
+    virtual CTime GetCreationTime() const { return m_cur.created; }
+    virtual CTime GetLastWriteTime() const { return m_cur.modified; }
+    virtual CTime GetLastAccessTime() const { return m_cur.accessed; }
+
+    // Device of the current item (local finder only): lets a walk stay on one file system.
+    std::uint64_t GetDevice() const { return m_cur.device; }
+
+    // Joins a directory path and a name with exactly one "/" between them.
+    static std::string JoinPath(const std::string& dir, const std::string& name);
+
+protected:
+    struct Item {
+        std::string name;
+        bool directory = false;
+        std::int64_t size = 0;
+        CTime created, modified, accessed;
+        std::uint64_t device = 0;
+    };
+    Item m_cur;           // the current item
+    std::string m_strRoot; // the directory being listed
+
+private:
+    bool ReadAhead();   // fills m_next; false at the end (errno in m_nextError)
+    int m_dirFd = -1;
+    void* m_dir = nullptr;  // DIR*, kept opaque here
+    Item m_next;
+    bool m_haveNext = false;
+    int m_nextError = 0;
+};

@@ -1,0 +1,166 @@
+#include "model/Entry.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+// A finder standing on one made-up item, the way the walk hands items to entries.
+class FakeFind : public CFileFind {
+public:
+    FakeFind(std::string name, bool dir, std::int64_t size, std::int64_t t = 0)
+    {
+        m_cur.name = std::move(name);
+        m_cur.directory = dir;
+        m_cur.size = size;
+        m_cur.created = CTime(t);
+        m_cur.modified = CTime(t + 1);
+        m_cur.accessed = CTime(t + 2);
+    }
+};
+
+CEntry* Add(CEntry* parent, const std::string& name, bool dir, std::int64_t size = 0)
+{
+    auto e = std::make_unique<CEntry>();
+    e->InitFromFind(parent, FakeFind(name, dir, size, 100));
+    CEntry* raw = e.get();
+    parent->m_children.push_back(std::move(e));
+    return raw;
+}
+
+int g_lookups = 0;
+int CountingLookup(const std::string& path, BOOL bOpen, BOOL)
+{
+    ++g_lookups;
+    if (path.back() == '/')
+        return bOpen ? 11 : 10;
+    return 3;
+}
+}  // namespace
+
+TEST(Entry, TotalsFollowEveryFileUpTheChain)
+{
+    CEntry root;
+    root.InitAsRoot("/");
+    CEntry* a = Add(&root, "a", true);
+    CEntry* b = Add(a, "b", true);
+    CEntry* c = Add(b, "c", true);
+    Add(b, "empty", false, 0);
+    EXPECT_EQ(root.GetSize(), 0);
+    EXPECT_EQ(b->GetSize(), 0) << "a file of length 0 adds nothing";
+
+    CEntry* f = Add(c, "f.bin", false, 1000);
+    EXPECT_EQ(f->GetDepth(), 4);
+    for (const CEntry* e : {f, c, b, a, &root})
+        EXPECT_EQ(e->GetSize(), 1000) << e->GetName();
+
+    CEntry* big = Add(a, "huge.iso", false, 5000000000LL);
+    EXPECT_EQ(root.GetSize(), 5000001000LL);
+    EXPECT_EQ(big->GetSizeText(), "4.66G");
+
+    // Removing a child's total from its parent restores every ancestor.
+    a->AddSize(-big->GetSize());
+    EXPECT_EQ(root.GetSize(), 1000);
+    EXPECT_EQ(a->GetSize(), 1000);
+    EXPECT_EQ(c->GetSize(), 1000);
+}
+
+TEST(Entry, PathsAreComposedWithOneSeparator)
+{
+    for (const char* rootPath : {"/", "/home"}) {
+        CEntry root;
+        root.InitAsRoot(rootPath);
+        CEntry* d = Add(&root, "dir with space", true);
+        CEntry* f = Add(d, "na\nme\xff", false, 1);
+        const std::string base = std::string(rootPath) == "/" ? "" : rootPath;
+        EXPECT_EQ(root.GetPath(), rootPath);
+        EXPECT_EQ(root.GetName(), rootPath);
+        EXPECT_EQ(d->GetPath(), base + "/dir with space");
+        EXPECT_EQ(f->GetPath(), base + "/dir with space/na\nme\xff") << "bytes kept exactly";
+        EXPECT_EQ(f->GetName(), "na\nme\xff");
+    }
+}
+
+TEST(Entry, CopyForRereadingKeepsIdentityButNotContents)
+{
+    CEntry root;
+    root.InitAsRoot("/r");
+    CEntry* d = Add(&root, "d", true);
+    Add(d, "x", false, 42);
+    Add(d, "sub", true);
+    d->m_nColour = 5;
+    d->m_nIcon = 7;
+    d->m_nOpenIcon = 8;
+
+    const CEntry copy(*d);
+    EXPECT_EQ(copy.GetParent(), &root);
+    EXPECT_EQ(copy.GetPath(), "/r/d");
+    EXPECT_EQ(copy.GetDepth(), 1);
+    EXPECT_TRUE(copy.IsDirectory());
+    EXPECT_EQ(copy.GetSize(), 0);
+    EXPECT_TRUE(copy.m_children.empty());
+    EXPECT_EQ(copy.m_nColour, 5);
+    EXPECT_EQ(copy.m_nIcon, 7);
+    EXPECT_EQ(copy.m_nOpenIcon, 8);
+    EXPECT_EQ(copy.GetModifiedTime(), d->GetModifiedTime());
+    EXPECT_EQ(d->GetSize(), 42) << "the source is unchanged";
+    EXPECT_EQ(d->m_children.size(), 2u);
+}
+
+TEST(Entry, SubdirectoriesAndSorting)
+{
+    CEntry root;
+    root.InitAsRoot("/");
+    CEntry* files = Add(&root, "files", true);
+    Add(files, "one", false, 1);
+    EXPECT_FALSE(files->HasSubdirectories());
+    EXPECT_FALSE(files->m_children[0]->HasSubdirectories());
+    Add(&root, "b", false);
+    Add(&root, "A", false);
+    Add(&root, "_x", false);
+    EXPECT_TRUE(root.HasSubdirectories());
+
+    SortChildrenByName(root);
+    std::vector<std::string> names;
+    for (const auto& c : root.m_children)
+        names.push_back(c->GetName());
+    EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "b", "files"}));
+    EXPECT_LT(CompareNames("abc", "ABD"), 0);
+    EXPECT_EQ(CompareNames("Readme", "README"), 0);
+    EXPECT_GT(CompareNames("\xc3\xa9", "z"), 0) << "bytes above ASCII sort after letters";
+    EXPECT_LT(CompareNames("ab", "abc"), 0);
+}
+
+TEST(Entry, DeepTreesAreDestroyedWithoutRecursion)
+{
+    auto root = std::make_unique<CEntry>();
+    root->InitAsRoot("/");
+    CEntry* p = root.get();
+    for (int i = 0; i < 200000; ++i)
+        p = Add(p, "d", true);
+    Add(p, "leaf", false, 9);
+    EXPECT_EQ(root->GetSize(), 9);
+    EXPECT_EQ(p->GetDepth(), 200000);
+    EXPECT_EQ(p->GetPath().size(), 200000u * 2);
+    root.reset();  // would overflow the stack if children were destroyed recursively
+}
+
+TEST(Entry, IconIndicesAreCachedPerState)
+{
+    CEntry root;
+    root.InitAsRoot("/");
+    CEntry* d = Add(&root, "d", true);
+    CEntry* f = Add(&root, "f.txt", false);
+    CEntry::SetIconLookup(nullptr);
+    EXPECT_EQ(d->GetIconIndex(FALSE), -1) << "no lookup installed: nothing known yet";
+
+    CEntry::SetIconLookup(&CountingLookup);
+    g_lookups = 0;
+    EXPECT_EQ(d->GetIconIndex(FALSE), 10) << "directories are looked up with a trailing /";
+    EXPECT_EQ(d->GetIconIndex(TRUE), 11);
+    EXPECT_EQ(d->GetIconIndex(FALSE), 10);
+    EXPECT_EQ(d->GetIconIndex(TRUE), 11);
+    EXPECT_EQ(f->GetIconIndex(FALSE), 3);
+    EXPECT_EQ(g_lookups, 3) << "one lookup per entry and state";
+    CEntry::SetIconLookup(nullptr);
+}

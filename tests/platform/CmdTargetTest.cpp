@@ -1,0 +1,128 @@
+#include "platform/CmdTarget.h"
+#include "platform/Document.h"
+#include "platform/PopupMenu.h"
+#include "platform/View.h"
+
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace {
+constexpr UINT ID_A = 40001;  // handled by the document, enabled by its flag
+constexpr UINT ID_B = 40002;  // handled by the view only
+constexpr UINT ID_C = 40003;  // handled by nobody
+constexpr UINT ID_D = 40004;  // the view overrides the document's update
+
+class TestDoc : public CDocument {
+public:
+    bool enableA = false;
+    int ranA = 0;
+    int ranD = 0;
+    void OnA() { ++ranA; }
+    void OnUpdateA(CCmdUI* ui) { ui->Enable(enableA); ui->SetCheck(enableA ? 1 : 0); }
+    void OnD() { ++ranD; }
+    static const CCmdMap& ClassCmdMap()
+    {
+        static const CCmdMap map = CCmdMapOf<TestDoc>(&CDocument::ClassCmdMap())
+                                       .On(ID_A, &TestDoc::OnA, &TestDoc::OnUpdateA)
+                                       .On(ID_D, &TestDoc::OnD);
+        return map;
+    }
+
+protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+};
+
+class TestView : public CView {
+public:
+    int ranB = 0;
+    int updates = 0;
+    LPARAM lastHint = -1;
+    void OnB() { ++ranB; }
+    void OnUpdateD(CCmdUI* ui) { ui->Enable(FALSE); }
+    void OnUpdate(CView*, LPARAM hint, QObject*) override { ++updates; lastHint = hint; }
+    static const CCmdMap& ClassCmdMap()
+    {
+        static const CCmdMap map = CCmdMapOf<TestView>(&CView::ClassCmdMap())
+                                       .On(ID_B, &TestView::OnB)
+                                       .OnUpdate(ID_D, &TestView::OnUpdateD);
+        return map;
+    }
+
+protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+};
+}  // namespace
+
+TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandler)
+{
+    TestDoc doc;
+    TestView view;
+    doc.AddView(&view);
+    EXPECT_EQ(view.GetDocument(), &doc);
+
+    EXPECT_FALSE(ExecuteCommand(view, ID_A)) << "disabled by the document's update handler";
+    EXPECT_EQ(doc.ranA, 0);
+    doc.enableA = true;
+    EXPECT_TRUE(ExecuteCommand(view, ID_A));
+    EXPECT_EQ(doc.ranA, 1);
+
+    EXPECT_TRUE(ExecuteCommand(view, ID_B));
+    EXPECT_EQ(view.ranB, 1);
+    EXPECT_FALSE(ExecuteCommand(doc, ID_B)) << "the document does not route back to views";
+
+    CCmdUI ui(ID_C);
+    EXPECT_FALSE(UpdateCommandUI(view, ui));
+    EXPECT_FALSE(ExecuteCommand(view, ID_C));
+
+    // An update handler nearer the head wins, while the command still reaches the document.
+    EXPECT_FALSE(ExecuteCommand(view, ID_D));
+    EXPECT_EQ(doc.ranD, 0);
+    EXPECT_TRUE(ExecuteCommand(doc, ID_D));
+    EXPECT_EQ(doc.ranD, 1);
+}
+
+TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
+{
+    TestDoc doc;
+    TestView a, b;
+    doc.AddView(&a);
+    doc.AddView(&b);
+    doc.AddView(&b);
+    EXPECT_EQ(doc.GetViews().size(), 2u);
+    doc.UpdateAllViews(&a, 1);
+    EXPECT_EQ(a.updates, 0) << "the sender is skipped";
+    EXPECT_EQ(b.updates, 1);
+    EXPECT_EQ(b.lastHint, 1);
+    doc.RemoveView(&b);
+    doc.UpdateAllViews(nullptr, 0);
+    EXPECT_EQ(a.updates, 1);
+    EXPECT_EQ(b.updates, 1);
+    EXPECT_EQ(b.GetDocument(), nullptr);
+    {
+        TestView gone;
+        doc.AddView(&gone);
+    }
+    EXPECT_EQ(doc.GetViews().size(), 1u) << "a destroyed view leaves its document";
+}
+
+TEST(PopupMenu, ItemsFollowUpdateHandlers)
+{
+    TestDoc doc;
+    TestView view;
+    doc.AddView(&view);
+    doc.enableA = true;
+    const std::vector<CMenuItem> items = {
+        {103, EscapeMenuText("/tmp/R&D [1.00k]")}, {0, {}}, {ID_A, "&Alpha"}, {ID_B, "&Beta"}, {ID_C, "&Gamma"}};
+    auto menu = BuildPopupMenu(items, view);
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_EQ(actions[0]->text(), "/tmp/R&&D [1.00k]");
+    EXPECT_FALSE(actions[0]->isEnabled());
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_TRUE(actions[2]->isEnabled());
+    EXPECT_TRUE(actions[2]->isChecked());
+    EXPECT_EQ(actions[2]->data().toUInt(), ID_A);
+    EXPECT_TRUE(actions[3]->isEnabled());
+    EXPECT_FALSE(actions[4]->isEnabled());
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// A scratch directory removed with everything below it (permissions restored first) when
+// the object goes away. Paths given to the helpers are relative to the root.
+class TempTree {
+public:
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    const std::string& Root() const { return m_root; }
+    std::string Path(const std::string& relative) const;
+    void Dir(const std::string& relative) const;
+    // A regular file of the given length; lengths over 4096 are sparse.
+    void File(const std::string& relative, std::int64_t length = 0) const;
+    void Symlink(const std::string& relative, const std::string& target) const;
+    void Chmod(const std::string& relative, unsigned mode) const;
+    void Remove(const std::string& relative) const;
+
+private:
+    std::string m_root;
+};
