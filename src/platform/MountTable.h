@@ -1,0 +1,54 @@
+#pragma once
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What sort of drive a mounted file system lives on. The value is the drive's icon index.
+enum class DriveKind { Floppy = 0, HardDisc = 1, CdRom = 2, Removable = 3, Network = 4 };
+
+// One mounted file system as the drive list shows it. All strings are file-system bytes.
+struct CDriveInfo {
+    std::string root;    // the mount point, e.g. "/home"
+    std::string label;   // the volume label, or empty when the volume has none
+    DriveKind kind = DriveKind::HardDisc;
+    std::string fsType;  // e.g. "ext4", "nfs4", "fuse.sshfs"
+    std::string device;  // the mount source, e.g. "/dev/sdb1", "server:/export"
+};
+
+// The questions about block devices that the mount table cannot answer by itself. Either
+// function may be empty: the answer is then "not removable" / "no label".
+struct CMountLookups {
+    // Whether the whole disk (a name under /sys/block such as "sdb") has removable media.
+    std::function<bool(const std::string& disk)> isRemovable;
+    // The volume label of a device path such as "/dev/sdb1", or empty.
+    std::function<std::string(const std::string& device)> labelOf;
+};
+
+// The lookups that read the running system: <sysBlockDir>/<disk>/removable and the
+// symbolic links in byLabelDir. The label directory is read once, on first use.
+CMountLookups SystemMountLookups(const std::string& sysBlockDir = "/sys/block",
+                                 const std::string& byLabelDir = "/dev/disk/by-label");
+
+// The drives of a /proc/self/mountinfo text: real and network file systems only, one per
+// mount point (the last mount, which hides the earlier ones), sorted by mount point bytes.
+std::vector<CDriveInfo> ParseMountInfo(std::string_view mountinfoText, const CMountLookups& lookups);
+
+// The drives of the running system.
+std::vector<CDriveInfo> EnumerateDrives();
+
+// Helpers the lookups are made of, public so that each can be checked on its own.
+
+// Decodes the octal escapes of a mountinfo field ("\040" is a space).
+std::string UnescapeMountField(std::string_view field);
+// Decodes the "\xHH" escapes udev writes into /dev/disk/by-label names.
+std::string UnescapeUdevName(std::string_view name);
+// The whole-disk name of a device or partition name: "sdb1" -> "sdb", "nvme0n1p2" ->
+// "nvme0n1", "mmcblk0p1" -> "mmcblk0"; a whole-disk name comes back unchanged.
+std::string DiskOfPartition(std::string_view deviceName);
+// Whether <sysBlockDir>/<disk>/removable reads "1".
+bool ReadRemovableFlag(const std::string& sysBlockDir, const std::string& disk);
+// Label per device for every link in byLabelDir: the key is the canonical path of the
+// link's target, the value the decoded link name.
+std::map<std::string, std::string> ReadVolumeLabels(const std::string& byLabelDir);
