@@ -1,0 +1,50 @@
+#pragma once
+#include "platform/MountTable.h"
+#include "platform/Types.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// "Select drive to search...": the mounted file systems in a list, one row per mount point
+// with its kind's icon and its volume label. OK stays disabled until a row is selected;
+// a double-click on a row chooses it at once. A row is not checked for readiness here:
+// the document finds out when it lists the root.
+class CDriveSelectDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CDriveSelectDlg(QWidget* pParent = nullptr, std::vector<CDriveInfo> drives = EnumerateDrives());
+
+    // Runs the dialog; IDOK when a drive was chosen, else IDCANCEL.
+    int DoModal();
+
+    std::string m_strDrive;  // the chosen root, e.g. "/home"; empty until a row is chosen
+    std::string m_strTitle;  // "Drive " + m_strDrive
+
+    QTreeWidget* GetList() const { return m_pList; }
+    QPushButton* GetOkButton() const { return m_pOk; }
+    QPushButton* GetCancelButton() const { return m_pCancel; }
+
+    // The root a row stands for, exactly as the mount table gave it.
+    static std::string RootOfItem(const QTreeWidgetItem* pItem);
+    // The 16x16 icon of a kind of drive: the desktop theme's, else one drawn here.
+    static QIcon IconOf(DriveKind kind);
+    // The icon drawn here for a kind of drive, used when the theme has none.
+    static QIcon DrawnIcon(DriveKind kind);
+
+private:
+    void CreateControls();
+    void FillList(const std::vector<CDriveInfo>& drives);
+    void OnSelectionChanged();
+    void OnItemDoubleClicked(QTreeWidgetItem* pItem);
+    void TakeRow(const QTreeWidgetItem* pItem);
+
+    QTreeWidget* m_pList = nullptr;
+    QPushButton* m_pOk = nullptr;
+    QPushButton* m_pCancel = nullptr;
+};
