@@ -19,7 +19,11 @@ bool IsDotsName(const char* n)
 
 CFileFind::CFileFind() = default;
 
-CFileFind::~CFileFind() { Close(); }
+CFileFind::~CFileFind()
+{
+    Close();
+    ForgetLast();
+}
 
 std::string CFileFind::JoinPath(const std::string& dir, const std::string& name)
 {
@@ -32,25 +36,69 @@ std::string CFileFind::JoinPath(const std::string& dir, const std::string& name)
     return path;
 }
 
+namespace {
+constexpr int kListFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr std::size_t kChunk = 2048;  // well below PATH_MAX
+
+// Opens a directory whose path is too long for one open(): a piece of at most kChunk bytes
+// at a time, each relative to the last, so that trees of any depth can be listed.
+int OpenLongPath(const std::string& path)
+{
+    int fd = ::open(path.size() > 0 && path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::size_t pos = path.find_first_not_of('/');
+    while (fd >= 0 && pos != std::string::npos && pos < path.size()) {
+        std::size_t end = path.size();
+        if (end - pos > kChunk) {
+            end = path.rfind('/', pos + kChunk);
+            if (end == std::string::npos || end <= pos) {
+                ::close(fd);
+                errno = ENAMETOOLONG;  // a single name longer than any file system allows
+                return -1;
+            }
+        }
+        const std::string piece = path.substr(pos, end - pos);
+        const bool last = path.find_first_not_of('/', end) == std::string::npos;
+        const int next = ::openat(fd, piece.c_str(), last ? kListFlags : (O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+        fd = next;
+        pos = path.find_first_not_of('/', end);
+        if (last)
+            return fd;
+    }
+    return fd;
+}
+}  // namespace
+
+int CFileFind::OpenDirectory(const std::string& strDirectory)
+{
+    const std::size_t n = m_strLast.size();
+    if (m_lastFd >= 0 && strDirectory.size() > n + 1 && strDirectory.compare(0, n, m_strLast) == 0
+        && (strDirectory[n] == '/' || m_strLast.back() == '/')) {
+        const std::size_t from = strDirectory[n] == '/' ? n + 1 : n;
+        if (strDirectory.find('/', from) == std::string::npos)
+            return ::openat(m_lastFd, strDirectory.c_str() + from, kListFlags);
+    }
+    const int fd = ::open(strDirectory.c_str(), kListFlags);
+    if (fd < 0 && errno == ENAMETOOLONG)
+        return OpenLongPath(strDirectory);
+    return fd;
+}
+
 BOOL CFileFind::FindFile(const std::string& strDirectory)
 {
     Close();
-    m_strRoot = strDirectory;
-    m_dirFd = ::open(strDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (m_dirFd < 0) {
+    const int fd = OpenDirectory(strDirectory);
+    if (fd < 0) {
         SetLastErrorFromErrno(errno);
         return FALSE;
     }
-    // fdopendir takes over the descriptor; statx still uses it for the item lookups.
-    DIR* dir = ::fdopendir(m_dirFd);
-    if (dir == nullptr) {
-        const int err = errno;
-        ::close(m_dirFd);
-        m_dirFd = -1;
-        SetLastErrorFromErrno(err);
-        return FALSE;
-    }
-    m_dir = dir;
+    m_dirFd = fd;
+    m_strRoot = strDirectory;
+    if (m_buffer.empty())
+        m_buffer.resize(64 * 1024);
+    m_bufPos = m_bufLen = 0;
     if (!ReadAhead()) {
         const int err = m_nextError;
         Close();
@@ -74,21 +122,35 @@ BOOL CFileFind::FindNextFile()
     return FALSE;
 }
 
+// The next raw record of the listing; false at its end or on an error (m_nextError).
+bool CFileFind::NextName(const char*& name, unsigned char& type)
+{
+    if (m_bufPos >= m_bufLen) {
+        const ssize_t got = ::getdents64(m_dirFd, m_buffer.data(), m_buffer.size());
+        if (got <= 0) {
+            m_nextError = got < 0 ? errno : 0;
+            return false;
+        }
+        m_bufLen = static_cast<std::size_t>(got);
+        m_bufPos = 0;
+    }
+    const auto* de = reinterpret_cast<const dirent64*>(m_buffer.data() + m_bufPos);
+    m_bufPos += de->d_reclen;
+    name = de->d_name;
+    type = de->d_type;
+    return true;
+}
+
 bool CFileFind::ReadAhead()
 {
     m_haveNext = false;
     m_nextError = 0;
-    DIR* dir = static_cast<DIR*>(m_dir);
-    while (dir != nullptr) {
-        errno = 0;
-        const dirent* de = ::readdir(dir);
-        if (de == nullptr) {
-            m_nextError = errno;
-            return false;
-        }
+    const char* name = nullptr;
+    unsigned char type = DT_UNKNOWN;
+    while (m_dirFd >= 0 && NextName(name, type)) {
         Item& it = m_next;
-        it.name.assign(de->d_name);
-        if (IsDotsName(de->d_name)) {
+        it.name.assign(name);
+        if (IsDotsName(name)) {
             it.directory = true;
             it.size = 0;
             it.created = it.modified = it.accessed = CTime();
@@ -98,11 +160,11 @@ bool CFileFind::ReadAhead()
         struct statx stx;
         constexpr unsigned kMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME
                                    | STATX_CTIME | STATX_BTIME;
-        if (::statx(m_dirFd, de->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0) {
+        if (::statx(m_dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0) {
             if (errno == ENOENT)
                 continue;  // removed since the listing was read: it is simply not there
             // Status unreadable: keep the name with what the listing itself says.
-            it.directory = de->d_type == DT_DIR;
+            it.directory = type == DT_DIR;
             it.size = 0;
             it.created = it.modified = it.accessed = CTime();
             it.device = 0;
@@ -123,13 +185,21 @@ bool CFileFind::ReadAhead()
 
 void CFileFind::Close()
 {
-    if (m_dir != nullptr)
-        ::closedir(static_cast<DIR*>(m_dir));  // also closes m_dirFd
-    else if (m_dirFd >= 0)
-        ::close(m_dirFd);
-    m_dir = nullptr;
+    if (m_dirFd >= 0) {
+        ForgetLast();
+        m_lastFd = m_dirFd;
+        m_strLast = m_strRoot;
+    }
     m_dirFd = -1;
     m_haveNext = false;
+}
+
+void CFileFind::ForgetLast()
+{
+    if (m_lastFd >= 0)
+        ::close(m_lastFd);
+    m_lastFd = -1;
+    m_strLast.clear();
 }
 
 std::string CFileFind::GetFilePath() const { return JoinPath(m_strRoot, m_cur.name); }

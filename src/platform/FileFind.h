@@ -57,9 +57,20 @@ protected:
 
 private:
     bool ReadAhead();   // fills m_next; false at the end (errno in m_nextError)
-    int m_dirFd = -1;
-    void* m_dir = nullptr;  // DIR*, kept opaque here
+    bool NextName(const char*& name, unsigned char& type);
+    int OpenDirectory(const std::string& strDirectory);
+    void ForgetLast();
+
+    int m_dirFd = -1;            // the directory being listed
+    std::vector<char> m_buffer;  // raw directory records, read in large batches
+    std::size_t m_bufPos = 0;
+    std::size_t m_bufLen = 0;
     Item m_next;
     bool m_haveNext = false;
     int m_nextError = 0;
+    // The last directory listed stays open: a depth-first walk lists a child of it next
+    // most of the time, which is then opened relative to it, so that the cost of opening
+    // does not grow with the depth of the tree.
+    int m_lastFd = -1;
+    std::string m_strLast;
 };

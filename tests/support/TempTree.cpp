@@ -11,9 +11,10 @@
 
 namespace fs = std::filesystem;
 
-TempTree::TempTree()
+TempTree::TempTree(const std::string& base)
 {
-    std::string pattern = (fs::temp_directory_path() / "volra-test-XXXXXX").string();
+    const bool useBase = !base.empty() && ::access(base.c_str(), W_OK) == 0;
+    std::string pattern = ((useBase ? fs::path(base) : fs::temp_directory_path()) / "volra-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     m_root = pattern;
@@ -21,20 +22,10 @@ TempTree::TempTree()
 
 TempTree::~TempTree()
 {
-    std::error_code ec;
-    // Directories made unreadable by a test must be opened up again before removal.
-    for (auto it = fs::recursive_directory_iterator(m_root, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec))
-            ::chmod(it->path().c_str(), 0755);
-    }
-    ::chmod(m_root.c_str(), 0755);
-    // chmod again after a first pass: a directory that was closed could hide others.
-    fs::remove_all(m_root, ec);
-    if (ec) {
-        std::string cmd = "chmod -R u+rwx '" + m_root + "' 2>/dev/null; rm -rf '" + m_root + "'";
-        [[maybe_unused]] int rc = std::system(cmd.c_str());
-    }
+    // Directories a test made unreadable are opened up first. The tools cope with trees
+    // deeper than any path may be long, which std::filesystem does not.
+    const std::string cmd = "chmod -R u+rwx '" + m_root + "' 2>/dev/null; rm -rf '" + m_root + "'";
+    [[maybe_unused]] const int rc = std::system(cmd.c_str());
 }
 
 std::string TempTree::Path(const std::string& relative) const
@@ -50,6 +41,7 @@ void TempTree::Dir(const std::string& relative) const
 void TempTree::File(const std::string& relative, std::int64_t length) const
 {
     const std::string p = Path(relative);
+    fs::create_directories(fs::path(p).parent_path());
     const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0) << p;
     if (length > 0 && length <= 4096) {

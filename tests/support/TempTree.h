@@ -6,7 +6,8 @@
 // the object goes away. Paths given to the helpers are relative to the root.
 class TempTree {
 public:
-    TempTree();
+    // Under the temporary directory, or under base when one is given and writable.
+    explicit TempTree(const std::string& base = {});
     ~TempTree();
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;

@@ -1,0 +1,45 @@
+#include "DocHarness.h"
+
+#include "platform/ErrorText.h"
+
+ErrorBoxes::ErrorBoxes()
+{
+    SetErrorBoxSink([this](const std::string& text) { shown.push_back(text); });
+}
+
+ErrorBoxes::~ErrorBoxes() { SetErrorBoxSink(nullptr); }
+
+CEntry* Child(const CEntry* pParent, const std::string& name)
+{
+    for (const auto& c : pParent->m_children)
+        if (c->GetName() == name)
+            return c.get();
+    return nullptr;
+}
+
+std::vector<std::string> ChildNames(const CEntry* pParent)
+{
+    std::vector<std::string> names;
+    for (const auto& c : pParent->m_children)
+        names.push_back(c->GetName());
+    return names;
+}
+
+const CEntry* FindBadTotal(const CEntry* pRoot)
+{
+    std::vector<const CEntry*> stack{pRoot};
+    while (!stack.empty()) {
+        const CEntry* e = stack.back();
+        stack.pop_back();
+        if (!e->IsDirectory())
+            continue;
+        std::int64_t sum = 0;
+        for (const auto& c : e->m_children) {
+            sum += c->GetSize();
+            stack.push_back(c.get());
+        }
+        if (sum != e->GetSize())
+            return e;
+    }
+    return nullptr;
+}
