@@ -1,33 +1,56 @@
 // Volra: walks a file system and shows where the space went.
 //
-// Until the main window arrives, the program runs one new search (drive dialog, walk with
-// progress) and prints the finished search's title; "volra PATH" searches that directory.
-#include "doc/DriveVolraDoc.h"
+//   volra                 offers a new search at once
+//   volra PATH            searches the directory PATH
+//   volra --snapshot PATH --mode block --size WxH --output FILE.png
+//                         searches PATH without a window and writes the view as a picture
+#include "Snapshot.h"
+#include "VolraApp.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
+    bool snapshot = false;
+    for (int i = 1; i < argc; ++i)
+        snapshot = snapshot || std::strcmp(argv[i], "--snapshot") == 0;
+    if (snapshot)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // no window, no display needed
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Volra"));
     QApplication::setOrganizationName(QStringLiteral("kestrow software"));
-
-    auto* pDoc = new CDriveVolraDoc;
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/volra.svg")));
     const QStringList args = QApplication::arguments();
-    if (args.size() > 1) {
-        const QByteArray path = QFileInfo(args.at(1)).canonicalFilePath().toLocal8Bit();
-        if (path.isEmpty()) {
-            std::fprintf(stderr, "volra: %s: no such directory\n", qPrintable(args.at(1)));
-            return 1;
+
+    QString error;
+    if (const auto request = ParseSnapshotArguments(args, error)) {
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "volra: %s\n", qPrintable(error));
+            return 2;
         }
-        pDoc->PresetRoot(path.toStdString(), "Folder " + path.toStdString());
+        return RunSnapshot(*request);
     }
-    const BOOL bOk = pDoc->OnNewDocument();
-    if (bOk)
-        std::printf("%s\n", pDoc->GetTitle().c_str());
-    delete pDoc;
-    return bOk ? 0 : 1;
+
+    std::string folder;
+    if (args.size() > 1) {
+        const QFileInfo info(args.at(1));
+        if (!info.isDir()) {
+            std::fprintf(stderr, "volra: %s: not a directory\n", qPrintable(args.at(1)));
+            return 2;
+        }
+        folder = QFile::encodeName(info.canonicalFilePath()).toStdString();
+    }
+
+    CVolraApp volra;
+    if (!volra.InitInstance(folder))
+        return 1;
+    const int code = QApplication::exec();
+    volra.ExitInstance();
+    return code;
 }

@@ -1,0 +1,220 @@
+#include "ChildFrame.h"
+
+#include "AppCommands.h"
+#include "PlaceholderView.h"
+#include "doc/VolraDoc.h"
+#include "views/VolraBlockView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kTreeWidth = 192;  // ideal widths of the two panes
+constexpr int kViewWidth = 384;
+}  // namespace
+
+CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), m_pDoc(pDoc)
+{
+    m_pLayout = new QVBoxLayout(this);
+    m_pLayout->setContentsMargins(0, 0, 0, 0);
+    m_wndSplitter = new QSplitter(Qt::Horizontal, this);
+    m_wndSplitter->setChildrenCollapsible(true);
+    m_pLayout->addWidget(m_wndSplitter);
+
+    m_pTreeView = new CPlaceholderView(m_wndSplitter);
+    m_pModeViews[kBlock] = CreateModeView(kBlock, m_wndSplitter);
+    m_wndSplitter->addWidget(m_pTreeView);
+    m_wndSplitter->addWidget(m_pModeViews[kBlock]);
+    m_wndSplitter->setSizes({kTreeWidth, kViewWidth});
+    m_wndSplitter->setStretchFactor(1, 1);
+    m_pDoc->AddView(m_pTreeView);
+    m_pDoc->AddView(m_pModeViews[kBlock]);
+    m_pActiveView = m_pModeViews[kBlock];
+
+    // The active view is the one the user last worked in.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (CView* v : {m_pTreeView, GetCurrentView()})
+            if (v != nullptr && now != nullptr && (now == v || v->isAncestorOf(now)))
+                m_pActiveView = v;
+    });
+    // A document that closes itself (a failed refresh) takes its window with it.
+    connect(m_pDoc, &CDocument::closing, this, [this] {
+        if (m_bClosing)
+            return;
+        m_bClosing = true;
+        m_pDoc = nullptr;  // it detaches every view itself
+        OnFileClose();
+    });
+}
+
+CChildFrame::~CChildFrame()
+{
+    // Views go with their windows; make sure none stays attached to a living document.
+    if (m_pDoc != nullptr)
+        for (CView* v : m_pModeViews)
+            if (v != nullptr)
+                m_pDoc->RemoveView(v);
+}
+
+const CCmdMap& CChildFrame::ClassCmdMap()
+{
+    static const CCmdMap map = CCmdMapOf<CChildFrame>(&CCmdTarget::ClassCmdMap())
+                                   .On(ID_VIEW_TREE, &CChildFrame::OnToggleTree, &CChildFrame::OnUpdateToggleTree)
+                                   .On(ID_MODE_BLOCK, &CChildFrame::OnModeBlock, &CChildFrame::OnUpdateViewMode)
+                                   .On(ID_MODE_LIST, &CChildFrame::OnModeList, &CChildFrame::OnUpdateViewMode)
+                                   .On(ID_MODE_PIE, &CChildFrame::OnModePie, &CChildFrame::OnUpdateViewMode)
+                                   .On(ID_FILE_CLOSE, &CChildFrame::OnFileClose)
+                                   .On(ID_NEXT_PANE, &CChildFrame::OnNextPane)
+                                   .On(ID_PREV_PANE, &CChildFrame::OnNextPane);
+    return map;
+}
+
+CView* CChildFrame::CreateModeView(int nMode, QWidget* pParent)
+{
+    if (nMode == kBlock)
+        return new CVolraBlockView(pParent);
+    return new CPlaceholderView(pParent);  // the list and pie views are not built yet
+}
+
+void CChildFrame::InitialUpdateFrame()
+{
+    m_pTreeView->OnInitialUpdate();
+    m_pModeViews[kBlock]->OnInitialUpdate();
+}
+
+void CChildFrame::SetActiveView(CView* pView)
+{
+    m_pActiveView = pView;
+    if (pView != nullptr && isVisible())
+        pView->setFocus();
+}
+
+BOOL CChildFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)
+{
+    if (m_bTreeVisible) {
+        for (CView* pane : {m_pTreeView, GetCurrentView()})
+            if (pane != nullptr && pane->OnCmdMsg(nID, pCmdUI))
+                return TRUE;
+    } else if (m_pActiveView != nullptr && m_pActiveView->OnCmdMsg(nID, pCmdUI)) {
+        return TRUE;
+    }
+    if (m_pDoc != nullptr && m_pDoc->OnCmdMsg(nID, pCmdUI))
+        return TRUE;
+    return CCmdTarget::OnCmdMsg(nID, pCmdUI);
+}
+
+void CChildFrame::OnUpdateToggleTree(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TRUE);
+    pCmdUI->SetCheck(m_bTreeVisible ? 1 : 0);
+}
+
+void CChildFrame::OnUpdateViewMode(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TRUE);
+    pCmdUI->SetRadio(static_cast<int>(pCmdUI->m_nID) - static_cast<int>(ID_MODE_BLOCK) == m_nMode);
+}
+
+void CChildFrame::OnViewMode(UINT nID)
+{
+    const int nNew = static_cast<int>(nID - ID_MODE_BLOCK);
+    if (nNew == m_nMode || nNew < kBlock || nNew > kPie)
+        return;
+    CView*& slot = m_pModeViews[static_cast<std::size_t>(nNew)];
+    if (slot == nullptr) {
+        // Made once and given its first update while attached; reused ever after.
+        slot = CreateModeView(nNew, this);
+        slot->hide();
+        m_pDoc->AddView(slot);
+        slot->OnInitialUpdate();
+        m_pDoc->RemoveView(slot);
+    }
+    CView* pOld = GetCurrentView();
+    CView* pNew = slot;
+    m_nMode = nNew;
+    PlaceCurrentView();
+    pOld->hide();
+    pOld->setParent(this);
+    pOld->hide();
+    pNew->show();
+    m_pDoc->AddView(pNew);
+    m_pDoc->RemoveView(pOld);
+    SetActiveView(pNew);
+    // A view that was detached missed any tree change meanwhile: it must drop what it
+    // cached, so it is told the tree changed rather than merely asked to redraw.
+    pNew->OnUpdate(nullptr, HINT_TREE_CHANGED, nullptr);
+    m_pDoc->UpdateAllViews(pNew, HINT_REDRAW);
+}
+
+// Puts the current mode's view where it belongs: the splitter's right pane while the tree
+// panel shows, else directly in the frame, filling it.
+void CChildFrame::PlaceCurrentView()
+{
+    CView* pView = GetCurrentView();
+    if (m_bTreeVisible) {
+        if (m_wndSplitter->indexOf(pView) != 1) {
+            QWidget* replaced = m_wndSplitter->count() > 1 ? m_wndSplitter->widget(1) : nullptr;
+            if (replaced != nullptr && replaced != pView) {
+                m_wndSplitter->replaceWidget(1, pView);
+                replaced->setParent(this);
+                replaced->hide();
+            } else {
+                m_wndSplitter->insertWidget(1, pView);
+            }
+        }
+        m_pLayout->removeWidget(pView);
+    } else if (m_pLayout->indexOf(pView) < 0) {
+        pView->setParent(this);
+        m_pLayout->addWidget(pView);
+    }
+    pView->show();
+}
+
+void CChildFrame::OnToggleTree()
+{
+    m_bTreeVisible = !m_bTreeVisible;
+    if (m_bTreeVisible) {
+        PlaceCurrentView();
+        m_wndSplitter->setEnabled(true);
+        m_wndSplitter->show();
+    } else {
+        // The tree view stays attached in the hidden splitter and keeps following the
+        // document; the splitter keeps its column widths for when it comes back.
+        const QList<int> sizes = m_wndSplitter->sizes();
+        PlaceCurrentView();
+        m_wndSplitter->setEnabled(false);
+        m_wndSplitter->hide();
+        m_wndSplitter->setSizes(sizes);
+    }
+}
+
+void CChildFrame::OnFileClose()
+{
+    if (QWidget* p = parentWidget())
+        p->close();
+    else
+        close();
+}
+
+void CChildFrame::OnNextPane()
+{
+    if (!m_bTreeVisible)
+        return;
+    SetActiveView(m_pActiveView == m_pTreeView ? GetCurrentView() : m_pTreeView);
+}
+
+void CChildFrame::closeEvent(QCloseEvent* pEvent)
+{
+    pEvent->accept();
+    if (!m_bClosing && m_pDoc != nullptr) {
+        m_bClosing = true;
+        CVolraDoc* pDoc = m_pDoc;
+        for (CView* v : {m_pTreeView, m_pModeViews[0], m_pModeViews[1], m_pModeViews[2]})
+            if (v != nullptr)
+                pDoc->RemoveView(v);
+        m_pDoc = nullptr;
+        pDoc->OnCloseDocument();
+    }
+}

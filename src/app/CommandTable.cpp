@@ -1,0 +1,139 @@
+#include "CommandTable.h"
+
+#include "AppCommands.h"
+
+#include <algorithm>
+
+namespace {
+constexpr CCommandInfo kCommands[] = {
+    {ID_FILE_NEW, "&New search\tCtrl+N", "Start a new search\nNew search", "document-new", false},
+    {ID_FILE_CLOSE, "&Close", "Close the search window\nClose", nullptr, false},
+    {ID_PREFERENCES, "&Preferences", "Change the display preferences\nPreferences", nullptr, false},
+    {ID_APP_EXIT, "E&xit", "Quit the application\nExit", nullptr, false},
+    {ID_REFRESH, "&Refresh\tF5", "Refreshes the selected directory\nRefresh", "view-refresh", false},
+    {ID_OPEN_PARENT, "Open &parent\tBksp", "Open parent directory\nOpen parent", "go-up", false},
+    {ID_VIEW_TREE, "&Tree panel\tAlt+T", "Toggles display of the tree visualisation\nToggle tree",
+     "view-list-tree", true},
+    {ID_MODE_BLOCK, "&Block\tAlt+B", "Chooses block visualisation mode\nBlock mode", "view-grid", true},
+    {ID_MODE_LIST, "&List\tAlt+L", "Chooses list visualisation mode\nList mode", "view-list-details", true},
+    {ID_MODE_PIE, "&Pie\tAlt+P", "Chooses pie visualisation mode\nPie mode", "view-pie", true},
+    {ID_MODE_SPIDER, nullptr, "Chooses spider visualisation mode\nSpider mode", nullptr, true},
+    {ID_SHOW_ALL_FILES, "Show all &contained files",
+     "Lists every file below the current directory\nShow all contained files", "view-list-text", true},
+    {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", nullptr, true},
+    {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", nullptr, true},
+    {ID_VIEW_DIRECTORY, "&View directory\tEnter", "Open directory in current view\nView directory",
+     "go-down", false},
+    {ID_OPEN_RUN, "Open/&Run", "Open the selected file or folder\nOpen / Run", "document-open", false},
+    {ID_DELETE, "&Delete", "Delete the selected file or folder\nDelete", "user-trash", false},
+    {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap\nCascade Windows", nullptr, false},
+    {ID_WINDOW_TILE, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", nullptr, false},
+    {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange icons at the bottom of the window\nArrange Icons",
+     nullptr, false},
+    {ID_HELP_CONTENTS, "&Contents\tF1", "List Help topics\nHelp Topics", "help-contents", false},
+    {ID_APP_ABOUT, "&About Volra...", "Display program information and version\nAbout", "help-about", false},
+    {ID_NEXT_PANE, nullptr, "Switch to the next window pane\nNext Pane", nullptr, false},
+    {ID_PREV_PANE, nullptr, "Switch back to the previous window pane\nPrevious Pane", nullptr, false},
+    {ID_EDIT_COPY, nullptr, "Copy the selection\nCopy", nullptr, false},
+    {ID_EDIT_CUT, nullptr, "Cut the selection\nCut", nullptr, false},
+    {ID_EDIT_PASTE, nullptr, "Insert the clipboard contents\nPaste", nullptr, false},
+    {ID_EDIT_UNDO, nullptr, "Undo the last action\nUndo", nullptr, false},
+};
+
+struct KeyBinding {
+    UINT id;
+    QKeyCombination key;
+};
+
+// The accelerator table. Copy, Cut, Paste and Undo have no handler anywhere, so their keys
+// do nothing; they are listed so that the keys are taken the same way in every window.
+const KeyBinding kKeys[] = {
+    {ID_FILE_NEW, Qt::CTRL | Qt::Key_N},
+    {ID_REFRESH, QKeyCombination(Qt::Key_F5)},
+    {ID_OPEN_PARENT, QKeyCombination(Qt::Key_Backspace)},
+    {ID_VIEW_DIRECTORY, QKeyCombination(Qt::Key_Return)},
+    {ID_VIEW_DIRECTORY, QKeyCombination(Qt::Key_Enter)},
+    {ID_VIEW_TREE, Qt::ALT | Qt::Key_T},
+    {ID_MODE_BLOCK, Qt::ALT | Qt::Key_B},
+    {ID_MODE_LIST, Qt::ALT | Qt::Key_L},
+    {ID_MODE_PIE, Qt::ALT | Qt::Key_P},
+    {ID_HELP_CONTENTS, QKeyCombination(Qt::Key_F1)},
+    {ID_NEXT_PANE, QKeyCombination(Qt::Key_F6)},
+    {ID_PREV_PANE, Qt::SHIFT | Qt::Key_F6},
+    {ID_EDIT_COPY, Qt::CTRL | Qt::Key_C},
+    {ID_EDIT_COPY, Qt::CTRL | Qt::Key_Insert},
+    {ID_EDIT_CUT, Qt::CTRL | Qt::Key_X},
+    {ID_EDIT_CUT, Qt::SHIFT | Qt::Key_Delete},
+    {ID_EDIT_PASTE, Qt::CTRL | Qt::Key_V},
+    {ID_EDIT_PASTE, Qt::SHIFT | Qt::Key_Insert},
+    {ID_EDIT_UNDO, Qt::CTRL | Qt::Key_Z},
+    {ID_EDIT_UNDO, Qt::ALT | Qt::Key_Backspace},
+};
+
+std::string PromptPart(UINT id, bool tooltip)
+{
+    const CCommandInfo* info = FindCommand(id);
+    if (info == nullptr || info->prompt == nullptr)
+        return {};
+    const std::string text = info->prompt;
+    const auto nl = text.find('\n');
+    if (nl == std::string::npos)
+        return tooltip ? std::string() : text;
+    return tooltip ? text.substr(nl + 1) : text.substr(0, nl);
+}
+}  // namespace
+
+const CCommandInfo* FindCommand(UINT id)
+{
+    for (const auto& c : kCommands)
+        if (c.id == id)
+            return &c;
+    return nullptr;
+}
+
+std::span<const CCommandInfo> AllCommands() { return kCommands; }
+
+std::string CommandPrompt(UINT id) { return PromptPart(id, false); }
+std::string CommandTooltip(UINT id) { return PromptPart(id, true); }
+
+std::vector<QKeySequence> CommandKeys(UINT id)
+{
+    std::vector<QKeySequence> keys;
+    for (const auto& k : kKeys)
+        if (k.id == id)
+            keys.emplace_back(k.key);
+    return keys;
+}
+
+const std::vector<CMenuLayout>& MainMenuNoDocument()
+{
+    static const std::vector<CMenuLayout> menu = {
+        {"&File", {ID_FILE_NEW, ID_PREFERENCES, 0, ID_APP_EXIT}},
+        {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"&Help", {ID_HELP_CONTENTS, ID_APP_ABOUT}},
+    };
+    return menu;
+}
+
+const std::vector<CMenuLayout>& MainMenuDocument()
+{
+    static const std::vector<CMenuLayout> menu = {
+        {"&File", {ID_FILE_NEW, ID_FILE_CLOSE, ID_PREFERENCES, 0, ID_APP_EXIT}},
+        {"&View",
+         {ID_REFRESH, ID_OPEN_PARENT, 0, ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE, 0,
+          ID_SHOW_ALL_FILES, 0, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"&Selection", {ID_VIEW_DIRECTORY, 0, ID_OPEN_RUN, ID_DELETE}},
+        {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE}},
+        {"&Help", {ID_HELP_CONTENTS, ID_APP_ABOUT}},
+    };
+    return menu;
+}
+
+const std::vector<UINT>& ToolbarLayout()
+{
+    static const std::vector<UINT> bar = {
+        ID_FILE_NEW, ID_REFRESH, 0, ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE, 0,
+        ID_VIEW_DIRECTORY, ID_OPEN_PARENT, ID_SHOW_ALL_FILES, 0, ID_OPEN_RUN, ID_DELETE, 0, ID_APP_ABOUT,
+    };
+    return bar;
+}

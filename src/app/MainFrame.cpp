@@ -1,0 +1,301 @@
+#include "MainFrame.h"
+
+#include "AppCommands.h"
+#include "ChildFrame.h"
+#include "CommandTable.h"
+#include "HelpWindow.h"
+#include "doc/VolraDoc.h"
+#include "model/Entry.h"
+#include "platform/UiServices.h"
+#include "views/EntryInfo.h"
+
+#include <QAction>
+#include <algorithm>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+constexpr int kIconSize = 32;           // how much of a window must stay on the screen
+constexpr int kIdleUpdateMs = 200;      // toolbar states follow the program this often
+const char* const kReady = "Ready";
+
+QSettings Profile() { return QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")); }
+}  // namespace
+
+CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
+{
+    setWindowTitle(QStringLiteral("Volra"));
+    setObjectName(QStringLiteral("MainFrame"));
+    m_pMdiArea = new QMdiArea(this);
+    m_pMdiArea->setViewMode(QMdiArea::SubWindowView);
+    setCentralWidget(m_pMdiArea);
+    CreateActions();
+    BuildToolBar();
+    statusBar()->showMessage(QString::fromLatin1(kReady));
+    BuildMenus();
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this] { OnActiveChildChanged(); });
+
+    m_pIdleTimer = new QTimer(this);
+    connect(m_pIdleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    m_pIdleTimer->start(kIdleUpdateMs);
+
+    SetEntryInfoSink([this](const CEntry* pEntry) { ShowEntryInfo(pEntry); });
+    AfxSetMainWnd(this);
+    SetCommandRoute(this);
+    if (!RestorePlacement())
+        resize(1024, 720);
+    const QByteArray bars = Profile().value(QStringLiteral("Volra/BarState")).toByteArray();
+    if (!bars.isEmpty())
+        restoreState(bars);
+}
+
+CMainFrame::~CMainFrame()
+{
+    // Search windows go first, while this window is whole: each one's going reports back.
+    m_bDestroying = true;
+    qDeleteAll(m_pMdiArea->subWindowList());
+    SetEntryInfoSink(nullptr);
+    if (GetCommandRoute() == this)
+        SetCommandRoute(nullptr);
+    if (AfxGetMainWnd() == this)
+        AfxSetMainWnd(nullptr);
+}
+
+const CCmdMap& CMainFrame::ClassCmdMap()
+{
+    static const CCmdMap map =
+        CCmdMapOf<CMainFrame>(&CCmdTarget::ClassCmdMap())
+            .On(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar, &CMainFrame::OnUpdateViewToolbar)
+            .On(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, &CMainFrame::OnUpdateViewStatusBar)
+            .On(ID_WINDOW_CASCADE, &CMainFrame::OnWindowCascade)
+            .On(ID_WINDOW_TILE, &CMainFrame::OnWindowTile)
+            .On(ID_WINDOW_ARRANGE, &CMainFrame::OnWindowArrange)
+            .On(ID_HELP_CONTENTS, &CMainFrame::OnHelpContents);
+    return map;
+}
+
+void CMainFrame::CreateActions()
+{
+    for (const CCommandInfo& c : AllCommands()) {
+        auto* action = new QAction(this);
+        if (c.menuText != nullptr)
+            action->setText(QString::fromUtf8(c.menuText));
+        action->setStatusTip(QString::fromStdString(CommandPrompt(c.id)));
+        action->setToolTip(QString::fromStdString(CommandTooltip(c.id)));
+        action->setCheckable(c.checkable);
+        const auto keys = CommandKeys(c.id);
+        action->setShortcuts(QList<QKeySequence>(keys.begin(), keys.end()));
+        action->setShortcutContext(Qt::WindowShortcut);
+        if (c.iconName != nullptr)
+            action->setIcon(QIcon::fromTheme(QString::fromLatin1(c.iconName)));
+        action->setData(c.id);
+        const UINT id = c.id;
+        connect(action, &QAction::triggered, this, [this, id] {
+            ExecuteCommand(*this, id);  // a disabled command does nothing, whatever sent it
+            UpdateCommandStates();
+        });
+        addAction(action);  // keys work whether or not a menu shows the command
+        m_actions[c.id] = action;
+    }
+}
+
+QAction* CMainFrame::GetAction(UINT id) const
+{
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::BuildMenus()
+{
+    menuBar()->clear();
+    const auto& layout = m_bDocumentMenus ? MainMenuDocument() : MainMenuNoDocument();
+    for (const CMenuLayout& m : layout) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+        for (UINT id : m.items) {
+            if (id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(GetAction(id));
+        }
+        // Update handlers run before a menu opens, so what it shows is current.
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+    }
+}
+
+void CMainFrame::BuildToolBar()
+{
+    m_wndToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_wndToolBar->setObjectName(QStringLiteral("Toolbar"));
+    m_wndToolBar->setIconSize(QSize(16, 16));
+    for (UINT id : ToolbarLayout()) {
+        if (id == 0)
+            m_wndToolBar->addSeparator();
+        else
+            m_wndToolBar->addAction(GetAction(id));
+    }
+}
+
+CChildFrame* CMainFrame::GetActiveChildFrame() const
+{
+    QMdiSubWindow* sub = m_pMdiArea->activeSubWindow();
+    if (sub == nullptr && !m_pMdiArea->subWindowList().isEmpty())
+        sub = m_pMdiArea->currentSubWindow();
+    return sub != nullptr ? qobject_cast<CChildFrame*>(sub->widget()) : nullptr;
+}
+
+QMdiSubWindow* CMainFrame::AddChildFrame(CChildFrame* pFrame)
+{
+    QMdiSubWindow* sub = m_pMdiArea->addSubWindow(pFrame);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(QString::fromUtf8(pFrame->GetDocument()->GetTitle()));
+    connect(pFrame->GetDocument(), &CDocument::titleChanged, sub, [sub, pFrame] {
+        if (CVolraDoc* pDoc = pFrame->GetDocument())
+            sub->setWindowTitle(QString::fromUtf8(pDoc->GetTitle()));
+    });
+    connect(sub, &QObject::destroyed, this, [this] { OnActiveChildChanged(); });
+    sub->showMaximized();
+    m_pMdiArea->setActiveSubWindow(sub);
+    OnActiveChildChanged();
+    return sub;
+}
+
+void CMainFrame::OnActiveChildChanged()
+{
+    if (m_bDestroying)
+        return;
+    const bool haveDocument = GetActiveChildFrame() != nullptr;
+    if (haveDocument != m_bDocumentMenus) {
+        m_bDocumentMenus = haveDocument;
+        BuildMenus();
+    }
+    UpdateCommandStates();
+}
+
+BOOL CMainFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)
+{
+    if (CChildFrame* pChild = GetActiveChildFrame(); pChild != nullptr && pChild->OnCmdMsg(nID, pCmdUI))
+        return TRUE;
+    if (CCmdTarget::OnCmdMsg(nID, pCmdUI))
+        return TRUE;
+    return m_pApp != nullptr ? m_pApp->OnCmdMsg(nID, pCmdUI) : FALSE;
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    for (auto& [id, action] : m_actions) {
+        CCmdUI ui(id);
+        UpdateCommandUI(*this, ui);
+        action->setEnabled(ui.m_bEnabled);
+        if (action->isCheckable())
+            action->setChecked(ui.m_nCheck != 0);
+    }
+}
+
+std::string CMainFrame::EntryInfoText(const CEntry& entry)
+{
+    return entry.GetPath() + " | " + entry.GetSizeText() + " | " + (entry.IsDirectory() ? "Directory" : "File");
+}
+
+void CMainFrame::ShowEntryInfo(const CEntry* pEntry)
+{
+    statusBar()->showMessage(pEntry != nullptr ? QString::fromUtf8(EntryInfoText(*pEntry)) : QString());
+}
+
+bool CMainFrame::event(QEvent* pEvent)
+{
+    // Prompts of menu items and buttons, and "Ready" once the pointer leaves them.
+    if (pEvent->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(pEvent)->tip();
+        statusBar()->showMessage(tip.isEmpty() ? QString::fromLatin1(kReady) : tip);
+        return true;
+    }
+    return QMainWindow::event(pEvent);
+}
+
+void CMainFrame::OnUpdateViewToolbar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_wndToolBar->isVisible() ? 1 : 0); }
+void CMainFrame::OnViewToolbar() { m_wndToolBar->setVisible(!m_wndToolBar->isVisible()); }
+void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(statusBar()->isVisible() ? 1 : 0); }
+void CMainFrame::OnViewStatusBar() { statusBar()->setVisible(!statusBar()->isVisible()); }
+void CMainFrame::OnWindowCascade() { m_pMdiArea->cascadeSubWindows(); }
+void CMainFrame::OnWindowTile() { m_pMdiArea->tileSubWindows(); }
+
+void CMainFrame::OnWindowArrange()
+{
+    // Minimised search windows line up along the bottom of the area.
+    int x = 0;
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList()) {
+        if (!sub->isMinimized())
+            continue;
+        sub->move(x, m_pMdiArea->viewport()->height() - sub->height());
+        x += sub->width();
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* pEvent)
+{
+    SavePlacement();
+    QSettings settings = Profile();
+    settings.setValue(QStringLiteral("Volra/BarState"), saveState());
+    m_pMdiArea->closeAllSubWindows();
+    pEvent->accept();
+}
+
+void CMainFrame::OnHelpContents() { HtmlHelpDisplayTopic(this); }
+
+QRect CMainFrame::PlacementRect(int top, int left, int bottom, int right, const QRect& workArea,
+                                const QSize& screenSize)
+{
+    int x = left + workArea.left();
+    int y = top + workArea.top();
+    x = std::min(x, screenSize.width() - kIconSize);
+    y = std::min(y, screenSize.height() - kIconSize);
+    return QRect(x, y, right - left, bottom - top);
+}
+
+// "Status" is only checked for presence: the window opens in the state the program was
+// started with. A value of -1 anywhere means the placement is left to the desktop.
+bool CMainFrame::RestorePlacement()
+{
+    QSettings settings = Profile();
+    settings.beginGroup(QStringLiteral("Frame"));
+    int values[5];
+    const char* const names[5] = {"Status", "Top", "Left", "Bottom", "Right"};
+    for (int i = 0; i < 5; ++i) {
+        bool ok = false;
+        values[i] = settings.value(QString::fromLatin1(names[i]), -1).toInt(&ok);
+        if (!ok || values[i] == -1)
+            return false;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return false;
+    setGeometry(PlacementRect(values[1], values[2], values[3], values[4], screen->availableGeometry(),
+                              screen->size()));
+    return true;
+}
+
+void CMainFrame::SavePlacement()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect work = screen != nullptr ? screen->availableGeometry() : QRect();
+    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    constexpr int SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3;
+    const int status = isMinimized() ? SW_SHOWMINIMIZED : (isMaximized() ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    QSettings settings = Profile();
+    settings.beginGroup(QStringLiteral("Frame"));
+    settings.setValue(QStringLiteral("Status"), status);
+    settings.setValue(QStringLiteral("Top"), normal.top() - work.top());
+    settings.setValue(QStringLiteral("Left"), normal.left() - work.left());
+    settings.setValue(QStringLiteral("Bottom"), normal.top() - work.top() + normal.height());
+    settings.setValue(QStringLiteral("Right"), normal.left() - work.left() + normal.width());
+}

@@ -1,0 +1,76 @@
+#pragma once
+#include "platform/CmdTarget.h"
+#include "platform/Types.h"
+
+#include <QMainWindow>
+#include <QRect>
+#include <map>
+
+class CChildFrame;
+class CEntry;
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QTimer;
+
+// The main window: the search windows inside an MDI area, the menus (one set while no
+// search window is open, one while one is active), the toolbar and a one-pane status bar.
+// Commands travel: the active search window (its views, its document, the frame), this
+// window, then the application.
+class CMainFrame : public QMainWindow, public CCmdTarget {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CCmdTarget* pApp);
+    ~CMainFrame() override;
+
+    QMdiArea* GetMdiArea() const { return m_pMdiArea; }
+    CChildFrame* GetActiveChildFrame() const;
+    // Puts a finished search's window into the MDI area, maximised, and activates it.
+    QMdiSubWindow* AddChildFrame(CChildFrame* pFrame);
+    QAction* GetAction(UINT id) const;
+
+    BOOL OnCmdMsg(UINT nID, CCmdUI* pCmdUI) override;
+    // Runs the update handlers of every command and sets the actions accordingly.
+    void UpdateCommandStates();
+    // The status-bar line for the entry under the pointer; null clears the line.
+    void ShowEntryInfo(const CEntry* pEntry);
+    static std::string EntryInfoText(const CEntry& entry);
+
+    // The window's restored placement, section "Frame"; false when any value is missing.
+    bool RestorePlacement();
+    void SavePlacement();
+    // Where a restored rectangle goes: moved into the work area, pulled back so that at
+    // least an icon's size of it stays on the screen.
+    static QRect PlacementRect(int top, int left, int bottom, int right, const QRect& workArea,
+                               const QSize& screenSize);
+
+    void OnUpdateViewToolbar(CCmdUI* pCmdUI);
+    void OnViewToolbar();
+    void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
+    void OnViewStatusBar();
+    void OnWindowCascade();
+    void OnWindowTile();
+    void OnWindowArrange();
+    void OnHelpContents();
+
+    static const CCmdMap& ClassCmdMap();
+
+protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+    void closeEvent(QCloseEvent* pEvent) override;
+    bool event(QEvent* pEvent) override;
+
+private:
+    void CreateActions();
+    void BuildMenus();
+    void BuildToolBar();
+    void OnActiveChildChanged();
+
+    CCmdTarget* m_pApp;  // not owned
+    QMdiArea* m_pMdiArea = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    std::map<UINT, QAction*> m_actions;  // one per command, shared by menus, toolbar, keys
+    bool m_bDocumentMenus = false;
+    QTimer* m_pIdleTimer = nullptr;
+    bool m_bDestroying = false;
+};

@@ -1,0 +1,64 @@
+#include "VolraApp.h"
+
+#include "AboutDlg.h"
+#include "AppCommands.h"
+#include "MainFrame.h"
+#include "VolraDocTemplate.h"
+#include "views/FileTypeInfo.h"
+#include "views/VolraPrefs.h"
+
+#include <QTimer>
+
+CVolraApp::CVolraApp() = default;
+
+CVolraApp::~CVolraApp()
+{
+    m_pTemplate.reset();
+    m_pMainFrame.reset();
+}
+
+const CCmdMap& CVolraApp::ClassCmdMap()
+{
+    static const CCmdMap map = CCmdMapOf<CVolraApp>(&CCmdTarget::ClassCmdMap())
+                                   .On(ID_FILE_NEW, &CVolraApp::OnFileNew)
+                                   .On(ID_APP_ABOUT, &CVolraApp::OnAppAbout)
+                                   .On(ID_APP_EXIT, &CVolraApp::OnAppExit);
+    return map;
+}
+
+BOOL CVolraApp::InitInstance(const std::string& strFolder, BOOL bShow, BOOL bStartSearch)
+{
+    AfxGetPrefs().LoadPreferences();
+    AfxGetPrefs().CreateFonts();
+    InstallFileTypeIcons();
+    m_pMainFrame = std::make_unique<CMainFrame>(this);
+    m_pTemplate = std::make_unique<CVolraDocTemplate>(m_pMainFrame.get());
+    // The main window is up before the first search is offered over it.
+    if (bShow)
+        m_pMainFrame->show();
+    if (bStartSearch) {
+        QTimer::singleShot(0, m_pMainFrame.get(), [this, strFolder] {
+            if (strFolder.empty())
+                OnFileNew();
+            else
+                m_pTemplate->OpenDocumentFile(strFolder);
+        });
+    }
+    return TRUE;
+}
+
+int CVolraApp::ExitInstance()
+{
+    AfxGetPrefs().SavePreferences();
+    return 0;
+}
+
+void CVolraApp::OnFileNew() { m_pTemplate->OpenDocumentFile(); }
+
+void CVolraApp::OnAppAbout()
+{
+    CAboutDlg dlg(m_pMainFrame.get());
+    dlg.exec();
+}
+
+void CVolraApp::OnAppExit() { m_pMainFrame->close(); }

@@ -1,0 +1,38 @@
+#pragma once
+#include "platform/CmdTarget.h"
+
+#include <memory>
+#include <string>
+
+class CMainFrame;
+class CVolraDocTemplate;
+
+// The application: reads the preferences and builds the shared fonts, makes the main
+// window and the document template, carries out the command line, and writes the
+// preferences back at exit. It handles the commands that need no window of their own.
+class CVolraApp : public CCmdTarget {
+public:
+    CVolraApp();
+    ~CVolraApp() override;
+
+    // strFolder empty: a new search is offered at once; otherwise that folder is searched.
+    // bShow FALSE keeps the main window hidden (tests).
+    BOOL InitInstance(const std::string& strFolder, BOOL bShow = TRUE, BOOL bStartSearch = TRUE);
+    int ExitInstance();
+
+    CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
+    CVolraDocTemplate* GetDocTemplate() const { return m_pTemplate.get(); }
+
+    void OnFileNew();
+    void OnAppAbout();
+    void OnAppExit();
+
+    static const CCmdMap& ClassCmdMap();
+
+protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+
+private:
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+    std::unique_ptr<CVolraDocTemplate> m_pTemplate;
+};

@@ -1,0 +1,61 @@
+#include "VolraDocTemplate.h"
+
+#include "ChildFrame.h"
+#include "ChooseSearchTypeDlg.h"
+#include "MainFrame.h"
+#include "doc/DriveVolraDoc.h"
+
+#include <algorithm>
+#include <memory>
+
+CVolraDocTemplate::CVolraDocTemplate(CMainFrame* pMainFrame) : m_pMainFrame(pMainFrame)
+{
+    m_chooseSearchType = [this] {
+        // FTP search is not part of this version yet.
+        CChooseSearchTypeDlg dlg(m_pMainFrame, FALSE);
+        return dlg.DoModal();
+    };
+}
+
+CVolraDocTemplate::~CVolraDocTemplate() = default;
+
+CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
+{
+    if (!strFolder.empty()) {
+        auto* pDoc = new CDriveVolraDoc;
+        pDoc->PresetRoot(strFolder, "Folder " + strFolder);
+        return pDoc;
+    }
+    if (m_chooseSearchType() == IDC_LOCAL_DRIVE)
+        return new CDriveVolraDoc;
+    return nullptr;
+}
+
+CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)
+{
+    CVolraDoc* pDoc = CreateNewDocument(strFolder);
+    if (pDoc == nullptr)
+        return nullptr;
+    // The window exists, hidden, while the search runs; its views already follow the
+    // document. Both are discarded silently when the search does not finish.
+    auto frame = std::make_unique<CChildFrame>(pDoc);
+    pDoc->SetTitle("Volra" + std::to_string(m_nUntitledCount + 1));
+    if (!pDoc->OnNewDocument()) {
+        frame.reset();
+        delete pDoc;
+        return nullptr;
+    }
+    ++m_nUntitledCount;
+    m_documents.push_back(pDoc);
+    connect(pDoc, &QObject::destroyed, this, [this, pDoc] { RemoveDocument(pDoc); });
+    CChildFrame* pFrame = frame.release();
+    if (m_pMainFrame != nullptr)
+        m_pMainFrame->AddChildFrame(pFrame);
+    pFrame->InitialUpdateFrame();
+    return pDoc;
+}
+
+void CVolraDocTemplate::RemoveDocument(CVolraDoc* pDoc)
+{
+    m_documents.erase(std::remove(m_documents.begin(), m_documents.end(), pDoc), m_documents.end());
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <QObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CChildFrame;
+class CMainFrame;
+class CVolraDoc;
+
+// Makes the document and window of each new search: asks which kind of search it is,
+// runs it inside a hidden window, and shows the window only once the search has finished.
+// New documents are titled Volra1, Volra2, ... until their search gives them a title; a
+// search that is cancelled or fails uses no number and leaves nothing behind.
+class CVolraDocTemplate : public QObject {
+    Q_OBJECT
+public:
+    explicit CVolraDocTemplate(CMainFrame* pMainFrame);
+    ~CVolraDocTemplate() override;
+
+    // A new search, or the search of strFolder without asking (label "Folder <path>").
+    // Returns the document, or null when the user cancelled or the search failed.
+    CVolraDoc* OpenDocumentFile(const std::string& strFolder = {});
+    // The kind of search to make: the "Choose search type" dialog; replaceable for tests.
+    std::function<int()> m_chooseSearchType;
+
+    const std::vector<CVolraDoc*>& GetDocuments() const { return m_documents; }
+    int GetUntitledCount() const { return m_nUntitledCount; }
+
+private:
+    CVolraDoc* CreateNewDocument(const std::string& strFolder);
+    void RemoveDocument(CVolraDoc* pDoc);
+
+    CMainFrame* m_pMainFrame;            // not owned
+    std::vector<CVolraDoc*> m_documents; // each document owns itself once shown
+    int m_nUntitledCount = 0;
+};
