@@ -4,11 +4,48 @@
 #include "platform/ErrorText.h"
 #include "platform/FileFind.h"
 #include "platform/LastError.h"
+#include "platform/Shell.h"
+#include "platform/Trash.h"
 #include "platform/UiServices.h"
 
+#include <QMessageBox>
+#include <algorithm>
+#include <cstdio>
 #include <sys/stat.h>
 
+namespace {
+// The shell of the original platform showed its own message when a delete failed; here
+// the program says itself which item stayed and why. The error box's short text buffer
+// could not hold a long path, so this message is built in full.
+std::string DeleteFailureText(const std::string& strPath, DWORD code)
+{
+    char reason[256];
+    FormatErrorText(code, reason, sizeof reason);
+    std::string why = reason;
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r'))
+        why.pop_back();
+    return "Could not move \"" + strPath + "\" to the trash.\n" + why;
+}
+
+bool IsWithin(const CEntry* pEntry, const CEntry* pAncestor)
+{
+    for (; pEntry != nullptr; pEntry = pEntry->GetParent())
+        if (pEntry == pAncestor)
+            return true;
+    return false;
+}
+}  // namespace
+
 CDriveVolraDoc::CDriveVolraDoc() = default;
+
+const CCmdMap& CDriveVolraDoc::ClassCmdMap()
+{
+    static const CCmdMap map =
+        CCmdMapOf<CDriveVolraDoc>(&CVolraDoc::ClassCmdMap())
+            .On(ID_OPEN_RUN, &CDriveVolraDoc::OnOpenFile, &CDriveVolraDoc::OnUpdateOpenFile)
+            .On(ID_DELETE, &CDriveVolraDoc::OnDeleteFile, &CDriveVolraDoc::OnUpdateDeleteFile);
+    return map;
+}
 
 void CDriveVolraDoc::PresetRoot(const std::string& strRootPath, const std::string& strLabel)
 {
@@ -93,4 +130,85 @@ BOOL CDriveVolraDoc::StartFind(CFileFind* pFinder, CEntry* pDirectory)
         return FALSE;
     }
     return pFinder->FindFile(pDirectory->GetPath());
+}
+
+void CDriveVolraDoc::OnOpenFile()
+{
+    if (m_pSelected == nullptr)
+        return;
+    if (!ShellOpen(m_pSelected->GetPath()))
+        ReportLastError();
+}
+
+void CDriveVolraDoc::OnUpdateOpenFile(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected != nullptr); }
+
+void CDriveVolraDoc::OnDeleteFile()
+{
+    CEntry* pEntry = m_pSelected;
+    if (pEntry == nullptr || pEntry == m_pRoot.get())
+        return;
+    if (!ConfirmDelete(*pEntry))
+        return;  // declined: nothing happens, nothing is said
+    const std::string strPath = pEntry->GetPath();
+    if (!MoveToTrash(strPath)) {
+        ReportDeleteFailure(DeleteFailureText(strPath, GetLastError()));
+        return;
+    }
+    RemoveDeletedEntry(pEntry);
+}
+
+void CDriveVolraDoc::OnUpdateDeleteFile(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pSelected != nullptr && m_pSelected != m_pRoot.get());
+}
+
+// The item is in the trash: the tree follows. Views hold pointers into the tree, so they
+// hear of the change before the entries go.
+void CDriveVolraDoc::RemoveDeletedEntry(CEntry* pEntry)
+{
+    CEntry* pParent = pEntry->GetParent();
+    auto& siblings = pParent->m_children;
+    const auto it = std::find_if(siblings.begin(), siblings.end(),
+                                 [pEntry](const auto& c) { return c.get() == pEntry; });
+    if (it == siblings.end())
+        return;
+    m_pSelected = pParent;
+    // The views keep the current directory at or above the selection, so only the deleted
+    // entry itself can be current; anything below it would dangle all the same.
+    if (IsWithin(m_pCurrent, pEntry))
+        m_pCurrent = pParent;
+    std::unique_ptr<CEntry> pDoomed = std::move(*it);
+    siblings.erase(it);  // the others keep their order
+    pParent->AddSize(-pDoomed->GetSize());
+    UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    // pDoomed, and the whole subtree with it, goes here. The title keeps the old size
+    // until the next navigation, as after a refresh.
+}
+
+BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
+{
+    if (!HaveWidgets())
+        return FALSE;
+    const QString strPath = QString::fromUtf8(entry.GetPath());
+    const QString strText = entry.IsDirectory()
+                                ? QStringLiteral("Move the folder \"%1\" and everything in it to the trash?")
+                                : QStringLiteral("Move \"%1\" to the trash?");
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), strText.arg(strPath),
+                    QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);  // Enter alone never deletes anything
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? TRUE : FALSE;
+}
+
+void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText)
+{
+    if (!HaveWidgets()) {
+        std::fprintf(stderr, "Volra: %s\n", strText.c_str());
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText),
+                    QMessageBox::Ok, AfxGetMainWnd());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }

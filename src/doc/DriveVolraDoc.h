@@ -17,7 +17,25 @@ public:
     // the headless tools. strLabel becomes the label of the window title.
     void PresetRoot(const std::string& strRootPath, const std::string& strLabel);
 
+    // Open/Run: hands the selected item to the desktop; the tree is never touched.
+    void OnOpenFile();
+    void OnUpdateOpenFile(CCmdUI* pCmdUI);
+    // Delete: after the user agrees, moves the selected item to the trash and takes it out
+    // of the tree, lowering every total above it by the item's total.
+    void OnDeleteFile();
+    void OnUpdateDeleteFile(CCmdUI* pCmdUI);
+
+    static const CCmdMap& ClassCmdMap();
+
 protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+
+    // The question before anything is moved; TRUE to go ahead. Without widgets nobody can
+    // answer, and nothing is deleted unasked.
+    virtual BOOL ConfirmDelete(const CEntry& entry);
+    // Tells the user which item stayed where it was, and why.
+    virtual void ReportDeleteFailure(const std::string& strText);
+
     void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) override;
     std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) override;
     CFileFind* CreateFinder() override;
@@ -27,6 +45,7 @@ protected:
 private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);
     BOOL CanListRoot(const std::string& strRoot);
+    void RemoveDeletedEntry(CEntry* pEntry);
 
     std::string m_strPresetRoot;
     std::string m_strPresetLabel;
