@@ -53,7 +53,8 @@ TEST(VolraDoc, NavigationCommandsAndTitle)
     EXPECT_FALSE(s.Enabled(ID_OPEN_PARENT)) << "at the root";
     EXPECT_FALSE(s.Enabled(ID_VIEW_DIRECTORY)) << "nothing selected";
     EXPECT_TRUE(s.Enabled(ID_REFRESH));
-    EXPECT_FALSE(s.Enabled(ID_OPEN_RUN)) << "no handler in the route yet";
+    EXPECT_FALSE(s.Enabled(ID_OPEN_RUN)) << "nothing selected";
+    EXPECT_FALSE(s.Enabled(ID_DELETE)) << "nothing selected";
     EXPECT_FALSE(ExecuteCommand(s.view, ID_OPEN_PARENT));
 
     s.doc->m_pSelected = s.At({"top.txt"});
