@@ -23,6 +23,7 @@ int main(int argc, char** argv)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // no window, no display needed
 
     QApplication app(argc, argv);
+    Q_INIT_RESOURCE(app);  // help, icons: linked from a static library
     QApplication::setApplicationName(QStringLiteral("Volra"));
     QApplication::setOrganizationName(QStringLiteral("kestrow software"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/volra.svg")));
