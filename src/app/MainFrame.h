@@ -59,6 +59,7 @@ protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
     void closeEvent(QCloseEvent* pEvent) override;
     bool event(QEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     void CreateActions();

@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -216,4 +217,29 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     s.setValue("Left", -1);
     s.sync();
     EXPECT_FALSE(f.Frame().RestorePlacement()) << "-1 leaves the placement to the desktop";
+}
+
+TEST(MainFrame, KeysCarryOutEnabledCommandsOnly)
+{
+    AppFixture f;
+    CVolraDoc* doc = f.Open();
+    ASSERT_NE(doc, nullptr);
+    f.Frame().show();
+    f.Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Frame()));
+    QWidget* view = f.Frame().GetActiveChildFrame()->GetCurrentView();
+    view->setFocus();
+
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot.get()) << "Open parent is disabled at the root";
+    doc->m_pSelected = Child(doc->m_pRoot.get(), "sub");
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot.get(), "sub"));
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot.get());
+
+    QTest::keyClick(view, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
+    QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
+    EXPECT_FALSE(f.Frame().GetActiveChildFrame()->m_bTreeVisible);
 }
