@@ -4,6 +4,7 @@
 #include "ChildFrame.h"
 #include "CommandTable.h"
 #include "HelpWindow.h"
+#include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
 #include "platform/UiServices.h"
@@ -96,8 +97,7 @@ void CMainFrame::CreateActions()
         const auto keys = CommandKeys(c.id);
         action->setShortcuts(QList<QKeySequence>(keys.begin(), keys.end()));
         action->setShortcutContext(Qt::WindowShortcut);
-        if (c.iconName != nullptr)
-            action->setIcon(QIcon::fromTheme(QString::fromLatin1(c.iconName)));
+        action->setIcon(ToolbarIcon(c.id));
         action->setData(c.id);
         const UINT id = c.id;
         connect(action, &QAction::triggered, this, [this, id] {
