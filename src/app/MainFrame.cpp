@@ -9,9 +9,11 @@
 #include "model/Entry.h"
 #include "platform/UiServices.h"
 #include "views/EntryInfo.h"
+#include "views/FileTypeInfo.h"
 
 #include <QAction>
 #include <algorithm>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -45,6 +47,10 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     statusBar()->showMessage(QString::fromLatin1(kReady));
     BuildMenus();
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, [this] { OnActiveChildChanged(); });
+
+    // Keys are matched against the actions' states: bring those up to date first, so that a
+    // key carries out exactly what the update handlers allow at that moment.
+    qApp->installEventFilter(this);
 
     m_pIdleTimer = new QTimer(this);
     connect(m_pIdleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
@@ -87,12 +93,14 @@ const CCmdMap& CMainFrame::ClassCmdMap()
 
 void CMainFrame::CreateActions()
 {
+    CFileTypeInfo::PrepareIconTheme();  // the toolbar's icons come from the same theme
     for (const CCommandInfo& c : AllCommands()) {
         auto* action = new QAction(this);
         if (c.menuText != nullptr)
             action->setText(QString::fromUtf8(c.menuText));
         action->setStatusTip(QString::fromStdString(CommandPrompt(c.id)));
         action->setToolTip(QString::fromStdString(CommandTooltip(c.id)));
+        action->setIconText(action->toolTip());  // a button without an icon shows this
         action->setCheckable(c.checkable);
         const auto keys = CommandKeys(c.id);
         action->setShortcuts(QList<QKeySequence>(keys.begin(), keys.end()));
@@ -209,6 +217,13 @@ std::string CMainFrame::EntryInfoText(const CEntry& entry)
 void CMainFrame::ShowEntryInfo(const CEntry* pEntry)
 {
     statusBar()->showMessage(pEntry != nullptr ? QString::fromUtf8(EntryInfoText(*pEntry)) : QString());
+}
+
+bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::ShortcutOverride && !m_bDestroying)
+        UpdateCommandStates();
+    return QMainWindow::eventFilter(pWatched, pEvent);
 }
 
 bool CMainFrame::event(QEvent* pEvent)
