@@ -166,9 +166,10 @@ QMdiSubWindow* CMainFrame::AddChildFrame(CChildFrame* pFrame)
     QMdiSubWindow* sub = m_pMdiArea->addSubWindow(pFrame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(QString::fromUtf8(pFrame->GetDocument()->GetTitle()));
-    connect(pFrame->GetDocument(), &CDocument::titleChanged, sub, [sub, pFrame] {
+    connect(pFrame->GetDocument(), &CDocument::titleChanged, sub, [this, sub, pFrame] {
         if (CVolraDoc* pDoc = pFrame->GetDocument())
             sub->setWindowTitle(QString::fromUtf8(pDoc->GetTitle()));
+        UpdateWindowTitle();
     });
     connect(sub, &QObject::destroyed, this, [this] { OnActiveChildChanged(); });
     sub->showMaximized();
@@ -181,12 +182,23 @@ void CMainFrame::OnActiveChildChanged()
 {
     if (m_bDestroying)
         return;
-    const bool haveDocument = GetActiveChildFrame() != nullptr;
+    CChildFrame* pChild = GetActiveChildFrame();
+    const bool haveDocument = pChild != nullptr;
+    UpdateWindowTitle();
     if (haveDocument != m_bDocumentMenus) {
         m_bDocumentMenus = haveDocument;
         BuildMenus();
     }
     UpdateCommandStates();
+}
+
+// "Volra", and the active search's title in brackets while there is one.
+void CMainFrame::UpdateWindowTitle()
+{
+    CChildFrame* pChild = GetActiveChildFrame();
+    const CVolraDoc* pDoc = pChild != nullptr ? pChild->GetDocument() : nullptr;
+    setWindowTitle(pDoc != nullptr ? QStringLiteral("Volra - [%1]").arg(QString::fromUtf8(pDoc->GetTitle()))
+                                   : QStringLiteral("Volra"));
 }
 
 BOOL CMainFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)

@@ -66,6 +66,7 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void OnActiveChildChanged();
+    void UpdateWindowTitle();
 
     CCmdTarget* m_pApp;  // not owned
     QMdiArea* m_pMdiArea = nullptr;

@@ -71,9 +71,11 @@ TEST(MainFrame, MenusAndCommandStatesFollowTheActiveSearch)
     EXPECT_TRUE(f.Enabled(ID_FILE_NEW));
     EXPECT_TRUE(f.Enabled(ID_APP_ABOUT));
 
+    EXPECT_EQ(f.Frame().windowTitle(), "Volra");
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Selection", "&Window", "&Help"}));
+    EXPECT_EQ(f.Frame().windowTitle(), QString::fromStdString("Volra - [" + doc->GetTitle() + "]"));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));
     EXPECT_FALSE(f.Enabled(ID_OPEN_PARENT)) << "at the root";
     EXPECT_FALSE(f.Enabled(ID_VIEW_DIRECTORY));
