@@ -1,0 +1,166 @@
+#include "DC.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+CDC::CDC(QPainter& painter, const CRect& rcClip) : m_painter(painter), m_rcClip(rcClip)
+{
+    m_painter.save();
+    // Whole pixels everywhere: frames and strips must meet edge to edge, never blend.
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_font.font = m_painter.font();
+}
+
+CDC::~CDC() { m_painter.restore(); }
+
+void CDC::FillSolidRect(const CRect& rc, QColor colour)
+{
+    if (!rc.IsRectEmpty())
+        m_painter.fillRect(rc.ToQRect(), colour);
+}
+
+// The outline as filled bands rather than a stroked path: exact pixels, and far cheaper
+// than the painter's stroker for the thousands of frames of a block view.
+void CDC::FillRing(const CRect& outer, int nThickness, QColor colour)
+{
+    if (outer.IsRectEmpty())
+        return;
+    if (2 * nThickness >= outer.Width() || 2 * nThickness >= outer.Height()) {
+        FillSolidRect(outer, colour);
+        return;
+    }
+    const int t = nThickness;
+    FillSolidRect({outer.left, outer.top, outer.right, outer.top + t}, colour);
+    FillSolidRect({outer.left, outer.bottom - t, outer.right, outer.bottom}, colour);
+    FillSolidRect({outer.left, outer.top + t, outer.left + t, outer.bottom - t}, colour);
+    FillSolidRect({outer.right - t, outer.top + t, outer.right, outer.bottom - t}, colour);
+}
+
+void CDC::Rectangle(const CRect& rc)
+{
+    if (rc.IsRectEmpty())
+        return;
+    if (!m_brush.bHollow)
+        FillSolidRect(rc, m_brush.colour);
+    const int nWidth = std::max(1, m_pen.nWidth);
+    // Centred on the outermost ring: (w - 1) / 2 pixels outside it, the rest inside.
+    CRect outer = rc;
+    const int nOutside = (nWidth - 1) / 2;
+    outer.InflateRect(nOutside, nOutside);
+    FillRing(outer, nWidth, m_pen.colour);
+}
+
+void CDC::ApplyPenAndBrush()
+{
+    QPen pen(m_pen.colour, std::max(1, m_pen.nWidth), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    m_painter.setPen(pen);
+    m_painter.setBrush(m_brush.bHollow ? QBrush(Qt::NoBrush) : QBrush(m_brush.colour));
+}
+
+// The painter's ellipse of a rectangle (x, y, w, h) with a 1-pixel pen covers w + 1 columns:
+// one less keeps it inside the right and bottom edges.
+QRect CDC::InscribedRect(const CRect& rc) const
+{
+    return QRect(rc.left, rc.top, rc.Width() - 1, rc.Height() - 1);
+}
+
+void CDC::Ellipse(const CRect& rc)
+{
+    if (rc.IsRectEmpty())
+        return;
+    ApplyPenAndBrush();
+    m_painter.drawEllipse(InscribedRect(rc));
+}
+
+namespace {
+// The painter's arc angles are those of the ellipse's parameter, not of rays from the centre:
+// for a point on the ray through (dx, dy) (screen offsets from the centre) the parameter is
+// atan2(-dy * a, dx * b), a and b the half axes. Degrees, 0 at three o'clock, counter-clockwise.
+double ParameterAngle(double dx, double dy, double a, double b)
+{
+    if (dx == 0 && dy == 0)
+        return 0;
+    return std::atan2(-dy * a, dx * b) * 180.0 / std::numbers::pi;
+}
+}  // namespace
+
+void CDC::Pie(const CRect& rc, QPoint ptStart, QPoint ptEnd)
+{
+    if (rc.IsRectEmpty())
+        return;
+    const double cx = (rc.left + rc.right) / 2.0;
+    const double cy = (rc.top + rc.bottom) / 2.0;
+    const double a = rc.Width() / 2.0;
+    const double b = rc.Height() / 2.0;
+    const double start = ParameterAngle(ptStart.x() - cx, ptStart.y() - cy, a, b);
+    const double end = ParameterAngle(ptEnd.x() - cx, ptEnd.y() - cy, a, b);
+    double span = std::fmod(end - start + 720.0, 360.0);
+    if (span == 0)
+        span = 360.0;  // both rays point the same way: the whole ellipse
+    ApplyPenAndBrush();
+    m_painter.drawPie(InscribedRect(rc), static_cast<int>(std::lround(start * 16)),
+                      static_cast<int>(std::lround(span * 16)));
+}
+
+QPoint CDC::MoveTo(int x, int y)
+{
+    const QPoint previous = m_ptCurrent;
+    m_ptCurrent = QPoint(x, y);
+    return previous;
+}
+
+void CDC::LineTo(int x, int y)
+{
+    const QPoint to(x, y);
+    if (to != m_ptCurrent) {
+        // A flat cap stops the painter's line before its last pixel.
+        ApplyPenAndBrush();
+        m_painter.drawLine(m_ptCurrent, to);
+    }
+    m_ptCurrent = to;
+}
+
+CDC::Pen CDC::SelectPen(const Pen& pen) { return std::exchange(m_pen, pen); }
+CDC::Brush CDC::SelectBrush(const Brush& brush) { return std::exchange(m_brush, brush); }
+CDC::Font CDC::SelectFont(const Font& font) { return std::exchange(m_font, font); }
+CDC::BkMode CDC::SetBkMode(BkMode mode) { return std::exchange(m_bkMode, mode); }
+QColor CDC::SetBkColor(QColor colour) { return std::exchange(m_bkColour, colour); }
+QColor CDC::SetTextColor(QColor colour) { return std::exchange(m_textColour, colour); }
+
+QSize CDC::GetTextExtent(const QString& text) const
+{
+    const QFontMetrics fm(m_font.font, m_painter.device());
+    return {fm.horizontalAdvance(text), fm.height()};
+}
+
+void CDC::TextOut(int x, int y, const QString& text)
+{
+    const bool bDown = m_font.nEscapement == kEscapementDown;
+    if (m_bkMode == BkMode::Opaque) {
+        const QSize extent = GetTextExtent(text);
+        if (bDown)
+            FillSolidRect({x - extent.height(), y, x, y + extent.width()}, m_bkColour);
+        else
+            FillSolidRect({x, y, x + extent.width(), y + extent.height()}, m_bkColour);
+    }
+    m_painter.setFont(m_font.font);
+    m_painter.setPen(m_textColour);
+    const int nAscent = QFontMetrics(m_font.font, m_painter.device()).ascent();
+    if (!bDown) {
+        m_painter.drawText(x, y + nAscent, text);
+        return;
+    }
+    // Turned a quarter clockwise about the reference point, the text's own top-left corner
+    // lands on the box's top-right corner and its baseline runs downwards.
+    m_painter.save();
+    m_painter.translate(x, y);
+    m_painter.rotate(90);
+    m_painter.drawText(0, nAscent, text);
+    m_painter.restore();
+}

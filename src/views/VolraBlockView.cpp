@@ -1,0 +1,182 @@
+#include "VolraBlockView.h"
+
+#include "DC.h"
+#include "EntryInfo.h"
+#include "doc/VolraDoc.h"
+#include "model/Entry.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+CVolraBlockView::CVolraBlockView(QWidget* pParent) : CView(pParent)
+{
+    // Every pixel of the clip box is painted, and the backing store already double-buffers.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // hovering describes the entry under the pointer
+    for (int nFamily = 0; nFamily < 3; ++nFamily) {
+        for (int nColour = 0; nColour < 8; ++nColour) {
+            const int c = 191 + 8 * nColour;
+            const QColor colour = nFamily == 0 ? QColor(c, c, 255) : nFamily == 1 ? QColor(c, 255, c) : QColor(255, c, c);
+            m_palette[nFamily * 8 + nColour] = colour;
+        }
+    }
+}
+
+CVolraBlockView::~CVolraBlockView() = default;
+
+CVolraDoc* CVolraBlockView::GetVolraDoc() const { return qobject_cast<CVolraDoc*>(GetDocument()); }
+
+// After HINT_TREE_CHANGED entries may have been destroyed, so no pointer to any of them may
+// stay. HINT_REDRAW drops the layout too: it comes when the current directory or the
+// preferences changed, which need a new layout anyway, and when this view is attached
+// again after a mode switch, when the tree may have changed while it was detached and
+// heard nothing. What the cache saves is the layout of repaints that no update asked for:
+// a click's selection, an uncovered window.
+void CVolraBlockView::OnUpdate(CView*, LPARAM, QObject*)
+{
+    m_blockRects.Clear();
+    m_layoutKey.reset();
+    update();
+}
+
+void CVolraBlockView::paintEvent(QPaintEvent* pEvent)
+{
+    QPainter painter(this);
+    CDC dc(painter, CRect::FromQRect(pEvent->rect()));
+    OnDraw(&dc);
+}
+
+void CVolraBlockView::EnsureLayout(CEntry& current, const CBlockViewStyle& style)
+{
+    LayoutKey key{&current, current.GetSize(), CRect::FromQRect(rect()), style};
+    if (m_layoutKey == key)
+        return;
+    // Both label fonts have the same extent, so the across one measures for either.
+    const QFontMetrics fm(style.fontAcross, this);
+    const CBlockLayout::TextMetrics metrics{fm.height(), [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
+    m_blockRects.Build(current, key.rcClient, style.nBorder, metrics);
+    m_layoutKey = std::move(key);
+}
+
+void CVolraBlockView::OnDraw(CDC* pDC)
+{
+    const CRect rcClip = pDC->GetClipBox();
+    pDC->FillSolidRect(rcClip, kBackground);
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+        return;  // nothing to show until a search made a tree
+    const CBlockViewStyle style = CBlockViewStyle::FromPrefs();
+    EnsureLayout(*pDoc->m_pCurrent, style);
+
+    const CDC::Font oldFont = pDC->SelectFont({style.fontAcross, 0});
+    const CDC::Brush oldBrush = pDC->SelectBrush(CDC::HollowBrush());
+    pDC->SetBkMode(CDC::BkMode::Transparent);
+    // Children lie inside their parent's block, so a block outside the clip box takes its
+    // whole subtree with it. A negative border (typed into the settings by hand) pushes
+    // children outside their parent: then everything is drawn.
+    const bool bCull = style.nBorder >= 0;
+    const auto& blocks = m_blockRects.Blocks();
+    for (std::size_t i = 0; i < blocks.size();) {
+        const CBlockLayout::Block& block = blocks[i];
+        if (bCull && !block.rect.Intersects(rcClip)) {
+            i = block.nEnd;
+            continue;
+        }
+        DrawBlock(*pDC, block, pDoc->m_pSelected, style);
+        ++i;
+    }
+    pDC->SelectBrush(oldBrush);
+    pDC->SelectFont(oldFont);
+}
+
+void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
+                                const CBlockViewStyle& style) const
+{
+    const CRect& rc = block.rect;
+    if (rc.IsRectEmpty())
+        return;
+    if (block.pEntry == pSelected) {
+        const CDC::Pen oldPen = dc.SelectPen({kSelectedOutline, kSelectedOutlineWidth});
+        const CDC::Brush oldBrush = dc.SelectBrush(CDC::SolidBrush(kSelectedFill));
+        dc.Rectangle(rc);
+        dc.SelectBrush(oldBrush);
+        dc.SelectPen(oldPen);
+    } else {
+        dc.FillSolidRect(rc, m_palette[block.nPalette]);
+    }
+    if (block.bDirectory && rc.Width() > 2 && rc.Height() > 2)
+        dc.Rectangle(rc);  // the surface's black 1-pixel pen, hollow brush
+    if (block.label == CBlockLayout::Label::None)
+        return;
+    const bool bDown = block.label == CBlockLayout::Label::Down;
+    dc.SelectFont(bDown ? CDC::Font{style.fontDown, CDC::kEscapementDown} : CDC::Font{style.fontAcross, 0});
+    const QPoint origin = m_blockRects.LabelOrigin(block);
+    dc.TextOut(origin.x(), origin.y(), m_blockRects.LabelText(block));
+}
+
+CEntry* CVolraBlockView::HitTest(QPoint pt) const
+{
+    const CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+        return nullptr;
+    // Until a paint lays out the current directory, its own block is all there is.
+    if (m_blockRects.Root() != pDoc->m_pCurrent)
+        return pDoc->m_pCurrent;
+    return m_blockRects.HitTest(pt);
+}
+
+void CVolraBlockView::SelectAt(QPoint pt)
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr)
+        return;
+    // Only this view shows the new selection now; the others at their next redraw.
+    pDoc->m_pSelected = HitTest(pt);
+    update();
+}
+
+void CVolraBlockView::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() == Qt::LeftButton)
+        SelectAt(pEvent->position().toPoint());
+}
+
+void CVolraBlockView::mouseDoubleClickEvent(QMouseEvent* pEvent)
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pEvent->button() != Qt::LeftButton || pDoc == nullptr)
+        return;
+    CEntry* pEntry = HitTest(pEvent->position().toPoint());
+    if (pEntry == nullptr || !pEntry->IsDirectory())
+        return;  // a file: the press before already selected it
+    // The current directory's own frame or label goes up; at the root it stays current
+    // and becomes the selection.
+    if (pEntry == pDoc->m_pCurrent && pEntry->GetParent() != nullptr)
+        pDoc->SetCurrent(pEntry->GetParent());
+    else
+        pDoc->SetCurrent(pEntry);
+}
+
+void CVolraBlockView::mouseMoveEvent(QMouseEvent* pEvent)
+{
+    ShowEntryInfo(HitTest(pEvent->position().toPoint()));
+    CView::mouseMoveEvent(pEvent);
+}
+
+void CVolraBlockView::wheelEvent(QWheelEvent* pEvent)
+{
+    pEvent->accept();  // taken and ignored: no scrolling, and no parent scrolls either
+}
+
+void CVolraBlockView::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr)
+        return;
+    SelectAt(pEvent->pos());
+    pDoc->ShowContextMenu(this, pEvent->globalPos().x(), pEvent->globalPos().y());
+}

@@ -1,0 +1,77 @@
+#pragma once
+#include "BlockLayout.h"
+#include "BlockViewStyle.h"
+#include "platform/View.h"
+
+#include <QColor>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class CDC;
+class CEntry;
+class CVolraDoc;
+
+// The block view: the document's current directory as nested rectangles whose areas follow
+// the sizes (CBlockLayout has the rules). A click selects the block under the pointer, a
+// double-click enters a directory or, on the current directory's own frame, goes up to its
+// parent; hovering reports the entry under the pointer to the status bar; a right click
+// selects and opens the document's context menu. The wheel does nothing.
+//
+// The layout is kept between paints and made again when the current directory, its size,
+// the client size or the preferences differ from what it was made with, and after every
+// update from the document, so repaints for a selection or an uncovered window cost only
+// the drawing.
+class CVolraBlockView : public CView {
+    Q_OBJECT
+public:
+    explicit CVolraBlockView(QWidget* pParent = nullptr);
+    ~CVolraBlockView() override;
+
+    void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
+    // Paints the clip box of the surface: the current directory's blocks over white.
+    void OnDraw(CDC* pDC);
+    // The deepest entry whose block contains the client point; the current directory when
+    // no layout has been made for it since the last update; null without a current
+    // directory.
+    CEntry* HitTest(QPoint pt) const;
+    // The geometry of the last paint.
+    const CBlockLayout& GetLayout() const { return m_blockRects; }
+
+    static constexpr QColor kBackground{255, 255, 255};
+    static constexpr QColor kSelectedFill{192, 192, 192};
+    static constexpr QColor kSelectedOutline{255, 0, 0};
+    static constexpr int kSelectedOutlineWidth = 2;
+    // Block fill colours: 8 shades by colour index in 3 families by depth mod 3
+    // (light blue, green, red), at (depth mod 3) * 8 + colour index.
+    const std::array<QColor, 24>& GetPalette() const { return m_palette; }
+
+protected:
+    void paintEvent(QPaintEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void mouseMoveEvent(QMouseEvent* pEvent) override;
+    void wheelEvent(QWheelEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
+private:
+    // What a layout was made from; a paint with the same inputs reuses it.
+    struct LayoutKey {
+        const CEntry* pRoot = nullptr;  // not owned; dropped with the layout
+        std::int64_t nRootSize = 0;
+        CRect rcClient;
+        CBlockViewStyle style;
+        bool operator==(const LayoutKey&) const = default;
+    };
+
+    CVolraDoc* GetVolraDoc() const;
+    void EnsureLayout(CEntry& current, const CBlockViewStyle& style);
+    void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
+                   const CBlockViewStyle& style) const;
+    void SelectAt(QPoint pt);
+
+    std::array<QColor, 24> m_palette;
+    CBlockLayout m_blockRects;        // refers to entries, owns none
+    std::optional<LayoutKey> m_layoutKey;
+};
