@@ -207,7 +207,9 @@ QString CSearchProgressWindow::WrapForLabel(const QString& strText) const
 bool CSearchProgressWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     // Disabling the main window disables its children, this dialog included: undo that.
-    if (pWatched == m_pDialog && pEvent->type() == QEvent::EnabledChange && !m_pDialog->isEnabled())
+    // Compared as plain objects: during its destruction the dialog is no QDialog any more.
+    const QObject* pDialog = m_pDialog.data();
+    if (pWatched == pDialog && pEvent->type() == QEvent::EnabledChange && !m_pDialog->isEnabled())
         m_pDialog->setEnabled(true);
     return QObject::eventFilter(pWatched, pEvent);
 }
