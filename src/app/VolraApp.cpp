@@ -4,6 +4,7 @@
 #include "AppCommands.h"
 #include "MainFrame.h"
 #include "VolraDocTemplate.h"
+#include "doc/VolraDoc.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraPrefs.h"
 
@@ -51,6 +52,12 @@ int CVolraApp::ExitInstance()
 {
     AfxGetPrefs().SavePreferences();
     return 0;
+}
+
+void CVolraApp::UpdateAllDocuments()
+{
+    for (CVolraDoc* pDoc : m_pTemplate->GetDocuments())
+        pDoc->UpdateAllViews(nullptr, HINT_REDRAW);
 }
 
 void CVolraApp::OnFileNew() { m_pTemplate->OpenDocumentFile(); }

@@ -23,6 +23,9 @@ public:
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     CVolraDocTemplate* GetDocTemplate() const { return m_pTemplate.get(); }
 
+    // Every view of every open search redraws: the preferences changed.
+    void UpdateAllDocuments();
+
     void OnFileNew();
     void OnAppAbout();
     void OnAppExit();

@@ -160,6 +160,13 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     f.Frame().GetAction(ID_MODE_LIST)->trigger();
     EXPECT_EQ(frame->GetModeView(CChildFrame::kList), list) << "the same object is reused";
     EXPECT_EQ(doc->GetViews().size(), 2u);
+
+    // Changed preferences reach the attached views of every search, and only those.
+    const int listUpdates = list->m_nUpdates;
+    const int hiddenPie = static_cast<CPlaceholderView*>(pie)->m_nUpdates;
+    f.app.UpdateAllDocuments();
+    EXPECT_EQ(list->m_nUpdates, listUpdates + 1);
+    EXPECT_EQ(static_cast<CPlaceholderView*>(pie)->m_nUpdates, hiddenPie);
 }
 
 TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
