@@ -81,21 +81,6 @@ TEST(Walk, BuildsTheTreeWithTotalsOrderAndColours)
     EXPECT_EQ(doc->GetTitle(), "(Folder " + t.Root() + ") " + t.Root() + " (4.66G)");
 }
 
-TEST(Walk, CountsFilesAndDirectoriesOfTheRoot)
-{
-    TempTree t;
-    t.File("1", 1);
-    t.File("2", 2);
-    t.File("3", 3);
-    t.Dir("e1");
-    t.Dir("e2");
-    auto doc = Search(t.Root());
-    ASSERT_TRUE(doc);
-    EXPECT_EQ(doc->m_dlgProgress.m_strFiles, "3");
-    EXPECT_EQ(doc->m_dlgProgress.m_strDirectories, "2");
-    EXPECT_EQ(doc->m_pRoot->GetSize(), 6);
-}
-
 TEST(Walk, LinksAreItemsOfTheirOwnAndLoopsEnd)
 {
     TempTree t;
