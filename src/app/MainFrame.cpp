@@ -7,9 +7,9 @@
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
+#include "platform/IconTheme.h"
 #include "platform/UiServices.h"
 #include "views/EntryInfo.h"
-#include "views/FileTypeInfo.h"
 
 #include <QAction>
 #include <algorithm>
@@ -93,7 +93,7 @@ const CCmdMap& CMainFrame::ClassCmdMap()
 
 void CMainFrame::CreateActions()
 {
-    CFileTypeInfo::PrepareIconTheme();  // the toolbar's icons come from the same theme
+    PrepareIconTheme();  // the toolbar's icons come from the same theme
     for (const CCommandInfo& c : AllCommands()) {
         auto* action = new QAction(this);
         if (c.menuText != nullptr)

@@ -32,10 +32,6 @@ public:
 
     // The root a row stands for, exactly as the mount table gave it.
     static std::string RootOfItem(const QTreeWidgetItem* pItem);
-    // The 16x16 icon of a kind of drive: the desktop theme's, else one drawn here.
-    static QIcon IconOf(DriveKind kind);
-    // The icon drawn here for a kind of drive, used when the theme has none.
-    static QIcon DrawnIcon(DriveKind kind);
 
 private:
     void CreateControls();

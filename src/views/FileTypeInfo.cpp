@@ -1,18 +1,17 @@
 #include "FileTypeInfo.h"
 
 #include "model/Entry.h"
+#include "platform/DriveIcons.h"
+#include "platform/IconTheme.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <string_view>
 #include <unordered_map>
@@ -20,7 +19,7 @@
 namespace {
 
 // Shapes the program draws itself when the icon theme has nothing to offer.
-enum class Drawn { Page, Folder, FolderOpen, Drive };
+enum class Drawn { Page, Folder, FolderOpen };
 
 struct ImageListState {
     std::vector<QIcon> icons;
@@ -41,67 +40,8 @@ ImageListState& State()
 
 const std::string& DrawnName(Drawn shape)
 {
-    static const std::array<std::string, 4> names = {"drawn:page", "drawn:folder",
-                                                      "drawn:folder-open", "drawn:drive"};
+    static const std::array<std::string, 3> names = {"drawn:page", "drawn:folder", "drawn:folder-open"};
     return names[static_cast<std::size_t>(shape)];
-}
-
-// ---- picking a theme ------------------------------------------------------------------
-
-bool IsThemeInstalled(const QString& name, const QStringList& searchPaths)
-{
-    if (name.isEmpty())
-        return false;
-    for (const QString& dir : searchPaths) {
-        if (QFileInfo::exists(dir + u'/' + name + QStringLiteral("/index.theme")))
-            return true;
-    }
-    return false;
-}
-
-// The icon theme the desktop's own settings name, as far as they can be read without a
-// platform theme plugin: KDE's kdeglobals and GTK's settings.ini.
-QStringList DesktopThemeNames()
-{
-    struct Source {
-        const char* file;
-        const char* key;
-    };
-    static constexpr std::array<Source, 3> sources = {{{"kdeglobals", "Icons/Theme"},
-                                                       {"gtk-4.0/settings.ini", "Settings/gtk-icon-theme-name"},
-                                                       {"gtk-3.0/settings.ini", "Settings/gtk-icon-theme-name"}}};
-    const bool kde = qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(u"KDE", Qt::CaseInsensitive);
-    QStringList names;
-    for (const QString& configDir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
-        for (const Source& source : sources) {
-            const QString path = configDir + u'/' + QLatin1String(source.file);
-            if (!QFileInfo::exists(path))
-                continue;
-            const QString name = QSettings(path, QSettings::IniFormat).value(QLatin1String(source.key)).toString();
-            if (name.isEmpty())
-                continue;
-            // On a KDE desktop its own setting wins over a GTK file left behind.
-            if (kde && std::string_view(source.file) == "kdeglobals")
-                names.prepend(name);
-            else
-                names.append(name);
-        }
-    }
-    return names;
-}
-
-QStringList ThemeSearchPathsWithXdgDirs()
-{
-    QStringList paths = QIcon::themeSearchPaths();
-    QStringList candidates{QDir::homePath() + QStringLiteral("/.icons")};
-    for (const QString& dataDir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        candidates.append(dataDir + QStringLiteral("/icons"));
-    candidates.append(QStringLiteral("/usr/share/icons"));
-    for (const QString& dir : candidates) {
-        if (!paths.contains(dir) && QFileInfo(dir).isDir())
-            paths.append(dir);
-    }
-    return paths;
 }
 
 // ---- drawing our own icons ------------------------------------------------------------
@@ -166,18 +106,6 @@ void DrawFolder(QPainter& painter, double line, bool open)
     }
 }
 
-void DrawDrive(QPainter& painter, double line)
-{
-    painter.setPen(QPen(QColor(0x50, 0x50, 0x50), line));
-    painter.setBrush(QColor(0xc8, 0xc8, 0xc8));
-    painter.drawRoundedRect(QRectF(0.5, 5.5, 15.0, 7.0), 1.5, 1.5);
-    painter.setPen(QPen(QColor(0x90, 0x90, 0x90), line));
-    painter.drawLine(QPointF(2.5, 10.5), QPointF(9.5, 10.5));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x30, 0xc0, 0x30));  // the activity light
-    painter.drawRect(QRectF(12.0, 9.0, 2.0, 2.0));
-}
-
 QIcon DrawnIcon(Drawn shape)
 {
     QIcon icon;
@@ -192,7 +120,6 @@ QIcon DrawnIcon(Drawn shape)
         case Drawn::Page: DrawPage(painter, line); break;
         case Drawn::Folder: DrawFolder(painter, line, false); break;
         case Drawn::FolderOpen: DrawFolder(painter, line, true); break;
-        case Drawn::Drive: DrawDrive(painter, line); break;
         }
         painter.end();
         icon.addPixmap(pixmap);
@@ -213,11 +140,23 @@ int AddIcon(const std::string& name, const QIcon& icon)
     return it->second;
 }
 
-// The index of the first of the theme names the theme has, else of the drawn shape; the
-// answer is remembered under the lookup key.
-int IndexFor(const std::string& lookupKey, const QStringList& themeNames, Drawn fallback)
+// What the list shows when the theme has none of the names: an icon the program draws,
+// listed under its own name so that it is drawn only once.
+struct Fallback {
+    std::string name;
+    std::function<QIcon()> draw;
+};
+
+Fallback Shape(Drawn shape)
 {
-    CFileTypeInfo::PrepareIconTheme();
+    return {DrawnName(shape), [shape] { return DrawnIcon(shape); }};
+}
+
+// The index of the first of the theme names the theme has, else of the fallback; the
+// answer is remembered under the lookup key.
+int IndexFor(const std::string& lookupKey, const QStringList& themeNames, const Fallback& fallback)
+{
+    PrepareIconTheme();
     ImageListState& state = State();
     if (const auto it = state.byLookupKey.find(lookupKey); it != state.byLookupKey.end())
         return it->second;
@@ -237,9 +176,8 @@ int IndexFor(const std::string& lookupKey, const QStringList& themeNames, Drawn 
         }
     }
     if (index < 0) {
-        const std::string& drawn = DrawnName(fallback);
-        const auto known = state.byIconName.find(drawn);
-        index = known != state.byIconName.end() ? known->second : AddIcon(drawn, DrawnIcon(fallback));
+        const auto known = state.byIconName.find(fallback.name);
+        index = known != state.byIconName.end() ? known->second : AddIcon(fallback.name, fallback.draw());
     }
     state.byLookupKey.emplace(lookupKey, index);
     return index;
@@ -248,8 +186,8 @@ int IndexFor(const std::string& lookupKey, const QStringList& themeNames, Drawn 
 int DirectoryIndex(bool open)
 {
     if (open)
-        return IndexFor("dir:open", {QStringLiteral("folder-open"), QStringLiteral("folder")}, Drawn::FolderOpen);
-    return IndexFor("dir:closed", {QStringLiteral("folder"), QStringLiteral("inode-directory")}, Drawn::Folder);
+        return IndexFor("dir:open", {QStringLiteral("folder-open"), QStringLiteral("folder")}, Shape(Drawn::FolderOpen));
+    return IndexFor("dir:closed", {QStringLiteral("folder"), QStringLiteral("inode-directory")}, Shape(Drawn::Folder));
 }
 
 int FileIndex(std::string_view name)
@@ -261,33 +199,10 @@ int FileIndex(std::string_view name)
     return IndexFor("mime:" + type.name().toStdString(),
                     {type.iconName(), type.genericIconName(), QStringLiteral("text-x-generic"),
                      QStringLiteral("application-x-executable")},
-                    Drawn::Page);
+                    Shape(Drawn::Page));
 }
 
 }  // namespace
-
-void CFileTypeInfo::PrepareIconTheme()
-{
-    static bool prepared = false;
-    if (prepared)
-        return;
-    prepared = true;
-    const QStringList paths = ThemeSearchPathsWithXdgDirs();
-    if (paths != QIcon::themeSearchPaths())
-        QIcon::setThemeSearchPaths(paths);
-    if (!QIcon::themeName().isEmpty())
-        return;
-    QStringList wanted = DesktopThemeNames();
-    wanted << QStringLiteral("Adwaita") << QStringLiteral("hicolor");
-    for (const QString& name : wanted) {
-        if (IsThemeInstalled(name, paths)) {
-            QIcon::setThemeName(name);
-            return;
-        }
-    }
-    // Nothing installed: every lookup ends at the drawn icons.
-    QIcon::setThemeName(QStringLiteral("hicolor"));
-}
 
 int CFileTypeInfo::GetSysIconIndex(const std::string& path, BOOL bOpen, BOOL /*bSmall*/)
 {
@@ -305,23 +220,23 @@ int CFileTypeInfo::GetSysIconIndex(const std::string& path, BOOL bOpen, BOOL /*b
 
 int CFileTypeInfo::GetDriveIconIndex(DriveKind kind)
 {
-    switch (kind) {
-    case DriveKind::Floppy:
-        return IndexFor("drive:floppy", {QStringLiteral("media-floppy"), QStringLiteral("drive-removable-media")},
-                        Drawn::Drive);
-    case DriveKind::CdRom:
-        return IndexFor("drive:optical", {QStringLiteral("drive-optical"), QStringLiteral("media-optical")},
-                        Drawn::Drive);
-    case DriveKind::Removable:
-        return IndexFor("drive:removable", {QStringLiteral("drive-removable-media"), QStringLiteral("media-removable")},
-                        Drawn::Drive);
-    case DriveKind::Network:
-        return IndexFor("drive:network", {QStringLiteral("folder-remote"), QStringLiteral("network-server")},
-                        Drawn::Drive);
-    case DriveKind::HardDisc:
-        break;
-    }
-    return IndexFor("drive:harddisc", {QStringLiteral("drive-harddisk")}, Drawn::Drive);
+    struct Names {
+        const char* key;
+        const char* drawn;
+        std::initializer_list<const char*> theme;
+    };
+    static const std::array<Names, 5> kNames = {{
+        {"drive:floppy", "drawn:drive-floppy", {"media-floppy", "drive-removable-media"}},
+        {"drive:harddisc", "drawn:drive", {"drive-harddisk"}},
+        {"drive:optical", "drawn:drive-optical", {"drive-optical", "media-optical"}},
+        {"drive:removable", "drawn:drive-removable", {"drive-removable-media", "media-removable"}},
+        {"drive:network", "drawn:drive-network", {"folder-remote", "network-server"}},
+    }};
+    const Names& names = kNames.at(static_cast<std::size_t>(kind));
+    QStringList theme;
+    for (const char* name : names.theme)
+        theme << QString::fromLatin1(name);
+    return IndexFor(names.key, theme, {names.drawn, [kind] { return DrawnDriveIcon(kind); }});
 }
 
 const std::vector<QIcon>& CFileTypeInfo::ImageList() { return State().icons; }

@@ -38,13 +38,6 @@ public:
     // drawn by the program itself because no theme had one; empty for a bad index.
     static const std::string& GetIconName(int index);
 
-    // Makes the desktop's icon themes visible to Qt. Without a desktop platform theme (a
-    // bare X session, the offscreen platform) Qt 6.4 looks for themes only in ":/icons" and
-    // has no theme name, so every themed icon would be null. This adds the XDG data
-    // directories' "icons" folders to the search paths and picks a theme when none is set.
-    // Runs once; every lookup calls it first.
-    static void PrepareIconTheme();
-
     // Forgets every icon and index, so that the next lookup builds the list anew from the
     // icon theme as it is now. Indices handed out before, and cached on entries, become
     // meaningless: only for tests, which use it to see the list built with and without a

@@ -1,4 +1,5 @@
 #include "doc/DriveSelectDlg.h"
+#include "platform/DriveIcons.h"
 
 #include <gtest/gtest.h>
 
@@ -119,7 +120,7 @@ TEST(DriveSelectDlg, DrawsADistinctIconForEveryKind)
     std::vector<QImage> images;
     for (DriveKind kind : {DriveKind::Floppy, DriveKind::HardDisc, DriveKind::CdRom, DriveKind::Removable,
                            DriveKind::Network}) {
-        const QImage image = CDriveSelectDlg::DrawnIcon(kind).pixmap(16, 16).toImage();
+        const QImage image = DrawnDriveIcon(kind).pixmap(16, 16).toImage();
         int opaque = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)

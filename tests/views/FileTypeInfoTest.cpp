@@ -1,6 +1,7 @@
 #include "views/FileTypeInfo.h"
 
 #include "model/Entry.h"
+#include "platform/IconTheme.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -56,7 +57,7 @@ TEST(FileTypeInfo, FilesAreTypedByNameAloneDirectoriesByTheirSlash)
 
 TEST(FileTypeInfo, DrawsItsOwnIconsWithoutTheme)
 {
-    CFileTypeInfo::PrepareIconTheme();
+    PrepareIconTheme();
     const QStringList paths = QIcon::themeSearchPaths();
     QIcon::setThemeSearchPaths({});
     CFileTypeInfo::ClearImageList();
