@@ -49,14 +49,8 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
     });
 }
 
-CChildFrame::~CChildFrame()
-{
-    // Views go with their windows; make sure none stays attached to a living document.
-    if (m_pDoc != nullptr)
-        for (CView* v : m_pModeViews)
-            if (v != nullptr)
-                m_pDoc->RemoveView(v);
-}
+// Each view leaves its document as its window goes.
+CChildFrame::~CChildFrame() = default;
 
 const CCmdMap& CChildFrame::ClassCmdMap()
 {
@@ -211,10 +205,7 @@ void CChildFrame::closeEvent(QCloseEvent* pEvent)
     if (!m_bClosing && m_pDoc != nullptr) {
         m_bClosing = true;
         CVolraDoc* pDoc = m_pDoc;
-        for (CView* v : {m_pTreeView, m_pModeViews[0], m_pModeViews[1], m_pModeViews[2]})
-            if (v != nullptr)
-                pDoc->RemoveView(v);
         m_pDoc = nullptr;
-        pDoc->OnCloseDocument();
+        pDoc->OnCloseDocument();  // lets go of every view, then goes
     }
 }

@@ -168,8 +168,7 @@ void CDriveVolraDoc::RemoveDeletedEntry(CEntry* pEntry)
 {
     CEntry* pParent = pEntry->GetParent();
     auto& siblings = pParent->m_children;
-    const auto it = std::find_if(siblings.begin(), siblings.end(),
-                                 [pEntry](const auto& c) { return c.get() == pEntry; });
+    const auto it = FindChildSlot(*pParent, pEntry);
     if (it == siblings.end())
         return;
     m_pSelected = pParent;

@@ -60,10 +60,7 @@ BOOL CVolraDoc::Search(CEntry* pStart)
         ReportLastError();  // while the progress dialog is still up
 
     // The dialog object outlives its window: a refresh starts from these final figures.
-    if (m_pReading != nullptr)
-        m_dlgProgress.m_strCurrentDir = m_pReading->GetPath();
-    m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
-    m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
+    WriteProgressFields();
     m_pReading = nullptr;
     DeleteFinder(pFinder);
     HideProgress();
@@ -129,12 +126,17 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std
     return end;
 }
 
-void CVolraDoc::PushProgress()
+void CVolraDoc::WriteProgressFields()
 {
     if (m_pReading != nullptr)
         m_dlgProgress.m_strCurrentDir = m_pReading->GetPath();
     m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
     m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
+}
+
+void CVolraDoc::PushProgress()
+{
+    WriteProgressFields();
     m_dlgProgress.UpdateData(FALSE);
     PumpMessages();
 }
@@ -237,7 +239,7 @@ void CVolraDoc::OnRefresh()
     ReplaceAfterRefresh(pOld, std::move(pFresh));
 }
 
-BOOL CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh)
+void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh)
 {
     CEntry* pNew = pFresh.get();
     std::unique_ptr<CEntry> pDoomed;  // the old subtree, destroyed once the views let go
@@ -246,11 +248,9 @@ BOOL CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh
         m_pRoot = std::move(pFresh);
     } else {
         CEntry* pParent = pOld->GetParent();
-        auto& siblings = pParent->m_children;
-        auto it = std::find_if(siblings.begin(), siblings.end(),
-                               [pOld](const auto& c) { return c.get() == pOld; });
-        if (it == siblings.end())
-            return FALSE;
+        const auto it = FindChildSlot(*pParent, pOld);
+        if (it == pParent->m_children.end())
+            return;
         pDoomed = std::move(*it);
         *it = std::move(pFresh);
         pParent->AddSize(-pOld->GetSize());
@@ -258,5 +258,4 @@ BOOL CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh
     m_pSelected = pNew;
     m_pCurrent = pNew;
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
-    return TRUE;
 }

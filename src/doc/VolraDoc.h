@@ -65,8 +65,9 @@ protected:
 private:
     enum class WalkEnd { Finished, Failed, Cancelled };
     WalkEnd ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack);
-    void PushProgress();
-    BOOL ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh);
+    void WriteProgressFields();  // the walk's figures into the dialog's fields
+    void PushProgress();         // ... and on to its window, then dispatch events
+    void ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh);
 
     int m_nDirsFound = 0;   // counters of the running walk
     int m_nFilesFound = 0;

@@ -140,3 +140,9 @@ void SortChildrenByName(CEntry& directory)
     });
     c.shrink_to_fit();  // a finished directory never grows again until a refresh replaces it
 }
+
+std::vector<std::unique_ptr<CEntry>>::iterator FindChildSlot(CEntry& parent, const CEntry* pChild)
+{
+    return std::find_if(parent.m_children.begin(), parent.m_children.end(),
+                        [pChild](const auto& c) { return c.get() == pChild; });
+}

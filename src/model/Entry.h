@@ -72,3 +72,5 @@ public:
 // A-Z to a-z, so "_x" < "A" < "b".
 int CompareNames(const std::string& a, const std::string& b);
 void SortChildrenByName(CEntry& directory);
+// Where pChild stands among the parent's children, or m_children.end() when it is not there.
+std::vector<std::unique_ptr<CEntry>>::iterator FindChildSlot(CEntry& parent, const CEntry* pChild);
