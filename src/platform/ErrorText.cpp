@@ -5,6 +5,7 @@
 
 #include <QMessageBox>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -37,9 +38,7 @@ std::string SystemText(DWORD code)
     const int err = ErrnoFromError(code);
     if (err == 0)
         return {};
-    char buffer[256];
-    const char* text = strerror_r(err, buffer, sizeof buffer);
-    return std::string(text) + ".\r\n";
+    return ErrnoText(err) + ".\r\n";
 }
 
 // Copies src to the buffer from offset at, cutting it to fit and ending with a zero.
@@ -99,16 +98,24 @@ void ReportLastError()
     const DWORD code = GetLastError();  // first: anything below may change it
     char text[120];
     FormatErrorText(code, text, sizeof text);
+    ShowErrorBox(text);
+}
+
+void ShowErrorBox(const std::string& strText, QWidget* pOwner)
+{
     if (g_sink) {
-        g_sink(text);
+        g_sink(strText);
         return;
     }
-    if (!HaveWidgets()) {
-        std::fprintf(stderr, "Volra: %s\n", text);
+    if (IsHeadless()) {
+        std::string line = strText;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(text),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText),
+                    QMessageBox::Ok, pOwner);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -5,9 +5,16 @@
 #include <functional>
 #include <string>
 
+class QWidget;
+
 // The error box: the system's text for the thread's last error code, in a message box
 // titled "Volra" with the stop icon and an OK button.
 void ReportLastError();
+
+// The same box with a text of the caller's (one that names the item, say). In a headless
+// run the text goes to standard error as "PROGRAM: TEXT" instead, since nobody could
+// close a box.
+void ShowErrorBox(const std::string& strText, QWidget* pOwner = nullptr);
 
 // Writes the text for dwCode into pszBuffer (nSize characters, always zero-terminated,
 // cut to fit) and returns pszBuffer. The system's text is used when it fits with room to

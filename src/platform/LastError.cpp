@@ -1,6 +1,7 @@
 #include "LastError.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 thread_local DWORD t_lastError = ERROR_SUCCESS;
@@ -48,3 +49,10 @@ int ErrnoFromError(DWORD code)
 }
 
 void SetLastErrorFromErrno(int err) { SetLastError(ErrorFromErrno(err)); }
+
+std::string ErrnoText(int err)
+{
+    // strerror would follow the user's LC_MESSAGES; the program's texts do not.
+    const char* text = ::strerrordesc_np(err);
+    return text != nullptr ? text : "Unknown error " + std::to_string(err);
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include "Types.h"
 
+#include <string>
+
 // The calling thread's last error code, as the walk and the error box read it.
 // Codes below 0x20000000 use the classic system numbering; an errno value that has no
 // classic counterpart is carried as ERROR_ERRNO_BASE + errno (bit 29 marks codes
@@ -27,3 +29,6 @@ DWORD ErrorFromErrno(int err);
 int ErrnoFromError(DWORD code);
 // Sets the last error from errno (or from the given errno value).
 void SetLastErrorFromErrno(int err);
+// The system's text for an errno value ("No such file or directory"), the same in every
+// locale, without a full stop.
+std::string ErrnoText(int err);

@@ -4,16 +4,21 @@
 #include <QCursor>
 #include <QPointer>
 #include <QWidget>
+#include <utility>
 
 namespace {
 QPointer<QWidget> g_mainWnd;
 int g_waitDepth = 0;
+bool g_headless = false;
 }  // namespace
 
 QWidget* AfxGetMainWnd() { return g_mainWnd.data(); }
 void AfxSetMainWnd(QWidget* pWnd) { g_mainWnd = pWnd; }
 
 bool HaveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+bool SetHeadless(bool bHeadless) { return std::exchange(g_headless, bHeadless); }
+bool IsHeadless() { return g_headless || !HaveWidgets(); }
 
 void PumpMessages()
 {

@@ -14,6 +14,12 @@ void AfxSetMainWnd(QWidget* pWnd);
 // True when widgets can be shown: a QApplication exists.
 bool HaveWidgets();
 
+// A run with nobody at the screen (--snapshot, the benchmarks) may still draw widgets, but
+// a modal box would wait for ever: its messages go to standard error instead. A program
+// without a QApplication is always headless. SetHeadless returns the previous setting.
+bool SetHeadless(bool bHeadless);
+bool IsHeadless();
+
 // Dispatches every pending event, as a long operation on the user-interface thread must.
 void PumpMessages();
 

@@ -1,9 +1,11 @@
 #include "platform/ErrorText.h"
 #include "platform/LastError.h"
+#include "platform/UiServices.h"
+#include "support/ModalWatch.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cerrno>
 
 namespace {
 std::string Format(DWORD code, std::size_t size = 120)
@@ -49,13 +51,26 @@ TEST(ErrorText, ClientTablesAndServerReplies)
     EXPECT_EQ(Format(12003), "Error Code 0x2EE3 (12003)");
 }
 
-TEST(ErrorText, ReportShowsTheLastErrorOnce)
+// A box shows the last error once; with nobody at the screen the same texts go to
+// standard error, one line each, and no box waits for ever.
+TEST(ErrorText, ReportsGoToTheBoxOrHeadlessToStandardError)
 {
     std::vector<std::string> shown;
     SetErrorBoxSink([&](const std::string& text) { shown.push_back(text); });
     SetLastError(ERROR_ACCESS_DENIED);
     ReportLastError();
     SetErrorBoxSink(nullptr);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "Permission denied.");
+    EXPECT_EQ(shown, std::vector<std::string>{"Permission denied."});
+
+    ModalWatch boxes;
+    const bool wasHeadless = SetHeadless(true);
+    testing::internal::CaptureStderr();
+    SetLastError(ErrorFromErrno(EBADMSG));
+    ReportLastError();
+    ShowErrorBox("Could not move \"x\" to the trash.\nNo space left on device\r\n");
+    SetHeadless(wasHeadless);
+    const std::string self = program_invocation_short_name;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              self + ": Bad message.\n" + self + ": Could not move \"x\" to the trash.\nNo space left on device\n");
+    EXPECT_EQ(boxes.closed, 0);
 }
