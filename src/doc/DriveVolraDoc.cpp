@@ -10,7 +10,6 @@
 
 #include <QMessageBox>
 #include <algorithm>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
@@ -136,7 +135,12 @@ void CDriveVolraDoc::OnOpenFile()
 {
     if (m_pSelected == nullptr)
         return;
-    if (!ShellOpen(m_pSelected->GetPath()))
+    // The answer may come after this document is gone: it needs nothing of it.
+    const auto reportFailure = [](BOOL bOpened) {
+        if (!bOpened)
+            ReportLastError();
+    };
+    if (!ShellOpen(m_pSelected->GetPath(), reportFailure))
         ReportLastError();
 }
 
@@ -186,7 +190,7 @@ void CDriveVolraDoc::RemoveDeletedEntry(CEntry* pEntry)
 
 BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
 {
-    if (!HaveWidgets())
+    if (IsHeadless())
         return FALSE;
     const QString strPath = QString::fromUtf8(entry.GetPath());
     const QString strText = entry.IsDirectory()
@@ -202,12 +206,5 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
 
 void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText)
 {
-    if (!HaveWidgets()) {
-        std::fprintf(stderr, "Volra: %s\n", strText.c_str());
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText),
-                    QMessageBox::Ok, AfxGetMainWnd());
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    ShowErrorBox(strText, AfxGetMainWnd());
 }

@@ -17,7 +17,8 @@ public:
     // the headless tools. strLabel becomes the label of the window title.
     void PresetRoot(const std::string& strRootPath, const std::string& strLabel);
 
-    // Open/Run: hands the selected item to the desktop; the tree is never touched.
+    // Open/Run: hands the selected item to the desktop; the tree is never touched. The error
+    // box comes when the desktop cannot open it, which may be known only after a while.
     void OnOpenFile();
     void OnUpdateOpenFile(CCmdUI* pCmdUI);
     // Delete: after the user agrees, moves the selected item to the trash and takes it out
@@ -30,7 +31,7 @@ public:
 protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
-    // The question before anything is moved; TRUE to go ahead. Without widgets nobody can
+    // The question before anything is moved; TRUE to go ahead. In a headless run nobody can
     // answer, and nothing is deleted unasked.
     virtual BOOL ConfirmDelete(const CEntry& entry);
     // Tells the user which item stayed where it was, and why.

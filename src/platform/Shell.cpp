@@ -2,10 +2,12 @@
 
 #include "ErrorText.h"
 #include "LastError.h"
-#include "UiServices.h"
 
 #include <QByteArray>
-#include <QDesktopServices>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,22 +16,35 @@
 #include <utility>
 
 namespace {
-ShellOpener g_opener;
+constexpr auto kDesktopOpener = "xdg-open";
+std::string g_openerCommand = kDesktopOpener;
+int g_runningOpeners = 0;
 
 std::string ShellMessage(DWORD code)
 {
     if (code == ERROR_NO_ASSOCIATION)
         return "No application is associated with the specified file for this operation.\n";
+    if (code == ERROR_NO_OPENER)
+        return "The program that opens items on the desktop (" + g_openerCommand + ") could not be started.\n";
     return {};
 }
 
-// Qt hands a file URL to the desktop (xdg-open, or the desktop portal) in its encoded
-// form, which is plain ASCII, so every byte of the name arrives.
-bool DesktopOpen(const std::string& path)
+// The opener's verdict reaches the caller from the event loop, never from inside the
+// process object's own signal: the caller may show a box that waits for the user, and the
+// process object is on its way out.
+void ReportWhenFinished(QProcess* process, ShellOpenDone onFinished)
 {
-    if (!HaveWidgets())
-        return false;  // the desktop services need a GUI application
-    return QDesktopServices::openUrl(FileUrlOf(path));
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, onFinished = std::move(onFinished)](int code, QProcess::ExitStatus status) {
+                         const BOOL bOpened = status == QProcess::NormalExit && code == 0;
+                         process->deleteLater();
+                         QTimer::singleShot(0, QCoreApplication::instance(), [onFinished, bOpened] {
+                             --g_runningOpeners;
+                             SetLastError(bOpened ? ERROR_SUCCESS : ERROR_NO_ASSOCIATION);
+                             if (onFinished)
+                                 onFinished(bOpened);
+                         });
+                     });
 }
 }  // namespace
 
@@ -48,21 +63,43 @@ QUrl FileUrlOf(const std::string& path)
     return QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"), QUrl::StrictMode);
 }
 
-BOOL ShellOpen(const std::string& path)
+BOOL ShellOpen(const std::string& path, ShellOpenDone onFinished)
 {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
         SetLastErrorFromErrno(errno);  // gone since the search: say so, open nothing
         return FALSE;
     }
-    const bool opened = g_opener ? g_opener(path) : DesktopOpen(path);
-    if (!opened) {
-        RegisterMessageTable("shell", ShellMessage);
-        SetLastError(ERROR_NO_ASSOCIATION);
+    RegisterMessageTable("shell", ShellMessage);
+    QCoreApplication* pApp = QCoreApplication::instance();
+    if (pApp == nullptr) {
+        SetLastError(ERROR_NO_OPENER);  // no event loop could hear the opener end
+        return FALSE;
+    }
+    // The process belongs to the application, not to the window that asked, so closing
+    // that window leaves it alone. The URL is plain ASCII, so every byte of the name
+    // arrives; the opener's own messages go where the program's go.
+    auto* process = new QProcess(pApp);
+    process->setProgram(QFile::decodeName(QByteArray::fromStdString(g_openerCommand)));
+    process->setArguments({QString::fromLatin1(FileUrlOf(path).toEncoded())});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    ReportWhenFinished(process, std::move(onFinished));
+    ++g_runningOpeners;
+    process->start();
+    if (!process->waitForStarted()) {
+        --g_runningOpeners;
+        delete process;
+        SetLastError(ERROR_NO_OPENER);
         return FALSE;
     }
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
-void SetShellOpener(ShellOpener opener) { g_opener = std::move(opener); }
+void SetShellOpenerCommand(const std::string& program)
+{
+    g_openerCommand = program.empty() ? kDesktopOpener : program;
+}
+
+int RunningShellOpeners() { return g_runningOpeners; }
