@@ -4,8 +4,11 @@
 //   entries directories files root_total_bytes seconds peak_rss_bytes
 // entries excludes the root; files counts every entry that is not a directory.
 // With --progress the walk runs in a QApplication (offscreen unless a display is set) with
-// the progress dialog shown and pumped, as in the program.
+// the progress dialog shown and pumped, as in the program. Errors go to standard error and
+// end it with exit code 1 (2 for a wrong command line).
 #include "doc/DriveVolraDoc.h"
+#include "platform/FolderPath.h"
+#include "platform/UiServices.h"
 
 #include <QApplication>
 #include <chrono>
@@ -63,6 +66,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: scan_bench [--progress] PATH\n");
         return 2;
     }
+    std::string root;
+    std::string error;
+    if (!ResolveFolder(path, root, error)) {
+        std::fprintf(stderr, "scan_bench: %s\n", error.c_str());
+        return 2;
+    }
+    SetHeadless(true);  // nobody would close an error box
     std::unique_ptr<QApplication> app;
     if (progress) {
         if (std::getenv("DISPLAY") == nullptr)
@@ -70,7 +80,7 @@ int main(int argc, char** argv)
         app = std::make_unique<QApplication>(argc, argv);
     }
     auto doc = std::make_unique<CDriveVolraDoc>();
-    doc->PresetRoot(path, std::string("Folder ") + path);
+    doc->PresetRoot(root, "Folder " + root);
     const auto start = std::chrono::steady_clock::now();
     const BOOL ok = doc->OnNewDocument();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

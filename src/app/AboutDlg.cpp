@@ -1,5 +1,6 @@
 #include "AboutDlg.h"
 
+#include "Version.h"
 #include "platform/Types.h"
 
 #include <QFont>
@@ -15,8 +16,6 @@
 #include <array>
 
 namespace {
-
-constexpr auto kVersion = "1.1";
 
 // The program's mark: a small treemap, one big blue directory beside a green and an orange
 // one, each split into three files. The same rectangles, on a 128-unit square, make
@@ -105,7 +104,7 @@ void CAboutDlg::CreateControls()
     m_pBanner->setFixedSize(kBannerWidth, kBannerHeight);
 
     m_pVersionLabel = new QLabel(QStringLiteral("Version:"), this);
-    m_pVersion = new QLabel(QString::fromLatin1(kVersion), this);
+    m_pVersion = new QLabel(QString::fromLatin1(kVolraVersion), this);
     m_pVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
     m_pOk->setDefault(true);

@@ -1,14 +1,18 @@
 #include "Snapshot.h"
 
+#include "OutputFile.h"
 #include "doc/DriveVolraDoc.h"
+#include "platform/FolderPath.h"
+#include "platform/UiServices.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraPrefs.h"
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -28,20 +32,44 @@ bool ParseSize(const QString& text, QSize& size)
     return true;
 }
 
-void Fail(const QString& message)
+// Paths are printed as the bytes they are.
+void Fail(const std::string& message)
 {
-    std::fprintf(stderr, "volra: %s\n", qPrintable(message));
+    std::fprintf(stderr, "volra: %s\n", message.c_str());
 }
+
+// The picture's format follows the output's suffix when it names one that can be written
+// ("shot.jpg"), and is PNG otherwise ("/dev/stdout").
+QByteArray FormatFor(const std::string& output)
+{
+    const std::string name = output.substr(output.rfind('/') + 1);  // npos + 1: the whole path
+    const std::size_t dot = name.rfind('.');
+    QByteArray suffix;
+    if (dot != std::string::npos)
+        suffix = QByteArray::fromStdString(name.substr(dot + 1)).toLower();
+    return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray("png");
+}
+
+// While it lives, messages that would wait in a box go to standard error.
+class HeadlessRun {
+public:
+    HeadlessRun() : m_bWas(SetHeadless(true)) {}
+    ~HeadlessRun() { SetHeadless(m_bWas); }
+    HeadlessRun(const HeadlessRun&) = delete;
+    HeadlessRun& operator=(const HeadlessRun&) = delete;
+
+private:
+    bool m_bWas;
+};
 }  // namespace
 
-std::optional<CSnapshotRequest> ParseSnapshotArguments(const QStringList& args, QString& error)
+std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::string>& args, QString& error)
 {
-    const qsizetype at = args.indexOf(QStringLiteral("--snapshot"));
-    if (at < 0)
+    if (std::find(args.begin(), args.end(), "--snapshot") == args.end())
         return std::nullopt;
     CSnapshotRequest request;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const QString a = QString::fromStdString(args[i]);  // options are words; paths stay bytes
         const bool hasValue = i + 1 < args.size();
         if ((a == QLatin1String("--snapshot") || a == QLatin1String("--mode") || a == QLatin1String("--size")
              || a == QLatin1String("--output")) && !hasValue) {
@@ -51,10 +79,11 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const QStringList& args, 
         if (a == QLatin1String("--snapshot"))
             request.path = args[++i];
         else if (a == QLatin1String("--mode"))
-            request.mode = args[++i];
+            request.mode = QString::fromStdString(args[++i]);
         else if (a == QLatin1String("--size")) {
-            if (!ParseSize(args[++i], request.size))
-                error = QStringLiteral("--size wants WIDTHxHEIGHT, each from 1 to %1, not \"%2\"").arg(kMaxSide).arg(args[i]);
+            const QString value = QString::fromStdString(args[++i]);
+            if (!ParseSize(value, request.size))
+                error = QStringLiteral("--size wants WIDTHxHEIGHT, each from 1 to %1, not \"%2\"").arg(kMaxSide).arg(value);
         } else if (a == QLatin1String("--output"))
             request.output = args[++i];
         else
@@ -62,26 +91,32 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const QStringList& args, 
     }
     if (error.isEmpty() && request.mode != QLatin1String("block"))
         error = QStringLiteral("--mode \"%1\" is not available; this version draws: block").arg(request.mode);
-    if (error.isEmpty() && request.output.isEmpty())
+    if (error.isEmpty() && request.output.empty())
         error = QStringLiteral("--output FILE.png is missing");
     return request;
 }
 
 int RunSnapshot(const CSnapshotRequest& request)
 {
-    const QFileInfo info(request.path);
-    if (!info.exists() || !info.isDir()) {
-        Fail(QStringLiteral("%1: not a directory").arg(request.path));
+    const HeadlessRun headless;
+    std::string root;
+    std::string reason;
+    if (!ResolveFolder(request.path, root, reason)) {
+        Fail(reason);
+        return 1;
+    }
+    COutputFile output;  // a wrong place should fail now, not after a long search
+    if (!output.Open(request.output, reason)) {
+        Fail(request.output + ": " + reason);
         return 1;
     }
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
     InstallFileTypeIcons();
-    const std::string root = QFile::encodeName(info.canonicalFilePath()).toStdString();
     CDriveVolraDoc doc;
     doc.PresetRoot(root, "Folder " + root);
     if (!doc.OnNewDocument()) {
-        Fail(QStringLiteral("the search of %1 failed").arg(request.path));
+        Fail("the search of " + request.path + " failed");
         return 1;
     }
     CVolraBlockView view;
@@ -92,9 +127,16 @@ int RunSnapshot(const CSnapshotRequest& request)
     image.fill(Qt::white);
     view.render(&image);
     doc.RemoveView(&view);
-    QImageWriter writer(request.output);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, FormatFor(request.output));
     if (!writer.write(image)) {
-        Fail(QStringLiteral("%1: %2").arg(request.output, writer.errorString()));
+        Fail(request.output + ": " + writer.errorString().toStdString());
+        return 1;
+    }
+    if (!output.Write(encoded, reason)) {
+        Fail(request.output + ": " + reason);
         return 1;
     }
     return 0;

@@ -1,20 +1,22 @@
 #pragma once
 #include <QSize>
 #include <QString>
-#include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 // "volra --snapshot PATH --mode block --size WxH --output FILE.png": searches PATH without
-// a window and writes the chosen view of it as a picture.
+// a window and writes the chosen view of it as a picture. Paths are argv's bytes.
 struct CSnapshotRequest {
-    QString path;
+    std::string path;
     QString mode = QStringLiteral("block");
     QSize size{1200, 800};
-    QString output;
+    std::string output;
 };
 
 // Reads the snapshot arguments (the program's own name first). Returns nothing when the
 // arguments ask for no snapshot; error receives a message when they are malformed.
-std::optional<CSnapshotRequest> ParseSnapshotArguments(const QStringList& args, QString& error);
+std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::string>& args, QString& error);
 // Runs the request; returns the process exit code (0 on success) and prints any failure.
+// Nobody is at the screen: every error goes to standard error, never into a box.
 int RunSnapshot(const CSnapshotRequest& request);

@@ -4,52 +4,61 @@
 //   volra PATH            searches the directory PATH
 //   volra --snapshot PATH --mode block --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
-#include "Snapshot.h"
+//   volra --help, --version
+#include "CommandLineInfo.h"
+#include "Version.h"
 #include "VolraApp.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QIcon>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+namespace {
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    bool snapshot = false;
-    for (int i = 1; i < argc; ++i)
-        snapshot = snapshot || std::strcmp(argv[i], "--snapshot") == 0;
-    if (snapshot)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // no window, no display needed
+    // Help and version need no display, and a snapshot needs none either.
+    const std::vector<std::string> args = Arguments(argc, argv);
+    const CCommandLineInfo early = ParseCommandLine(args);
+    if (early.action == CCommandLineInfo::Action::Help) {
+        std::fputs(UsageText(), stdout);
+        return 0;
+    }
+    if (early.action == CCommandLineInfo::Action::Version) {
+        std::printf("volra %s\n", kVolraVersion);
+        return 0;
+    }
+    // Qt's own options all start with "-": without one the early reading is final, and a
+    // wrong folder is named even where no display could be reached.
+    const bool qtOptions = std::any_of(args.begin() + 1, args.end(), [](const std::string& a) { return a[0] == '-'; });
+    if (!early.strError.empty() && !qtOptions) {
+        std::fprintf(stderr, "volra: %s\n", early.strError.c_str());
+        return 2;
+    }
+    if (early.action == CCommandLineInfo::Action::Snapshot)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
-    QApplication app(argc, argv);
+    QApplication app(argc, argv);  // takes its own options (-style, -platform, ...) out of argv
     Q_INIT_RESOURCE(app);  // help, icons: linked from a static library
     QApplication::setApplicationName(QStringLiteral("Volra"));
     QApplication::setOrganizationName(QStringLiteral("kestrow software"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/volra.svg")));
-    const QStringList args = QApplication::arguments();
 
-    QString error;
-    if (const auto request = ParseSnapshotArguments(args, error)) {
-        if (!error.isEmpty()) {
-            std::fprintf(stderr, "volra: %s\n", qPrintable(error));
-            return 2;
-        }
-        return RunSnapshot(*request);
+    // Read again from argv's bytes: QApplication::arguments() would decode the paths.
+    const CCommandLineInfo command = ParseCommandLine(Arguments(argc, argv));
+    if (!command.strError.empty()) {
+        std::fprintf(stderr, "volra: %s\n", command.strError.c_str());
+        return 2;
     }
-
-    std::string folder;
-    if (args.size() > 1) {
-        const QFileInfo info(args.at(1));
-        if (!info.isDir()) {
-            std::fprintf(stderr, "volra: %s: not a directory\n", qPrintable(args.at(1)));
-            return 2;
-        }
-        folder = QFile::encodeName(info.canonicalFilePath()).toStdString();
-    }
+    if (command.action == CCommandLineInfo::Action::Snapshot)
+        return RunSnapshot(command.snapshot);
 
     CVolraApp volra;
-    if (!volra.InitInstance(folder))
+    if (!volra.InitInstance(command.strFolder))
         return 1;
     const int code = QApplication::exec();
     volra.ExitInstance();

@@ -1,0 +1,65 @@
+#include "CommandLineInfo.h"
+
+#include "platform/FolderPath.h"
+
+#include <algorithm>
+
+namespace {
+bool Has(const std::vector<std::string>& args, std::initializer_list<const char*> names)
+{
+    return std::any_of(args.begin() + (args.empty() ? 0 : 1), args.end(), [&](const std::string& a) {
+        return std::find(names.begin(), names.end(), a) != names.end();
+    });
+}
+}  // namespace
+
+const char* UsageText()
+{
+    return "Usage: volra [FOLDER]\n"
+           "       volra --snapshot FOLDER [--mode block] [--size WIDTHxHEIGHT] --output FILE\n"
+           "       volra --help | --version\n"
+           "\n"
+           "Shows where the space on a disk went. Without FOLDER a new search is offered at once.\n"
+           "\n"
+           "  FOLDER              search this folder\n"
+           "  --snapshot FOLDER   search FOLDER without a window and write the view as a picture;\n"
+           "                      errors go to standard error, and the exit code is 0 on success\n"
+           "    --mode MODE       the view to draw: block (the default)\n"
+           "    --size WxH        the picture's size in pixels, 1 to 16384 each (default 1200x800)\n"
+           "    --output FILE     where the picture goes: PNG, unless FILE's suffix names another\n"
+           "                      format that can be written (jpg, bmp, ...)\n"
+           "  -h, --help          show this text\n"
+           "  --version           show the version\n";
+}
+
+CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args)
+{
+    CCommandLineInfo info;
+    if (Has(args, {"-h", "--help"})) {
+        info.action = CCommandLineInfo::Action::Help;
+        return info;
+    }
+    if (Has(args, {"--version"})) {
+        info.action = CCommandLineInfo::Action::Version;
+        return info;
+    }
+    QString error;
+    if (const auto request = ParseSnapshotArguments(args, error)) {
+        info.action = CCommandLineInfo::Action::Snapshot;
+        info.snapshot = *request;
+        info.strError = error.toStdString();
+        return info;
+    }
+    if (args.size() < 2)
+        return info;
+    info.action = CCommandLineInfo::Action::SearchFolder;
+    const auto option = std::find_if(args.begin() + 1, args.end(),
+                                     [](const std::string& a) { return a.size() > 1 && a[0] == '-'; });
+    if (option != args.end())
+        info.strError = "unknown option \"" + *option + "\" (volra --help lists the options)";
+    else if (args.size() > 2)
+        info.strError = "\"" + args[2] + "\": volra searches one folder at a time";
+    else
+        ResolveFolder(args[1], info.strFolder, info.strError);
+    return info;
+}

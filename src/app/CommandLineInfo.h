@@ -1,0 +1,22 @@
+#pragma once
+#include "Snapshot.h"
+
+#include <string>
+#include <vector>
+
+// What the command line asks for. The arguments are argv's bytes, so that a folder whose
+// name is not UTF-8 is still found.
+struct CCommandLineInfo {
+    enum class Action { NewSearch, SearchFolder, Snapshot, Help, Version };
+    Action action = Action::NewSearch;
+    std::string strFolder;       // SearchFolder: the folder, resolved
+    CSnapshotRequest snapshot;   // Snapshot: the request (its folder is resolved when run)
+    std::string strError;        // not empty: the line cannot be carried out, and why
+};
+
+// Reads the arguments, the program's name first. --help and --version win over anything
+// else; --snapshot anywhere makes a snapshot; otherwise at most one folder.
+CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args);
+
+// What "volra --help" prints.
+const char* UsageText();
