@@ -7,6 +7,7 @@
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
+#include "platform/DisplayText.h"
 #include "platform/IconTheme.h"
 #include "platform/UiServices.h"
 #include "views/EntryInfo.h"
@@ -165,10 +166,10 @@ QMdiSubWindow* CMainFrame::AddChildFrame(CChildFrame* pFrame)
 {
     QMdiSubWindow* sub = m_pMdiArea->addSubWindow(pFrame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowTitle(QString::fromUtf8(pFrame->GetDocument()->GetTitle()));
+    sub->setWindowTitle(DisplayText(pFrame->GetDocument()->GetTitle()));
     connect(pFrame->GetDocument(), &CDocument::titleChanged, sub, [this, sub, pFrame] {
         if (CVolraDoc* pDoc = pFrame->GetDocument())
-            sub->setWindowTitle(QString::fromUtf8(pDoc->GetTitle()));
+            sub->setWindowTitle(DisplayText(pDoc->GetTitle()));
         UpdateWindowTitle();
     });
     connect(sub, &QObject::destroyed, this, [this] { OnActiveChildChanged(); });
@@ -197,7 +198,7 @@ void CMainFrame::UpdateWindowTitle()
 {
     CChildFrame* pChild = GetActiveChildFrame();
     const CVolraDoc* pDoc = pChild != nullptr ? pChild->GetDocument() : nullptr;
-    setWindowTitle(pDoc != nullptr ? QStringLiteral("Volra - [%1]").arg(QString::fromUtf8(pDoc->GetTitle()))
+    setWindowTitle(pDoc != nullptr ? QStringLiteral("Volra - [%1]").arg(DisplayText(pDoc->GetTitle()))
                                    : QStringLiteral("Volra"));
 }
 
@@ -228,7 +229,7 @@ std::string CMainFrame::EntryInfoText(const CEntry& entry)
 
 void CMainFrame::ShowEntryInfo(const CEntry* pEntry)
 {
-    statusBar()->showMessage(pEntry != nullptr ? QString::fromUtf8(EntryInfoText(*pEntry)) : QString());
+    statusBar()->showMessage(pEntry != nullptr ? DisplayText(EntryInfoText(*pEntry)) : QString());
 }
 
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)

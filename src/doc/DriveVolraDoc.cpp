@@ -1,6 +1,7 @@
 #include "DriveVolraDoc.h"
 
 #include "DriveSelectDlg.h"
+#include "platform/DisplayText.h"
 #include "platform/ErrorText.h"
 #include "platform/FileFind.h"
 #include "platform/LastError.h"
@@ -192,7 +193,7 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
 {
     if (IsHeadless())
         return FALSE;
-    const QString strPath = QString::fromUtf8(entry.GetPath());
+    const QString strPath = DisplayText(entry.GetPath());
     const QString strText = entry.IsDirectory()
                                 ? QStringLiteral("Move the folder \"%1\" and everything in it to the trash?")
                                 : QStringLiteral("Move \"%1\" to the trash?");

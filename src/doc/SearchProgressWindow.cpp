@@ -1,6 +1,7 @@
 #include "SearchProgressWindow.h"
 
 #include "SearchAnimation.h"
+#include "platform/DisplayText.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -181,7 +182,7 @@ void CSearchProgressWindow::SetTexts(const std::string& strFiles, const std::str
         return;
     m_pFiles->setText(FromBytes(strFiles));
     m_pDirectories->setText(FromBytes(strDirectories));
-    m_pCurrentDir->setText(WrapForLabel(FromBytes(strCurrentDir)));
+    m_pCurrentDir->setText(WrapForLabel(DisplayText(strCurrentDir)));
 }
 
 QString CSearchProgressWindow::WrapForLabel(const QString& strText) const

@@ -1,13 +1,15 @@
 #include "FormatSize.h"
 
-#include <cstdio>
+#include <charconv>
 
+// std::to_chars writes as printf does in the C locale, whatever locale the user runs
+// the program in: a size reads "3.03k" in Berlin too, never "3,03k".
 std::string FormatSize(std::int64_t nBytes)
 {
     char buffer[64];
     if (nBytes < 1024) {
-        std::snprintf(buffer, sizeof buffer, "%lld bytes", static_cast<long long>(nBytes));
-        return buffer;
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, nBytes).ptr;
+        return std::string(buffer, end) + " bytes";
     }
     // The threshold is tested on the exact quotient, so 1048575 bytes reads "1024.00k".
     constexpr double kStep = 0.0009765625;  // 1 / 1024
@@ -21,6 +23,6 @@ std::string FormatSize(std::int64_t nBytes)
             unit = "G";
         }
     }
-    std::snprintf(buffer, sizeof buffer, "%.2f%s", x, unit);
-    return buffer;
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 2).ptr;
+    return std::string(buffer, end) + unit;
 }

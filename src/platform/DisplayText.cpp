@@ -1,8 +1,6 @@
 #include "DisplayText.h"
 
-#include <string>
-
-QString DisplayText(std::string_view bytes)
+std::string DisplayBytes(std::string_view bytes)
 {
     std::string visible(bytes);
     for (char& c : visible) {
@@ -10,7 +8,13 @@ QString DisplayText(std::string_view bytes)
         if (u < 0x20 || u == 0x7f)
             c = '?';
     }
+    return visible;
+}
+
+QString DisplayText(std::string_view bytes)
+{
     // Bytes that are not UTF-8 show as the replacement character; the name itself is
     // never rebuilt from this text.
+    const std::string visible = DisplayBytes(bytes);
     return QString::fromUtf8(visible.data(), static_cast<qsizetype>(visible.size()));
 }

@@ -1,5 +1,7 @@
 #include "PopupMenu.h"
 
+#include "DisplayText.h"
+
 #include <QAction>
 #include <QMenu>
 
@@ -43,7 +45,8 @@ std::string EscapeMenuText(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    // A tab in a name would otherwise start the key text, a newline break the item.
+    for (char c : DisplayBytes(text)) {
         if (c == '&')
             out += '&';
         out += c;

@@ -26,5 +26,6 @@ std::unique_ptr<QMenu> BuildPopupMenu(const std::vector<CMenuItem>& items, CCmdT
 // command. Returns the command carried out, or 0.
 UINT TrackPopupMenu(const std::vector<CMenuItem>& items, QPoint screenPos, CCmdTarget& route,
                     QWidget* pParent = nullptr);
-// Menu text for a piece of data (a path): ampersands shown literally.
+// Menu text for a piece of data (a path): ampersands shown literally, control characters
+// as "?" (DisplayBytes).
 std::string EscapeMenuText(const std::string& text);

@@ -1,6 +1,7 @@
 #include "BlockLayout.h"
 
 #include "model/Entry.h"
+#include "platform/DisplayText.h"
 
 #include <algorithm>
 
@@ -27,6 +28,10 @@ void CBlockLayout::Build(CEntry& root, const CRect& rcClient, int nBorder, const
 {
     Clear();
     m_nTextHeight = metrics.nHeight;
+    // The border comes from a settings file that may hold any number. A negative one would
+    // put children outside their parent, and past the client's longer side every inner area
+    // is empty anyway; within those bounds no coordinate can overflow.
+    nBorder = std::clamp(nBorder, 0, std::max({0, rcClient.Width(), rcClient.Height()}));
     std::vector<Frame> stack;
     const CRect inner = AddBlock(root, rcClient, nBorder, metrics);
     if (!inner.IsRectEmpty() && root.GetSize() > 0 && !root.m_children.empty())
@@ -82,19 +87,22 @@ CRect CBlockLayout::AddBlock(CEntry& entry, const CRect& rc, int nBorder, const 
     const int w = rc.Width();
     const int h = rc.Height();
     const int cy = metrics.nHeight;
+    // The label's strip holds the frame's line and the whole text below it, descenders
+    // and underscores included, so the children start past the text's last row.
+    const int nStrip = std::max(cy + 1, nBorder);
     CRect inner = rc;
-    // A label needs one side of at least a line's height + 2 whatever the name: below that,
-    // the name is neither converted nor measured, which is what keeps a tree of a million
-    // entries quick to lay out.
-    if (std::min(w, h) >= cy + 2) {
-        QString text = QString::fromStdString(entry.GetName());
+    // A label needs a side of the line's height + 2 and, across it, room for at least the
+    // margins: a thinner sliver's name is neither converted nor measured, which keeps the
+    // thousands of slivers of a large tree quick to lay out.
+    if ((h >= cy + 2 && w >= 4) || (w >= cy + 2 && h >= 4)) {
+        QString text = DisplayText(entry.GetName());
         const int cx = metrics.width(text);
         if (w >= cx + 4 && h >= cy + 2) {
             block.label = Label::Across;
-            inner = CRect(rc.left + nBorder, rc.top + std::max(cy, nBorder), rc.right - nBorder, rc.bottom - nBorder);
+            inner = CRect(rc.left + nBorder, rc.top + nStrip, rc.right - nBorder, rc.bottom - nBorder);
         } else if (w >= cy + 2 && h >= cx + 4) {
             block.label = Label::Down;
-            inner = CRect(rc.left + std::max(cy, nBorder), rc.top + nBorder, rc.right - nBorder, rc.bottom - nBorder);
+            inner = CRect(rc.left + nStrip, rc.top + nBorder, rc.right - nBorder, rc.bottom - nBorder);
         }
         if (block.label != Label::None) {
             block.nLabel = static_cast<std::int32_t>(m_labels.size());

@@ -22,13 +22,15 @@ class CEntry;
 //    read downwards when at least height + 2 wide and width + 4 high, its box's top-right
 //    corner at (left + height + 1, top + 2); else no label.
 //  - Its children go in the inner area: the block less the border B on every side, and less
-//    max(text height, B) on the label's side (top for across, left for down).
+//    max(text height + 1, B) on the label's side (top for across, left for down), so that
+//    nothing covers the text's last row. B is taken between 0 and the client's longer side.
 //  - Children are strips across the inner area's longer side (stacked top to bottom when it
 //    is square), in stored order, each as long as its share of the parent's size. The
 //    running offset is a single-precision float and the edges are truncated, which can
 //    leave a one-pixel gap showing the parent. Strips without area get no block.
 //  - Subdivision ends where there is no room: a block whose inner area is empty has no
 //    children laid out, so the work follows what is visible, not the size of the tree.
+//  - Names are shown with DisplayText (control characters as "?"), measured and drawn alike.
 class CBlockLayout {
 public:
     enum class Label : std::uint8_t { None, Across, Down };

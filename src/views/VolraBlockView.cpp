@@ -75,14 +75,12 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     const CDC::Font oldFont = pDC->SelectFont({style.fontAcross, 0});
     const CDC::Brush oldBrush = pDC->SelectBrush(CDC::HollowBrush());
     pDC->SetBkMode(CDC::BkMode::Transparent);
-    // Children lie inside their parent's block, so a block outside the clip box takes its
-    // whole subtree with it. A negative border (typed into the settings by hand) pushes
-    // children outside their parent: then everything is drawn.
-    const bool bCull = style.nBorder >= 0;
+    // Children lie inside their parent's block (the layout never takes a negative border),
+    // so a block outside the clip box takes its whole subtree with it.
     const auto& blocks = m_blockRects.Blocks();
     for (std::size_t i = 0; i < blocks.size();) {
         const CBlockLayout::Block& block = blocks[i];
-        if (bCull && !block.rect.Intersects(rcClip)) {
+        if (!block.rect.Intersects(rcClip)) {
             i = block.nEnd;
             continue;
         }

@@ -1,6 +1,8 @@
 #include "VolraPrefs.h"
 
 #include <QFile>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QString>
 
@@ -35,19 +37,37 @@ constexpr std::array<SettingDecl, 5> kSettings = {{
     {"Tree/ShowSizes", &CVolraPrefs::m_bShowSizes, nullptr, 1, nullptr},
 }};
 
-// The pixel size a stored height is built at; 0 means the application font's size.
-int FontPixelSize(int height)
+// The largest pixel size (em height) whose whole line, ascent and descent, is at most
+// nCell pixels high, as the block view measures its labels; at least 1. Faces differ in
+// how far their descenders reach below the em, so this is found by measuring.
+int PixelSizeForCell(QFont font, int nCell)
 {
-    const std::int64_t magnitude = std::llabs(static_cast<std::int64_t>(height));
-    return static_cast<int>(std::min<std::int64_t>(magnitude, CVolraPrefs::kMaxFontPixelSize));
+    auto cellAt = [&font](int nPixels) {
+        font.setPixelSize(nPixels);
+        return QFontMetrics(font).height();
+    };
+    int nPixels = std::max(1, static_cast<int>(std::int64_t(nCell) * nCell / std::max(1, cellAt(nCell))));
+    while (nPixels > 1 && cellAt(nPixels) > nCell)
+        --nPixels;
+    while (nPixels < nCell && cellAt(nPixels + 1) <= nCell)
+        ++nPixels;
+    return nPixels;
 }
 
+// A stored height is the label's whole line height in pixels, as a cell height is; a
+// negative one is an em height (a character height) of that magnitude; 0 keeps the
+// application font's size. Either is capped at kMaxFontPixelSize.
 QFont LabelFont(const std::string& face, int height)
 {
     QFont font;
     font.setFamily(QString::fromStdString(face));
-    if (const int pixels = FontPixelSize(height); pixels > 0)
-        font.setPixelSize(pixels);
+    const auto magnitude = static_cast<int>(
+        std::min<std::int64_t>(std::llabs(static_cast<std::int64_t>(height)), CVolraPrefs::kMaxFontPixelSize));
+    if (height < 0)
+        font.setPixelSize(magnitude);
+    else if (height > 0)
+        // Fonts can be measured only once the application has its font machinery.
+        font.setPixelSize(QGuiApplication::instance() != nullptr ? PixelSizeForCell(font, magnitude) : magnitude);
     return font;
 }
 

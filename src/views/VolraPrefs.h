@@ -20,8 +20,8 @@ public:
     // and size as its horizontal twin, and the view rotates the painter by this many
     // degrees (clockwise, as QPainter::rotate counts) before drawing.
     static constexpr double kVerticalRotation = 90.0;
-    // The largest font pixel size built, whatever the stored value: no label is taller than
-    // a screen, and glyphs tens of thousands of pixels high only cost time and memory.
+    // The largest font height built, whatever the stored value: no label is taller than a
+    // screen, and glyphs tens of thousands of pixels high only cost time and memory.
     static constexpr int kMaxFontPixelSize = 2048;
 
     // Every value at its default, the fonts built from them.
@@ -34,13 +34,15 @@ public:
     void SavePreferences();
     // Rebuilds the four label fonts from the current values. The face goes to Qt's font
     // matching as stored, which substitutes an installed font for one that is missing. A
-    // height is a pixel size: a negative one counts by its magnitude, as a character
-    // height would; 0 keeps the application font's own size; anything over
-    // kMaxFontPixelSize is built at that size. The stored values are not touched.
+    // height is the text's whole line height in pixels (ascent and descent, what the block
+    // view's label strip is measured by), the font built at the largest size that fits it;
+    // a negative one is the em height of its magnitude, as a character height would be;
+    // 0 keeps the application font's own size; magnitudes over kMaxFontPixelSize are taken
+    // as that. The stored values are not touched.
     void CreateFonts();
 
     int m_nBorder = 0;          // border width of the block view, in pixels
-    int m_nFontSizeLarge = 0;   // height of the large label fonts, in pixels
+    int m_nFontSizeLarge = 0;   // line height of the large label fonts, in pixels
     int m_nFontSizeSmall = 0;   // height of the small label fonts (no view draws with them)
     std::string m_strFontFace;  // face of all four label fonts
     BOOL m_bShowSizes = FALSE;  // the tree panel shows each directory's size; any non-zero is set

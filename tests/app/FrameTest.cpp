@@ -6,6 +6,8 @@
 #include "app/VolraDocTemplate.h"
 #include "doc/DriveSelectDlg.h"
 #include "doc/VolraDoc.h"
+#include "platform/PopupMenu.h"
+#include "support/CommaLocale.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 #include "views/EntryInfo.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
@@ -103,19 +106,37 @@ TEST(MainFrame, MenusAndCommandStatesFollowTheActiveSearch)
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
 }
 
-TEST(MainFrame, StatusLineDescribesTheEntryUnderThePointer)
+// A German desktop writes decimals with a comma, and a name may hold a newline: titles,
+// the status line and the context menu still read alike everywhere, on one line each.
+TEST(MainFrame, TitlesStatusLineAndMenuReadAlikeInEveryLocale)
 {
+    const CommaLocale comma;
     AppFixture f;
+    f.tree.File("odd\nname/x", 2000);
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
-    const CEntry* file = Child(doc->m_pRoot.get(), "top.bin");
-    const CEntry* dir = Child(doc->m_pRoot.get(), "sub");
-    ShowEntryInfo(file);
-    EXPECT_EQ(f.Frame().statusBar()->currentMessage(), QString::fromStdString(f.tree.Root() + "/top.bin | 4.00k | File"));
-    ShowEntryInfo(dir);
-    EXPECT_EQ(f.Frame().statusBar()->currentMessage(), QString::fromStdString(f.tree.Root() + "/sub | 1.00k | Directory"));
-    ShowEntryInfo(nullptr);
-    EXPECT_EQ(f.Frame().statusBar()->currentMessage(), QString());
+    CEntry* root = doc->m_pRoot.get();
+    CEntry* odd = Child(root, "odd\nname");
+    const std::string r = f.tree.Root();
+    auto expect = [](const QString& shown, const std::string& text) { EXPECT_EQ(shown.toStdString(), text); };
+
+    // 4096 + 1000 + 24 + 2000 bytes.
+    expect(f.Frame().windowTitle(), "Volra - [(Folder " + r + ") " + r + " (6.95k)]");
+    const std::pair<const CEntry*, std::string> lines[] = {
+        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"},
+        {Child(root, "sub"), r + "/sub | 1.00k | Directory"},
+        {odd, r + "/odd?name | 1.95k | Directory"},
+        {nullptr, ""}};
+    for (const auto& [pEntry, text] : lines) {
+        ShowEntryInfo(pEntry);
+        expect(f.Frame().statusBar()->currentMessage(), text);
+    }
+
+    doc->SetCurrent(odd);
+    expect(f.Frame().windowTitle(), "Volra - [(Folder " + r + ") " + r + "/odd?name (1.95k)]");
+    expect(f.Frame().GetMdiArea()->activeSubWindow()->windowTitle(), "(Folder " + r + ") " + r + "/odd?name (1.95k)");
+    const auto menu = BuildPopupMenu(doc->BuildContextMenuItems(), *doc);
+    expect(menu->actions().value(0)->text(), r + "/odd?name [1.95k]");
 }
 
 TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)

@@ -50,13 +50,13 @@ TEST(SearchProgressDlg, ShowsTheFieldsWhenPushedAndKeepsThemBetweenWindows)
     EXPECT_FALSE(dlg.GetWindow()->isModal()) << "the walk goes on while it shows";
     dlg.m_strFiles = "12345";
     dlg.m_strDirectories = "678";
-    dlg.m_strCurrentDir = "/srv/Tom & Jerry/caf\xe9";
+    dlg.m_strCurrentDir = "/srv/Tom & Jerry/odd\nname/caf\xe9";
     EXPECT_EQ(Shown(dlg), (QStringList{"", "", ""})) << "not before they are pushed";
     dlg.UpdateData(FALSE);
-    // The byte that is not UTF-8 shows as a replacement character; the field keeps it. The
-    // ampersand is text, not a shortcut marker.
-    EXPECT_EQ(Shown(dlg), (QStringList{"12345", "678", "/srv/Tom & Jerry/caf\uFFFD"}));
-    EXPECT_EQ(dlg.m_strCurrentDir, "/srv/Tom & Jerry/caf\xe9");
+    // The byte that is not UTF-8 shows as a replacement character, the newline as "?"; the
+    // field keeps both. The ampersand is text, not a shortcut marker.
+    EXPECT_EQ(Shown(dlg), (QStringList{"12345", "678", "/srv/Tom & Jerry/odd?name/caf\uFFFD"}));
+    EXPECT_EQ(dlg.m_strCurrentDir, "/srv/Tom & Jerry/odd\nname/caf\xe9");
     QLabel* pDir = Label(dlg, CSearchProgressWindow::kCurrentDirName);
     EXPECT_EQ(pDir->textFormat(), Qt::PlainText);
 

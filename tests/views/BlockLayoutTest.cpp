@@ -1,11 +1,14 @@
 // The block view's geometry without a window, over entry trees built the way the walk builds
-// them (totals by AddSize). Text is measured by a stand-in font: every character 7 pixels
+// them (totals by AddSize). Text is measured by a stand-in font: every character 6 pixels
 // wide, lines 16 high.
 #include "model/Entry.h"
+#include "support/RectPrint.h"
 #include "views/BlockLayout.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -13,10 +16,10 @@ namespace {
 using Label = CBlockLayout::Label;
 
 struct Measured {
-    int nCalls = 0;
+    QStringList texts;
     CBlockLayout::TextMetrics Metrics(int nHeight = 16)
     {
-        return {nHeight, [this](const QString& text) { return ++nCalls, 7 * static_cast<int>(text.size()); }};
+        return {nHeight, [this](const QString& text) { return texts << text, 6 * static_cast<int>(text.size()); }};
     }
 };
 
@@ -42,7 +45,7 @@ CEntry* Add(CEntry& parent, const std::string& name, std::int64_t size, bool bDi
 }
 
 // A name too long to be labelled in any block of these tests.
-const std::string kUnlabelled(40, 'x');
+const std::string kUnlabelled(60, 'x');
 }  // namespace
 
 TEST(BlockLayoutTest, StripEdgesTruncateASinglePrecisionOffsetAlongTheLongerSide)
@@ -70,48 +73,70 @@ TEST(BlockLayoutTest, StripEdgesTruncateASinglePrecisionOffsetAlongTheLongerSide
     CEntry* s30 = Add(*second, "b", 30);
     CEntry* s10 = Add(*second, "c", 10);
     layout.Build(*second, {0, 0, 400, 200}, 14, m.Metrics());
-    EXPECT_EQ(layout.RectOf(s60), CRect(14, 16, 237, 186));
-    EXPECT_EQ(layout.RectOf(s30), CRect(237, 16, 348, 186));
-    EXPECT_EQ(layout.RectOf(s10), CRect(348, 16, 385, 186));
+    EXPECT_EQ(layout.RectOf(s60), CRect(14, 17, 237, 186));
+    EXPECT_EQ(layout.RectOf(s30), CRect(237, 17, 348, 186));
+    EXPECT_EQ(layout.RectOf(s10), CRect(348, 17, 385, 186));
     // Over 472 pixels the offset after two strips, 424.8, is 424.80002 in single precision,
     // so the last strip reaches the end (in double it would stop one short).
     layout.Build(*second, {0, 0, 500, 200}, 14, m.Metrics());
-    EXPECT_EQ(layout.RectOf(s10), CRect(438, 16, 486, 186));
+    EXPECT_EQ(layout.RectOf(s10), CRect(438, 17, 486, 186));
 }
 
 TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
 {
+    // A block labelled across needs the text's width + 4 by its height + 2, down the same
+    // turned; across wins when both fit. The label's strip is the frame's line and the text
+    // (17 here) or the border, whichever is wider; without a label the border goes all
+    // round. The block's one child shows where the inner area is; empty means none.
+    const struct {
+        const char* name;
+        CRect rc;
+        int nBorder;
+        Label label;
+        CRect child;
+    } cases[] = {
+        {"abcd", {0, 0, 28, 18}, 1, Label::Across, {}},
+        {"abcd", {0, 0, 27, 18}, 1, Label::None, {1, 1, 26, 17}},
+        {"abcd", {0, 0, 28, 17}, 1, Label::None, {1, 1, 27, 16}},
+        {"abcd", {0, 0, 18, 28}, 1, Label::Down, {}},
+        {"abcd", {0, 0, 17, 28}, 1, Label::None, {1, 1, 16, 27}},
+        {"abcd", {0, 0, 18, 27}, 1, Label::None, {1, 1, 17, 26}},
+        {"abcd", {0, 0, 40, 40}, 10, Label::Across, {10, 17, 30, 30}},
+        {"abcdefghij", {100, 50, 160, 250}, 10, Label::Down, {117, 60, 150, 240}},
+        {"abcdefghij", {100, 50, 160, 250}, 20, Label::Down, {120, 70, 140, 230}},
+        {"abcdefghij", {0, 0, 200, 100}, 10, Label::Across, {10, 17, 190, 90}},
+        {kUnlabelled.c_str(), {0, 0, 200, 100}, 10, Label::None, {10, 10, 190, 90}},
+        // Names narrower than a line is high.
+        {"a", {0, 0, 10, 60}, 2, Label::Across, {2, 17, 8, 58}},
+        {"a", {0, 0, 60, 10}, 2, Label::Down, {17, 2, 58, 8}},
+        {"7z", {0, 0, 16, 60}, 2, Label::Across, {2, 17, 14, 58}},
+        {"go", {0, 0, 60, 16}, 2, Label::Down, {17, 2, 58, 14}},
+        {"go", {0, 0, 60, 15}, 2, Label::None, {2, 2, 58, 13}},
+    };
     Measured m;
     CBlockLayout layout;
-    auto root = MakeRoot("abcd");  // 28 x 16
-    // Across needs exactly width + 4 by height + 2, down the same turned; across wins when
-    // both fit.
-    const std::pair<CRect, Label> cases[] = {
-        {{0, 0, 32, 18}, Label::Across}, {{0, 0, 31, 18}, Label::None}, {{0, 0, 32, 17}, Label::None},
-        {{0, 0, 18, 32}, Label::Down},   {{0, 0, 17, 32}, Label::None}, {{0, 0, 18, 31}, Label::None},
-        {{0, 0, 40, 40}, Label::Across}};
-    for (const auto& [rc, label] : cases) {
-        layout.Build(*root, rc, 10, m.Metrics());
-        EXPECT_EQ(layout.Blocks().front().label, label) << rc.Width() << "x" << rc.Height();
+    auto root = MakeRoot("");
+    CEntry* file = Add(*root, "f", 5);
+    for (const auto& c : cases) {
+        root->m_strName = c.name;
+        layout.Build(*root, c.rc, c.nBorder, m.Metrics());
+        EXPECT_EQ(layout.Blocks().front().label, c.label) << c.name << " in " << testing::PrintToString(c.rc);
+        EXPECT_EQ(layout.RectOf(file).value_or(CRect()), c.child) << c.name << " in " << testing::PrintToString(c.rc);
     }
-
-    // Down: the name runs along the left edge; the inner area starts max(height, B) right.
-    auto tall = MakeRoot("abcdefghij");  // 70 x 16
-    CEntry* file = Add(*tall, "f", 5);
-    layout.Build(*tall, {100, 50, 160, 250}, 10, m.Metrics());
+    // Across the text's box starts at (left + 2, top + 1); down, its top-right corner is at
+    // (left + height + 1, top + 2).
+    root->m_strName = "abcdefghij";
+    layout.Build(*root, {100, 50, 160, 250}, 10, m.Metrics());
     EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(117, 52));
-    EXPECT_EQ(layout.RectOf(file), CRect(116, 60, 150, 240));
-    layout.Build(*tall, {100, 50, 160, 250}, 20, m.Metrics());
-    EXPECT_EQ(layout.RectOf(file), CRect(120, 70, 140, 230));
-    // Across: a strip of max(height, B) at the top.
-    layout.Build(*tall, {0, 0, 200, 100}, 10, m.Metrics());
+    layout.Build(*root, {0, 0, 200, 100}, 10, m.Metrics());
     EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(2, 1));
-    EXPECT_EQ(layout.RectOf(file), CRect(10, 16, 190, 90));
-    // None: the border on all four sides.
-    tall->m_strName = kUnlabelled;
-    layout.Build(*tall, {0, 0, 200, 100}, 10, m.Metrics());
-    EXPECT_EQ(layout.Blocks().front().label, Label::None);
-    EXPECT_EQ(layout.RectOf(file), CRect(10, 10, 190, 90));
+
+    // A control character shows as "?", in the text measured and the text drawn alike.
+    root->m_strName = "two\nlines";
+    m.texts.clear();
+    layout.Build(*root, {0, 0, 200, 100}, 10, m.Metrics());
+    EXPECT_EQ(m.texts.value(0).toStdString(), "two?lines");
+    EXPECT_EQ(layout.LabelText(layout.Blocks().front()).toStdString(), "two?lines");
 }
 
 TEST(BlockLayoutTest, NestedBlocksInPaintOrderDeepestHitAndNoneForZeroSizes)
@@ -125,9 +150,9 @@ TEST(BlockLayoutTest, NestedBlocksInPaintOrderDeepestHitAndNoneForZeroSizes)
     CEntry* zero = Add(*root, "z", 0);
     CEntry* file = Add(*root, "file", 40);
     layout.Build(*root, {0, 0, 400, 300}, 10, m.Metrics());
-    // dir: 40 of 80 -> x 10..200; its inner area (20, 32, 190, 280) stacks 3/4 over 1/4.
-    EXPECT_EQ(layout.RectOf(dir), CRect(10, 16, 200, 290));
-    EXPECT_EQ(layout.RectOf(inner), CRect(20, 32, 190, 218));
+    // dir: 40 of 80 -> x 10..200; its inner area (20, 34, 190, 280) stacks 3/4 over 1/4.
+    EXPECT_EQ(layout.RectOf(dir), CRect(10, 17, 200, 290));
+    EXPECT_EQ(layout.RectOf(inner), CRect(20, 34, 190, 218));
     EXPECT_EQ(layout.RectOf(other), CRect(20, 218, 190, 280));
     EXPECT_FALSE(layout.RectOf(zero).has_value());
     const auto& blocks = layout.Blocks();
@@ -148,26 +173,39 @@ TEST(BlockLayoutTest, NestedBlocksInPaintOrderDeepestHitAndNoneForZeroSizes)
     EXPECT_EQ(layout.HitTest({299, 199}), empty.get());
 }
 
-TEST(BlockLayoutTest, TinyBlocksAreNotMeasuredAndDepthIsUnlimited)
+TEST(BlockLayoutTest, AnyBorderKeepsChildrenInsideTheirParentAndDepthIsUnlimited)
 {
-    // 4096 files over 1024 pixels: every fourth gets a one-pixel column, none a label.
+    // A border from a hand-edited settings file: negative ones are taken as 0, huge ones
+    // leave no room for children; nothing overflows.
     Measured m;
     CBlockLayout layout;
-    auto root = MakeRoot(kUnlabelled);
-    for (int i = 0; i < 4096; ++i)
-        Add(*root, "f" + std::to_string(i), 1);
-    layout.Build(*root, {0, 0, 1024, 10}, 0, m.Metrics());
-    ASSERT_EQ(layout.Blocks().size(), 1U + 1024U);
-    EXPECT_EQ(layout.Blocks().back().rect, CRect(1023, 0, 1024, 10));
-    EXPECT_EQ(m.nCalls, 0);
+    auto root = MakeRoot("root");
+    CEntry* dir = Add(*root, "dir", 0, true);
+    Add(*dir, "x", 30);
+    Add(*root, "file", 40);
+    const CRect client(0, 0, 400, 300);
+    layout.Build(*root, client, 0, m.Metrics());
+    const std::vector<CBlockLayout::Block> flat = layout.Blocks();
+    for (const int nBorder : {INT_MIN, -200000, -1, 200000, INT_MAX}) {
+        layout.Build(*root, client, nBorder, m.Metrics());
+        const auto& blocks = layout.Blocks();
+        if (nBorder < 0) {
+            ASSERT_EQ(blocks.size(), flat.size()) << nBorder;
+            for (std::size_t i = 0; i < blocks.size(); ++i)
+                EXPECT_EQ(blocks[i].rect, flat[i].rect) << nBorder;
+        } else {
+            ASSERT_EQ(blocks.size(), 1U) << nBorder;
+            EXPECT_EQ(blocks.front().rect, client);
+        }
+    }
 
-    // A chain of 20000 directories with border 0: every level gets the whole area.
+    // A chain of 20000 directories with no border: every level gets the whole area.
     auto chain = MakeRoot(kUnlabelled);
     CEntry* level = chain.get();
     for (int i = 0; i < 20000; ++i)
         level = Add(*level, "d", 0, true);
     CEntry* deepest = Add(*level, "f", 7);
-    layout.Build(*chain, {0, 0, 50, 50}, 0, m.Metrics(1000));
+    layout.Build(*chain, {0, 0, 50, 50}, -200000, m.Metrics(1000));
     EXPECT_EQ(layout.Blocks().size(), 20002U);
     EXPECT_EQ(layout.HitTest({25, 25}), deepest);
     // Unwind bottom-up: destroying the chain top-down would recurse 20000 deep.

@@ -3,19 +3,22 @@
 #include "doc/DriveVolraDoc.h"
 #include "doc/Resource.h"
 #include "support/TempTree.h"
+#include "support/RectPrint.h"
+#include "views/DC.h"
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraPrefs.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QFontMetrics>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,30 +115,19 @@ TEST_F(BlockViewTest, PaintsBlocksAndTheSelectionAClickOrRightClickMakes)
     tree.File("c", 10);
     Open(400, 200);
     QImage image = Grab();
-    const QFontMetrics fm(AfxGetPrefs().m_fontLarge, view.get());
-    const int top = std::max(fm.height(), 14);
-    EXPECT_EQ(RectOf(Child("a")), CRect(14, top, 237, 186));
-    EXPECT_EQ(RectOf(Child("c")), CRect(348, top, 385, 186));
+    // The label strip: the frame's line and the font's whole line, 16 pixels by default.
+    EXPECT_EQ(RectOf(Child("a")), CRect(14, 17, 237, 186));
+    EXPECT_EQ(RectOf(Child("c")), CRect(348, 17, 385, 186));
     // The root: light blue in a black frame, showing through its last inner column.
     EXPECT_EQ(image.pixelColor(385, 100), QColor(191, 191, 255));
     EXPECT_EQ(image.pixelColor(0, 100), kBlack);
     EXPECT_EQ(image.pixelColor(399, 199), kBlack);
-    // Files, one level down: light green by colour index, no frame, ink only in the label.
+    // Files, one level down: light green by colour index to their edges, no frame.
     for (const CEntry* file : {Child("a"), Child("b"), Child("c")}) {
         const int c = 191 + 8 * file->m_nColour;
         const CRect rc = RectOf(file);
-        const int cx = fm.horizontalAdvance(QString::fromStdString(file->GetName()));
-        const CRect label(rc.left + 2, rc.top + 1, rc.left + 2 + cx, rc.top + 1 + fm.height());
-        int nInk = 0;
-        for (int y = rc.top; y < rc.bottom; ++y) {
-            for (int x = rc.left; x < rc.right; ++x) {
-                if (label.PtInRect({x, y}))
-                    nInk += image.pixelColor(x, y).lightness() < 128 ? 1 : 0;
-                else
-                    ASSERT_EQ(image.pixelColor(x, y), QColor(c, 255, c)) << file->GetName() << " " << x << "," << y;
-            }
-        }
-        EXPECT_GT(nInk, 0) << file->GetName();
+        for (const QPoint pt : {QPoint(rc.left, rc.bottom - 1), QPoint(rc.right - 1, rc.top), QPoint(rc.right - 1, 100)})
+            EXPECT_EQ(image.pixelColor(pt), QColor(c, 255, c)) << file->GetName() << " " << pt.x() << "," << pt.y();
     }
 
     // A click selects in this view only, and repaints it.
@@ -277,4 +269,56 @@ TEST_F(BlockViewTest, HoverAndClicksFollowTheLayoutMadeAgainAfterEveryChange)
     AfxGetPrefs().m_nBorder = 20;
     Grab();
     EXPECT_EQ(RectOf(Child("d")).left, 20);
+    // A border no one would choose, typed into the settings file, still paints sanely.
+    for (const int nBorder : {INT_MIN, -200000, INT_MAX}) {
+        AfxGetPrefs().m_nBorder = nBorder;
+        Grab();
+        for (const CBlockLayout::Block& block : view->GetLayout().Blocks()) {
+            CRect inside;
+            EXPECT_TRUE(inside.IntersectRect(block.rect, RectOf(root)) && inside == block.rect) << nBorder;
+        }
+    }
+}
+
+// Every solid pixel of a label's text, across or down, reaches the screen: nothing drawn
+// after it (the children below or beside it) covers its descenders and underscores.
+TEST_F(BlockViewTest, LabelsShowTheirWholeText)
+{
+    tree.File("under_score_dir/x", 20000);  // wide: labelled across
+    tree.File("LC_MESSAGES/y", 1000);       // narrow: labelled down
+    Open(800, 600);
+    const QImage image = Grab();
+    const CBlockLayout& layout = view->GetLayout();
+    for (const CEntry* pDir : {Child("under_score_dir"), Child("LC_MESSAGES")}) {
+        const auto* pBlock = &layout.Blocks().front();
+        while (pBlock->pEntry != pDir)
+            ++pBlock;
+        ASSERT_NE(pBlock->label, CBlockLayout::Label::None) << pDir->GetName();
+        EXPECT_EQ(layout.LabelText(*pBlock).toStdString(), pDir->GetName());
+        // The same text drawn alone on white, where the view drew it.
+        QImage alone(image.size(), QImage::Format_RGB32);
+        alone.fill(Qt::white);
+        {
+            QPainter painter(&alone);
+            CDC dc(painter, CRect(0, 0, alone.width(), alone.height()));
+            const bool bDown = pBlock->label == CBlockLayout::Label::Down;
+            dc.SelectFont({bDown ? AfxGetPrefs().m_fontLargeVertical : AfxGetPrefs().m_fontLarge,
+                           bDown ? CDC::kEscapementDown : 0});
+            dc.SetBkMode(CDC::BkMode::Transparent);
+            const QPoint origin = layout.LabelOrigin(*pBlock);
+            dc.TextOut(origin.x(), origin.y(), layout.LabelText(*pBlock));
+        }
+        int nSolid = 0;
+        int nLost = 0;
+        for (int y = 0; y < alone.height(); ++y) {
+            for (int x = 0; x < alone.width(); ++x) {
+                if (alone.pixelColor(x, y).lightness() >= 64)
+                    continue;
+                ++nSolid;
+                nLost += image.pixelColor(x, y).lightness() >= 128 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(nSolid, 0) << pDir->GetName();
+        EXPECT_EQ(nLost, 0) << pDir->GetName();
+    }
 }

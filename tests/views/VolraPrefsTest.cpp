@@ -3,6 +3,7 @@
 #include "support/TempTree.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QSettings>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
@@ -71,6 +72,9 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     prefs.LoadPreferences();
     ExpectValues(prefs, 14, 16, 23, "Tahoma", TRUE);
     prefs.m_nBorder = 5;
+    prefs.m_nFontSizeLarge = 22;
+    prefs.m_strFontFace = "Fira, Sans \xc3\xa9";  // a comma and non-ASCII: still one string
+    prefs.m_bShowSizes = FALSE;
     const mode_t umask = ::umask(022);  // narrowed while saving, then put back
     prefs.SavePreferences();
     EXPECT_EQ(022U, ::umask(umask));
@@ -80,26 +84,41 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
                            "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
-    ExpectValues(next, 5, 16, 23, "Tahoma", TRUE);
+    ExpectValues(next, 5, 22, 23, "Fira, Sans \xc3\xa9", FALSE);
+    next.CreateFonts();
+    EXPECT_EQ("Fira, Sans \xc3\xa9", next.m_fontLarge.family());
 }
 
-TEST_F(VolraPrefsTest, ValuesRoundTripAndFontsFollowThem)
+TEST_F(VolraPrefsTest, FontsAreBuiltToTheStoredLineHeight)
 {
-    CVolraPrefs written;
-    written.m_nBorder = 3;
-    written.m_nFontSizeLarge = 22;
-    written.m_nFontSizeSmall = 7;
-    written.m_strFontFace = "Fira, Sans \xc3\xa9";  // a comma and non-ASCII: still one string
-    written.m_bShowSizes = FALSE;
-    written.SavePreferences();
-
-    CVolraPrefs read;
-    read.LoadPreferences();
-    ExpectValues(read, 3, 22, 7, "Fira, Sans \xc3\xa9", FALSE);
-    read.CreateFonts();
-    EXPECT_EQ(22, read.m_fontLargeVertical.pixelSize());
-    EXPECT_EQ(7, read.m_fontSmall.pixelSize());
-    EXPECT_EQ("Fira, Sans \xc3\xa9", read.m_fontLarge.family());
+    // A positive height is the whole line, ascent and descent, as the block view measures
+    // its label strip: the largest font whose line fits. A negative one is the em height;
+    // 0 the application font's; magnitudes beyond the cap are capped.
+    const int kMax = CVolraPrefs::kMaxFontPixelSize;
+    const struct {
+        int stored;
+        int nLine;    // the line height to fit, or 0
+        int nPixels;  // else the pixel size, or 0 for the application font's size
+    } cases[] = {{16, 16, 0}, {7, 7, 0}, {22, 22, 0}, {100000, kMax, 0}, {-30, 0, 30}, {INT_MIN, 0, kMax}, {0, 0, 0}};
+    CVolraPrefs prefs;
+    for (const auto& c : cases) {
+        prefs.m_nFontSizeLarge = c.stored;
+        prefs.m_nFontSizeSmall = c.stored;
+        prefs.CreateFonts();
+        for (const QFont* pFont : {&prefs.m_fontLarge, &prefs.m_fontLargeVertical, &prefs.m_fontSmall}) {
+            if (c.nLine > 0) {
+                QFont larger = *pFont;
+                larger.setPixelSize(pFont->pixelSize() + 1);
+                EXPECT_LE(QFontMetrics(*pFont).height(), c.nLine) << c.stored;
+                EXPECT_GT(QFontMetrics(larger).height(), c.nLine) << c.stored;
+            } else if (c.nPixels > 0) {
+                EXPECT_EQ(pFont->pixelSize(), c.nPixels) << c.stored;
+            } else {
+                EXPECT_EQ(pFont->pointSizeF(), QFont().pointSizeF());
+            }
+        }
+        EXPECT_EQ(prefs.m_nFontSizeLarge, c.stored) << "kept as stored";
+    }
 }
 
 TEST_F(VolraPrefsTest, AbsurdValuesAreKeptUnreadableOnesGiveDefaults)
@@ -110,18 +129,7 @@ TEST_F(VolraPrefsTest, AbsurdValuesAreKeptUnreadableOnesGiveDefaults)
     CVolraPrefs prefs;
     prefs.LoadPreferences();
     ExpectValues(prefs, -7, 100000, 0, "No Such Face 4711", 5);
-    // Fonts stay buildable: capped, 0 the application font's size, negatives by magnitude.
-    prefs.CreateFonts();
-    EXPECT_EQ(CVolraPrefs::kMaxFontPixelSize, prefs.m_fontLarge.pixelSize());
-    EXPECT_EQ(QFont().pointSizeF(), prefs.m_fontSmall.pointSizeF());
-    prefs.m_nFontSizeSmall = INT_MIN;
-    prefs.CreateFonts();
-    EXPECT_EQ(CVolraPrefs::kMaxFontPixelSize, prefs.m_fontSmall.pixelSize());
-    prefs.m_nFontSizeSmall = -30;
-    prefs.CreateFonts();
-    EXPECT_EQ(30, prefs.m_fontSmall.pixelSize());
     // Written back exactly as read.
-    prefs.m_nFontSizeSmall = 0;
     prefs.SavePreferences();
     CVolraPrefs back;
     back.LoadPreferences();
