@@ -9,8 +9,8 @@
 #include "PrefsTree.h"
 #include "VolraDocTemplate.h"
 #include "doc/VolraDoc.h"
-#include "views/FileTypeInfo.h"
 #include "platform/PropertySheet.h"
+#include "views/FileTypeInfo.h"
 #include "views/VolraPrefs.h"
 
 #include <QTimer>

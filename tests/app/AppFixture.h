@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -17,7 +18,8 @@
 #include <functional>
 
 // The whole application on a private settings folder, with its main window hidden, and a
-// small tree to search. The preferences go back to their defaults afterwards.
+// small tree to search (4096 + 1024 bytes). The preferences go back to their defaults
+// afterwards.
 struct AppFixture {
     QTemporaryDir settingsDir;
     TempTree tree;
@@ -28,6 +30,7 @@ struct AppFixture {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         tree.File("top.bin", 4096);
         tree.File("sub/a.txt", 1000);
+        tree.File("sub/deeper/b.txt", 24);
         app.InitInstance({}, FALSE, FALSE);
     }
     ~AppFixture()
@@ -42,6 +45,23 @@ struct AppFixture {
     {
         Frame().UpdateCommandStates();
         Frame().GetAction(id)->trigger();
+    }
+    bool Enabled(UINT id)
+    {
+        Frame().UpdateCommandStates();
+        return Frame().GetAction(id)->isEnabled();
+    }
+    bool Checked(UINT id)
+    {
+        Frame().UpdateCommandStates();
+        return Frame().GetAction(id)->isChecked();
+    }
+    QStringList MenuTitles()
+    {
+        QStringList titles;
+        for (QAction* a : Frame().menuBar()->actions())
+            titles << a->text();
+        return titles;
     }
 };
 
