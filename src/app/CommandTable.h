@@ -12,7 +12,7 @@ struct CCommandInfo {
     UINT id;
     const char* menuText;   // main menu text, "&" marks the mnemonic, "\t" the key text
     const char* prompt;     // status-bar prompt, "\n", tooltip
-    const char* iconName;   // freedesktop icon name for the toolbar, or null
+    const char* iconName;   // picture ":/toolbar/<iconName>.svg" (resources/toolbar), or null
     bool checkable;
 };
 

@@ -3,6 +3,7 @@
 #include "AppCommands.h"
 #include "ChildFrame.h"
 #include "CommandTable.h"
+#include "FlatToolBar.h"
 #include "HelpWindow.h"
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
@@ -65,6 +66,8 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     const QByteArray bars = Profile().value(QStringLiteral("Volra/BarState")).toByteArray();
     if (!bars.isEmpty())
         restoreState(bars);
+    // The main window's state covers its toolbars, not the status bar.
+    statusBar()->setVisible(Profile().value(QStringLiteral("Volra/StatusBar"), true).toBool());
 }
 
 CMainFrame::~CMainFrame()
@@ -143,7 +146,8 @@ void CMainFrame::BuildMenus()
 
 void CMainFrame::BuildToolBar()
 {
-    m_wndToolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_wndToolBar = new CFlatToolBar(QStringLiteral("Toolbar"), this);
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
     m_wndToolBar->setObjectName(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(16, 16));
     for (UINT id : ToolbarLayout()) {
@@ -274,6 +278,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     SavePlacement();
     QSettings settings = Profile();
     settings.setValue(QStringLiteral("Volra/BarState"), saveState());
+    settings.setValue(QStringLiteral("Volra/StatusBar"), statusBar()->isVisibleTo(this));
     m_pMdiArea->closeAllSubWindows();
     pEvent->accept();
 }

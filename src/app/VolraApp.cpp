@@ -3,8 +3,13 @@
 #include "AboutDlg.h"
 #include "AppCommands.h"
 #include "MainFrame.h"
+#include "PrefsBlock.h"
+#include "PrefsList.h"
+#include "PrefsPie.h"
+#include "PrefsTree.h"
 #include "VolraDocTemplate.h"
 #include "doc/VolraDoc.h"
+#include "platform/PropertySheet.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraPrefs.h"
 
@@ -23,6 +28,7 @@ const CCmdMap& CVolraApp::ClassCmdMap()
     static const CCmdMap map = CCmdMapOf<CVolraApp>(&CCmdTarget::ClassCmdMap())
                                    .On(ID_FILE_NEW, &CVolraApp::OnFileNew)
                                    .On(ID_APP_ABOUT, &CVolraApp::OnAppAbout)
+                                   .On(ID_PREFERENCES, &CVolraApp::OnPreferences)
                                    .On(ID_APP_EXIT, &CVolraApp::OnAppExit);
     return map;
 }
@@ -66,6 +72,27 @@ void CVolraApp::OnAppAbout()
 {
     CAboutDlg dlg(m_pMainFrame.get());
     dlg.exec();
+}
+
+void CVolraApp::OnPreferences()
+{
+    CPropertySheet sheet(QStringLiteral("Preferences"), m_pMainFrame.get());
+    auto* pTree = new CPrefsTree;
+    auto* pBlock = new CPrefsBlock;
+    sheet.AddPage(pTree);
+    sheet.AddPage(pBlock);
+    sheet.AddPage(new CPrefsList);
+    sheet.AddPage(new CPrefsPie);
+    if (sheet.DoModal() != IDOK)
+        return;
+    // Written to the settings file at exit, with the rest.
+    CVolraPrefs& prefs = AfxGetPrefs();
+    prefs.m_strFontFace = pBlock->m_strFontFace;
+    prefs.m_nBorder = pBlock->m_nBorder;
+    prefs.m_nFontSizeLarge = pBlock->m_nFontSize;
+    prefs.m_bShowSizes = pTree->m_bShowSizes;
+    prefs.CreateFonts();
+    UpdateAllDocuments();
 }
 
 void CVolraApp::OnAppExit() { m_pMainFrame->close(); }

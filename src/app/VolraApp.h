@@ -28,6 +28,9 @@ public:
 
     void OnFileNew();
     void OnAppAbout();
+    // The Preferences sheet; OK takes its values, rebuilds the label fonts and redraws
+    // every open search at once.
+    void OnPreferences();
     void OnAppExit();
 
     static const CCmdMap& ClassCmdMap();

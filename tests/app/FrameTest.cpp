@@ -1,3 +1,5 @@
+#include "AppFixture.h"
+
 #include "app/AppCommands.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
@@ -26,44 +28,6 @@
 #include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
-
-namespace {
-// The whole application on a private settings folder, with its main window hidden.
-struct AppFixture {
-    QTemporaryDir settingsDir;
-    TempTree tree;
-    CVolraApp app;
-
-    AppFixture()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        tree.File("top.bin", 4096);
-        tree.File("sub/a.txt", 1000);
-        tree.File("sub/deeper/b.txt", 24);
-        app.InitInstance({}, FALSE, FALSE);
-    }
-    ~AppFixture() { app.GetMainFrame()->close(); }
-    CMainFrame& Frame() { return *app.GetMainFrame(); }
-    CVolraDoc* Open() { return app.GetDocTemplate()->OpenDocumentFile(tree.Root()); }
-    bool Enabled(UINT id)
-    {
-        Frame().UpdateCommandStates();
-        return Frame().GetAction(id)->isEnabled();
-    }
-    bool Checked(UINT id)
-    {
-        Frame().UpdateCommandStates();
-        return Frame().GetAction(id)->isChecked();
-    }
-    QStringList MenuTitles()
-    {
-        QStringList titles;
-        for (QAction* a : Frame().menuBar()->actions())
-            titles << a->text();
-        return titles;
-    }
-};
-}  // namespace
 
 TEST(MainFrame, MenusAndCommandStatesFollowTheActiveSearch)
 {

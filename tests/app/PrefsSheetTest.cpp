@@ -1,0 +1,179 @@
+#include "AppFixture.h"
+
+#include "app/AppCommands.h"
+#include "app/PrefsBlock.h"
+#include "app/PrefsTree.h"
+#include "platform/PropertySheet.h"
+#include "platform/SpinEdit.h"
+#include "views/VolraBlockView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+using Sheet = CPropertySheet;
+
+CPrefsBlock& BlockPage(Sheet& s) { return *static_cast<CPrefsBlock*>(s.GetPage(1)); }
+
+void Type(CSpinEdit* pSpin, const char* text)
+{
+    pSpin->GetEdit()->clear();
+    QTest::keyClicks(pSpin->GetEdit(), QString::fromLatin1(text));
+}
+
+// Carries out the action; the text of the message box it opened, answered at once, or "".
+std::string BoxFrom(const std::function<void()>& action)
+{
+    std::string text;
+    QObject scope;  // a timer that found no box goes with it
+    QTimer::singleShot(0, &scope, [&text] {
+        if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = pBox->text().toStdString();
+            pBox->accept();
+        }
+    });
+    action();
+    return text;
+}
+
+// Where the current directory's children start below its label: the label font's height,
+// or the border where that is more.
+int LabelStrip(CVolraBlockView& view)
+{
+    view.grab();
+    const auto& blocks = view.GetLayout().Blocks();
+    EXPECT_EQ(blocks.at(0).label, CBlockLayout::Label::Across) << "the root's name fits across";
+    return blocks.at(1).rect.top - blocks[0].rect.top;
+}
+
+}  // namespace
+
+TEST(PrefsSheet, OkTakesTheValuesAndRedrawsAtOnceCancelAndEscapeChangeNothing)
+{
+    AppFixture f;
+    ASSERT_NE(f.Open(), nullptr);
+    auto* view = dynamic_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetModeView(CChildFrame::kBlock));
+    view->resize(1200, 500);
+    const int stripBefore = LabelStrip(*view);
+    const CVolraPrefs& prefs = AfxGetPrefs();
+    const std::function<void(Sheet&)> endings[] = {
+        [](Sheet& s) { QTest::mouseClick(s.GetCancelButton(), Qt::LeftButton); },
+        [](Sheet& s) { QTest::keyClick(&s, Qt::Key_Escape); },
+        [](Sheet& s) { QTest::mouseClick(s.GetOkButton(), Qt::LeftButton); },
+    };
+    std::string picked;
+    for (const auto& end : endings) {
+        WhenModal<Sheet>([&](Sheet& s) {
+            QStringList tabs;
+            for (int i = 0; i < s.GetPageCount(); ++i)
+                tabs << s.GetTabControl()->tabText(i);
+            EXPECT_EQ(tabs, (QStringList{"Tree mode", "Block Mode", "List Mode", "Pie Mode"}));
+            EXPECT_EQ(s.GetActiveIndex(), 0);
+            static_cast<CPrefsTree*>(s.GetPage(0))->m_wndShowSizes->click();
+            s.GetTabControl()->setCurrentIndex(1);
+            EXPECT_EQ(BlockPage(s).m_wndFontSizeSpin->GetEdit()->text(), "16");
+            EXPECT_EQ(BlockPage(s).m_wndBorderSpin->GetEdit()->text(), "14");
+            QTest::keyClick(BlockPage(s).m_wndFontList, Qt::Key_Down);  // a pick from the list
+            picked = BlockPage(s).m_wndFontList->currentText().toStdString();
+            Type(BlockPage(s).m_wndFontSizeSpin, "30");
+            Type(BlockPage(s).m_wndBorderSpin, "3");
+            s.GetTabControl()->setCurrentIndex(3);
+            end(s);
+        });
+        f.Command(ID_PREFERENCES);
+        if (&end != &endings[2]) {
+            EXPECT_EQ(prefs.m_bShowSizes, 1);
+            EXPECT_EQ(prefs.m_nFontSizeLarge, 16);
+            EXPECT_EQ(prefs.m_nBorder, 14);
+            EXPECT_EQ(prefs.m_strFontFace, "Tahoma");
+            EXPECT_FALSE(view->GetLayout().IsEmpty()) << "no view was told to redraw";
+        }
+    }
+    ASSERT_FALSE(picked.empty()) << "every font family is listed";
+    EXPECT_EQ(prefs.m_bShowSizes, 0);
+    EXPECT_EQ(prefs.m_nFontSizeLarge, 30);
+    EXPECT_EQ(prefs.m_nBorder, 3);
+    EXPECT_EQ(prefs.m_strFontFace, picked);
+    EXPECT_EQ(prefs.m_fontLarge.family().toStdString(), picked) << "the fonts are built anew";
+    EXPECT_TRUE(view->GetLayout().IsEmpty()) << "the open search was told to redraw";
+    EXPECT_EQ(LabelStrip(*view), std::max(QFontMetrics(prefs.m_fontLarge, view).height(), 3));
+    EXPECT_GT(LabelStrip(*view), stripBefore);
+}
+
+TEST(PrefsSheet, NumbersAreTakenAsTypedAndTheFaceAsStored)
+{
+    AppFixture f;
+    const std::string known = QFontDatabase::families().value(0).toLower().toStdString();
+    for (const std::string& face : {std::string("No Such Face 4711"), known}) {
+        AfxGetPrefs().m_strFontFace = face;
+        WhenModal<Sheet>([&](Sheet& s) {
+            s.GetTabControl()->setCurrentIndex(1);
+            CPrefsBlock& block = BlockPage(s);
+            const QString shown = block.m_wndFontList->currentText();
+            EXPECT_TRUE(face == known ? shown.startsWith(QString::fromStdString(face), Qt::CaseInsensitive) : shown.isEmpty());
+            // Digits only; the arrows step within their range and lead into it from outside.
+            const std::tuple<CSpinEdit*, const char*, Qt::Key, const char*> steps[] = {
+                {block.m_wndBorderSpin, "-5x", Qt::Key_Up, "6"},  {block.m_wndBorderSpin, "0", Qt::Key_Up, "1"},
+                {block.m_wndBorderSpin, "1", Qt::Key_Down, "1"},  {block.m_wndBorderSpin, "64", Qt::Key_Up, "64"},
+                {block.m_wndFontSizeSpin, "200", Qt::Key_Down, "64"}, {block.m_wndFontSizeSpin, "200", Qt::Key_Up, "200"},
+                {block.m_wndFontSizeSpin, "2", Qt::Key_PageUp, "12"},
+            };
+            for (const auto& [spin, typed, key, after] : steps) {
+                Type(spin, typed);
+                QTest::keyClick(spin, key);
+                EXPECT_EQ(spin->GetEdit()->text().toStdString(), after) << typed << " " << key;
+            }
+            Type(block.m_wndBorderSpin, "0");
+            Type(block.m_wndFontSizeSpin, "200");
+            s.accept();
+        });
+        f.Command(ID_PREFERENCES);
+        EXPECT_EQ(AfxGetPrefs().m_nBorder, 0);
+        EXPECT_EQ(AfxGetPrefs().m_nFontSizeLarge, 200);
+        EXPECT_EQ(AfxGetPrefs().m_strFontFace, face) << "a face matching no family, or in another case";
+    }
+
+    // The stored face selects the first family it begins, case aside, from the second on.
+    QComboBox list;
+    list.addItems({"Arial", "DejaVu Sans", "DejaVu Sans Mono", "dejavu serif"});
+    const std::pair<const char*, int> faces[] = {
+        {"dejavu", 1}, {"DEJAVU SANS M", 2}, {"arial", 0}, {"", 1}, {"Arial Black", -1},
+    };
+    for (const auto& [face, index] : faces) {
+        CPrefsBlock::SelectFace(&list, face);
+        EXPECT_EQ(list.currentIndex(), index) << face;
+    }
+}
+
+TEST(PrefsSheet, ANumberThatIsNotAnIntegerKeepsThePage)
+{
+    AppFixture f;
+    for (const char* typed : {"", "99999999999"}) {
+        WhenModal<Sheet>([&](Sheet& s) {
+            s.GetTabControl()->setCurrentIndex(1);
+            CSpinEdit* spin = BlockPage(s).m_wndFontSizeSpin;
+            Type(spin, typed);
+            EXPECT_EQ(BoxFrom([&] { QTest::mouseClick(s.GetOkButton(), Qt::LeftButton); }), "Please enter an integer.");
+            EXPECT_TRUE(s.isVisible());
+            EXPECT_EQ(BoxFrom([&] { s.GetTabControl()->setCurrentIndex(2); }), "Please enter an integer.");
+            EXPECT_EQ(s.GetActiveIndex(), 1);
+            EXPECT_EQ(s.GetTabControl()->currentIndex(), 1);
+            EXPECT_EQ(s.focusWidget(), spin) << "the field to correct has the focus";
+            EXPECT_EQ(spin->GetEdit()->selectedText(), spin->GetEdit()->text());
+            Type(spin, "12");
+            EXPECT_EQ(BoxFrom([&] { s.GetTabControl()->setCurrentIndex(2); }), "");
+            EXPECT_EQ(s.GetActiveIndex(), 2);
+            QTest::mouseClick(s.GetOkButton(), Qt::LeftButton);
+        });
+        f.Command(ID_PREFERENCES);
+        EXPECT_EQ(AfxGetPrefs().m_nFontSizeLarge, 12);
+    }
+}
