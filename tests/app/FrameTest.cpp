@@ -24,6 +24,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 // The whole application on a private settings folder, with its main window hidden.
 struct AppFixture {
@@ -251,4 +253,41 @@ TEST(MainFrame, KeysCarryOutEnabledCommandsOnly)
     EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
     QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
     EXPECT_FALSE(f.Frame().GetActiveChildFrame()->m_bTreeVisible);
+}
+
+TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
+{
+    AppFixture f;
+    ASSERT_NE(f.Open(), nullptr);
+    f.Frame().resize(1000, 700);
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    CChildFrame* frame = f.Frame().GetActiveChildFrame();
+    QSplitter* splitter = frame->GetSplitter();
+    const auto treeWidth = [&] {
+        QCoreApplication::processEvents();
+        return splitter->sizes().value(0);
+    };
+    const std::function<void()> steps[] = {
+        [&] { f.Frame().GetAction(ID_MODE_LIST)->trigger(); },
+        [&] { f.Frame().GetAction(ID_VIEW_TREE)->trigger(); },
+        [&] { f.Frame().GetAction(ID_MODE_PIE)->trigger(); },
+        [&] { f.Frame().GetAction(ID_VIEW_TREE)->trigger(); },
+        [&] { f.Frame().resize(1200, 700); },
+        [&] { f.Frame().GetAction(ID_MODE_BLOCK)->trigger(); },
+        [&] { f.Frame().GetAction(ID_VIEW_TREE)->trigger(); },
+        [&] { f.Frame().resize(900, 600); },
+        [&] { f.Frame().GetAction(ID_VIEW_TREE)->trigger(); },
+    };
+    EXPECT_EQ(treeWidth(), 192) << "its ideal width, not a share of the window";
+    // The ideal width, then one the user dragged the splitter to.
+    for (const int width : {192, 250}) {
+        splitter->setSizes({width, splitter->width() - width});
+        for (std::size_t i = 0; i < std::size(steps); ++i) {
+            steps[i]();
+            if (frame->m_bTreeVisible) {
+                EXPECT_EQ(treeWidth(), width) << "after step " << i;
+            }
+        }
+    }
 }
