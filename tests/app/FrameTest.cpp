@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
@@ -290,4 +291,32 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
             }
         }
     }
+}
+
+TEST(MainFrame, WindowMenuListsTheSearchesAndActivatesTheChosenOne)
+{
+    AppFixture f;
+    CVolraDoc* first = f.Open();
+    CVolraDoc* second = f.Open();
+    ASSERT_TRUE(first != nullptr && second != nullptr);
+    first->SetTitle("R&D");
+    QMenu* menu = nullptr;
+    for (QAction* a : f.Frame().menuBar()->actions())
+        if (a->text() == "&Window")
+            menu = a->menu();
+    ASSERT_NE(menu, nullptr);
+    const auto open = [&] {
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : (a->isChecked() ? QStringLiteral("* ") : QString()) + a->text());
+        return items;
+    };
+    const QString secondTitle = QString::fromStdString(second->GetTitle());
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "&1 R&&D", "* &2 " + secondTitle}));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("&1"))
+            a->trigger();
+    EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
 }
