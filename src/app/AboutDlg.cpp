@@ -1,6 +1,7 @@
 #include "AboutDlg.h"
 
 #include "platform/Types.h"
+#include "platform/UiServices.h"
 
 #include <QFont>
 #include <QGridLayout>
@@ -61,6 +62,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
 {
     // Lower case: the caption this box has always carried.
     setWindowTitle(QStringLiteral("volra"));
+    setWindowFlags(kDialogWindowFlags);
     setModal(true);
     CreateControls();
 }

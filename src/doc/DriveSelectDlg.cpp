@@ -1,6 +1,7 @@
 #include "DriveSelectDlg.h"
 
 #include "platform/DriveIcons.h"
+#include "platform/UiServices.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -39,7 +40,7 @@ QString FromBytes(const std::string& str)
 CDriveSelectDlg::CDriveSelectDlg(QWidget* pParent, std::vector<CDriveInfo> drives) : QDialog(pParent)
 {
     setWindowTitle(QStringLiteral("Select drive to search..."));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(kDialogWindowFlags);
     CreateControls();
     FillList(drives);
 }

@@ -194,6 +194,7 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
                                 : QStringLiteral("Move \"%1\" to the trash?");
     QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), strText.arg(strPath),
                     QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
+    box.setWindowFlags(kDialogWindowFlags);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);  // Enter alone never deletes anything
     box.setEscapeButton(QMessageBox::No);
@@ -208,6 +209,7 @@ void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText)
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText),
                     QMessageBox::Ok, AfxGetMainWnd());
+    box.setWindowFlags(kDialogWindowFlags);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -109,6 +109,7 @@ void ReportLastError()
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(text),
                     QMessageBox::Ok);
+    box.setWindowFlags(kDialogWindowFlags);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

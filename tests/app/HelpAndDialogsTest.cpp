@@ -1,6 +1,11 @@
 #include "app/AboutDlg.h"
 #include "app/ChooseSearchTypeDlg.h"
 #include "app/HelpWindow.h"
+#include "doc/DriveSelectDlg.h"
+#include "doc/SearchProgressWindow.h"
+#include "platform/ErrorText.h"
+#include "platform/LastError.h"
+#include "platform/UiServices.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +103,30 @@ TEST(AboutDlg, OkEndsWithIdokEscapeWithIdcancelAndTheBannerIsSharp)
     const QPixmap sharp = CAboutDlg::DrawBanner(2.0);
     EXPECT_EQ(sharp.size(), QSize(2 * CAboutDlg::kBannerWidth, 2 * CAboutDlg::kBannerHeight));
     EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(CAboutDlg::kBannerWidth, CAboutDlg::kBannerHeight));
+}
+
+TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
+{
+    CAboutDlg about;
+    CChooseSearchTypeDlg searchType;
+    CDriveSelectDlg drives(nullptr, {});
+    CSearchProgressWindow progress(nullptr, {});
+    const std::pair<const char*, QWidget*> dialogs[] = {
+        {"about", &about}, {"search type", &searchType}, {"drives", &drives}, {"progress", progress.Dialog()}};
+    for (const auto& [name, dialog] : dialogs)
+        EXPECT_EQ(dialog->windowFlags(), kDialogWindowFlags) << name;
+
+    // The error box lives inside its own loop; it is read from there.
+    Qt::WindowFlags boxFlags;
+    QTimer::singleShot(0, [&boxFlags] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxFlags = box->windowFlags();
+            box->close();
+        }
+    });
+    SetLastError(ERROR_ACCESS_DENIED);
+    ReportLastError();
+    EXPECT_EQ(boxFlags, kDialogWindowFlags);
 }
 
 TEST(HelpLocation, TheFirstFolderHoldingAnIndexWinsInstalledCopyFirst)
