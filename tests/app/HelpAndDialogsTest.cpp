@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -252,4 +253,26 @@ TEST_F(HelpWindowTest, ASecondRequestReusesTheWindowAndAnInstalledGuideIsPreferr
     EXPECT_EQ(CHelpWindow::Instance()->GetBrowser()->source(),
               QUrl::fromLocalFile(installed.filePath(QStringLiteral("index.html"))));
     EXPECT_EQ(CHelpWindow::Instance()->windowTitle(), QStringLiteral("Installed guide"));
+}
+
+TEST_F(HelpWindowTest, OpensCentredOnTheMainWindowAndWhollyOnTheScreen)
+{
+    QWidget mainWindow;
+    const QRect area = mainWindow.screen()->availableGeometry();
+    QRect centred(QPoint(), area.size() / 2);
+    centred.moveCenter(area.center() + QPoint(7, -5));
+    // Centred on the window; near the screen's corner it is pulled back onto the screen.
+    for (const QRect& placed : {centred, QRect(area.bottomRight() - QPoint(50, 50), QSize(300, 200))}) {
+        mainWindow.setGeometry(placed);
+        mainWindow.show();
+        CHelpWindow::ShowHelp(&mainWindow);
+        CHelpWindow* pWindow = CHelpWindow::Instance();
+        ASSERT_NE(pWindow, nullptr);
+        EXPECT_TRUE(area.contains(pWindow->frameGeometry())) << placed.x() << "," << placed.y();
+        if (placed == centred) {
+            EXPECT_LE((pWindow->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 1);
+        }
+        pWindow->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
