@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -319,4 +320,48 @@ TEST(MainFrame, WindowMenuListsTheSearchesAndActivatesTheChosenOne)
             a->trigger();
     EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
     EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
+}
+
+TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
+{
+    AppFixture f;
+    CVolraDoc* doc = f.Open();
+    ASSERT_NE(doc, nullptr);
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    auto* view = static_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetCurrentView());
+    view->grab();  // lays the blocks out
+    CEntry* sub = Child(doc->m_pRoot.get(), "sub");
+    const QPoint middle = view->GetLayout().RectOf(sub).value().ToQRect().center();
+    const std::function<void()> requests[] = {
+        [&] { QTest::keyClick(view, Qt::Key_Menu); },
+        [&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); },
+        [&] {  // the desktop's keyboard request, at wherever the pointer is
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), view->mapToGlobal(QPoint(1, 1)));
+            QApplication::sendEvent(view, &event);
+        },
+    };
+    for (CEntry* selected : {sub, static_cast<CEntry*>(nullptr)}) {
+        for (std::size_t i = 0; i < std::size(requests); ++i) {
+            doc->m_pSelected = selected;
+            QString firstLine;
+            QPoint menuPos;
+            QTimer::singleShot(0, [&] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    firstLine = menu->actions().value(0)->text();
+                    menuPos = menu->pos();
+                    menu->close();
+                }
+            });
+            requests[i]();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(doc->m_pSelected, selected) << i;
+            if (selected != nullptr) {
+                EXPECT_EQ(firstLine.toStdString(), sub->GetPath() + " [" + sub->GetSizeText() + "]") << i;
+                EXPECT_EQ(menuPos, view->mapToGlobal(middle)) << i;
+            } else {
+                EXPECT_TRUE(firstLine.isEmpty()) << "nothing selected, no menu: " << i;
+            }
+        }
+    }
 }
