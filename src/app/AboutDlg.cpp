@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "platform/Types.h"
+#include "platform/UiServices.h"
 
 #include <QFont>
 #include <QGridLayout>
@@ -60,6 +61,7 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
 {
     // Lower case: the caption this box has always carried.
     setWindowTitle(QStringLiteral("volra"));
+    setWindowFlags(kDialogWindowFlags);
     setModal(true);
     CreateControls();
 }

@@ -10,9 +10,10 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
-constexpr int kTreeWidth = 192;  // ideal widths of the two panes
-constexpr int kViewWidth = 384;
+constexpr int kViewWidth = 384;  // the view's ideal width; the tree's is m_nTreeWidth's start
 }  // namespace
 
 CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), m_pDoc(pDoc)
@@ -27,8 +28,8 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
     m_pModeViews[kBlock] = CreateModeView(kBlock, m_wndSplitter);
     m_wndSplitter->addWidget(m_pTreeView);
     m_wndSplitter->addWidget(m_pModeViews[kBlock]);
-    m_wndSplitter->setSizes({kTreeWidth, kViewWidth});
-    m_wndSplitter->setStretchFactor(1, 1);
+    m_wndSplitter->setSizes({m_nTreeWidth, kViewWidth});
+    m_wndSplitter->setStretchFactor(1, 1);  // a resized window gives or takes from the view
     m_pDoc->AddView(m_pTreeView);
     m_pDoc->AddView(m_pModeViews[kBlock]);
     m_pActiveView = m_pModeViews[kBlock];
@@ -127,8 +128,10 @@ void CChildFrame::OnViewMode(UINT nID)
     }
     CView* pOld = GetCurrentView();
     CView* pNew = slot;
+    RememberTreeWidth();
     m_nMode = nNew;
     PlaceCurrentView();
+    RestoreTreeWidth();
     pOld->hide();
     pOld->setParent(this);
     pOld->hide();
@@ -168,20 +171,40 @@ void CChildFrame::PlaceCurrentView()
 
 void CChildFrame::OnToggleTree()
 {
+    RememberTreeWidth();
     m_bTreeVisible = !m_bTreeVisible;
     if (m_bTreeVisible) {
         PlaceCurrentView();
         m_wndSplitter->setEnabled(true);
         m_wndSplitter->show();
+        RestoreTreeWidth();
     } else {
         // The tree view stays attached in the hidden splitter and keeps following the
-        // document; the splitter keeps its column widths for when it comes back.
-        const QList<int> sizes = m_wndSplitter->sizes();
+        // document; its width comes back with it.
         PlaceCurrentView();
         m_wndSplitter->setEnabled(false);
         m_wndSplitter->hide();
-        m_wndSplitter->setSizes(sizes);
     }
+}
+
+// The tree panel keeps the width it has (the ideal one, or where the user dragged the
+// splitter) while views are swapped in and out of the splitter, which would otherwise share
+// the space out anew.
+void CChildFrame::RememberTreeWidth()
+{
+    if (m_bTreeVisible && m_wndSplitter->isVisible())
+        m_nTreeWidth = m_wndSplitter->sizes().value(0, m_nTreeWidth);
+}
+
+void CChildFrame::RestoreTreeWidth()
+{
+    if (!m_bTreeVisible || m_wndSplitter->count() < 2)
+        return;
+    // Stretch belongs to the widget in a pane, so the view just placed gets it anew.
+    m_wndSplitter->setStretchFactor(0, 0);
+    m_wndSplitter->setStretchFactor(1, 1);
+    const int rest = m_wndSplitter->width() - m_wndSplitter->handleWidth() - m_nTreeWidth;
+    m_wndSplitter->setSizes({m_nTreeWidth, std::max(rest, 0)});
 }
 
 void CChildFrame::OnFileClose()

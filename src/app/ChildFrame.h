@@ -58,6 +58,8 @@ private:
     void OnModeList() { OnViewMode(32773); }
     void OnModePie() { OnViewMode(32774); }
     void PlaceCurrentView();
+    void RememberTreeWidth();
+    void RestoreTreeWidth();
 
     CVolraDoc* m_pDoc;  // not owned: the document closes itself and this frame with it
     QVBoxLayout* m_pLayout = nullptr;
@@ -66,4 +68,5 @@ private:
     std::array<CView*, 4> m_pModeViews{};          // owned by this frame's widgets
     CView* m_pActiveView = nullptr;                // not owned
     bool m_bClosing = false;
+    int m_nTreeWidth = 192;  // pixels: the ideal width until the user drags the splitter
 };

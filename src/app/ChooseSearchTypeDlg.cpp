@@ -1,5 +1,7 @@
 #include "ChooseSearchTypeDlg.h"
 
+#include "platform/UiServices.h"
+
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QPushButton>
@@ -17,6 +19,7 @@ CChooseSearchTypeDlg::CChooseSearchTypeDlg(QWidget* pParent, BOOL bFtpEnabled)
     : QDialog(pParent)
 {
     setWindowTitle(QStringLiteral("Choose search type"));
+    setWindowFlags(kDialogWindowFlags);
     setModal(true);
     CreateControls();
     EnableFtp(bFtpEnabled);

@@ -4,13 +4,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeySequence>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolBar>
+
+#include <algorithm>
 
 // The guide and the icon are compiled into this static library; a linker keeps an object of
 // a static library only when something refers to it, so the resources are registered here,
@@ -77,7 +81,9 @@ void CHelpWindow::ShowHelp(QWidget* pParent, const QStringList& folders)
     if (!s_pInstance) {
         // Parented to the main window, so that it closes with the program; Qt::Window keeps
         // it a window of its own, not a child widget.
-        s_pInstance = new CHelpWindow(pParent ? pParent->window() : nullptr, home);
+        QWidget* pOwner = pParent ? pParent->window() : nullptr;
+        s_pInstance = new CHelpWindow(pOwner, home);
+        s_pInstance->PlaceOver(pOwner);
     } else {
         s_pInstance->m_home = home;
     }
@@ -100,7 +106,30 @@ CHelpWindow::CHelpWindow(QWidget* pParent, const QUrl& home)
     setCentralWidget(m_pBrowser);
     CreateToolBar();
     connect(m_pBrowser, &QTextBrowser::sourceChanged, this, &CHelpWindow::OnSourceChanged);
-    resize(kInitialSize);
+}
+
+// A new help window opens centred on the main window (or the screen) and wholly on that
+// screen, smaller than usual where the screen is small; later it stays where the user put it.
+void CHelpWindow::PlaceOver(const QWidget* pOwner)
+{
+    const QScreen* pScreen = pOwner != nullptr ? pOwner->screen() : QGuiApplication::primaryScreen();
+    if (pScreen == nullptr)
+        return;
+    // The desktop's frame around a window is known only once it shows; the main window's
+    // own frame is the best guess.
+    QMargins frame;
+    if (pOwner != nullptr) {
+        const QRect inner = pOwner->geometry();
+        const QRect outer = pOwner->frameGeometry();
+        frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    }
+    const QRect area = pScreen->availableGeometry();
+    QRect place(QPoint(), kInitialSize.grownBy(frame).boundedTo(area.size()));
+    place.moveCenter(pOwner != nullptr ? pOwner->frameGeometry().center() : area.center());
+    place.moveLeft(std::clamp(place.left(), area.left(), area.right() + 1 - place.width()));
+    place.moveTop(std::clamp(place.top(), area.top(), area.bottom() + 1 - place.height()));
+    setGeometry(place.marginsRemoved(frame));
 }
 
 void CHelpWindow::CreateToolBar()

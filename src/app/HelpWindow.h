@@ -37,6 +37,7 @@ public:
 
 private:
     CHelpWindow(QWidget* pParent, const QUrl& home);
+    void PlaceOver(const QWidget* pOwner);
     void CreateToolBar();
     void GoHome();
     void OnSourceChanged();

@@ -14,6 +14,7 @@
 #include "views/EntryInfo.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -141,6 +143,47 @@ void CMainFrame::BuildMenus()
         }
         // Update handlers run before a menu opens, so what it shows is current.
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        if (std::find(m.items.begin(), m.items.end(), ID_WINDOW_CASCADE) != m.items.end())
+            connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillWindowList(menu); });
+    }
+}
+
+// The Window menu ends with the open search windows, numbered, the active one checked, so
+// that one hidden behind a maximised other is a menu choice away. Made anew each time the
+// menu opens, as windows come and go.
+void CMainFrame::FillWindowList(QMenu* pMenu)
+{
+    delete pMenu->findChild<QActionGroup*>(QStringLiteral("WindowList"));
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    auto* group = new QActionGroup(pMenu);
+    group->setObjectName(QStringLiteral("WindowList"));
+    auto* separator = new QAction(group);
+    separator->setSeparator(true);
+    pMenu->addAction(separator);
+    QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
+    if (active == nullptr)
+        active = m_pMdiArea->currentSubWindow();
+    int number = 0;
+    for (QMdiSubWindow* sub : windows) {
+        ++number;
+        // Only the first nine get a key of their own: "&10" would take the 1.
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));  // shown, not a key
+        const QString text = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                         : QStringLiteral("%1 %2").arg(number).arg(title);
+        QAction* action = group->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(sub == active);
+        pMenu->addAction(action);
+        connect(action, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (sub == nullptr)
+                return;
+            if (sub->isMinimized())
+                sub->showNormal();
+            m_pMdiArea->setActiveSubWindow(sub);
+        });
     }
 }
 

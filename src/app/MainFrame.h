@@ -10,6 +10,7 @@ class CChildFrame;
 class CEntry;
 class QAction;
 class QMdiArea;
+class QMenu;
 class QMdiSubWindow;
 class QTimer;
 
@@ -65,6 +66,7 @@ private:
     void CreateActions();
     void BuildMenus();
     void BuildToolBar();
+    void FillWindowList(QMenu* pMenu);
     void OnActiveChildChanged();
     void UpdateWindowTitle();
 

@@ -1,10 +1,12 @@
 #include "DriveSelectDlg.h"
 
 #include "platform/DriveIcons.h"
+#include "platform/UiServices.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
@@ -39,7 +41,7 @@ QString FromBytes(const std::string& str)
 CDriveSelectDlg::CDriveSelectDlg(QWidget* pParent, std::vector<CDriveInfo> drives) : QDialog(pParent)
 {
     setWindowTitle(QStringLiteral("Select drive to search..."));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(kDialogWindowFlags);
     CreateControls();
     FillList(drives);
 }
@@ -81,7 +83,21 @@ void CDriveSelectDlg::CreateControls()
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CDriveSelectDlg::OnSelectionChanged);
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* pItem, int) { OnItemDoubleClicked(pItem); });
+    m_pList->installEventFilter(this);
     m_pList->setFocus();
+}
+
+// The list marks its first row current, unselected, when it takes the focus; Down would
+// step past it to the second. With nothing selected, Down selects the first row.
+bool CDriveSelectDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == m_pList && pEvent->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Down && m_pList->selectedItems().isEmpty()
+        && m_pList->topLevelItemCount() > 0) {
+        m_pList->setCurrentItem(m_pList->topLevelItem(0));
+        return true;
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
 }
 
 void CDriveSelectDlg::FillList(const std::vector<CDriveInfo>& drives)

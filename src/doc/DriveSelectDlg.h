@@ -33,6 +33,9 @@ public:
     // The root a row stands for, exactly as the mount table gave it.
     static std::string RootOfItem(const QTreeWidgetItem* pItem);
 
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
 private:
     void CreateControls();
     void FillList(const std::vector<CDriveInfo>& drives);

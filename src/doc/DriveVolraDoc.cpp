@@ -199,6 +199,7 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
                                 : QStringLiteral("Move \"%1\" to the trash?");
     QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), strText.arg(strPath),
                     QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
+    box.setWindowFlags(kDialogWindowFlags);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);  // Enter alone never deletes anything
     box.setEscapeButton(QMessageBox::No);

@@ -2,6 +2,7 @@
 
 #include "SearchAnimation.h"
 #include "platform/DisplayText.h"
+#include "platform/UiServices.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -102,8 +103,7 @@ CSearchProgressWindow::CSearchProgressWindow(QWidget* pParent, std::function<voi
     : m_pDialog(new QDialog(pParent)), m_onCancel(std::move(onCancel))
 {
     m_pDialog->setWindowTitle(QStringLiteral("Search in progress"));
-    m_pDialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                              | Qt::WindowCloseButtonHint);
+    m_pDialog->setWindowFlags(kDialogWindowFlags);
     m_pDialog->setModal(false);
     CreateControls();
     // Rejecting (Cancel, Escape, close box) hides the dialog; the walk sees the flag.

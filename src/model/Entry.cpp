@@ -107,7 +107,8 @@ int CEntry::GetIconIndex(BOOL bOpen)
         std::string path = GetPath();
         if (m_bDirectory && (path.empty() || path.back() != '/'))
             path += '/';
-        cache = g_iconLookup(path, bOpen, TRUE);
+        const bool bDrive = m_bDirectory && (m_pParent == nullptr || m_bMountPoint);
+        cache = g_iconLookup(path, bOpen, bDrive ? TRUE : FALSE);
     }
     return cache;
 }

@@ -49,8 +49,9 @@ public:
     // The children, owned; sorted by name once their directory has been read.
     std::vector<std::unique_ptr<CEntry>> m_children;
     // The icon lookup used by GetIconIndex: path (a directory's ends in "/"), open state,
-    // small icons. Installed by the views layer; without one, lookups answer -1.
-    using IconLookup = int (*)(const std::string& path, BOOL bOpen, BOOL bSmall);
+    // and whether the entry stands for a drive (a search's root, or a mount point below
+    // it). Installed by the views layer; without one, lookups answer -1.
+    using IconLookup = int (*)(const std::string& path, BOOL bOpen, BOOL bDrive);
     static void SetIconLookup(IconLookup lookup);
 
     CEntry* m_pParent = nullptr;  // not owned: the parent owns us

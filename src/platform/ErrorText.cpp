@@ -116,6 +116,7 @@ void ShowErrorBox(const std::string& strText, QWidget* pOwner)
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText),
                     QMessageBox::Ok, pOwner);
+    box.setWindowFlags(kDialogWindowFlags);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

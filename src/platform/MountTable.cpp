@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -14,8 +16,9 @@ namespace {
 using namespace std::string_view_literals;
 
 // File systems that hold files a user may want to measure. Anything else (proc, sysfs,
-// cgroup, tmpfs, squashfs images of snaps, ...) is kernel bookkeeping or memory and is
-// left out. An overlay stays: inside a container it is the only file system there is.
+// cgroup, squashfs images of snaps, ...) is kernel bookkeeping and is left out. An overlay
+// stays: inside a container it is the only file system there is. Memory file systems are
+// wanted only where a user put them (IsUserMemoryMount).
 constexpr std::array kLocalTypes = {
     "ext2"sv,  "ext3"sv,  "ext4"sv,    "xfs"sv,      "btrfs"sv,   "f2fs"sv,    "vfat"sv,     "msdos"sv,
     "exfat"sv, "ntfs"sv,  "ntfs3"sv,   "fuseblk"sv,  "iso9660"sv, "udf"sv,     "zfs"sv,      "jfs"sv,
@@ -37,9 +40,34 @@ bool IsNetworkType(std::string_view type)
     return Contains(kNetworkTypes, type) || type.starts_with("nfs") || type.starts_with("smb");
 }
 
-bool IsWanted(std::string_view type)
+bool IsUnder(std::string_view path, std::string_view dir)
 {
-    return Contains(kLocalTypes, type) || IsNetworkType(type);
+    return path.starts_with(dir) && (path.size() == dir.size() || path[dir.size()] == '/');
+}
+
+// A tmpfs such as /tmp or a scratch disc of a user's own; the system keeps its runtime
+// state and device nodes in those under /run, /dev, /sys and /proc.
+bool IsUserMemoryMount(std::string_view type, std::string_view mountPoint)
+{
+    if (type != "tmpfs")
+        return false;
+    for (std::string_view system : {"/run"sv, "/dev"sv, "/sys"sv, "/proc"sv})
+        if (IsUnder(mountPoint, system))
+            return false;
+    return true;
+}
+
+bool IsWanted(const CDriveInfo& mount)
+{
+    return Contains(kLocalTypes, mount.fsType) || IsNetworkType(mount.fsType)
+           || IsUserMemoryMount(mount.fsType, mount.root);
+}
+
+// Network mounts are not asked: a server that went away would hang the question, and a
+// single file is bind-mounted from a local file system.
+bool IsDirectoryMount(const CDriveInfo& mount, const CMountLookups& lookups)
+{
+    return !lookups.isDirectory || IsNetworkType(mount.fsType) || lookups.isDirectory(mount.root);
 }
 
 std::string_view BaseName(std::string_view path)
@@ -200,6 +228,12 @@ CMountLookups SystemMountLookups(const std::string& sysBlockDir, const std::stri
         const auto it = labels->find(ec ? device : canonical.string());
         return it == labels->end() ? std::string() : it->second;
     };
+    lookups.isDirectory = [](const std::string& mountPoint) {
+        // What the kernel has at hand is enough: no file system is asked to revalidate.
+        struct statx sx {};
+        return ::statx(AT_FDCWD, mountPoint.c_str(), AT_STATX_DONT_SYNC, STATX_TYPE, &sx) == 0
+               && S_ISDIR(sx.stx_mode);
+    };
     return lookups;
 }
 
@@ -218,7 +252,7 @@ std::vector<CDriveInfo> ParseMountInfo(std::string_view text, const CMountLookup
         }
         pos = end + 1;
     }
-    std::erase_if(mounts, [](const CDriveInfo& m) { return !IsWanted(m.fsType); });
+    std::erase_if(mounts, [&](const CDriveInfo& m) { return !IsWanted(m) || !IsDirectoryMount(m, lookups); });
     for (CDriveInfo& m : mounts) {
         m.kind = KindOf(m.fsType, m.device, lookups);
         if (m.device.starts_with("/dev/") && lookups.labelOf)

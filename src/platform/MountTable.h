@@ -17,22 +17,27 @@ struct CDriveInfo {
     std::string device;  // the mount source, e.g. "/dev/sdb1", "server:/export"
 };
 
-// The questions about block devices that the mount table cannot answer by itself. Either
-// function may be empty: the answer is then "not removable" / "no label".
+// The questions that the mount table cannot answer by itself. Any function may be empty:
+// the answer is then "not removable" / "no label" / "a directory".
 struct CMountLookups {
     // Whether the whole disk (a name under /sys/block such as "sdb") has removable media.
     std::function<bool(const std::string& disk)> isRemovable;
     // The volume label of a device path such as "/dev/sdb1", or empty.
     std::function<std::string(const std::string& device)> labelOf;
+    // Whether a mount point is a directory: a single file can be bind-mounted too (a
+    // container's /etc/hosts), and a file is no drive.
+    std::function<bool(const std::string& mountPoint)> isDirectory;
 };
 
-// The lookups that read the running system: <sysBlockDir>/<disk>/removable and the
-// symbolic links in byLabelDir. The label directory is read once, on first use.
+// The lookups that read the running system: <sysBlockDir>/<disk>/removable, the symbolic
+// links in byLabelDir (read once, on first use) and the mount points' own status.
 CMountLookups SystemMountLookups(const std::string& sysBlockDir = "/sys/block",
                                  const std::string& byLabelDir = "/dev/disk/by-label");
 
-// The drives of a /proc/self/mountinfo text: real and network file systems only, one per
-// mount point (the last mount, which hides the earlier ones), sorted by mount point bytes.
+// The drives of a /proc/self/mountinfo text: real and network file systems, and memory ones
+// (tmpfs) that a user mounted outside the system's own /run, /dev, /sys and /proc; one per
+// mount point (the last mount, which hides the earlier ones), directories only, sorted by
+// mount point bytes.
 std::vector<CDriveInfo> ParseMountInfo(std::string_view mountinfoText, const CMountLookups& lookups);
 
 // The drives of the running system.

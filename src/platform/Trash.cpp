@@ -30,6 +30,9 @@ std::string TrashMessage(DWORD code)
     if (code == ERROR_NO_TRASH)
         return "No trash can be used on the item's file system, and items are never copied to "
                "another one.\n";
+    if (code == ERROR_TRASH_ITSELF)
+        return "The trash's own folders, and what is already in the trash, cannot be moved to "
+               "the trash.\n";
     return {};
 }
 
@@ -177,6 +180,48 @@ bool MakeDirs(const std::string& path)
         return false;
     }
     return true;
+}
+
+// The path with the symbolic links of the part that exists resolved; the rest is kept as
+// written (a trash that is not made yet has a place all the same).
+std::string ResolvedAsFarAsExists(const std::string& path)
+{
+    std::string head = path;
+    std::string rest;
+    while (head != "/") {
+        if (char* real = ::realpath(head.c_str(), nullptr)) {
+            std::string resolved = real;
+            ::free(real);
+            return rest.empty() ? resolved : Join(resolved, rest);
+        }
+        const std::string name = head.substr(head.rfind('/') + 1);
+        rest = rest.empty() ? name : name + "/" + rest;
+        head = ParentOf(head);
+    }
+    return "/" + rest;
+}
+
+// Whether one absolute path is the other or lies below it.
+bool IsWithin(const std::string& inner, const std::string& outer)
+{
+    return inner.starts_with(outer)
+           && (inner.size() == outer.size() || outer == "/" || inner[outer.size()] == '/');
+}
+
+// Whether the item is a trash the user's items go to, holds one, or lies inside one. A
+// trash is compared as configured, with only its directory resolved (the form the item
+// has) and wholly resolved, so that no symbolic link on either side hides the relation.
+bool TouchesTrash(const Item& item, const std::vector<std::string>& trashes)
+{
+    for (const std::string& trash : trashes) {
+        for (const std::string& form : {trash, Join(ResolvedAsFarAsExists(ParentOf(trash)),
+                                                    trash.substr(trash.rfind('/') + 1)),
+                                        ResolvedAsFarAsExists(trash)}) {
+            if (IsWithin(item.path, form) || IsWithin(form, item.path))
+                return true;
+        }
+    }
+    return false;
 }
 
 // A directory of a top-directory trash: made if missing, and then it must be a real
@@ -336,9 +381,8 @@ BOOL MoveToHomeTrash(const Item& item, const std::string& trash, std::string* tr
     return TRUE;
 }
 
-BOOL MoveToTopTrash(const Item& item, const Place& place, std::string* trashedAs)
+BOOL MoveToTopTrash(const Item& item, const std::string& top, std::string* trashedAs)
 {
-    const std::string top = MountTop(item.parent, place);
     const uid_t uid = ::geteuid();
     std::vector<std::string> candidates;
     if (AdminTrashUsable(top))
@@ -374,16 +418,23 @@ BOOL MoveToTrash(const std::string& path, std::string* trashedAs)
         return FailErrno(errno);
     if (!SamePlace(itemPlace, parentPlace))
         return FailErrno(EBUSY);  // a mount point: it cannot be renamed away
+    const std::string homeTrash = HomeTrashDir();
+    const std::string top = MountTop(item.parent, parentPlace);
+    const std::string uid = std::to_string(::geteuid());
+    std::vector<std::string> trashes = {Join(top, ".Trash") + "/" + uid, Join(top, ".Trash-" + uid)};
+    if (!homeTrash.empty())
+        trashes.push_back(homeTrash);
+    if (TouchesTrash(item, trashes))
+        return Fail(ERROR_TRASH_ITSELF);
 
     // A home trash whose place cannot be told (its path runs through a file, say) is an
     // error of its own, not a reason to put the item into some other trash.
-    const std::string homeTrash = HomeTrashDir();
     Place homePlace;
     if (!homeTrash.empty() && !PlaceOfNearest(homeTrash + "/files", homePlace))
         return FailErrno(errno);
     const BOOL moved = !homeTrash.empty() && SamePlace(homePlace, parentPlace)
                            ? MoveToHomeTrash(item, homeTrash, trashedAs)
-                           : MoveToTopTrash(item, parentPlace, trashedAs);
+                           : MoveToTopTrash(item, top, trashedAs);
     if (moved)
         SetLastError(ERROR_SUCCESS);
     return moved;

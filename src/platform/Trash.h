@@ -19,6 +19,11 @@
 // ".3", ... when the trash already holds one. The trash's directorysizes cache is not
 // kept: readers must cope with directories it does not list, and the trash stays valid.
 //
+// A trash's own folders (the home trash, a top directory's .Trash/$uid or .Trash-$uid, their
+// files/ and info/), anything that holds one of them and anything already inside one are
+// refused with ERROR_TRASH_ITSELF: moving them would leave every record of the trash
+// pointing at nothing.
+//
 // TRUE when the item is in the trash; trashedAs (if given) then receives its new path.
 // FALSE with the last error set when it is still where it was.
 BOOL MoveToTrash(const std::string& path, std::string* trashedAs = nullptr);
@@ -27,3 +32,5 @@ BOOL MoveToTrash(const std::string& path, std::string* trashedAs = nullptr);
 // exists and none can be made, or the one there cannot be written). The error box
 // explains it in words.
 constexpr DWORD ERROR_NO_TRASH = ERROR_ERRNO_BASE + 0x10001;
+// The last error of MoveToTrash for the trash itself, or an item that holds or is in one.
+constexpr DWORD ERROR_TRASH_ITSELF = ERROR_ERRNO_BASE + 0x10002;

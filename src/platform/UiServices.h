@@ -3,9 +3,18 @@
 // event pump of long operations, and the wait cursor. All of them do nothing harmful in a
 // program without a QApplication (the headless scan tools).
 
+#include <Qt>
+
 #include <chrono>
 
 class QWidget;
+
+// The frame of every dialog and message box of the program: a title and a close box, and
+// never minimise or maximise buttons, whatever a platform would add by default: a dialog
+// is answered, not parked or spread over the screen.
+inline constexpr Qt::WindowFlags kDialogWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint
+                                                      | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                                      | Qt::WindowCloseButtonHint;
 
 // The application's main window, or null before it exists (and in headless tools).
 QWidget* AfxGetMainWnd();

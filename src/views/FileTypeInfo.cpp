@@ -239,6 +239,11 @@ int CFileTypeInfo::GetDriveIconIndex(DriveKind kind)
     return IndexFor(names.key, theme, {names.drawn, [kind] { return DrawnDriveIcon(kind); }});
 }
 
+int CFileTypeInfo::GetEntryIconIndex(const std::string& path, BOOL bOpen, BOOL bDrive)
+{
+    return bDrive ? GetDriveIconIndex(DriveKind::HardDisc) : GetSysIconIndex(path, bOpen, TRUE);
+}
+
 const std::vector<QIcon>& CFileTypeInfo::ImageList() { return State().icons; }
 
 const QIcon& CFileTypeInfo::GetIcon(int index)
@@ -262,4 +267,4 @@ void CFileTypeInfo::ClearImageList()
     State() = ImageListState{};
 }
 
-void InstallFileTypeIcons() { CEntry::SetIconLookup(&CFileTypeInfo::GetSysIconIndex); }
+void InstallFileTypeIcons() { CEntry::SetIconLookup(&CFileTypeInfo::GetEntryIconIndex); }

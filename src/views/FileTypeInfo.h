@@ -29,6 +29,9 @@ public:
     // The icon index for the root of a search on a drive of the given kind (the tree panel
     // shows mount points and FTP roots with these).
     static int GetDriveIconIndex(DriveKind kind);
+    // The icon index of an entry: a drive (a search's root or a mount point) shows the
+    // hard-disc drive icon, as "/" does; anything else as GetSysIconIndex says.
+    static int GetEntryIconIndex(const std::string& path, BOOL bOpen, BOOL bDrive);
 
     // The shared image list; indices are positions in it.
     static const std::vector<QIcon>& ImageList();

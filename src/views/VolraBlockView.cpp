@@ -7,6 +7,7 @@
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -172,9 +173,39 @@ void CVolraBlockView::wheelEvent(QWheelEvent* pEvent)
 
 void CVolraBlockView::contextMenuEvent(QContextMenuEvent* pEvent)
 {
+    // The desktop's own keyboard request comes with the pointer's place, which says
+    // nothing about what the user means.
+    if (pEvent->reason() == QContextMenuEvent::Keyboard) {
+        ShowSelectionMenu();
+        return;
+    }
     CVolraDoc* pDoc = GetVolraDoc();
     if (pDoc == nullptr)
         return;
     SelectAt(pEvent->pos());
     pDoc->ShowContextMenu(this, pEvent->globalPos().x(), pEvent->globalPos().y());
+}
+
+void CVolraBlockView::keyPressEvent(QKeyEvent* pEvent)
+{
+    const bool bMenuKey = pEvent->key() == Qt::Key_Menu
+                          || (pEvent->key() == Qt::Key_F10 && pEvent->modifiers() == Qt::ShiftModifier);
+    if (!bMenuKey) {
+        CView::keyPressEvent(pEvent);
+        return;
+    }
+    pEvent->accept();
+    ShowSelectionMenu();
+}
+
+// The keyboard's context menu: for the selection, at the middle of its block (of the view,
+// while it has none drawn); with nothing selected there is nothing to offer.
+void CVolraBlockView::ShowSelectionMenu()
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr || pDoc->m_pSelected == nullptr)
+        return;
+    const std::optional<CRect> rcBlock = m_blockRects.RectOf(pDoc->m_pSelected);
+    const QPoint at = mapToGlobal(rcBlock ? rcBlock->ToQRect().center() : rect().center());
+    pDoc->ShowContextMenu(this, at.x(), at.y());
 }

@@ -17,7 +17,8 @@ class CVolraDoc;
 // the sizes (CBlockLayout has the rules). A click selects the block under the pointer, a
 // double-click enters a directory or, on the current directory's own frame, goes up to its
 // parent; hovering reports the entry under the pointer to the status bar; a right click
-// selects and opens the document's context menu. The wheel does nothing.
+// selects and opens the document's context menu, as the Menu key and Shift+F10 do for the
+// selection. The wheel does nothing.
 //
 // The layout is kept between paints and made again when the current directory, its size,
 // the client size or the preferences differ from what it was made with, and after every
@@ -54,6 +55,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* pEvent) override;
     void wheelEvent(QWheelEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     // What a layout was made from; a paint with the same inputs reuses it.
@@ -70,6 +72,7 @@ private:
     void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
                    const CBlockViewStyle& style) const;
     void SelectAt(QPoint pt);
+    void ShowSelectionMenu();
 
     std::array<QColor, 24> m_palette;
     CBlockLayout m_blockRects;        // refers to entries, owns none

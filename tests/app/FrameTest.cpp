@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -236,4 +237,99 @@ TEST(MainFrame, KeysCarryOutEnabledCommandsOnly)
     EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
     QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
     EXPECT_FALSE(f.Frame().GetActiveChildFrame()->m_bTreeVisible);
+}
+
+TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
+{
+    AppFixture f;
+    ASSERT_NE(f.Open(), nullptr);
+    f.Frame().resize(1000, 700);
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    CChildFrame* frame = f.Frame().GetActiveChildFrame();
+    QSplitter* splitter = frame->GetSplitter();
+    EXPECT_EQ(splitter->sizes().value(0), 192) << "its ideal width, not a share of the window";
+    // Commands, and 0 for a resize of the main window; the ideal width, then a dragged one.
+    const UINT steps[] = {ID_MODE_LIST, ID_VIEW_TREE, ID_MODE_PIE, ID_VIEW_TREE, 0,
+                          ID_MODE_BLOCK, ID_VIEW_TREE, 0, ID_VIEW_TREE};
+    for (const int width : {192, 250}) {
+        splitter->setSizes({width, splitter->width() - width});
+        for (const UINT id : steps) {
+            if (id == 0)
+                f.Frame().resize(f.Frame().width() == 1000 ? 1200 : 1000, 700);
+            else
+                f.Frame().GetAction(id)->trigger();
+            QCoreApplication::processEvents();
+            if (frame->m_bTreeVisible) {
+                EXPECT_EQ(splitter->sizes().value(0), width) << "after " << id;
+            }
+        }
+    }
+}
+
+TEST(MainFrame, WindowMenuListsTheSearchesAndActivatesTheChosenOne)
+{
+    AppFixture f;
+    CVolraDoc* first = f.Open();
+    CVolraDoc* second = f.Open();
+    ASSERT_TRUE(first != nullptr && second != nullptr);
+    first->SetTitle("R&D");
+    QMenu* menu = nullptr;
+    for (QAction* a : f.Frame().menuBar()->actions())
+        if (a->text() == "&Window")
+            menu = a->menu();
+    ASSERT_NE(menu, nullptr);
+    const auto open = [&] {
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : (a->isChecked() ? QStringLiteral("* ") : QString()) + a->text());
+        return items;
+    };
+    const QString secondTitle = QString::fromStdString(second->GetTitle());
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "&1 R&&D", "* &2 " + secondTitle}));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("&1"))
+            a->trigger();
+    EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
+}
+
+TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
+{
+    AppFixture f;
+    CVolraDoc* doc = f.Open();
+    ASSERT_NE(doc, nullptr);
+    f.Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
+    auto* view = static_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetCurrentView());
+    view->grab();  // lays the blocks out
+    CEntry* sub = Child(doc->m_pRoot.get(), "sub");
+    const QPoint middle = view->mapToGlobal(view->GetLayout().RectOf(sub).value().ToQRect().center());
+    // The Menu key, Shift+F10, and the desktop's keyboard request made wherever the pointer is.
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1), view->mapToGlobal(QPoint(1, 1)));
+    const std::function<void()> asks[] = {
+        [&] { QTest::keyClick(view, Qt::Key_Menu); },
+        [&] { QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier); },
+        [&] { QApplication::sendEvent(view, &request); },
+    };
+    for (CEntry* selected : {sub, static_cast<CEntry*>(nullptr)}) {
+        for (const auto& ask : asks) {
+            doc->m_pSelected = selected;
+            std::string firstLine;
+            QPoint menuPos;
+            QTimer::singleShot(0, [&] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    firstLine = menu->actions().value(0)->text().toStdString();
+                    menuPos = menu->pos();
+                    menu->close();
+                }
+            });
+            ask();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(doc->m_pSelected, selected) << "the selection stays";
+            EXPECT_EQ(firstLine, selected ? sub->GetPath() + " [" + sub->GetSizeText() + "]" : "");
+            EXPECT_EQ(menuPos, selected ? middle : QPoint());
+        }
+    }
 }

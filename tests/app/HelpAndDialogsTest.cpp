@@ -1,6 +1,11 @@
 #include "app/AboutDlg.h"
 #include "app/ChooseSearchTypeDlg.h"
 #include "app/HelpWindow.h"
+#include "doc/DriveSelectDlg.h"
+#include "doc/SearchProgressWindow.h"
+#include "platform/ErrorText.h"
+#include "platform/LastError.h"
+#include "platform/UiServices.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +15,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -98,6 +104,30 @@ TEST(AboutDlg, OkEndsWithIdokEscapeWithIdcancelAndTheBannerIsSharp)
     const QPixmap sharp = CAboutDlg::DrawBanner(2.0);
     EXPECT_EQ(sharp.size(), QSize(2 * CAboutDlg::kBannerWidth, 2 * CAboutDlg::kBannerHeight));
     EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(CAboutDlg::kBannerWidth, CAboutDlg::kBannerHeight));
+}
+
+TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
+{
+    CAboutDlg about;
+    CChooseSearchTypeDlg searchType;
+    CDriveSelectDlg drives(nullptr, {});
+    CSearchProgressWindow progress(nullptr, {});
+    const std::pair<const char*, QWidget*> dialogs[] = {
+        {"about", &about}, {"search type", &searchType}, {"drives", &drives}, {"progress", progress.Dialog()}};
+    for (const auto& [name, dialog] : dialogs)
+        EXPECT_EQ(dialog->windowFlags(), kDialogWindowFlags) << name;
+
+    // The error box lives inside its own loop; it is read from there.
+    Qt::WindowFlags boxFlags;
+    QTimer::singleShot(0, [&boxFlags] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxFlags = box->windowFlags();
+            box->close();
+        }
+    });
+    SetLastError(ERROR_ACCESS_DENIED);
+    ReportLastError();
+    EXPECT_EQ(boxFlags, kDialogWindowFlags);
 }
 
 TEST(HelpLocation, TheFirstFolderHoldingAnIndexWinsInstalledCopyFirst)
@@ -223,4 +253,26 @@ TEST_F(HelpWindowTest, ASecondRequestReusesTheWindowAndAnInstalledGuideIsPreferr
     EXPECT_EQ(CHelpWindow::Instance()->GetBrowser()->source(),
               QUrl::fromLocalFile(installed.filePath(QStringLiteral("index.html"))));
     EXPECT_EQ(CHelpWindow::Instance()->windowTitle(), QStringLiteral("Installed guide"));
+}
+
+TEST_F(HelpWindowTest, OpensCentredOnTheMainWindowAndWhollyOnTheScreen)
+{
+    QWidget mainWindow;
+    const QRect area = mainWindow.screen()->availableGeometry();
+    QRect centred(QPoint(), area.size() / 2);
+    centred.moveCenter(area.center() + QPoint(7, -5));
+    // Centred on the window; near the screen's corner it is pulled back onto the screen.
+    for (const QRect& placed : {centred, QRect(area.bottomRight() - QPoint(50, 50), QSize(300, 200))}) {
+        mainWindow.setGeometry(placed);
+        mainWindow.show();
+        CHelpWindow::ShowHelp(&mainWindow);
+        CHelpWindow* pWindow = CHelpWindow::Instance();
+        ASSERT_NE(pWindow, nullptr);
+        EXPECT_TRUE(area.contains(pWindow->frameGeometry())) << placed.x() << "," << placed.y();
+        if (placed == centred) {
+            EXPECT_LE((pWindow->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 1);
+        }
+        pWindow->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }

@@ -184,6 +184,35 @@ TEST(Trash, FailuresLeaveTheItemAndNoInfo)
     EXPECT_EQ(SizeOf(t.Path("item.txt")), 2);
 }
 
+TEST(Trash, TheTrashItselfWhatHoldsItAndWhatIsInItAreRefused)
+{
+    TempTree t;
+    ScopedEnv home("HOME", t.Path("home"));
+    ScopedEnv data("XDG_DATA_HOME", "");
+    const std::string trash = t.Path("home/.local/share/Trash");
+    t.File("home/report.txt", 5);
+    std::string as;
+    ASSERT_TRUE(MoveToTrash(t.Path("home/report.txt"), &as));
+    t.Symlink("trash-link", "home/.local/share/Trash");
+
+    // Moving info/ into files/ would succeed and orphan every record.
+    for (const char* path : {"home/.local/share/Trash/info", "home/.local/share/Trash/files",
+                             "home/.local/share/Trash", "home/.local/share/Trash/files/report.txt",
+                             "home/.local/share/Trash/info/report.txt.trashinfo", "home/.local", "home",
+                             "trash-link/info"}) {
+        EXPECT_FALSE(MoveToTrash(t.Path(path))) << path;
+        EXPECT_EQ(GetLastError(), ERROR_TRASH_ITSELF) << path;
+    }
+    EXPECT_EQ(SizeOf(as), 5);
+    EXPECT_GT(SizeOf(trash + "/info/report.txt.trashinfo"), 0);
+    char text[120];
+    EXPECT_NE(std::string(FormatErrorText(ERROR_TRASH_ITSELF, text, sizeof text)).find("trash's own folders"),
+              std::string::npos);
+    // A name that merely begins like the trash's is an ordinary item.
+    t.File("home/.local/share/Trash-notes.txt", 3);
+    EXPECT_TRUE(MoveToTrash(t.Path("home/.local/share/Trash-notes.txt")));
+}
+
 namespace {
 // The user's trashes at the top of /dev/shm, which other programs share. Takes out the
 // items a test names, and the trash directories only when the test made them.
@@ -245,6 +274,10 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
         EXPECT_TRUE(IsPrivate(trashes.user));
     }
     EXPECT_EQ(SizeOf(home.Path("data")), -1) << "the home trash is not made for it";
+    for (const std::string& own : {trashes.user, trashes.user + "/info", trashes.user + "/files"}) {
+        EXPECT_FALSE(MoveToTrash(own)) << own;
+        EXPECT_EQ(GetLastError(), ERROR_TRASH_ITSELF) << own;
+    }
 
     if (!trashes.hadAdmin) {
         // An administrator's .Trash without the sticky bit could be another user's trap;
@@ -256,6 +289,8 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
         ASSERT_EQ(::chmod("/dev/shm/.Trash", 01777), 0);
         ASSERT_TRUE(MoveToTrash(make(dir + "-third.bin"), &as));
         EXPECT_EQ(as, trashes.admin + "/files/" + dir + "-third.bin");
+        EXPECT_FALSE(MoveToTrash("/dev/shm/.Trash")) << "it holds the user's trash";
+        EXPECT_EQ(GetLastError(), ERROR_TRASH_ITSELF);
         fs::remove_all("/dev/shm/.Trash");
     }
 

@@ -76,20 +76,27 @@ TEST(FileTypeInfo, DrawsItsOwnIconsWithoutTheme)
 
 TEST(FileTypeInfo, EntriesLookUpThroughInstalledLookup)
 {
+    // A search's root and a mount point below it are drives whatever their names.
     CEntry root;
     CEntry docs;
     CEntry text;
-    root.InitAsRoot("/");
+    CEntry stick;
+    root.InitAsRoot("/home/ann");
     docs.m_pParent = &root;
     docs.m_strName = "docs";
     docs.m_bDirectory = true;
     text.m_pParent = &docs;
     text.m_strName = "read me.txt";
+    stick.m_pParent = &root;
+    stick.m_strName = "stick";
+    stick.m_bDirectory = stick.m_bMountPoint = true;
 
     CEntry::SetIconLookup(nullptr);
     EXPECT_EQ(-1, text.GetIconIndex(FALSE));  // nothing installed yet: asks again later
     InstallFileTypeIcons();
-    EXPECT_EQ(CFileTypeInfo::GetDriveIconIndex(DriveKind::HardDisc), root.GetIconIndex(FALSE));
+    const int drive = CFileTypeInfo::GetDriveIconIndex(DriveKind::HardDisc);
+    EXPECT_EQ(drive, root.GetIconIndex(FALSE));
+    EXPECT_EQ(drive, stick.GetIconIndex(TRUE));
     EXPECT_EQ(IndexOf("/x/", FALSE), docs.GetIconIndex(FALSE));
     EXPECT_EQ(IndexOf("/x/", TRUE), docs.GetIconIndex(TRUE));
     EXPECT_EQ(IndexOf("other.txt"), text.GetIconIndex(FALSE));
