@@ -4,6 +4,8 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(Snapshot, ArgumentsAreReadOrRefusedClearly)
 {
     QString error;
@@ -20,7 +22,7 @@ TEST(Snapshot, ArgumentsAreReadOrRefusedClearly)
     const QList<QStringList> bad = {
         {"volra", "--snapshot", "/srv", "--size", "640", "--output", "a.png"},
         {"volra", "--snapshot", "/srv", "--size", "0x10", "--output", "a.png"},
-        {"volra", "--snapshot", "/srv", "--mode", "spider", "--output", "a.png"},
+        {"volra", "--snapshot", "/srv", "--mode", "bogus", "--output", "a.png"},
         {"volra", "--snapshot", "/srv"},
         {"volra", "--snapshot", "/srv", "--output"},
         {"volra", "--snapshot", "/srv", "--bogus", "--output", "a.png"},
@@ -45,6 +47,16 @@ TEST(Snapshot, WritesThePictureOrFailsWithAnExitCode)
     QImage image(request.output);
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
+    // The pie's first slice (the bigger file) lies below and right of the centre; the
+    // spider's first line runs straight down from it.
+    const std::tuple<QString, QPoint, QColor> modes[] = {{"pie", {175, 125}, QColor(192, 0, 0)},
+                                                         {"spider", {160, 130}, QColor(0, 0, 0)}};
+    for (const auto& [mode, pt, colour] : modes) {
+        request.mode = mode;
+        ASSERT_EQ(RunSnapshot(request), 0) << mode.toStdString();
+        EXPECT_EQ(QImage(request.output).pixelColor(pt), colour) << mode.toStdString();
+    }
+    request.mode = QStringLiteral("block");
 
     request.path = QString::fromStdString(t.Path("missing"));
     EXPECT_EQ(RunSnapshot(request), 1);
