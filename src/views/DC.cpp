@@ -96,7 +96,6 @@ double ParameterAngle(double dx, double dy, double a, double b)
     return std::atan2(-dy * a, dx * b) * 180.0 / std::numbers::pi;
 }
 
-
 double RayDegrees(const CRect& rc, QPoint pt)
 {
     const double cx = (rc.left + rc.right) / 2.0;
