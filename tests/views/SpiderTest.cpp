@@ -1,11 +1,6 @@
-// The spider's figure without a window, over entry trees built by hand, and the view that
-// paints it.
-#include "doc/DriveVolraDoc.h"
+// The spider's figure without a window, over entry trees built by hand.
 #include "model/Entry.h"
 #include "views/SpiderLayout.h"
-#include "views/VolraSpiderView.h"
-
-#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -66,17 +61,6 @@ TEST(SpiderLayoutTest, FansStartDownOrBackAtTheParentAndHalveEachLevel)
     layout.Build(&root, 100, 100, 100);
     EXPECT_EQ(LineSet(layout), (std::set<Line>{{100, 100, 100, 150}})) << "one file: straight down, L / 2";
 
-    // Four children: down, right, up, left in that order, each within a pixel of 50 long.
-    for (int i = 0; i < 3; ++i)
-        Add(root, false);
-    layout.Build(&root, 100, 100, 100);
-    const QPoint ends[] = {{100, 150}, {150, 100}, {100, 50}, {50, 100}};
-    ASSERT_EQ(layout.Lines().size(), 4U);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(layout.Lines()[i].p1(), QPoint(100, 100));
-        EXPECT_LE((layout.Lines()[i].p2() - ends[i]).manhattanLength(), 1) << i;
-    }
-
     // A subdirectory hanging straight down with two children: its fan starts pointing back
     // up and splits the turn in three, so its lines go down-left, then down-right.
     CEntry top;
@@ -133,33 +117,4 @@ TEST(SpiderLayoutTest, DeepAndWideTreesGiveTheSameFigureFromFewerLines)
     layout.Build(&chain, 500, 500, 500);
     EXPECT_EQ(layout.Visited(), 8);  // 500, 250, 125, ... down to 3, whose lines are 1.5 long
     EXPECT_EQ(layout.Lines().size(), 8U);
-}
-
-TEST(SpiderViewTest, PaintsTheCurrentDirectorysFigureUnderItsNotice)
-{
-    // A document whose tree is a file beside a chain far deeper than any picture.
-    CDriveVolraDoc doc;
-    doc.m_pRoot = std::make_unique<CEntry>();
-    doc.m_pRoot->InitAsRoot("/");
-    Add(*doc.m_pRoot, false);
-    CEntry* level = doc.m_pRoot.get();
-    for (int i = 0; i < 10000; ++i)
-        level = Add(*level, true);
-    doc.m_pCurrent = doc.m_pRoot.get();
-    CVolraSpiderView view;
-    view.resize(300, 200);
-    doc.AddView(&view);
-    view.OnInitialUpdate();
-    const QImage image = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    doc.RemoveView(&view);
-    // Two children: the file straight down, the chain straight up, each L / 2 = 50 long.
-    EXPECT_EQ(image.pixelColor(150, 140), QColor(0, 0, 0));
-    EXPECT_EQ(image.pixelColor(150, 60), QColor(0, 0, 0));
-    EXPECT_EQ(image.pixelColor(150, 160), QColor(255, 255, 255));
-    EXPECT_EQ(image.pixelColor(200, 100), QColor(255, 255, 255));
-    int nInk = 0;
-    for (int y = 10; y < 30; ++y)
-        for (int x = 10; x < 60; ++x)
-            nInk += image.pixelColor(x, y).lightness() < 128 ? 1 : 0;
-    EXPECT_GT(nInk, 20) << "the notice at (10, 10)";
 }
