@@ -4,6 +4,8 @@
 #include "PlaceholderView.h"
 #include "doc/VolraDoc.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraPieView.h"
+#include "views/VolraSpiderView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,7 +72,11 @@ CView* CChildFrame::CreateModeView(int nMode, QWidget* pParent)
 {
     if (nMode == kBlock)
         return new CVolraBlockView(pParent);
-    return new CPlaceholderView(pParent);  // the list and pie views are not built yet
+    if (nMode == kPie)
+        return new CVolraPieView(pParent);
+    if (nMode == kSpider)
+        return new CVolraSpiderView(pParent);  // kept in the table, though no command picks it
+    return new CPlaceholderView(pParent);  // the list view is not built yet
 }
 
 void CChildFrame::InitialUpdateFrame()

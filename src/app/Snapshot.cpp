@@ -6,6 +6,8 @@
 #include "platform/UiServices.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraPieView.h"
+#include "views/VolraSpiderView.h"
 #include "views/VolraPrefs.h"
 
 #include <QBuffer>
@@ -14,6 +16,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 constexpr int kMaxSide = 16384;  // a picture larger than this is a typo, not a request
@@ -30,6 +33,22 @@ bool ParseSize(const QString& text, QSize& size)
         return false;
     size = QSize(w, h);
     return true;
+}
+
+// The views a snapshot can draw, by --mode; the spider only here, as no command shows it.
+const QStringList& SnapshotModes()
+{
+    static const QStringList modes = {QStringLiteral("block"), QStringLiteral("pie"), QStringLiteral("spider")};
+    return modes;
+}
+
+std::unique_ptr<CView> MakeSnapshotView(const QString& mode)
+{
+    if (mode == QLatin1String("pie"))
+        return std::make_unique<CVolraPieView>();
+    if (mode == QLatin1String("spider"))
+        return std::make_unique<CVolraSpiderView>();
+    return std::make_unique<CVolraBlockView>();
 }
 
 // Paths are printed as the bytes they are.
@@ -89,8 +108,9 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
         else
             error = QStringLiteral("unknown argument \"%1\"").arg(a);
     }
-    if (error.isEmpty() && request.mode != QLatin1String("block"))
-        error = QStringLiteral("--mode \"%1\" is not available; this version draws: block").arg(request.mode);
+    if (error.isEmpty() && !SnapshotModes().contains(request.mode))
+        error = QStringLiteral("--mode \"%1\" is not available; this version draws: %2")
+                    .arg(request.mode, SnapshotModes().join(QStringLiteral(", ")));
     if (error.isEmpty() && request.output.empty())
         error = QStringLiteral("--output FILE.png is missing");
     return request;
@@ -119,14 +139,14 @@ int RunSnapshot(const CSnapshotRequest& request)
         Fail("the search of " + request.path + " failed");
         return 1;
     }
-    CVolraBlockView view;
-    view.resize(request.size);
-    doc.AddView(&view);
-    view.OnInitialUpdate();
+    const std::unique_ptr<CView> view = MakeSnapshotView(request.mode);
+    view->resize(request.size);
+    doc.AddView(view.get());
+    view->OnInitialUpdate();
     QImage image(request.size, QImage::Format_RGB32);
     image.fill(Qt::white);
-    view.render(&image);
-    doc.RemoveView(&view);
+    view->render(&image);
+    doc.RemoveView(view.get());
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 #include <utility>
+#include <vector>
 
 CDC::CDC(QPainter& painter, const CRect& rcClip) : m_painter(painter), m_rcClip(rcClip)
 {
@@ -48,6 +49,8 @@ void CDC::Rectangle(const CRect& rc)
         return;
     if (!m_brush.bHollow)
         FillSolidRect(rc, m_brush.colour);
+    if (m_pen.bNull)
+        return;
     const int nWidth = std::max(1, m_pen.nWidth);
     // Centred on the outermost ring: (w - 1) / 2 pixels outside it, the rest inside.
     CRect outer = rc;
@@ -58,8 +61,12 @@ void CDC::Rectangle(const CRect& rc)
 
 void CDC::ApplyPenAndBrush()
 {
-    QPen pen(m_pen.colour, std::max(1, m_pen.nWidth), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    m_painter.setPen(pen);
+    if (m_pen.bNull) {
+        m_painter.setPen(Qt::NoPen);
+    } else {
+        QPen pen(m_pen.colour, std::max(1, m_pen.nWidth), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+        m_painter.setPen(pen);
+    }
     m_painter.setBrush(m_brush.bHollow ? QBrush(Qt::NoBrush) : QBrush(m_brush.colour));
 }
 
@@ -88,24 +95,62 @@ double ParameterAngle(double dx, double dy, double a, double b)
         return 0;
     return std::atan2(-dy * a, dx * b) * 180.0 / std::numbers::pi;
 }
+
+double RayDegrees(const CRect& rc, QPoint pt)
+{
+    const double cx = (rc.left + rc.right) / 2.0;
+    const double cy = (rc.top + rc.bottom) / 2.0;
+    return ParameterAngle(pt.x() - cx, pt.y() - cy, rc.Width() / 2.0, rc.Height() / 2.0);
+}
 }  // namespace
+
+// Each ray's angle is rounded on its own, so neighbouring wedges meet on the same ray.
+int CDC::RayAngle(const CRect& rc, QPoint pt) { return static_cast<int>(std::lround(RayDegrees(rc, pt) * 16)); }
+
+std::pair<int, int> CDC::WedgeAngles(const CRect& rc, QPoint ptStart, QPoint ptEnd)
+{
+    constexpr int kFullTurn = 360 * 16;
+    const int nStart = RayAngle(rc, ptStart);
+    if (RayDegrees(rc, ptStart) == RayDegrees(rc, ptEnd))
+        return {nStart, kFullTurn};  // both rays point the same way: the whole ellipse
+    const int nEnd = RayAngle(rc, ptEnd);
+    return {nStart, ((nEnd - nStart) % kFullTurn + kFullTurn) % kFullTurn};
+}
 
 void CDC::Pie(const CRect& rc, QPoint ptStart, QPoint ptEnd)
 {
     if (rc.IsRectEmpty())
         return;
-    const double cx = (rc.left + rc.right) / 2.0;
-    const double cy = (rc.top + rc.bottom) / 2.0;
-    const double a = rc.Width() / 2.0;
-    const double b = rc.Height() / 2.0;
-    const double start = ParameterAngle(ptStart.x() - cx, ptStart.y() - cy, a, b);
-    const double end = ParameterAngle(ptEnd.x() - cx, ptEnd.y() - cy, a, b);
-    double span = std::fmod(end - start + 720.0, 360.0);
-    if (span == 0)
-        span = 360.0;  // both rays point the same way: the whole ellipse
+    const auto [nStart, nSpan] = WedgeAngles(rc, ptStart, ptEnd);
     ApplyPenAndBrush();
-    m_painter.drawPie(InscribedRect(rc), static_cast<int>(std::lround(start * 16)),
-                      static_cast<int>(std::lround(span * 16)));
+    m_painter.drawPie(InscribedRect(rc), nStart, nSpan);
+}
+
+void CDC::Arc(const CRect& rc, QPoint ptStart, QPoint ptEnd)
+{
+    if (rc.IsRectEmpty() || m_pen.bNull)
+        return;
+    const auto [nStart, nSpan] = WedgeAngles(rc, ptStart, ptEnd);
+    ApplyPenAndBrush();
+    m_painter.drawArc(InscribedRect(rc), nStart, nSpan);
+}
+
+void CDC::PieRays(const CRect& rc, std::span<const QPoint> points)
+{
+    if (rc.IsRectEmpty() || m_pen.bNull || points.empty())
+        return;
+    // The painter's ellipse and its point at an angle, as its pie path has them.
+    const QRectF ellipse(InscribedRect(rc));
+    const QPointF centre = ellipse.center();
+    std::vector<QLineF> lines;
+    lines.reserve(points.size());
+    for (const QPoint& pt : points) {
+        const double radians = RayAngle(rc, pt) / 16.0 * std::numbers::pi / 180.0;
+        lines.emplace_back(centre, QPointF(centre.x() + ellipse.width() / 2 * std::cos(radians),
+                                           centre.y() - ellipse.height() / 2 * std::sin(radians)));
+    }
+    ApplyPenAndBrush();
+    m_painter.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 QPoint CDC::MoveTo(int x, int y)
@@ -124,6 +169,23 @@ void CDC::LineTo(int x, int y)
         m_painter.drawLine(m_ptCurrent, to);
     }
     m_ptCurrent = to;
+}
+
+void CDC::DrawLines(std::span<const QLine> lines)
+{
+    ApplyPenAndBrush();
+    // A line of no length draws nothing, as LineTo: the runs between such lines go to the
+    // painter whole.
+    std::size_t nRun = 0;
+    for (std::size_t i = 0; i <= lines.size(); ++i) {
+        if (i < lines.size() && lines[i].p1() != lines[i].p2())
+            continue;
+        if (i > nRun)
+            m_painter.drawLines(lines.data() + nRun, static_cast<int>(i - nRun));
+        nRun = i + 1;
+    }
+    if (!lines.empty())
+        m_ptCurrent = lines.back().p2();
 }
 
 CDC::Pen CDC::SelectPen(const Pen& pen) { return std::exchange(m_pen, pen); }

@@ -3,9 +3,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLine>
 #include <QPoint>
 #include <QSize>
 #include <QString>
+
+#include <span>
+#include <utility>
 
 class QPainter;
 
@@ -19,10 +23,11 @@ class QPainter;
 // Rasterisation is Qt's and not antialiased, so that fills and frames land on whole pixels.
 class CDC {
 public:
-    // A solid pen. Widths below 1 draw 1 pixel wide.
+    // A solid pen, or the null pen that draws no outline. Widths below 1 draw 1 pixel wide.
     struct Pen {
         QColor colour{0, 0, 0};
         int nWidth = 1;
+        bool bNull = false;
     };
     // A solid brush, or the hollow brush that leaves interiors untouched.
     struct Brush {
@@ -39,6 +44,7 @@ public:
 
     static constexpr int kEscapementDown = -900;
 
+    static Pen NullPen() { return {{}, 1, true}; }
     static Brush SolidBrush(QColor colour) { return {colour, false}; }
     static Brush HollowBrush() { return {{}, true}; }
     // The stock gray brush, (128, 128, 128).
@@ -63,11 +69,20 @@ public:
     // The wedge of the inscribed ellipse from the ray through ptStart counter-clockwise (on
     // screen) to the ray through ptEnd; equal rays give the whole ellipse.
     void Pie(const CRect& rc, QPoint ptStart, QPoint ptEnd);
+    // The outline of the same wedge's curved edge alone, with the current pen.
+    void Arc(const CRect& rc, QPoint ptStart, QPoint ptEnd);
+    // The straight edges Pie outlines for a ray through each point, with the current pen:
+    // from the ellipse's centre to where the ray meets it. Wedges filled under the null
+    // pen and outlined by this and Arc look as though each had been drawn with its outline.
+    void PieRays(const CRect& rc, std::span<const QPoint> points);
     // Moves the current position; returns the previous one.
     QPoint MoveTo(int x, int y);
     // A line with the current pen from the current position up to, not including, (x, y),
     // which becomes the current position.
     void LineTo(int x, int y);
+    // Each line as MoveTo its start and LineTo its end, in one call: for figures of many
+    // thousands of lines. The current position ends at the last line's end.
+    void DrawLines(std::span<const QLine> lines);
 
     Pen SelectPen(const Pen& pen);
     Brush SelectBrush(const Brush& brush);
@@ -87,6 +102,10 @@ private:
     void ApplyPenAndBrush();
     void FillRing(const CRect& outer, int nThickness, QColor colour);
     QRect InscribedRect(const CRect& rc) const;
+    // The painter's angle (1/16 degree) of the ray through the point, and the start angle
+    // and span of the wedge between two rays.
+    static int RayAngle(const CRect& rc, QPoint pt);
+    static std::pair<int, int> WedgeAngles(const CRect& rc, QPoint ptStart, QPoint ptEnd);
 
     QPainter& m_painter;
     CRect m_rcClip;

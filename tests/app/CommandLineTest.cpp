@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace {
 const std::string kBadName = "bad\xff" "dir";
@@ -67,6 +68,15 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
     const QImage image = QImage::fromData(QByteArray::fromStdString(Read(shot)));
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
+    // The pie's first slice (the bigger file) lies below and right of the centre; the
+    // spider's first line runs straight down from it.
+    const std::tuple<QString, QPoint, QColor> modes[] = {{"pie", {175, 125}, QColor(192, 0, 0)},
+                                                         {"spider", {160, 130}, QColor(0, 0, 0)}};
+    for (const auto& [mode, pt, colour] : modes) {
+        ASSERT_EQ(RunSnapshot({bad, mode, QSize(320, 200), shot}), 0) << mode.toStdString();
+        const QImage drawn = QImage::fromData(QByteArray::fromStdString(Read(shot)));
+        EXPECT_EQ(drawn.pixelColor(pt), colour) << mode.toStdString();
+    }
 }
 
 TEST(CommandLine, FoldersStayBytesAndMalformedLinesAreRefused)
@@ -79,7 +89,7 @@ TEST(CommandLine, FoldersStayBytesAndMalformedLinesAreRefused)
     const std::vector<std::vector<std::string>> malformed = {
         {"volra", "--snapshot", "/srv", "--size", "640", "--output", "a.png"},
         {"volra", "--snapshot", "/srv", "--size", "0x10", "--output", "a.png"},
-        {"volra", "--snapshot", "/srv", "--mode", "spider", "--output", "a.png"},
+        {"volra", "--snapshot", "/srv", "--mode", "bogus", "--output", "a.png"},
         {"volra", "--snapshot", "/srv", "--output"},
         {"volra", "--snapshot", "/srv", "--bogus", "--output", "a.png"},
         {"volra", "/srv", "/home"},

@@ -14,6 +14,7 @@
 #include "support/TempTree.h"
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraPieView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -137,8 +138,10 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     EXPECT_FALSE(frame->GetSplitter()->isVisibleTo(frame));
     EXPECT_EQ(tree->GetDocument(), doc) << "the hidden tree keeps following the document";
     f.Frame().GetAction(ID_MODE_PIE)->trigger();
-    CView* pie = frame->GetModeView(CChildFrame::kPie);
+    auto* pie = dynamic_cast<CVolraPieView*>(frame->GetModeView(CChildFrame::kPie));
+    ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->parentWidget(), frame);
+    EXPECT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
     f.Frame().GetAction(ID_VIEW_TREE)->trigger();
     EXPECT_EQ(frame->GetSplitter()->widget(1), pie);
     EXPECT_TRUE(frame->GetSplitter()->isVisibleTo(frame));
@@ -149,10 +152,15 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
 
     // Changed preferences reach the attached views of every search, and only those.
     const int listUpdates = list->m_nUpdates;
-    const int hiddenPie = static_cast<CPlaceholderView*>(pie)->m_nUpdates;
     f.app.UpdateAllDocuments();
     EXPECT_EQ(list->m_nUpdates, listUpdates + 1);
-    EXPECT_EQ(static_cast<CPlaceholderView*>(pie)->m_nUpdates, hiddenPie);
+    EXPECT_EQ(pie->GetDocument(), nullptr);
+
+    // The pie, shown again after the tree changed unheard, shows the new entries.
+    doc->OnRefresh();
+    f.Frame().GetAction(ID_MODE_PIE)->trigger();
+    ASSERT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
+    EXPECT_EQ(pie->GetEntries().front()->GetParent(), doc->m_pCurrent);
 }
 
 TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)

@@ -1,0 +1,128 @@
+#include "VolraPieView.h"
+
+#include "DC.h"
+#include "EntryInfo.h"
+#include "doc/VolraDoc.h"
+#include "model/Entry.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+CVolraPieView::CVolraPieView(QWidget* pParent) : CView(pParent)
+{
+    // Every pixel of the clip box is painted, and the backing store already double-buffers.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // hovering describes the entry under the pointer
+    setFocusPolicy(Qt::StrongFocus);  // so the keyboard's context menu comes here
+}
+
+CVolraPieView::~CVolraPieView() = default;
+
+CVolraDoc* CVolraPieView::GetVolraDoc() const { return qobject_cast<CVolraDoc*>(GetDocument()); }
+
+// Whatever the hint: the current directory, its contents or the whole tree may be new, and
+// a view attached again after another mode showed heard nothing meanwhile.
+void CVolraPieView::OnUpdate(CView*, LPARAM, QObject*)
+{
+    m_entries.clear();
+    m_chart.Clear();
+    m_nHighlight = -1;
+    const CVolraDoc* pDoc = GetVolraDoc();
+    if (const CEntry* pDir = pDoc != nullptr ? pDoc->m_pCurrent : nullptr) {
+        m_entries.reserve(pDir->m_children.size());
+        for (const auto& child : pDir->m_children)
+            m_entries.push_back(child.get());
+        // A finished walk leaves children in this order already; sorting then costs nothing.
+        const auto byName = [](const CEntry* a, const CEntry* b) { return CompareNames(a->GetName(), b->GetName()) < 0; };
+        if (!std::is_sorted(m_entries.begin(), m_entries.end(), byName))
+            std::sort(m_entries.begin(), m_entries.end(), byName);
+        // An empty directory with children still shares the turn among them, equally.
+        const double dTotal = static_cast<double>(pDir->GetSize());
+        const double dEqual = 1.0 / static_cast<double>(std::max<std::size_t>(1, m_entries.size()));
+        for (const CEntry* pChild : m_entries) {
+            const double dFraction = dTotal > 0 ? static_cast<double>(pChild->GetSize()) / dTotal : dEqual;
+            m_chart.AddSlice(static_cast<float>(dFraction), pChild->GetName());
+        }
+    }
+    m_chart.MarkDirty();
+    update();
+}
+
+void CVolraPieView::paintEvent(QPaintEvent* pEvent)
+{
+    QPainter painter(this);
+    CDC dc(painter, CRect::FromQRect(pEvent->rect()));
+    OnDraw(&dc);
+}
+
+void CVolraPieView::OnDraw(CDC* pDC)
+{
+    pDC->FillSolidRect(pDC->GetClipBox(), kBackground);
+    const CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+        return;  // nothing to show until a search made a tree
+    m_chart.Draw(*pDC, CRect::FromQRect(rect()));
+    if (m_nHighlight < 0)
+        return;
+    const CDC::Font oldFont = pDC->SelectFont({m_chart.LabelFont(), 0});
+    const CPieSlice& slice = m_chart.Slice(m_nHighlight);
+    slice.Draw(*pDC, true);
+    slice.m_label.DrawBox(*pDC, true);
+    pDC->SelectFont(oldFont);
+}
+
+CEntry* CVolraPieView::EntryOf(int nSlice) const
+{
+    return nSlice >= 0 ? m_entries[static_cast<std::size_t>(nSlice)] : nullptr;
+}
+
+CEntry* CVolraPieView::EntryAt(QPoint pt) const { return EntryOf(m_chart.HitTest(pt)); }
+
+CEntry* CVolraPieView::SelectAt(QPoint pt)
+{
+    m_nHighlight = m_chart.HitTest(pt);
+    CEntry* pEntry = EntryOf(m_nHighlight);
+    // Only this view shows the new selection now; the others at their next redraw.
+    if (CVolraDoc* pDoc = GetVolraDoc())
+        pDoc->m_pSelected = pEntry;
+    return pEntry;
+}
+
+void CVolraPieView::mousePressEvent(QMouseEvent* pEvent)
+{
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    SelectAt(pEvent->position().toPoint());
+    update();
+}
+
+// Acts on what the press before it highlighted, not on where the second click landed.
+void CVolraPieView::mouseDoubleClickEvent(QMouseEvent* pEvent)
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pEvent->button() != Qt::LeftButton || pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+        return;
+    if (CEntry* pEntry = EntryOf(m_nHighlight)) {
+        if (pEntry->IsDirectory())
+            pDoc->SetCurrent(pEntry);
+    } else if (CEntry* pParent = pDoc->m_pCurrent->GetParent()) {
+        pDoc->SetCurrent(pParent);
+    }
+}
+
+void CVolraPieView::mouseMoveEvent(QMouseEvent* pEvent) { ShowEntryInfo(EntryAt(pEvent->position().toPoint())); }
+
+void CVolraPieView::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    // The keyboard's menu key asks at the screen point (-1, -1), which as a rule lies on no
+    // slice: the highlight and selection go, and no menu opens.
+    const QPoint global = pEvent->reason() == QContextMenuEvent::Keyboard ? QPoint(-1, -1) : pEvent->globalPos();
+    CEntry* pEntry = SelectAt(mapFromGlobal(global));
+    repaint();  // the highlight shows before the menu opens
+    if (CVolraDoc* pDoc = GetVolraDoc(); pDoc != nullptr && pEntry != nullptr)
+        pDoc->ShowContextMenu(this, global.x(), global.y());
+}

@@ -1,0 +1,166 @@
+// The pie view as the program runs it: a real search of a scratch tree, the view attached to
+// its document, mouse and menu events sent to the widget, pixels read from a grab.
+#include "doc/DriveVolraDoc.h"
+#include "doc/Resource.h"
+#include "support/DocHarness.h"
+#include "support/TempTree.h"
+#include "views/EntryInfo.h"
+#include "views/VolraPieView.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+class PieViewTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetEntryInfoSink({}); }
+
+    void Open()
+    {
+        doc = std::make_unique<CDriveVolraDoc>();
+        doc->PresetRoot(tree.Root(), "Folder test");
+        ASSERT_TRUE(doc->OnNewDocument());
+        view = std::make_unique<CVolraPieView>(&parent);
+        doc->AddView(view.get());
+        view->resize(600, 400);
+        view->OnInitialUpdate();
+        Grab();
+    }
+    QImage Grab() const { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    // Each slice's label text, in slice order.
+    std::vector<std::string> Labels() const
+    {
+        std::vector<std::string> labels;
+        for (const CPieSlice& slice : view->GetChart().Slices())
+            labels.push_back(slice.m_label.GetText().toStdString());
+        return labels;
+    }
+    // Halfway out from the centre to the middle of the slice's arc.
+    QPoint In(int nSlice) const { return (view->GetChart().Slice(nSlice).m_label.m_ptAnchor + QPoint(300, 200)) / 2; }
+    void Mouse(QEvent::Type type, QPoint pt)
+    {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, QPointF(pt), QPointF(view->mapToGlobal(pt)), button, button, Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &event);
+    }
+    // Sends a context-menu request; returns the first line of the menu it opened, or
+    // nothing when none opened.
+    std::optional<QString> ContextMenu(QPoint pt, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
+    {
+        std::optional<QString> firstLine;
+        QTimer::singleShot(0, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                firstLine = menu->actions().value(0)->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(reason, pt, view->mapToGlobal(pt));
+        QApplication::sendEvent(view.get(), &event);
+        QCoreApplication::processEvents();
+        return firstLine;
+    }
+
+    TempTree tree;
+    QWidget parent;  // outlives the view it holds
+    std::unique_ptr<CDriveVolraDoc> doc;
+    std::unique_ptr<CVolraPieView> view;
+};
+}  // namespace
+
+TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
+{
+    tree.File("b", 1000);
+    tree.File("A", 2000);
+    tree.File("c/x", 1000);
+    tree.File("z/one", 0);
+    tree.File("z/two", 0);
+    tree.File("z/three", 0);
+    Open();
+    // By name, letters compared without case, whatever order the children are kept in.
+    auto& children = doc->m_pRoot->m_children;
+    std::reverse(children.begin(), children.end());
+    doc->UpdateAllViews(nullptr, HINT_REDRAW);
+    EXPECT_EQ(Labels(), (std::vector<std::string>{"A [50.00%]", "b [25.00%]", "c [25.00%]", "z [0.00%]"}));
+    // The first slice begins straight below the centre and turns towards three o'clock.
+    EXPECT_EQ(Grab().pixelColor(320, 250), CPieChart::kPalette[0]);
+
+    // An empty directory with children shares the turn equally.
+    doc->SetCurrent(Child(doc->m_pRoot.get(), "z"));
+    EXPECT_EQ(Labels(), (std::vector<std::string>{"one [33.33%]", "three [33.33%]", "two [33.33%]"}));
+    doc->SetCurrent(Child(doc->m_pRoot.get(), "c"));
+
+    // A refresh replaces the entries: the slices are made again from the new ones.
+    tree.File("c/y", 3000);
+    doc->OnRefresh();
+    ASSERT_EQ(view->GetEntries().size(), 2U);
+    for (const CEntry* pEntry : view->GetEntries())
+        EXPECT_EQ(pEntry->GetParent(), doc->m_pCurrent);
+    EXPECT_EQ(Labels(), (std::vector<std::string>{"x [25.00%]", "y [75.00%]"}));
+}
+
+TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverASlice)
+{
+    tree.File("d/x", 3000);
+    tree.File("f", 1000);
+    Open();
+    std::vector<const CEntry*> shown;
+    SetEntryInfoSink([&shown](const CEntry* pEntry) { shown.push_back(pEntry); });
+    CEntry* root = doc->m_pRoot.get();
+    CEntry* d = Child(root, "d");
+    CEntry* f = Child(root, "f");
+    Mouse(QEvent::MouseMove, In(1));
+    Mouse(QEvent::MouseMove, {5, 5});
+    EXPECT_EQ(shown, (std::vector<const CEntry*>{f, nullptr}));
+
+    // A click highlights: the slice light grey in a red outline, its label box red. One on
+    // nothing takes highlight and selection away.
+    Mouse(QEvent::MouseButtonPress, In(0));
+    EXPECT_EQ(doc->m_pSelected, d);
+    const QImage image = Grab();
+    EXPECT_EQ(image.pixelColor(In(0)), CPieSlice::kHighlightFill);
+    const CRect& box = view->GetChart().Slice(0).m_label.m_rcText;
+    EXPECT_EQ(image.pixelColor(box.left - 1, box.top), CPieLabel::kHighlightedBox);
+    Mouse(QEvent::MouseButtonPress, {5, 5});
+    EXPECT_EQ(doc->m_pSelected, nullptr);
+    EXPECT_EQ(Grab().pixelColor(In(0)), CPieChart::kPalette[0]);
+
+    // A right click on a slice highlights, selects and opens the menu; on nothing, and from
+    // the keyboard (which asks at the screen's (-1, -1), whatever the event's own point),
+    // highlight and selection go and no menu opens.
+    EXPECT_EQ(ContextMenu(In(1)), QString::fromStdString(f->GetPath() + " [" + f->GetSizeText() + "]"));
+    EXPECT_EQ(doc->m_pSelected, f);
+    EXPECT_EQ(view->GetHighlight(), 1);
+    EXPECT_EQ(ContextMenu({5, 5}), std::nullopt);
+    EXPECT_EQ(doc->m_pSelected, nullptr);
+    Mouse(QEvent::MouseButtonPress, In(1));
+    EXPECT_EQ(ContextMenu(In(1), QContextMenuEvent::Keyboard), std::nullopt);
+    EXPECT_EQ(doc->m_pSelected, nullptr);
+    EXPECT_EQ(view->GetHighlight(), -1);
+
+    // A double-click (a press, then the double-click) on a file selects it and no more; on
+    // a directory it goes in; with nothing highlighted it goes up, if it can.
+    for (const QPoint pt : {In(1), In(0)}) {
+        Mouse(QEvent::MouseButtonPress, pt);
+        Mouse(QEvent::MouseButtonDblClick, pt);
+    }
+    EXPECT_EQ(doc->m_pCurrent, d);
+    EXPECT_EQ(view->GetHighlight(), -1) << "rebuilt for the new directory";
+    Grab();
+    for (int i = 0; i < 2; ++i) {
+        Mouse(QEvent::MouseButtonPress, {5, 5});
+        Mouse(QEvent::MouseButtonDblClick, {5, 5});
+        EXPECT_EQ(doc->m_pCurrent, root);
+    }
+}
