@@ -4,6 +4,8 @@
 #include "PlaceholderView.h"
 #include "doc/VolraDoc.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraListView.h"
+#include "views/VolraTreeView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,7 +25,7 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
     m_wndSplitter->setChildrenCollapsible(true);
     m_pLayout->addWidget(m_wndSplitter);
 
-    m_pTreeView = new CPlaceholderView(m_wndSplitter);
+    m_pTreeView = new CVolraTreeView(m_wndSplitter);
     m_pModeViews[kBlock] = CreateModeView(kBlock, m_wndSplitter);
     m_wndSplitter->addWidget(m_pTreeView);
     m_wndSplitter->addWidget(m_pModeViews[kBlock]);
@@ -69,7 +71,9 @@ CView* CChildFrame::CreateModeView(int nMode, QWidget* pParent)
 {
     if (nMode == kBlock)
         return new CVolraBlockView(pParent);
-    return new CPlaceholderView(pParent);  // the list and pie views are not built yet
+    if (nMode == kList)
+        return new CVolraListView(pParent);
+    return new CPlaceholderView(pParent);  // the pie view is not built yet
 }
 
 void CChildFrame::InitialUpdateFrame()

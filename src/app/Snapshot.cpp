@@ -1,18 +1,23 @@
 #include "Snapshot.h"
 
 #include "doc/DriveVolraDoc.h"
+#include "doc/Resource.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraListView.h"
 #include "views/VolraPrefs.h"
+#include "views/VolraTreeView.h"
 
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QSplitter>
 #include <cstdio>
 
 namespace {
 constexpr int kMaxSide = 16384;  // a picture larger than this is a typo, not a request
+constexpr int kTreeWidth = 192;  // the tree panel's width, as a search window starts
 
 bool ParseSize(const QString& text, QSize& size)
 {
@@ -48,7 +53,9 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const QStringList& args, 
             error = a + QStringLiteral(" needs a value");
             return request;
         }
-        if (a == QLatin1String("--snapshot"))
+        if (a == QLatin1String("--tree"))
+            request.tree = true;
+        else if (a == QLatin1String("--snapshot"))
             request.path = args[++i];
         else if (a == QLatin1String("--mode"))
             request.mode = args[++i];
@@ -60,8 +67,8 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const QStringList& args, 
         else
             error = QStringLiteral("unknown argument \"%1\"").arg(a);
     }
-    if (error.isEmpty() && request.mode != QLatin1String("block"))
-        error = QStringLiteral("--mode \"%1\" is not available; this version draws: block").arg(request.mode);
+    if (error.isEmpty() && request.mode != QLatin1String("block") && request.mode != QLatin1String("list"))
+        error = QStringLiteral("--mode \"%1\" is not available; this version draws: block, list").arg(request.mode);
     if (error.isEmpty() && request.output.isEmpty())
         error = QStringLiteral("--output FILE.png is missing");
     return request;
@@ -84,14 +91,27 @@ int RunSnapshot(const CSnapshotRequest& request)
         Fail(QStringLiteral("the search of %1 failed").arg(request.path));
         return 1;
     }
-    CVolraBlockView view;
-    view.resize(request.size);
-    doc.AddView(&view);
-    view.OnInitialUpdate();
-    QImage image(request.size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    view.render(&image);
-    doc.RemoveView(&view);
+    // The views as a search window holds them: the tree panel beside the mode's view.
+    QSplitter window;
+    CView* pView = request.mode == QLatin1String("list") ? static_cast<CView*>(new CVolraListView(&window))
+                                                         : new CVolraBlockView(&window);
+    CView* pTree = request.tree ? new CVolraTreeView(&window) : nullptr;
+    if (pTree != nullptr)
+        window.insertWidget(0, pTree);
+    window.resize(request.size);
+    window.setSizes({pTree != nullptr ? kTreeWidth : 0, request.size.width()});
+    for (CView* v : {pTree, pView}) {
+        if (v != nullptr) {
+            doc.AddView(v);
+            v->OnInitialUpdate();
+        }
+    }
+    doc.UpdateAllViews(nullptr, HINT_REDRAW);
+    window.show();  // offscreen: lays the item views out as on a screen
+    QCoreApplication::processEvents();
+    const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (CView* v : {pTree, pView})
+        doc.RemoveView(v);
     QImageWriter writer(request.output);
     if (!writer.write(image)) {
         Fail(QStringLiteral("%1: %2").arg(request.output, writer.errorString()));

@@ -4,11 +4,13 @@
 #include <QStringList>
 #include <optional>
 
-// "volra --snapshot PATH --mode block --size WxH --output FILE.png": searches PATH without
-// a window and writes the chosen view of it as a picture.
+// "volra --snapshot PATH --mode block|list [--tree] --size WxH --output FILE.png":
+// searches PATH without a window and writes the chosen view of its root as a picture,
+// with the tree panel on its left when --tree is given.
 struct CSnapshotRequest {
     QString path;
     QString mode = QStringLiteral("block");
+    bool tree = false;
     QSize size{1200, 800};
     QString output;
 };

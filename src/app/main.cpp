@@ -2,7 +2,7 @@
 //
 //   volra                 offers a new search at once
 //   volra PATH            searches the directory PATH
-//   volra --snapshot PATH --mode block --size WxH --output FILE.png
+//   volra --snapshot PATH --mode block|list [--tree] --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
 #include "Snapshot.h"
 #include "VolraApp.h"
