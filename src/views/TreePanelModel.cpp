@@ -20,6 +20,7 @@ void CTreePanelModel::InitNode(Node& node, CEntry* pEntry, Node* pParent, int nR
 
 void CTreePanelModel::Reset(CEntry* pRoot)
 {
+    const Notifying notifying(m_nNotifying);
     beginResetModel();
     m_pRoot.reset();
     m_nNodes = 0;
@@ -42,6 +43,7 @@ void CTreePanelModel::Fill(const QModelIndex& index)
         std::count_if(entries.begin(), entries.end(), [](const auto& child) { return child->IsDirectory(); });
     if (nSubdirectories == 0)
         return;
+    const Notifying notifying(m_nNotifying);
     beginInsertRows(index, 0, static_cast<int>(nSubdirectories - 1));
     // Reserved once and never grown again, so the nodes, which the indices point at, stay put.
     pNode->children.reserve(static_cast<std::size_t>(nSubdirectories));
@@ -140,13 +142,20 @@ bool CTreePanelModel::hasChildren(const QModelIndex& parent) const
     return pNode != nullptr && parent.column() == 0 && pNode->bHasSubdirectories;
 }
 
+// Rows inserted while the views hear of another change would reach them in the middle of
+// it: a fetch asked for then (by whoever reacts to the change) is refused, and comes
+// again with the next expansion.
 bool CTreePanelModel::canFetchMore(const QModelIndex& parent) const
 {
     const Node* pNode = NodeOf(parent);
-    return pNode != nullptr && !pNode->bFilled && pNode->bHasSubdirectories;
+    return m_nNotifying == 0 && pNode != nullptr && !pNode->bFilled && pNode->bHasSubdirectories;
 }
 
-void CTreePanelModel::fetchMore(const QModelIndex& parent) { Fill(parent); }
+void CTreePanelModel::fetchMore(const QModelIndex& parent)
+{
+    if (m_nNotifying == 0)
+        Fill(parent);
+}
 
 QVariant CTreePanelModel::data(const QModelIndex& index, int role) const
 {

@@ -62,7 +62,15 @@ private:
     QModelIndex IndexOfNode(const Node* pNode) const;
     static void InitNode(Node& node, CEntry* pEntry, Node* pParent, int nRow);
 
+    // Counts the changes being announced to the views while it lives.
+    struct Notifying {
+        explicit Notifying(int& n) : m_n(n) { ++m_n; }
+        ~Notifying() { --m_n; }
+        int& m_n;
+    };
+
     std::unique_ptr<Node> m_pRoot;
     int m_nNodes = 0;
+    int m_nNotifying = 0;  // changes under way: beginning announced, end not yet
     bool m_bShowSizes = false;
 };
