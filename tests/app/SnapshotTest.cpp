@@ -16,6 +16,12 @@ TEST(Snapshot, ArgumentsAreReadOrRefusedClearly)
     EXPECT_EQ(r->path, "/srv");
     EXPECT_EQ(r->size, QSize(640, 480));
     EXPECT_EQ(r->output, "/tmp/x.png");
+    EXPECT_FALSE(r->tree);
+    r = ParseSnapshotArguments({"volra", "--snapshot", "/srv", "--mode", "list", "--tree", "--output", "a.png"}, error);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(r->mode, "list");
+    EXPECT_TRUE(r->tree);
 
     const QList<QStringList> bad = {
         {"volra", "--snapshot", "/srv", "--size", "640", "--output", "a.png"},
@@ -45,6 +51,10 @@ TEST(Snapshot, WritesThePictureOrFailsWithAnExitCode)
     QImage image(request.output);
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
+    request.mode = QStringLiteral("list");
+    request.tree = true;
+    ASSERT_EQ(RunSnapshot(request), 0);
+    EXPECT_EQ(QImage(request.output).size(), QSize(320, 200));
 
     request.path = QString::fromStdString(t.Path("missing"));
     EXPECT_EQ(RunSnapshot(request), 1);
