@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QStyleOptionHeader>
 
+#include <algorithm>
+
 namespace {
 constexpr int kMarkWidth = 16;
 constexpr int kMarkHeight = 13;
