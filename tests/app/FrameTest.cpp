@@ -134,6 +134,8 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     CEntry* root = doc->m_pRoot.get();
     CEntry* sub = Child(root, "sub");
 
+    EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
+
     // A current directory set behind the views' backs shows only where an update came.
     doc->m_pCurrent = sub;
     f.Frame().GetAction(ID_MODE_BLOCK)->trigger();
@@ -149,6 +151,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     EXPECT_EQ(frame->GetSplitter()->widget(1), list);
     EXPECT_TRUE(f.Checked(ID_MODE_LIST));
     EXPECT_FALSE(f.Checked(ID_MODE_BLOCK));
+    EXPECT_TRUE(f.Checked(ID_SHOW_ALL_FILES)) << "on at first, and its menu item says so";
 
     // Hidden tree panel: the new mode's view fills the frame; showing the panel again
     // moves that view, not the one shown before, into the right pane.
