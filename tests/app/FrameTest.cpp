@@ -15,6 +15,8 @@
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraPieView.h"
+#include "views/VolraListView.h"
+#include "views/VolraTreeView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,24 +114,31 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(doc, nullptr);
     CChildFrame* frame = f.Frame().GetActiveChildFrame();
     ASSERT_NE(frame, nullptr);
-    auto* tree = static_cast<CPlaceholderView*>(frame->GetTreeView());
+    auto* tree = dynamic_cast<CVolraTreeView*>(frame->GetTreeView());
+    ASSERT_NE(tree, nullptr);
     EXPECT_EQ(doc->GetViews().size(), 2u);
     EXPECT_NE(dynamic_cast<CVolraBlockView*>(frame->GetModeView(CChildFrame::kBlock)), nullptr);
+    CEntry* root = doc->m_pRoot.get();
+    CEntry* sub = Child(root, "sub");
 
-    const int treeUpdates = tree->m_nUpdates;
+    EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
+
+    // A current directory set behind the views' backs shows only where an update came.
+    doc->m_pCurrent = sub;
     f.Frame().GetAction(ID_MODE_BLOCK)->trigger();
-    EXPECT_EQ(tree->m_nUpdates, treeUpdates) << "the current mode: nothing happens";
+    EXPECT_EQ(tree->GetSelectedEntry(), root) << "the current mode: nothing happens";
 
     f.Frame().GetAction(ID_MODE_LIST)->trigger();
-    auto* list = static_cast<CPlaceholderView*>(frame->GetModeView(CChildFrame::kList));
+    auto* list = dynamic_cast<CVolraListView*>(frame->GetModeView(CChildFrame::kList));
     ASSERT_NE(list, nullptr);
-    EXPECT_GE(list->m_nUpdates, 2) << "its initial update, then the redraw of the switch";
-    EXPECT_EQ(tree->m_nUpdates, treeUpdates + 1);
+    EXPECT_EQ(list->GetRows().size(), 3u) << "sub's a.txt, deeper and deeper/b.txt, shown once attached";
+    EXPECT_EQ(tree->GetSelectedEntry(), sub) << "the switch redraws the tree panel too";
     EXPECT_EQ(doc->GetViews().size(), 2u);
     EXPECT_EQ(frame->GetModeView(CChildFrame::kBlock)->GetDocument(), nullptr) << "detached while hidden";
     EXPECT_EQ(frame->GetSplitter()->widget(1), list);
     EXPECT_TRUE(f.Checked(ID_MODE_LIST));
     EXPECT_FALSE(f.Checked(ID_MODE_BLOCK));
+    EXPECT_TRUE(f.Checked(ID_SHOW_ALL_FILES)) << "on at first, and its menu item says so";
 
     // Hidden tree panel: the new mode's view fills the frame; showing the panel again
     // moves that view, not the one shown before, into the right pane.
@@ -142,6 +151,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->parentWidget(), frame);
     EXPECT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
+    EXPECT_TRUE(list->GetRows().empty()) << "a detached list keeps no entry";
     f.Frame().GetAction(ID_VIEW_TREE)->trigger();
     EXPECT_EQ(frame->GetSplitter()->widget(1), pie);
     EXPECT_TRUE(frame->GetSplitter()->isVisibleTo(frame));
@@ -151,9 +161,9 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     EXPECT_EQ(doc->GetViews().size(), 2u);
 
     // Changed preferences reach the attached views of every search, and only those.
-    const int listUpdates = list->m_nUpdates;
+    doc->m_pCurrent = root;
     f.app.UpdateAllDocuments();
-    EXPECT_EQ(list->m_nUpdates, listUpdates + 1);
+    EXPECT_EQ(list->GetRows().size(), 5u) << "every entry below the root";
     EXPECT_EQ(pie->GetDocument(), nullptr);
 
     // The pie, shown again after the tree changed unheard, shows the new entries.
