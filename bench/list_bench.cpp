@@ -72,7 +72,7 @@ std::pair<CEntry*, std::size_t> WidestDirectory(CEntry& root)
         for (const auto& child : d->m_children) {
             if (child->IsDirectory()) {
                 ++n;
-                stack.push_back(child.get());
+                stack.push_back(child);
             }
         }
         if (n > widest.second)

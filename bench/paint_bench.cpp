@@ -51,7 +51,7 @@ long long CountEntries(const CEntry& root)
         stack.pop_back();
         n += static_cast<long long>(e->m_children.size());
         for (const auto& child : e->m_children)
-            stack.push_back(child.get());
+            stack.push_back(child);
     }
     return n;
 }

@@ -35,7 +35,7 @@ Counts CountTree(const CEntry& root)
             ++c.entries;
             if (child->IsDirectory()) {
                 ++c.directories;
-                stack.push_back(child.get());
+                stack.push_back(child);
             } else {
                 ++c.files;
             }

@@ -90,10 +90,10 @@ BOOL CDriveVolraDoc::OnNewDocument()
     if (!CanListRoot(strRoot))
         return FALSE;
     m_strRootPath = strRoot;
-    m_pRoot = std::make_unique<CEntry>();
-    m_pCurrent = m_pRoot.get();
-    InitRootEntry(m_pRoot.get(), m_strRootPath);
-    const BOOL bOk = Search(m_pRoot.get());
+    m_pRoot = m_entries.NewEntry();
+    m_pCurrent = m_pRoot;
+    InitRootEntry(m_pRoot, m_strRootPath);
+    const BOOL bOk = Search(m_pRoot);
     if (bOk) {
         m_strLabel = strLabel;
         UpdateTitle();
@@ -110,9 +110,9 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
     m_rootDevice = m_bHaveRootDevice ? static_cast<std::uint64_t>(st.st_dev) : 0;
 }
 
-std::unique_ptr<CEntry> CDriveVolraDoc::CreateEntry(CEntry* pParent, CFileFind* pFinder)
+CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFileFind* pFinder)
 {
-    auto entry = std::make_unique<CEntry>();
+    CEntry* entry = m_entries.NewEntry();
     entry->InitFromFind(pParent, *pFinder);
     if (entry->m_bDirectory && m_bHaveRootDevice && pFinder->GetDevice() != m_rootDevice)
         entry->m_bMountPoint = true;
@@ -150,7 +150,7 @@ void CDriveVolraDoc::OnUpdateOpenFile(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelect
 void CDriveVolraDoc::OnDeleteFile()
 {
     CEntry* pEntry = m_pSelected;
-    if (pEntry == nullptr || pEntry == m_pRoot.get())
+    if (pEntry == nullptr || pEntry == m_pRoot)
         return;
     if (!ConfirmDelete(*pEntry))
         return;  // declined: nothing happens, nothing is said
@@ -164,7 +164,7 @@ void CDriveVolraDoc::OnDeleteFile()
 
 void CDriveVolraDoc::OnUpdateDeleteFile(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_pSelected != nullptr && m_pSelected != m_pRoot.get());
+    pCmdUI->Enable(m_pSelected != nullptr && m_pSelected != m_pRoot);
 }
 
 // The item is in the trash: the tree follows. Views hold pointers into the tree, so they
@@ -172,21 +172,18 @@ void CDriveVolraDoc::OnUpdateDeleteFile(CCmdUI* pCmdUI)
 void CDriveVolraDoc::RemoveDeletedEntry(CEntry* pEntry)
 {
     CEntry* pParent = pEntry->GetParent();
-    auto& siblings = pParent->m_children;
-    const auto it = FindChildSlot(*pParent, pEntry);
-    if (it == siblings.end())
+    if (!pParent->RemoveChild(pEntry))  // the others keep their order
         return;
     m_pSelected = pParent;
     // The views keep the current directory at or above the selection, so only the deleted
     // entry itself can be current; anything below it would dangle all the same.
     if (IsWithin(m_pCurrent, pEntry))
         m_pCurrent = pParent;
-    std::unique_ptr<CEntry> pDoomed = std::move(*it);
-    siblings.erase(it);  // the others keep their order
-    pParent->AddSize(-pDoomed->GetSize());
+    pParent->AddSize(-pEntry->GetSize());
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
-    // pDoomed, and the whole subtree with it, goes here. The title keeps the old size
-    // until the next navigation, as after a refresh.
+    // Only now, with the views let go, the entry and its subtree go back to the arena. The
+    // title keeps the old size until the next navigation, as after a refresh.
+    m_entries.Free(pEntry);
 }
 
 BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)

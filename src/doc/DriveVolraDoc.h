@@ -38,7 +38,7 @@ protected:
     virtual void ReportDeleteFailure(const std::string& strText);
 
     void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) override;
-    std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) override;
+    CEntry* CreateEntry(CEntry* pParent, CFileFind* pFinder) override;
     CFileFind* CreateFinder() override;
     void DeleteFinder(CFileFind* pFinder) override;
     BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override;

@@ -99,11 +99,10 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std
         }
         if (finder.IsDots())
             continue;
-        std::unique_ptr<CEntry> child = CreateEntry(pDir, &finder);
-        child->m_nColour = static_cast<std::int8_t>(nColour);
+        CEntry* pChild = CreateEntry(pDir, &finder);
+        pChild->m_nColour = static_cast<std::uint32_t>(nColour);
         nColour = (nColour + 1) % 8;
-        CEntry* pChild = child.get();
-        pDir->m_children.push_back(std::move(child));
+        pDir->AppendChild(pChild);
         if (pChild->IsDirectory()) {
             stack.push_back(pChild);
             ++m_nDirsFound;
@@ -230,32 +229,29 @@ void CVolraDoc::OnRefresh()
     CEntry* pOld = m_pCurrent;
     if (pOld == nullptr)
         return;
-    auto pFresh = std::make_unique<CEntry>(*pOld);
-    if (!Search(pFresh.get())) {
-        pFresh.reset();  // the part read so far; its ancestors still hold their old totals
+    CEntry* pFresh = m_entries.NewCopyForRereading(*pOld);
+    if (!Search(pFresh)) {
+        m_entries.Free(pFresh);  // the part read so far; its ancestors still hold their old totals
         OnCloseDocument();
         return;
     }
-    ReplaceAfterRefresh(pOld, std::move(pFresh));
+    ReplaceAfterRefresh(pOld, pFresh);
 }
 
-void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh)
+void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
 {
-    CEntry* pNew = pFresh.get();
-    std::unique_ptr<CEntry> pDoomed;  // the old subtree, destroyed once the views let go
-    if (pOld == m_pRoot.get()) {
-        pDoomed = std::move(m_pRoot);
-        m_pRoot = std::move(pFresh);
+    if (pOld == m_pRoot) {
+        m_pRoot = pFresh;
     } else {
         CEntry* pParent = pOld->GetParent();
-        const auto it = FindChildSlot(*pParent, pOld);
-        if (it == pParent->m_children.end())
+        if (!pParent->ReplaceChild(pOld, pFresh)) {
+            m_entries.Free(pFresh);
             return;
-        pDoomed = std::move(*it);
-        *it = std::move(pFresh);
+        }
         pParent->AddSize(-pOld->GetSize());
     }
-    m_pSelected = pNew;
-    m_pCurrent = pNew;
+    m_pSelected = pFresh;
+    m_pCurrent = pFresh;
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    m_entries.Free(pOld);  // once the views have let go of it
 }

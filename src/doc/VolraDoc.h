@@ -2,6 +2,7 @@
 #include "Resource.h"
 #include "SearchProgressDlg.h"
 #include "model/Entry.h"
+#include "model/EntryArena.h"
 #include "platform/Document.h"
 #include "platform/PopupMenu.h"
 #include "platform/UiServices.h"
@@ -44,7 +45,8 @@ public:
 
     static const CCmdMap& ClassCmdMap();
 
-    std::unique_ptr<CEntry> m_pRoot;  // owned, with the whole tree
+    CEntryArena m_entries;            // every entry of the tree, freed with the document
+    CEntry* m_pRoot = nullptr;        // in m_entries, like the whole tree
     CEntry* m_pSelected = nullptr;    // not owned; null for no selection
     std::string m_strRootPath;
     CSearchProgressDlg m_dlgProgress;
@@ -57,7 +59,7 @@ protected:
 
     // The five scanning operations the walk reaches the file system through.
     virtual void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) = 0;
-    virtual std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) = 0;
+    virtual CEntry* CreateEntry(CEntry* pParent, CFileFind* pFinder) = 0;
     virtual CFileFind* CreateFinder() = 0;
     virtual void DeleteFinder(CFileFind* pFinder) = 0;
     virtual BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) = 0;
@@ -67,7 +69,7 @@ private:
     WalkEnd ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack);
     void WriteProgressFields();  // the walk's figures into the dialog's fields
     void PushProgress();         // ... and on to its window, then dispatch events
-    void ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh);
+    void ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh);
 
     int m_nDirsFound = 0;   // counters of the running walk
     int m_nFilesFound = 0;

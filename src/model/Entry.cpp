@@ -1,8 +1,10 @@
 #include "Entry.h"
 
+#include "EntryArena.h"
 #include "FormatSize.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 CEntry::IconLookup g_iconLookup = nullptr;
@@ -11,57 +13,29 @@ inline unsigned char FoldCase(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
+
+constexpr std::int64_t kTimeLimit = std::int64_t{1} << 39;  // 40-bit signed range
+
+bool FitsPacked(std::int64_t t) { return t >= -kTimeLimit && t < kTimeLimit; }
 }  // namespace
 
-CEntry::CEntry() = default;
-
-CEntry::CEntry(const CEntry& source)
-    : m_pParent(source.m_pParent),
-      m_strName(source.m_strName),
-      m_nSize(0),
-      m_timeCreated(source.m_timeCreated),
-      m_timeModified(source.m_timeModified),
-      m_timeAccessed(source.m_timeAccessed),
-      m_nDepth(source.m_nDepth),
-      m_nIcon(source.m_nIcon),
-      m_nOpenIcon(source.m_nOpenIcon),
-      m_nColour(source.m_nColour),
-      m_bDirectory(source.m_bDirectory),
-      m_bMountPoint(source.m_bMountPoint)
-{
-}
-
-CEntry::~CEntry()
-{
-    // Tear the subtree down without recursion, so that a tree thousands of levels deep
-    // cannot exhaust the stack: detach grandchildren before each child dies.
-    std::vector<std::unique_ptr<CEntry>> pending = std::move(m_children);
-    while (!pending.empty()) {
-        std::unique_ptr<CEntry> entry = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : entry->m_children)
-            pending.push_back(std::move(child));
-        entry->m_children.clear();
-    }
-}
+CEntry::CEntry() : m_pName(kEmptyName + 1) {}
 
 void CEntry::InitFromFind(CEntry* pParent, const CFileFind& finder)
 {
     m_pParent = pParent;
-    m_nDepth = pParent != nullptr ? pParent->m_nDepth + 1 : 0;
-    m_strName = finder.GetFileName();
+    SetDepthBelow(pParent);
+    SetName(finder.GetFileName());
     m_bDirectory = finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) != FALSE;
-    m_timeCreated = finder.GetCreationTime();
-    m_timeModified = finder.GetLastWriteTime();
-    m_timeAccessed = finder.GetLastAccessTime();
+    SetTimes(finder.GetCreationTime(), finder.GetLastWriteTime(), finder.GetLastAccessTime());
     if (!m_bDirectory)
         AddSize(finder.GetLength64());
 }
 
-void CEntry::InitAsRoot(const std::string& strRootPath)
+void CEntry::InitAsRoot(std::string_view strRootPath)
 {
     m_nDepth = 0;
-    m_strName = strRootPath;
+    SetName(strRootPath);
     m_bDirectory = true;
 }
 
@@ -71,57 +45,168 @@ void CEntry::AddSize(std::int64_t nDelta)
         p->m_nSize += nDelta;
 }
 
+// A chain deeper than the depth field holds stays at its limit, and only such entries
+// count their ancestors when asked.
+void CEntry::SetDepthBelow(const CEntry* pParent)
+{
+    m_nDepth = pParent == nullptr ? 0 : std::min<std::uint32_t>(pParent->m_nDepth + 1, kFarDepth);
+}
+
+int CEntry::GetDepth() const
+{
+    if (m_nDepth < kFarDepth)
+        return static_cast<int>(m_nDepth);
+    int nDepth = 0;
+    for (const CEntry* p = m_pParent; p != nullptr; p = p->m_pParent)
+        ++nDepth;
+    return nDepth;
+}
+
+void CEntry::SetName(std::string_view name)
+{
+    CEntryArena& arena = CEntryArena::Of(*this);
+    if (const char* pOld = StoredName())
+        arena.FreeName(pOld);
+    m_pName = name.empty() ? kEmptyName + 1 : arena.StoreName(name);
+}
+
+std::string_view CEntry::GetName() const
+{
+    const auto n = static_cast<unsigned char>(m_pName[-1]);
+    if (n != 0xFF)
+        return {m_pName, n};
+    std::uint32_t nLong = 0;
+    std::memcpy(&nLong, m_pName - 5, sizeof nLong);
+    return {m_pName, nLong};
+}
+
+void CEntry::SetTimes(CTime created, CTime modified, CTime accessed)
+{
+    const std::int64_t times[3] = {created.GetTime(), modified.GetTime(), accessed.GetTime()};
+    const bool bWide = !FitsPacked(times[0]) || !FitsPacked(times[1]) || !FitsPacked(times[2]);
+    if (bWide || m_bWideTimes) {
+        CEntryArena& arena = CEntryArena::Of(*this);
+        if (bWide)
+            arena.m_wideTimes[this] = {times[0], times[1], times[2]};
+        else
+            arena.m_wideTimes.erase(this);
+    }
+    m_bWideTimes = bWide;
+    for (int i = 0; i < 3 && !bWide; ++i) {
+        auto u = static_cast<std::uint64_t>(times[i]);
+        for (int b = 0; b < kTimeBytes; ++b, u >>= 8)
+            m_times[i * kTimeBytes + b] = static_cast<std::uint8_t>(u);
+    }
+}
+
+std::int64_t CEntry::TimeAt(int i) const
+{
+    if (m_bWideTimes)
+        return CEntryArena::Of(*this).m_wideTimes.at(this)[static_cast<std::size_t>(i)];
+    std::uint64_t u = 0;
+    for (int b = kTimeBytes; b-- > 0;)
+        u = (u << 8) | m_times[i * kTimeBytes + b];
+    // Sign-extend from 40 bits.
+    constexpr std::uint64_t kSign = std::uint64_t{1} << (8 * kTimeBytes - 1);
+    return static_cast<std::int64_t>((u ^ kSign) - kSign);
+}
+
+void CEntry::AppendChild(CEntry* pChild)
+{
+    const std::size_t n = m_children.size();
+    if (n == m_children.capacity())
+        m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(m_children.m_pSlots,
+                                                                  n == 0 ? 4 : static_cast<std::uint32_t>(2 * n));
+    m_children.m_pSlots[n] = pChild;
+    CEntryChildren::Header(m_children.m_pSlots).count = static_cast<std::uint32_t>(n + 1);
+}
+
+bool CEntry::RemoveChild(const CEntry* pChild)
+{
+    CEntry** first = m_children.m_pSlots;
+    CEntry** last = first + m_children.size();
+    CEntry** it = std::find(first, last, pChild);
+    if (it == last)
+        return false;
+    std::copy(it + 1, last, it);
+    --CEntryChildren::Header(first).count;
+    return true;
+}
+
+bool CEntry::ReplaceChild(const CEntry* pOld, CEntry* pNew)
+{
+    CEntry** first = m_children.m_pSlots;
+    CEntry** last = first + m_children.size();
+    CEntry** it = std::find(first, last, pOld);
+    if (it == last)
+        return false;
+    *it = pNew;
+    return true;
+}
+
+void CEntry::SortChildren()
+{
+    CEntry** first = m_children.m_pSlots;
+    const std::size_t n = m_children.size();
+    std::sort(first, first + n, [](const CEntry* x, const CEntry* y) {
+        return CompareNames(x->GetName(), y->GetName()) < 0;
+    });
+    if (n < m_children.capacity())
+        m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(first, static_cast<std::uint32_t>(n));
+}
+
 std::string CEntry::GetPath() const
 {
     // The root contributes its whole path, every other entry "/" and its name; "/" is
     // never doubled after a root such as "/".
     std::vector<const CEntry*> chain;
-    chain.reserve(static_cast<std::size_t>(m_nDepth) + 1);
     std::size_t length = 0;
     for (const CEntry* p = this; p != nullptr; p = p->m_pParent) {
         chain.push_back(p);
-        length += p->m_strName.size() + 1;
+        length += p->GetName().size() + 1;
     }
     std::string path;
     path.reserve(length);
-    path = chain.back()->m_strName;
+    path = chain.back()->GetName();
     for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
         if (path.empty() || path.back() != '/')
             path += '/';
-        path += (*it)->m_strName;
+        path += (*it)->GetName();
     }
     return path;
 }
 
 std::string CEntry::GetSizeText() const { return FormatSize(m_nSize); }
-std::string CEntry::GetCreatedText() const { return m_timeCreated.Format(kTimeFormat); }
-std::string CEntry::GetModifiedText() const { return m_timeModified.Format(kTimeFormat); }
-std::string CEntry::GetAccessedText() const { return m_timeAccessed.Format(kTimeFormat); }
+std::string CEntry::GetCreatedText() const { return GetCreatedTime().Format(kTimeFormat); }
+std::string CEntry::GetModifiedText() const { return GetModifiedTime().Format(kTimeFormat); }
+std::string CEntry::GetAccessedText() const { return GetAccessedTime().Format(kTimeFormat); }
 
 void CEntry::SetIconLookup(IconLookup lookup) { g_iconLookup = lookup; }
 
 int CEntry::GetIconIndex(BOOL bOpen)
 {
-    std::int32_t& cache = bOpen ? m_nOpenIcon : m_nIcon;
-    if (cache == -1 && g_iconLookup != nullptr) {
-        std::string path = GetPath();
-        if (m_bDirectory && (path.empty() || path.back() != '/'))
-            path += '/';
-        const bool bDrive = m_bDirectory && (m_pParent == nullptr || m_bMountPoint);
-        cache = g_iconLookup(path, bOpen, bDrive ? TRUE : FALSE);
-    }
-    return cache;
+    std::int16_t& cache = bOpen ? m_nOpenIcon : m_nIcon;
+    if (cache != -1 || g_iconLookup == nullptr)
+        return cache;
+    std::string path = GetPath();
+    if (m_bDirectory && (path.empty() || path.back() != '/'))
+        path += '/';
+    const bool bDrive = m_bDirectory && (m_pParent == nullptr || m_bMountPoint);
+    const int nIndex = g_iconLookup(path, bOpen, bDrive ? TRUE : FALSE);
+    // An image list never holds this many pictures; should one, the index is asked again.
+    if (nIndex >= -1 && nIndex <= INT16_MAX)
+        cache = static_cast<std::int16_t>(nIndex);
+    return nIndex;
 }
 
 BOOL CEntry::HasSubdirectories() const
 {
-    return std::any_of(m_children.begin(), m_children.end(),
-                       [](const auto& c) { return c->m_bDirectory; })
+    return std::any_of(m_children.begin(), m_children.end(), [](const CEntry* c) { return c->m_bDirectory; })
                ? TRUE
                : FALSE;
 }
 
-int CompareNames(const std::string& a, const std::string& b)
+int CompareNames(std::string_view a, std::string_view b)
 {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -133,17 +218,4 @@ int CompareNames(const std::string& a, const std::string& b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-void SortChildrenByName(CEntry& directory)
-{
-    auto& c = directory.m_children;
-    std::sort(c.begin(), c.end(), [](const auto& x, const auto& y) {
-        return CompareNames(x->m_strName, y->m_strName) < 0;
-    });
-    c.shrink_to_fit();  // a finished directory never grows again until a refresh replaces it
-}
-
-std::vector<std::unique_ptr<CEntry>>::iterator FindChildSlot(CEntry& parent, const CEntry* pChild)
-{
-    return std::find_if(parent.m_children.begin(), parent.m_children.end(),
-                        [pChild](const auto& c) { return c.get() == pChild; });
-}
+void SortChildrenByName(CEntry& directory) { directory.SortChildren(); }

@@ -1,77 +1,105 @@
 #pragma once
+#include "EntryChildren.h"
 #include "platform/FileFind.h"
 #include "platform/Time.h"
 #include "platform/Types.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
+
+class CEntryArena;
 
 // One file or directory of a search. A directory's m_nSize is the sum of the lengths of all
 // files below it; totals are kept incrementally (AddSize), never recomputed.
 //
-// Trees hold millions of these, so an entry keeps only what it must: the full path is not
-// stored but composed from the parent chain on demand (GetPath).
+// Trees hold millions of these, so an entry is 56 bytes and keeps only what it must: it
+// lives in its document's arena (CEntryArena), which also holds its name and its children
+// array; the full path is not stored but composed from the parent chain on demand
+// (GetPath); times, depth, icon indices, colour and flags are packed to what they need.
 class CEntry {
 public:
-    CEntry();
-    // The copy for re-reading: same parent, identity, times, icon caches and colour;
-    // size 0 and no children. The source is not changed.
-    explicit CEntry(const CEntry& source);
+    CEntry(const CEntry&) = delete;
     CEntry& operator=(const CEntry&) = delete;
-    virtual ~CEntry();
 
     // Fills the entry from the finder's current item and adds its length up the tree. Does
     // not link the entry into the parent's children.
     void InitFromFind(CEntry* pParent, const CFileFind& finder);
-    void InitAsRoot(const std::string& strRootPath);
+    void InitAsRoot(std::string_view strRootPath);
     // Adds the delta (negative to remove) to this entry and every ancestor.
     void AddSize(std::int64_t nDelta);
 
+    // Links a child made for this directory after the others (the walk: in listing order).
+    void AppendChild(CEntry* pChild);
+    // Takes pChild out of the children, the others keeping their order. It stays in the
+    // arena until freed. False when it is not a child.
+    bool RemoveChild(const CEntry* pChild);
+    // Puts pNew where pOld stands among the children. False when pOld is not a child.
+    bool ReplaceChild(const CEntry* pOld, CEntry* pNew);
+    // Orders the children by name (CompareNames) and cuts their array to size: a finished
+    // directory does not grow again until a refresh replaces it.
+    void SortChildren();
+
+    void SetName(std::string_view name);
+    void SetTimes(CTime created, CTime modified, CTime accessed);
+
     CEntry* GetParent() const { return m_pParent; }
     std::string GetPath() const;
-    const std::string& GetName() const { return m_strName; }
+    std::string_view GetName() const;
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
     std::int64_t GetSize() const { return m_nSize; }
-    int GetDepth() const { return m_nDepth; }
+    int GetDepth() const;
     std::string GetSizeText() const;
     std::string GetCreatedText() const;
     std::string GetModifiedText() const;
     std::string GetAccessedText() const;
-    CTime GetCreatedTime() const { return m_timeCreated; }
-    CTime GetModifiedTime() const { return m_timeModified; }
-    CTime GetAccessedTime() const { return m_timeAccessed; }
+    CTime GetCreatedTime() const { return CTime(TimeAt(0)); }
+    CTime GetModifiedTime() const { return CTime(TimeAt(1)); }
+    CTime GetAccessedTime() const { return CTime(TimeAt(2)); }
     // Cached small icon index for the closed or open state; looked up on first request.
     int GetIconIndex(BOOL bOpen);
     BOOL HasSubdirectories() const;
 
-    // The children, owned; sorted by name once their directory has been read.
-    std::vector<std::unique_ptr<CEntry>> m_children;
     // The icon lookup used by GetIconIndex: path (a directory's ends in "/"), open state,
     // and whether the entry stands for a drive (a search's root, or a mount point below
     // it). Installed by the views layer; without one, lookups answer -1.
     using IconLookup = int (*)(const std::string& path, BOOL bOpen, BOOL bDrive);
     static void SetIconLookup(IconLookup lookup);
 
-    CEntry* m_pParent = nullptr;  // not owned: the parent owns us
-    std::string m_strName;        // last path component; a root holds its root path here
-    std::int64_t m_nSize = 0;     // bytes
-    CTime m_timeCreated;
-    CTime m_timeModified;
-    CTime m_timeAccessed;
-    std::int32_t m_nDepth = 0;
-    std::int32_t m_nIcon = -1;
-    std::int32_t m_nOpenIcon = -1;
-    std::int8_t m_nColour = 0;    // 0..7: position among its siblings in listing order, mod 8
-    bool m_bDirectory = false;
+    CEntry* m_pParent = nullptr;  // not owned: the arena holds every entry
+    // The children, sorted by name once their directory has been read.
+    CEntryChildren m_children;
+    std::int64_t m_nSize = 0;         // bytes
+    std::int16_t m_nIcon = -1;        // -1: not looked up yet (or beyond this range)
+    std::int16_t m_nOpenIcon = -1;
+    std::uint32_t m_nDepth : 24 = 0;  // kFarDepth and beyond: GetDepth counts
+    std::uint32_t m_nColour : 3 = 0;  // position among its siblings in listing order, mod 8
+    std::uint32_t m_bDirectory : 1 = 0;
     // A directory on another file system than its search root: kept, never descended into.
-    bool m_bMountPoint = false;
+    std::uint32_t m_bMountPoint : 1 = 0;
+
+private:
+    friend class CEntryArena;
+    CEntry();
+    ~CEntry() = default;
+
+    std::int64_t TimeAt(int i) const;
+    void SetDepthBelow(const CEntry* pParent);
+
+    static constexpr std::uint32_t kFarDepth = (1u << 24) - 1;  // as deep or deeper: counted on demand
+    static constexpr int kTimeBytes = 5;  // signed 40-bit seconds: years -15000 to 19000
+
+    // The name of an entry that has none: its length byte, and nothing after it.
+    static constexpr char kEmptyName[1] = {0};
+    const char* StoredName() const { return m_pName != kEmptyName + 1 ? m_pName : nullptr; }
+
+    const char* m_pName;  // in the arena's name pool; its length is stored just before it
+    // Three times, little-endian; a time beyond their range lives in the arena instead.
+    std::uint8_t m_times[3 * kTimeBytes] = {};
+    std::uint8_t m_bWideTimes : 1 = 0;
 };
 
 // Orders children by name the way the program always has: byte by byte after folding
 // A-Z to a-z, so "_x" < "A" < "b".
-int CompareNames(const std::string& a, const std::string& b);
+int CompareNames(std::string_view a, std::string_view b);
 void SortChildrenByName(CEntry& directory);
-// Where pChild stands among the parent's children, or m_children.end() when it is not there.
-std::vector<std::unique_ptr<CEntry>>::iterator FindChildSlot(CEntry& parent, const CEntry* pChild);

@@ -31,7 +31,7 @@ struct Prefix {
     std::uint64_t lo = 0;
 };
 
-Prefix FoldedPrefix(const std::string& name, bool bSlash)
+Prefix FoldedPrefix(std::string_view name, bool bSlash)
 {
     unsigned char bytes[16] = {};
     const std::size_t n = std::min<std::size_t>(name.size(), 16);
@@ -51,7 +51,7 @@ constexpr std::uint32_t kPrefixBytes = 16;
 
 // Compares a + "/" (with bSlashA) and b + "/" (with bSlashB) as CompareNames would,
 // without building either text.
-int CompareNameTexts(const std::string& a, bool bSlashA, const std::string& b, bool bSlashB)
+int CompareNameTexts(std::string_view a, bool bSlashA, std::string_view b, bool bSlashB)
 {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i)
@@ -187,9 +187,9 @@ void MergeSubtrees(const PathItem* first, const PathItem* last, std::vector<CEnt
         const CEntry* d = stack.back();
         stack.pop_back();
         for (const auto& child : d->m_children) {
-            out.push_back(child.get());
+            out.push_back(child);
             if (child->IsDirectory())
-                stack.push_back(child.get());
+                stack.push_back(child);
         }
     }
     std::stable_sort(out.begin(), out.end(),
@@ -226,9 +226,9 @@ private:
         m_items.clear();
         std::uint32_t seq = 0;
         for (const auto& child : dir.m_children) {
-            m_items.push_back(MakePathItem(child.get(), false, seq++));
+            m_items.push_back(MakePathItem(child, false, seq++));
             if (m_bAll && child->IsDirectory() && !child->m_children.empty())
-                m_items.push_back(MakePathItem(child.get(), true, seq++));
+                m_items.push_back(MakePathItem(child, true, seq++));
         }
         std::sort(m_items.begin(), m_items.end(), [](const PathItem& a, const PathItem& b) {
             const int c = CompareItems(a, b);
@@ -266,9 +266,9 @@ void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntr
         const CEntry* d = stack.back();
         stack.pop_back();
         for (const auto& child : d->m_children) {
-            rows.push_back(child.get());
+            rows.push_back(child);
             if (bAllContained && child->IsDirectory())
-                stack.push_back(child.get());
+                stack.push_back(child);
         }
     }
     FitCapacity(rows);
@@ -321,8 +321,8 @@ int ComparePathTexts(const CEntry& a, const CEntry& b)
     std::size_t i = chainA.size();
     std::size_t j = chainB.size();
     for (;;) {
-        const std::string& na = chainA[--i]->GetName();
-        const std::string& nb = chainB[--j]->GetName();
+        const std::string_view na = chainA[--i]->GetName();
+        const std::string_view nb = chainB[--j]->GetName();
         const int c = CompareNameTexts(na, i > 0, nb, j > 0);
         if (c != 0 || i == 0)
             return c;

@@ -51,7 +51,7 @@ void CTreePanelModel::Fill(const QModelIndex& index)
         if (!child->IsDirectory())
             continue;
         Node& node = pNode->children.emplace_back();
-        InitNode(node, child.get(), pNode, static_cast<int>(pNode->children.size() - 1));
+        InitNode(node, child, pNode, static_cast<int>(pNode->children.size() - 1));
     }
     m_nNodes += static_cast<int>(nSubdirectories);
     endInsertRows();

@@ -35,7 +35,7 @@ void CVolraPieView::OnUpdate(CView*, LPARAM, QObject*)
     if (const CEntry* pDir = pDoc != nullptr ? pDoc->m_pCurrent : nullptr) {
         m_entries.reserve(pDir->m_children.size());
         for (const auto& child : pDir->m_children)
-            m_entries.push_back(child.get());
+            m_entries.push_back(child);
         // A finished walk leaves children in this order already; sorting then costs nothing.
         const auto byName = [](const CEntry* a, const CEntry* b) { return CompareNames(a->GetName(), b->GetName()) < 0; };
         if (!std::is_sorted(m_entries.begin(), m_entries.end(), byName))

@@ -77,7 +77,7 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
     // A panel attached after its search finished has never heard of the tree: it builds
     // it at its first update as after a change.
     if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
-        Rebuild(pDoc->m_pRoot.get());
+        Rebuild(pDoc->m_pRoot);
     const bool bShowSizes = AfxGetPrefs().m_bShowSizes != FALSE;
     if (m_bShowSizes != bShowSizes) {
         m_bShowSizes = bShowSizes;

@@ -54,18 +54,18 @@ TEST(MainFrame, MenusAndCommandStatesFollowTheActiveSearch)
     EXPECT_TRUE(f.Checked(ID_MODE_BLOCK));
     EXPECT_FALSE(f.Checked(ID_MODE_PIE));
 
-    doc->m_pSelected = Child(doc->m_pRoot.get(), "sub");
+    doc->m_pSelected = Child(doc->m_pRoot, "sub");
     EXPECT_TRUE(f.Enabled(ID_VIEW_DIRECTORY));
     f.Frame().GetAction(ID_VIEW_DIRECTORY)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot.get(), "sub"));
+    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot, "sub"));
     EXPECT_TRUE(f.Enabled(ID_OPEN_PARENT));
     f.Frame().GetAction(ID_OPEN_PARENT)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot.get());
+    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot);
 
     // A disabled command does nothing, whichever way it is sent.
-    doc->m_pSelected = Child(doc->m_pRoot.get(), "top.bin");
+    doc->m_pSelected = Child(doc->m_pRoot, "top.bin");
     f.Frame().GetAction(ID_VIEW_DIRECTORY)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot.get());
+    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot);
 
     f.Frame().GetAction(ID_FILE_CLOSE)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -83,7 +83,7 @@ TEST(MainFrame, TitlesStatusLineAndMenuReadAlikeInEveryLocale)
     f.tree.File("odd\nname/x", 2000);
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
-    CEntry* root = doc->m_pRoot.get();
+    CEntry* root = doc->m_pRoot;
     CEntry* odd = Child(root, "odd\nname");
     const std::string r = f.tree.Root();
     auto expect = [](const QString& shown, const std::string& text) { EXPECT_EQ(shown.toStdString(), text); };
@@ -118,7 +118,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(doc->GetViews().size(), 2u);
     EXPECT_NE(dynamic_cast<CVolraBlockView*>(frame->GetModeView(CChildFrame::kBlock)), nullptr);
-    CEntry* root = doc->m_pRoot.get();
+    CEntry* root = doc->m_pRoot;
     CEntry* sub = Child(root, "sub");
 
     EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
@@ -244,12 +244,12 @@ TEST(MainFrame, KeysCarryOutEnabledCommandsOnly)
     view->setFocus();
 
     QTest::keyClick(view, Qt::Key_Backspace);
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot.get()) << "Open parent is disabled at the root";
-    doc->m_pSelected = Child(doc->m_pRoot.get(), "sub");
+    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot) << "Open parent is disabled at the root";
+    doc->m_pSelected = Child(doc->m_pRoot, "sub");
     QTest::keyClick(view, Qt::Key_Return);
-    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot.get(), "sub"));
+    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot, "sub"));
     QTest::keyClick(view, Qt::Key_Backspace);
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot.get());
+    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot);
 
     QTest::keyClick(view, Qt::Key_P, Qt::AltModifier);
     EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
@@ -322,7 +322,7 @@ TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
     auto* view = static_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetCurrentView());
     view->grab();  // lays the blocks out
-    CEntry* sub = Child(doc->m_pRoot.get(), "sub");
+    CEntry* sub = Child(doc->m_pRoot, "sub");
     const QPoint middle = view->mapToGlobal(view->GetLayout().RectOf(sub).value().ToQRect().center());
     // The Menu key, Shift+F10, and the desktop's keyboard request made wherever the pointer is.
     QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1), view->mapToGlobal(QPoint(1, 1)));

@@ -98,7 +98,7 @@ struct Searched {
     }
     CEntry* At(const std::vector<std::string>& names) const
     {
-        CEntry* e = doc->m_pRoot.get();
+        CEntry* e = doc->m_pRoot;
         for (const auto& n : names)
             e = e != nullptr ? Child(e, n) : nullptr;
         return e;
@@ -131,7 +131,7 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     Searched<AnsweringDoc> s;
     CEntry* a = s.At({"a"});
     CEntry* c = s.At({"a", "b", "c"});
-    const std::vector<CEntry*> chain = {c, s.At({"a", "b"}), a, s.doc->m_pRoot.get()};
+    const std::vector<CEntry*> chain = {c, s.At({"a", "b"}), a, s.doc->m_pRoot};
     ASSERT_EQ(Sizes(chain), (std::vector<std::int64_t>{4126, 6126, 7126, 7226}));
     s.doc->m_pSelected = s.At({"a", "b", "c", "four"});
 
@@ -151,7 +151,7 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     EXPECT_EQ(s.doc->m_pCurrent, a);
     EXPECT_EQ(s.doc->m_pSelected, a);
     EXPECT_EQ(ChildNames(a), (std::vector<std::string>{kOdd, "one"}));
-    EXPECT_EQ(Sizes({a, s.doc->m_pRoot.get()}), (std::vector<std::int64_t>{1000, 1100}));
+    EXPECT_EQ(Sizes({a, s.doc->m_pRoot}), (std::vector<std::int64_t>{1000, 1100}));
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
     EXPECT_EQ(SizeOnDisk(s.Trashed("b/c/z.txt")), 20) << "the whole directory is in the trash";
 }
@@ -160,7 +160,7 @@ TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
 {
     Searched<AnsweringDoc> s;
     ErrorBoxes boxes;
-    s.doc->m_pSelected = s.doc->m_pRoot.get();
+    s.doc->m_pSelected = s.doc->m_pRoot;
     EXPECT_FALSE(s.Enabled(ID_DELETE)) << "the root cannot be deleted";
     EXPECT_FALSE(ExecuteCommand(s.view, ID_DELETE));
     EXPECT_TRUE(s.doc->questions.empty()) << "a disabled Delete asks nothing";
@@ -185,7 +185,7 @@ TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
 
     EXPECT_EQ(s.doc->m_pSelected, four);
     EXPECT_EQ(Child(s.At({"a", "b", "c"}), "four"), four);
-    EXPECT_EQ(Sizes({s.At({"a", "b", "c"}), s.doc->m_pRoot.get()}), (std::vector<std::int64_t>{4126, 7226}));
+    EXPECT_EQ(Sizes({s.At({"a", "b", "c"}), s.doc->m_pRoot}), (std::vector<std::int64_t>{4126, 7226}));
     EXPECT_TRUE(s.view.hints.empty());
 }
 

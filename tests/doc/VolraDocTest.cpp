@@ -32,7 +32,7 @@ struct SearchedTree {
     }
     CEntry* At(const std::vector<std::string>& names) const
     {
-        CEntry* e = doc->m_pRoot.get();
+        CEntry* e = doc->m_pRoot;
         for (const auto& n : names)
             e = Child(e, n);
         return e;
@@ -60,7 +60,7 @@ TEST(VolraDoc, NavigationCommandsAndTitle)
     s.doc->m_pSelected = s.At({"top.txt"});
     EXPECT_FALSE(s.Enabled(ID_VIEW_DIRECTORY)) << "a file is never made current";
     EXPECT_FALSE(ExecuteCommand(s.view, ID_VIEW_DIRECTORY));
-    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot.get());
+    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot);
 
     s.doc->m_pSelected = s.At({"a"});
     EXPECT_TRUE(ExecuteCommand(s.view, ID_VIEW_DIRECTORY));
@@ -70,8 +70,8 @@ TEST(VolraDoc, NavigationCommandsAndTitle)
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_REDRAW}));
 
     EXPECT_TRUE(ExecuteCommand(s.view, ID_OPEN_PARENT));
-    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot.get());
-    EXPECT_EQ(s.doc->m_pSelected, s.doc->m_pRoot.get()) << "the parent becomes the selection";
+    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot);
+    EXPECT_EQ(s.doc->m_pSelected, s.doc->m_pRoot) << "the parent becomes the selection";
 }
 
 TEST(VolraDoc, ContextMenuDescribesTheSelection)
@@ -90,9 +90,9 @@ TEST(VolraDoc, ContextMenuDescribesTheSelection)
     s.doc->m_pSelected = s.At({"a", "one"});
     items = s.doc->BuildContextMenuItems();
     EXPECT_EQ(items[0].text, s.tree.Root() + "/a/one [1000 bytes]");
-    CEntry fake(*s.At({"a", "one"}));
-    fake.m_strName = "R&D.txt";
-    s.doc->m_pSelected = &fake;
+    CEntry* fake = s.doc->m_entries.NewCopyForRereading(*s.At({"a", "one"}));
+    fake->SetName("R&D.txt");
+    s.doc->m_pSelected = fake;
     EXPECT_EQ(s.doc->BuildContextMenuItems()[0].text, s.tree.Root() + "/a/R&&D.txt [0 bytes]")
         << "ampersands of a path show literally";
     s.doc->m_pSelected = nullptr;
@@ -116,18 +116,18 @@ TEST(VolraDoc, RefreshReplacesTheCurrentDirectoryAndFixesTotals)
     EXPECT_EQ(fresh->GetSize(), 1000);
     EXPECT_EQ(s.At({"a"})->GetSize(), 2000);
     EXPECT_EQ(s.doc->m_pRoot->GetSize(), 2100);
-    EXPECT_EQ(FindBadTotal(s.doc->m_pRoot.get()), nullptr);
+    EXPECT_EQ(FindBadTotal(s.doc->m_pRoot), nullptr);
     EXPECT_EQ(ChildNames(s.At({"a"})), (std::vector<std::string>{"b", "one"})) << "same place";
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
     EXPECT_EQ(s.doc->GetTitle(), title) << "the title waits for the next navigation";
 
     // Refreshing the root replaces the root itself.
-    s.doc->SetCurrent(s.doc->m_pRoot.get());
-    CEntry* oldRoot = s.doc->m_pRoot.get();
+    s.doc->SetCurrent(s.doc->m_pRoot);
+    CEntry* oldRoot = s.doc->m_pRoot;
     s.tree.File("z/more", 10);
     ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
-    EXPECT_NE(s.doc->m_pRoot.get(), oldRoot);
-    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot.get());
+    EXPECT_NE(s.doc->m_pRoot, oldRoot);
+    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot);
     EXPECT_EQ(s.doc->m_pRoot->GetSize(), 2110);
     EXPECT_EQ(s.doc->m_pRoot->GetPath(), s.tree.Root());
 }

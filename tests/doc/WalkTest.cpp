@@ -56,7 +56,7 @@ TEST(Walk, BuildsTheTreeWithTotalsOrderAndColours)
     auto doc = Search(t.Root());
     ASSERT_TRUE(doc);
     EXPECT_TRUE(boxes.shown.empty());
-    const CEntry* root = doc->m_pRoot.get();
+    const CEntry* root = doc->m_pRoot;
     EXPECT_EQ(doc->m_pCurrent, root);
     EXPECT_EQ(doc->m_pSelected, nullptr);
     EXPECT_EQ(root->GetSize(), 5000000000LL + 1000 + 24 + 10);
@@ -95,7 +95,7 @@ TEST(Walk, LinksAreItemsOfTheirOwnAndLoopsEnd)
     auto doc = Search(t.Root());
     ASSERT_TRUE(doc);
     EXPECT_TRUE(boxes.shown.empty());
-    const CEntry* up = Child(Child(Child(doc->m_pRoot.get(), "d"), "inner"), "up");
+    const CEntry* up = Child(Child(Child(doc->m_pRoot, "d"), "inner"), "up");
     ASSERT_NE(up, nullptr);
     EXPECT_FALSE(up->IsDirectory());
     EXPECT_EQ(up->GetSize(), 5) << "the link's own length";
@@ -112,7 +112,7 @@ TEST(Walk, OddNamesSurviveIntact)
     auto doc = Search(t.Root());
     ASSERT_TRUE(doc);
     for (const auto& n : names) {
-        const CEntry* e = Child(doc->m_pRoot.get(), n);
+        const CEntry* e = Child(doc->m_pRoot, n);
         ASSERT_NE(e, nullptr) << n;
         EXPECT_EQ(e->GetPath(), t.Root() + "/" + n);
         EXPECT_EQ(e->GetSize(), 7);
@@ -161,7 +161,7 @@ TEST(Walk, UnreadableDirectoriesAreSkippedSilently)
     }
     ASSERT_TRUE(doc);
     EXPECT_TRUE(boxes.shown.empty());
-    const CEntry* locked = Child(doc->m_pRoot.get(), "locked");
+    const CEntry* locked = Child(doc->m_pRoot, "locked");
     ASSERT_NE(locked, nullptr);
     EXPECT_TRUE(locked->IsDirectory());
     EXPECT_TRUE(locked->m_children.empty());
@@ -211,8 +211,8 @@ TEST(Walk, DirectoriesThatVanishBeforeTheirTurnStayEmpty)
     ErrorBoxes boxes;
     ASSERT_TRUE(doc->OnNewDocument());
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(Child(doc->m_pRoot.get(), "gone")->m_children.empty());
-    EXPECT_TRUE(Child(doc->m_pRoot.get(), "swapped")->m_children.empty());
+    EXPECT_TRUE(Child(doc->m_pRoot, "gone")->m_children.empty());
+    EXPECT_TRUE(Child(doc->m_pRoot, "swapped")->m_children.empty());
     EXPECT_EQ(doc->m_pRoot->GetSize(), 3);
 }
 
@@ -223,7 +223,7 @@ TEST(Walk, OtherFileSystemsAreNotEntered)
         GTEST_SKIP() << "/dev/pts is not a file system of its own here";
     auto doc = Search("/dev");
     ASSERT_TRUE(doc);
-    const CEntry* p = Child(doc->m_pRoot.get(), "pts");
+    const CEntry* p = Child(doc->m_pRoot, "pts");
     ASSERT_NE(p, nullptr);
     EXPECT_TRUE(p->IsDirectory());
     EXPECT_TRUE(p->m_children.empty());

@@ -1,4 +1,5 @@
 #include "model/Entry.h"
+#include "model/EntryArena.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +22,17 @@ public:
 
 CEntry* Add(CEntry* parent, const std::string& name, bool dir, std::int64_t size = 0)
 {
-    auto e = std::make_unique<CEntry>();
+    CEntry* e = CEntryArena::Of(*parent).NewEntry();
     e->InitFromFind(parent, FakeFind(name, dir, size, 100));
-    CEntry* raw = e.get();
-    parent->m_children.push_back(std::move(e));
-    return raw;
+    parent->AppendChild(e);
+    return e;
+}
+
+CEntry& NewRoot(CEntryArena& arena, const std::string& path)
+{
+    CEntry* pRoot = arena.NewEntry();
+    pRoot->InitAsRoot(path);
+    return *pRoot;
 }
 
 int g_lookups = 0;
@@ -40,8 +47,8 @@ int CountingLookup(const std::string& path, BOOL bOpen, BOOL)
 
 TEST(Entry, TotalsFollowEveryFileUpTheChain)
 {
-    CEntry root;
-    root.InitAsRoot("/");
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
     CEntry* a = Add(&root, "a", true);
     CEntry* b = Add(a, "b", true);
     CEntry* c = Add(b, "c", true);
@@ -68,8 +75,8 @@ TEST(Entry, TotalsFollowEveryFileUpTheChain)
 TEST(Entry, PathsAreComposedWithOneSeparator)
 {
     for (const char* rootPath : {"/", "/home"}) {
-        CEntry root;
-        root.InitAsRoot(rootPath);
+        CEntryArena arena;
+        CEntry& root = NewRoot(arena, rootPath);
         CEntry* d = Add(&root, "dir with space", true);
         CEntry* f = Add(d, "na\nme\xff", false, 1);
         const std::string base = std::string(rootPath) == "/" ? "" : rootPath;
@@ -83,8 +90,8 @@ TEST(Entry, PathsAreComposedWithOneSeparator)
 
 TEST(Entry, CopyForRereadingKeepsIdentityButNotContents)
 {
-    CEntry root;
-    root.InitAsRoot("/r");
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/r");
     CEntry* d = Add(&root, "d", true);
     Add(d, "x", false, 42);
     Add(d, "sub", true);
@@ -92,14 +99,14 @@ TEST(Entry, CopyForRereadingKeepsIdentityButNotContents)
     d->m_nIcon = 7;
     d->m_nOpenIcon = 8;
 
-    const CEntry copy(*d);
+    const CEntry& copy = *arena.NewCopyForRereading(*d);
     EXPECT_EQ(copy.GetParent(), &root);
     EXPECT_EQ(copy.GetPath(), "/r/d");
     EXPECT_EQ(copy.GetDepth(), 1);
     EXPECT_TRUE(copy.IsDirectory());
     EXPECT_EQ(copy.GetSize(), 0);
     EXPECT_TRUE(copy.m_children.empty());
-    EXPECT_EQ(copy.m_nColour, 5);
+    EXPECT_EQ(+copy.m_nColour, 5);
     EXPECT_EQ(copy.m_nIcon, 7);
     EXPECT_EQ(copy.m_nOpenIcon, 8);
     EXPECT_EQ(copy.GetModifiedTime(), d->GetModifiedTime());
@@ -109,8 +116,8 @@ TEST(Entry, CopyForRereadingKeepsIdentityButNotContents)
 
 TEST(Entry, SubdirectoriesAndSorting)
 {
-    CEntry root;
-    root.InitAsRoot("/");
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
     CEntry* files = Add(&root, "files", true);
     Add(files, "one", false, 1);
     EXPECT_FALSE(files->HasSubdirectories());
@@ -123,7 +130,7 @@ TEST(Entry, SubdirectoriesAndSorting)
     SortChildrenByName(root);
     std::vector<std::string> names;
     for (const auto& c : root.m_children)
-        names.push_back(c->GetName());
+        names.emplace_back(c->GetName());
     EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "b", "files"}));
     EXPECT_LT(CompareNames("abc", "ABD"), 0);
     EXPECT_EQ(CompareNames("Readme", "README"), 0);
@@ -133,22 +140,23 @@ TEST(Entry, SubdirectoriesAndSorting)
 
 TEST(Entry, DeepTreesAreDestroyedWithoutRecursion)
 {
-    auto root = std::make_unique<CEntry>();
-    root->InitAsRoot("/");
-    CEntry* p = root.get();
+    CEntryArena arena;
+    CEntry* root = &NewRoot(arena, "/");
+    CEntry* p = root;
     for (int i = 0; i < 200000; ++i)
         p = Add(p, "d", true);
     Add(p, "leaf", false, 9);
     EXPECT_EQ(root->GetSize(), 9);
     EXPECT_EQ(p->GetDepth(), 200000);
     EXPECT_EQ(p->GetPath().size(), 200000u * 2);
-    root.reset();  // would overflow the stack if children were destroyed recursively
+    arena.Free(root);  // would overflow the stack if children were freed recursively
+    EXPECT_EQ(arena.EntryCount(), 0u);
 }
 
 TEST(Entry, IconIndicesAreCachedPerState)
 {
-    CEntry root;
-    root.InitAsRoot("/");
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
     CEntry* d = Add(&root, "d", true);
     CEntry* f = Add(&root, "f.txt", false);
     CEntry::SetIconLookup(nullptr);

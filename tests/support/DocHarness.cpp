@@ -34,7 +34,7 @@ CEntry* Child(const CEntry* pParent, const std::string& name)
 {
     for (const auto& c : pParent->m_children)
         if (c->GetName() == name)
-            return c.get();
+            return c;
     return nullptr;
 }
 
@@ -42,7 +42,7 @@ std::vector<std::string> ChildNames(const CEntry* pParent)
 {
     std::vector<std::string> names;
     for (const auto& c : pParent->m_children)
-        names.push_back(c->GetName());
+        names.emplace_back(c->GetName());
     return names;
 }
 
@@ -57,7 +57,7 @@ const CEntry* FindBadTotal(const CEntry* pRoot)
         std::int64_t sum = 0;
         for (const auto& c : e->m_children) {
             sum += c->GetSize();
-            stack.push_back(c.get());
+            stack.push_back(c);
         }
         if (sum != e->GetSize())
             return e;

@@ -2,6 +2,7 @@
 // them (totals by AddSize). Text is measured by a stand-in font: every character 6 pixels
 // wide, lines 16 high.
 #include "model/Entry.h"
+#include "support/HandTree.h"
 #include "support/RectPrint.h"
 #include "views/BlockLayout.h"
 
@@ -23,25 +24,18 @@ struct Measured {
     }
 };
 
-std::unique_ptr<CEntry> MakeRoot(const std::string& name)
+HandTree g_tree;  // every tree of these tests hangs in its arena
+
+CEntry* MakeRoot(const std::string& name)
 {
-    auto root = std::make_unique<CEntry>();
-    root->InitAsRoot(name);
-    return root;
+    CEntry* pRoot = g_tree.arena.NewEntry();
+    pRoot->InitAsRoot(name);
+    return pRoot;
 }
 
 CEntry* Add(CEntry& parent, const std::string& name, std::int64_t size, bool bDirectory = false)
 {
-    auto child = std::make_unique<CEntry>();
-    child->m_pParent = &parent;
-    child->m_strName = name;
-    child->m_bDirectory = bDirectory;
-    child->m_nDepth = parent.m_nDepth + 1;
-    CEntry* p = child.get();
-    parent.m_children.push_back(std::move(child));
-    if (size != 0)
-        p->AddSize(size);
-    return p;
+    return g_tree.Add(&parent, name, bDirectory, size);
 }
 
 // A name too long to be labelled in any block of these tests.
@@ -60,7 +54,7 @@ TEST(BlockLayoutTest, StripEdgesTruncateASinglePrecisionOffsetAlongTheLongerSide
     EXPECT_EQ(layout.RectOf(a), CRect(0, 0, 33, 50));
     EXPECT_EQ(layout.RectOf(b), CRect(33, 0, 66, 50));
     EXPECT_EQ(layout.RectOf(c), CRect(66, 0, 99, 50));
-    EXPECT_EQ(layout.HitTest({99, 10}), root.get());  // the parent shows through the last column
+    EXPECT_EQ(layout.HitTest({99, 10}), root);  // the parent shows through the last column
     // A square inner area stacks top to bottom; one pixel wider puts the strips side by side.
     layout.Build(*root, {0, 0, 99, 99}, 0, m.Metrics());
     EXPECT_EQ(layout.RectOf(a), CRect(0, 0, 99, 33));
@@ -118,21 +112,21 @@ TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
     auto root = MakeRoot("");
     CEntry* file = Add(*root, "f", 5);
     for (const auto& c : cases) {
-        root->m_strName = c.name;
+        root->SetName(c.name);
         layout.Build(*root, c.rc, c.nBorder, m.Metrics());
         EXPECT_EQ(layout.Blocks().front().label, c.label) << c.name << " in " << testing::PrintToString(c.rc);
         EXPECT_EQ(layout.RectOf(file).value_or(CRect()), c.child) << c.name << " in " << testing::PrintToString(c.rc);
     }
     // Across the text's box starts at (left + 2, top + 1); down, its top-right corner is at
     // (left + height + 1, top + 2).
-    root->m_strName = "abcdefghij";
+    root->SetName("abcdefghij");
     layout.Build(*root, {100, 50, 160, 250}, 10, m.Metrics());
     EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(117, 52));
     layout.Build(*root, {0, 0, 200, 100}, 10, m.Metrics());
     EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(2, 1));
 
     // A control character shows as "?", in the text measured and the text drawn alike.
-    root->m_strName = "two\nlines";
+    root->SetName("two\nlines");
     m.texts.clear();
     layout.Build(*root, {0, 0, 200, 100}, 10, m.Metrics());
     EXPECT_EQ(m.texts.value(0).toStdString(), "two?lines");
@@ -157,20 +151,20 @@ TEST(BlockLayoutTest, NestedBlocksInPaintOrderDeepestHitAndNoneForZeroSizes)
     EXPECT_FALSE(layout.RectOf(zero).has_value());
     const auto& blocks = layout.Blocks();
     ASSERT_EQ(blocks.size(), 5U);
-    const CEntry* order[] = {root.get(), dir, inner, other, file};
+    const CEntry* order[] = {root, dir, inner, other, file};
     for (std::size_t i = 0; i < blocks.size(); ++i)
         EXPECT_EQ(blocks[i].pEntry, order[i]) << i;
     EXPECT_EQ(layout.HitTest({100, 250}), other);
     EXPECT_EQ(layout.HitTest({100, 20}), dir);  // dir's label strip
     EXPECT_EQ(layout.HitTest({195, 100}), dir);  // dir's border
-    EXPECT_EQ(layout.HitTest({5, 100}), root.get());
+    EXPECT_EQ(layout.HitTest({5, 100}), root);
     EXPECT_EQ(layout.HitTest({200, 100}), file);  // nothing of z between dir and file
 
     // An empty directory is one block over the whole area, hit anywhere.
     auto empty = MakeRoot("e");
     layout.Build(*empty, {0, 0, 300, 200}, 14, m.Metrics());
     ASSERT_EQ(layout.Blocks().size(), 1U);
-    EXPECT_EQ(layout.HitTest({299, 199}), empty.get());
+    EXPECT_EQ(layout.HitTest({299, 199}), empty);
 }
 
 TEST(BlockLayoutTest, AnyBorderKeepsChildrenInsideTheirParentAndDepthIsUnlimited)
@@ -201,17 +195,11 @@ TEST(BlockLayoutTest, AnyBorderKeepsChildrenInsideTheirParentAndDepthIsUnlimited
 
     // A chain of 20000 directories with no border: every level gets the whole area.
     auto chain = MakeRoot(kUnlabelled);
-    CEntry* level = chain.get();
+    CEntry* level = chain;
     for (int i = 0; i < 20000; ++i)
         level = Add(*level, "d", 0, true);
     CEntry* deepest = Add(*level, "f", 7);
     layout.Build(*chain, {0, 0, 50, 50}, -200000, m.Metrics(1000));
     EXPECT_EQ(layout.Blocks().size(), 20002U);
     EXPECT_EQ(layout.HitTest({25, 25}), deepest);
-    // Unwind bottom-up: destroying the chain top-down would recurse 20000 deep.
-    while (level != chain.get()) {
-        CEntry* parent = level->GetParent();
-        parent->m_children.clear();
-        level = parent;
-    }
 }

@@ -63,14 +63,14 @@ protected:
         doc->AddView(&spy);
         view->resize(w, h);
         view->OnInitialUpdate();
-        root = doc->m_pRoot.get();
+        root = doc->m_pRoot;
     }
     // The child of pDir (the root by default) with that name.
     CEntry* Child(const std::string& name, const CEntry* pDir = nullptr) const
     {
         for (const auto& child : (pDir ? pDir : root)->m_children)
             if (child->GetName() == name)
-                return child.get();
+                return child;
         ADD_FAILURE() << "no " << name;
         return nullptr;
     }
@@ -253,7 +253,7 @@ TEST_F(BlockViewTest, HoverAndClicksFollowTheLayoutMadeAgainAfterEveryChange)
     shown.clear();
     tree.File("g", 7000);
     doc->OnRefresh();
-    root = doc->m_pRoot.get();
+    root = doc->m_pRoot;
     Hover(ptX);
     Click(ptX);
     EXPECT_EQ(doc->m_pSelected, root);

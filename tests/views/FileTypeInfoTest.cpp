@@ -2,6 +2,7 @@
 
 #include "model/Entry.h"
 #include "platform/IconTheme.h"
+#include "support/HandTree.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -77,19 +78,12 @@ TEST(FileTypeInfo, DrawsItsOwnIconsWithoutTheme)
 TEST(FileTypeInfo, EntriesLookUpThroughInstalledLookup)
 {
     // A search's root and a mount point below it are drives whatever their names.
-    CEntry root;
-    CEntry docs;
-    CEntry text;
-    CEntry stick;
-    root.InitAsRoot("/home/ann");
-    docs.m_pParent = &root;
-    docs.m_strName = "docs";
-    docs.m_bDirectory = true;
-    text.m_pParent = &docs;
-    text.m_strName = "read me.txt";
-    stick.m_pParent = &root;
-    stick.m_strName = "stick";
-    stick.m_bDirectory = stick.m_bMountPoint = true;
+    HandTree tree("/home/ann");
+    CEntry& root = *tree.Root();
+    CEntry& docs = *tree.Add(&root, "docs", true);
+    CEntry& text = *tree.Add(&docs, "read me.txt", false);
+    CEntry& stick = *tree.Add(&root, "stick", true);
+    stick.m_bMountPoint = true;
 
     CEntry::SetIconLookup(nullptr);
     EXPECT_EQ(-1, text.GetIconIndex(FALSE));  // nothing installed yet: asks again later

@@ -78,7 +78,7 @@ protected:
         tree.Dir("empty");
         doc->PresetRoot(tree.Root(), "Folder test");
         ASSERT_TRUE(doc->OnNewDocument());
-        root = doc->m_pRoot.get();
+        root = doc->m_pRoot;
         view->resize(900, 400);
         doc->AddView(view.get());
         doc->AddView(&spy);
@@ -141,7 +141,7 @@ TEST(ListOrder, GathersEachDirectorysChildrenTogetherTheLastFoundFirst)
         GatherListRows(*doc.m_pRoot, bAll, rows);
         std::vector<std::string> names;
         for (const CEntry* e : rows)
-            names.push_back(e->GetName());
+            names.emplace_back(e->GetName());
         const std::vector<std::string> all = {"a", "b.txt", "c", "c1", "d", "e", "a1", "a2"};
         EXPECT_EQ(names, bAll ? all : std::vector<std::string>(all.begin(), all.begin() + 3));
     }
@@ -251,7 +251,7 @@ TEST_F(ListViewTest, ClicksSelectEnterDirectoriesAndDeleteRebuilds)
     ASSERT_EQ(Child(root, "dir"), nullptr);
     EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
     doc->OnRefresh();
-    root = doc->m_pRoot.get();
+    root = doc->m_pRoot;
     EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
     view->grab();  // reads every row on screen
     EXPECT_EQ(spy.hints.back(), HINT_TREE_CHANGED);

@@ -97,9 +97,9 @@ TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
     EXPECT_EQ(Grab().pixelColor(320, 250), CPieChart::kPalette[0]);
 
     // An empty directory with children shares the turn equally.
-    doc->SetCurrent(Child(doc->m_pRoot.get(), "z"));
+    doc->SetCurrent(Child(doc->m_pRoot, "z"));
     EXPECT_EQ(Labels(), (std::vector<std::string>{"one [33.33%]", "three [33.33%]", "two [33.33%]"}));
-    doc->SetCurrent(Child(doc->m_pRoot.get(), "c"));
+    doc->SetCurrent(Child(doc->m_pRoot, "c"));
 
     // A refresh replaces the entries: the slices are made again from the new ones.
     tree.File("c/y", 3000);
@@ -117,7 +117,7 @@ TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverAS
     Open();
     std::vector<const CEntry*> shown;
     SetEntryInfoSink([&shown](const CEntry* pEntry) { shown.push_back(pEntry); });
-    CEntry* root = doc->m_pRoot.get();
+    CEntry* root = doc->m_pRoot;
     CEntry* d = Child(root, "d");
     CEntry* f = Child(root, "f");
     Mouse(QEvent::MouseMove, In(1));

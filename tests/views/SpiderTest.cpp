@@ -1,5 +1,6 @@
 // The spider's figure without a window, over entry trees built by hand.
 #include "model/Entry.h"
+#include "support/HandTree.h"
 #include "views/SpiderLayout.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,15 @@
 namespace {
 using Line = std::tuple<int, int, int, int>;
 
-CEntry* Add(CEntry& parent, bool bDirectory)
+HandTree g_tree;  // every tree of these tests hangs in its arena
+
+CEntry* Add(CEntry& parent, bool bDirectory) { return g_tree.Add(&parent, "e", bDirectory); }
+
+CEntry& NewRoot()
 {
-    auto child = std::make_unique<CEntry>();
-    child->m_pParent = &parent;
-    child->m_strName = "e";
-    child->m_bDirectory = bDirectory;
-    child->m_nDepth = parent.m_nDepth + 1;
-    parent.m_children.push_back(std::move(child));
-    return parent.m_children.back().get();
+    CEntry* pRoot = g_tree.arena.NewEntry();
+    pRoot->InitAsRoot("/");
+    return *pRoot;
 }
 
 std::set<Line> LineSet(const CSpiderLayout& layout)
@@ -54,8 +55,7 @@ void Reference(const CEntry& dir, bool bCurrent, float fStart, int x, int y, int
 
 TEST(SpiderLayoutTest, FansStartDownOrBackAtTheParentAndHalveEachLevel)
 {
-    CEntry root;
-    root.InitAsRoot("/");
+    CEntry& root = NewRoot();
     CSpiderLayout layout;
     Add(root, false);
     layout.Build(&root, 100, 100, 100);
@@ -63,8 +63,7 @@ TEST(SpiderLayoutTest, FansStartDownOrBackAtTheParentAndHalveEachLevel)
 
     // A subdirectory hanging straight down with two children: its fan starts pointing back
     // up and splits the turn in three, so its lines go down-left, then down-right.
-    CEntry top;
-    top.InitAsRoot("/");
+    CEntry& top = NewRoot();
     CEntry* sub = Add(top, true);
     Add(*sub, false);
     Add(*sub, false);
@@ -82,8 +81,7 @@ TEST(SpiderLayoutTest, DeepAndWideTreesGiveTheSameFigureFromFewerLines)
     // A random tree of 12 levels under a wide fan: the figure keeps every line the full walk
     // draws, though the walk stops where lines have shrunk to nothing and a fan's repeats
     // are left out.
-    CEntry root;
-    root.InitAsRoot("/");
+    CEntry& root = NewRoot();
     for (int i = 0; i < 200; ++i)
         Add(root, false);
     std::mt19937 random(7);
@@ -109,8 +107,7 @@ TEST(SpiderLayoutTest, DeepAndWideTreesGiveTheSameFigureFromFewerLines)
     EXPECT_EQ(layout.Visited(), static_cast<std::int64_t>(root.m_children.size()));
 
     // 10,000 levels: only as deep as lines can be seen.
-    CEntry chain;
-    chain.InitAsRoot("/");
+    CEntry& chain = NewRoot();
     CEntry* level = &chain;
     for (int i = 0; i < 10000; ++i)
         level = Add(*level, true);

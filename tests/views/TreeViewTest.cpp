@@ -54,7 +54,7 @@ protected:
 
     CEntry* At(const std::vector<std::string>& names) const
     {
-        CEntry* e = doc->m_pRoot.get();
+        CEntry* e = doc->m_pRoot;
         for (const auto& n : names)
             e = e != nullptr ? Child(e, n) : nullptr;
         return e;
@@ -89,7 +89,7 @@ protected:
 
 TEST_F(TreePanelTest, NodesAreMadeOnlyWhereBranchesOpenAndLabelsFollowThePreference)
 {
-    EXPECT_EQ(panel->GetSelectedEntry(), doc->m_pRoot.get());
+    EXPECT_EQ(panel->GetSelectedEntry(), doc->m_pRoot);
     EXPECT_EQ(Model()->NodeCount(), 3) << "the root and its subdirectories a and m";
     EXPECT_FALSE(IndexOf({"a", "b"}).isValid());
     EXPECT_TRUE(Model()->hasChildren(IndexOf({"a"})));

@@ -1,0 +1,234 @@
+#include "EntryArena.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// An entry block: this header, then entries up to the block's end.
+struct CEntryArena::Block {
+    CEntryArena* pArena;
+};
+
+namespace {
+constexpr std::size_t kFirstEntry = (sizeof(CEntryArena*) + alignof(CEntry) - 1) / alignof(CEntry) * alignof(CEntry);
+
+void* AllocateOrThrow(std::size_t nBytes)
+{
+    void* p = std::malloc(nBytes);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+std::size_t StoredNameSize(const char* pName)
+{
+    const auto n = static_cast<unsigned char>(pName[-1]);
+    if (n != 0xFF)
+        return 1 + std::size_t{n};
+    std::uint32_t nLong = 0;
+    std::memcpy(&nLong, pName - 5, sizeof nLong);
+    return 5 + std::size_t{nLong};
+}
+}  // namespace
+
+static_assert(sizeof(CEntry) == 56, "an entry is meant to take 56 bytes");
+
+CEntryArena::CEntryArena() = default;
+
+CEntryArena::~CEntryArena()
+{
+    // Entries, names and small arrays hold nothing of their own: the blocks are all there is.
+    for (Block* pBlock : m_blocks)
+        std::free(pBlock);
+    for (char* pChunk : m_nameChunks)
+        std::free(pChunk);
+    for (char* pChunk : m_slotChunks)
+        std::free(pChunk);
+    for (CEntry** pSlots : m_largeArrays)
+        std::free(pSlots - 1);
+}
+
+CEntryArena& CEntryArena::Of(const CEntry& entry)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(&entry);
+    return *reinterpret_cast<const Block*>(address & ~(kBlockBytes - 1))->pArena;
+}
+
+std::size_t CEntryArena::ReservedBytes() const
+{
+    std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
+    for (CEntry** pSlots : m_largeArrays)
+        nBytes += (std::size_t{CEntryChildren::Header(pSlots).capacity} + 1) * sizeof(CEntry*);
+    return nBytes;
+}
+
+CEntry* CEntryArena::NewEntry()
+{
+    void* pPlace = m_pFreeEntries;
+    if (pPlace != nullptr) {
+        m_pFreeEntries = m_pFreeEntries->m_pParent;
+    } else {
+        constexpr std::size_t kPerBlock = (kBlockBytes - kFirstEntry) / sizeof(CEntry);
+        if (m_blocks.empty() || m_nBlockUsed == kPerBlock) {
+            void* pMemory = std::aligned_alloc(kBlockBytes, kBlockBytes);
+            if (pMemory == nullptr)
+                throw std::bad_alloc();
+            m_blocks.push_back(new (pMemory) Block{this});
+            m_nBlockUsed = 0;
+        }
+        pPlace = reinterpret_cast<char*>(m_blocks.back()) + kFirstEntry + m_nBlockUsed++ * sizeof(CEntry);
+    }
+    ++m_nLive;
+    return new (pPlace) CEntry;
+}
+
+CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
+{
+    CEntry* pCopy = NewEntry();
+    pCopy->m_pParent = source.m_pParent;
+    pCopy->SetName(source.GetName());
+    pCopy->SetTimes(source.GetCreatedTime(), source.GetModifiedTime(), source.GetAccessedTime());
+    pCopy->m_nIcon = source.m_nIcon;
+    pCopy->m_nOpenIcon = source.m_nOpenIcon;
+    pCopy->m_nDepth = source.m_nDepth;
+    pCopy->m_nColour = source.m_nColour;
+    pCopy->m_bDirectory = source.m_bDirectory;
+    pCopy->m_bMountPoint = source.m_bMountPoint;
+    return pCopy;
+}
+
+void CEntryArena::Free(CEntry* pEntry)
+{
+    // Without recursion, so that a tree thousands of levels deep cannot exhaust the stack.
+    std::vector<CEntry*> pending{pEntry};
+    while (!pending.empty()) {
+        CEntry* p = pending.back();
+        pending.pop_back();
+        pending.insert(pending.end(), p->m_children.begin(), p->m_children.end());
+        FreeOne(p);
+    }
+}
+
+void CEntryArena::FreeOne(CEntry* pEntry)
+{
+    if (const char* pName = pEntry->StoredName())
+        FreeName(pName);
+    FreeArray(pEntry->m_children.m_pSlots);
+    if (pEntry->m_bWideTimes)
+        m_wideTimes.erase(pEntry);
+    pEntry->~CEntry();
+    // The free list runs through the parent field of entries no longer in use.
+    CEntry* pFree = new (pEntry) CEntry;
+    pFree->m_pParent = m_pFreeEntries;
+    m_pFreeEntries = pFree;
+    --m_nLive;
+}
+
+const char* CEntryArena::StoreName(std::string_view name)
+{
+    const bool bLong = name.size() >= 0xFF;
+    const std::size_t nPrefix = bLong ? 5 : 1;
+    const std::size_t nStored = nPrefix + name.size();
+    char* pBytes = nullptr;
+    if (nStored < kShortName && nStored < m_freeNames.size() && !m_freeNames[nStored].empty()) {
+        pBytes = m_freeNames[nStored].back();
+        m_freeNames[nStored].pop_back();
+    } else {
+        pBytes = TakeNameBytes(nStored);
+    }
+    if (bLong) {
+        const auto nLong = static_cast<std::uint32_t>(name.size());
+        std::memcpy(pBytes, &nLong, sizeof nLong);
+        pBytes[4] = static_cast<char>(0xFF);
+    } else {
+        pBytes[0] = static_cast<char>(name.size());
+    }
+    std::memcpy(pBytes + nPrefix, name.data(), name.size());
+    return pBytes + nPrefix;
+}
+
+void CEntryArena::FreeName(const char* pName)
+{
+    const std::size_t nStored = StoredNameSize(pName);
+    if (nStored >= kShortName)
+        return;  // rare enough to stay until the arena goes
+    if (m_freeNames.size() <= nStored)
+        m_freeNames.resize(kShortName);
+    m_freeNames[nStored].push_back(const_cast<char*>(pName) - 1);  // short: a one-byte length
+}
+
+char* CEntryArena::TakeNameBytes(std::size_t nBytes)
+{
+    if (nBytes > m_nNameLeft) {
+        // A name too long for a chunk of its own size gets a chunk to itself.
+        if (nBytes > kNameChunk / 4) {
+            char* pChunk = static_cast<char*>(AllocateOrThrow(nBytes));
+            m_nameChunks.push_back(pChunk);
+            m_nameBytes += nBytes;
+            return pChunk;
+        }
+        m_pNameNext = static_cast<char*>(AllocateOrThrow(kNameChunk));
+        m_nameChunks.push_back(m_pNameNext);
+        m_nameBytes += kNameChunk;
+        m_nNameLeft = kNameChunk;
+    }
+    char* p = m_pNameNext;
+    m_pNameNext += nBytes;
+    m_nNameLeft -= nBytes;
+    return p;
+}
+
+CEntry** CEntryArena::NewArray(std::uint32_t nCapacity)
+{
+    CEntry** pBlock = nullptr;
+    if (nCapacity <= kSmallArray) {
+        if (m_freeArrays[nCapacity] != nullptr) {
+            pBlock = m_freeArrays[nCapacity] - 1;
+            m_freeArrays[nCapacity] = reinterpret_cast<CEntry**>(m_freeArrays[nCapacity][0]);
+        } else {
+            const std::size_t nBytes = (std::size_t{nCapacity} + 1) * sizeof(CEntry*);
+            if (nBytes > m_nSlotLeft) {
+                m_pSlotNext = static_cast<char*>(AllocateOrThrow(kSlotChunk));
+                m_slotChunks.push_back(m_pSlotNext);
+                m_nSlotLeft = kSlotChunk;
+            }
+            pBlock = reinterpret_cast<CEntry**>(m_pSlotNext);
+            m_pSlotNext += nBytes;
+            m_nSlotLeft -= nBytes;
+        }
+    } else {
+        pBlock = static_cast<CEntry**>(AllocateOrThrow((std::size_t{nCapacity} + 1) * sizeof(CEntry*)));
+        m_largeArrays.insert(pBlock + 1);
+    }
+    CEntry** pSlots = pBlock + 1;
+    CEntryChildren::Header(pSlots) = {0, nCapacity};
+    return pSlots;
+}
+
+void CEntryArena::FreeArray(CEntry** pSlots)
+{
+    if (pSlots == nullptr)
+        return;
+    const std::uint32_t nCapacity = CEntryChildren::Header(pSlots).capacity;
+    if (nCapacity <= kSmallArray) {
+        pSlots[0] = reinterpret_cast<CEntry*>(m_freeArrays[nCapacity]);
+        m_freeArrays[nCapacity] = pSlots;
+        return;
+    }
+    m_largeArrays.erase(pSlots);
+    std::free(pSlots - 1);
+}
+
+CEntry** CEntryArena::ResizeArray(CEntry** pSlots, std::uint32_t nCapacity)
+{
+    const std::uint32_t nCount = pSlots != nullptr ? CEntryChildren::Header(pSlots).count : 0;
+    const std::uint32_t nKept = std::min(nCount, nCapacity);
+    CEntry** pNew = nCapacity > 0 ? NewArray(nCapacity) : nullptr;
+    if (pNew != nullptr && nKept > 0) {
+        std::memcpy(pNew, pSlots, nKept * sizeof(CEntry*));
+        CEntryChildren::Header(pNew).count = nKept;
+    }
+    FreeArray(pSlots);
+    return pNew;
+}

@@ -1,0 +1,83 @@
+#pragma once
+#include "Entry.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+// Holds every entry of one document's tree, with their names and children arrays, in large
+// blocks: a million entries cost a few dozen allocations, and closing the document gives
+// them all back at once without visiting a single entry. What a refresh or a delete takes
+// out of the tree (Free) is kept for the entries, names and arrays made next.
+//
+// Entries live in blocks aligned to their size, so an entry finds its arena from its own
+// address (Of) without spending a pointer of its own on it.
+class CEntryArena {
+public:
+    CEntryArena();
+    ~CEntryArena();
+    CEntryArena(const CEntryArena&) = delete;
+    CEntryArena& operator=(const CEntryArena&) = delete;
+
+    // A blank entry: no parent, no children, empty name, size 0, icons not looked up,
+    // colour 0. InitFromFind or InitAsRoot follows.
+    CEntry* NewEntry();
+    // The copy for re-reading: same parent, name, flags, depth, times, icon caches and
+    // colour; size 0 and no children. The source is not changed.
+    CEntry* NewCopyForRereading(const CEntry& source);
+    // Gives back pEntry and everything below it. The caller has unlinked it from its parent.
+    void Free(CEntry* pEntry);
+
+    static CEntryArena& Of(const CEntry& entry);
+
+    // Live entries, and the bytes taken from the system for all of them.
+    std::size_t EntryCount() const { return m_nLive; }
+    std::size_t ReservedBytes() const;
+
+private:
+    friend class CEntry;
+
+    struct Block;
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;  // also the alignment
+    static constexpr std::size_t kNameChunk = std::size_t{64} << 10;
+    static constexpr std::size_t kSlotChunk = std::size_t{64} << 10;
+    static constexpr std::uint32_t kSmallArray = 63;  // larger arrays come from malloc
+    static constexpr std::size_t kShortName = 256;    // shorter stored names are reused
+    using Times = std::array<std::int64_t, 3>;
+
+    void FreeOne(CEntry* pEntry);
+
+    // Names: each stored with its length in front, one byte when shorter than 255.
+    const char* StoreName(std::string_view name);
+    void FreeName(const char* pName);
+    char* TakeNameBytes(std::size_t nBytes);
+
+    // Children arrays, their header in the slot before the first. Resizing keeps the
+    // children that fit and gives the old array back; to capacity 0 it only gives back.
+    CEntry** ResizeArray(CEntry** pSlots, std::uint32_t nCapacity);
+    CEntry** NewArray(std::uint32_t nCapacity);
+    void FreeArray(CEntry** pSlots);
+
+    std::vector<Block*> m_blocks;
+    CEntry* m_pFreeEntries = nullptr;  // linked through m_pParent
+    std::size_t m_nLive = 0;
+    std::size_t m_nBlockUsed = 0;      // entries taken from the newest block
+
+    std::vector<char*> m_nameChunks;
+    char* m_pNameNext = nullptr;
+    std::size_t m_nNameLeft = 0;
+    std::size_t m_nameBytes = 0;
+    std::vector<std::vector<char*>> m_freeNames;  // by stored size, below kShortName
+
+    std::vector<char*> m_slotChunks;
+    char* m_pSlotNext = nullptr;
+    std::size_t m_nSlotLeft = 0;
+    std::array<CEntry**, kSmallArray + 1> m_freeArrays{};  // by capacity, linked through slot 0
+    std::unordered_set<CEntry**> m_largeArrays;
+
+    std::unordered_map<const CEntry*, Times> m_wideTimes;
+};
