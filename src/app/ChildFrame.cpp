@@ -202,10 +202,17 @@ void CChildFrame::OnNextPane()
 void CChildFrame::closeEvent(QCloseEvent* pEvent)
 {
     pEvent->accept();
-    if (!m_bClosing && m_pDoc != nullptr) {
-        m_bClosing = true;
-        CVolraDoc* pDoc = m_pDoc;
-        m_pDoc = nullptr;
-        pDoc->OnCloseDocument();  // lets go of every view, then goes
+    if (m_bClosing || m_pDoc == nullptr)
+        return;
+    if (m_pDoc->IsSearching()) {
+        // A refresh is running, and this window's views are on its way back: the walk is
+        // cancelled, and the document, once it has returned, closes and takes this window.
+        m_pDoc->OnCloseDocument();
+        pEvent->ignore();
+        return;
     }
+    m_bClosing = true;
+    CVolraDoc* pDoc = m_pDoc;
+    m_pDoc = nullptr;
+    pDoc->OnCloseDocument();  // lets go of every view, then goes
 }

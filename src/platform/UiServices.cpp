@@ -4,10 +4,13 @@
 #include <QCursor>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 namespace {
 QPointer<QWidget> g_mainWnd;
 int g_waitDepth = 0;
+std::vector<CLongOperation*> g_operations;  // not owned: each removes itself as it ends
 }  // namespace
 
 QWidget* AfxGetMainWnd() { return g_mainWnd.data(); }
@@ -44,4 +47,21 @@ void RestoreWaitCursor()
         else if (c->shape() != Qt::WaitCursor)
             QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
     }
+}
+
+CLongOperation::CLongOperation(std::function<void()> cancel) : m_cancel(std::move(cancel))
+{
+    g_operations.push_back(this);
+}
+
+CLongOperation::~CLongOperation()
+{
+    g_operations.erase(std::remove(g_operations.begin(), g_operations.end(), this), g_operations.end());
+}
+
+void CLongOperation::CancelAll()
+{
+    for (CLongOperation* p : std::vector<CLongOperation*>(g_operations))
+        if (p->m_cancel)
+            p->m_cancel();
 }

@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -199,6 +200,48 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
     EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"}));
     EXPECT_EQ(f.Frame().GetMdiArea()->subWindowList().size(), 1);
+}
+
+// Each close arrives through the walk's own event pump, as one from the window manager
+// would; the walk stops, and the document goes only after the search has returned.
+TEST(MainFrame, ClosingDuringASearchCancelsItAndFreesItsDocumentAfterwards)
+{
+    const struct {
+        const char* what;
+        bool refresh;
+        bool closeSearchWindow;
+    } cases[] = {{"main window, new search", false, false},
+                 {"main window, refresh", true, false},
+                 {"search window, refresh", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppFixture f;
+        for (int i = 0; i < 50; ++i)
+            f.tree.File("many/f" + std::to_string(i), 1);
+        QPointer<CVolraDoc> doc = c.refresh ? f.Open() : nullptr;
+        bool walking = true;
+        bool freedWhileWalking = false;
+        if (doc != nullptr)
+            QObject::connect(doc, &QObject::destroyed, [&] { freedWhileWalking = walking; });
+        QTimer::singleShot(0, [&] {
+            if (c.closeSearchWindow)
+                f.Frame().GetMdiArea()->subWindowList().first()->close();
+            else
+                f.Frame().close();
+        });
+        if (c.refresh)
+            f.Frame().GetAction(ID_REFRESH)->trigger();
+        else
+            EXPECT_EQ(f.Open(), nullptr) << "cancelled";
+        walking = false;
+        EXPECT_FALSE(freedWhileWalking);
+        EXPECT_TRUE(f.Frame().isEnabled());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(doc, nullptr);
+        EXPECT_TRUE(f.app.GetDocTemplate()->GetDocuments().empty());
+        EXPECT_TRUE(f.Frame().GetMdiArea()->subWindowList().isEmpty());
+    }
 }
 
 TEST(MainFrame, PlacementIsWrittenAndRestored)
