@@ -221,8 +221,11 @@ TEST(MainFrame, ClosingDuringASearchCancelsItAndFreesItsDocumentAfterwards)
         QPointer<CVolraDoc> doc = c.refresh ? f.Open() : nullptr;
         bool walking = true;
         bool freedWhileWalking = false;
-        if (doc != nullptr)
+        if (doc != nullptr) {
             QObject::connect(doc, &QObject::destroyed, [&] { freedWhileWalking = walking; });
+            QObject::connect(f.Frame().GetMdiArea()->subWindowList().first(), &QObject::destroyed,
+                             [&] { freedWhileWalking = walking; });
+        }
         QTimer::singleShot(0, [&] {
             if (c.closeSearchWindow)
                 f.Frame().GetMdiArea()->subWindowList().first()->close();
