@@ -206,13 +206,15 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
 // would; the walk stops, and the document goes only after the search has returned.
 TEST(MainFrame, ClosingDuringASearchCancelsItAndFreesItsDocumentAfterwards)
 {
+    enum How { kMainWindow, kSearchWindow, kQuit };
     const struct {
         const char* what;
         bool refresh;
-        bool closeSearchWindow;
-    } cases[] = {{"main window, new search", false, false},
-                 {"main window, refresh", true, false},
-                 {"search window, refresh", true, true}};
+        How how;
+    } cases[] = {{"main window, new search", false, kMainWindow},
+                 {"main window, refresh", true, kMainWindow},
+                 {"search window, refresh", true, kSearchWindow},
+                 {"quit, refresh", true, kQuit}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         AppFixture f;
@@ -222,21 +224,34 @@ TEST(MainFrame, ClosingDuringASearchCancelsItAndFreesItsDocumentAfterwards)
         bool walking = true;
         bool freedWhileWalking = false;
         if (doc != nullptr) {
+            doc->SetProgressInterval(std::chrono::milliseconds(0));  // events pumped after every item
             QObject::connect(doc, &QObject::destroyed, [&] { freedWhileWalking = walking; });
             QObject::connect(f.Frame().GetMdiArea()->subWindowList().first(), &QObject::destroyed,
                              [&] { freedWhileWalking = walking; });
         }
-        QTimer::singleShot(0, [&] {
-            if (c.closeSearchWindow)
-                f.Frame().GetMdiArea()->subWindowList().first()->close();
+        const auto search = [&] {
+            QTimer::singleShot(0, [&] {
+                EXPECT_FALSE(f.Frame().isEnabled()) << "the walk runs";
+                if (c.how == kSearchWindow)
+                    f.Frame().GetMdiArea()->subWindowList().first()->close();
+                else if (c.how == kMainWindow)
+                    f.Frame().close();
+                else
+                    QCoreApplication::quit();  // which closes the windows
+            });
+            if (c.refresh)
+                f.Frame().GetAction(ID_REFRESH)->trigger();
             else
-                f.Frame().close();
-        });
-        if (c.refresh)
-            f.Frame().GetAction(ID_REFRESH)->trigger();
-        else
-            EXPECT_EQ(f.Open(), nullptr) << "cancelled";
-        walking = false;
+                EXPECT_EQ(f.Open(), nullptr) << "cancelled";
+            walking = false;
+        };
+        if (c.how == kQuit) {
+            f.Frame().show();
+            QTimer::singleShot(0, search);  // quitting needs the event loop running
+            EXPECT_EQ(QApplication::exec(), 0);
+        } else {
+            search();
+        }
         EXPECT_FALSE(freedWhileWalking);
         EXPECT_TRUE(f.Frame().isEnabled());
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
