@@ -205,8 +205,9 @@ void CChildFrame::closeEvent(QCloseEvent* pEvent)
     if (m_bClosing || m_pDoc == nullptr)
         return;
     if (m_pDoc->IsSearching()) {
-        // A refresh is running, and this window's views are on its way back: the walk is
-        // cancelled, and the document, once it has returned, closes and takes this window.
+        // A refresh is running, and the command that started it returns through this
+        // window's views: the walk is cancelled, and once it has returned the document
+        // closes and takes this window with it.
         m_pDoc->OnCloseDocument();
         pEvent->ignore();
         return;
