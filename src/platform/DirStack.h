@@ -36,7 +36,6 @@ public:
     int Descend(const void* pParentKey, const std::string& strName, const void* pKey);
     // The deepest level's path: the top's path and the names below it.
     const std::string& Path() const { return m_strPath; }
-    void Clear();
 
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -48,6 +47,7 @@ private:
         ino_t ino = 0;
     };
 
+    void Clear();
     std::size_t Find(const void* pKey) const;
     void Truncate(std::size_t nLevels);
     void Push(const void* pKey, int fd, const std::string& strName);
