@@ -235,10 +235,18 @@ void CChildFrame::OnNextPane()
 void CChildFrame::closeEvent(QCloseEvent* pEvent)
 {
     pEvent->accept();
-    if (!m_bClosing && m_pDoc != nullptr) {
-        m_bClosing = true;
-        CVolraDoc* pDoc = m_pDoc;
-        m_pDoc = nullptr;
-        pDoc->OnCloseDocument();  // lets go of every view, then goes
+    if (m_bClosing || m_pDoc == nullptr)
+        return;
+    if (m_pDoc->IsSearching()) {
+        // A refresh is running, and the command that started it returns through this
+        // window's views: the walk is cancelled, and once it has returned the document
+        // closes and takes this window with it.
+        m_pDoc->OnCloseDocument();
+        pEvent->ignore();
+        return;
     }
+    m_bClosing = true;
+    CVolraDoc* pDoc = m_pDoc;
+    m_pDoc = nullptr;
+    pDoc->OnCloseDocument();  // lets go of every view, then goes
 }

@@ -151,7 +151,6 @@ int RunSnapshot(const CSnapshotRequest& request)
     }
     // The views as a search window holds them: the tree panel beside the mode's view.
     QSplitter window;
-    window.setAttribute(Qt::WA_DontShowOnScreen);
     CView* pView = MakeSnapshotView(request.mode, &window);
     CView* pTree = request.tree ? new CVolraTreeView(&window) : nullptr;
     if (pTree != nullptr)
@@ -165,7 +164,6 @@ int RunSnapshot(const CSnapshotRequest& request)
         }
     }
     doc.UpdateAllViews(nullptr, HINT_REDRAW);
-    window.show();  // lays the item views out as on a screen, without showing anything
     QCoreApplication::processEvents();
     const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
     for (CView* v : {pTree, pView})

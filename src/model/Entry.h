@@ -26,7 +26,8 @@ public:
     // not link the entry into the parent's children.
     void InitFromFind(CEntry* pParent, const CFileFind& finder);
     void InitAsRoot(std::string_view strRootPath);
-    // Adds the delta (negative to remove) to this entry and every ancestor.
+    // Adds the delta (negative to remove) to this entry and every ancestor; totals stay
+    // between 0 and the largest int64 value.
     void AddSize(std::int64_t nDelta);
 
     // Links a child made for this directory after the others (the walk: in listing order).

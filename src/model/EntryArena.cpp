@@ -43,6 +43,8 @@ CEntryArena::~CEntryArena()
         std::free(pBlock);
     for (char* pChunk : m_nameChunks)
         std::free(pChunk);
+    for (char* pName : m_longNames)
+        std::free(pName);
     for (char* pChunk : m_slotChunks)
         std::free(pChunk);
     for (CEntry** pSlots : m_largeArrays)
@@ -131,17 +133,21 @@ const char* CEntryArena::StoreName(std::string_view name)
     const std::size_t nPrefix = bLong ? 5 : 1;
     const std::size_t nStored = nPrefix + name.size();
     char* pBytes = nullptr;
-    if (nStored < kShortName && nStored < m_freeNames.size() && !m_freeNames[nStored].empty()) {
-        pBytes = m_freeNames[nStored].back();
-        m_freeNames[nStored].pop_back();
-    } else {
-        pBytes = TakeNameBytes(nStored);
-    }
     if (bLong) {
+        pBytes = static_cast<char*>(AllocateOrThrow(nStored));
+        m_longNames.insert(pBytes);
+        m_nameBytes += nStored;
         const auto nLong = static_cast<std::uint32_t>(name.size());
         std::memcpy(pBytes, &nLong, sizeof nLong);
         pBytes[4] = static_cast<char>(0xFF);
     } else {
+        std::vector<char*>& reusable = m_freeNames[nStored];
+        if (!reusable.empty()) {
+            pBytes = reusable.back();
+            reusable.pop_back();
+        } else {
+            pBytes = TakeNameBytes(nStored);
+        }
         pBytes[0] = static_cast<char>(name.size());
     }
     std::memcpy(pBytes + nPrefix, name.data(), name.size());
@@ -150,24 +156,21 @@ const char* CEntryArena::StoreName(std::string_view name)
 
 void CEntryArena::FreeName(const char* pName)
 {
-    const std::size_t nStored = StoredNameSize(pName);
-    if (nStored >= kShortName)
-        return;  // rare enough to stay until the arena goes
-    if (m_freeNames.size() <= nStored)
-        m_freeNames.resize(kShortName);
-    m_freeNames[nStored].push_back(const_cast<char*>(pName) - 1);  // short: a one-byte length
+    char* pBytes = const_cast<char*>(pName) - 1;
+    const auto n = static_cast<unsigned char>(*pBytes);
+    if (n != 0xFF) {
+        m_freeNames[1 + std::size_t{n}].push_back(pBytes);
+        return;
+    }
+    pBytes -= 4;
+    m_nameBytes -= StoredNameSize(pName);
+    m_longNames.erase(pBytes);
+    std::free(pBytes);
 }
 
 char* CEntryArena::TakeNameBytes(std::size_t nBytes)
 {
     if (nBytes > m_nNameLeft) {
-        // A name too long for a chunk of its own size gets a chunk to itself.
-        if (nBytes > kNameChunk / 4) {
-            char* pChunk = static_cast<char*>(AllocateOrThrow(nBytes));
-            m_nameChunks.push_back(pChunk);
-            m_nameBytes += nBytes;
-            return pChunk;
-        }
         m_pNameNext = static_cast<char*>(AllocateOrThrow(kNameChunk));
         m_nameChunks.push_back(m_pNameNext);
         m_nameBytes += kNameChunk;

@@ -46,12 +46,13 @@ private:
     static constexpr std::size_t kNameChunk = std::size_t{64} << 10;
     static constexpr std::size_t kSlotChunk = std::size_t{64} << 10;
     static constexpr std::uint32_t kSmallArray = 63;  // larger arrays come from malloc
-    static constexpr std::size_t kShortName = 256;    // shorter stored names are reused
     using Times = std::array<std::int64_t, 3>;
 
     void FreeOne(CEntry* pEntry);
 
-    // Names: each stored with its length in front, one byte when shorter than 255.
+    // Names: each stored with its length in front. One shorter than 255 bytes has a one-byte
+    // length and comes from a chunk; a longer one is allocated by itself behind 0xFF and a
+    // four-byte length.
     const char* StoreName(std::string_view name);
     void FreeName(const char* pName);
     char* TakeNameBytes(std::size_t nBytes);
@@ -71,7 +72,8 @@ private:
     char* m_pNameNext = nullptr;
     std::size_t m_nNameLeft = 0;
     std::size_t m_nameBytes = 0;
-    std::vector<std::vector<char*>> m_freeNames;  // by stored size, below kShortName
+    std::array<std::vector<char*>, 256> m_freeNames;  // short ones given back, by stored size
+    std::unordered_set<char*> m_longNames;
 
     std::vector<char*> m_slotChunks;
     char* m_pSlotNext = nullptr;

@@ -25,6 +25,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -203,6 +204,56 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
     EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"}));
     EXPECT_EQ(f.Frame().GetMdiArea()->subWindowList().size(), 1);
+}
+
+// Each close arrives through the walk's own event pump, as one from the window manager
+// would; the walk stops, and the document goes only after the search has returned.
+TEST(MainFrame, ClosingDuringASearchCancelsItAndFreesItsDocumentAfterwards)
+{
+    enum How { kMainWindowInNewSearch, kMainWindow, kSearchWindow, kQuit };
+    for (const How how : {kMainWindowInNewSearch, kMainWindow, kSearchWindow, kQuit}) {
+        SCOPED_TRACE(how);
+        AppFixture f;
+        for (int i = 0; i < 50; ++i)
+            f.tree.File("many/f" + std::to_string(i), 1);
+        QPointer<CVolraDoc> doc = how != kMainWindowInNewSearch ? f.Open() : nullptr;
+        bool walking = true;
+        bool freedWhileWalking = false;
+        if (doc != nullptr) {
+            doc->SetProgressInterval(std::chrono::milliseconds(0));  // events pumped after every item
+            QObject::connect(doc, &QObject::destroyed, [&] { freedWhileWalking = walking; });
+        }
+        const auto search = [&] {
+            QTimer::singleShot(0, [&] {
+                EXPECT_FALSE(f.Frame().isEnabled()) << "the walk runs";
+                if (how == kSearchWindow)
+                    f.Frame().GetMdiArea()->subWindowList().first()->close();
+                else if (how == kQuit)
+                    QCoreApplication::quit();  // which closes the windows
+                else
+                    f.Frame().close();
+            });
+            if (doc != nullptr)
+                f.Frame().GetAction(ID_REFRESH)->trigger();
+            else
+                EXPECT_EQ(f.Open(), nullptr) << "cancelled";
+            walking = false;
+        };
+        if (how == kQuit) {
+            f.Frame().show();
+            QTimer::singleShot(0, search);  // quitting needs the event loop running
+            EXPECT_EQ(QApplication::exec(), 0);
+        } else {
+            search();
+        }
+        EXPECT_FALSE(freedWhileWalking);
+        EXPECT_TRUE(f.Frame().isEnabled());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(doc, nullptr);
+        EXPECT_TRUE(f.app.GetDocTemplate()->GetDocuments().empty());
+        EXPECT_TRUE(f.Frame().GetMdiArea()->subWindowList().isEmpty());
+    }
 }
 
 TEST(MainFrame, PlacementIsWrittenAndRestored)

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -67,54 +70,49 @@ TEST(Entry, TotalsFollowEveryFileUpTheChain)
 
     // Removing a child's total from its parent restores every ancestor.
     a->AddSize(-big->GetSize());
-    EXPECT_EQ(root.GetSize(), 1000);
-    EXPECT_EQ(a->GetSize(), 1000);
-    EXPECT_EQ(c->GetSize(), 1000);
+    for (const CEntry* e : {&root, a, c})
+        EXPECT_EQ(e->GetSize(), 1000) << e->GetName();
+
+    // Lengths near 2^63 (sparse files) stop a total at the largest value, never wrap it.
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    CEntry* huge = Add(c, "huge1", false, kMax - 10);
+    Add(b, "huge2", false, kMax - 10);
+    for (const CEntry* e : {&root, a, b, c})
+        EXPECT_EQ(e->GetSize(), kMax) << e->GetName();
+    b->AddSize(-huge->GetSize());
+    EXPECT_EQ(root.GetSize(), 10);
+    c->AddSize(-kMax);
+    EXPECT_EQ(root.GetSize(), 0) << "what stopped at the top comes down, never below nothing";
 }
 
-TEST(Entry, PathsAreComposedWithOneSeparator)
+TEST(Entry, PathsAreComposedWithOneSeparatorAndKeptByTheCopyForRereading)
 {
     for (const char* rootPath : {"/", "/home"}) {
         CEntryArena arena;
         CEntry& root = NewRoot(arena, rootPath);
         CEntry* d = Add(&root, "dir with space", true);
-        CEntry* f = Add(d, "na\nme\xff", false, 1);
+        CEntry* f = Add(d, "na\nme\xff", false, 42);
         const std::string base = std::string(rootPath) == "/" ? "" : rootPath;
         EXPECT_EQ(root.GetPath(), rootPath);
-        EXPECT_EQ(root.GetName(), rootPath);
-        EXPECT_EQ(d->GetPath(), base + "/dir with space");
         EXPECT_EQ(f->GetPath(), base + "/dir with space/na\nme\xff") << "bytes kept exactly";
-        EXPECT_EQ(f->GetName(), "na\nme\xff");
+
+        d->m_nColour = 5;
+        d->m_nIcon = 7;
+        d->m_nOpenIcon = 8;
+        const CEntry& copy = *arena.NewCopyForRereading(*d);
+        EXPECT_EQ(copy.GetParent(), &root);
+        EXPECT_EQ(copy.GetPath(), d->GetPath());
+        EXPECT_EQ(copy.GetModifiedTime(), d->GetModifiedTime());
+        EXPECT_EQ(std::vector<std::int64_t>({copy.GetDepth(), copy.IsDirectory(), copy.GetSize(),
+                                             static_cast<std::int64_t>(copy.m_children.size()), +copy.m_nColour,
+                                             copy.m_nIcon, copy.m_nOpenIcon}),
+                  std::vector<std::int64_t>({1, TRUE, 0, 0, 5, 7, 8}))
+            << "the same identity, times, icons and colour; no contents";
+        EXPECT_EQ(d->GetSize(), 42) << "the source is unchanged";
     }
 }
 
-TEST(Entry, CopyForRereadingKeepsIdentityButNotContents)
-{
-    CEntryArena arena;
-    CEntry& root = NewRoot(arena, "/r");
-    CEntry* d = Add(&root, "d", true);
-    Add(d, "x", false, 42);
-    Add(d, "sub", true);
-    d->m_nColour = 5;
-    d->m_nIcon = 7;
-    d->m_nOpenIcon = 8;
-
-    const CEntry& copy = *arena.NewCopyForRereading(*d);
-    EXPECT_EQ(copy.GetParent(), &root);
-    EXPECT_EQ(copy.GetPath(), "/r/d");
-    EXPECT_EQ(copy.GetDepth(), 1);
-    EXPECT_TRUE(copy.IsDirectory());
-    EXPECT_EQ(copy.GetSize(), 0);
-    EXPECT_TRUE(copy.m_children.empty());
-    EXPECT_EQ(+copy.m_nColour, 5);
-    EXPECT_EQ(copy.m_nIcon, 7);
-    EXPECT_EQ(copy.m_nOpenIcon, 8);
-    EXPECT_EQ(copy.GetModifiedTime(), d->GetModifiedTime());
-    EXPECT_EQ(d->GetSize(), 42) << "the source is unchanged";
-    EXPECT_EQ(d->m_children.size(), 2u);
-}
-
-TEST(Entry, SubdirectoriesAndSorting)
+TEST(Entry, SubdirectoriesAndNameOrder)
 {
     CEntryArena arena;
     CEntry& root = NewRoot(arena, "/");
@@ -122,35 +120,93 @@ TEST(Entry, SubdirectoriesAndSorting)
     Add(files, "one", false, 1);
     EXPECT_FALSE(files->HasSubdirectories());
     EXPECT_FALSE(files->m_children[0]->HasSubdirectories());
-    Add(&root, "b", false);
-    Add(&root, "A", false);
-    Add(&root, "_x", false);
     EXPECT_TRUE(root.HasSubdirectories());
-
-    SortChildrenByName(root);
-    std::vector<std::string> names;
-    for (const auto& c : root.m_children)
-        names.emplace_back(c->GetName());
-    EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "b", "files"}));
-    EXPECT_LT(CompareNames("abc", "ABD"), 0);
-    EXPECT_EQ(CompareNames("Readme", "README"), 0);
-    EXPECT_GT(CompareNames("\xc3\xa9", "z"), 0) << "bytes above ASCII sort after letters";
-    EXPECT_LT(CompareNames("ab", "abc"), 0);
+    // Byte by byte after folding A-Z to a-z; bytes above ASCII sort after the letters.
+    const struct {
+        const char* a;
+        const char* b;
+        int order;
+    } pairs[] = {{"_x", "A", -1}, {"A", "b", -1}, {"abc", "ABD", -1}, {"Readme", "README", 0}, {"\xc3\xa9", "z", 1}, {"ab", "abc", -1}};
+    for (const auto& p : pairs)
+        EXPECT_EQ(std::clamp(CompareNames(p.a, p.b), -1, 1), p.order) << p.a << " " << p.b;
 }
 
-TEST(Entry, DeepTreesAreDestroyedWithoutRecursion)
+TEST(Entry, DeepTreesAreFreedWithoutRecursionAndTheirRoomIsReused)
 {
     CEntryArena arena;
-    CEntry* root = &NewRoot(arena, "/");
-    CEntry* p = root;
-    for (int i = 0; i < 200000; ++i)
-        p = Add(p, "d", true);
-    Add(p, "leaf", false, 9);
-    EXPECT_EQ(root->GetSize(), 9);
-    EXPECT_EQ(p->GetDepth(), 200000);
-    EXPECT_EQ(p->GetPath().size(), 200000u * 2);
-    arena.Free(root);  // would overflow the stack if children were freed recursively
-    EXPECT_EQ(arena.EntryCount(), 0u);
+    CEntry& root = NewRoot(arena, "/");
+    const auto build = [&] {
+        CEntry* p = Add(&root, "top", true);
+        for (int i = 0; i < 200000; ++i)
+            p = Add(p, i % 2 != 0 ? "d" : std::string(300, 'n'), true);
+        Add(p, "leaf", false, 9);
+        return p;
+    };
+    const CEntry* deepest = build();
+    EXPECT_EQ(root.GetSize(), 9);
+    EXPECT_EQ(deepest->GetDepth(), 200001);
+    EXPECT_EQ(deepest->GetPath().size(), 4u + 100000u * (2 + 301));
+    const std::size_t nReserved = arena.ReservedBytes();
+    for (int round = 0; round < 3; ++round) {
+        CEntry* top = root.m_children[0];
+        root.AddSize(-top->GetSize());
+        ASSERT_TRUE(root.RemoveChild(top));
+        arena.Free(top);  // would overflow the stack if freed recursively
+        EXPECT_EQ(arena.EntryCount(), 1u);
+        build();
+    }
+    EXPECT_EQ(arena.ReservedBytes(), nReserved) << "entries, names and arrays reused or given back";
+}
+
+TEST(Entry, ChildrenKeepTheirOrderThroughRemovalAndReplacement)
+{
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
+    std::vector<CEntry*> kids;
+    for (const char* name : {"d", "B", "a", "_x", "c"})
+        kids.push_back(Add(&root, name, false, 1));
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), root.m_children.begin(), root.m_children.end()))
+        << "listing order until sorted";
+    SortChildrenByName(root);
+    const auto names = [&] {
+        std::string joined;
+        for (const CEntry* c : root.m_children)
+            joined += std::string(c->GetName()) + " ";
+        return joined;
+    };
+    EXPECT_EQ(names(), "_x a B c d ");
+    EXPECT_TRUE(root.RemoveChild(kids[2]));
+    EXPECT_FALSE(root.RemoveChild(kids[2]));
+    EXPECT_EQ(names(), "_x B c d ");
+    CEntry* fresh = arena.NewCopyForRereading(*kids[4]);
+    fresh->SetName("C2");
+    EXPECT_TRUE(root.ReplaceChild(kids[4], fresh));
+    EXPECT_FALSE(root.ReplaceChild(kids[4], fresh));
+    EXPECT_EQ(names(), "_x B C2 d ");
+}
+
+TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
+{
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, std::string(70000, '/'));
+    EXPECT_EQ(root.GetName().size(), 70000u) << "a root path longer than any name";
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t times[] = {0, -1, -34560000, 4102444800, (std::int64_t{1} << 39) - 1, -(std::int64_t{1} << 39),
+                                  std::int64_t{1} << 39, kMin, kMax, 1704067200};
+    for (std::size_t i = 0; i + 2 < std::size(times); ++i) {
+        CEntry* e = Add(&root, std::string(i * 40, 'x'), false);
+        e->SetTimes(CTime(times[i]), CTime(times[i + 1]), CTime(times[i + 2]));
+        EXPECT_EQ(e->GetName(), std::string(i * 40, 'x'));
+        EXPECT_EQ((std::vector<std::int64_t>{e->GetCreatedTime().GetTime(), e->GetModifiedTime().GetTime(),
+                                             e->GetAccessedTime().GetTime()}),
+                  (std::vector<std::int64_t>{times[i], times[i + 1], times[i + 2]}))
+            << i;
+        const CEntry* copy = arena.NewCopyForRereading(*e);
+        EXPECT_EQ(copy->GetAccessedTime(), e->GetAccessedTime()) << i;
+        e->SetTimes(CTime(1), CTime(2), CTime(3));
+        EXPECT_EQ(e->GetAccessedTime().GetTime(), 3) << "from wide times back to packed ones";
+    }
 }
 
 TEST(Entry, IconIndicesAreCachedPerState)
@@ -164,11 +220,9 @@ TEST(Entry, IconIndicesAreCachedPerState)
 
     CEntry::SetIconLookup(&CountingLookup);
     g_lookups = 0;
-    EXPECT_EQ(d->GetIconIndex(FALSE), 10) << "directories are looked up with a trailing /";
-    EXPECT_EQ(d->GetIconIndex(TRUE), 11);
-    EXPECT_EQ(d->GetIconIndex(FALSE), 10);
-    EXPECT_EQ(d->GetIconIndex(TRUE), 11);
-    EXPECT_EQ(f->GetIconIndex(FALSE), 3);
+    const std::vector<int> indices = {d->GetIconIndex(FALSE), d->GetIconIndex(TRUE), d->GetIconIndex(FALSE),
+                                      d->GetIconIndex(TRUE), f->GetIconIndex(FALSE)};
+    EXPECT_EQ(indices, (std::vector<int>{10, 11, 10, 11, 3})) << "directories are looked up with a trailing /";
     EXPECT_EQ(g_lookups, 3) << "one lookup per entry and state";
     CEntry::SetIconLookup(nullptr);
 }
