@@ -1,10 +1,11 @@
-// scan_bench [--progress] PATH
+// scan_bench [--progress] [--one-thread] PATH
 //
 // Runs the local walk over PATH without a window and prints, on its last line:
 //   entries directories files root_total_bytes seconds peak_rss_bytes
 // entries excludes the root; files counts every entry that is not a directory.
 // With --progress the walk runs in a QApplication (offscreen unless a display is set) with
-// the progress dialog shown and pumped, as in the program. Errors go to standard error and
+// the progress dialog shown and pumped, as in the program. With --one-thread the listings are
+// read one item at a time on the walk's thread instead of ahead of it. Errors go to standard error and
 // end it with exit code 1 (2 for a wrong command line).
 #include "doc/DriveVolraDoc.h"
 #include "platform/FolderPath.h"
@@ -55,15 +56,18 @@ long long PeakRssBytes()
 int main(int argc, char** argv)
 {
     bool progress = false;
+    bool oneThread = false;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--progress") == 0)
             progress = true;
+        else if (std::strcmp(argv[i], "--one-thread") == 0)
+            oneThread = true;
         else
             path = argv[i];
     }
     if (path == nullptr) {
-        std::fprintf(stderr, "usage: scan_bench [--progress] PATH\n");
+        std::fprintf(stderr, "usage: scan_bench [--progress] [--one-thread] PATH\n");
         return 2;
     }
     std::string root;
@@ -81,6 +85,7 @@ int main(int argc, char** argv)
     }
     auto doc = std::make_unique<CDriveVolraDoc>();
     doc->PresetRoot(root, "Folder " + root);
+    doc->SetReadAhead(!oneThread);
     const auto start = std::chrono::steady_clock::now();
     const BOOL ok = doc->OnNewDocument();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

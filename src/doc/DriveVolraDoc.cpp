@@ -4,6 +4,7 @@
 #include "platform/DisplayText.h"
 #include "platform/ErrorText.h"
 #include "platform/FileFind.h"
+#include "platform/PrefetchFind.h"
 #include "platform/LastError.h"
 #include "platform/Shell.h"
 #include "platform/Trash.h"
@@ -119,7 +120,19 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFileFind* pFinder)
     return entry;
 }
 
-CFileFind* CDriveVolraDoc::CreateFinder() { return new CFileFind; }
+// Listings and status reads run ahead of the walk on worker threads; the walk, the tree and
+// the progress stay here, in the same order as with the one-at-a-time finder.
+CFileFind* CDriveVolraDoc::CreateFinder()
+{
+    if (!m_bReadAhead)
+        return new CFileFind;
+    CReadAhead::Options options = m_readAhead;
+    options.bStayOnDevice = m_bHaveRootDevice;
+    options.device = m_rootDevice;
+    auto* pFinder = new CPrefetchFind(options);
+    pFinder->SetWaitHook([this] { return KeepResponsive(); });
+    return pFinder;
+}
 
 void CDriveVolraDoc::DeleteFinder(CFileFind* pFinder) { delete pFinder; }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "VolraDoc.h"
+#include "platform/ReadAhead.h"
 
 #include <cstdint>
 
@@ -16,6 +17,13 @@ public:
     // Searches this path instead of asking: the "Folder" search of the command line and
     // the headless tools. strLabel becomes the label of the window title.
     void PresetRoot(const std::string& strRootPath, const std::string& strLabel);
+    // Whether listings are read ahead on worker threads (the default, within these limits)
+    // or one item at a time on this thread; the tree comes out the same either way.
+    void SetReadAhead(bool bReadAhead, const CReadAhead::Options& limits = {})
+    {
+        m_bReadAhead = bReadAhead;
+        m_readAhead = limits;
+    }
 
     // Open/Run: hands the selected item to the desktop; the tree is never touched. The error
     // box comes when the desktop cannot open it, which may be known only after a while.
@@ -52,4 +60,6 @@ private:
     std::string m_strPresetLabel;
     std::uint64_t m_rootDevice = 0;
     bool m_bHaveRootDevice = false;
+    bool m_bReadAhead = true;
+    CReadAhead::Options m_readAhead;
 };

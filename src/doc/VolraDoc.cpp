@@ -105,6 +105,8 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std
     BOOL bMore = StartFind(&finder, pDir);
     if (!bMore) {
         const DWORD code = GetLastError();
+        if (code == ERROR_CANCELLED)
+            return WalkEnd::Cancelled;  // given up while the listing was awaited
         if (code == ERROR_ACCESS_DENIED || code == ERROR_NO_MORE_FILES)
             return WalkEnd::Finished;  // skipped silently: an empty directory of total 0
         if (code != ERROR_SUCCESS)
@@ -122,6 +124,10 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std
             const DWORD code = GetLastError();
             if (code == ERROR_ACCESS_DENIED)
                 break;
+            if (code == ERROR_CANCELLED) {
+                end = WalkEnd::Cancelled;
+                break;
+            }
             if (code != ERROR_SUCCESS && code != ERROR_NO_MORE_FILES) {
                 end = WalkEnd::Failed;
                 break;
@@ -153,6 +159,13 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std
         end = WalkEnd::Cancelled;
     SetLastError(code);
     return end;
+}
+
+bool CVolraDoc::KeepResponsive()
+{
+    if (m_throttle.Due())
+        PushProgress();
+    return m_dlgProgress.m_bCancelled != FALSE;
 }
 
 void CVolraDoc::WriteProgressFields()

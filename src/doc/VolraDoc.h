@@ -68,6 +68,10 @@ protected:
     virtual void DeleteFinder(CFileFind* pFinder) = 0;
     virtual BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) = 0;
 
+    // For a finder that makes the walk wait: shows the progress and dispatches events as
+    // the walk does between items. True once the user has cancelled.
+    bool KeepResponsive();
+
 private:
     class CWalkScope;
     struct CFinderDeleter {

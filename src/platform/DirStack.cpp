@@ -1,5 +1,7 @@
 #include "DirStack.h"
 
+#include "FileStatus.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -103,7 +105,7 @@ int CDirStack::Descend(const void* pParentKey, const std::string& strName, const
     if (m_levels[parent].fd < 0 && !Reopen(parent))
         return -1;
     Truncate(parent + 1);
-    const int fd = ::openat(m_levels[parent].fd, strName.c_str(), kListFlags);
+    const int fd = OpenSubdirectory(m_levels[parent].fd, strName.c_str());
     if (fd < 0)
         return -1;
     Push(pKey, fd, strName);

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace {
 bool IsDotsName(const char* n)
@@ -118,28 +116,8 @@ bool CFileFind::ReadAhead()
             m_haveNext = true;
             return true;
         }
-        struct statx stx;
-        constexpr unsigned kMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME
-                                   | STATX_CTIME | STATX_BTIME;
-        if (::statx(m_dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0) {
-            if (errno == ENOENT)
-                continue;  // removed since the listing was read: it is simply not there
-            // Status unreadable: keep the name with what the listing itself says.
-            it.directory = type == DT_DIR;
-            it.size = 0;
-            it.created = it.modified = it.accessed = CTime();
-            it.device = 0;
-            m_haveNext = true;
-            return true;
-        }
-        it.directory = S_ISDIR(stx.stx_mode);
-        it.size = it.directory ? 0 : static_cast<std::int64_t>(stx.stx_size);
-        it.modified = CTime(stx.stx_mtime.tv_sec);
-        it.accessed = CTime(stx.stx_atime.tv_sec);
-        // Some file systems (overlay, a few FUSE ones) claim a birth time and report zero.
-        const bool haveBirth = (stx.stx_mask & STATX_BTIME) != 0 && stx.stx_btime.tv_sec != 0;
-        it.created = CTime(haveBirth ? stx.stx_btime.tv_sec : stx.stx_ctime.tv_sec);
-        it.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+        if (!ReadFileStatus(m_dirFd, name, type, it))
+            continue;  // removed since the listing was read: it is simply not there
         m_haveNext = true;
         return true;
     }

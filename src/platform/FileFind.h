@@ -1,5 +1,6 @@
 #pragma once
 #include "DirStack.h"
+#include "FileStatus.h"
 #include "Time.h"
 #include "Types.h"
 
@@ -30,11 +31,11 @@ public:
     virtual BOOL FindFile(const std::string& strDirectory);
     // Starts listing the directory reached from strTop (opened by its path) through names,
     // each opened inside the one before; pKey names it for FindSubdirectory.
-    BOOL FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey);
+    virtual BOOL FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey);
     // Starts listing strName inside the directory listed earlier as pParentKey, which must
     // be held (Holds); pKey names it in turn.
-    BOOL FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey);
-    bool Holds(const void* pKey) const { return m_dirs.Holds(pKey); }
+    virtual BOOL FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey);
+    virtual bool Holds(const void* pKey) const { return m_dirs.Holds(pKey); }
     virtual BOOL FindNextFile();
     virtual void Close();
 
@@ -55,12 +56,8 @@ public:
     static std::string JoinPath(const std::string& dir, const std::string& name);
 
 protected:
-    struct Item {
+    struct Item : CFileStatus {
         std::string name;
-        bool directory = false;
-        std::int64_t size = 0;
-        CTime created, modified, accessed;
-        std::uint64_t device = 0;
     };
     Item m_cur;           // the current item
 

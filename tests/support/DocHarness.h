@@ -1,5 +1,6 @@
 #pragma once
 #include "doc/DriveVolraDoc.h"
+#include "platform/LastError.h"
 
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@ class TestDriveDoc : public CDriveVolraDoc {
 public:
     std::function<void(CEntry* pDirectory, int nListing)> beforeListing;
     int listings = 0;
+    std::string skipped;  // directories of this name are refused without asking the finder
 
 protected:
     BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override
@@ -18,6 +20,10 @@ protected:
         ++listings;
         if (beforeListing)
             beforeListing(pDirectory, listings);
+        if (!skipped.empty() && pDirectory->GetName() == skipped) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
         return CDriveVolraDoc::StartFind(pFinder, pDirectory);
     }
 };

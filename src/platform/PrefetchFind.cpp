@@ -1,0 +1,138 @@
+#include "PrefetchFind.h"
+
+#include "LastError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+CPrefetchFind::CPrefetchFind(const CReadAhead::Options& options) : m_options(options) {}
+
+CPrefetchFind::~CPrefetchFind()
+{
+    Close();
+    m_pReadAhead.reset();  // stops the workers and waits for them
+}
+
+BOOL CPrefetchFind::FindFile(const std::string& strDirectory)
+{
+    Close();
+    m_pReadAhead.reset();
+    m_bPlain = true;
+    return CFileFind::FindFile(strDirectory);
+}
+
+BOOL CPrefetchFind::FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey)
+{
+    Close();
+    m_pReadAhead.reset();
+    m_bPlain = false;
+    CDirStack opener;
+    const int fd = opener.Reset(strTop, names, nullptr);
+    const int ownFd = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    if (ownFd < 0) {
+        SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    m_strTop = opener.Path();
+    m_pReadAhead = std::make_unique<CReadAhead>(ownFd, m_options);
+    return StartReading(m_pReadAhead->TakeTop(pKey));
+}
+
+BOOL CPrefetchFind::FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey)
+{
+    Close();
+    CReadAhead::Job* pJob = m_pReadAhead != nullptr ? m_pReadAhead->TakeChild(pParentKey, strName, pKey) : nullptr;
+    if (pJob != nullptr)
+        return StartReading(pJob);
+    // Not the directory foreseen: read afresh from there, without following links.
+    std::vector<std::string> names;
+    if (m_pReadAhead == nullptr || !m_pReadAhead->NamesBelowTop(pParentKey, names)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    names.push_back(strName);
+    return FindFileBelow(std::string(m_strTop), names, pKey);
+}
+
+bool CPrefetchFind::Holds(const void* pKey) const
+{
+    return !m_bPlain && m_pReadAhead != nullptr && m_pReadAhead->ExpectsChildOf(pKey);
+}
+
+BOOL CPrefetchFind::StartReading(CReadAhead::Job* pJob)
+{
+    bool bCancelled = false;
+    const int nOpenError = m_pReadAhead->Begin(m_cursor, pJob, m_waitHook, bCancelled);
+    int nEndError = nOpenError;
+    if (!bCancelled && nOpenError == 0 && Fetch(nEndError)) {
+        m_bHaveNext = true;
+        SetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    // A listing that does not start is over: the walk asks for the next directory.
+    m_pReadAhead->Finish(m_cursor);
+    if (bCancelled || m_bCancelled)
+        SetLastError(ERROR_CANCELLED);
+    else
+        SetLastError(nEndError != 0 ? ErrorFromErrno(nEndError) : ERROR_NO_MORE_FILES);
+    return FALSE;
+}
+
+bool CPrefetchFind::Fetch(int& nEndError)
+{
+    m_bCancelled = false;
+    const CReadAhead::Record* pRecord = nullptr;
+    switch (m_pReadAhead->Peek(m_cursor, pRecord, nEndError, m_waitHook)) {
+    case CReadAhead::EGot::Cancelled:
+        m_bCancelled = true;
+        return false;
+    case CReadAhead::EGot::End:
+        return false;
+    case CReadAhead::EGot::Record:
+        break;
+    }
+    m_next.name.assign(m_cursor.pChunk->NameOf(*pRecord));
+    static_cast<CFileStatus&>(m_next) = pRecord->status;
+    m_pReadAhead->Advance(m_cursor);
+    return true;
+}
+
+BOOL CPrefetchFind::FindNextFile()
+{
+    if (m_bPlain)
+        return CFileFind::FindNextFile();
+    if (!m_bHaveNext) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    std::swap(m_cur, m_next);
+    int nEndError = 0;
+    m_bHaveNext = Fetch(nEndError);
+    if (m_bHaveNext)
+        return TRUE;
+    if (m_bCancelled)
+        SetLastError(ERROR_CANCELLED);
+    else
+        SetLastError(nEndError != 0 ? ErrorFromErrno(nEndError) : ERROR_NO_MORE_FILES);
+    return FALSE;
+}
+
+void CPrefetchFind::Close()
+{
+    if (m_bPlain)
+        CFileFind::Close();
+    if (m_pReadAhead != nullptr && m_cursor.pJob != nullptr)
+        m_pReadAhead->Finish(m_cursor);
+    m_bHaveNext = false;
+}
+
+std::string CPrefetchFind::GetFilePath() const
+{
+    if (m_bPlain || m_pReadAhead == nullptr || m_cursor.pJob == nullptr)
+        return CFileFind::GetFilePath();
+    std::string path = m_strTop;
+    for (const std::string& name : m_pReadAhead->NamesBelowTop(m_cursor.pJob))
+        path = JoinPath(path, name);
+    return JoinPath(path, m_cur.name);
+}

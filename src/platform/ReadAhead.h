@@ -1,0 +1,144 @@
+#pragma once
+#include "FileStatus.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+// Reads the listings of a depth-first walk, and the status of every item, ahead of the walk
+// on worker threads, while the walk takes them on its own thread, one directory at a time
+// and in its own order: that of a stack onto which each directory's subdirectories are
+// pushed in listing order once it has been read, the last pushed read first. The read-ahead
+// foresees that order from the listings it has read, so the walk finds most directories
+// read when it comes to them; nothing of the walk's tree is touched here.
+//
+// Listings are kept as chunks of records, one chunk per batch of directory records read,
+// and given back as the walk moves past them. Their number is bounded (Options): a worker
+// starts a further directory only while the read-ahead holds less than that, and parks one
+// it is reading when the bound is reached, unless the walk is waiting for it. The workers
+// that run at once are few while the page cache answers (the kernel does the work, and the
+// cores are shared with the walk); more are let loose while they wait on the disk, which
+// then serves several reads at once.
+//
+// Every directory is opened inside its parent's descriptor without following links. A
+// parent stays open while subdirectories of it are still to be opened; should too many be
+// open, the shallowest are closed and found again from an ancestor, checked against their
+// device and inode.
+class CReadAhead {
+public:
+    struct Options {
+        unsigned nThreads = 2;        // always allowed to work
+        unsigned nMaxThreads = 8;     // while the disk keeps them waiting
+        std::size_t nMaxBuffered = std::size_t{1} << 16;  // records read and not yet taken
+        bool bStayOnDevice = false;   // subdirectories on another device are not read
+        std::uint64_t device = 0;
+    };
+    struct Record {
+        std::uint32_t nameOffset;
+        std::uint32_t nameLength;
+        CFileStatus status;
+    };
+    struct Chunk {
+        std::vector<Record> records;
+        std::vector<char> names;
+        std::string_view NameOf(const Record& r) const { return {names.data() + r.nameOffset, r.nameLength}; }
+    };
+    struct Job;
+
+    // The walk's place in the listing of one directory.
+    struct Cursor {
+        Job* pJob = nullptr;
+        const Chunk* pChunk = nullptr;
+        std::size_t nChunk = 0;
+        std::size_t nRecord = 0;
+    };
+    enum class EGot { Record, End, Cancelled };
+    // Called every few milliseconds while the walk waits: it keeps the program responsive
+    // and answers true to stop waiting.
+    using WaitHook = std::function<bool()>;
+
+    // Starts reading at the directory open as topFd, which it takes over.
+    CReadAhead(int topFd, const Options& options);
+    // Stops the workers and waits for them.
+    ~CReadAhead();
+    CReadAhead(const CReadAhead&) = delete;
+    CReadAhead& operator=(const CReadAhead&) = delete;
+
+    // The walk's side, all on one thread. Directories are known by keys of the walk's choice.
+    Job* TakeTop(const void* pKey);
+    // Whether the directory expected next is a subdirectory of the one known as pParentKey.
+    bool ExpectsChildOf(const void* pParentKey) const;
+    // The directory expected next, now known as pKey, if it is strName in pParentKey;
+    // null otherwise.
+    Job* TakeChild(const void* pParentKey, std::string_view name, const void* pKey);
+    // Opens a cursor on a directory taken: 0 when it could be opened, else the errno.
+    int Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCancelled);
+    // The record at the cursor, waiting for it if need be; at the end, the errno that ended
+    // the listing (0 at its normal end).
+    EGot Peek(Cursor& cursor, const Record*& pRecord, int& nEndError, const WaitHook& hook);
+    void Advance(Cursor& cursor) { ++cursor.nRecord; }
+    // The walk is done with the cursor's directory.
+    void Finish(Cursor& cursor);
+    // The names from the top directory down to the job's, the top's own left out.
+    std::vector<std::string> NamesBelowTop(const Job* pJob) const;
+    // The same for the directory known as pKey, when it is the parent of the one expected
+    // next; false otherwise.
+    bool NamesBelowTop(const void* pKey, std::vector<std::string>& names) const;
+
+    // The highest number of workers that ran at once so far.
+    unsigned PeakWorkers() const;
+
+private:
+    void Work();
+    Job* PickLocked();
+    using Lock = std::unique_lock<std::mutex>;
+    void ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock);
+    bool ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock);
+    std::unique_ptr<Chunk> ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes, std::vector<Job*>& found,
+                                      bool& bLastIsChild) const;
+    void OpenJob(Job* pJob, Lock& lock);
+    int HoldParentFd(Job* pParent, Lock& lock);
+    void LetGoParentFdLocked(Job* pParent);
+    int ReopenLocked(Job* pJob, Lock& lock);
+    void FinishReadingLocked(Job* pJob);
+    void KeepFdLocked(Job* pJob);
+    void CloseFdLocked(Job* pJob);
+    void ForgetLocked(Job* pJob);
+    void ReleaseChunkLocked(Cursor& cursor);
+    bool WaitForWalk(Lock& lock, const WaitHook& hook);
+    void NoteWaitingLocked(bool bWaitedOnDisk);
+    bool IsChildWanted(const CFileStatus& status) const;
+
+    const Options m_options;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cvWork;  // workers wait here for something to read
+    std::condition_variable m_cvWalk;  // the walk waits here for the directory it reads
+    std::condition_variable m_cvHeadRoom;  // the walk's own directory waits for the walk
+    std::vector<std::thread> m_threads;
+    std::atomic<bool> m_bStop{false};
+
+    Job* m_pTop = nullptr;
+    Job* m_pHead = nullptr;   // the walk's next directory, or the one it is reading
+    std::vector<Job*> m_pending;  // not started yet: a heap, the earliest in walk order on top
+    std::vector<Job*> m_parked;
+    std::vector<Job*> m_openParents;  // keeping their descriptor for subdirectories
+    std::unordered_set<Job*> m_live;  // every job, for the end
+    std::size_t m_nBuffered = 0;
+    unsigned m_nActive = 0;
+    unsigned m_nAllowed = 0;
+    unsigned m_nPeakActive = 0;
+    unsigned m_nIdle = 0;
+    unsigned m_nCalmBatches = 0;
+    bool m_bWalkWaiting = false;
+    bool m_bHeadThrottled = false;  // the walk's own directory waits for the walk
+};

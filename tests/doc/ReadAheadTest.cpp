@@ -1,0 +1,230 @@
+// The walk with its listings read ahead on worker threads against the one-thread walk over
+// the same trees: every entry, size, time, child order and colour must be the same.
+#include "platform/FileStatus.h"
+#include "support/DocHarness.h"
+#include "support/TempTree.h"
+#include "support/Unprivileged.h"
+
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string_view>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+
+namespace {
+struct Outcome {
+    std::unique_ptr<TestDriveDoc> doc;
+    bool bOk = false;
+    std::vector<std::string> boxes;
+};
+
+// A walk as a nobody: permissions bite even for root.
+Outcome Walk(const std::string& root, bool bReadAhead, const CReadAhead::Options& limits = {},
+             const std::string& skipped = {})
+{
+    Outcome o;
+    o.doc = std::make_unique<TestDriveDoc>();
+    o.doc->PresetRoot(root, "Folder");
+    o.doc->SetReadAhead(bReadAhead, limits);
+    o.doc->skipped = skipped;
+    ErrorBoxes boxes;
+    {
+        Unprivileged nobody;
+        o.bOk = o.doc->OnNewDocument() != FALSE;
+    }
+    o.boxes = boxes.shown;
+    return o;
+}
+
+// Where two trees first differ, or nothing when they do not.
+std::string FirstDifference(const CEntry* a, const CEntry* b)
+{
+    const auto fields = [](const CEntry* e) {
+        return std::make_tuple(std::string(e->GetName()), e->IsDirectory(), +e->m_bMountPoint, e->GetSize(),
+                               e->GetCreatedTime().GetTime(), e->GetModifiedTime().GetTime(),
+                               e->GetAccessedTime().GetTime(), e->GetDepth(), +e->m_nColour, e->m_children.size());
+    };
+    std::vector<std::pair<const CEntry*, const CEntry*>> pending{{a, b}};
+    while (!pending.empty()) {
+        const auto [x, y] = pending.back();
+        pending.pop_back();
+        if (fields(x) != fields(y))
+            return x->GetPath();
+        for (std::size_t i = 0; i < x->m_children.size(); ++i)
+            pending.emplace_back(x->m_children[i], y->m_children[i]);
+    }
+    return {};
+}
+
+void ExpectSameOutcome(const Outcome& reference, const Outcome& o)
+{
+    EXPECT_EQ(o.bOk, reference.bOk);
+    EXPECT_EQ(o.boxes, reference.boxes);
+    EXPECT_EQ(o.doc->m_dlgProgress.m_strFiles, reference.doc->m_dlgProgress.m_strFiles);
+    EXPECT_EQ(o.doc->m_dlgProgress.m_strDirectories, reference.doc->m_dlgProgress.m_strDirectories);
+    EXPECT_EQ(FirstDifference(reference.doc->m_pRoot, o.doc->m_pRoot), "");
+}
+
+struct ScopedOpenHook {
+    explicit ScopedOpenHook(SubdirectoryOpenHook hook) { SetSubdirectoryOpenHook(hook); }
+    ~ScopedOpenHook() { SetSubdirectoryOpenHook(nullptr); }
+};
+
+// Directories named so vanish, or refuse to open, as they are opened.
+int InjectedOpenError(const char* name)
+{
+    const std::string_view n(name);
+    return n.starts_with("vanishing") ? ENOENT : n.starts_with("refusing") ? EACCES : 0;
+}
+
+// A small read-ahead: directories park, the walk's own throttles.
+const CReadAhead::Options kCramped = [] {
+    CReadAhead::Options o;
+    o.nThreads = 3;
+    o.nMaxBuffered = 24;
+    return o;
+}();
+
+void MakeDirs(int fd, int nDepth, int nWidth)
+{
+    for (int i = 0; i < nDepth; ++i) {
+        for (int w = 0; w < nWidth; ++w)
+            ASSERT_EQ(::mkdirat(fd, ("d" + std::to_string(w)).c_str(), 0755), 0);
+        const int next = ::openat(fd, "d0", O_PATH | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(::openat(fd, "bottom", O_WRONLY | O_CREAT, 0644));
+    ::close(fd);
+}
+}  // namespace
+
+TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
+{
+    TempTree t;
+    t.Chmod("", 0755);
+    for (const char* n : {"new\nline", " lead and trail ", "bad\xff\xfe utf8", "R&D", "\xe6\x97\xa5\xe6\x9c\xac"})
+        t.File(std::string("odd/") + n, 7);
+    t.File("odd/" + std::string(255, 'L'), 9);
+    for (int i = 0; i < 19; ++i)
+        t.File("colours/f" + std::to_string(i * 7 % 19), i);
+    t.File("big.img", 5000000000LL);
+    t.Dir("empty/inner");
+    t.Dir("links/real");
+    t.Symlink("links/up", "..");
+    t.Symlink("links/loop_a", "loop_b");
+    t.Symlink("links/loop_b", "loop_a");
+    t.Symlink("links/dangling", "/nonexistent/target");
+    t.Symlink("links/dir", "real");
+    t.File("locked/secret", 99);
+    t.Chmod("locked", 0700);
+    t.File("listonly/unseen", 5);
+    t.File("listonly/sub/deeper", 6);
+    t.Chmod("listonly", 0744);  // a nobody may list it, but not read its items' status
+    t.File("vanishing/lost", 11);
+    t.File("refusing/kept", 12);
+    t.File("after/vanishing2/lost", 13);
+    t.Dir("mnt");
+    const bool bMounted = ::mount("volra-test", t.Path("mnt").c_str(), "tmpfs", 0, "size=64k") == 0;
+    if (bMounted)
+        t.File("mnt/inside", 1000);
+
+    const ScopedOpenHook hook(&InjectedOpenError);
+    Walk(t.Root(), false);  // reading a directory the first time stamps its access time
+    const Outcome reference = Walk(t.Root(), false);
+    ASSERT_TRUE(reference.bOk);
+    EXPECT_TRUE(reference.boxes.empty());
+    // Only what a nobody may read, and the links' own lengths, count.
+    EXPECT_EQ(reference.doc->m_pRoot->GetSize(), 5000000000LL + 5 * 7 + 9 + 171 + (2 + 6 + 6 + 19 + 4));
+    if (bMounted) {
+        EXPECT_TRUE(Child(reference.doc->m_pRoot, "mnt")->m_bMountPoint);
+    }
+    for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
+        SCOPED_TRACE(limits.nMaxBuffered);
+        ExpectSameOutcome(reference, Walk(t.Root(), true, limits));
+    }
+    if (bMounted)
+        ::umount2(t.Path("mnt").c_str(), MNT_DETACH);
+}
+
+TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnDeepAndWideTrees)
+{
+    TempTree t("/dev/shm");  // quick to make and remove
+    t.Chmod("", 0755);
+    // 10,000 levels; a comb of 600 levels where each keeps a subdirectory for later (more
+    // parents waiting than descriptors are kept open); one directory of 100,000 items.
+    t.Dir("deep");
+    t.Dir("comb");
+    MakeDirs(::open(t.Path("deep").c_str(), O_PATH | O_DIRECTORY), 10000, 1);
+    MakeDirs(::open(t.Path("comb").c_str(), O_PATH | O_DIRECTORY), 600, 2);
+    t.Dir("wide");
+    const int wide = ::open(t.Path("wide").c_str(), O_PATH | O_DIRECTORY);
+    for (int i = 0; i < 100000; ++i) {
+        const std::string name = "item" + std::to_string(i * 7919 % 100000);
+        if (i % 100 == 0) {
+            ASSERT_EQ(::mkdirat(wide, name.c_str(), 0755), 0);
+            ::close(::openat(wide, (name + "/x").c_str(), O_WRONLY | O_CREAT, 0644));
+        } else {
+            const int fd = ::openat(wide, name.c_str(), O_WRONLY | O_CREAT, 0644);
+            ASSERT_EQ(::ftruncate(fd, i % 5000), 0);
+            ::close(fd);
+        }
+    }
+    ::close(wide);
+
+    Walk(t.Root(), false);
+    // The same walk asked for a directory it was not expected to ask for, the read-ahead
+    // foresaw another: it starts afresh from there, and nothing changes.
+    for (const std::string& skipped : {std::string(), std::string("d0")}) {
+        SCOPED_TRACE(skipped);
+        const Outcome reference = Walk(t.Root(), false, {}, skipped);
+        ASSERT_TRUE(reference.bOk);
+        EXPECT_EQ(reference.doc->m_dlgProgress.m_strDirectories, skipped.empty() ? "12203" : "1006");
+        for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
+            SCOPED_TRACE(limits.nMaxBuffered);
+            ExpectSameOutcome(reference, Walk(t.Root(), true, limits, skipped));
+        }
+    }
+}
+
+namespace {
+std::atomic<bool> g_bCancelled{false};
+
+// Keeps a directory from opening until the user has cancelled.
+int HoldUntilCancelled(const char* name)
+{
+    while (std::string_view(name) == "slow" && !g_bCancelled) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return 0;
+}
+}  // namespace
+
+TEST(ReadAheadWalk, CancelActsWhileTheWalkWaitsForAListing)
+{
+    TempTree t;
+    t.File("slow/f", 1);
+    t.File("other/g", 1);
+    auto doc = std::make_unique<TestDriveDoc>();
+    doc->PresetRoot(t.Root(), "Folder");
+    doc->SetProgressInterval(std::chrono::milliseconds(0));
+    g_bCancelled = false;
+    doc->beforeListing = [&](CEntry* pDir, int) {
+        if (pDir->GetName() == "slow")
+            QTimer::singleShot(0, [&] {
+                doc->m_dlgProgress.OnCancel();
+                g_bCancelled = true;
+            });
+    };
+    const ScopedOpenHook hook(&HoldUntilCancelled);
+    ErrorBoxes boxes;
+    EXPECT_FALSE(doc->OnNewDocument());
+    EXPECT_TRUE(g_bCancelled) << "the walk gave up while the listing was still held back";
+    EXPECT_TRUE(boxes.shown.empty());
+}
