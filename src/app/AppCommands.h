@@ -7,7 +7,6 @@ constexpr UINT ID_MODE_LIST = 32773;
 constexpr UINT ID_MODE_PIE = 32774;
 constexpr UINT ID_MODE_SPIDER = 32775;   // has a prompt, but nothing carries it
 constexpr UINT ID_PREFERENCES = 32779;
-constexpr UINT ID_SHOW_ALL_FILES = 32788;
 constexpr UINT ID_VIEW_TREE = 32800;
 constexpr UINT ID_FILE_NEW = 57600;
 constexpr UINT ID_FILE_CLOSE = 57602;

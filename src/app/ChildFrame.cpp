@@ -6,6 +6,8 @@
 #include "views/VolraBlockView.h"
 #include "views/VolraPieView.h"
 #include "views/VolraSpiderView.h"
+#include "views/VolraListView.h"
+#include "views/VolraTreeView.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,7 +28,7 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
     m_wndSplitter->setChildrenCollapsible(true);
     m_pLayout->addWidget(m_wndSplitter);
 
-    m_pTreeView = new CPlaceholderView(m_wndSplitter);
+    m_pTreeView = new CVolraTreeView(m_wndSplitter);
     m_pModeViews[kBlock] = CreateModeView(kBlock, m_wndSplitter);
     m_wndSplitter->addWidget(m_pTreeView);
     m_wndSplitter->addWidget(m_pModeViews[kBlock]);
@@ -76,7 +78,9 @@ CView* CChildFrame::CreateModeView(int nMode, QWidget* pParent)
         return new CVolraPieView(pParent);
     if (nMode == kSpider)
         return new CVolraSpiderView(pParent);  // kept in the table, though no command picks it
-    return new CPlaceholderView(pParent);  // the list view is not built yet
+    if (nMode == kList)
+        return new CVolraListView(pParent);
+    return new CPlaceholderView(pParent);
 }
 
 void CChildFrame::InitialUpdateFrame()
@@ -231,10 +235,18 @@ void CChildFrame::OnNextPane()
 void CChildFrame::closeEvent(QCloseEvent* pEvent)
 {
     pEvent->accept();
-    if (!m_bClosing && m_pDoc != nullptr) {
-        m_bClosing = true;
-        CVolraDoc* pDoc = m_pDoc;
-        m_pDoc = nullptr;
-        pDoc->OnCloseDocument();  // lets go of every view, then goes
+    if (m_bClosing || m_pDoc == nullptr)
+        return;
+    if (m_pDoc->IsSearching()) {
+        // A refresh is running, and the command that started it returns through this
+        // window's views: the walk is cancelled, and once it has returned the document
+        // closes and takes this window with it.
+        m_pDoc->OnCloseDocument();
+        pEvent->ignore();
+        return;
     }
+    m_bClosing = true;
+    CVolraDoc* pDoc = m_pDoc;
+    m_pDoc = nullptr;
+    pDoc->OnCloseDocument();  // lets go of every view, then goes
 }

@@ -74,9 +74,15 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
 
 CMainFrame::~CMainFrame()
 {
-    // Search windows go first, while this window is whole: each one's going reports back.
+    // Search windows go first, while this window is whole, and without reporting back:
+    // whatever goes later (the MDI area itself) must not call into a half-destroyed frame.
     m_bDestroying = true;
-    qDeleteAll(m_pMdiArea->subWindowList());
+    qApp->removeEventFilter(this);
+    disconnect(m_pMdiArea, nullptr, this, nullptr);
+    const QList<QMdiSubWindow*> subWindows = m_pMdiArea->findChildren<QMdiSubWindow*>();
+    for (QMdiSubWindow* sub : subWindows)
+        disconnect(sub, nullptr, this, nullptr);
+    qDeleteAll(subWindows);
     SetEntryInfoSink(nullptr);
     if (GetCommandRoute() == this)
         SetCommandRoute(nullptr);
@@ -318,6 +324,9 @@ void CMainFrame::OnWindowArrange()
 
 void CMainFrame::closeEvent(QCloseEvent* pEvent)
 {
+    // A running search stops after its current item; its window closes once it has
+    // returned, and the program ends after that.
+    CLongOperation::CancelAll();
     SavePlacement();
     QSettings settings = Profile();
     settings.setValue(QStringLiteral("Volra/BarState"), saveState());

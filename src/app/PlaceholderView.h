@@ -2,8 +2,8 @@
 #include "platform/View.h"
 
 // A view that shows nothing but the window background: the pane of a view that this
-// version does not have yet (the tree panel, the list and pie modes). It follows the
-// document like any view, so the frame's switching and routing are the real ones.
+// version does not have yet (the pie mode). It follows the document like any view, so
+// the frame's switching and routing are the real ones.
 class CPlaceholderView : public CView {
     Q_OBJECT
 public:

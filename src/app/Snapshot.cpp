@@ -2,24 +2,29 @@
 
 #include "OutputFile.h"
 #include "doc/DriveVolraDoc.h"
+#include "doc/Resource.h"
 #include "platform/FolderPath.h"
 #include "platform/UiServices.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraListView.h"
 #include "views/VolraPieView.h"
 #include "views/VolraSpiderView.h"
 #include "views/VolraPrefs.h"
+#include "views/VolraTreeView.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QSplitter>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
 namespace {
 constexpr int kMaxSide = 16384;  // a picture larger than this is a typo, not a request
+constexpr int kTreeWidth = 192;  // the tree panel's width, as a search window starts
 
 bool ParseSize(const QString& text, QSize& size)
 {
@@ -38,17 +43,20 @@ bool ParseSize(const QString& text, QSize& size)
 // The views a snapshot can draw, by --mode; the spider only here, as no command shows it.
 const QStringList& SnapshotModes()
 {
-    static const QStringList modes = {QStringLiteral("block"), QStringLiteral("pie"), QStringLiteral("spider")};
+    static const QStringList modes = {QStringLiteral("block"), QStringLiteral("list"), QStringLiteral("pie"),
+                                      QStringLiteral("spider")};
     return modes;
 }
 
-std::unique_ptr<CView> MakeSnapshotView(const QString& mode)
+CView* MakeSnapshotView(const QString& mode, QWidget* pParent)
 {
+    if (mode == QLatin1String("list"))
+        return new CVolraListView(pParent);
     if (mode == QLatin1String("pie"))
-        return std::make_unique<CVolraPieView>();
+        return new CVolraPieView(pParent);
     if (mode == QLatin1String("spider"))
-        return std::make_unique<CVolraSpiderView>();
-    return std::make_unique<CVolraBlockView>();
+        return new CVolraSpiderView(pParent);
+    return new CVolraBlockView(pParent);
 }
 
 // Paths are printed as the bytes they are.
@@ -95,7 +103,9 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
             error = a + QStringLiteral(" needs a value");
             return request;
         }
-        if (a == QLatin1String("--snapshot"))
+        if (a == QLatin1String("--tree"))
+            request.tree = true;
+        else if (a == QLatin1String("--snapshot"))
             request.path = args[++i];
         else if (a == QLatin1String("--mode"))
             request.mode = QString::fromStdString(args[++i]);
@@ -139,14 +149,26 @@ int RunSnapshot(const CSnapshotRequest& request)
         Fail("the search of " + request.path + " failed");
         return 1;
     }
-    const std::unique_ptr<CView> view = MakeSnapshotView(request.mode);
-    view->resize(request.size);
-    doc.AddView(view.get());
-    view->OnInitialUpdate();
-    QImage image(request.size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    view->render(&image);
-    doc.RemoveView(view.get());
+    // The views as a search window holds them: the tree panel beside the mode's view.
+    QSplitter window;
+    CView* pView = MakeSnapshotView(request.mode, &window);
+    CView* pTree = request.tree ? new CVolraTreeView(&window) : nullptr;
+    if (pTree != nullptr)
+        window.insertWidget(0, pTree);
+    window.resize(request.size);
+    window.setSizes({pTree != nullptr ? kTreeWidth : 0, request.size.width()});
+    for (CView* v : {pTree, pView}) {
+        if (v != nullptr) {
+            doc.AddView(v);
+            v->OnInitialUpdate();
+        }
+    }
+    doc.UpdateAllViews(nullptr, HINT_REDRAW);
+    QCoreApplication::processEvents();
+    const QImage image = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    for (CView* v : {pTree, pView})
+        if (v != nullptr)
+            doc.RemoveView(v);
     QByteArray encoded;
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
-// "volra --snapshot PATH --mode block --size WxH --output FILE.png": searches PATH without
-// a window and writes the chosen view of it as a picture. Paths are argv's bytes.
+// "volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png":
+// searches PATH without a window and writes the chosen view of its root as a picture,
+// with the tree panel on its left when --tree is given. Paths are argv's bytes.
 struct CSnapshotRequest {
     std::string path;
     QString mode = QStringLiteral("block");
+    bool tree = false;
     QSize size{1200, 800};
     std::string output;
 };

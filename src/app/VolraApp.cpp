@@ -13,6 +13,7 @@
 #include "views/FileTypeInfo.h"
 #include "views/VolraPrefs.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 CVolraApp::CVolraApp() = default;
@@ -56,6 +57,9 @@ BOOL CVolraApp::InitInstance(const std::string& strFolder, BOOL bShow, BOOL bSta
 
 int CVolraApp::ExitInstance()
 {
+    // A search closed as the program quit (its walk cancelled by the closing main window)
+    // leaves its document to be freed by an event loop that no longer runs.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     AfxGetPrefs().SavePreferences();
     return 0;
 }

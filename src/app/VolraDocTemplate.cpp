@@ -33,18 +33,17 @@ CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
 
 CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)
 {
-    CVolraDoc* pDoc = CreateNewDocument(strFolder);
-    if (pDoc == nullptr)
+    std::unique_ptr<CVolraDoc> doc(CreateNewDocument(strFolder));
+    if (doc == nullptr)
         return nullptr;
     // The window exists, hidden, while the search runs; its views already follow the
-    // document. Both are discarded silently when the search does not finish.
-    auto frame = std::make_unique<CChildFrame>(pDoc);
-    pDoc->SetTitle("Volra" + std::to_string(m_nUntitledCount + 1));
-    if (!pDoc->OnNewDocument()) {
-        frame.reset();
-        delete pDoc;
+    // document. Both are discarded silently when the search does not finish (the window
+    // first, as its views leave the document as they go).
+    auto frame = std::make_unique<CChildFrame>(doc.get());
+    doc->SetTitle("Volra" + std::to_string(m_nUntitledCount + 1));
+    if (!doc->OnNewDocument())
         return nullptr;
-    }
+    CVolraDoc* pDoc = doc.release();
     ++m_nUntitledCount;
     m_documents.push_back(pDoc);
     connect(pDoc, &QObject::destroyed, this, [this, pDoc] { RemoveDocument(pDoc); });

@@ -2,7 +2,7 @@
 //
 //   volra                 offers a new search at once
 //   volra PATH            searches the directory PATH
-//   volra --snapshot PATH --mode block|pie|spider --size WxH --output FILE.png
+//   volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
 //   volra --help, --version
 #include "CommandLineInfo.h"

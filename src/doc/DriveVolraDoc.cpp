@@ -129,7 +129,17 @@ BOOL CDriveVolraDoc::StartFind(CFileFind* pFinder, CEntry* pDirectory)
         SetLastError(ERROR_SUCCESS);  // another file system: listed as empty
         return FALSE;
     }
-    return pFinder->FindFile(pDirectory->GetPath());
+    const CEntry* pParent = pDirectory->GetParent();
+    if (pParent != nullptr && pFinder->Holds(pParent))
+        return pFinder->FindSubdirectory(pParent, pDirectory->GetName(), pDirectory);
+    // The first directory of a walk (the root, or the directory a refresh re-reads) is
+    // reached from the root's path one name at a time, so no link on the way is followed.
+    std::vector<std::string> names;
+    const CEntry* pRoot = pDirectory;
+    for (; pRoot->GetParent() != nullptr; pRoot = pRoot->GetParent())
+        names.push_back(pRoot->GetName());
+    std::reverse(names.begin(), names.end());
+    return pFinder->FindFileBelow(pRoot->GetName(), names, pDirectory);
 }
 
 void CDriveVolraDoc::OnOpenFile()

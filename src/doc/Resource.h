@@ -4,6 +4,7 @@
 // Command ids shared by menus, keys, the toolbar and the context menu.
 constexpr UINT ID_SELECTION_LINE = 103;   // the context menu's description of the selection
 constexpr UINT ID_OPEN_PARENT = 32780;
+constexpr UINT ID_SHOW_ALL_FILES = 32788;  // the list view's "Show all contained files"
 constexpr UINT ID_OPEN_RUN = 32792;
 constexpr UINT ID_DELETE = 32793;
 constexpr UINT ID_VIEW_DIRECTORY = 32796;

@@ -116,7 +116,13 @@ CSearchProgressWindow::CSearchProgressWindow(QWidget* pParent, std::function<voi
     m_pDialog->setEnabled(true);
 }
 
-CSearchProgressWindow::~CSearchProgressWindow() { delete m_pDialog.data(); }
+CSearchProgressWindow::~CSearchProgressWindow()
+{
+    if (m_pDialog != nullptr) {
+        m_pDialog->removeEventFilter(this);
+        delete m_pDialog.data();
+    }
+}
 
 void CSearchProgressWindow::CreateControls()
 {
@@ -188,10 +194,13 @@ void CSearchProgressWindow::SetTexts(const std::string& strFiles, const std::str
 QString CSearchProgressWindow::WrapForLabel(const QString& strText) const
 {
     // A QLabel breaks lines only between words, and a deep path is often one long word:
-    // the lines are broken here, between words where possible, else anywhere.
+    // the lines are broken here, between words where possible, else anywhere. Only the
+    // beginning that the box can show is laid out: a path thousands of levels deep would
+    // otherwise cost more at every update than the walk itself.
     const QRect room = m_pCurrentDir->contentsRect();
     const int width = room.width() - m_pCurrentDir->indent() - 1;
-    QTextLayout layout(strText, m_pCurrentDir->font(), m_pCurrentDir);
+    const QString strShown = strText.left(kMaxShownChars);
+    QTextLayout layout(strShown, m_pCurrentDir->font(), m_pCurrentDir);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -199,7 +208,7 @@ QString CSearchProgressWindow::WrapForLabel(const QString& strText) const
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(width);
-        lines << strText.mid(line.textStart(), line.textLength());
+        lines << strShown.mid(line.textStart(), line.textLength());
     }
     layout.endLayout();
     return lines.join(QLatin1Char('\n'));
@@ -208,9 +217,10 @@ QString CSearchProgressWindow::WrapForLabel(const QString& strText) const
 bool CSearchProgressWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     // Disabling the main window disables its children, this dialog included: undo that.
-    // Compared as plain objects: during its destruction the dialog is no QDialog any more.
-    const QObject* pDialog = m_pDialog.data();
-    if (pWatched == pDialog && pEvent->type() == QEvent::EnabledChange && !m_pDialog->isEnabled())
-        m_pDialog->setEnabled(true);
+    // Checked with qobject_cast, never cast: while its parent destroys it, the dialog is
+    // no QDialog any more, and then it is left alone.
+    if (pEvent->type() == QEvent::EnabledChange)
+        if (auto* pDialog = qobject_cast<QDialog*>(pWatched); pDialog != nullptr && !pDialog->isEnabled())
+            pDialog->setEnabled(true);
     return QObject::eventFilter(pWatched, pEvent);
 }

@@ -47,6 +47,7 @@ private:
     void CentreOverParent();
     // The path as lines that fill the label's width, broken anywhere when a name is too long.
     QString WrapForLabel(const QString& strText) const;
+    static constexpr int kMaxShownChars = 1024;  // far more than the label's box holds
 
     QPointer<QDialog> m_pDialog;
     QPointer<QLabel> m_pFiles;

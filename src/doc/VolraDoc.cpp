@@ -33,17 +33,42 @@ const CCmdMap& CVolraDoc::ClassCmdMap()
     return map;
 }
 
+// What a running walk changes outside the tree, put back however the walk ends: finished,
+// failed, cancelled, or by an exception (out of memory at millions of entries).
+class CVolraDoc::CWalkScope {
+public:
+    explicit CWalkScope(CVolraDoc& doc) : m_doc(doc), m_operation([&doc] { doc.m_dlgProgress.OnCancel(); })
+    {
+        BeginWaitCursor();
+        m_doc.m_bSearching = true;
+        m_doc.ShowProgress();  // the main window is disabled from here on
+    }
+    ~CWalkScope()
+    {
+        m_doc.m_pReading = nullptr;
+        m_doc.HideProgress();
+        m_doc.m_bSearching = false;
+        EndWaitCursor();
+    }
+    CWalkScope(const CWalkScope&) = delete;
+    CWalkScope& operator=(const CWalkScope&) = delete;
+
+private:
+    CVolraDoc& m_doc;
+    CLongOperation m_operation;
+};
+
 BOOL CVolraDoc::Search(CEntry* pStart)
 {
     std::vector<CEntry*> stack;  // directories still to read; the last pushed is read first
-    CFileFind* pFinder = CreateFinder();
-    BeginWaitCursor();
     m_nDirsFound = 0;
     m_nFilesFound = 0;
     m_pReading = nullptr;
     m_throttle = CPumpThrottle(m_progressInterval);
+    CWalkScope scope(*this);
+    // Declared after the scope, so that it goes before the progress dialog does.
+    const std::unique_ptr<CFileFind, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
     stack.push_back(pStart);
-    ShowProgress();
 
     WalkEnd end = WalkEnd::Finished;
     while (!stack.empty() && end == WalkEnd::Finished) {
@@ -61,11 +86,16 @@ BOOL CVolraDoc::Search(CEntry* pStart)
 
     // The dialog object outlives its window: a refresh starts from these final figures.
     WriteProgressFields();
-    m_pReading = nullptr;
-    DeleteFinder(pFinder);
-    HideProgress();
-    EndWaitCursor();
     return end == WalkEnd::Finished ? TRUE : FALSE;
+}
+
+void CVolraDoc::OnCloseDocument()
+{
+    if (m_bSearching) {
+        m_dlgProgress.OnCancel();
+        return;
+    }
+    CDocument::OnCloseDocument();
 }
 
 // Lists one directory: every item but "." and ".." becomes a child with its colour in
@@ -228,7 +258,7 @@ void CVolraDoc::OnUpdateViewDirectory(CCmdUI* pCmdUI)
 void CVolraDoc::OnRefresh()
 {
     CEntry* pOld = m_pCurrent;
-    if (pOld == nullptr)
+    if (pOld == nullptr || m_bSearching)
         return;
     auto pFresh = std::make_unique<CEntry>(*pOld);
     if (!Search(pFresh.get())) {

@@ -22,6 +22,10 @@ public:
     // Walks the directory hierarchy below pStart (a directory without children yet).
     // TRUE when the walk reached its end; FALSE after an error report or a cancel.
     BOOL Search(CEntry* pStart);
+    bool IsSearching() const { return m_bSearching; }
+    // While a walk runs, closing only cancels it: the walk still uses this document, its
+    // tree and its windows, and whoever started it discards the document once it returns.
+    void OnCloseDocument() override;
     // Makes a directory current and selected, retitles the window and redraws the views.
     void SetCurrent(CEntry* pEntry);
     void UpdateTitle();
@@ -63,6 +67,11 @@ protected:
     virtual BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) = 0;
 
 private:
+    class CWalkScope;
+    struct CFinderDeleter {
+        CVolraDoc* pDoc;
+        void operator()(CFileFind* pFinder) const { pDoc->DeleteFinder(pFinder); }
+    };
     enum class WalkEnd { Finished, Failed, Cancelled };
     WalkEnd ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack);
     void WriteProgressFields();  // the walk's figures into the dialog's fields
@@ -73,5 +82,6 @@ private:
     int m_nFilesFound = 0;
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     CPumpThrottle m_throttle;
+    bool m_bSearching = false;
     std::chrono::milliseconds m_progressInterval{16};
 };

@@ -3,6 +3,7 @@
 #include "FormatSize.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 CEntry::IconLookup g_iconLookup = nullptr;
@@ -10,6 +11,17 @@ CEntry::IconLookup g_iconLookup = nullptr;
 inline unsigned char FoldCase(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+// Sparse files let anyone claim lengths near 2^63 bytes: two of them would wrap a total
+// round to nothing and hide real data. A total stops at the largest value instead, and
+// taking something out of a total that stopped there never makes it negative.
+std::int64_t SaturatingAdd(std::int64_t nTotal, std::int64_t nDelta)
+{
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(nTotal, nDelta, &sum))
+        return nDelta > 0 ? std::numeric_limits<std::int64_t>::max() : 0;
+    return sum < 0 ? 0 : sum;
 }
 }  // namespace
 
@@ -68,7 +80,7 @@ void CEntry::InitAsRoot(const std::string& strRootPath)
 void CEntry::AddSize(std::int64_t nDelta)
 {
     for (CEntry* p = this; p != nullptr; p = p->m_pParent)
-        p->m_nSize += nDelta;
+        p->m_nSize = SaturatingAdd(p->m_nSize, nDelta);
 }
 
 std::string CEntry::GetPath() const

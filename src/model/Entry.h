@@ -26,7 +26,8 @@ public:
     // not link the entry into the parent's children.
     void InitFromFind(CEntry* pParent, const CFileFind& finder);
     void InitAsRoot(const std::string& strRootPath);
-    // Adds the delta (negative to remove) to this entry and every ancestor.
+    // Adds the delta (negative to remove) to this entry and every ancestor; totals stay
+    // between 0 and the largest int64 value.
     void AddSize(std::int64_t nDelta);
 
     CEntry* GetParent() const { return m_pParent; }

@@ -9,8 +9,10 @@ CDocument::CDocument() = default;
 
 CDocument::~CDocument()
 {
-    for (CView* v : m_views)
+    for (CView* v : m_views) {
         v->m_pDocument = nullptr;
+        v->OnDetachFromDocument();
+    }
 }
 
 const CCmdMap& CDocument::ClassCmdMap()
@@ -52,6 +54,7 @@ void CDocument::RemoveView(CView* pView)
         return;
     m_views.erase(it);
     pView->m_pDocument = nullptr;
+    pView->OnDetachFromDocument();
 }
 
 void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, QObject* pHint)

@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 
 namespace {
 bool IsDotsName(const char* n)
@@ -19,11 +18,7 @@ bool IsDotsName(const char* n)
 
 CFileFind::CFileFind() = default;
 
-CFileFind::~CFileFind()
-{
-    Close();
-    ForgetLast();
-}
+CFileFind::~CFileFind() = default;
 
 std::string CFileFind::JoinPath(const std::string& dir, const std::string& name)
 {
@@ -36,66 +31,32 @@ std::string CFileFind::JoinPath(const std::string& dir, const std::string& name)
     return path;
 }
 
-namespace {
-constexpr int kListFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-constexpr std::size_t kChunk = 2048;  // well below PATH_MAX
-
-// Opens a directory whose path is too long for one open(): a piece of at most kChunk bytes
-// at a time, each relative to the last, so that trees of any depth can be listed.
-int OpenLongPath(const std::string& path)
-{
-    int fd = ::open(path.size() > 0 && path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    std::size_t pos = path.find_first_not_of('/');
-    while (fd >= 0 && pos != std::string::npos && pos < path.size()) {
-        std::size_t end = path.size();
-        if (end - pos > kChunk) {
-            end = path.rfind('/', pos + kChunk);
-            if (end == std::string::npos || end <= pos) {
-                ::close(fd);
-                errno = ENAMETOOLONG;  // a single name longer than any file system allows
-                return -1;
-            }
-        }
-        const std::string piece = path.substr(pos, end - pos);
-        const bool last = path.find_first_not_of('/', end) == std::string::npos;
-        const int next = ::openat(fd, piece.c_str(), last ? kListFlags : (O_PATH | O_DIRECTORY | O_CLOEXEC));
-        const int err = errno;
-        ::close(fd);
-        errno = err;
-        fd = next;
-        pos = path.find_first_not_of('/', end);
-        if (last)
-            return fd;
-    }
-    return fd;
-}
-}  // namespace
-
-int CFileFind::OpenDirectory(const std::string& strDirectory)
-{
-    const std::size_t n = m_strLast.size();
-    if (m_lastFd >= 0 && strDirectory.size() > n + 1 && strDirectory.compare(0, n, m_strLast) == 0
-        && (strDirectory[n] == '/' || m_strLast.back() == '/')) {
-        const std::size_t from = strDirectory[n] == '/' ? n + 1 : n;
-        if (strDirectory.find('/', from) == std::string::npos)
-            return ::openat(m_lastFd, strDirectory.c_str() + from, kListFlags);
-    }
-    const int fd = ::open(strDirectory.c_str(), kListFlags);
-    if (fd < 0 && errno == ENAMETOOLONG)
-        return OpenLongPath(strDirectory);
-    return fd;
-}
-
 BOOL CFileFind::FindFile(const std::string& strDirectory)
 {
     Close();
-    const int fd = OpenDirectory(strDirectory);
+    return StartListing(m_dirs.Reset(strDirectory, {}, nullptr));
+}
+
+BOOL CFileFind::FindFileBelow(const std::string& strTop, const std::vector<std::string>& names,
+                              const void* pKey)
+{
+    Close();
+    return StartListing(m_dirs.Reset(strTop, names, pKey));
+}
+
+BOOL CFileFind::FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey)
+{
+    Close();
+    return StartListing(m_dirs.Descend(pParentKey, strName, pKey));
+}
+
+BOOL CFileFind::StartListing(int fd)
+{
     if (fd < 0) {
         SetLastErrorFromErrno(errno);
         return FALSE;
     }
     m_dirFd = fd;
-    m_strRoot = strDirectory;
     if (m_buffer.empty())
         m_buffer.resize(64 * 1024);
     m_bufPos = m_bufLen = 0;
@@ -183,26 +144,14 @@ bool CFileFind::ReadAhead()
     return false;
 }
 
+// The directory's descriptor stays with m_dirs: its subdirectories are opened in it.
 void CFileFind::Close()
 {
-    if (m_dirFd >= 0) {
-        ForgetLast();
-        m_lastFd = m_dirFd;
-        m_strLast = m_strRoot;
-    }
     m_dirFd = -1;
     m_haveNext = false;
 }
 
-void CFileFind::ForgetLast()
-{
-    if (m_lastFd >= 0)
-        ::close(m_lastFd);
-    m_lastFd = -1;
-    m_strLast.clear();
-}
-
-std::string CFileFind::GetFilePath() const { return JoinPath(m_strRoot, m_cur.name); }
+std::string CFileFind::GetFilePath() const { return JoinPath(m_dirs.Path(), m_cur.name); }
 
 BOOL CFileFind::IsDots() const { return IsDotsName(m_cur.name.c_str()) ? TRUE : FALSE; }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "DirStack.h"
 #include "Time.h"
 #include "Types.h"
 
@@ -13,9 +14,11 @@ constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 // it has just made current is the last one (that item stays current and valid). On FALSE the
 // reason is in the thread's last error code (ERROR_NO_MORE_FILES at the normal end).
 //
-// The local finder reads with openat/readdir and statx relative to the directory, never
+// The local finder reads with getdents and statx relative to the directory, never
 // following symbolic links (a link is an item of its own with the link's own length). An
-// item that vanishes between the listing and its status read is simply not listed.
+// item that vanishes between the listing and its status read is simply not listed. A walk
+// starts with FindFileBelow and lists every further directory with FindSubdirectory,
+// which opens it relative to its parent's descriptor (see CDirStack).
 class CFileFind {
 public:
     CFileFind();
@@ -23,8 +26,15 @@ public:
     CFileFind& operator=(const CFileFind&) = delete;
     virtual ~CFileFind();
 
-    // Starts listing the directory at pszDirectory (a directory path, no wildcard pattern).
+    // Starts listing the directory at strDirectory (a directory path, no wildcard pattern).
     virtual BOOL FindFile(const std::string& strDirectory);
+    // Starts listing the directory reached from strTop (opened by its path) through names,
+    // each opened inside the one before; pKey names it for FindSubdirectory.
+    BOOL FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey);
+    // Starts listing strName inside the directory listed earlier as pParentKey, which must
+    // be held (Holds); pKey names it in turn.
+    BOOL FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey);
+    bool Holds(const void* pKey) const { return m_dirs.Holds(pKey); }
     virtual BOOL FindNextFile();
     virtual void Close();
 
@@ -53,24 +63,18 @@ protected:
         std::uint64_t device = 0;
     };
     Item m_cur;           // the current item
-    std::string m_strRoot; // the directory being listed
 
 private:
+    BOOL StartListing(int fd);
     bool ReadAhead();   // fills m_next; false at the end (errno in m_nextError)
     bool NextName(const char*& name, unsigned char& type);
-    int OpenDirectory(const std::string& strDirectory);
-    void ForgetLast();
 
-    int m_dirFd = -1;            // the directory being listed
+    CDirStack m_dirs;            // the directory being listed and its ancestors
+    int m_dirFd = -1;            // the directory being listed, owned by m_dirs
     std::vector<char> m_buffer;  // raw directory records, read in large batches
     std::size_t m_bufPos = 0;
     std::size_t m_bufLen = 0;
     Item m_next;
     bool m_haveNext = false;
     int m_nextError = 0;
-    // The last directory listed stays open: a depth-first walk lists a child of it next
-    // most of the time, which is then opened relative to it, so that the cost of opening
-    // does not grow with the depth of the tree.
-    int m_lastFd = -1;
-    std::string m_strLast;
 };

@@ -4,12 +4,15 @@
 #include <QCursor>
 #include <QPointer>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 #include <utility>
 
 namespace {
 QPointer<QWidget> g_mainWnd;
 int g_waitDepth = 0;
 bool g_headless = false;
+std::vector<CLongOperation*> g_operations;  // not owned: each removes itself as it ends
 }  // namespace
 
 QWidget* AfxGetMainWnd() { return g_mainWnd.data(); }
@@ -49,4 +52,21 @@ void RestoreWaitCursor()
         else if (c->shape() != Qt::WaitCursor)
             QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
     }
+}
+
+CLongOperation::CLongOperation(std::function<void()> cancel) : m_cancel(std::move(cancel))
+{
+    g_operations.push_back(this);
+}
+
+CLongOperation::~CLongOperation()
+{
+    g_operations.erase(std::remove(g_operations.begin(), g_operations.end(), this), g_operations.end());
+}
+
+void CLongOperation::CancelAll()
+{
+    for (CLongOperation* p : std::vector<CLongOperation*>(g_operations))
+        if (p->m_cancel)
+            p->m_cancel();
 }

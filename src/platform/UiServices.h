@@ -6,6 +6,7 @@
 #include <Qt>
 
 #include <chrono>
+#include <functional>
 
 class QWidget;
 
@@ -32,20 +33,20 @@ bool IsHeadless();
 // Dispatches every pending event, as a long operation on the user-interface thread must.
 void PumpMessages();
 
-// Decides when a long loop should pump: at most once per interval, while asking the clock
-// only every few calls, so that a tight loop pays almost nothing for staying responsive.
+// Decides when a long loop should pump: at most once per interval. The clock is looked at
+// on every call, as one item can take long on a slow file system and the window must not
+// wait for the next few; reading it costs far less than the status read of one item.
 class CPumpThrottle {
 public:
-    explicit CPumpThrottle(std::chrono::milliseconds interval = std::chrono::milliseconds(16))
-        : m_interval(interval) {}
+    using Clock = std::chrono::steady_clock;
+    explicit CPumpThrottle(std::chrono::milliseconds interval = std::chrono::milliseconds(16),
+                           Clock::time_point (*now)() = &Clock::now)
+        : m_interval(interval), m_now(now) {}
     bool Due()
     {
         if (m_interval.count() == 0)
             return true;
-        if (++m_calls < kCallsPerClockRead)
-            return false;
-        m_calls = 0;
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = m_now();
         if (now - m_last < m_interval)
             return false;
         m_last = now;
@@ -53,10 +54,25 @@ public:
     }
 
 private:
-    static constexpr unsigned kCallsPerClockRead = 32;
-    std::chrono::steady_clock::duration m_interval;
-    std::chrono::steady_clock::time_point m_last{};
-    unsigned m_calls = 0;
+    Clock::duration m_interval;
+    Clock::time_point (*m_now)();
+    Clock::time_point m_last{};
+};
+
+// A long operation that pumps events registers itself while it runs. A window that closes,
+// or a program that quits, asks every running one to stop instead of freeing what it uses;
+// each stops after the step it is taking, and its caller discards what it worked on.
+class CLongOperation {
+public:
+    explicit CLongOperation(std::function<void()> cancel);
+    ~CLongOperation();
+    CLongOperation(const CLongOperation&) = delete;
+    CLongOperation& operator=(const CLongOperation&) = delete;
+
+    static void CancelAll();
+
+private:
+    std::function<void()> m_cancel;
 };
 
 // The wait cursor, counted like the framework's: Begin/End nest, Restore puts it back

@@ -20,6 +20,9 @@ public:
     virtual void OnInitialUpdate();
     // The document changed; lHint says how. By default the whole view is repainted.
     virtual void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint);
+    // The document let go of this view (a mode switch, the window closing): the view
+    // hears of no change from now on, so it drops every pointer into the document it keeps.
+    virtual void OnDetachFromDocument() {}
 
     BOOL OnCmdMsg(UINT nID, CCmdUI* pCmdUI) override;
 

@@ -34,7 +34,7 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
     t.File(kBadName + "/d/small", 1000);
     t.Dir("run");
     t.Chmod("run", 0700);
-    const std::string bad = t.Path(kBadName), shot = t.Path("shot\xfe.png");
+    const std::string bad = t.Path(kBadName), shot = t.Path("shot\xfe.png"), listShot = t.Path("list.png");
     const auto noSuch = [](const std::string& p) { return "volra: " + p + ": No such file or directory\n"; };
     struct Case {
         std::vector<std::string> args;
@@ -53,6 +53,7 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
         {{"--snapshot", t.Path("missing"), "--output", shot}, 1, "", noSuch(t.Path("missing"))},
         {{"--snapshot", bad, "--output", t.Path("no/dir/shot.png")}, 1, "", noSuch(t.Path("no/dir/shot.png"))},
         {{"--snapshot", bad, "--output", "/dev/full"}, 1, "", "volra: /dev/full: No space left on device\n"},
+        {{"--snapshot", bad, "--mode", "list", "--tree", "--size", "300x100", "--output", listShot}, 0, "", ""},
         {{"--snapshot", bad, "--size", "320x200", "--output", shot}, 0, "", ""},
     };
     for (const Case& c : cases) {
@@ -65,6 +66,7 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
         EXPECT_EQ(Read(t.Path("out")), c.out);
         EXPECT_EQ(Read(t.Path("err")), c.err);
     }
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(Read(listShot))).size(), QSize(300, 100));
     const QImage image = QImage::fromData(QByteArray::fromStdString(Read(shot)));
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
@@ -73,7 +75,7 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
     const std::tuple<QString, QPoint, QColor> modes[] = {{"pie", {175, 125}, QColor(192, 0, 0)},
                                                          {"spider", {160, 130}, QColor(0, 0, 0)}};
     for (const auto& [mode, pt, colour] : modes) {
-        ASSERT_EQ(RunSnapshot({bad, mode, QSize(320, 200), shot}), 0) << mode.toStdString();
+        ASSERT_EQ(RunSnapshot({bad, mode, false, QSize(320, 200), shot}), 0) << mode.toStdString();
         const QImage drawn = QImage::fromData(QByteArray::fromStdString(Read(shot)));
         EXPECT_EQ(drawn.pixelColor(pt), colour) << mode.toStdString();
     }
@@ -116,7 +118,7 @@ TEST(Snapshot, ErrorsGoToStandardErrorNeverIntoABoxAndTheOutputIsCheckedFirst)
         testing::internal::CaptureStderr();
         const int code = [&] {
             Unprivileged nobody;
-            return RunSnapshot({t.Path("locked"), QStringLiteral("block"), QSize(64, 48), output});
+            return RunSnapshot({t.Path("locked"), QStringLiteral("block"), false, QSize(64, 48), output});
         }();
         EXPECT_EQ(testing::internal::GetCapturedStderr(), err);
         EXPECT_EQ(code, 1);

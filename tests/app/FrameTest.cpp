@@ -15,6 +15,8 @@
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraPieView.h"
+#include "views/VolraListView.h"
+#include "views/VolraTreeView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +25,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -112,24 +115,31 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(doc, nullptr);
     CChildFrame* frame = f.Frame().GetActiveChildFrame();
     ASSERT_NE(frame, nullptr);
-    auto* tree = static_cast<CPlaceholderView*>(frame->GetTreeView());
+    auto* tree = dynamic_cast<CVolraTreeView*>(frame->GetTreeView());
+    ASSERT_NE(tree, nullptr);
     EXPECT_EQ(doc->GetViews().size(), 2u);
     EXPECT_NE(dynamic_cast<CVolraBlockView*>(frame->GetModeView(CChildFrame::kBlock)), nullptr);
+    CEntry* root = doc->m_pRoot.get();
+    CEntry* sub = Child(root, "sub");
 
-    const int treeUpdates = tree->m_nUpdates;
+    EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
+
+    // A current directory set behind the views' backs shows only where an update came.
+    doc->m_pCurrent = sub;
     f.Frame().GetAction(ID_MODE_BLOCK)->trigger();
-    EXPECT_EQ(tree->m_nUpdates, treeUpdates) << "the current mode: nothing happens";
+    EXPECT_EQ(tree->GetSelectedEntry(), root) << "the current mode: nothing happens";
 
     f.Frame().GetAction(ID_MODE_LIST)->trigger();
-    auto* list = static_cast<CPlaceholderView*>(frame->GetModeView(CChildFrame::kList));
+    auto* list = dynamic_cast<CVolraListView*>(frame->GetModeView(CChildFrame::kList));
     ASSERT_NE(list, nullptr);
-    EXPECT_GE(list->m_nUpdates, 2) << "its initial update, then the redraw of the switch";
-    EXPECT_EQ(tree->m_nUpdates, treeUpdates + 1);
+    EXPECT_EQ(list->GetRows().size(), 3u) << "sub's a.txt, deeper and deeper/b.txt, shown once attached";
+    EXPECT_EQ(tree->GetSelectedEntry(), sub) << "the switch redraws the tree panel too";
     EXPECT_EQ(doc->GetViews().size(), 2u);
     EXPECT_EQ(frame->GetModeView(CChildFrame::kBlock)->GetDocument(), nullptr) << "detached while hidden";
     EXPECT_EQ(frame->GetSplitter()->widget(1), list);
     EXPECT_TRUE(f.Checked(ID_MODE_LIST));
     EXPECT_FALSE(f.Checked(ID_MODE_BLOCK));
+    EXPECT_TRUE(f.Checked(ID_SHOW_ALL_FILES)) << "on at first, and its menu item says so";
 
     // Hidden tree panel: the new mode's view fills the frame; showing the panel again
     // moves that view, not the one shown before, into the right pane.
@@ -142,6 +152,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->parentWidget(), frame);
     EXPECT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
+    EXPECT_TRUE(list->GetRows().empty()) << "a detached list keeps no entry";
     f.Frame().GetAction(ID_VIEW_TREE)->trigger();
     EXPECT_EQ(frame->GetSplitter()->widget(1), pie);
     EXPECT_TRUE(frame->GetSplitter()->isVisibleTo(frame));
@@ -151,9 +162,9 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     EXPECT_EQ(doc->GetViews().size(), 2u);
 
     // Changed preferences reach the attached views of every search, and only those.
-    const int listUpdates = list->m_nUpdates;
+    doc->m_pCurrent = root;
     f.app.UpdateAllDocuments();
-    EXPECT_EQ(list->m_nUpdates, listUpdates + 1);
+    EXPECT_EQ(list->GetRows().size(), 5u) << "every entry below the root";
     EXPECT_EQ(pie->GetDocument(), nullptr);
 
     // The pie, shown again after the tree changed unheard, shows the new entries.
@@ -193,6 +204,56 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
     EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"}));
     EXPECT_EQ(f.Frame().GetMdiArea()->subWindowList().size(), 1);
+}
+
+// Each close arrives through the walk's own event pump, as one from the window manager
+// would; the walk stops, and the document goes only after the search has returned.
+TEST(MainFrame, ClosingDuringASearchCancelsItAndFreesItsDocumentAfterwards)
+{
+    enum How { kMainWindowInNewSearch, kMainWindow, kSearchWindow, kQuit };
+    for (const How how : {kMainWindowInNewSearch, kMainWindow, kSearchWindow, kQuit}) {
+        SCOPED_TRACE(how);
+        AppFixture f;
+        for (int i = 0; i < 50; ++i)
+            f.tree.File("many/f" + std::to_string(i), 1);
+        QPointer<CVolraDoc> doc = how != kMainWindowInNewSearch ? f.Open() : nullptr;
+        bool walking = true;
+        bool freedWhileWalking = false;
+        if (doc != nullptr) {
+            doc->SetProgressInterval(std::chrono::milliseconds(0));  // events pumped after every item
+            QObject::connect(doc, &QObject::destroyed, [&] { freedWhileWalking = walking; });
+        }
+        const auto search = [&] {
+            QTimer::singleShot(0, [&] {
+                EXPECT_FALSE(f.Frame().isEnabled()) << "the walk runs";
+                if (how == kSearchWindow)
+                    f.Frame().GetMdiArea()->subWindowList().first()->close();
+                else if (how == kQuit)
+                    QCoreApplication::quit();  // which closes the windows
+                else
+                    f.Frame().close();
+            });
+            if (doc != nullptr)
+                f.Frame().GetAction(ID_REFRESH)->trigger();
+            else
+                EXPECT_EQ(f.Open(), nullptr) << "cancelled";
+            walking = false;
+        };
+        if (how == kQuit) {
+            f.Frame().show();
+            QTimer::singleShot(0, search);  // quitting needs the event loop running
+            EXPECT_EQ(QApplication::exec(), 0);
+        } else {
+            search();
+        }
+        EXPECT_FALSE(freedWhileWalking);
+        EXPECT_TRUE(f.Frame().isEnabled());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(doc, nullptr);
+        EXPECT_TRUE(f.app.GetDocTemplate()->GetDocuments().empty());
+        EXPECT_TRUE(f.Frame().GetMdiArea()->subWindowList().isEmpty());
+    }
 }
 
 TEST(MainFrame, PlacementIsWrittenAndRestored)

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <sys/stat.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 struct Listed {
@@ -60,30 +64,59 @@ TEST(FileFind, ListsEveryItemWithTheLastStillCurrent)
     EXPECT_EQ(items["loop"].size, 4);
 }
 
-TEST(FileFind, AnEmptyDirectoryListsOnlyItsDots)
+TEST(FileFind, AnEmptyDirectoryListsItsDotsAndFailuresCarryTheirCode)
 {
     TempTree t;
     t.Dir("empty");
-    CFileFind find;
-    auto items = ListAll(find, t.Path("empty"));
-    EXPECT_EQ(items.size(), 2u);
-    ASSERT_TRUE(find.FindFile(t.Path("empty")));
-    find.FindNextFile();
-    EXPECT_TRUE(find.IsDots());
-}
-
-TEST(FileFind, FailuresCarryTheirCode)
-{
-    TempTree t;
     t.File("plain", 1);
     t.Symlink("dirlink", ".");
     CFileFind find;
-    EXPECT_FALSE(find.FindFile(t.Path("missing")));
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(find.FindFile(t.Path("plain")));
-    EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
-    EXPECT_FALSE(find.FindFile(t.Path("dirlink"))) << "links to directories are not followed";
-    EXPECT_NE(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(ListAll(find, t.Path("empty")).size(), 2u);
+    const struct {
+        const char* name;
+        DWORD code;
+    } failures[] = {{"missing", ERROR_PATH_NOT_FOUND}, {"plain", ERROR_DIRECTORY}, {"dirlink", ERROR_DIRECTORY}};
+    for (const auto& f : failures) {
+        EXPECT_FALSE(find.FindFile(t.Path(f.name))) << f.name;
+        EXPECT_EQ(GetLastError(), f.code) << f.name << ": links to directories are not followed either";
+    }
+}
+
+// A comb: every level holds "d", the next level, and "side" with one file. The spine is
+// read first and every side on the way back up, as a depth-first walk does, so that far
+// more levels are held than may stay open.
+TEST(FileFind, SubdirectoriesAreOpenedInsideTheirParentsAtAnyDepth)
+{
+    TempTree t("/dev/shm");
+    constexpr int kDepth = 3 * static_cast<int>(CDirStack::kMaxOpen);
+    const auto spinePath = [](int level) {
+        std::string path;
+        for (int i = 0; i < level; ++i)
+            path += "d/";
+        return path;
+    };
+    for (int i = 0; i < kDepth; ++i)
+        t.File(spinePath(i) + "side/f", i);
+    const auto openFds = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto before = openFds();
+    std::vector<char> spine(kDepth), side(kDepth);  // the keys the walk names levels by
+    CFileFind find;
+    ASSERT_TRUE(find.FindFileBelow(t.Root(), {}, &spine[0]));
+    for (int i = 1; i < kDepth; ++i)
+        ASSERT_TRUE(find.FindSubdirectory(&spine[i - 1], "d", &spine[i])) << i;
+    EXPECT_LE(openFds() - before, static_cast<long>(CDirStack::kMaxOpen) + 1);
+    for (int i = kDepth - 1; i >= 0; --i) {
+        // A level moved away meanwhile is no longer the parent of the one below it; its
+        // own parent is then found by name.
+        if (i == kDepth / 3) {
+            ASSERT_EQ(::rename(t.Path(spinePath(i + 1)).c_str(), t.Path("moved").c_str()), 0);
+        }
+        ASSERT_TRUE(find.FindSubdirectory(&spine[i], "side", &side[i])) << i;
+        while (find.FindNextFile() && find.IsDots()) {
+        }
+        EXPECT_EQ(find.GetLength64(), i);
+        EXPECT_EQ(find.GetFilePath(), t.Path(spinePath(i) + "side/f"));
+    }
 }
 
 TEST(FileFind, ItemsRemovedDuringTheListingAreNotThere)
@@ -111,14 +144,12 @@ TEST(FileFind, ItemsRemovedDuringTheListingAreNotThere)
 
 TEST(LastError, CodesFromErrno)
 {
-    EXPECT_EQ(ErrorFromErrno(EACCES), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(ErrorFromErrno(EPERM), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(ErrorFromErrno(ENOENT), ERROR_PATH_NOT_FOUND);
-    EXPECT_EQ(ErrorFromErrno(0), ERROR_SUCCESS);
-    const DWORD io = ErrorFromErrno(EIO);
-    EXPECT_NE(io, 5u) << "EIO is 5 as errno, but must not read as access denied";
-    EXPECT_EQ(ErrnoFromError(io), EIO);
-    EXPECT_EQ(ErrnoFromError(ERROR_ACCESS_DENIED), EACCES);
-    SetLastErrorFromErrno(ENOMEDIUM);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
+    // EIO is 5 as errno, but must never read as access denied, which the walk skips silently.
+    const std::pair<int, DWORD> pairs[] = {{EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED},
+                                           {ENOENT, ERROR_PATH_NOT_FOUND}, {ENOMEDIUM, ERROR_NOT_READY},
+                                           {0, ERROR_SUCCESS}, {EIO, ERROR_ERRNO_BASE + EIO}};
+    for (const auto& [err, code] : pairs) {
+        EXPECT_EQ(ErrorFromErrno(err), code) << err;
+        EXPECT_EQ(ErrnoFromError(code), err == EPERM ? EACCES : err) << err;
+    }
 }

@@ -2,6 +2,27 @@
 
 #include "platform/ErrorText.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+void AgreeingDriveDoc::ReportDeleteFailure(const std::string& strText) { ADD_FAILURE() << strText; }
+
+ScopedDataHome::ScopedDataHome(const std::string& dir) : m_bHad(std::getenv("XDG_DATA_HOME") != nullptr)
+{
+    if (m_bHad)
+        m_old = std::getenv("XDG_DATA_HOME");
+    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
+}
+
+ScopedDataHome::~ScopedDataHome()
+{
+    if (m_bHad)
+        ::setenv("XDG_DATA_HOME", m_old.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
+
 ErrorBoxes::ErrorBoxes()
 {
     SetErrorBoxSink([this](const std::string& text) { shown.push_back(text); });

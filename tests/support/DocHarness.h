@@ -22,6 +22,25 @@ protected:
     }
 };
 
+// A local search document that agrees to every delete; a delete that fails is a test
+// failure. Pair it with ScopedDataHome so that deleted items land in a scratch trash.
+class AgreeingDriveDoc : public TestDriveDoc {
+protected:
+    BOOL ConfirmDelete(const CEntry&) override { return TRUE; }
+    void ReportDeleteFailure(const std::string& strText) override;
+};
+
+// XDG_DATA_HOME while it lives (the trash is under it).
+class ScopedDataHome {
+public:
+    explicit ScopedDataHome(const std::string& dir);
+    ~ScopedDataHome();
+
+private:
+    bool m_bHad;
+    std::string m_old;
+};
+
 // Captures every error box shown while it lives.
 class ErrorBoxes {
 public:

@@ -1,0 +1,330 @@
+#include "ListOrder.h"
+
+#include "model/Entry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace {
+constexpr unsigned char Fold(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+
+constexpr int Sign(int n) { return (n > 0) - (n < 0); }
+
+// A first gathering grows the vector by doubling; the rows stay for a while, so they keep
+// no more room than they use.
+void FitCapacity(std::vector<CEntry*>& rows)
+{
+    if (rows.capacity() > rows.size() + rows.size() / 8)
+        rows.shrink_to_fit();
+}
+
+// The first 16 bytes of a folded name (and of the "/" after it, for a subtree) as two
+// big-endian numbers, zero-padded: the numbers compare as the texts do over those bytes.
+// Names hold no NUL byte, so when both texts fit, equal numbers mean equal texts.
+struct Prefix {
+    std::uint64_t hi = 0;
+    std::uint64_t lo = 0;
+};
+
+Prefix FoldedPrefix(const std::string& name, bool bSlash)
+{
+    unsigned char bytes[16] = {};
+    const std::size_t n = std::min<std::size_t>(name.size(), 16);
+    for (std::size_t i = 0; i < n; ++i)
+        bytes[i] = Fold(name[i]);
+    if (bSlash && n < 16)
+        bytes[n] = '/';
+    Prefix p;
+    for (int i = 0; i < 8; ++i) {
+        p.hi = (p.hi << 8) | bytes[i];
+        p.lo = (p.lo << 8) | bytes[8 + i];
+    }
+    return p;
+}
+
+constexpr std::uint32_t kPrefixBytes = 16;
+
+// Compares a + "/" (with bSlashA) and b + "/" (with bSlashB) as CompareNames would,
+// without building either text.
+int CompareNameTexts(const std::string& a, bool bSlashA, const std::string& b, bool bSlashB)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (const int d = Fold(a[i]) - Fold(b[i]); d != 0)
+            return Sign(d);
+    if (a.size() == b.size())
+        return int(bSlashA) - int(bSlashB);
+    if (a.size() < b.size()) {
+        const int d = bSlashA ? '/' - Fold(b[n]) : -1;
+        return d != 0 ? Sign(d) : -1;
+    }
+    const int d = bSlashB ? Fold(a[n]) - '/' : 1;
+    return d != 0 ? Sign(d) : 1;
+}
+
+// Numeric columns: the key, then the gathering position.
+struct NumberKey {
+    std::int64_t key;
+    std::uint32_t idx;
+};
+
+// Name and Type: the file flag (Type only), the folded prefix, the whole name when the
+// prefixes cannot tell, then the gathering position.
+struct NameKey {
+    Prefix prefix;
+    std::uint32_t idx;
+    std::uint32_t len;  // the name's length; kFileBit set for a file when sorting by Type
+};
+constexpr std::uint32_t kFileBit = 1u << 31;
+
+std::int64_t NumberOf(const CEntry& e, EListColumn column)
+{
+    switch (column) {
+    case EListColumn::Modified: return e.GetModifiedTime().GetTime();
+    case EListColumn::Created: return e.GetCreatedTime().GetTime();
+    case EListColumn::Accessed: return e.GetAccessedTime().GetTime();
+    default: return e.GetSize();
+    }
+}
+
+// Puts rows into the order of the sorted keys (each key knows its gathering position).
+template <class Key>
+void Permute(std::vector<CEntry*>& rows, const std::vector<Key>& keys)
+{
+    std::vector<CEntry*> sorted;
+    sorted.reserve(rows.size());
+    for (const Key& k : keys)
+        sorted.push_back(rows[k.idx]);
+    rows.swap(sorted);
+}
+
+void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column)
+{
+    std::vector<NumberKey> keys;
+    keys.reserve(rows.size());
+    for (std::uint32_t i = 0; i < rows.size(); ++i)
+        keys.push_back({NumberOf(*rows[i], column), i});
+    std::sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
+        return a.key != b.key ? a.key < b.key : a.idx < b.idx;
+    });
+    Permute(rows, keys);
+}
+
+void OrderByName(std::vector<CEntry*>& rows, bool bFilesLast)
+{
+    std::vector<NameKey> keys;
+    keys.reserve(rows.size());
+    for (std::uint32_t i = 0; i < rows.size(); ++i) {
+        const CEntry& e = *rows[i];
+        const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(e.GetName().size(), kFileBit - 1));
+        keys.push_back({FoldedPrefix(e.GetName(), false), i, len | (bFilesLast && !e.IsDirectory() ? kFileBit : 0)});
+    }
+    std::sort(keys.begin(), keys.end(), [&rows](const NameKey& a, const NameKey& b) {
+        if ((a.len & kFileBit) != (b.len & kFileBit))
+            return (a.len & kFileBit) == 0;
+        if (a.prefix.hi != b.prefix.hi)
+            return a.prefix.hi < b.prefix.hi;
+        if (a.prefix.lo != b.prefix.lo)
+            return a.prefix.lo < b.prefix.lo;
+        if ((a.len & ~kFileBit) > kPrefixBytes || (b.len & ~kFileBit) > kPrefixBytes)
+            if (const int c = CompareNames(rows[a.idx]->GetName(), rows[b.idx]->GetName()); c != 0)
+                return c < 0;
+        return a.idx < b.idx;
+    });
+    Permute(rows, keys);
+}
+
+// ---- Path order -------------------------------------------------------------------------
+//
+// Below a directory D every path is D's path, "/", then either a child's name (the child
+// itself) or a child's name, "/" and more (the child's descendants). So within D there
+// are two kinds of item: a child, keyed by its name, and a child's subtree, keyed by its
+// name and "/". Sorting D's items by key and emitting them in turn, a subtree by the same
+// rule one level down, gives the entries in path order without comparing any two paths
+// outright. A subtree's entries stay together because no other item's key can start with
+// its key, names holding no "/", unless two directories' names are equal but for case:
+// their subtrees interleave, and only those are sorted by whole paths.
+
+struct PathItem {
+    Prefix prefix;
+    CEntry* pEntry;
+    std::uint32_t len;  // the key's length: the name's, plus 1 for a subtree
+    std::uint32_t seq;  // position among D's items, in stored order
+    bool bSubtree;
+};
+
+PathItem MakePathItem(CEntry* pEntry, bool bSubtree, std::uint32_t seq)
+{
+    const auto len = static_cast<std::uint32_t>(pEntry->GetName().size() + (bSubtree ? 1 : 0));
+    return {FoldedPrefix(pEntry->GetName(), bSubtree), pEntry, len, seq, bSubtree};
+}
+
+int CompareItems(const PathItem& a, const PathItem& b)
+{
+    if (a.prefix.hi != b.prefix.hi)
+        return a.prefix.hi < b.prefix.hi ? -1 : 1;
+    if (a.prefix.lo != b.prefix.lo)
+        return a.prefix.lo < b.prefix.lo ? -1 : 1;
+    if (a.len <= kPrefixBytes && b.len <= kPrefixBytes)
+        return 0;
+    return CompareNameTexts(a.pEntry->GetName(), a.bSubtree, b.pEntry->GetName(), b.bSubtree);
+}
+
+// Every entry below the directories of a run of equal-but-for-case subtrees, in path
+// order, ties in gathering order.
+void MergeSubtrees(const PathItem* first, const PathItem* last, std::vector<CEntry*>& out)
+{
+    out.clear();
+    std::vector<const CEntry*> stack;
+    for (const PathItem* p = first; p != last; ++p)
+        stack.push_back(p->pEntry);
+    while (!stack.empty()) {
+        const CEntry* d = stack.back();
+        stack.pop_back();
+        for (const auto& child : d->m_children) {
+            out.push_back(child.get());
+            if (child->IsDirectory())
+                stack.push_back(child.get());
+        }
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const CEntry* a, const CEntry* b) { return ComparePathTexts(*a, *b) < 0; });
+}
+
+class CPathOrder {
+public:
+    CPathOrder(bool bAllContained, std::vector<CEntry*>& rows) : m_bAll(bAllContained), m_rows(rows) {}
+
+    void Run(const CEntry& current)
+    {
+        m_rows.clear();
+        Expand(current);
+        while (!m_tasks.empty()) {
+            const Task task = m_tasks.back();
+            m_tasks.pop_back();
+            if (task.bSubtree)
+                Expand(*task.pEntry);
+            else
+                m_rows.push_back(task.pEntry);
+        }
+    }
+
+private:
+    struct Task {
+        CEntry* pEntry;
+        bool bSubtree;
+    };
+
+    // Sorts a directory's items and stacks them, the first on top.
+    void Expand(const CEntry& dir)
+    {
+        m_items.clear();
+        std::uint32_t seq = 0;
+        for (const auto& child : dir.m_children) {
+            m_items.push_back(MakePathItem(child.get(), false, seq++));
+            if (m_bAll && child->IsDirectory() && !child->m_children.empty())
+                m_items.push_back(MakePathItem(child.get(), true, seq++));
+        }
+        std::sort(m_items.begin(), m_items.end(), [](const PathItem& a, const PathItem& b) {
+            const int c = CompareItems(a, b);
+            return c != 0 ? c < 0 : a.seq < b.seq;
+        });
+        for (std::size_t end = m_items.size(); end > 0;) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && CompareItems(m_items[begin - 1], m_items[end - 1]) == 0)
+                --begin;
+            if (end - begin > 1 && m_items[begin].bSubtree) {
+                MergeSubtrees(&m_items[begin], &m_items[begin] + (end - begin), m_merged);
+                for (auto it = m_merged.rbegin(); it != m_merged.rend(); ++it)
+                    m_tasks.push_back({*it, false});
+            } else {
+                for (std::size_t i = end; i-- > begin;)
+                    m_tasks.push_back({m_items[i].pEntry, m_items[i].bSubtree});
+            }
+            end = begin;
+        }
+    }
+
+    bool m_bAll;
+    std::vector<CEntry*>& m_rows;
+    std::vector<Task> m_tasks;
+    std::vector<PathItem> m_items;
+    std::vector<CEntry*> m_merged;
+};
+}  // namespace
+
+void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntry*>& rows)
+{
+    rows.clear();
+    std::vector<const CEntry*> stack{&current};
+    while (!stack.empty()) {
+        const CEntry* d = stack.back();
+        stack.pop_back();
+        for (const auto& child : d->m_children) {
+            rows.push_back(child.get());
+            if (bAllContained && child->IsDirectory())
+                stack.push_back(child.get());
+        }
+    }
+    FitCapacity(rows);
+}
+
+void OrderListRows(const CEntry& current, bool bAllContained, EListColumn column, std::vector<CEntry*>& rows)
+{
+    if (column == EListColumn::Path) {
+        CPathOrder(bAllContained, rows).Run(current);
+        FitCapacity(rows);
+        return;
+    }
+    GatherListRows(current, bAllContained, rows);
+    SortGatheredRows(column, rows);
+}
+
+void SortGatheredRows(EListColumn column, std::vector<CEntry*>& rows)
+{
+    if (column == EListColumn::Name || column == EListColumn::Type)
+        OrderByName(rows, column == EListColumn::Type);
+    else if (column != EListColumn::Path)
+        OrderByNumber(rows, column);
+}
+
+int ComparePathTexts(const CEntry& a, const CEntry& b)
+{
+    // The chains from each entry up to, not including, their nearest common ancestor.
+    std::vector<const CEntry*> chainA;
+    std::vector<const CEntry*> chainB;
+    const CEntry* pa = &a;
+    const CEntry* pb = &b;
+    while (pa->GetDepth() > pb->GetDepth()) {
+        chainA.push_back(pa);
+        pa = pa->GetParent();
+    }
+    while (pb->GetDepth() > pa->GetDepth()) {
+        chainB.push_back(pb);
+        pb = pb->GetParent();
+    }
+    while (pa != pb && pa != nullptr && pb != nullptr) {
+        chainA.push_back(pa);
+        chainB.push_back(pb);
+        pa = pa->GetParent();
+        pb = pb->GetParent();
+    }
+    if (chainA.empty() || chainB.empty())
+        return int(!chainA.empty()) - int(!chainB.empty());  // an ancestor's path is a prefix
+    // Both texts go on from the common ancestor's path with the same separator, then the
+    // names down each chain joined by "/".
+    std::size_t i = chainA.size();
+    std::size_t j = chainB.size();
+    for (;;) {
+        const std::string& na = chainA[--i]->GetName();
+        const std::string& nb = chainB[--j]->GetName();
+        const int c = CompareNameTexts(na, i > 0, nb, j > 0);
+        if (c != 0 || i == 0)
+            return c;
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include "ListOrder.h"
+#include "platform/View.h"
+
+class CEntry;
+class CListHeader;
+class CListModel;
+class CVolraDoc;
+class QTableView;
+
+// The list mode: the entries below the document's current directory as rows of seven
+// columns (name, size, type, path and three times), sorted by the column the user picked.
+// With "Show all contained files" on, as it is at first, the rows are every entry below
+// the current directory; with it off, only the directory's own children.
+//
+// A click on a heading sorts by that column, a second click reverses the order (an exact
+// mirror, ties included). Selecting a row selects its entry in the document without
+// repainting any other view; a double-click on a directory makes it current; the right
+// button opens the document's context menu for the selection.
+//
+// The rows are rebuilt at every update from the document, whatever the hint, and dropped
+// when the document lets go of the view, so they never outlive the entries they show.
+class CVolraListView : public CView {
+    Q_OBJECT
+public:
+    explicit CVolraListView(QWidget* pParent = nullptr);
+    ~CVolraListView() override;
+
+    // Does nothing: the rows are built by the update that follows attaching the view.
+    void OnInitialUpdate() override;
+    void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
+    void OnDetachFromDocument() override;
+
+    // A click on a column's heading: a new column sorts in its natural order, the sort
+    // column again reverses the order.
+    void OnColumnClick(int nColumn);
+    void OnShowAllContained();
+    void OnUpdateShowAllContained(CCmdUI* pCmdUI);
+
+    EListColumn GetSortColumn() const { return m_sortColumn; }
+    bool IsSortReversed() const { return m_sortReversed; }
+    bool IsShowingAllContained() const { return m_showAllContained; }
+    const std::vector<CEntry*>& GetRows() const;
+    QTableView* GetListCtrl() const { return m_list; }
+    CListHeader* GetHeader() const { return m_pHeader; }
+
+    static constexpr int kColumnWidths[kListColumns] = {128, 72, 64, 160, 128, 128, 128};
+
+    static const CCmdMap& ClassCmdMap();
+
+protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    CVolraDoc* GetVolraDoc() const;
+    // Gathers and sorts the rows afresh, puts the mark on the sort column and keeps the
+    // document's selection selected when it is among the rows.
+    void Rebuild();
+    void OnRowSelected();
+    void OnRowDoubleClicked(int nRow);
+
+    CListModel* m_pModel;
+    CListHeader* m_pHeader;
+    QTableView* m_list;
+    EListColumn m_sortColumn = EListColumn::Size;
+    bool m_sortReversed = true;  // so the first order is the largest first
+    bool m_showAllContained = true;
+    bool m_bRebuilding = false;  // the selection the view restores is no user's choice
+};

@@ -1,0 +1,172 @@
+#include "VolraTreeView.h"
+
+#include "EntryInfo.h"
+#include "TreePanelModel.h"
+#include "VolraPrefs.h"
+#include "doc/VolraDoc.h"
+#include "model/Entry.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace {
+// The selected node shows its directory's open-folder icon, the others the closed one.
+class COpenIconDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* pOption, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(pOption, index);
+        if (pOption->state & QStyle::State_Selected) {
+            const QVariant open = index.data(CTreePanelModel::kOpenIconRole);
+            if (open.canConvert<QIcon>())
+                pOption->icon = qvariant_cast<QIcon>(open);
+        }
+    }
+};
+}  // namespace
+
+CVolraTreeView::CVolraTreeView(QWidget* pParent)
+    : CView(pParent), m_pModel(new CTreePanelModel(this)), m_tree(new QTreeView(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_tree);
+    setFocusProxy(m_tree);
+
+    m_tree->setModel(m_pModel);
+    m_tree->setItemDelegate(new COpenIconDelegate(m_tree));
+    m_tree->setHeaderHidden(true);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setUniformRowHeights(true);  // no measuring of rows, however many open at once
+    m_tree->setAnimated(false);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setIconSize(QSize(16, 16));
+    // Long labels widen the column and bring a horizontal scroll bar: they are never cut.
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->viewport()->installEventFilter(this);
+
+    connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnSelChanged(); });
+    connect(m_tree, &QTreeView::expanded, this, [this] { FitColumn(); });
+    connect(m_tree, &QTreeView::collapsed, this, [this] { FitColumn(); });
+}
+
+CVolraTreeView::~CVolraTreeView() = default;
+
+CVolraDoc* CVolraTreeView::GetVolraDoc() const { return qobject_cast<CVolraDoc*>(GetDocument()); }
+
+CEntry* CVolraTreeView::GetSelectedEntry() const
+{
+    const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : m_pModel->EntryOf(selected.front());
+}
+
+void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pDoc == nullptr)
+        return;
+    // A panel attached after its search finished has never heard of the tree: it builds
+    // it at its first update as after a change.
+    if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
+        Rebuild(pDoc->m_pRoot.get());
+    const bool bShowSizes = AfxGetPrefs().m_bShowSizes != FALSE;
+    if (m_bShowSizes != bShowSizes) {
+        m_bShowSizes = bShowSizes;
+        m_pModel->SetShowSizes(bShowSizes);
+        // Every label is asked for again, and the column follows their new widths.
+        FitColumn();
+        m_tree->viewport()->update();
+    }
+    if (pDoc->m_pCurrent != nullptr)
+        RevealCurrent(pDoc->m_pCurrent);
+}
+
+// Qt measures at most a thousand rows around the visible ones, so this stays cheap
+// however many nodes are open.
+void CVolraTreeView::FitColumn() { m_tree->resizeColumnToContents(0); }
+
+void CVolraTreeView::OnDetachFromDocument() { m_pModel->Reset(nullptr); }
+
+void CVolraTreeView::Rebuild(CEntry* pRoot)
+{
+    m_pModel->Reset(pRoot);
+    const QModelIndex root = m_pModel->index(0, 0);
+    if (root.isValid()) {
+        m_pModel->Fill(root);
+        m_tree->expand(root);
+    }
+    FitColumn();
+}
+
+void CVolraTreeView::RevealCurrent(CEntry* pCurrent)
+{
+    QModelIndex index = m_pModel->IndexOf(pCurrent);
+    if (!index.isValid()) {
+        // Up from the current directory to the nearest directory with a node, then down
+        // again expanding each level, which makes the node of the next one.
+        std::vector<CEntry*> chain;
+        CEntry* pEntry = pCurrent;
+        for (; pEntry != nullptr && !m_pModel->IndexOf(pEntry).isValid(); pEntry = pEntry->GetParent())
+            chain.push_back(pEntry);
+        if (pEntry == nullptr)
+            return;  // not below the panel's root: nothing to select
+        chain.push_back(pEntry);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            const QModelIndex level = m_pModel->IndexOf(*it);
+            m_pModel->Fill(level);
+            m_tree->expand(level);
+        }
+        index = m_pModel->IndexOf(pCurrent);
+        if (!index.isValid())
+            return;
+    }
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        m_tree->expand(up);
+    m_tree->scrollTo(index);
+    if (m_tree->selectionModel()->currentIndex() != index || !m_tree->selectionModel()->isSelected(index))
+        m_tree->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void CVolraTreeView::OnSelChanged()
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    // Emptying the panel can report a change to no node: that makes nothing current.
+    CEntry* pEntry = GetSelectedEntry();
+    if (pDoc == nullptr || pEntry == nullptr || pEntry == pDoc->m_pCurrent)
+        return;
+    pDoc->SetCurrent(pEntry);
+    ShowEntryInfo(pEntry);
+    pDoc->m_pSelected = pEntry;
+}
+
+bool CVolraTreeView::OnContextMenu(QPoint ptViewport, QPoint ptScreen)
+{
+    const QModelIndex index = m_tree->indexAt(ptViewport);
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (!index.isValid() || pDoc == nullptr)
+        return false;
+    // Selecting makes the directory current first, so the menu acts on it.
+    m_tree->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    if (GetVolraDoc() == pDoc)
+        pDoc->ShowContextMenu(this, ptScreen.x(), ptScreen.y());
+    return true;
+}
+
+bool CVolraTreeView::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pWatched == m_tree->viewport() && pEvent->type() == QEvent::ContextMenu) {
+        auto* pMenuEvent = static_cast<QContextMenuEvent*>(pEvent);
+        // Over no node the event goes on to the parent windows, as any unhandled one.
+        return OnContextMenu(pMenuEvent->pos(), pMenuEvent->globalPos());
+    }
+    return CView::eventFilter(pWatched, pEvent);
+}

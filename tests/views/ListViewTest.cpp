@@ -1,0 +1,258 @@
+// The list view as the program runs it: a real search of a scratch tree with awkward
+// names, the view attached to its document, clicks on its headings and rows. Every order
+// is checked against the plainest reference: the gathered rows sorted stably by the texts
+// and numbers the columns show, paths composed in full.
+#include "doc/Resource.h"
+#include "platform/CmdTarget.h"
+#include "support/DocHarness.h"
+#include "support/TempTree.h"
+#include "views/ListHeader.h"
+#include "views/ListModel.h"
+#include "views/ListOrder.h"
+#include "views/VolraListView.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace {
+class SpyView : public CView {
+public:
+    std::vector<LPARAM> hints;
+    void OnUpdate(CView*, LPARAM lHint, QObject*) override { hints.push_back(lHint); }
+};
+
+std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn column)
+{
+    std::vector<CEntry*> rows;
+    GatherListRows(current, bAll, rows);
+    const std::function<bool(const CEntry*, const CEntry*)> less[kListColumns] = {
+        [](auto a, auto b) { return CompareNames(a->GetName(), b->GetName()) < 0; },
+        [](auto a, auto b) { return a->GetSize() < b->GetSize(); },
+        [](auto a, auto b) {
+            return a->IsDirectory() != b->IsDirectory() ? a->IsDirectory() != FALSE
+                                                        : CompareNames(a->GetName(), b->GetName()) < 0;
+        },
+        [](auto a, auto b) { return CompareNames(a->GetPath(), b->GetPath()) < 0; },
+        [](auto a, auto b) { return a->GetModifiedTime().GetTime() < b->GetModifiedTime().GetTime(); },
+        [](auto a, auto b) { return a->GetCreatedTime().GetTime() < b->GetCreatedTime().GetTime(); },
+        [](auto a, auto b) { return a->GetAccessedTime().GetTime() < b->GetAccessedTime().GetTime(); },
+    };
+    std::stable_sort(rows.begin(), rows.end(), less[static_cast<int>(column)]);
+    return rows;
+}
+
+std::vector<CEntry*> Reversed(std::vector<CEntry*> rows)
+{
+    std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+class ListViewTest : public ::testing::Test {
+protected:
+    // Names that sort differently as texts and as paths ("dir/a" after "dir.x"), equal
+    // but for case (files and directories), alike over their first 16 bytes, not ASCII;
+    // sizes and modification times with many ties.
+    void SetUp() override
+    {
+        const std::pair<const char*, int> files[] = {
+            {"a", 5}, {"a.c", 5}, {"a b", 7}, {"A-z", 5}, {"_x", 3}, {"Foo/x", 1}, {"Foo/Y", 2}, {"foo/X", 1},
+            {"foo/y", 3}, {"foo/z/q", 0}, {"FOO", 2}, {"dir/a", 5}, {"dir/b/c", 0}, {"dir.x", 1}, {"dir-y/q", 1},
+            {"averyveryverylongname_0", 9}, {"AVERYVERYVERYLONGNAME_2", 9}, {"averyveryverylongname_1.d/in", 1},
+            {"averyveryverylongname_1/in", 1}, {"\xc3\xa9t\xc3\xa9", 4}, {"ctl\x01name", 2}};
+        for (const auto& [name, size] : files) {
+            tree.File(name, size);
+            const timespec times[2] = {{1'000'000 + size % 3 * 100, 0}, {2'000'000 - size % 2 * 100, 0}};
+            ::utimensat(AT_FDCWD, tree.Path(name).c_str(), times, 0);
+        }
+        tree.Dir("empty");
+        doc->PresetRoot(tree.Root(), "Folder test");
+        ASSERT_TRUE(doc->OnNewDocument());
+        root = doc->m_pRoot.get();
+        view->resize(900, 400);
+        doc->AddView(view.get());
+        doc->AddView(&spy);
+        view->OnUpdate(nullptr, HINT_REDRAW, nullptr);
+    }
+    void TearDown() override { doc->RemoveView(&spy); }
+
+    void ClickHeading(EListColumn column)
+    {
+        QHeaderView* header = view->GetHeader();
+        const int x = header->sectionViewportPosition(static_cast<int>(column)) + 5;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+    }
+    QPoint RowPoint(const CEntry* pEntry) const
+    {
+        const int nRow = static_cast<int>(std::find(Rows().begin(), Rows().end(), pEntry) - Rows().begin());
+        QTableView* list = view->GetListCtrl();
+        list->scrollTo(list->model()->index(nRow, 0));
+        return list->visualRect(list->model()->index(nRow, 0)).center();
+    }
+    // A press and release, then a double-click and release, as a mouse makes them.
+    void DoubleClick(QPoint pt)
+    {
+        QWidget* viewport = view->GetListCtrl()->viewport();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                        QEvent::MouseButtonRelease}) {
+            const bool bDown = type != QEvent::MouseButtonRelease;
+            QMouseEvent event(type, QPointF(pt), QPointF(viewport->mapToGlobal(pt)), Qt::LeftButton,
+                              bDown ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &event);
+        }
+    }
+    const std::vector<CEntry*>& Rows() const { return view->GetRows(); }
+    bool ShowAllChecked() const
+    {
+        CCmdUI ui(ID_SHOW_ALL_FILES);
+        view->OnCmdMsg(ID_SHOW_ALL_FILES, &ui);
+        return ui.m_nCheck != 0;
+    }
+
+    TempTree tree;
+    std::unique_ptr<AgreeingDriveDoc> doc = std::make_unique<AgreeingDriveDoc>();
+    std::unique_ptr<CVolraListView> view = std::make_unique<CVolraListView>();
+    QAbstractItemModelTester tester{view->GetListCtrl()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
+    CEntry* root = nullptr;
+    SpyView spy;
+};
+}  // namespace
+
+TEST(ListOrder, GathersEachDirectorysChildrenTogetherTheLastFoundFirst)
+{
+    TempTree tree;
+    for (const char* name : {"a/a1", "a/a2", "b.txt", "c/c1", "c/d/e"})
+        tree.File(name);
+    TestDriveDoc doc;
+    doc.PresetRoot(tree.Root(), "Folder test");
+    ASSERT_TRUE(doc.OnNewDocument());
+    for (const bool bAll : {false, true}) {
+        std::vector<CEntry*> rows;
+        GatherListRows(*doc.m_pRoot, bAll, rows);
+        std::vector<std::string> names;
+        for (const CEntry* e : rows)
+            names.push_back(e->GetName());
+        const std::vector<std::string> all = {"a", "b.txt", "c", "c1", "d", "e", "a1", "a2"};
+        EXPECT_EQ(names, bAll ? all : std::vector<std::string>(all.begin(), all.begin() + 3));
+    }
+}
+
+TEST_F(ListViewTest, PathsCompareThroughTheirParentsAsTheirTextsDo)
+{
+    std::vector<CEntry*> entries;
+    GatherListRows(*root, true, entries);
+    entries.push_back(root);
+    for (const CEntry* a : entries)
+        for (const CEntry* b : entries)
+            ASSERT_EQ(ComparePathTexts(*a, *b) < 0, CompareNames(a->GetPath(), b->GetPath()) < 0)
+                << a->GetPath() << " | " << b->GetPath();
+}
+
+TEST_F(ListViewTest, EveryColumnSortsOneWayAndTheExactMirrorTheOther)
+{
+    EXPECT_EQ(Rows(), Reversed(Reference(*root, true, EListColumn::Size))) << "largest first at first";
+    EXPECT_EQ(view->GetHeader()->MarkColumn(), static_cast<int>(EListColumn::Size));
+    EXPECT_TRUE(view->GetHeader()->IsMarkReversed());
+    ClickHeading(EListColumn::Size);
+    EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Size));
+    EXPECT_FALSE(view->GetHeader()->IsMarkReversed());
+
+    for (int c = 0; c < kListColumns; ++c) {
+        const auto column = static_cast<EListColumn>(c);
+        if (column == EListColumn::Size)
+            continue;
+        ClickHeading(column);
+        EXPECT_EQ(Rows(), Reference(*root, true, column)) << "column " << c;
+        EXPECT_EQ(view->GetHeader()->MarkColumn(), c);
+        ClickHeading(column);
+        EXPECT_EQ(Rows(), Reversed(Reference(*root, true, column))) << "column " << c << " reversed";
+        EXPECT_TRUE(view->GetHeader()->IsMarkReversed());
+    }
+    EXPECT_TRUE(spy.hints.empty()) << "sorting tells nobody";
+
+    // "Show all contained files" off: the root's own children, in the same order.
+    EXPECT_TRUE(ShowAllChecked());
+    view->OnCmdMsg(ID_SHOW_ALL_FILES, nullptr);
+    EXPECT_FALSE(ShowAllChecked());
+    EXPECT_EQ(view->GetSortColumn(), EListColumn::Accessed);
+    EXPECT_EQ(Rows(), Reversed(Reference(*root, false, EListColumn::Accessed)));
+    ClickHeading(EListColumn::Path);
+    EXPECT_EQ(Rows(), Reference(*root, false, EListColumn::Path));
+}
+
+TEST_F(ListViewTest, CellsShowTheEntrysTexts)
+{
+    CEntry* odd = Child(root, "ctl\x01name");
+    CEntry* foo = Child(root, "foo");
+    const QAbstractItemModel* model = view->GetListCtrl()->model();
+    const auto cell = [&](const CEntry* e, int c) {
+        const int nRow = static_cast<int>(std::find(Rows().begin(), Rows().end(), e) - Rows().begin());
+        return model->data(model->index(nRow, c)).toString().toStdString();
+    };
+    EXPECT_EQ(cell(odd, 0), "ctl?name");
+    EXPECT_EQ(cell(odd, 1), "2 bytes");
+    EXPECT_EQ(cell(odd, 2), "File");
+    EXPECT_EQ(cell(odd, 3), tree.Root() + "/ctl?name");
+    EXPECT_EQ(cell(odd, 4), odd->GetModifiedText());
+    EXPECT_EQ(cell(odd, 5), odd->GetCreatedText());
+    EXPECT_EQ(cell(odd, 6), odd->GetAccessedText());
+    EXPECT_EQ(cell(foo, 2), "Directory");
+    EXPECT_EQ(CListModel::CellText(*foo, kListColumns), QStringLiteral("-"));
+    const char* const headings[] = {"Name", "Size", "Type", "Path", "Modified", "Created", "Accessed"};
+    for (int c = 0; c < kListColumns; ++c) {
+        EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), QString::fromLatin1(headings[c]));
+        // Time columns grow to fit a whole time in the font at hand.
+        const int nWidth = view->GetListCtrl()->columnWidth(c);
+        if (c < static_cast<int>(EListColumn::Modified))
+            EXPECT_EQ(nWidth, CVolraListView::kColumnWidths[c]) << headings[c];
+        else
+            EXPECT_GE(nWidth, CVolraListView::kColumnWidths[c]) << headings[c];
+    }
+}
+
+TEST_F(ListViewTest, ClicksSelectEnterDirectoriesAndDeleteRebuilds)
+{
+    view->show();
+    QTableView* list = view->GetListCtrl();
+    CEntry* foo = Child(root, "foo");
+    CEntry* file = Child(root, "a.c");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowPoint(file));
+    EXPECT_EQ(doc->m_pSelected, file);
+    EXPECT_TRUE(spy.hints.empty()) << "a selection repaints no other view";
+    ClickHeading(EListColumn::Name);
+    ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(Rows()[list->selectionModel()->selectedRows().front().row()], file) << "the selection stays";
+
+    DoubleClick(RowPoint(file));
+    EXPECT_EQ(doc->m_pCurrent, root) << "a file row does nothing";
+    DoubleClick(RowPoint(foo));
+    EXPECT_EQ(doc->m_pCurrent, foo);
+    EXPECT_EQ(Rows(), Reference(*foo, true, EListColumn::Name)) << "sorted as before";
+    doc->SetCurrent(Child(root, "empty"));
+    EXPECT_TRUE(Rows().empty());
+
+    // Deleting a directory (its rows with it) and refreshing rebuild the rows from the
+    // tree as it is now.
+    TempTree trash;
+    ScopedDataHome dataHome(trash.Path("share"));
+    doc->SetCurrent(root);
+    doc->m_pSelected = Child(root, "dir");
+    ASSERT_TRUE(ExecuteCommand(*view, ID_DELETE));
+    ASSERT_EQ(Child(root, "dir"), nullptr);
+    EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
+    doc->OnRefresh();
+    root = doc->m_pRoot.get();
+    EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
+    view->grab();  // reads every row on screen
+    EXPECT_EQ(spy.hints.back(), HINT_TREE_CHANGED);
+}
