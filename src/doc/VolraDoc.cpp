@@ -2,7 +2,7 @@
 
 #include "model/FormatSize.h"
 #include "platform/ErrorText.h"
-#include "platform/FileFind.h"
+#include "platform/Finder.h"
 #include "platform/LastError.h"
 #include "platform/UiServices.h"
 
@@ -67,7 +67,7 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     m_throttle = CPumpThrottle(m_progressInterval);
     CWalkScope scope(*this);
     // Declared after the scope, so that it goes before the progress dialog does.
-    const std::unique_ptr<CFileFind, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
+    const std::unique_ptr<CFinder, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
     stack.push_back(pStart);
 
     WalkEnd end = WalkEnd::Finished;
@@ -100,7 +100,7 @@ void CVolraDoc::OnCloseDocument()
 
 // Lists one directory: every item but "." and ".." becomes a child with its colour in
 // listing order; subdirectories are pushed for later. The children end sorted by name.
-CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack)
+CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack)
 {
     BOOL bMore = StartFind(&finder, pDir);
     if (!bMore) {

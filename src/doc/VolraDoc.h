@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-class CFileFind;
+class CFinder;
 
 // The document of one search: it owns the entry tree, runs the walk that fills it, and
 // holds what every view of its window shares: the current directory and the selection.
@@ -59,21 +59,22 @@ protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
-    // The five scanning operations the walk reaches the file system through.
+    // The five scanning operations the walk reaches the file system (or the server) through.
+    // The finder is the derived document's own kind: it makes, starts and disposes of it.
     virtual void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) = 0;
-    virtual std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) = 0;
-    virtual CFileFind* CreateFinder() = 0;
-    virtual void DeleteFinder(CFileFind* pFinder) = 0;
-    virtual BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) = 0;
+    virtual std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFinder* pFinder) = 0;
+    virtual CFinder* CreateFinder() = 0;
+    virtual void DeleteFinder(CFinder* pFinder) = 0;
+    virtual BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) = 0;
 
 private:
     class CWalkScope;
     struct CFinderDeleter {
         CVolraDoc* pDoc;
-        void operator()(CFileFind* pFinder) const { pDoc->DeleteFinder(pFinder); }
+        void operator()(CFinder* pFinder) const { pDoc->DeleteFinder(pFinder); }
     };
     enum class WalkEnd { Finished, Failed, Cancelled };
-    WalkEnd ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack);
+    WalkEnd ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack);
     void WriteProgressFields();  // the walk's figures into the dialog's fields
     void PushProgress();         // ... and on to its window, then dispatch events
     void ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh);
