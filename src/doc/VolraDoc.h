@@ -7,6 +7,7 @@
 #include "platform/UiServices.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class CFinder;
@@ -59,6 +60,22 @@ protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
+    // What a running walk changes outside the tree (the progress dialog up, the main window
+    // disabled, the wait cursor, closing turned into Cancel), put back however the walk ends.
+    // A derived document that waits before its walk (for a login) opens one around both;
+    // scopes nest, only the outermost acts.
+    class CWalkScope {
+    public:
+        explicit CWalkScope(CVolraDoc& doc);
+        ~CWalkScope();
+        CWalkScope(const CWalkScope&) = delete;
+        CWalkScope& operator=(const CWalkScope&) = delete;
+
+    private:
+        CVolraDoc& m_doc;
+        std::optional<CLongOperation> m_operation;  // only in the outermost scope
+    };
+
     // The five scanning operations the walk reaches the file system (or the server) through.
     // The finder is the derived document's own kind: it makes, starts and disposes of it.
     virtual void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) = 0;
@@ -68,7 +85,6 @@ protected:
     virtual BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) = 0;
 
 private:
-    class CWalkScope;
     struct CFinderDeleter {
         CVolraDoc* pDoc;
         void operator()(CFinder* pFinder) const { pDoc->DeleteFinder(pFinder); }
@@ -84,5 +100,6 @@ private:
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     CPumpThrottle m_throttle;
     bool m_bSearching = false;
+    bool m_bWalkBegan = false;  // the last walk had a finder: it read, or tried to
     std::chrono::milliseconds m_progressInterval{16};
 };

@@ -28,6 +28,8 @@ public:
     BOOL SetCurrentDirectory(const std::string& strDirectory);
     // Logs out; every later command fails.
     void Close();
+    // Replaces the session's wait hook for the commands still to come.
+    void SetWaitHook(std::function<bool()> wait) { m_wait = std::move(wait); }
 
     // The listing of the current directory, for CFtpFileFind. The reply code of a refused
     // listing is in nReplyCode.

@@ -39,6 +39,17 @@ bool PercentDecode(std::string_view text, std::string& decoded)
 }
 }  // namespace
 
+std::string CFtpUrl::GetDisplayText() const
+{
+    std::string text(kScheme);
+    if (!strUserName.empty())
+        text += strUserName + "@";
+    text += strHost.find(':') != std::string::npos ? "[" + strHost + "]" : strHost;
+    if (nPort != 21)
+        text += ":" + std::to_string(nPort);
+    return text + strPath;
+}
+
 bool CFtpUrl::IsFtpUrl(const std::string& text)
 {
     if (text.size() < kScheme.size())

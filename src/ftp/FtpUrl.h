@@ -17,4 +17,6 @@ struct CFtpUrl {
     static bool IsFtpUrl(const std::string& text);
     // Reads an FTP URL; FALSE with the reason in strError when it is malformed.
     bool Parse(const std::string& text, std::string& strError);
+    // The address without its password, for messages.
+    std::string GetDisplayText() const;
 };
