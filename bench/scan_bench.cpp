@@ -103,7 +103,7 @@ int main(int argc, char** argv)
         return 1;
     }
     if (ftp)
-        std::printf("logins %ld\n", static_cast<CFtpVolraDoc&>(*doc).GetConnectionCount());
+        std::printf("logins %ld\n", static_cast<CFtpVolraDoc&>(*doc).GetLoginCount());
     const Counts c = CountTree(*doc->m_pRoot);
     std::printf("%lld %lld %lld %lld %.3f %lld\n", c.entries, c.directories, c.files,
                 static_cast<long long>(doc->m_pRoot->GetSize()), seconds, PeakRssBytes());

@@ -62,4 +62,4 @@ BOOL CFtpConnection::Finish(CFtpOutcome& outcome)
 
 bool CFtpConnection::IsPassive() const { return m_pWorker && m_pWorker->IsPassive(); }
 
-long CFtpConnection::GetConnectionCount() const { return m_pWorker ? m_pWorker->GetConnectionCount() : 0; }
+long CFtpConnection::GetLoginCount() const { return m_pWorker ? m_pWorker->GetLoginCount() : 0; }

@@ -35,10 +35,10 @@ public:
     // listing is in nReplyCode.
     BOOL ListCurrentDirectory(std::vector<CFtpItem>& items, long& nReplyCode);
 
-    // Whether data connections had to turn passive, and how many times the connection was
-    // opened (once, unless the server dropped it).
+    // Whether data connections had to turn passive, and how many times the connection
+    // logged in (once, unless the server dropped it).
     bool IsPassive() const;
-    long GetConnectionCount() const;
+    long GetLoginCount() const;
 
 private:
     friend class CInternetSession;

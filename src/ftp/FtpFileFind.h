@@ -30,6 +30,8 @@ public:
     CTime GetCreationTime() const override;
     CTime GetLastWriteTime() const override;
     CTime GetLastAccessTime() const override;
+    // The server's identity of the item (MLSD's "unique" fact); empty when it gives none.
+    const std::string& GetUniqueId() const { return Current().unique; }
 
 private:
     const CFtpItem& Current() const;

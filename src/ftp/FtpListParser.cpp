@@ -147,9 +147,7 @@ bool CFtpListParser::ParseMlsdLine(std::string_view line, CFtpItem& item)
         return false;
     std::string_view facts = line.substr(0, space);
     bool typed = false;
-    item.directory = false;
-    item.size = 0;
-    item.modified = CTime();
+    item = CFtpItem();
     while (!facts.empty()) {
         const std::size_t semi = facts.find(';');
         const std::string_view fact = facts.substr(0, semi);
@@ -170,6 +168,8 @@ bool CFtpListParser::ParseMlsdLine(std::string_view line, CFtpItem& item)
                 item.size = size;
         } else if (EqualsNoCase(key, "modify")) {
             ParseFactTime(value, item.modified);
+        } else if (EqualsNoCase(key, "unique")) {
+            item.unique.assign(value);
         }
     }
     if (!typed)

@@ -125,6 +125,9 @@ std::unique_ptr<CEntry> CFtpVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFin
 {
     auto entry = std::make_unique<CEntry>();
     entry->InitFromFind(pParent, *pFinder);
+    const std::string& unique = static_cast<CFtpFileFind*>(pFinder)->GetUniqueId();
+    if (entry->IsDirectory() && !unique.empty())
+        m_uniqueIds.emplace(entry.get(), unique);
     return entry;
 }
 
@@ -138,11 +141,29 @@ CFinder* CFtpVolraDoc::CreateFinder()
 void CFtpVolraDoc::DeleteFinder(CFinder* pFinder)
 {
     delete pFinder;
+    m_uniqueIds.clear();
     Disconnect();
+}
+
+bool CFtpVolraDoc::IsOwnAncestor(const CEntry* pDirectory) const
+{
+    const auto self = m_uniqueIds.find(pDirectory);
+    if (self == m_uniqueIds.end())
+        return false;
+    for (const CEntry* p = pDirectory->GetParent(); p != nullptr; p = p->GetParent()) {
+        const auto it = m_uniqueIds.find(p);
+        if (it != m_uniqueIds.end() && it->second == self->second)
+            return true;
+    }
+    return false;
 }
 
 BOOL CFtpVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
+    if (IsOwnAncestor(pDirectory)) {
+        SetLastError(ERROR_SUCCESS);  // listed as empty, as a link would be
+        return FALSE;
+    }
     if (!m_pConnection->SetCurrentDirectory(pDirectory->GetPath())) {
         // The server's refusal, or a name no command can carry: never list another
         // directory in its place.
@@ -175,7 +196,7 @@ BOOL CFtpVolraDoc::Connect()
 void CFtpVolraDoc::Disconnect()
 {
     if (m_pConnection) {
-        m_nConnections = m_pConnection->GetConnectionCount();
+        m_nLogins = m_pConnection->GetLoginCount();
         m_pConnection->Close();
     }
     m_pConnection.reset();

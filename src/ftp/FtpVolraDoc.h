@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 class CFtpConnection;
 class CInternetSession;
@@ -32,8 +33,8 @@ public:
     static std::unique_ptr<CFtpVolraDoc> FromUrl(const std::string& strUrl, std::string& strError);
     // How long a silent server is waited for before the search ends with an error.
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
-    // Control connections the last search opened: 1 unless the server dropped one.
-    long GetConnectionCount() const { return m_nConnections; }
+    // Logins of the last search: 1 unless the server dropped the connection.
+    long GetLoginCount() const { return m_nLogins; }
 
     std::string m_strHost;
     std::string m_strUserName;
@@ -49,7 +50,9 @@ protected:
     // Deletes the finder, then logs out and closes the session.
     void DeleteFinder(CFinder* pFinder) override;
     // Changes to the directory and lists it. A directory the server will not enter is
-    // treated like one it will not list: access denied, so it stays without children.
+    // treated like one it will not list: access denied, so it stays without children. A
+    // directory that is one of its own ancestors (a server that follows links) is not
+    // listed at all, so that every walk ends.
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
 
 private:
@@ -58,6 +61,7 @@ private:
     BOOL Connect();
     void Disconnect();
     BOOL CanEnterPresetRoot();
+    bool IsOwnAncestor(const CEntry* pDirectory) const;
 
     std::unique_ptr<CInternetSession> m_pSession;  // owned; only during a search
     std::unique_ptr<CFtpConnection> m_pConnection; // owned; only during a search
@@ -65,5 +69,7 @@ private:
     bool m_bAskPassword = false;
     std::string m_strPresetPath;  // the root asked for, or empty for the server's own
     std::chrono::milliseconds m_timeout;
-    long m_nConnections = 0;
+    long m_nLogins = 0;
+    // The server's identities of the directories found by the running walk; keys not owned.
+    std::unordered_map<const CEntry*, std::string> m_uniqueIds;
 };

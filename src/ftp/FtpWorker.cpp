@@ -8,6 +8,10 @@
 namespace {
 // How often a waiting caller gets its hook called.
 constexpr std::chrono::milliseconds kWaitSlice{10};
+// The longest sleep between looks at a transfer. libcurl does not always wake its poll
+// when a passive data connection completes, so a transfer is looked at this often
+// whatever it waits for.
+constexpr int kPollMs = 5;
 // A listing longer than this is not a directory but a server gone wrong.
 constexpr std::size_t kMaxListing = std::size_t{512} << 20;
 
@@ -318,14 +322,11 @@ long CFtpWorker::Perform()
             }
         }
         if (!bDone)
-            curl_multi_poll(m_multi, nullptr, 0, 1000, nullptr);
+            curl_multi_poll(m_multi, nullptr, 0, kPollMs, nullptr);
     }
     // Taking a transfer out before its end closes its connection without a goodbye, so an
     // abort never waits for a server that has stopped answering.
     curl_multi_remove_handle(m_multi, m_easy);
-    long connects = 0;
-    if (curl_easy_getinfo(m_easy, CURLINFO_NUM_CONNECTS, &connects) == CURLE_OK)
-        m_nConnections += connects;
     return result;
 }
 
@@ -358,7 +359,9 @@ void CFtpWorker::AddReplyLine(std::string_view line)
     } else if (line.substr(0, 3) == std::string_view(m_strReply).substr(0, 3) && IsReplyStart(line, ' ')) {
         m_bReplyOpen = false;
         m_bInFeatures = false;
-    } else if (m_bInFeatures && (StartsWithNoCase(line, " MLST") || StartsWithNoCase(line, " MLSD"))) {
+    }
+    if (!m_bReplyOpen && line.substr(0, 4) == "230 ")
+        ++m_nLogins; else if (m_bInFeatures && (StartsWithNoCase(line, " MLST") || StartsWithNoCase(line, " MLSD"))) {
         m_bMlsd = true;
     }
     m_strReply.append(line);

@@ -61,8 +61,8 @@ public:
 
     bool UsesMlsd() const { return m_bMlsd; }
     bool IsPassive() const { return m_bPassive; }
-    // Control connections opened so far: 1 for a whole search on a healthy server.
-    long GetConnectionCount() const { return m_nConnections; }
+    // Logins so far: 1 for a whole search on a healthy server.
+    long GetLoginCount() const { return m_nLogins; }
 
 private:
     enum class Kind { Login, ChangeDirectory, List, Logout };
@@ -97,7 +97,7 @@ private:
     bool m_bInFeatures = false;
     std::atomic<bool> m_bMlsd{false};
     std::atomic<bool> m_bPassive{false};
-    std::atomic<long> m_nConnections{0};
+    std::atomic<long> m_nLogins{0};
 
     // Handing commands over.
     std::mutex m_mutex;

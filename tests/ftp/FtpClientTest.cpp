@@ -64,7 +64,7 @@ TEST(FtpClient, LogsInOnceChangesDirectoryAndLists)
     ASSERT_TRUE(connection->SetCurrentDirectory("/empty"));
     EXPECT_FALSE(find.FindFile());
     EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
-    EXPECT_EQ(connection->GetConnectionCount(), 1);
+    EXPECT_EQ(connection->GetLoginCount(), 1);
     EXPECT_FALSE(connection->IsPassive());
 }
 
