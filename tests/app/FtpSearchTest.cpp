@@ -48,11 +48,6 @@ TEST(FtpSearchWindow, OpensFromAnAddressWithoutFileCommands)
     f.Command(ID_MODE_LIST);
     EXPECT_TRUE(f.Checked(ID_MODE_LIST));
     EXPECT_EQ(doc->GetViews().size(), 2u) << "the tree panel and the list";
-
-    ASSERT_NE(f.Open(), nullptr);  // a local search beside it keeps its file commands
-    doc = tpl->GetDocuments().back();
-    doc->m_pSelected = doc->m_pRoot->m_children.front().get();
-    EXPECT_TRUE(f.Enabled(ID_OPEN_RUN));
 }
 
 // "FTP Account" in "Choose search type" asks for the account; cancelling that ends the

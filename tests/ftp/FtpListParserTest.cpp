@@ -64,16 +64,3 @@ TEST(FtpListParser, LinesOfEveryStyle)
         EXPECT_EQ(item.modified.GetTime(), c.modified) << c.line;
     }
 }
-
-TEST(FtpListParser, WholeListingsSplitOnEitherLineEnd)
-{
-    const auto items = CFtpListParser::ParseListing(
-        "total 2\r\n-rw-r--r-- 1 o g 1 Jan 02 2020 a\r\n\r\ndrwxr-xr-x 2 o g 0 Jan 02 2020 b\n-rw-r--r-- 1 o g 2 Jan 02 2020 c",
-        false, kNow);
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[0].name, "a");
-    EXPECT_EQ(items[1].name, "b");
-    EXPECT_TRUE(items[1].directory);
-    EXPECT_EQ(items[2].size, 2);
-    EXPECT_TRUE(CFtpListParser::ParseListing("", true, kNow).empty());
-}
