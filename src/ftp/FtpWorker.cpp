@@ -2,6 +2,7 @@
 
 #include "InternetError.h"
 
+#include <algorithm>
 #include <curl/curl.h>
 #include <ctime>
 
@@ -12,6 +13,9 @@ constexpr std::chrono::milliseconds kWaitSlice{10};
 // when a passive data connection completes, so a transfer is looked at this often
 // whatever it waits for.
 constexpr int kPollMs = 5;
+// A server that takes our address but has not connected back after this long is taken
+// to be unable to: the listing is tried again in passive mode.
+constexpr std::chrono::milliseconds kMaxAcceptWait{10000};
 // A listing longer than this is not a directory but a server gone wrong.
 constexpr std::size_t kMaxListing = std::size_t{512} << 20;
 
@@ -91,11 +95,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return true;
 }
 
-// Data connections in active mode failed: the server could not, or would not, connect
-// back to us.
-bool IsActiveModeFailure(long code)
+// An active data connection failed: the server would not take our address (PORT refused),
+// or could not connect back to it (425 to the listing, or no connection at all).
+bool IsActiveModeFailure(long code, long nReplyCode)
 {
-    return code == CURLE_FTP_PORT_FAILED || code == CURLE_FTP_ACCEPT_FAILED || code == CURLE_FTP_ACCEPT_TIMEOUT;
+    return code == CURLE_FTP_PORT_FAILED || code == CURLE_FTP_ACCEPT_FAILED || code == CURLE_FTP_ACCEPT_TIMEOUT
+           || (code == CURLE_FTP_COULDNT_RETR_FILE && nReplyCode == 425);
 }
 
 DWORD InternetErrorFromCurl(long code, long nReplyCode)
@@ -159,7 +164,7 @@ void CFtpWorker::SetUp()
     // A server that stops answering, or stops sending a listing, ends the command after
     // a bounded wait; without these a silent server would be waited for without end.
     curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_timeout.count()));
-    curl_easy_setopt(m_easy, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(m_timeout.count()));
+    curl_easy_setopt(m_easy, CURLOPT_ACCEPTTIMEOUT_MS, static_cast<long>(std::min(m_timeout, kMaxAcceptWait).count()));
     curl_easy_setopt(m_easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, Seconds(m_timeout));
     curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, Seconds(m_timeout));
@@ -284,13 +289,14 @@ CFtpOutcome CFtpWorker::Transfer(const std::string& strPath, bool bNoBody, bool 
     curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, bList && m_bMlsd ? "MLSD" : nullptr);
     m_strData.clear();
     long code = Perform();
-    if (bList && !m_bPassive && IsActiveModeFailure(code)) {
+    CFtpOutcome outcome;
+    curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &outcome.nReplyCode);
+    if (bList && !m_bPassive && IsActiveModeFailure(code, outcome.nReplyCode)) {
         UsePassive();
         m_strData.clear();
         code = Perform();
+        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &outcome.nReplyCode);
     }
-    CFtpOutcome outcome;
-    curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &outcome.nReplyCode);
     outcome.dwError = InternetErrorFromCurl(code, outcome.nReplyCode);
     outcome.strReply = m_strReply;
     if (bList && outcome.dwError == 0)

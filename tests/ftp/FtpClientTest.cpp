@@ -49,6 +49,7 @@ TEST(FtpClient, ListsOverOneLoginWhateverTheServer)
         {"normal", {"-dash/", "x y"}, false},
         {"garbage", {"good line"}, false},
         {"refuse-port", {"-dash/", "x y"}, true},
+        {"no-connect-back", {"-dash/", "x y"}, true},
     };
     for (const Case& c : cases) {
         FtpServerOptions options;

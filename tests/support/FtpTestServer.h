@@ -7,7 +7,8 @@
 // A real FTP server (pyftpdlib, run by Debian's /usr/bin/python3) on 127.0.0.1 and a free
 // port, serving one directory to one account, for as long as the object lives. The
 // behaviour names a way to misbehave in every listing below the root: "stall", "hang-up",
-// "garbage" (LIST lines that name no item), "no-mlsd" (LIST only), "refuse-port".
+// "garbage" (LIST lines that name no item), "no-mlsd" (LIST only), "refuse-port",
+// "no-connect-back" (takes PORT, then cannot open the data connection: 425).
 struct FtpServerOptions {
     std::string behaviour = "normal";
     std::vector<std::string> noEnter;  // directories below the root it will not enter

@@ -44,20 +44,31 @@ class GarbageFS(AbstractedFS):
 
 class Handler(FTPHandler):
     behaviour = "normal"
+    pretended_active = False  # "no-connect-back": took an address it will not connect to
+
+    def active(self, line, command):
+        if self.behaviour == "refuse-port":
+            self.respond("500 Active mode is not allowed here.")
+        elif self.behaviour == "no-connect-back":
+            self.pretended_active = True
+            self.respond("200 Active data connection established.")
+        else:
+            command(self, line)
 
     def ftp_PORT(self, line):
-        if self.behaviour == "refuse-port":
-            self.respond("500 Active mode is not allowed here.")
-            return
-        return super().ftp_PORT(line)
+        self.active(line, FTPHandler.ftp_PORT)
 
     def ftp_EPRT(self, line):
-        if self.behaviour == "refuse-port":
-            self.respond("500 Active mode is not allowed here.")
-            return
-        return super().ftp_EPRT(line)
+        self.active(line, FTPHandler.ftp_EPRT)
+
+    def ftp_EPSV(self, line):
+        self.pretended_active = False
+        return super().ftp_EPSV(line)
 
     def push_dtp_data(self, data, isproducer=False, file=None, cmd=None):
+        if self.pretended_active:
+            self.respond("425 Can't open data connection.")
+            return
         troubled = self.behaviour in ("stall", "hang-up") and cmd in ("LIST", "MLSD") and self.fs.cwd != "/"
         if not troubled:
             return super().push_dtp_data(data, isproducer, file, cmd)
@@ -78,7 +89,8 @@ def main():
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
     parser.add_argument("--behaviour", default="normal",
-                        choices=["normal", "no-mlsd", "garbage", "stall", "hang-up", "refuse-port"])
+                        choices=["normal", "no-mlsd", "garbage", "stall", "hang-up", "refuse-port",
+                                 "no-connect-back"])
     parser.add_argument("--no-enter", action="append", default=[], help="a directory (below the root) not to enter")
     parser.add_argument("--no-list", action="append", default=[], help="a directory (below the root) not to list")
     args = parser.parse_args()
