@@ -136,7 +136,9 @@ bool CFileFind::ReadAhead()
         it.size = it.directory ? 0 : static_cast<std::int64_t>(stx.stx_size);
         it.modified = CTime(stx.stx_mtime.tv_sec);
         it.accessed = CTime(stx.stx_atime.tv_sec);
-        it.created = CTime((stx.stx_mask & STATX_BTIME) ? stx.stx_btime.tv_sec : stx.stx_ctime.tv_sec);
+        // Some file systems (overlay, a few FUSE ones) claim a birth time and report zero.
+        const bool haveBirth = (stx.stx_mask & STATX_BTIME) != 0 && stx.stx_btime.tv_sec != 0;
+        it.created = CTime(haveBirth ? stx.stx_btime.tv_sec : stx.stx_ctime.tv_sec);
         it.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
         m_haveNext = true;
         return true;
