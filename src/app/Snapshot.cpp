@@ -2,6 +2,8 @@
 
 #include "OutputFile.h"
 #include "doc/DriveVolraDoc.h"
+#include "ftp/FtpUrl.h"
+#include "ftp/FtpVolraDoc.h"
 #include "doc/Resource.h"
 #include "platform/FolderPath.h"
 #include "platform/UiServices.h"
@@ -88,6 +90,28 @@ public:
 private:
     bool m_bWas;
 };
+
+// The search a snapshot draws: the FTP account of an ftp:// address, else the folder.
+// strShown names it in messages (never with a password).
+std::unique_ptr<CVolraDoc> MakeSnapshotDocument(const std::string& path, std::string& strShown, std::string& reason)
+{
+    if (CFtpUrl::IsFtpUrl(path)) {
+        CFtpUrl url;
+        if (!url.Parse(path, reason))
+            return nullptr;
+        strShown = url.GetDisplayText();
+        auto pDoc = std::make_unique<CFtpVolraDoc>();
+        pDoc->PresetAccount(url);
+        return pDoc;
+    }
+    std::string root;
+    if (!ResolveFolder(path, root, reason))
+        return nullptr;
+    strShown = path;
+    auto pDoc = std::make_unique<CDriveVolraDoc>();
+    pDoc->PresetRoot(root, "Folder " + root);
+    return pDoc;
+}
 }  // namespace
 
 std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::string>& args, QString& error)
@@ -129,9 +153,10 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
 int RunSnapshot(const CSnapshotRequest& request)
 {
     const HeadlessRun headless;
-    std::string root;
+    std::string shown;
     std::string reason;
-    if (!ResolveFolder(request.path, root, reason)) {
+    const std::unique_ptr<CVolraDoc> pDoc = MakeSnapshotDocument(request.path, shown, reason);
+    if (!pDoc) {
         Fail(reason);
         return 1;
     }
@@ -143,10 +168,9 @@ int RunSnapshot(const CSnapshotRequest& request)
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
     InstallFileTypeIcons();
-    CDriveVolraDoc doc;
-    doc.PresetRoot(root, "Folder " + root);
+    CVolraDoc& doc = *pDoc;
     if (!doc.OnNewDocument()) {
-        Fail("the search of " + request.path + " failed");
+        Fail("the search of " + shown + " failed");
         return 1;
     }
     // The views as a search window holds them: the tree panel beside the mode's view.

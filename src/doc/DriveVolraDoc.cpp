@@ -111,18 +111,18 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
     m_rootDevice = m_bHaveRootDevice ? static_cast<std::uint64_t>(st.st_dev) : 0;
 }
 
-CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFileFind* pFinder)
+CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
     entry->InitFromFind(pParent, *pFinder);
-    if (entry->m_bDirectory && m_bHaveRootDevice && pFinder->GetDevice() != m_rootDevice)
+    if (entry->m_bDirectory && m_bHaveRootDevice && static_cast<CFileFind*>(pFinder)->GetDevice() != m_rootDevice)
         entry->m_bMountPoint = true;
     return entry;
 }
 
 // Listings and status reads run ahead of the walk on worker threads; the walk, the tree and
 // the progress stay here, in the same order as with the one-at-a-time finder.
-CFileFind* CDriveVolraDoc::CreateFinder()
+CFinder* CDriveVolraDoc::CreateFinder()
 {
     if (!m_bReadAhead)
         return new CFileFind;
@@ -134,17 +134,18 @@ CFileFind* CDriveVolraDoc::CreateFinder()
     return pFinder;
 }
 
-void CDriveVolraDoc::DeleteFinder(CFileFind* pFinder) { delete pFinder; }
+void CDriveVolraDoc::DeleteFinder(CFinder* pFinder) { delete pFinder; }
 
-BOOL CDriveVolraDoc::StartFind(CFileFind* pFinder, CEntry* pDirectory)
+BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
+    auto* pLocal = static_cast<CFileFind*>(pFinder);
     if (pDirectory->m_bMountPoint) {
         SetLastError(ERROR_SUCCESS);  // another file system: listed as empty
         return FALSE;
     }
     const CEntry* pParent = pDirectory->GetParent();
-    if (pParent != nullptr && pFinder->Holds(pParent))
-        return pFinder->FindSubdirectory(pParent, std::string(pDirectory->GetName()), pDirectory);
+    if (pParent != nullptr && pLocal->Holds(pParent))
+        return pLocal->FindSubdirectory(pParent, std::string(pDirectory->GetName()), pDirectory);
     // The first directory of a walk (the root, or the directory a refresh re-reads) is
     // reached from the root's path one name at a time, so no link on the way is followed.
     std::vector<std::string> names;
@@ -152,7 +153,7 @@ BOOL CDriveVolraDoc::StartFind(CFileFind* pFinder, CEntry* pDirectory)
     for (; pRoot->GetParent() != nullptr; pRoot = pRoot->GetParent())
         names.emplace_back(pRoot->GetName());
     std::reverse(names.begin(), names.end());
-    return pFinder->FindFileBelow(std::string(pRoot->GetName()), names, pDirectory);
+    return pLocal->FindFileBelow(std::string(pRoot->GetName()), names, pDirectory);
 }
 
 void CDriveVolraDoc::OnOpenFile()

@@ -33,7 +33,7 @@ bool FitsPacked(std::int64_t t) { return t >= -kTimeLimit && t < kTimeLimit; }
 
 CEntry::CEntry() : m_pName(kEmptyName + 1) {}
 
-void CEntry::InitFromFind(CEntry* pParent, const CFileFind& finder)
+void CEntry::InitFromFind(CEntry* pParent, const CFinder& finder)
 {
     m_pParent = pParent;
     SetDepthBelow(pParent);

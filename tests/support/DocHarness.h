@@ -15,7 +15,7 @@ public:
     std::string skipped;  // directories of this name are refused without asking the finder
 
 protected:
-    BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override
+    BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override
     {
         ++listings;
         if (beforeListing)
