@@ -1,6 +1,7 @@
 #pragma once
 #include "FileStatus.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -25,10 +26,10 @@
 // Listings are kept as chunks of records, one chunk per batch of directory records read,
 // and given back as the walk moves past them. Their number is bounded (Options): a worker
 // starts a further directory only while the read-ahead holds less than that, and parks one
-// it is reading when the bound is reached, unless the walk is waiting for it. The workers
-// that run at once are few while the page cache answers (the kernel does the work, and the
-// cores are shared with the walk); more are let loose while they wait on the disk, which
-// then serves several reads at once.
+// it is reading when the bound is reached, unless the walk is waiting for it. While the page
+// cache answers, a few workers per core run (the kernel does the work, and the cores are
+// shared with the walk); more are let loose while they wait on the disk, which then serves
+// several reads at once.
 //
 // Every directory is opened inside its parent's descriptor without following links. A
 // parent stays open while subdirectories of it are still to be opened; should too many be
@@ -37,8 +38,10 @@
 class CReadAhead {
 public:
     struct Options {
-        unsigned nThreads = 2;        // always allowed to work
-        unsigned nMaxThreads = 8;     // while the disk keeps them waiting
+        // Always allowed to work: twice the cores, as a worker that a busy machine preempts
+        // would otherwise hold up the walk behind it.
+        unsigned nThreads = std::max(2u, 2 * std::thread::hardware_concurrency());
+        unsigned nMaxThreads = 16;    // while the disk keeps them waiting
         std::size_t nMaxBuffered = std::size_t{1} << 16;  // records read and not yet taken
         bool bStayOnDevice = false;   // subdirectories on another device are not read
         std::uint64_t device = 0;
@@ -138,7 +141,7 @@ private:
     unsigned m_nAllowed = 0;
     unsigned m_nPeakActive = 0;
     unsigned m_nIdle = 0;
-    unsigned m_nCalmBatches = 0;
+    std::chrono::steady_clock::time_point m_lastDiskWait{};
     bool m_bWalkWaiting = false;
     bool m_bHeadThrottled = false;  // the walk's own directory waits for the walk
 };

@@ -1,0 +1,54 @@
+#pragma once
+// The read-ahead's own record of one directory, shared by its parts (ReadAhead*.cpp).
+#include "ReadAhead.h"
+
+#include <sys/types.h>
+
+// One directory: where it is, what was read of it, and where it stands in the walk's order.
+struct CReadAhead::Job {
+    enum class EState : std::uint8_t { Pending, Reading, Parked, Done };
+
+    Job* pParent = nullptr;     // kept alive by nRefs
+    std::string name;
+    std::uint32_t depth = 0;
+    std::uint32_t order = 0;    // among its parent's subdirectories in walk order
+    const void* key = nullptr;  // the walk's, once taken
+    Job* pPrev = nullptr;       // walk order, while bInOrder
+    Job* pNext = nullptr;
+    std::vector<std::unique_ptr<Chunk>> chunks;  // null once the walk is past them
+    std::size_t nHeld = 0;      // records in chunks not yet given back
+    std::vector<Job*> children; // subdirectories found, in listing order, until the end
+    int fd = -1;
+    int openError = 0;
+    int endError = 0;
+    std::uint32_t nRefs = 0;      // jobs below it still alive
+    std::uint32_t nUnopened = 0;  // subdirectories still to be opened in fd
+    std::uint32_t nFdUsers = 0;   // workers opening something in fd right now
+    dev_t dev = 0;                // recorded when fd is closed early
+    ino_t ino = 0;
+    EState state = EState::Pending;
+    bool bOpened = false;      // fd or openError is known
+    bool bInOrder = false;
+    bool bPending = false;     // in m_pending
+    bool bCounted = false;     // counts one in m_nBuffered while started and not finished
+    bool bTaken = false;       // by the walk
+    bool bFinished = false;    // the walk is done with it
+    bool bLastIsChild = false; // the last record read is children.back()
+};
+
+// Whether a comes after b in walk order: that of a depth-first walk that takes each
+// directory before the ones below it, and the subdirectories of one in their order.
+inline bool ComesLater(const CReadAhead::Job* a, const CReadAhead::Job* b)
+{
+    while (a->depth > b->depth)
+        if ((a = a->pParent) == b)
+            return true;
+    while (b->depth > a->depth)
+        if ((b = b->pParent) == a)
+            return false;
+    while (a != b && a->pParent != b->pParent) {
+        a = a->pParent;
+        b = b->pParent;
+    }
+    return a->order > b->order;
+}

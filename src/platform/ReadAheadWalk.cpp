@@ -1,0 +1,156 @@
+#include "ReadAheadJob.h"
+
+#include <algorithm>
+
+// The walk's side: it takes directories in its order and their records as they come.
+
+namespace {
+constexpr auto kWaitSlice = std::chrono::milliseconds(10);  // the wait hook's period
+}  // namespace
+
+CReadAhead::Job* CReadAhead::TakeTop(const void* pKey)
+{
+    const Lock lock(m_mutex);
+    m_pTop->key = pKey;
+    m_pTop->bTaken = true;
+    return m_pTop;
+}
+
+bool CReadAhead::ExpectsChildOf(const void* pParentKey) const
+{
+    const Lock lock(m_mutex);
+    return m_pHead != nullptr && m_pHead->pParent != nullptr && m_pHead->pParent->key == pParentKey;
+}
+
+CReadAhead::Job* CReadAhead::TakeChild(const void* pParentKey, std::string_view name, const void* pKey)
+{
+    const Lock lock(m_mutex);
+    Job* pJob = m_pHead;
+    if (pJob == nullptr || pJob->bTaken || pJob->pParent == nullptr || pJob->pParent->key != pParentKey
+        || pJob->name != name)
+        return nullptr;
+    pJob->key = pKey;
+    pJob->bTaken = true;
+    return pJob;
+}
+
+bool CReadAhead::WaitForWalk(Lock& lock, const WaitHook& hook)
+{
+    m_bWalkWaiting = true;
+    const bool bTimedOut = m_cvWalk.wait_for(lock, kWaitSlice) == std::cv_status::timeout;
+    m_bWalkWaiting = false;
+    if (!bTimedOut || !hook)
+        return true;
+    lock.unlock();
+    const bool bGiveUp = hook();
+    lock.lock();
+    return !bGiveUp;
+}
+
+int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCancelled)
+{
+    cursor = Cursor{pJob};
+    bCancelled = false;
+    Lock lock(m_mutex);
+    while (!pJob->bOpened)
+        if (!WaitForWalk(lock, hook)) {
+            bCancelled = true;
+            return 0;
+        }
+    return pJob->openError;
+}
+
+CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& nEndError, const WaitHook& hook)
+{
+    if (cursor.pChunk != nullptr && cursor.nRecord < cursor.pChunk->records.size()) {
+        pRecord = &cursor.pChunk->records[cursor.nRecord];
+        return EGot::Record;
+    }
+    Lock lock(m_mutex);
+    Job* pJob = cursor.pJob;
+    for (;;) {
+        if (cursor.pChunk != nullptr)
+            ReleaseChunkLocked(cursor);
+        if (cursor.nChunk < pJob->chunks.size()) {
+            cursor.pChunk = pJob->chunks[cursor.nChunk].get();
+            cursor.nRecord = 0;
+            pRecord = &cursor.pChunk->records[0];
+            return EGot::Record;
+        }
+        if (pJob->state == Job::EState::Done) {
+            nEndError = pJob->endError;
+            return EGot::End;
+        }
+        if (!WaitForWalk(lock, hook))
+            return EGot::Cancelled;
+    }
+}
+
+void CReadAhead::ReleaseChunkLocked(Cursor& cursor)
+{
+    Job* pJob = cursor.pJob;
+    const std::size_t n = cursor.pChunk->records.size();
+    pJob->nHeld -= n;
+    m_nBuffered -= n;
+    pJob->chunks[cursor.nChunk].reset();
+    ++cursor.nChunk;
+    cursor.pChunk = nullptr;
+    cursor.nRecord = 0;
+    if (m_bHeadThrottled)
+        m_cvHeadRoom.notify_one();
+    if (m_nIdle > 0)
+        m_cvWork.notify_one();  // room for one more directory
+}
+
+void CReadAhead::Finish(Cursor& cursor)
+{
+    Job* pJob = cursor.pJob;
+    if (pJob == nullptr)
+        return;
+    const Lock lock(m_mutex);
+    if (cursor.pChunk != nullptr)
+        ReleaseChunkLocked(cursor);
+    for (std::size_t i = cursor.nChunk; i < pJob->chunks.size(); ++i) {
+        if (pJob->chunks[i] != nullptr) {
+            pJob->nHeld -= pJob->chunks[i]->records.size();
+            m_nBuffered -= pJob->chunks[i]->records.size();
+            pJob->chunks[i].reset();
+        }
+    }
+    pJob->chunks.clear();
+    if (pJob->bCounted)
+        --m_nBuffered;
+    pJob->bCounted = false;
+    pJob->bFinished = true;
+    if (pJob->bInOrder) {
+        if (pJob->pPrev != nullptr)
+            pJob->pPrev->pNext = pJob->pNext;
+        if (pJob->pNext != nullptr)
+            pJob->pNext->pPrev = pJob->pPrev;
+        if (m_pHead == pJob)
+            m_pHead = pJob->pNext;
+        pJob->bInOrder = false;
+    }
+    ForgetLocked(pJob);
+    cursor = Cursor{};
+    if (m_nIdle > 0)
+        m_cvWork.notify_one();  // the new head may wait to be read
+}
+
+std::vector<std::string> CReadAhead::NamesBelowTop(const Job* pJob) const
+{
+    std::vector<std::string> names;
+    for (; pJob != nullptr && pJob->pParent != nullptr; pJob = pJob->pParent)
+        names.push_back(pJob->name);
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+bool CReadAhead::NamesBelowTop(const void* pKey, std::vector<std::string>& names) const
+{
+    const Lock lock(m_mutex);
+    if (m_pHead == nullptr || m_pHead->pParent == nullptr || m_pHead->pParent->key != pKey)
+        return false;
+    names = NamesBelowTop(m_pHead->pParent);
+    return true;
+}
