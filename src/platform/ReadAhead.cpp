@@ -69,6 +69,7 @@ CReadAhead::~CReadAhead()
         m_bStop = true;  // no worker is started after this
     }
     m_cvWork.notify_all();
+    m_cvRoom.notify_all();
     m_cvHeadRoom.notify_all();
     for (std::thread& t : m_threads)
         t.join();
@@ -98,11 +99,13 @@ void CReadAhead::Work()
     t_nBlocksRead = BlocksRead();
     Lock lock(m_mutex);
     while (!m_bStop) {
-        Job* pJob = PickLocked();
+        bool bForRoom = false;
+        Job* pJob = PickLocked(bForRoom);
         if (pJob == nullptr) {
-            ++m_nIdle;
-            m_cvWork.wait(lock);
-            --m_nIdle;
+            unsigned& nIdle = bForRoom ? m_nWaitingForRoom : m_nIdle;
+            ++nIdle;
+            (bForRoom ? m_cvRoom : m_cvWork).wait(lock);
+            --nIdle;
             continue;
         }
         m_nPeakActive = std::max(m_nPeakActive, ++m_nActive);
@@ -124,7 +127,7 @@ void CReadAhead::Work()
 
 // The walk's own directory first, whatever else runs; then, while the read-ahead has room,
 // a directory parked earlier, else the earliest in walk order not started yet.
-CReadAhead::Job* CReadAhead::PickLocked()
+CReadAhead::Job* CReadAhead::PickLocked(bool& bForRoom)
 {
     Job* pJob = nullptr;
     const auto startable = [](const Job* p) {
@@ -133,6 +136,8 @@ CReadAhead::Job* CReadAhead::PickLocked()
     if (startable(m_pHead)) {
         pJob = m_pHead;
     } else if (m_nActive >= m_nAllowed || m_nBuffered >= m_options.nMaxBuffered) {
+        bForRoom = true;  // for a turn, or for room
+        m_bRoomWanted = m_bRoomWanted || m_nBuffered >= m_options.nMaxBuffered;
         return nullptr;
     } else if (!m_parked.empty()) {
         pJob = m_parked.front();
@@ -338,5 +343,5 @@ void CReadAhead::NoteWaitingLocked(bool bWaitedOnDisk)
     ++m_nAllowed;
     if (m_threads.size() < m_nAllowed)
         m_threads.emplace_back([this] { Work(); });
-    m_cvWork.notify_one();
+    m_cvRoom.notify_one();
 }

@@ -103,7 +103,7 @@ public:
 
 private:
     void Work();
-    Job* PickLocked();
+    Job* PickLocked(bool& bForRoom);
     using Lock = std::unique_lock<std::mutex>;
     void ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock);
     bool ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock);
@@ -118,6 +118,8 @@ private:
     void CloseFdLocked(Job* pJob);
     void ForgetLocked(Job* pJob);
     void ReleaseChunkLocked(Cursor& cursor);
+    void WakeForRoomLocked();
+    void WakeForHeadLocked();
     bool WaitForWalk(Lock& lock, const WaitHook& hook);
     void NoteWaitingLocked(bool bWaitedOnDisk);
     bool IsChildWanted(const CFileStatus& status) const;
@@ -125,6 +127,7 @@ private:
     const Options m_options;
     mutable std::mutex m_mutex;
     std::condition_variable m_cvWork;  // workers wait here for something to read
+    std::condition_variable m_cvRoom;  // ... and here for room in the read-ahead
     std::condition_variable m_cvWalk;  // the walk waits here for the directory it reads
     std::condition_variable m_cvHeadRoom;  // the walk's own directory waits for the walk
     std::vector<std::thread> m_threads;
@@ -140,8 +143,10 @@ private:
     unsigned m_nActive = 0;
     unsigned m_nAllowed = 0;
     unsigned m_nPeakActive = 0;
-    unsigned m_nIdle = 0;
+    unsigned m_nIdle = 0;            // workers waiting for something to read
+    unsigned m_nWaitingForRoom = 0;  // workers waiting for the walk to take what was read
     std::chrono::steady_clock::time_point m_lastDiskWait{};
     bool m_bWalkWaiting = false;
-    bool m_bHeadThrottled = false;  // the walk's own directory waits for the walk
+    bool m_bHeadThrottled = false;
+    bool m_bRoomWanted = false;     // a worker waits for the read-ahead to have room again  // the walk's own directory waits for the walk
 };

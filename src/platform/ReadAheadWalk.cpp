@@ -36,6 +36,7 @@ CReadAhead::Job* CReadAhead::TakeChild(const void* pParentKey, std::string_view 
 
 bool CReadAhead::WaitForWalk(Lock& lock, const WaitHook& hook)
 {
+    WakeForHeadLocked();
     m_bWalkWaiting = true;
     const bool bTimedOut = m_cvWalk.wait_for(lock, kWaitSlice) == std::cv_status::timeout;
     m_bWalkWaiting = false;
@@ -98,8 +99,17 @@ void CReadAhead::ReleaseChunkLocked(Cursor& cursor)
     cursor.nRecord = 0;
     if (m_bHeadThrottled)
         m_cvHeadRoom.notify_one();
-    if (m_nIdle > 0)
-        m_cvWork.notify_one();  // room for one more directory
+    WakeForRoomLocked();
+}
+
+// Workers that wait for room are woken together once a quarter of it is free again, rather
+// than one for every listing the walk takes: waking costs the walk more than reading it.
+void CReadAhead::WakeForRoomLocked()
+{
+    if (m_bRoomWanted && m_nBuffered <= m_options.nMaxBuffered / 4 * 3) {
+        m_bRoomWanted = false;
+        m_cvRoom.notify_all();
+    }
 }
 
 void CReadAhead::Finish(Cursor& cursor)
@@ -133,8 +143,20 @@ void CReadAhead::Finish(Cursor& cursor)
     }
     ForgetLocked(pJob);
     cursor = Cursor{};
+    WakeForHeadLocked();
+    WakeForRoomLocked();
+}
+
+// The walk's next directory is read whatever the room, by a worker waiting for either.
+void CReadAhead::WakeForHeadLocked()
+{
+    if (m_pHead == nullptr
+        || (m_pHead->state != Job::EState::Pending && m_pHead->state != Job::EState::Parked))
+        return;
     if (m_nIdle > 0)
-        m_cvWork.notify_one();  // the new head may wait to be read
+        m_cvWork.notify_one();
+    else if (m_nWaitingForRoom > 0)
+        m_cvRoom.notify_one();
 }
 
 std::vector<std::string> CReadAhead::NamesBelowTop(const Job* pJob) const
