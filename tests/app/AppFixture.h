@@ -3,19 +3,16 @@
 #include "app/MainFrame.h"
 #include "app/VolraApp.h"
 #include "app/VolraDocTemplate.h"
+#include "support/ModalWatch.h"
 #include "support/TempTree.h"
 #include "views/VolraPrefs.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
-
-#include <functional>
 
 // The whole application on a private settings folder, with its main window hidden, and a
 // small tree to search (4096 + 1024 bytes). The preferences go back to their defaults
@@ -64,27 +61,3 @@ struct AppFixture {
         return titles;
     }
 };
-
-// Runs actions from inside the next modal dialog's loop, as a user would act on it; a dialog
-// (or message box) still open after a while is ended, so that a fault fails the test
-// instead of hanging it. Call it, then start the dialog.
-template <class Dlg>
-void WhenModal(const std::function<void(Dlg&)>& actions)
-{
-    QTimer::singleShot(0, [actions] {
-        auto* pDlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());
-        if (pDlg == nullptr) {
-            ADD_FAILURE() << "no dialog of the expected kind";
-            return;
-        }
-        QTimer::singleShot(5000, pDlg, [pDlg] {
-            ADD_FAILURE() << "the dialog was still open";
-            while (auto* pModal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                pModal->done(0);
-                if (pModal == pDlg)
-                    break;
-            }
-        });
-        actions(*pDlg);
-    });
-}

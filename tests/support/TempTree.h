@@ -24,3 +24,6 @@ public:
 private:
     std::string m_root;
 };
+
+// The size lstat reports, or -1 when nothing is there.
+std::int64_t SizeOnDisk(const std::string& path);
