@@ -4,7 +4,6 @@
 #include "app/CommandTable.h"
 #include "app/FlatToolBar.h"
 
-#include <QImage>
 #include <QLayout>
 #include <QStatusBar>
 #include <QTest>
@@ -35,16 +34,17 @@ QColor GripperShadow(CFlatToolBar* pBar)
 
 }  // namespace
 
-TEST(FlatToolBar, ButtonsShowTheirPicturesAndFollowTheModeAndTheTreePanel)
+TEST(FlatToolBar, ButtonsHavePicturesOfTheirOwnAndFollowTheModeAndTheTreePanel)
 {
     AppFixture f;
     CFlatToolBar* bar = Bar(f.Frame());
     ASSERT_NE(bar, nullptr);
-    QImage blank(16, 16, QImage::Format_ARGB32_Premultiplied);
-    blank.fill(Qt::transparent);
-    for (UINT id : ToolbarLayout()) {  // the pictures are read and drawn offscreen too
-        const QImage picture = id == 0 ? QImage() : f.Frame().GetAction(id)->icon().pixmap(16, 16).toImage();
-        EXPECT_TRUE(id == 0 || (picture.size() == blank.size() && picture.convertToFormat(blank.format()) != blank)) << id;
+    std::vector<UINT> ids = ToolbarLayout();
+    ids.push_back(ID_HELP_CONTENTS);  // on the menu only, with a picture all the same
+    std::set<qint64> icons;
+    for (UINT id : ids) {
+        const QIcon icon = id == 0 ? QIcon() : f.Frame().GetAction(id)->icon();
+        EXPECT_TRUE(id == 0 || (!icon.isNull() && icons.insert(icon.cacheKey()).second)) << id;
     }
 
     ASSERT_NE(f.Open(), nullptr);
@@ -68,12 +68,6 @@ TEST(FlatToolBar, ButtonsShowTheirPicturesAndFollowTheModeAndTheTreePanel)
 
 TEST(FlatToolBar, GripperWhileDockedNoneWhileFloatingAndTheBarsComeBackAsLeft)
 {
-    using Bars = std::array<QRect, 2>;
-    EXPECT_EQ(CFlatToolBar::GripperBars(QRect(2, 2, 9, 24), Qt::Horizontal), (Bars{QRect(3, 3, 3, 22), QRect(7, 3, 3, 22)}));
-    EXPECT_EQ(CFlatToolBar::GripperBars(QRect(2, 2, 30, 9), Qt::Vertical), (Bars{QRect(3, 3, 28, 3), QRect(3, 7, 28, 3)}));
-    EXPECT_EQ(CFlatToolBar::SeparatorLine(QRect(0, 0, 7, 24), Qt::Horizontal), QRect(2, 0, 2, 24));
-    EXPECT_EQ(CFlatToolBar::SeparatorLine(QRect(0, 0, 30, 6), Qt::Vertical), QRect(0, 2, 30, 2));
-
     AppFixture f;
     f.Frame().show();
     CFlatToolBar* bar = Bar(f.Frame());
