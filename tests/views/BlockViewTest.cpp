@@ -1,21 +1,17 @@
 // The block view as the program runs it: a real search of a scratch tree, the view attached
 // to its document, mouse events sent to the widget, pixels read from a grab.
-#include "doc/DriveVolraDoc.h"
 #include "doc/Resource.h"
-#include "support/TempTree.h"
+#include "support/DocHarness.h"
+#include "support/Input.h"
 #include "support/RectPrint.h"
+#include "support/TempTree.h"
 #include "views/DC.h"
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraPrefs.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QImage>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -27,13 +23,6 @@ namespace {
 const QColor kBlack(0, 0, 0);
 const QColor kRed(255, 0, 0);
 const QColor kGrey(192, 192, 192);
-
-// Records what the document tells its views.
-class SpyView : public CView {
-public:
-    std::vector<LPARAM> hints;
-    void OnUpdate(CView*, LPARAM lHint, QObject*) override { hints.push_back(lHint); }
-};
 
 class PaintCounter : public QObject {
 public:
@@ -65,45 +54,22 @@ protected:
         view->OnInitialUpdate();
         root = doc->m_pRoot.get();
     }
-    // The child of pDir (the root by default) with that name.
-    CEntry* Child(const std::string& name, const CEntry* pDir = nullptr) const
-    {
-        for (const auto& child : (pDir ? pDir : root)->m_children)
-            if (child->GetName() == name)
-                return child.get();
-        ADD_FAILURE() << "no " << name;
-        return nullptr;
-    }
+    CEntry* Child(const std::string& name, const CEntry* pDir = nullptr) const { return ::Child(pDir ? pDir : root, name); }
     QImage Grab(QRect part = QRect(0, 0, -1, -1)) const
     {
         return view->grab(part).toImage().convertToFormat(QImage::Format_RGB32);
     }
     CRect RectOf(const CEntry* pEntry) const { return view->GetLayout().RectOf(pEntry).value_or(CRect()); }
     QPoint Centre(const CEntry* pEntry) const { return RectOf(pEntry).ToQRect().center(); }
-    void Mouse(QEvent::Type type, QPoint pt, Qt::MouseButtons buttons)
-    {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, QPointF(pt), QPointF(view->mapToGlobal(pt)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &event);
-    }
-    // A left click; a double-click is a click followed by a double-click event and release.
-    void Click(QPoint pt, bool bDouble = false)
-    {
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
-            Mouse(type, pt, Qt::LeftButton);
-            Mouse(QEvent::MouseButtonRelease, pt, Qt::NoButton);
-            if (!bDouble)
-                break;
-        }
-    }
-    void Hover(QPoint pt) { Mouse(QEvent::MouseMove, pt, Qt::NoButton); }
+    void Click(QPoint pt, bool bDouble = false) { ClickAt(view.get(), pt, bDouble); }
+    void Hover(QPoint pt) { SendMouse(view.get(), QEvent::MouseMove, pt); }
 
     TempTree tree;
     QWidget parent;  // outlives the view it holds
     std::unique_ptr<CDriveVolraDoc> doc;
     std::unique_ptr<CVolraBlockView> view;
     CEntry* root = nullptr;
-    SpyView spy;
+    HintSpy spy;
     int m_nBorder = 14;
 };
 }  // namespace
@@ -115,14 +81,11 @@ TEST_F(BlockViewTest, PaintsBlocksAndTheSelectionAClickOrRightClickMakes)
     tree.File("c", 10);
     Open(400, 200);
     QImage image = Grab();
-    // The label strip: the frame's line and the font's whole line, 16 pixels by default.
-    EXPECT_EQ(RectOf(Child("a")), CRect(14, 17, 237, 186));
-    EXPECT_EQ(RectOf(Child("c")), CRect(348, 17, 385, 186));
-    // The root: light blue in a black frame, showing through its last inner column.
-    EXPECT_EQ(image.pixelColor(385, 100), QColor(191, 191, 255));
-    EXPECT_EQ(image.pixelColor(0, 100), kBlack);
-    EXPECT_EQ(image.pixelColor(399, 199), kBlack);
-    // Files, one level down: light green by colour index to their edges, no frame.
+    EXPECT_EQ(RectOf(Child("a")).top, 17) << "the frame's line and the font's whole line, 16 pixels by default";
+    // The root: light blue in a black frame, showing through its last inner column. Files,
+    // one level down: light green by colour index to their edges, no frame.
+    EXPECT_TRUE(image.pixelColor(385, 100) == QColor(191, 191, 255) && image.pixelColor(0, 100) == kBlack
+                && image.pixelColor(399, 199) == kBlack);
     for (const CEntry* file : {Child("a"), Child("b"), Child("c")}) {
         const int c = 191 + 8 * file->m_nColour;
         const CRect rc = RectOf(file);
@@ -158,29 +121,16 @@ TEST_F(BlockViewTest, PaintsBlocksAndTheSelectionAClickOrRightClickMakes)
     Click({5, 100});
     EXPECT_EQ(doc->m_pSelected, root);
     image = Grab();
-    EXPECT_EQ(image.pixelColor(0, 100), kBlack);
-    EXPECT_EQ(image.pixelColor(1, 100), kRed);
-    EXPECT_EQ(image.pixelColor(2, 100), kGrey);
-    EXPECT_EQ(image.pixelColor(385, 100), kGrey);
+    EXPECT_EQ((std::vector<QColor>{image.pixelColor(0, 100), image.pixelColor(1, 100), image.pixelColor(2, 100),
+                                   image.pixelColor(385, 100)}),
+              (std::vector<QColor>{kBlack, kRed, kGrey, kGrey}));
 
-    // A right click selects, then opens the document's menu at the pointer; the menu runs
-    // its own event loop, where a timer reads and closes it.
+    // A right click selects, then opens the document's menu at the pointer.
     CEntry* c = Child("c");
-    const QPoint global = view->mapToGlobal(Centre(c));
-    QString firstLine;
-    QPoint menuPos;
-    QTimer::singleShot(0, [&] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            firstLine = menu->actions().value(0)->text();
-            menuPos = menu->pos();
-            menu->close();
-        }
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, Centre(c), global);
-    QApplication::sendEvent(view.get(), &event);
+    const OpenedMenu menu = ContextMenuAt(view.get(), Centre(c));
     EXPECT_EQ(doc->m_pSelected, c);
-    EXPECT_EQ(firstLine.toStdString(), c->GetPath() + " [" + c->GetSizeText() + "]");
-    EXPECT_EQ(menuPos, global);
+    EXPECT_EQ(menu.firstLine, c->GetPath() + " [" + c->GetSizeText() + "]");
+    EXPECT_EQ(menu.pos, view->mapToGlobal(Centre(c)));
 }
 
 TEST_F(BlockViewTest, DoubleClickEntersDirectoriesAndGoesUpFromTheFrame)
@@ -310,14 +260,12 @@ TEST_F(BlockViewTest, LabelsShowTheirWholeText)
         }
         int nSolid = 0;
         int nLost = 0;
-        for (int y = 0; y < alone.height(); ++y) {
-            for (int x = 0; x < alone.width(); ++x) {
-                if (alone.pixelColor(x, y).lightness() >= 64)
-                    continue;
-                ++nSolid;
-                nLost += image.pixelColor(x, y).lightness() >= 128 ? 1 : 0;
-            }
-        }
+        for (int y = 0; y < alone.height(); ++y)
+            for (int x = 0; x < alone.width(); ++x)
+                if (alone.pixelColor(x, y).lightness() < 64) {
+                    ++nSolid;
+                    nLost += image.pixelColor(x, y).lightness() >= 128 ? 1 : 0;
+                }
         EXPECT_GT(nSolid, 0) << pDir->GetName();
         EXPECT_EQ(nLost, 0) << pDir->GetName();
     }

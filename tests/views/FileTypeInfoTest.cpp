@@ -1,10 +1,9 @@
 #include "views/FileTypeInfo.h"
 
-#include "model/Entry.h"
 #include "platform/IconTheme.h"
+#include "support/EntryBuild.h"
 #include "support/TempTree.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -45,12 +44,6 @@ TEST(FileTypeInfo, FilesAreTypedByNameAloneDirectoriesByTheirSlash)
     EXPECT_EQ(drive, IndexOf("/", FALSE));
     EXPECT_EQ(drive, IndexOf("/", TRUE));
     EXPECT_NE(drive, closed);
-
-    // Without a desktop platform theme the installed theme is still found.
-    if (QFile::exists(QStringLiteral("/usr/share/icons/Adwaita/index.theme"))) {
-        EXPECT_EQ("folder", CFileTypeInfo::GetIconName(closed));
-        EXPECT_TRUE(CFileTypeInfo::GetIconName(txt).starts_with("text-"));
-    }
 }
 
 TEST(FileTypeInfo, DrawsItsOwnIconsWithoutTheme)
@@ -77,28 +70,20 @@ TEST(FileTypeInfo, DrawsItsOwnIconsWithoutTheme)
 TEST(FileTypeInfo, EntriesLookUpThroughInstalledLookup)
 {
     // A search's root and a mount point below it are drives whatever their names.
-    CEntry root;
-    CEntry docs;
-    CEntry text;
-    CEntry stick;
-    root.InitAsRoot("/home/ann");
-    docs.m_pParent = &root;
-    docs.m_strName = "docs";
-    docs.m_bDirectory = true;
-    text.m_pParent = &docs;
-    text.m_strName = "read me.txt";
-    stick.m_pParent = &root;
-    stick.m_strName = "stick";
-    stick.m_bDirectory = stick.m_bMountPoint = true;
+    const auto root = MakeRoot("/home/ann");
+    CEntry* docs = AddEntry(*root, "docs", 0, true);
+    CEntry* text = AddEntry(*docs, "read me.txt");
+    CEntry* stick = AddEntry(*root, "stick", 0, true);
+    stick->m_bMountPoint = true;
 
     CEntry::SetIconLookup(nullptr);
-    EXPECT_EQ(-1, text.GetIconIndex(FALSE));  // nothing installed yet: asks again later
+    EXPECT_EQ(-1, text->GetIconIndex(FALSE));  // nothing installed yet: asks again later
     InstallFileTypeIcons();
     const int drive = CFileTypeInfo::GetDriveIconIndex(DriveKind::HardDisc);
-    EXPECT_EQ(drive, root.GetIconIndex(FALSE));
-    EXPECT_EQ(drive, stick.GetIconIndex(TRUE));
-    EXPECT_EQ(IndexOf("/x/", FALSE), docs.GetIconIndex(FALSE));
-    EXPECT_EQ(IndexOf("/x/", TRUE), docs.GetIconIndex(TRUE));
-    EXPECT_EQ(IndexOf("other.txt"), text.GetIconIndex(FALSE));
+    EXPECT_EQ(drive, root->GetIconIndex(FALSE));
+    EXPECT_EQ(drive, stick->GetIconIndex(TRUE));
+    EXPECT_EQ(IndexOf("/x/", FALSE), docs->GetIconIndex(FALSE));
+    EXPECT_EQ(IndexOf("/x/", TRUE), docs->GetIconIndex(TRUE));
+    EXPECT_EQ(IndexOf("other.txt"), text->GetIconIndex(FALSE));
     CEntry::SetIconLookup(nullptr);
 }

@@ -5,6 +5,7 @@
 #include "doc/Resource.h"
 #include "platform/CmdTarget.h"
 #include "support/DocHarness.h"
+#include "support/Input.h"
 #include "support/TempTree.h"
 #include "views/ListHeader.h"
 #include "views/ListModel.h"
@@ -12,8 +13,6 @@
 #include "views/VolraListView.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QMouseEvent>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -26,12 +25,6 @@
 #include <memory>
 
 namespace {
-class SpyView : public CView {
-public:
-    std::vector<LPARAM> hints;
-    void OnUpdate(CView*, LPARAM lHint, QObject*) override { hints.push_back(lHint); }
-};
-
 std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn column)
 {
     std::vector<CEntry*> rows;
@@ -99,18 +92,7 @@ protected:
         list->scrollTo(list->model()->index(nRow, 0));
         return list->visualRect(list->model()->index(nRow, 0)).center();
     }
-    // A press and release, then a double-click and release, as a mouse makes them.
-    void DoubleClick(QPoint pt)
-    {
-        QWidget* viewport = view->GetListCtrl()->viewport();
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                                        QEvent::MouseButtonRelease}) {
-            const bool bDown = type != QEvent::MouseButtonRelease;
-            QMouseEvent event(type, QPointF(pt), QPointF(viewport->mapToGlobal(pt)), Qt::LeftButton,
-                              bDown ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(viewport, &event);
-        }
-    }
+    void DoubleClick(QPoint pt) { ClickAt(view->GetListCtrl()->viewport(), pt, true); }
     const std::vector<CEntry*>& Rows() const { return view->GetRows(); }
     bool ShowAllChecked() const
     {
@@ -124,7 +106,7 @@ protected:
     std::unique_ptr<CVolraListView> view = std::make_unique<CVolraListView>();
     QAbstractItemModelTester tester{view->GetListCtrl()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
     CEntry* root = nullptr;
-    SpyView spy;
+    HintSpy spy;
 };
 }  // namespace
 
@@ -199,17 +181,13 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
         const int nRow = static_cast<int>(std::find(Rows().begin(), Rows().end(), e) - Rows().begin());
         return model->data(model->index(nRow, c)).toString().toStdString();
     };
-    EXPECT_EQ(cell(odd, 0), "ctl?name");
-    EXPECT_EQ(cell(odd, 1), "2 bytes");
-    EXPECT_EQ(cell(odd, 2), "File");
-    EXPECT_EQ(cell(odd, 3), tree.Root() + "/ctl?name");
-    EXPECT_EQ(cell(odd, 4), odd->GetModifiedText());
-    EXPECT_EQ(cell(odd, 5), odd->GetCreatedText());
-    EXPECT_EQ(cell(odd, 6), odd->GetAccessedText());
     EXPECT_EQ(cell(foo, 2), "Directory");
     EXPECT_EQ(CListModel::CellText(*foo, kListColumns), QStringLiteral("-"));
+    const std::string texts[] = {"ctl?name", "2 bytes", "File", tree.Root() + "/ctl?name", odd->GetModifiedText(),
+                                 odd->GetCreatedText(), odd->GetAccessedText()};
     const char* const headings[] = {"Name", "Size", "Type", "Path", "Modified", "Created", "Accessed"};
     for (int c = 0; c < kListColumns; ++c) {
+        EXPECT_EQ(cell(odd, c), texts[c]);
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), QString::fromLatin1(headings[c]));
         // Time columns grow to fit a whole time in the font at hand.
         const int nWidth = view->GetListCtrl()->columnWidth(c);

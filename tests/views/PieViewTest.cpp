@@ -1,24 +1,17 @@
 // The pie view as the program runs it: a real search of a scratch tree, the view attached to
 // its document, mouse and menu events sent to the widget, pixels read from a grab.
-#include "doc/DriveVolraDoc.h"
 #include "doc/Resource.h"
 #include "support/DocHarness.h"
+#include "support/Input.h"
 #include "support/TempTree.h"
 #include "views/EntryInfo.h"
 #include "views/VolraPieView.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QImage>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,27 +42,11 @@ protected:
     }
     // Halfway out from the centre to the middle of the slice's arc.
     QPoint In(int nSlice) const { return (view->GetChart().Slice(nSlice).m_label.m_ptAnchor + QPoint(300, 200)) / 2; }
-    void Mouse(QEvent::Type type, QPoint pt)
+    void Mouse(QEvent::Type type, QPoint pt) { SendMouse(view.get(), type, pt); }
+    // The first line of the menu a context-menu request opened, or "" when none opened.
+    std::string ContextMenu(QPoint pt, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
     {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, QPointF(pt), QPointF(view->mapToGlobal(pt)), button, button, Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &event);
-    }
-    // Sends a context-menu request; returns the first line of the menu it opened, or
-    // nothing when none opened.
-    std::optional<QString> ContextMenu(QPoint pt, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
-    {
-        std::optional<QString> firstLine;
-        QTimer::singleShot(0, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                firstLine = menu->actions().value(0)->text();
-                menu->close();
-            }
-        });
-        QContextMenuEvent event(reason, pt, view->mapToGlobal(pt));
-        QApplication::sendEvent(view.get(), &event);
-        QCoreApplication::processEvents();
-        return firstLine;
+        return ContextMenuAt(view.get(), pt, reason).firstLine;
     }
 
     TempTree tree;
@@ -139,13 +116,13 @@ TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverAS
     // A right click on a slice highlights, selects and opens the menu; on nothing, and from
     // the keyboard (which asks at the screen's (-1, -1), whatever the event's own point),
     // highlight and selection go and no menu opens.
-    EXPECT_EQ(ContextMenu(In(1)), QString::fromStdString(f->GetPath() + " [" + f->GetSizeText() + "]"));
+    EXPECT_EQ(ContextMenu(In(1)), f->GetPath() + " [" + f->GetSizeText() + "]");
     EXPECT_EQ(doc->m_pSelected, f);
     EXPECT_EQ(view->GetHighlight(), 1);
-    EXPECT_EQ(ContextMenu({5, 5}), std::nullopt);
+    EXPECT_EQ(ContextMenu({5, 5}), "");
     EXPECT_EQ(doc->m_pSelected, nullptr);
     Mouse(QEvent::MouseButtonPress, In(1));
-    EXPECT_EQ(ContextMenu(In(1), QContextMenuEvent::Keyboard), std::nullopt);
+    EXPECT_EQ(ContextMenu(In(1), QContextMenuEvent::Keyboard), "");
     EXPECT_EQ(doc->m_pSelected, nullptr);
     EXPECT_EQ(view->GetHighlight(), -1);
 

@@ -1,5 +1,5 @@
 // The spider's figure without a window, over entry trees built by hand.
-#include "model/Entry.h"
+#include "support/EntryBuild.h"
 #include "views/SpiderLayout.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +13,7 @@
 namespace {
 using Line = std::tuple<int, int, int, int>;
 
-CEntry* Add(CEntry& parent, bool bDirectory)
-{
-    auto child = std::make_unique<CEntry>();
-    child->m_pParent = &parent;
-    child->m_strName = "e";
-    child->m_bDirectory = bDirectory;
-    child->m_nDepth = parent.m_nDepth + 1;
-    parent.m_children.push_back(std::move(child));
-    return parent.m_children.back().get();
-}
+CEntry* Add(CEntry& parent, bool bDirectory) { return AddEntry(parent, "e", 0, bDirectory); }
 
 std::set<Line> LineSet(const CSpiderLayout& layout)
 {
@@ -69,10 +60,8 @@ TEST(SpiderLayoutTest, FansStartDownOrBackAtTheParentAndHalveEachLevel)
     Add(*sub, false);
     Add(*sub, false);
     layout.Build(&top, 100, 100, 100);
-    ASSERT_EQ(layout.Lines().size(), 3U);
-    EXPECT_EQ(layout.Lines()[0], QLine(100, 100, 100, 150));
-    EXPECT_EQ(layout.Lines()[1], QLine(100, 150, 100 - 21, 150 + 12));  // 25 * sin 60, 25 * cos 60
-    EXPECT_EQ(layout.Lines()[2], QLine(100, 150, 100 + 21, 150 + 12));
+    // 25 * sin 60 = 21 across, 25 * cos 60 = 12 down.
+    EXPECT_EQ(layout.Lines(), (std::vector<QLine>{{100, 100, 100, 150}, {100, 150, 79, 162}, {100, 150, 121, 162}}));
     layout.Build(nullptr, 100, 100, 100);
     EXPECT_TRUE(layout.Lines().empty());
 }

@@ -4,29 +4,20 @@
 #include "doc/Resource.h"
 #include "platform/CmdTarget.h"
 #include "support/DocHarness.h"
+#include "support/Input.h"
 #include "support/TempTree.h"
 #include "views/TreePanelModel.h"
 #include "views/VolraPrefs.h"
 #include "views/VolraTreeView.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
-class SpyView : public CView {
-public:
-    std::vector<LPARAM> hints;
-    void OnUpdate(CView*, LPARAM lHint, QObject*) override { hints.push_back(lHint); }
-};
-
 class TreePanelTest : public ::testing::Test {
 protected:
     // Root: a/b/c/d (deep), a/b/c2, a/files (files only), m/n; a file at the top.
@@ -52,37 +43,18 @@ protected:
         AfxGetPrefs().m_bShowSizes = m_bShowSizes;
     }
 
-    CEntry* At(const std::vector<std::string>& names) const
-    {
-        CEntry* e = doc->m_pRoot.get();
-        for (const auto& n : names)
-            e = e != nullptr ? Child(e, n) : nullptr;
-        return e;
-    }
+    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->m_pRoot.get(), names); }
     QModelIndex IndexOf(const std::vector<std::string>& names) const { return Model()->IndexOf(At(names)); }
     bool Expanded(const std::vector<std::string>& names) const { return Ctrl()->isExpanded(IndexOf(names)); }
     CTreePanelModel* Model() const { return panel->GetModel(); }
     QTreeView* Ctrl() const { return panel->GetTreeCtrl(); }
     // The first line of the menu a right click at pt opens, or "" for no menu.
-    std::string RightClick(QPoint pt)
-    {
-        std::string firstLine;
-        QTimer::singleShot(0, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                firstLine = menu->actions().value(0)->text().toStdString();
-                menu->close();
-            }
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, pt, Ctrl()->viewport()->mapToGlobal(pt));
-        QApplication::sendEvent(Ctrl()->viewport(), &event);
-        QCoreApplication::processEvents();  // the timer, when no menu ran it
-        return firstLine;
-    }
+    std::string RightClick(QPoint pt) { return ContextMenuAt(Ctrl()->viewport(), pt).firstLine; }
 
     TempTree tree;
     std::unique_ptr<AgreeingDriveDoc> doc = std::make_unique<AgreeingDriveDoc>();
     std::unique_ptr<CVolraTreeView> panel = std::make_unique<CVolraTreeView>();
-    SpyView spy;
+    HintSpy spy;
     const BOOL m_bShowSizes = AfxGetPrefs().m_bShowSizes;
 };
 }  // namespace
