@@ -250,7 +250,6 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     f.Frame().SavePlacement();
     QSettings s(QStringLiteral("kestrow software"), QStringLiteral("Volra"));
     s.beginGroup(QStringLiteral("Frame"));
-    EXPECT_EQ(s.value("Status").toInt(), 1);
     EXPECT_EQ(s.value("Right").toInt() - s.value("Left").toInt(), 700);
     EXPECT_EQ(s.value("Bottom").toInt() - s.value("Top").toInt(), 500);
     f.Frame().setGeometry(QRect(0, 0, 300, 200));

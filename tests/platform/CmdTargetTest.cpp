@@ -54,13 +54,12 @@ protected:
 };
 }  // namespace
 
-TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandler)
+TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandlerInMenusToo)
 {
     TestDoc doc;
     TestView view;
     doc.AddView(&view);
     EXPECT_EQ(view.GetDocument(), &doc);
-
     EXPECT_FALSE(ExecuteCommand(view, ID_A)) << "disabled by the document's update handler";
     EXPECT_EQ(doc.ranA, 0);
     doc.enableA = true;
@@ -80,6 +79,17 @@ TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandler)
     EXPECT_EQ(doc.ranD, 0);
     EXPECT_TRUE(ExecuteCommand(doc, ID_D));
     EXPECT_EQ(doc.ranD, 1);
+
+    // A popup menu's items follow the same handlers: text, enabled, checked; the description
+    // line has no handler.
+    const std::vector<CMenuItem> items = {
+        {103, EscapeMenuText("/tmp/R&D [1.00k]")}, {0, {}}, {ID_A, "&Alpha"}, {ID_B, "&Beta"}, {ID_C, "&Gamma"}};
+    auto menu = BuildPopupMenu(items, view);
+    QStringList states;
+    for (const QAction* a : menu->actions())
+        states << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
+    EXPECT_EQ(states, (QStringList{"/tmp/R&&D [1.00k] off", "-", "&Alpha on checked", "&Beta on", "&Gamma off"}));
+    EXPECT_EQ(menu->actions()[2]->data().toUInt(), ID_A);
 }
 
 TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
@@ -104,21 +114,4 @@ TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
         doc.AddView(&gone);
     }
     EXPECT_EQ(doc.GetViews().size(), 1u) << "a destroyed view leaves its document";
-}
-
-TEST(PopupMenu, ItemsFollowUpdateHandlers)
-{
-    TestDoc doc;
-    TestView view;
-    doc.AddView(&view);
-    doc.enableA = true;
-    const std::vector<CMenuItem> items = {
-        {103, EscapeMenuText("/tmp/R&D [1.00k]")}, {0, {}}, {ID_A, "&Alpha"}, {ID_B, "&Beta"}, {ID_C, "&Gamma"}};
-    auto menu = BuildPopupMenu(items, view);
-    // Per item: text, enabled, checked; the description line has no handler.
-    QStringList states;
-    for (const QAction* a : menu->actions())
-        states << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
-    EXPECT_EQ(states, (QStringList{"/tmp/R&&D [1.00k] off", "-", "&Alpha on checked", "&Beta on", "&Gamma off"}));
-    EXPECT_EQ(menu->actions()[2]->data().toUInt(), ID_A);
 }
