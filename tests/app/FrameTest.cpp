@@ -19,9 +19,13 @@
 #include <QStatusBar>
 #include <QTest>
 
-TEST(MainFrame, MenusCommandStatesAndKeysFollowTheActiveSearch)
+// A German desktop writes decimals with a comma, and a name may hold a newline: titles,
+// the status line and the context menu still read alike everywhere, on one line each.
+TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
 {
+    const CommaLocale comma;
     AppFixture f;
+    f.tree.File("odd\nname/x", 2000);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
     EXPECT_FALSE(f.Enabled(ID_REFRESH)) << "no search window: nothing handles it";
     EXPECT_FALSE(f.Enabled(ID_EDIT_COPY)) << "nothing ever handles Copy";
@@ -29,10 +33,20 @@ TEST(MainFrame, MenusCommandStatesAndKeysFollowTheActiveSearch)
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Selection", "&Window", "&Help"}));
-    EXPECT_EQ(f.Frame().windowTitle(), QString::fromStdString("Volra - [" + doc->GetTitle() + "]"));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));
     EXPECT_FALSE(f.Enabled(ID_OPEN_PARENT)) << "at the root";
     EXPECT_FALSE(f.Enabled(ID_VIEW_DIRECTORY));
+    CEntry* root = doc->m_pRoot.get();
+    CEntry* odd = Child(root, "odd\nname");
+    const std::string r = f.tree.Root();
+    // 4096 + 1000 + 24 + 2000 bytes.
+    EXPECT_EQ(f.Frame().windowTitle().toStdString(), "Volra - [(Folder " + r + ") " + r + " (6.95k)]");
+    const std::pair<const CEntry*, std::string> lines[] = {
+        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"}, {odd, r + "/odd?name | 1.95k | Directory"}, {nullptr, ""}};
+    for (const auto& [pEntry, text] : lines) {
+        ShowEntryInfo(pEntry);
+        EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(), text);
+    }
 
     // A disabled command does nothing, by its key or by its action.
     f.Frame().show();
@@ -40,12 +54,9 @@ TEST(MainFrame, MenusCommandStatesAndKeysFollowTheActiveSearch)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Frame()));
     QWidget* view = f.Frame().GetActiveChildFrame()->GetCurrentView();
     view->setFocus();
-    CEntry* root = doc->m_pRoot.get();
-    CEntry* sub = Child(root, "sub");
-    const std::tuple<CEntry*, Qt::Key, CEntry*> keys[] = {{root, Qt::Key_Backspace, root},
-                                                          {sub, Qt::Key_Return, sub},
-                                                          {sub, Qt::Key_Backspace, root},
-                                                          {Child(root, "top.bin"), Qt::Key_Return, root}};
+    const std::tuple<CEntry*, Qt::Key, CEntry*> keys[] = {
+        {root, Qt::Key_Backspace, root}, {odd, Qt::Key_Return, odd}, {odd, Qt::Key_Backspace, root},
+        {Child(root, "top.bin"), Qt::Key_Return, root}};
     for (const auto& [selected, key, current] : keys) {
         doc->m_pSelected = selected;
         QTest::keyClick(view, key);
@@ -58,44 +69,18 @@ TEST(MainFrame, MenusCommandStatesAndKeysFollowTheActiveSearch)
     QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
     EXPECT_FALSE(f.Frame().GetActiveChildFrame()->m_bTreeVisible);
 
+    doc->SetCurrent(odd);
+    EXPECT_EQ(f.Frame().windowTitle().toStdString(), "Volra - [(Folder " + r + ") " + r + "/odd?name (1.95k)]");
+    EXPECT_EQ(f.Frame().GetMdiArea()->activeSubWindow()->windowTitle().toStdString(),
+              "(Folder " + r + ") " + r + "/odd?name (1.95k)");
+    EXPECT_EQ(BuildPopupMenu(doc->BuildContextMenuItems(), *doc)->actions().value(0)->text().toStdString(),
+              r + "/odd?name [1.95k]");
+
     f.Frame().GetAction(ID_FILE_CLOSE)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(f.Frame().GetMdiArea()->subWindowList().isEmpty());
     EXPECT_TRUE(f.app.GetDocTemplate()->GetDocuments().empty());
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
-}
-
-// A German desktop writes decimals with a comma, and a name may hold a newline: titles,
-// the status line and the context menu still read alike everywhere, on one line each.
-TEST(MainFrame, TitlesStatusLineAndMenuReadAlikeInEveryLocale)
-{
-    const CommaLocale comma;
-    AppFixture f;
-    f.tree.File("odd\nname/x", 2000);
-    CVolraDoc* doc = f.Open();
-    ASSERT_NE(doc, nullptr);
-    CEntry* root = doc->m_pRoot.get();
-    CEntry* odd = Child(root, "odd\nname");
-    const std::string r = f.tree.Root();
-    auto expect = [](const QString& shown, const std::string& text) { EXPECT_EQ(shown.toStdString(), text); };
-
-    // 4096 + 1000 + 24 + 2000 bytes.
-    expect(f.Frame().windowTitle(), "Volra - [(Folder " + r + ") " + r + " (6.95k)]");
-    const std::pair<const CEntry*, std::string> lines[] = {
-        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"},
-        {Child(root, "sub"), r + "/sub | 1.00k | Directory"},
-        {odd, r + "/odd?name | 1.95k | Directory"},
-        {nullptr, ""}};
-    for (const auto& [pEntry, text] : lines) {
-        ShowEntryInfo(pEntry);
-        expect(f.Frame().statusBar()->currentMessage(), text);
-    }
-
-    doc->SetCurrent(odd);
-    expect(f.Frame().windowTitle(), "Volra - [(Folder " + r + ") " + r + "/odd?name (1.95k)]");
-    expect(f.Frame().GetMdiArea()->activeSubWindow()->windowTitle(), "(Folder " + r + ") " + r + "/odd?name (1.95k)");
-    const auto menu = BuildPopupMenu(doc->BuildContextMenuItems(), *doc);
-    expect(menu->actions().value(0)->text(), r + "/odd?name [1.95k]");
 }
 
 TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)

@@ -89,13 +89,10 @@ TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
     for (const auto& [name, dialog] : dialogs)
         EXPECT_EQ(dialog->windowFlags(), kDialogWindowFlags) << name;
 
-    // The error box lives inside its own loop; it is read from there.
     Qt::WindowFlags boxFlags;
-    QTimer::singleShot(0, [&boxFlags] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            boxFlags = box->windowFlags();
-            box->close();
-        }
+    WhenModal<QDialog>([&boxFlags](QDialog& box) {
+        boxFlags = box.windowFlags();
+        box.close();
     });
     SetLastError(ERROR_ACCESS_DENIED);
     ReportLastError();
@@ -107,9 +104,6 @@ TEST(HelpLocation, TheFirstFolderHoldingAnIndexWinsInstalledCopyFirst)
     const QString exeDir = QCoreApplication::applicationDirPath();
     EXPECT_EQ(CHelpWindow::HelpFolders(), (QStringList{QDir::cleanPath(exeDir + QStringLiteral("/../share/volra/help")),
                                                        exeDir + QStringLiteral("/help"), QStringLiteral(":/help")}));
-    // From the build tree only the compiled copy is there.
-    EXPECT_EQ(CHelpWindow::FindHelpIndex(CHelpWindow::HelpFolders()), kCompiledIndex);
-
     // A folder named index.html is no page; "bin/../share/volra/help" is given as written,
     // and the URL names the real place.
     QTemporaryDir root;
@@ -157,11 +151,26 @@ protected:
     }
 };
 
-TEST_F(HelpWindowTest, OpensTheGuideAtItsDefaultTopicAndFollowsLinks)
+TEST_F(HelpWindowTest, OpensCentredOnItsMainWindowFollowsLinksAndIsReused)
 {
-    CHelpWindow::ShowHelp(nullptr);
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+    CHelpWindow::ShowHelp(nullptr, {QStringLiteral("/nonexistent/volra/help")});
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows) << "no guide: no window and no message box";
+
+    QWidget mainWindow;
+    const QRect area = mainWindow.screen()->availableGeometry();
+    QRect centred(QPoint(), area.size() / 2);
+    centred.moveCenter(area.center() + QPoint(7, -5));
+    mainWindow.setGeometry(centred);
+    mainWindow.show();
+    // The main frame asks with whatever widget has the focus; the help belongs to its window.
+    HtmlHelpDisplayTopic(new QWidget(&mainWindow));
     CHelpWindow* pWindow = CHelpWindow::Instance();
     ASSERT_NE(pWindow, nullptr);
+    EXPECT_EQ(pWindow->parentWidget(), &mainWindow);
+    EXPECT_TRUE(pWindow->isWindow());
+    EXPECT_FALSE(pWindow->testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_LE((pWindow->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 1);
     QTextBrowser* pBrowser = pWindow->GetBrowser();
     EXPECT_EQ(pBrowser->source(), kCompiledIndex);
     EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("Volra Help"));
@@ -174,7 +183,6 @@ TEST_F(HelpWindowTest, OpensTheGuideAtItsDefaultTopicAndFollowsLinks)
     const QUrl window(QStringLiteral("qrc:/help/window.html"));
     EXPECT_EQ(pBrowser->source(), window);
     EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("The search window - Volra Help"));
-
     pWindow->GetBackAction()->trigger();
     EXPECT_EQ(pBrowser->source(), kCompiledIndex);
     EXPECT_FALSE(pWindow->GetBackAction()->isEnabled());
@@ -182,52 +190,20 @@ TEST_F(HelpWindowTest, OpensTheGuideAtItsDefaultTopicAndFollowsLinks)
     EXPECT_EQ(pBrowser->source(), window);
     pWindow->GetHomeAction()->trigger();
     EXPECT_EQ(pBrowser->source(), kCompiledIndex);
-}
 
-TEST_F(HelpWindowTest, ASecondRequestReusesTheWindowOfTheMainWindow)
-{
-    const qsizetype windows = QApplication::topLevelWidgets().size();
-    CHelpWindow::ShowHelp(nullptr, {QStringLiteral("/nonexistent/volra/help")});
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows) << "no guide: no window and no message box";
-
-    QWidget mainWindow;
-    auto* pChild = new QWidget(&mainWindow);
-    mainWindow.show();
-    // The main frame asks with whatever widget has the focus; the help belongs to its window.
-    HtmlHelpDisplayTopic(pChild);
-    CHelpWindow* pFirst = CHelpWindow::Instance();
-    ASSERT_NE(pFirst, nullptr);
-    EXPECT_EQ(pFirst->parentWidget(), &mainWindow);
-    EXPECT_TRUE(pFirst->isWindow());
-    EXPECT_FALSE(pFirst->testAttribute(Qt::WA_QuitOnClose));
-
-    pFirst->GetBrowser()->setSource(QUrl(QStringLiteral("files.html")));
-    pFirst->hide();
+    // A second request shows the same window at its default topic.
+    pBrowser->setSource(QUrl(QStringLiteral("files.html")));
+    pWindow->hide();
     HtmlHelpDisplayTopic(&mainWindow);
-    EXPECT_EQ(CHelpWindow::Instance(), pFirst);
-    EXPECT_TRUE(pFirst->isVisible());
-    EXPECT_EQ(pFirst->GetBrowser()->source(), kCompiledIndex);
+    EXPECT_EQ(CHelpWindow::Instance(), pWindow);
+    EXPECT_TRUE(pWindow->isVisible());
+    EXPECT_EQ(pBrowser->source(), kCompiledIndex);
 
-}
-
-TEST_F(HelpWindowTest, OpensCentredOnTheMainWindowAndWhollyOnTheScreen)
-{
-    QWidget mainWindow;
-    const QRect area = mainWindow.screen()->availableGeometry();
-    QRect centred(QPoint(), area.size() / 2);
-    centred.moveCenter(area.center() + QPoint(7, -5));
-    // Centred on the window; near the screen's corner it is pulled back onto the screen.
-    for (const QRect& placed : {centred, QRect(area.bottomRight() - QPoint(50, 50), QSize(300, 200))}) {
-        mainWindow.setGeometry(placed);
-        mainWindow.show();
-        CHelpWindow::ShowHelp(&mainWindow);
-        CHelpWindow* pWindow = CHelpWindow::Instance();
-        ASSERT_NE(pWindow, nullptr);
-        EXPECT_TRUE(area.contains(pWindow->frameGeometry())) << placed.x() << "," << placed.y();
-        if (placed == centred) {
-            EXPECT_LE((pWindow->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 1);
-        }
-        pWindow->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    // Near the screen's corner a new window is pulled back wholly onto the screen.
+    pWindow->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mainWindow.setGeometry(QRect(area.bottomRight() - QPoint(50, 50), QSize(300, 200)));
+    CHelpWindow::ShowHelp(&mainWindow);
+    ASSERT_NE(CHelpWindow::Instance(), nullptr);
+    EXPECT_TRUE(area.contains(CHelpWindow::Instance()->frameGeometry()));
 }

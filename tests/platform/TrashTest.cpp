@@ -20,6 +20,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+// The error a refused move leaves, or 0 when the item went.
+DWORD Refusal(const std::string& path) { return MoveToTrash(path) ? 0 : GetLastError(); }
+
 bool IsPrivate(const std::string& dir)
 {
     return fs::status(dir).permissions() == fs::perms::owner_all;
@@ -88,10 +91,8 @@ TEST(Trash, HomeTrashIsMadePrivateNamesAreNumberedAndTheTrashItselfIsRefused)
     for (const char* path : {"home/.local/share/Trash/info", "home/.local/share/Trash/files",
                              "home/.local/share/Trash", "home/.local/share/Trash/files/report.txt",
                              "home/.local/share/Trash/info/report.txt.trashinfo", "home/.local", "home",
-                             "trash-link/info"}) {
-        EXPECT_FALSE(MoveToTrash(t.Path(path))) << path;
-        EXPECT_EQ(GetLastError(), ERROR_TRASH_ITSELF) << path;
-    }
+                             "trash-link/info"})
+        EXPECT_EQ(Refusal(t.Path(path)), ERROR_TRASH_ITSELF) << path;
     EXPECT_EQ(SizeOnDisk(trash + "/files/report.txt"), 4096);
     EXPECT_GT(SizeOnDisk(trash + "/info/report.txt.trashinfo"), 0);
     char text[120];
@@ -146,10 +147,8 @@ TEST(Trash, FailuresLeaveTheItemAndNoInfo)
     TempTree t;
     ScopedEnv home("HOME", t.Path("home"));
     ScopedEnv data("XDG_DATA_HOME", t.Path("data"));
-    EXPECT_FALSE(MoveToTrash(t.Path("missing.txt")));
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-    EXPECT_FALSE(MoveToTrash("/dev/shm")) << "a mount point cannot be renamed away";
-    EXPECT_EQ(GetLastError(), ErrorFromErrno(EBUSY));
+    EXPECT_EQ(Refusal(t.Path("missing.txt")), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(Refusal("/dev/shm"), ErrorFromErrno(EBUSY)) << "a mount point cannot be renamed away";
     EXPECT_EQ(SizeOnDisk(t.Path("data")), -1) << "no trash is made for an item that cannot go";
 
     // The info is written, then the rename is refused: the info goes again.
@@ -162,8 +161,7 @@ TEST(Trash, FailuresLeaveTheItemAndNoInfo)
     t.Chmod("locked", 0555);
     {
         Unprivileged nobody;
-        EXPECT_FALSE(MoveToTrash(t.Path("locked/file.txt")));
-        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Refusal(t.Path("locked/file.txt")), ERROR_ACCESS_DENIED);
     }
     EXPECT_EQ(SizeOnDisk(t.Path("locked/file.txt")), 10);
     ASSERT_TRUE(fs::is_directory(t.Path("data/Trash/info"))) << "the trash itself was usable";
@@ -175,8 +173,7 @@ TEST(Trash, FailuresLeaveTheItemAndNoInfo)
     t.File("plain", 1);
     t.File("item.txt", 2);
     ScopedEnv broken("XDG_DATA_HOME", t.Path("plain/share"));
-    EXPECT_FALSE(MoveToTrash(t.Path("item.txt")));
-    EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
+    EXPECT_EQ(Refusal(t.Path("item.txt")), ERROR_DIRECTORY);
     EXPECT_EQ(SizeOnDisk(t.Path("item.txt")), 2);
 }
 
@@ -241,10 +238,8 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
         EXPECT_TRUE(IsPrivate(trashes.user));
     }
     EXPECT_EQ(SizeOnDisk(home.Path("data")), -1) << "the home trash is not made for it";
-    for (const std::string& own : {trashes.user, trashes.user + "/info", trashes.user + "/files"}) {
-        EXPECT_FALSE(MoveToTrash(own)) << own;
-        EXPECT_EQ(GetLastError(), ERROR_TRASH_ITSELF) << own;
-    }
+    for (const std::string& own : {trashes.user, trashes.user + "/info", trashes.user + "/files"})
+        EXPECT_EQ(Refusal(own), ERROR_TRASH_ITSELF) << own;
 
     if (!trashes.hadAdmin) {
         // An administrator's .Trash without the sticky bit could be another user's trap;
@@ -256,8 +251,7 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
         ASSERT_EQ(::chmod("/dev/shm/.Trash", 01777), 0);
         ASSERT_TRUE(MoveToTrash(make(dir + "-third.bin"), &as));
         EXPECT_EQ(as, trashes.admin + "/files/" + dir + "-third.bin");
-        EXPECT_FALSE(MoveToTrash("/dev/shm/.Trash")) << "it holds the user's trash";
-        EXPECT_EQ(GetLastError(), ERROR_TRASH_ITSELF);
+        EXPECT_EQ(Refusal("/dev/shm/.Trash"), ERROR_TRASH_ITSELF) << "it holds the user's trash";
         fs::remove_all("/dev/shm/.Trash");
     }
 
@@ -274,8 +268,7 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
     }
     {
         Unprivileged nobody;
-        EXPECT_FALSE(MoveToTrash(kept));
-        EXPECT_EQ(GetLastError(), ERROR_NO_TRASH);
+        EXPECT_EQ(Refusal(kept), ERROR_NO_TRASH);
     }
     if (!asRoot)
         ::chmod(info.c_str(), 0700);

@@ -12,7 +12,7 @@
 
 #include <climits>
 #include <fstream>
-#include <string>
+#include <tuple>
 
 namespace {
 
@@ -47,15 +47,11 @@ protected:
     TempTree m_dir;
 };
 
-void ExpectValues(const CVolraPrefs& prefs, int nBorder, int nLarge, int nSmall, const std::string& face, BOOL bSizes)
+// Border, large and small font sizes, face and "show sizes".
+std::tuple<int, int, int, std::string, BOOL> Values(const CVolraPrefs& p)
 {
-    EXPECT_EQ(nBorder, prefs.m_nBorder);
-    EXPECT_EQ(nLarge, prefs.m_nFontSizeLarge);
-    EXPECT_EQ(nSmall, prefs.m_nFontSizeSmall);
-    EXPECT_EQ(face, prefs.m_strFontFace);
-    EXPECT_EQ(bSizes, prefs.m_bShowSizes);
+    return {p.m_nBorder, p.m_nFontSizeLarge, p.m_nFontSizeSmall, p.m_strFontFace, p.m_bShowSizes};
 }
-
 }  // namespace
 
 TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
@@ -63,14 +59,14 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     CVolraPrefs prefs;
     prefs.m_nBorder = 99;  // overwritten by the default, as there is no file
     prefs.LoadPreferences();
-    ExpectValues(prefs, 14, 16, 10, "Tahoma", TRUE);
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", TRUE));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfPath())));  // reading creates nothing
 
     // A small font size set by hand survives, though nothing in the program changes it; a
     // file left readable by others is narrowed.
     WriteConf("[Block]\nFontSizeSmall=23\n", 0644);
     prefs.LoadPreferences();
-    ExpectValues(prefs, 14, 16, 23, "Tahoma", TRUE);
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 23, "Tahoma", TRUE));
     prefs.m_nBorder = 5;
     prefs.m_nFontSizeLarge = 22;
     prefs.m_strFontFace = "Fira, Sans \xc3\xa9";  // a comma and non-ASCII: still one string
@@ -84,7 +80,7 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
                            "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
-    ExpectValues(next, 5, 22, 23, "Fira, Sans \xc3\xa9", FALSE);
+    EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE));
     next.CreateFonts();
     EXPECT_EQ("Fira, Sans \xc3\xa9", next.m_fontLarge.family());
 }
@@ -128,14 +124,14 @@ TEST_F(VolraPrefsTest, AbsurdValuesAreKeptUnreadableOnesGiveDefaults)
               0600);
     CVolraPrefs prefs;
     prefs.LoadPreferences();
-    ExpectValues(prefs, -7, 100000, 0, "No Such Face 4711", 5);
+    EXPECT_EQ(Values(prefs), std::tuple(-7, 100000, 0, "No Such Face 4711", 5));
     // Written back exactly as read.
     prefs.SavePreferences();
     CVolraPrefs back;
     back.LoadPreferences();
-    ExpectValues(back, -7, 100000, 0, "No Such Face 4711", 5);
+    EXPECT_EQ(Values(back), std::tuple(-7, 100000, 0, "No Such Face 4711", 5));
 
     WriteConf("[Block]\nBorder=wide\nFontSizeLarge=99999999999\nFontSizeSmall=\n[Tree]\nShowSizes=0\n", 0600);
     prefs.LoadPreferences();
-    ExpectValues(prefs, 14, 16, 10, "Tahoma", FALSE);  // 99999999999 is beyond 32 bits
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", FALSE));  // 99999999999 is beyond 32 bits
 }
