@@ -18,7 +18,7 @@ TEST(DCTest, TextDownIsTextAcrossTurnedAQuarterClockwise)
     // further along the text.
     const QString text = QStringLiteral("Tg_T");
     QSize extent;
-    auto write = [&](int nEscapement, int x) {
+    auto write = [&](int nEscapement, int nLeft) {
         QImage image(120, 120, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
@@ -27,7 +27,7 @@ TEST(DCTest, TextDownIsTextAcrossTurnedAQuarterClockwise)
             dc.SelectFont({AfxGetPrefs().m_fontLarge, nEscapement});
             dc.SetBkMode(CDC::BkMode::Transparent);
             extent = dc.GetTextExtent(text);
-            dc.TextOut(x, 20, text);
+            dc.TextOut(nLeft, 20, text);
         }
         CRect ink(120, 120, 0, 0);  // the smallest rectangle holding every dark pixel
         for (int y = 0; y < 120; ++y)
