@@ -1,12 +1,9 @@
 // The block view as the program runs it: a real search of a scratch tree, the view attached
 // to its document, mouse events sent to the widget, pixels read from a grab.
-#include "doc/Resource.h"
-#include "support/DocHarness.h"
 #include "support/Input.h"
 #include "support/RectPrint.h"
-#include "support/TempTree.h"
+#include "support/ViewHarness.h"
 #include "views/DC.h"
-#include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraPrefs.h"
 
@@ -29,29 +26,13 @@ public:
     bool eventFilter(QObject*, QEvent* pEvent) override { return nPaints += pEvent->type() == QEvent::Paint, false; }
 };
 
-class BlockViewTest : public ::testing::Test {
+class BlockViewTest : public ViewHarness<CVolraBlockView> {
 protected:
     void SetUp() override { std::swap(AfxGetPrefs().m_nBorder, m_nBorder); }
     void TearDown() override
     {
-        SetEntryInfoSink({});
-        if (doc)
-            doc->RemoveView(&spy);
+        ViewHarness::TearDown();
         std::swap(AfxGetPrefs().m_nBorder, m_nBorder);
-    }
-
-    // Searches the scratch tree and shows its root in a view of the given size.
-    void Open(int w, int h)
-    {
-        doc = std::make_unique<CDriveVolraDoc>();
-        doc->PresetRoot(tree.Root(), "Folder test");
-        ASSERT_TRUE(doc->OnNewDocument());
-        view = std::make_unique<CVolraBlockView>(&parent);
-        doc->AddView(view.get());
-        doc->AddView(&spy);
-        view->resize(w, h);
-        view->OnInitialUpdate();
-        root = doc->m_pRoot.get();
     }
     CEntry* Child(const std::string& name, const CEntry* pDir = nullptr) const { return ::Child(pDir ? pDir : root, name); }
     QImage Grab(QRect part = QRect(0, 0, -1, -1)) const
@@ -63,12 +44,6 @@ protected:
     void Click(QPoint pt, bool bDouble = false) { ClickAt(view.get(), pt, bDouble); }
     void Hover(QPoint pt) { SendMouse(view.get(), QEvent::MouseMove, pt); }
 
-    TempTree tree;
-    QWidget parent;  // outlives the view it holds
-    std::unique_ptr<CDriveVolraDoc> doc;
-    std::unique_ptr<CVolraBlockView> view;
-    CEntry* root = nullptr;
-    HintSpy spy;
     int m_nBorder = 14;
 };
 }  // namespace

@@ -2,11 +2,9 @@
 // names, the view attached to its document, clicks on its headings and rows. Every order
 // is checked against the plainest reference: the gathered rows sorted stably by the texts
 // and numbers the columns show, paths composed in full.
-#include "doc/Resource.h"
 #include "platform/CmdTarget.h"
-#include "support/DocHarness.h"
 #include "support/Input.h"
-#include "support/TempTree.h"
+#include "support/ViewHarness.h"
 #include "views/ListHeader.h"
 #include "views/ListModel.h"
 #include "views/ListOrder.h"
@@ -51,7 +49,7 @@ std::vector<CEntry*> Reversed(std::vector<CEntry*> rows)
     return rows;
 }
 
-class ListViewTest : public ::testing::Test {
+class ListViewTest : public ViewHarness<CVolraListView> {
 protected:
     // Names that sort differently as texts and as paths ("dir/a" after "dir.x"), equal
     // but for case (files and directories), alike over their first 16 bytes, not ASCII;
@@ -69,15 +67,8 @@ protected:
             ::utimensat(AT_FDCWD, tree.Path(name).c_str(), times, 0);
         }
         tree.Dir("empty");
-        doc->PresetRoot(tree.Root(), "Folder test");
-        ASSERT_TRUE(doc->OnNewDocument());
-        root = doc->m_pRoot.get();
-        view->resize(900, 400);
-        doc->AddView(view.get());
-        doc->AddView(&spy);
-        view->OnUpdate(nullptr, HINT_REDRAW, nullptr);
+        Open(900, 400);
     }
-    void TearDown() override { doc->RemoveView(&spy); }
 
     void ClickHeading(EListColumn column)
     {
@@ -101,12 +92,7 @@ protected:
         return ui.m_nCheck != 0;
     }
 
-    TempTree tree;
-    std::unique_ptr<AgreeingDriveDoc> doc = std::make_unique<AgreeingDriveDoc>();
-    std::unique_ptr<CVolraListView> view = std::make_unique<CVolraListView>();
     QAbstractItemModelTester tester{view->GetListCtrl()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
-    CEntry* root = nullptr;
-    HintSpy spy;
 };
 }  // namespace
 

@@ -1,10 +1,7 @@
 // The pie view as the program runs it: a real search of a scratch tree, the view attached to
 // its document, mouse and menu events sent to the widget, pixels read from a grab.
-#include "doc/Resource.h"
-#include "support/DocHarness.h"
 #include "support/Input.h"
-#include "support/TempTree.h"
-#include "views/EntryInfo.h"
+#include "support/ViewHarness.h"
 #include "views/VolraPieView.h"
 
 #include <QImage>
@@ -16,22 +13,8 @@
 #include <vector>
 
 namespace {
-class PieViewTest : public ::testing::Test {
+class PieViewTest : public ViewHarness<CVolraPieView> {
 protected:
-    void TearDown() override { SetEntryInfoSink({}); }
-
-    void Open()
-    {
-        doc = std::make_unique<CDriveVolraDoc>();
-        doc->PresetRoot(tree.Root(), "Folder test");
-        ASSERT_TRUE(doc->OnNewDocument());
-        view = std::make_unique<CVolraPieView>(&parent);
-        doc->AddView(view.get());
-        view->resize(600, 400);
-        view->OnInitialUpdate();
-        Grab();
-    }
-    QImage Grab() const { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     // Each slice's label text, in slice order.
     std::vector<std::string> Labels() const
     {
@@ -40,6 +23,7 @@ protected:
             labels.push_back(slice.m_label.GetText().toStdString());
         return labels;
     }
+    QImage Grab() const { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     // Halfway out from the centre to the middle of the slice's arc.
     QPoint In(int nSlice) const { return (view->GetChart().Slice(nSlice).m_label.m_ptAnchor + QPoint(300, 200)) / 2; }
     void Mouse(QEvent::Type type, QPoint pt) { SendMouse(view.get(), type, pt); }
@@ -48,11 +32,6 @@ protected:
     {
         return ContextMenuAt(view.get(), pt, reason).firstLine;
     }
-
-    TempTree tree;
-    QWidget parent;  // outlives the view it holds
-    std::unique_ptr<CDriveVolraDoc> doc;
-    std::unique_ptr<CVolraPieView> view;
 };
 }  // namespace
 
@@ -64,9 +43,10 @@ TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
     tree.File("z/one", 0);
     tree.File("z/two", 0);
     tree.File("z/three", 0);
-    Open();
+    Open(600, 400);
+    Grab();
     // By name, letters compared without case, whatever order the children are kept in.
-    auto& children = doc->m_pRoot->m_children;
+    auto& children = root->m_children;
     std::reverse(children.begin(), children.end());
     doc->UpdateAllViews(nullptr, HINT_REDRAW);
     EXPECT_EQ(Labels(), (std::vector<std::string>{"A [50.00%]", "b [25.00%]", "c [25.00%]", "z [0.00%]"}));
@@ -74,9 +54,9 @@ TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
     EXPECT_EQ(Grab().pixelColor(320, 250), CPieChart::kPalette[0]);
 
     // An empty directory with children shares the turn equally.
-    doc->SetCurrent(Child(doc->m_pRoot.get(), "z"));
+    doc->SetCurrent(Child(root, "z"));
     EXPECT_EQ(Labels(), (std::vector<std::string>{"one [33.33%]", "three [33.33%]", "two [33.33%]"}));
-    doc->SetCurrent(Child(doc->m_pRoot.get(), "c"));
+    doc->SetCurrent(Child(root, "c"));
 
     // A refresh replaces the entries: the slices are made again from the new ones.
     tree.File("c/y", 3000);
@@ -91,10 +71,10 @@ TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverAS
 {
     tree.File("d/x", 3000);
     tree.File("f", 1000);
-    Open();
+    Open(600, 400);
+    Grab();
     std::vector<const CEntry*> shown;
     SetEntryInfoSink([&shown](const CEntry* pEntry) { shown.push_back(pEntry); });
-    CEntry* root = doc->m_pRoot.get();
     CEntry* d = Child(root, "d");
     CEntry* f = Child(root, "f");
     Mouse(QEvent::MouseMove, In(1));
