@@ -34,8 +34,6 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Selection", "&Window", "&Help"}));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));
-    EXPECT_FALSE(f.Enabled(ID_OPEN_PARENT)) << "at the root";
-    EXPECT_FALSE(f.Enabled(ID_VIEW_DIRECTORY));
     CEntry* root = doc->m_pRoot.get();
     CEntry* odd = Child(root, "odd\nname");
     const std::string r = f.tree.Root();
@@ -143,7 +141,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     EXPECT_EQ(pie->GetEntries().front()->GetParent(), doc->m_pCurrent);
 }
 
-TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
+TEST(DocTemplate, UntitledNumbersSkipCancelledSearchesAndTheWindowMenuListsTheOthers)
 {
     AppFixture f;
     CVolraDocTemplate* tpl = f.app.GetDocTemplate();
@@ -163,12 +161,37 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
     QTimer::singleShot(0, cancelDriveDialog);
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
     EXPECT_EQ(tpl->GetUntitledCount(), 0) << "a cancelled search uses no number";
-    ASSERT_NE(f.Open(), nullptr);
+    CVolraDoc* first = f.Open();
+    ASSERT_NE(first, nullptr);
     EXPECT_EQ(tpl->GetUntitledCount(), 1);
     QTimer::singleShot(0, cancelDriveDialog);
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
     EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"}));
     EXPECT_EQ(f.Frame().GetMdiArea()->subWindowList().size(), 1);
+
+    // The Window menu lists the open searches, numbered, the active one checked.
+    CVolraDoc* second = f.Open();
+    ASSERT_NE(second, nullptr);
+    first->SetTitle("R&D");
+    QMenu* menu = nullptr;
+    for (QAction* a : f.Frame().menuBar()->actions())
+        if (a->text() == "&Window")
+            menu = a->menu();
+    ASSERT_NE(menu, nullptr);
+    const auto open = [&] {
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : (a->isChecked() ? QStringLiteral("* ") : QString()) + a->text());
+        return items;
+    };
+    const QString secondTitle = QString::fromStdString(second->GetTitle());
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "&1 R&&D", "* &2 " + secondTitle}));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("&1"))
+            a->trigger();
+    EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
 }
 
 // Each close arrives through the walk's own event pump, as one from the window manager
@@ -245,10 +268,11 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     EXPECT_FALSE(f.Frame().RestorePlacement()) << "-1 leaves the placement to the desktop";
 }
 
-TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
+TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAtItsBlock)
 {
     AppFixture f;
-    ASSERT_NE(f.Open(), nullptr);
+    CVolraDoc* doc = f.Open();
+    ASSERT_NE(doc, nullptr);
     f.Frame().resize(1000, 700);
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
@@ -271,48 +295,13 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
             }
         }
     }
-}
 
-TEST(MainFrame, WindowMenuListsTheSearchesAndActivatesTheChosenOne)
-{
-    AppFixture f;
-    CVolraDoc* first = f.Open();
-    CVolraDoc* second = f.Open();
-    ASSERT_TRUE(first != nullptr && second != nullptr);
-    first->SetTitle("R&D");
-    QMenu* menu = nullptr;
-    for (QAction* a : f.Frame().menuBar()->actions())
-        if (a->text() == "&Window")
-            menu = a->menu();
-    ASSERT_NE(menu, nullptr);
-    const auto open = [&] {
-        emit menu->aboutToShow();
-        QStringList items;
-        for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : (a->isChecked() ? QStringLiteral("* ") : QString()) + a->text());
-        return items;
-    };
-    const QString secondTitle = QString::fromStdString(second->GetTitle());
-    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "&1 R&&D", "* &2 " + secondTitle}));
-    for (QAction* a : menu->actions())
-        if (a->text().startsWith("&1"))
-            a->trigger();
-    EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
-    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
-}
-
-TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
-{
-    AppFixture f;
-    CVolraDoc* doc = f.Open();
-    ASSERT_NE(doc, nullptr);
-    f.Frame().show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
     auto* view = static_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetCurrentView());
     view->grab();  // lays the blocks out
     CEntry* sub = Child(doc->m_pRoot.get(), "sub");
     const QPoint middle = view->mapToGlobal(view->GetLayout().RectOf(sub).value().ToQRect().center());
-    // The Menu key, Shift+F10, and the desktop's keyboard request made wherever the pointer is.
+    // The Menu key, Shift+F10 and the desktop's keyboard request, wherever the pointer is,
+    // open the selection's menu at its block.
     QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1), view->mapToGlobal(QPoint(1, 1)));
     const std::function<void()> asks[] = {
         [&] { QTest::keyClick(view, Qt::Key_Menu); },
@@ -329,3 +318,4 @@ TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
         }
     }
 }
+
