@@ -40,7 +40,9 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
     // 4096 + 1000 + 24 + 2000 bytes.
     EXPECT_EQ(f.Frame().windowTitle().toStdString(), "Volra - [(Folder " + r + ") " + r + " (6.95k)]");
     const std::pair<const CEntry*, std::string> lines[] = {
-        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"}, {odd, r + "/odd?name | 1.95k | Directory"}, {nullptr, ""}};
+        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"},
+        {odd, r + "/odd?name | 1.95k | Directory"},
+        {nullptr, ""}};
     for (const auto& [pEntry, text] : lines) {
         ShowEntryInfo(pEntry);
         EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(), text);

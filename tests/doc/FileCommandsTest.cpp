@@ -138,7 +138,8 @@ TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
     // Gone from the disc since the search: one message naming the item and the reason.
     s.tree.Remove("a/b/c/four");
     answer({"a", "b", "c", "four"}, QMessageBox::Yes);
-    EXPECT_EQ(boxes.shown, (std::vector<std::string>{"Could not move \"" + four + "\" to the trash.\nNo such file or directory."}));
+    EXPECT_EQ(boxes.shown,
+              (std::vector<std::string>{"Could not move \"" + four + "\" to the trash.\nNo such file or directory."}));
     EXPECT_EQ(Child(s.At({"a", "b", "c"}), "four"), s.doc->m_pSelected);
     EXPECT_EQ(Sizes({s.At({"a", "b", "c"}), s.doc->m_pRoot.get()}), (std::vector<std::int64_t>{4126, 7226}));
     EXPECT_TRUE(s.view.hints.empty());

@@ -52,7 +52,8 @@ inline OpenedMenu MenuFrom(const std::function<void()>& request)
     return seen;
 }
 
-inline OpenedMenu ContextMenuAt(QWidget* pWidget, QPoint pt, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
+inline OpenedMenu ContextMenuAt(QWidget* pWidget, QPoint pt,
+                                QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse)
 {
     return MenuFrom([&] {
         QContextMenuEvent event(reason, pt, pWidget->mapToGlobal(pt));

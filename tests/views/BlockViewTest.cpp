@@ -34,7 +34,7 @@ protected:
         ViewHarness::TearDown();
         std::swap(AfxGetPrefs().m_nBorder, m_nBorder);
     }
-    CEntry* Child(const std::string& name, const CEntry* pDir = nullptr) const { return ::Child(pDir ? pDir : root, name); }
+    CEntry* Child(const std::string& name, const CEntry* p = nullptr) const { return ::Child(p ? p : root, name); }
     QImage Grab(QRect part = QRect(0, 0, -1, -1)) const
     {
         return view->grab(part).toImage().convertToFormat(QImage::Format_RGB32);
