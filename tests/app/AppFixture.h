@@ -37,22 +37,16 @@ struct AppFixture {
     }
     CMainFrame& Frame() { return *app.GetMainFrame(); }
     CVolraDoc* Open() { return app.GetDocTemplate()->OpenDocumentFile(tree.Root()); }
+    // A command's action with its state brought up to date, as a menu's opening does.
+    QAction* Action(UINT id)
+    {
+        Frame().UpdateCommandStates();
+        return Frame().GetAction(id);
+    }
     // Carries out a command as its menu item or button does.
-    void Command(UINT id)
-    {
-        Frame().UpdateCommandStates();
-        Frame().GetAction(id)->trigger();
-    }
-    bool Enabled(UINT id)
-    {
-        Frame().UpdateCommandStates();
-        return Frame().GetAction(id)->isEnabled();
-    }
-    bool Checked(UINT id)
-    {
-        Frame().UpdateCommandStates();
-        return Frame().GetAction(id)->isChecked();
-    }
+    void Command(UINT id) { Action(id)->trigger(); }
+    bool Enabled(UINT id) { return Action(id)->isEnabled(); }
+    bool Checked(UINT id) { return Action(id)->isChecked(); }
     QStringList MenuTitles()
     {
         QStringList titles;

@@ -23,7 +23,7 @@
 #include <memory>
 
 namespace {
-std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn column)
+std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn column, bool bReversed = false)
 {
     std::vector<CEntry*> rows;
     GatherListRows(current, bAll, rows);
@@ -40,12 +40,8 @@ std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn col
         [](auto a, auto b) { return a->GetAccessedTime().GetTime() < b->GetAccessedTime().GetTime(); },
     };
     std::stable_sort(rows.begin(), rows.end(), less[static_cast<int>(column)]);
-    return rows;
-}
-
-std::vector<CEntry*> Reversed(std::vector<CEntry*> rows)
-{
-    std::reverse(rows.begin(), rows.end());
+    if (bReversed)
+        std::reverse(rows.begin(), rows.end());
     return rows;
 }
 
@@ -76,21 +72,18 @@ protected:
         const int x = header->sectionViewportPosition(static_cast<int>(column)) + 5;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     }
+    int RowOf(const CEntry* pEntry) const
+    {
+        return static_cast<int>(std::find(Rows().begin(), Rows().end(), pEntry) - Rows().begin());
+    }
     QPoint RowPoint(const CEntry* pEntry) const
     {
-        const int nRow = static_cast<int>(std::find(Rows().begin(), Rows().end(), pEntry) - Rows().begin());
         QTableView* list = view->GetListCtrl();
-        list->scrollTo(list->model()->index(nRow, 0));
-        return list->visualRect(list->model()->index(nRow, 0)).center();
+        list->scrollTo(list->model()->index(RowOf(pEntry), 0));
+        return list->visualRect(list->model()->index(RowOf(pEntry), 0)).center();
     }
     void DoubleClick(QPoint pt) { ClickAt(view->GetListCtrl()->viewport(), pt, true); }
     const std::vector<CEntry*>& Rows() const { return view->GetRows(); }
-    bool ShowAllChecked() const
-    {
-        CCmdUI ui(ID_SHOW_ALL_FILES);
-        view->OnCmdMsg(ID_SHOW_ALL_FILES, &ui);
-        return ui.m_nCheck != 0;
-    }
 
     QAbstractItemModelTester tester{view->GetListCtrl()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
@@ -128,7 +121,7 @@ TEST_F(ListViewTest, PathsCompareThroughTheirParentsAsTheirTextsDo)
 
 TEST_F(ListViewTest, EveryColumnSortsOneWayAndTheExactMirrorTheOther)
 {
-    EXPECT_EQ(Rows(), Reversed(Reference(*root, true, EListColumn::Size))) << "largest first at first";
+    EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Size, true)) << "largest first at first";
     EXPECT_EQ(view->GetHeader()->MarkColumn(), static_cast<int>(EListColumn::Size));
     EXPECT_TRUE(view->GetHeader()->IsMarkReversed());
     ClickHeading(EListColumn::Size);
@@ -143,17 +136,18 @@ TEST_F(ListViewTest, EveryColumnSortsOneWayAndTheExactMirrorTheOther)
         EXPECT_EQ(Rows(), Reference(*root, true, column)) << "column " << c;
         EXPECT_EQ(view->GetHeader()->MarkColumn(), c);
         ClickHeading(column);
-        EXPECT_EQ(Rows(), Reversed(Reference(*root, true, column))) << "column " << c << " reversed";
+        EXPECT_EQ(Rows(), Reference(*root, true, column, true)) << "column " << c << " reversed";
         EXPECT_TRUE(view->GetHeader()->IsMarkReversed());
     }
     EXPECT_TRUE(spy.hints.empty()) << "sorting tells nobody";
 
     // "Show all contained files" off: the root's own children, in the same order.
-    EXPECT_TRUE(ShowAllChecked());
     view->OnCmdMsg(ID_SHOW_ALL_FILES, nullptr);
-    EXPECT_FALSE(ShowAllChecked());
+    CCmdUI ui(ID_SHOW_ALL_FILES);
+    view->OnCmdMsg(ID_SHOW_ALL_FILES, &ui);
+    EXPECT_EQ(ui.m_nCheck, 0);
     EXPECT_EQ(view->GetSortColumn(), EListColumn::Accessed);
-    EXPECT_EQ(Rows(), Reversed(Reference(*root, false, EListColumn::Accessed)));
+    EXPECT_EQ(Rows(), Reference(*root, false, EListColumn::Accessed, true));
     ClickHeading(EListColumn::Path);
     EXPECT_EQ(Rows(), Reference(*root, false, EListColumn::Path));
 }
@@ -163,16 +157,13 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
     CEntry* odd = Child(root, "ctl\x01name");
     CEntry* foo = Child(root, "foo");
     const QAbstractItemModel* model = view->GetListCtrl()->model();
-    const auto cell = [&](const CEntry* e, int c) {
-        const int nRow = static_cast<int>(std::find(Rows().begin(), Rows().end(), e) - Rows().begin());
-        return model->data(model->index(nRow, c)).toString().toStdString();
-    };
+    const auto cell = [&](const CEntry* e, int c) { return model->data(model->index(RowOf(e), c)).toString(); };
     EXPECT_EQ(cell(foo, 2), "Directory");
     const std::string texts[] = {"ctl?name", "2 bytes", "File", tree.Root() + "/ctl?name", odd->GetModifiedText(),
                                  odd->GetCreatedText(), odd->GetAccessedText()};
     const char* const headings[] = {"Name", "Size", "Type", "Path", "Modified", "Created", "Accessed"};
     for (int c = 0; c < kListColumns; ++c) {
-        EXPECT_EQ(cell(odd, c), texts[c]);
+        EXPECT_EQ(cell(odd, c).toStdString(), texts[c]);
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), QString::fromLatin1(headings[c]));
         // Time columns grow to fit a whole time in the font at hand.
         EXPECT_GE(view->GetListCtrl()->columnWidth(c), CVolraListView::kColumnWidths[c]) << headings[c];
