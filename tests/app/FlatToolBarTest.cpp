@@ -25,13 +25,6 @@ void DragAway(CFlatToolBar* pBar)
     QTest::mouseRelease(pBar, Qt::LeftButton, {}, handle + QPoint(400, 400));
 }
 
-// The shadow side of the gripper's first bar, in the painted bar.
-QColor GripperShadow(CFlatToolBar* pBar)
-{
-    const QRect rcBar = CFlatToolBar::GripperBars(pBar->GetHandleRect(), pBar->orientation())[0];
-    return QColor(pBar->grab().toImage().pixel(rcBar.bottomRight()));
-}
-
 }  // namespace
 
 TEST(FlatToolBar, ButtonsHavePicturesOfTheirOwnAndFollowTheModeAndTheTreePanel)
@@ -66,17 +59,14 @@ TEST(FlatToolBar, ButtonsHavePicturesOfTheirOwnAndFollowTheModeAndTheTreePanel)
     }
 }
 
-TEST(FlatToolBar, GripperWhileDockedNoneWhileFloatingAndTheBarsComeBackAsLeft)
+TEST(FlatToolBar, DockedOrDraggedAwayByItsHandleTheBarComesBackAsLeft)
 {
     AppFixture f;
     f.Frame().show();
     CFlatToolBar* bar = Bar(f.Frame());
-    const QColor shadow = bar->palette().color(QPalette::Dark).rgb();
-    EXPECT_EQ(GripperShadow(bar), shadow) << "docked at the top";
     f.Frame().addToolBar(Qt::LeftToolBarArea, bar);
     f.Frame().layout()->activate();
     ASSERT_GT(bar->height(), bar->width());
-    EXPECT_EQ(GripperShadow(bar), shadow) << "docked at the left";
     f.Command(ID_VIEW_STATUS_BAR);
     f.Frame().close();
     {
@@ -89,7 +79,6 @@ TEST(FlatToolBar, GripperWhileDockedNoneWhileFloatingAndTheBarsComeBackAsLeft)
     f.Frame().show();
     DragAway(bar);
     ASSERT_TRUE(bar->isFloating());
-    EXPECT_NE(GripperShadow(bar), shadow) << "floating";
     f.Command(ID_VIEW_STATUS_BAR);
     f.Frame().close();
     CMainFrame next(nullptr);
