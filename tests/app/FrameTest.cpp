@@ -162,13 +162,11 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearchesAndTheWindowMenuListsTheOt
     choice = 1021;
     QTimer::singleShot(0, cancelDriveDialog);
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
-    EXPECT_EQ(tpl->GetUntitledCount(), 0) << "a cancelled search uses no number";
     CVolraDoc* first = f.Open();
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(tpl->GetUntitledCount(), 1);
     QTimer::singleShot(0, cancelDriveDialog);
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
-    EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"}));
+    EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"})) << "a cancelled search uses no number";
     EXPECT_EQ(f.Frame().GetMdiArea()->subWindowList().size(), 1);
 
     // The Window menu lists the open searches, numbered, the active one checked.

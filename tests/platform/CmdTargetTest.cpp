@@ -2,6 +2,7 @@
 #include "platform/Document.h"
 #include "platform/PopupMenu.h"
 #include "platform/View.h"
+#include "support/DocHarness.h"
 
 #include <QAction>
 #include <QMenu>
@@ -33,14 +34,11 @@ protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 };
 
-class TestView : public CView {
+class TestView : public HintSpy {
 public:
     int ranB = 0;
-    int updates = 0;
-    LPARAM lastHint = -1;
     void OnB() { ++ranB; }
     void OnUpdateD(CCmdUI* ui) { ui->Enable(FALSE); }
-    void OnUpdate(CView*, LPARAM hint, QObject*) override { ++updates; lastHint = hint; }
     static const CCmdMap& ClassCmdMap()
     {
         static const CCmdMap map = CCmdMapOf<TestView>(&CView::ClassCmdMap())
@@ -101,13 +99,12 @@ TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
     doc.AddView(&b);
     EXPECT_EQ(doc.GetViews().size(), 2u);
     doc.UpdateAllViews(&a, 1);
-    EXPECT_EQ(a.updates, 0) << "the sender is skipped";
-    EXPECT_EQ(b.updates, 1);
-    EXPECT_EQ(b.lastHint, 1);
+    EXPECT_TRUE(a.hints.empty()) << "the sender is skipped";
+    EXPECT_EQ(b.hints, std::vector<LPARAM>{1});
     doc.RemoveView(&b);
     doc.UpdateAllViews(nullptr, 0);
-    EXPECT_EQ(a.updates, 1);
-    EXPECT_EQ(b.updates, 1);
+    EXPECT_EQ(a.hints, std::vector<LPARAM>{0});
+    EXPECT_EQ(b.hints.size(), 1u);
     EXPECT_EQ(b.GetDocument(), nullptr);
     {
         TestView gone;

@@ -72,8 +72,6 @@ TEST(PieChartTest, SlicesRunCounterClockwiseFromBelowAndSliversAreNotDrawnAsDisc
     QImage image = Draw(halves, 200, 200);
     EXPECT_EQ(image.pixelColor(130, 100), CPieChart::kPalette[0]);
     EXPECT_EQ(image.pixelColor(70, 100), CPieChart::kPalette[1]);
-    const bool bRay = image.pixelColor(99, 130) == Qt::black || image.pixelColor(100, 130) == Qt::black;
-    EXPECT_TRUE(bRay) << "the outline between them";
     EXPECT_EQ(halves.HitTest({130, 130}), 0);
     EXPECT_EQ(halves.HitTest({70, 70}), 1);
 
