@@ -1,4 +1,5 @@
 #include "doc/DriveSelectDlg.h"
+#include "support/Input.h"
 #include "support/ModalWatch.h"
 
 #include <gtest/gtest.h>
@@ -23,14 +24,6 @@ std::vector<CDriveInfo> FakeDrives(std::size_t count = 5)
     };
     drives.resize(count);
     return drives;
-}
-
-// The list acts on a double-click only where the button went down, so a click comes first.
-void DoubleClick(QWidget* pViewport, QPoint pos)
-{
-    QTest::mouseClick(pViewport, Qt::LeftButton, {}, pos);
-    QTest::mouseDClick(pViewport, Qt::LeftButton, {}, pos);
-    QTest::mouseRelease(pViewport, Qt::LeftButton, {}, pos);
 }
 
 }  // namespace
@@ -85,9 +78,9 @@ TEST(DriveSelectDlg, EachWayOutGivesItsResult)
              select(d, 2);
              const QPoint below(rowRect(d, 2).center().x(), rowRect(d, 2).bottom() + 8);
              ASSERT_LT(below.y() + 2, d.GetList()->viewport()->height());
-             DoubleClick(d.GetList()->viewport(), below);
+             ClickAt(d.GetList()->viewport(), below, true);
              EXPECT_TRUE(d.isVisible()) << "a double-click below the rows chooses nothing";
-             DoubleClick(d.GetList()->viewport(), rowRect(d, 1).center());
+             ClickAt(d.GetList()->viewport(), rowRect(d, 1).center(), true);
          },
          IDOK, "/media/caf\xe9"},
         {[&](CDriveSelectDlg& d) { select(d, 0); d.GetOkButton()->click(); }, IDOK, "/"},

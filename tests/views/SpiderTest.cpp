@@ -45,20 +45,15 @@ void Reference(const CEntry& dir, bool bCurrent, float fStart, int x, int y, int
 
 TEST(SpiderLayoutTest, FansStartDownOrBackAtTheParentAndHalveEachLevel)
 {
+    // A subdirectory hanging straight down, L / 2 long, with two children: its fan starts
+    // pointing back up and splits the turn in three, so its lines go down-left, then
+    // down-right (25 * sin 60 = 21 across, 25 * cos 60 = 12 down).
     const auto root = MakeRoot("/");
+    CEntry* sub = Add(*root, true);
+    Add(*sub, false);
+    Add(*sub, false);
     CSpiderLayout layout;
-    Add(*root, false);
     layout.Build(root.get(), 100, 100, 100);
-    EXPECT_EQ(LineSet(layout), (std::set<Line>{{100, 100, 100, 150}})) << "one file: straight down, L / 2";
-
-    // A subdirectory hanging straight down with two children: its fan starts pointing back
-    // up and splits the turn in three, so its lines go down-left, then down-right.
-    const auto top = MakeRoot("/");
-    CEntry* sub = Add(*top, true);
-    Add(*sub, false);
-    Add(*sub, false);
-    layout.Build(top.get(), 100, 100, 100);
-    // 25 * sin 60 = 21 across, 25 * cos 60 = 12 down.
     EXPECT_EQ(layout.Lines(), (std::vector<QLine>{{100, 100, 100, 150}, {100, 150, 79, 162}, {100, 150, 121, 162}}));
     layout.Build(nullptr, 100, 100, 100);
     EXPECT_TRUE(layout.Lines().empty());

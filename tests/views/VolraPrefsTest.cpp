@@ -11,11 +11,11 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <tuple>
 
 namespace {
-
 // Points the program's settings at a fresh directory of their own for each test, and back
 // at the test-mode location afterwards, so the user's settings are never touched.
 class VolraPrefsTest : public ::testing::Test {
@@ -36,12 +36,6 @@ protected:
         m_dir.Dir("kestrow software");
         std::ofstream(ConfPath()) << text;
         ASSERT_EQ(0, ::chmod(ConfPath().c_str(), mode));
-    }
-    unsigned ConfMode() const
-    {
-        struct stat info {};
-        EXPECT_EQ(0, ::stat(ConfPath().c_str(), &info));
-        return info.st_mode & 07777;
     }
 
     TempTree m_dir;
@@ -74,7 +68,8 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     const mode_t umask = ::umask(022);  // narrowed while saving, then put back
     prefs.SavePreferences();
     EXPECT_EQ(022U, ::umask(umask));
-    EXPECT_EQ(0600U, ConfMode());
+    EXPECT_EQ(std::filesystem::status(ConfPath()).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")).allKeys(),
               QStringList({"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall",
                            "Tree/ShowSizes"}));
