@@ -128,26 +128,20 @@ TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEve
     Hover({200, 3});  // the label strip
     EXPECT_EQ(shown, (std::vector<const CEntry*>{Child("x", d), root}));
 
-    Click(Centre(f), true);  // a file: the click's selection, nothing more
-    EXPECT_EQ(doc->m_pSelected, f);
-    EXPECT_EQ(doc->m_pCurrent, root);
-    EXPECT_TRUE(spy.hints.empty());
-    Click({RectOf(d).left + 5, 200}, true);  // in d's border: enters d
-    EXPECT_EQ(doc->m_pCurrent, d);
-    EXPECT_EQ(spy.hints, std::vector<LPARAM>{HINT_REDRAW});
-    Grab();
-    EXPECT_EQ(RectOf(d), CRect(0, 0, 600, 400));
-    Click({5, 200}, true);  // d's own frame: up to the parent
-    EXPECT_EQ(doc->m_pCurrent, root);
-    // At the root there is no parent: it stays current, becomes the selection, and every
-    // view is told.
-    Grab();
-    Click(Centre(f));
-    spy.hints.clear();
-    Click({5, 200}, true);
-    EXPECT_EQ(doc->m_pCurrent, root);
-    EXPECT_EQ(doc->m_pSelected, root);
-    EXPECT_EQ(spy.hints, std::vector<LPARAM>{HINT_REDRAW});
+    // Double-clicks: a file is selected and no more; d's border enters d, and d's own frame
+    // leads up again, the parent becoming the selection; at the root there is no parent: it
+    // stays current, becomes the selection, and every view is told.
+    const std::tuple<QPoint, bool, CEntry*, CEntry*, std::size_t> clicks[] = {
+        {Centre(f), true, root, f, 0}, {{RectOf(d).left + 5, 200}, true, d, d, 1}, {{5, 200}, true, root, root, 1},
+        {Centre(f), false, root, f, 0}, {{5, 200}, true, root, root, 1}};
+    for (const auto& [pt, bDouble, current, selected, nHints] : clicks) {
+        spy.hints.clear();
+        Grab();
+        Click(pt, bDouble);
+        EXPECT_EQ(doc->m_pCurrent, current) << pt.x() << "," << pt.y();
+        EXPECT_EQ(doc->m_pSelected, selected) << pt.x() << "," << pt.y();
+        EXPECT_EQ(spy.hints, std::vector<LPARAM>(nHints, HINT_REDRAW));
+    }
 
     // Another mode is shown meanwhile: d is refreshed (new entries, same sizes) and the
     // root made current again, all unheard by this view. Then it is attached and redrawn.
