@@ -25,9 +25,7 @@ struct AppFixture {
     AppFixture()
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        tree.File("top.bin", 4096);
-        tree.File("sub/a.txt", 1000);
-        tree.File("sub/deeper/b.txt", 24);
+        tree.Files({{"top.bin", 4096}, {"sub/a.txt", 1000}, {"sub/deeper/b.txt", 24}});
         app.InitInstance({}, FALSE, FALSE);
     }
     ~AppFixture()

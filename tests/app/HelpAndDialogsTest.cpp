@@ -102,8 +102,8 @@ TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
 TEST(HelpLocation, TheFirstFolderHoldingAnIndexWinsInstalledCopyFirst)
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    EXPECT_EQ(CHelpWindow::HelpFolders(), (QStringList{QDir::cleanPath(exeDir + QStringLiteral("/../share/volra/help")),
-                                                       exeDir + QStringLiteral("/help"), QStringLiteral(":/help")}));
+    EXPECT_EQ(CHelpWindow::HelpFolders(),
+              (QStringList{QDir::cleanPath(exeDir + "/../share/volra/help"), exeDir + "/help", ":/help"}));
     // A folder named index.html is no page; "bin/../share/volra/help" is given as written,
     // and the URL names the real place.
     QTemporaryDir root;

@@ -52,11 +52,8 @@ struct Searched {
 
     Searched()
     {
-        const std::pair<std::string, int> files[] = {{"top.txt", 100},    {"a/one", 1000},     {"a/" + kOdd, 0},
-                                                     {"a/b/two", 2000},   {"a/b/c/e.txt", 10}, {"a/b/c/four", 4096},
-                                                     {"a/b/c/z.txt", 20}};
-        for (const auto& [name, size] : files)
-            tree.File(name, size);
+        tree.Files({{"top.txt", 100}, {"a/one", 1000}, {"a/" + kOdd, 0}, {"a/b/two", 2000}, {"a/b/c/e.txt", 10},
+                    {"a/b/c/four", 4096}, {"a/b/c/z.txt", 20}});
         doc->PresetRoot(tree.Root(), "Folder " + tree.Root());
         EXPECT_TRUE(doc->OnNewDocument());
         doc->AddView(&view);

@@ -53,9 +53,7 @@ TEST(Trash, HomeTrashIsMadePrivateNamesAreNumberedAndTheTrashItselfIsRefused)
 {
     TempTree t;
     t.Dir("home");
-    t.File("work/report.txt", 4096);
-    t.File("other/report.txt", 10);
-    t.File("third/report.txt", 20);
+    t.Files({{"work/report.txt", 4096}, {"other/report.txt", 10}, {"third/report.txt", 20}});
     // The base directory rules call a relative XDG_DATA_HOME invalid: the default applies.
     ScopedEnv home("HOME", t.Path("home"));
     ScopedEnv data("XDG_DATA_HOME", "data");

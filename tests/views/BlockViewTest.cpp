@@ -50,9 +50,7 @@ protected:
 
 TEST_F(BlockViewTest, PaintsBlocksAndTheSelectionAClickOrRightClickMakes)
 {
-    tree.File("a", 60);
-    tree.File("b", 30);
-    tree.File("c", 10);
+    tree.Files({{"a", 60}, {"b", 30}, {"c", 10}});
     Open(400, 200);
     QImage image = Grab();
     EXPECT_EQ(RectOf(Child("a")).top, 17) << "the frame's line and the font's whole line, 16 pixels by default";
@@ -109,9 +107,7 @@ TEST_F(BlockViewTest, PaintsBlocksAndTheSelectionAClickOrRightClickMakes)
 
 TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEveryChange)
 {
-    tree.File("d/x", 3000);
-    tree.File("d/y", 1000);
-    tree.File("f", 4000);
+    tree.Files({{"d/x", 3000}, {"d/y", 1000}, {"f", 4000}});
     Open(600, 400);
     std::vector<const CEntry*> shown;
     SetEntryInfoSink([&shown](const CEntry* pEntry) { shown.push_back(pEntry); });

@@ -32,12 +32,7 @@ protected:
 
 TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
 {
-    tree.File("b", 1000);
-    tree.File("A", 2000);
-    tree.File("c/x", 1000);
-    tree.File("z/one", 0);
-    tree.File("z/two", 0);
-    tree.File("z/three", 0);
+    tree.Files({{"b", 1000}, {"A", 2000}, {"c/x", 1000}, {"z/one", 0}, {"z/two", 0}, {"z/three", 0}});
     Open(600, 400);
     Grab();
     // By name, letters compared without case, whatever order the children are kept in.

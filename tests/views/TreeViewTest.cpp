@@ -20,12 +20,8 @@ protected:
     // Root: a/b/c/d (deep), a/b/c2, a/files (files only), m/n; a file at the top.
     void SetUp() override
     {
-        tree.File("a/b/c/d/deep.txt", 10);
-        tree.File("a/b/c2/x", 5);
-        tree.File("a/files/f1", 100);
-        tree.File("a/files/f2", 200);
-        tree.File("m/n/o", 1);
-        tree.File("top", 7);
+        tree.Files({{"a/b/c/d/deep.txt", 10}, {"a/b/c2/x", 5}, {"a/files/f1", 100},
+                   {"a/files/f2", 200}, {"m/n/o", 1}, {"top", 7}});
         Open(250, 110);  // room for a few nodes only: revealing must scroll
         parent.show();
     }
