@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "app/AppCommands.h"
+#include "app/FlatToolBar.h"
 #include "doc/DriveSelectDlg.h"
 #include "platform/PopupMenu.h"
 #include "support/CommaLocale.h"
@@ -18,6 +19,9 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolButton>
+
+#include <set>
 
 // A German desktop writes decimals with a comma, and a name may hold a newline: titles,
 // the status line and the context menu still read alike everywhere, on one line each.
@@ -83,7 +87,7 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
 }
 
-TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
+TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
 {
     AppFixture f;
     CVolraDoc* doc = f.Open();
@@ -94,14 +98,24 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(tree, nullptr);
     CEntry* root = doc->m_pRoot.get();
     CEntry* sub = Child(root, "sub");
+    // Presses a toolbar button; the mode and tree-panel buttons then show the frame's state.
+    auto* bar = f.Frame().findChild<CFlatToolBar*>();
+    const auto button = [&](UINT id) {
+        return qobject_cast<QToolButton*>(bar->widgetForAction(f.Frame().GetAction(id)));
+    };
+    const auto press = [&](UINT id, const std::set<UINT>& checked) {
+        button(id)->click();
+        for (const UINT shown : {ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE})
+            EXPECT_EQ(button(shown)->isChecked(), checked.count(shown) == 1) << "after " << id << ", button " << shown;
+    };
     EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
 
     // A current directory set behind the views' backs shows only where an update came.
     doc->m_pCurrent = sub;
-    f.Frame().GetAction(ID_MODE_BLOCK)->trigger();
+    press(ID_MODE_BLOCK, {ID_VIEW_TREE, ID_MODE_BLOCK});
     EXPECT_EQ(tree->GetSelectedEntry(), root) << "the current mode: nothing happens";
 
-    f.Frame().GetAction(ID_MODE_LIST)->trigger();
+    press(ID_MODE_LIST, {ID_VIEW_TREE, ID_MODE_LIST});
     auto* list = dynamic_cast<CVolraListView*>(frame->GetModeView(CChildFrame::kList));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->GetRows().size(), 3u) << "sub's a.txt, deeper and deeper/b.txt, shown once attached";
@@ -113,20 +127,20 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
 
     // Hidden tree panel: the new mode's view fills the frame; showing the panel again
     // moves that view, not the one shown before, into the right pane.
-    f.Frame().GetAction(ID_VIEW_TREE)->trigger();
+    press(ID_VIEW_TREE, {ID_MODE_LIST});
     EXPECT_FALSE(frame->GetSplitter()->isVisibleTo(frame));
     EXPECT_EQ(tree->GetDocument(), doc) << "the hidden tree keeps following the document";
-    f.Frame().GetAction(ID_MODE_PIE)->trigger();
+    press(ID_MODE_PIE, {ID_MODE_PIE});
     auto* pie = dynamic_cast<CVolraPieView*>(frame->GetModeView(CChildFrame::kPie));
     ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->parentWidget(), frame);
     EXPECT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
     EXPECT_TRUE(list->GetRows().empty()) << "a detached list keeps no entry";
-    f.Frame().GetAction(ID_VIEW_TREE)->trigger();
+    press(ID_VIEW_TREE, {ID_VIEW_TREE, ID_MODE_PIE});
     EXPECT_EQ(frame->GetSplitter()->widget(1), pie);
     EXPECT_TRUE(frame->GetSplitter()->isVisibleTo(frame));
 
-    f.Frame().GetAction(ID_MODE_LIST)->trigger();
+    press(ID_MODE_LIST, {ID_VIEW_TREE, ID_MODE_LIST});
     EXPECT_EQ(frame->GetModeView(CChildFrame::kList), list) << "the same object is reused";
     EXPECT_EQ(doc->GetViews().size(), 2u);
 
@@ -138,7 +152,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
 
     // The pie, shown again after the tree changed unheard, shows the new entries.
     doc->OnRefresh();
-    f.Frame().GetAction(ID_MODE_PIE)->trigger();
+    press(ID_MODE_PIE, {ID_VIEW_TREE, ID_MODE_PIE});
     ASSERT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
     EXPECT_EQ(pie->GetEntries().front()->GetParent(), doc->m_pCurrent);
 }
