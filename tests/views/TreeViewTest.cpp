@@ -90,13 +90,11 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     // Keys: each node passed becomes current, and the views follow every step.
     Ctrl()->setFocus();
     spy.hints.clear();
-    for (const auto& [key, expected] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}},
-                                        {Qt::Key_Down, {"a", "b"}},
-                                        {Qt::Key_Down, {"a", "b", "c"}},
-                                        {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
+    for (const auto& [key, path] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}}, {Qt::Key_Down, {"a", "b"}},
+                                    {Qt::Key_Down, {"a", "b", "c"}}, {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
         QTest::keyClick(Ctrl(), key);
-        EXPECT_EQ(doc->m_pCurrent, At(expected)) << expected.back();
-        EXPECT_EQ(doc->m_pSelected, At(expected));
+        EXPECT_EQ(doc->m_pCurrent, At(path)) << path.back();
+        EXPECT_EQ(doc->m_pSelected, At(path));
     }
     EXPECT_EQ(spy.hints, std::vector<LPARAM>(4, HINT_REDRAW));
 

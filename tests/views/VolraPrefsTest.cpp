@@ -61,10 +61,9 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     WriteConf("[Block]\nFontSizeSmall=23\n", 0644);
     prefs.LoadPreferences();
     EXPECT_EQ(Values(prefs), std::tuple(14, 16, 23, "Tahoma", TRUE));
-    prefs.m_nBorder = 5;
-    prefs.m_nFontSizeLarge = 22;
-    prefs.m_strFontFace = "Fira, Sans \xc3\xa9";  // a comma and non-ASCII: still one string
-    prefs.m_bShowSizes = FALSE;
+    // A face with a comma and non-ASCII is still one string.
+    std::tie(prefs.m_nBorder, prefs.m_nFontSizeLarge, prefs.m_strFontFace, prefs.m_bShowSizes) =
+        std::tuple(5, 22, "Fira, Sans \xc3\xa9", FALSE);
     const mode_t umask = ::umask(022);  // narrowed while saving, then put back
     prefs.SavePreferences();
     EXPECT_EQ(022U, ::umask(umask));
