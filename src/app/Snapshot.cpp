@@ -1,10 +1,9 @@
 #include "Snapshot.h"
 
+#include "HeadlessSearch.h"
 #include "OutputFile.h"
-#include "doc/DriveVolraDoc.h"
 #include "doc/Resource.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "doc/VolraDoc.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
@@ -77,17 +76,6 @@ QByteArray FormatFor(const std::string& output)
     return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray("png");
 }
 
-// While it lives, messages that would wait in a box go to standard error.
-class HeadlessRun {
-public:
-    HeadlessRun() : m_bWas(SetHeadless(true)) {}
-    ~HeadlessRun() { SetHeadless(m_bWas); }
-    HeadlessRun(const HeadlessRun&) = delete;
-    HeadlessRun& operator=(const HeadlessRun&) = delete;
-
-private:
-    bool m_bWas;
-};
 }  // namespace
 
 std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::string>& args, QString& error)
@@ -128,10 +116,10 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
 
 int RunSnapshot(const CSnapshotRequest& request)
 {
-    const HeadlessRun headless;
-    std::string root;
+    const CHeadlessRun headless;
+    CSearchSource source;
     std::string reason;
-    if (!ResolveFolder(request.path, root, reason)) {
+    if (!ResolveSearchSource(request.path, source, reason)) {
         Fail(reason);
         return 1;
     }
@@ -143,12 +131,13 @@ int RunSnapshot(const CSnapshotRequest& request)
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
     InstallFileTypeIcons();
-    CDriveVolraDoc doc;
-    doc.PresetRoot(root, "Folder " + root);
-    if (!doc.OnNewDocument()) {
-        Fail("the search of " + request.path + " failed");
+    const std::unique_ptr<CVolraDoc> pDoc = OpenSearchHeadless(source);
+    if (pDoc == nullptr) {
+        if (!source.bFile)
+            Fail("the search of " + request.path + " failed");
         return 1;
     }
+    CVolraDoc& doc = *pDoc;
     // The views as a search window holds them: the tree panel beside the mode's view.
     QSplitter window;
     CView* pView = MakeSnapshotView(request.mode, &window);
