@@ -110,7 +110,7 @@ TEST(CommandLine, FoldersStayBytesAndMalformedLinesAreRefused)
         {"volra", "--save", "/srv", "a.json", "--tree"},
     };
     for (const auto& args : malformed)
-        EXPECT_NE(ParseCommandLine(args).strError, "") << args[3];
+        EXPECT_NE(ParseCommandLine(args).strError, "") << args.back();
 }
 
 // Nobody may read the root: the search's error goes to standard error, no box waits, and
