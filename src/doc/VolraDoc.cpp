@@ -304,7 +304,7 @@ void CVolraDoc::OnSaveSearchAs()
 {
     if (m_pRoot == nullptr || m_bSearching)
         return;
-    // Offered beside nothing in particular, named after the searched folder.
+    // The name offered is the searched folder's own.
     std::string strName = m_pRoot->GetName();
     while (strName.size() > 1 && strName.back() == '/')
         strName.pop_back();

@@ -30,8 +30,10 @@ QString AskDesktop(FileChooser kind, QWidget* pParent, const QString& strCaption
 std::string ChooseFilePath(FileChooser kind, QWidget* pParent, const QString& strCaption,
                            const std::string& strSuggested)
 {
-    QString suggested = strSuggested.empty() ? QDir::homePath()
-                                              : QFile::decodeName(QByteArray::fromStdString(strSuggested));
+    // A bare name is offered in the home folder, not wherever the program was started.
+    QString suggested = QFile::decodeName(QByteArray::fromStdString(strSuggested));
+    if (!suggested.startsWith(QLatin1Char('/')))
+        suggested = suggested.isEmpty() ? QDir::homePath() : QDir::homePath() + QLatin1Char('/') + suggested;
     QString answer;
     if (g_answer)
         answer = g_answer(kind, suggested);

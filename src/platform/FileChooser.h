@@ -13,7 +13,8 @@ class QWidget;
 // answer names what they want (a directory that exists, ...) before they use it.
 enum class FileChooser { Folder, OpenFile, SaveFile };
 
-// strSuggested: the folder to start in, or for SaveFile the name offered. In a headless run
+// strSuggested: the folder to start in, or for SaveFile the name offered (a bare name in the
+// home folder); empty for the home folder. In a headless run
 // no chooser opens (nobody could answer it) and the answer is empty.
 std::string ChooseFilePath(FileChooser kind, QWidget* pParent, const QString& strCaption,
                            const std::string& strSuggested = {});

@@ -5,6 +5,7 @@
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 
+#include <QDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ TEST(FileVolraDoc, OpensLabelledAndOnlyMovesAboutAndSaves)
     TempTree t;
     SetFileChooserAnswer([&t](FileChooser kind, const QString& suggested) {
         EXPECT_EQ(kind, FileChooser::SaveFile);
-        EXPECT_EQ(suggested, "volra-fixture.json");
+        EXPECT_EQ(suggested, QDir::homePath() + "/volra-fixture.json");
         return QString::fromStdString(t.Path("saved.json"));
     });
     EXPECT_TRUE(ExecuteCommand(doc, ID_FILE_SAVE));
