@@ -292,8 +292,10 @@ bool CNcduHandler::Key(const char* s, rapidjson::SizeType n, bool)
     m_bBracket = false;
     if (m_nIgnoring > 0)
         return true;
+    // The parser's copy of the key is gone by the time its value comes: only a known key,
+    // which names itself, is kept.
     const std::string_view key(s, n);
-    m_key = {key, Field::Ignored, 0};
+    m_key = {{}, Field::Ignored, 0};
     for (const KnownKey& known : kKeys)
         if (known.key == key)
             m_key = known;
