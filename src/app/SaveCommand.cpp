@@ -39,8 +39,8 @@ int RunSave(const CSaveRequest& request)
     }
     const std::unique_ptr<CVolraDoc> doc = OpenSearchHeadless(source);
     if (doc == nullptr) {
-        if (!source.bFile)
-            Fail("the search of " + request.path + " failed");
+        if (source.kind != CSearchSource::Kind::File)
+            Fail("the search of " + source.shown + " failed");
         return 1;
     }
     if (!writer.Write(*doc->m_pRoot, reason)) {

@@ -133,8 +133,8 @@ int RunSnapshot(const CSnapshotRequest& request)
     InstallFileTypeIcons();
     const std::unique_ptr<CVolraDoc> pDoc = OpenSearchHeadless(source);
     if (pDoc == nullptr) {
-        if (!source.bFile)
-            Fail("the search of " + request.path + " failed");
+        if (source.kind != CSearchSource::Kind::File)
+            Fail("the search of " + source.shown + " failed");
         return 1;
     }
     CVolraDoc& doc = *pDoc;

@@ -5,6 +5,8 @@
 #include "MainFrame.h"
 #include "doc/DriveVolraDoc.h"
 #include "doc/FileVolraDoc.h"
+#include "ftp/FtpUrl.h"
+#include "ftp/FtpVolraDoc.h"
 
 #include <algorithm>
 #include <memory>
@@ -12,8 +14,7 @@
 CVolraDocTemplate::CVolraDocTemplate(CMainFrame* pMainFrame) : m_pMainFrame(pMainFrame)
 {
     m_chooseSearchType = [this] {
-        // FTP search is not part of this version yet.
-        CChooseSearchTypeDlg dlg(m_pMainFrame, FALSE);
+        CChooseSearchTypeDlg dlg(m_pMainFrame);
         return dlg.DoModal();
     };
 }
@@ -22,14 +23,20 @@ CVolraDocTemplate::~CVolraDocTemplate() = default;
 
 CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
 {
+    if (CFtpUrl::IsFtpUrl(strFolder)) {
+        std::string strError;  // the command line has checked the address already
+        return CFtpVolraDoc::FromUrl(strFolder, strError).release();
+    }
     if (!strFolder.empty()) {
         auto* pDoc = new CDriveVolraDoc;
         pDoc->PresetRoot(strFolder, "Folder " + strFolder);
         return pDoc;
     }
-    if (m_chooseSearchType() == IDC_LOCAL_DRIVE)
-        return new CDriveVolraDoc;
-    return nullptr;
+    switch (m_chooseSearchType()) {
+    case IDC_LOCAL_DRIVE: return new CDriveVolraDoc;
+    case IDC_FTP_ACCOUNT: return new CFtpVolraDoc;
+    default: return nullptr;
+    }
 }
 
 CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)

@@ -10,6 +10,7 @@
 #include "CommandLineInfo.h"
 #include "Version.h"
 #include "VolraApp.h"
+#include "ftp/InternetError.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -33,6 +34,11 @@ int main(int argc, char** argv)
     if (early.action == CCommandLineInfo::Action::Version) {
         std::printf("volra %s\n", kVolraVersion);
         return 0;
+    }
+    // The network library starts before any other thread does, Qt's included.
+    if (!InitInternet()) {
+        std::fputs("volra: the network library could not be started\n", stderr);
+        return 1;
     }
     // Qt's own options all start with "-": without one the early reading is final, and a
     // wrong folder is named even where no display could be reached.

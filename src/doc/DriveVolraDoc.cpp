@@ -110,28 +110,29 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
     m_rootDevice = m_bHaveRootDevice ? static_cast<std::uint64_t>(st.st_dev) : 0;
 }
 
-std::unique_ptr<CEntry> CDriveVolraDoc::CreateEntry(CEntry* pParent, CFileFind* pFinder)
+std::unique_ptr<CEntry> CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     auto entry = std::make_unique<CEntry>();
     entry->InitFromFind(pParent, *pFinder);
-    if (entry->m_bDirectory && m_bHaveRootDevice && pFinder->GetDevice() != m_rootDevice)
+    if (entry->m_bDirectory && m_bHaveRootDevice && static_cast<CFileFind*>(pFinder)->GetDevice() != m_rootDevice)
         entry->m_bMountPoint = true;
     return entry;
 }
 
-CFileFind* CDriveVolraDoc::CreateFinder() { return new CFileFind; }
+CFinder* CDriveVolraDoc::CreateFinder() { return new CFileFind; }
 
-void CDriveVolraDoc::DeleteFinder(CFileFind* pFinder) { delete pFinder; }
+void CDriveVolraDoc::DeleteFinder(CFinder* pFinder) { delete pFinder; }
 
-BOOL CDriveVolraDoc::StartFind(CFileFind* pFinder, CEntry* pDirectory)
+BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
+    auto* pLocal = static_cast<CFileFind*>(pFinder);
     if (pDirectory->m_bMountPoint) {
         SetLastError(ERROR_SUCCESS);  // another file system: listed as empty
         return FALSE;
     }
     const CEntry* pParent = pDirectory->GetParent();
-    if (pParent != nullptr && pFinder->Holds(pParent))
-        return pFinder->FindSubdirectory(pParent, pDirectory->GetName(), pDirectory);
+    if (pParent != nullptr && pLocal->Holds(pParent))
+        return pLocal->FindSubdirectory(pParent, pDirectory->GetName(), pDirectory);
     // The first directory of a walk (the root, or the directory a refresh re-reads) is
     // reached from the root's path one name at a time, so no link on the way is followed.
     std::vector<std::string> names;
@@ -139,7 +140,7 @@ BOOL CDriveVolraDoc::StartFind(CFileFind* pFinder, CEntry* pDirectory)
     for (; pRoot->GetParent() != nullptr; pRoot = pRoot->GetParent())
         names.push_back(pRoot->GetName());
     std::reverse(names.begin(), names.end());
-    return pFinder->FindFileBelow(pRoot->GetName(), names, pDirectory);
+    return pLocal->FindFileBelow(pRoot->GetName(), names, pDirectory);
 }
 
 void CDriveVolraDoc::OnOpenFile()

@@ -38,10 +38,11 @@ protected:
     virtual void ReportDeleteFailure(const std::string& strText);
 
     void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) override;
-    std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) override;
-    CFileFind* CreateFinder() override;
-    void DeleteFinder(CFileFind* pFinder) override;
-    BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override;
+    // The finder is always the local CFileFind that CreateFinder made.
+    std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFinder* pFinder) override;
+    CFinder* CreateFinder() override;
+    void DeleteFinder(CFinder* pFinder) override;
+    BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
 
 private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);

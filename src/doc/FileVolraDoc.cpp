@@ -2,7 +2,7 @@
 
 #include "NcduReader.h"
 #include "platform/ErrorText.h"
-#include "platform/FileFind.h"
+#include "platform/Finder.h"
 #include "platform/LastError.h"
 #include "platform/UiServices.h"
 
@@ -17,29 +17,6 @@ std::string BaseName(const std::string& strPath)
     const std::size_t slash = name.rfind('/');
     return slash == std::string::npos || name.size() == 1 ? name : name.substr(slash + 1);
 }
-
-// What reading a file changes outside the document while it pumps events, put back however
-// it ends: the progress dialog up and the main window disabled, the wait cursor, and a
-// window or program closing meanwhile turned into Cancel.
-class CReadScope {
-public:
-    explicit CReadScope(CVolraDoc& doc) : m_doc(doc), m_operation([&doc] { doc.m_dlgProgress.OnCancel(); })
-    {
-        BeginWaitCursor();
-        m_doc.ShowProgress();
-    }
-    ~CReadScope()
-    {
-        m_doc.HideProgress();
-        EndWaitCursor();
-    }
-    CReadScope(const CReadScope&) = delete;
-    CReadScope& operator=(const CReadScope&) = delete;
-
-private:
-    CVolraDoc& m_doc;
-    CLongOperation m_operation;
-};
 }  // namespace
 
 CFileVolraDoc::CFileVolraDoc() = default;
@@ -74,7 +51,9 @@ BOOL CFileVolraDoc::OnOpenDocument(const std::string& strPath)
     };
     std::unique_ptr<CEntry> pRoot;
     {
-        const CReadScope scope(*this);
+        // As a walk: the progress dialog up, the main window disabled, a window or the
+        // program closing meanwhile turned into Cancel.
+        const CWalkScope scope(*this);
         pRoot = reader.Read(strPath);
     }
     if (pRoot == nullptr) {
@@ -93,18 +72,18 @@ BOOL CFileVolraDoc::OnOpenDocument(const std::string& strPath)
 
 void CFileVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath) { pRoot->InitAsRoot(strRootPath); }
 
-std::unique_ptr<CEntry> CFileVolraDoc::CreateEntry(CEntry* pParent, CFileFind* pFinder)
+std::unique_ptr<CEntry> CFileVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     auto entry = std::make_unique<CEntry>();
     entry->InitFromFind(pParent, *pFinder);
     return entry;
 }
 
-CFileFind* CFileVolraDoc::CreateFinder() { return new CFileFind; }
+CFinder* CFileVolraDoc::CreateFinder() { return nullptr; }
 
-void CFileVolraDoc::DeleteFinder(CFileFind* pFinder) { delete pFinder; }
+void CFileVolraDoc::DeleteFinder(CFinder*) {}
 
-BOOL CFileVolraDoc::StartFind(CFileFind*, CEntry*)
+BOOL CFileVolraDoc::StartFind(CFinder*, CEntry*)
 {
     SetLastError(ERROR_NO_MORE_FILES);
     return FALSE;

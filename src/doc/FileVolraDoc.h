@@ -26,10 +26,10 @@ public:
 protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
-    // Nothing is ever listed: these are never called, as nothing here walks.
+    // Nothing here walks: there is no finder, and nothing is ever listed.
     void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) override;
-    std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) override;
-    CFileFind* CreateFinder() override;
-    void DeleteFinder(CFileFind* pFinder) override;
-    BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override;
+    std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFinder* pFinder) override;
+    CFinder* CreateFinder() override;
+    void DeleteFinder(CFinder* pFinder) override;
+    BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
 };

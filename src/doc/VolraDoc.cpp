@@ -4,7 +4,7 @@
 #include "model/FormatSize.h"
 #include "platform/ErrorText.h"
 #include "platform/FileChooser.h"
-#include "platform/FileFind.h"
+#include "platform/Finder.h"
 #include "platform/LastError.h"
 #include "platform/UiServices.h"
 
@@ -41,30 +41,27 @@ const CCmdMap& CVolraDoc::ClassCmdMap()
     return map;
 }
 
-// What a running walk changes outside the tree, put back however the walk ends: finished,
-// failed, cancelled, or by an exception (out of memory at millions of entries).
-class CVolraDoc::CWalkScope {
-public:
-    explicit CWalkScope(CVolraDoc& doc) : m_doc(doc), m_operation([&doc] { doc.m_dlgProgress.OnCancel(); })
-    {
-        BeginWaitCursor();
-        m_doc.m_bSearching = true;
-        m_doc.ShowProgress();  // the main window is disabled from here on
-    }
-    ~CWalkScope()
-    {
-        m_doc.m_pReading = nullptr;
-        m_doc.HideProgress();
-        m_doc.m_bSearching = false;
-        EndWaitCursor();
-    }
-    CWalkScope(const CWalkScope&) = delete;
-    CWalkScope& operator=(const CWalkScope&) = delete;
+// Put back however the walk ends: finished, failed, cancelled, or by an exception (out of
+// memory at millions of entries).
+CVolraDoc::CWalkScope::CWalkScope(CVolraDoc& doc) : m_doc(doc)
+{
+    if (m_doc.m_bSearching)
+        return;
+    m_operation.emplace([&doc] { doc.m_dlgProgress.OnCancel(); });
+    BeginWaitCursor();
+    m_doc.m_bSearching = true;
+    m_doc.ShowProgress();  // the main window is disabled from here on
+}
 
-private:
-    CVolraDoc& m_doc;
-    CLongOperation m_operation;
-};
+CVolraDoc::CWalkScope::~CWalkScope()
+{
+    if (!m_operation)
+        return;
+    m_doc.m_pReading = nullptr;
+    m_doc.HideProgress();
+    m_doc.m_bSearching = false;
+    EndWaitCursor();
+}
 
 BOOL CVolraDoc::Search(CEntry* pStart)
 {
@@ -75,7 +72,14 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     m_throttle = CPumpThrottle(m_progressInterval);
     CWalkScope scope(*this);
     // Declared after the scope, so that it goes before the progress dialog does.
-    const std::unique_ptr<CFileFind, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
+    const std::unique_ptr<CFinder, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
+    m_bWalkBegan = pFinder != nullptr;
+    if (!pFinder) {
+        // No finder, no walk: an FTP search that could not log in again. Nothing was read.
+        if (!m_dlgProgress.m_bCancelled)
+            ReportLastError();
+        return FALSE;
+    }
     stack.push_back(pStart);
 
     WalkEnd end = WalkEnd::Finished;
@@ -108,10 +112,12 @@ void CVolraDoc::OnCloseDocument()
 
 // Lists one directory: every item but "." and ".." becomes a child with its colour in
 // listing order; subdirectories are pushed for later. The children end sorted by name.
-CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack)
+CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack)
 {
     BOOL bMore = StartFind(&finder, pDir);
     if (!bMore) {
+        if (m_dlgProgress.m_bCancelled)
+            return WalkEnd::Cancelled;  // the listing was given up while it was awaited
         const DWORD code = GetLastError();
         if (code == ERROR_ACCESS_DENIED || code == ERROR_NO_MORE_FILES)
             return WalkEnd::Finished;  // skipped silently: an empty directory of total 0
@@ -271,6 +277,8 @@ void CVolraDoc::OnRefresh()
     auto pFresh = std::make_unique<CEntry>(*pOld);
     if (!Search(pFresh.get())) {
         pFresh.reset();  // the part read so far; its ancestors still hold their old totals
+        if (!m_bWalkBegan && !m_dlgProgress.m_bCancelled)
+            return;  // nothing was read (the error has been told): the document stays as it was
         OnCloseDocument();
         return;
     }

@@ -7,9 +7,10 @@
 #include "platform/UiServices.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
-class CFileFind;
+class CFinder;
 
 // The document of one search: it owns the entry tree, runs the walk that fills it, and
 // holds what every view of its window shares: the current directory and the selection.
@@ -67,21 +68,37 @@ protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
-    // The five scanning operations the walk reaches the file system through.
+    // What a running walk changes outside the tree (the progress dialog up, the main window
+    // disabled, the wait cursor, closing turned into Cancel), put back however the walk ends.
+    // A derived document that waits before its walk (for a login) opens one around both;
+    // scopes nest, only the outermost acts.
+    class CWalkScope {
+    public:
+        explicit CWalkScope(CVolraDoc& doc);
+        ~CWalkScope();
+        CWalkScope(const CWalkScope&) = delete;
+        CWalkScope& operator=(const CWalkScope&) = delete;
+
+    private:
+        CVolraDoc& m_doc;
+        std::optional<CLongOperation> m_operation;  // only in the outermost scope
+    };
+
+    // The five scanning operations the walk reaches the file system (or the server) through.
+    // The finder is the derived document's own kind: it makes, starts and disposes of it.
     virtual void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) = 0;
-    virtual std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFileFind* pFinder) = 0;
-    virtual CFileFind* CreateFinder() = 0;
-    virtual void DeleteFinder(CFileFind* pFinder) = 0;
-    virtual BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) = 0;
+    virtual std::unique_ptr<CEntry> CreateEntry(CEntry* pParent, CFinder* pFinder) = 0;
+    virtual CFinder* CreateFinder() = 0;
+    virtual void DeleteFinder(CFinder* pFinder) = 0;
+    virtual BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) = 0;
 
 private:
-    class CWalkScope;
     struct CFinderDeleter {
         CVolraDoc* pDoc;
-        void operator()(CFileFind* pFinder) const { pDoc->DeleteFinder(pFinder); }
+        void operator()(CFinder* pFinder) const { pDoc->DeleteFinder(pFinder); }
     };
     enum class WalkEnd { Finished, Failed, Cancelled };
-    WalkEnd ReadDirectory(CFileFind& finder, CEntry* pDir, std::vector<CEntry*>& stack);
+    WalkEnd ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack);
     void WriteProgressFields();  // the walk's figures into the dialog's fields
     void PushProgress();         // ... and on to its window, then dispatch events
     void ReplaceAfterRefresh(CEntry* pOld, std::unique_ptr<CEntry> pFresh);
@@ -91,5 +108,6 @@ private:
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     CPumpThrottle m_throttle;
     bool m_bSearching = false;
+    bool m_bWalkBegan = false;  // the last walk had a finder: it read, or tried to
     std::chrono::milliseconds m_progressInterval{16};
 };

@@ -57,7 +57,7 @@ CEntry::~CEntry()
     }
 }
 
-void CEntry::InitFromFind(CEntry* pParent, const CFileFind& finder)
+void CEntry::InitFromFind(CEntry* pParent, const CFinder& finder)
 {
     m_pParent = pParent;
     m_nDepth = pParent != nullptr ? pParent->m_nDepth + 1 : 0;

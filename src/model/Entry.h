@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/FileFind.h"
+#include "platform/Finder.h"
 #include "platform/Time.h"
 #include "platform/Types.h"
 
@@ -24,7 +24,7 @@ public:
 
     // Fills the entry from the finder's current item and adds its length up the tree. Does
     // not link the entry into the parent's children.
-    void InitFromFind(CEntry* pParent, const CFileFind& finder);
+    void InitFromFind(CEntry* pParent, const CFinder& finder);
     void InitAsRoot(const std::string& strRootPath);
     // Adds the delta (negative to remove) to this entry and every ancestor; totals stay
     // between 0 and the largest int64 value.

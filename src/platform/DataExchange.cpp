@@ -69,3 +69,22 @@ void DDX_Check(CDataExchange* pDX, QAbstractButton* pButton, int& value)
     else
         pButton->setChecked(value != 0);
 }
+
+void DDX_Text(CDataExchange* pDX, QLineEdit* pEdit, std::string& value)
+{
+    if (pDX->HasFailed())
+        return;
+    if (pDX->m_bSaveAndValidate)
+        value = pEdit->text().toStdString();
+    else
+        pEdit->setText(QString::fromStdString(value));
+}
+
+void DDV_MinMaxInt(CDataExchange* pDX, QLineEdit* pEdit, int value, int nMin, int nMax)
+{
+    if (pDX->HasFailed() || !pDX->m_bSaveAndValidate || (value >= nMin && value <= nMax))
+        return;
+    const std::string message = "Please enter an integer between " + std::to_string(nMin) + " and "
+                                + std::to_string(nMax) + ".";
+    pDX->Fail(pEdit, message.c_str());
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include "Types.h"
 
+#include <string>
+
 class QAbstractButton;
 class QLineEdit;
 class QWidget;
@@ -30,3 +32,8 @@ private:
 void DDX_Text(CDataExchange* pDX, QLineEdit* pEdit, int& value);
 // A check box: checked exactly when value is non-zero; read back as 1 or 0.
 void DDX_Check(CDataExchange* pDX, QAbstractButton* pButton, int& value);
+// Text in an edit, exchanged as it stands (UTF-8 in the string).
+void DDX_Text(CDataExchange* pDX, QLineEdit* pEdit, std::string& value);
+// After an integer's DDX_Text: a value outside [nMin, nMax] fails with "Please enter an
+// integer between nMin and nMax." Filling the controls checks nothing.
+void DDV_MinMaxInt(CDataExchange* pDX, QLineEdit* pEdit, int value, int nMin, int nMax);

@@ -155,7 +155,6 @@ void CFileFind::Close()
 
 std::string CFileFind::GetFilePath() const { return JoinPath(m_dirs.Path(), m_cur.name); }
 
-BOOL CFileFind::IsDots() const { return IsDotsName(m_cur.name.c_str()) ? TRUE : FALSE; }
 
 BOOL CFileFind::MatchesMask(DWORD dwMask) const
 {

@@ -1,30 +1,23 @@
 #pragma once
 #include "DirStack.h"
-#include "Time.h"
-#include "Types.h"
+#include "Finder.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
-
-// Lists one directory at a time. After a successful FindFile the finder stands before the
-// first item; every FindNextFile makes the next item current and returns FALSE when the item
-// it has just made current is the last one (that item stays current and valid). On FALSE the
-// reason is in the thread's last error code (ERROR_NO_MORE_FILES at the normal end).
+// The local finder: lists one directory of the file system at a time, with the finder
+// semantics of CFinder (FindFile and its two relatives start a listing).
 //
-// The local finder reads with getdents and statx relative to the directory, never
+// It reads with getdents and statx relative to the directory, never
 // following symbolic links (a link is an item of its own with the link's own length). An
 // item that vanishes between the listing and its status read is simply not listed. A walk
 // starts with FindFileBelow and lists every further directory with FindSubdirectory,
 // which opens it relative to its parent's descriptor (see CDirStack).
-class CFileFind {
+class CFileFind : public CFinder {
 public:
     CFileFind();
-    CFileFind(const CFileFind&) = delete;
-    CFileFind& operator=(const CFileFind&) = delete;
-    virtual ~CFileFind();
+    ~CFileFind() override;
 
     // Starts listing the directory at strDirectory (a directory path, no wildcard pattern).
     virtual BOOL FindFile(const std::string& strDirectory);
@@ -35,18 +28,16 @@ public:
     // be held (Holds); pKey names it in turn.
     BOOL FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey);
     bool Holds(const void* pKey) const { return m_dirs.Holds(pKey); }
-    virtual BOOL FindNextFile();
-    virtual void Close();
+    BOOL FindNextFile() override;
+    void Close() override;
 
-    virtual std::string GetFilePath() const;   // the directory path, "/", the name
-    virtual const std::string& GetFileName() const { return m_cur.name; }
-    virtual BOOL IsDots() const;
-    virtual BOOL MatchesMask(DWORD dwMask) const;
-    BOOL IsDirectory() const { return MatchesMask(FILE_ATTRIBUTE_DIRECTORY); }
-    virtual std::int64_t GetLength64() const { return m_cur.size; }
-    virtual CTime GetCreationTime() const { return m_cur.created; }
-    virtual CTime GetLastWriteTime() const { return m_cur.modified; }
-    virtual CTime GetLastAccessTime() const { return m_cur.accessed; }
+    std::string GetFilePath() const override;   // the directory path, "/", the name
+    const std::string& GetFileName() const override { return m_cur.name; }
+    BOOL MatchesMask(DWORD dwMask) const override;
+    std::int64_t GetLength64() const override { return m_cur.size; }
+    CTime GetCreationTime() const override { return m_cur.created; }
+    CTime GetLastWriteTime() const override { return m_cur.modified; }
+    CTime GetLastAccessTime() const override { return m_cur.accessed; }
 
     // Device of the current item (local finder only): lets a walk stay on one file system.
     std::uint64_t GetDevice() const { return m_cur.device; }
@@ -54,7 +45,7 @@ public:
     // Joins a directory path and a name with exactly one "/" between them.
     static std::string JoinPath(const std::string& dir, const std::string& name);
 
-protected:
+private:
     struct Item {
         std::string name;
         bool directory = false;
@@ -64,7 +55,6 @@ protected:
     };
     Item m_cur;           // the current item
 
-private:
     BOOL StartListing(int fd);
     bool ReadAhead();   // fills m_next; false at the end (errno in m_nextError)
     bool NextName(const char*& name, unsigned char& type);

@@ -13,7 +13,7 @@ public:
     int listings = 0;
 
 protected:
-    BOOL StartFind(CFileFind* pFinder, CEntry* pDirectory) override
+    BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override
     {
         ++listings;
         if (beforeListing)

@@ -1,0 +1,21 @@
+#pragma once
+#include "FtpAccount.h"
+#include "platform/Types.h"
+
+#include <vector>
+
+// The accounts in the settings: group "Accounts", one group per account named by the
+// account, with "Host", "Username", "Password" (text) and "Port" (a number). The file holds
+// the passwords in plain text, so it is written readable by its owner only.
+namespace FtpAccountStore {
+// Every stored account, in no particular order. FALSE, with ERROR_ACCESS_DENIED as the
+// last error, when the settings cannot be read; the accounts readable are still given.
+// A value that is missing or unreadable keeps its default (empty, or port 21).
+BOOL Load(std::vector<CFtpAccount>& accounts);
+// Writes the accounts in their order; of two with one name, the later wins.
+void Save(const std::vector<CFtpAccount>& accounts);
+// Takes an account out of the settings at once.
+void Remove(const std::string& strName);
+// "/" and "\" would make an account's group a nested one, never found again by its name.
+bool IsStorableName(const std::string& strName);
+}  // namespace FtpAccountStore

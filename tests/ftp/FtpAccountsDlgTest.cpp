@@ -1,0 +1,190 @@
+#include "ftp/FtpAccountStore.h"
+#include "ftp/FtpAccountsDlg.h"
+#include "ftp/NewAccountNameDlg.h"
+#include "support/TempTree.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+// The program's settings in a directory of the test's own while it lives.
+class PrivateSettings {
+public:
+    PrivateSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_dir.Root())); }
+    ~PrivateSettings()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+    std::string File() const { return m_dir.Path("kestrow software/Volra.conf"); }
+    QSettings Settings() const { return QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")); }
+
+private:
+    TempTree m_dir;
+};
+
+// Answers every message box that comes up while it lives, keeping its text.
+class MessageWatch {
+public:
+    MessageWatch()
+    {
+        m_timer.callOnTimeout([this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                texts.push_back(box->text().toStdString());
+                box->close();
+            }
+        });
+        m_timer.start(5);
+    }
+    std::vector<std::string> texts;
+
+private:
+    QTimer m_timer;
+};
+
+struct Dialog {
+    CFtpAccountsDlg dlg;
+    std::vector<std::string> names;  // answers to New, one each
+    Dialog()
+    {
+        dlg.m_askName = [this](std::string& name) {
+            name = names.front();
+            names.erase(names.begin());
+            return TRUE;
+        };
+        dlg.OnInitDialog();
+    }
+    std::vector<std::string> Listed() const
+    {
+        std::vector<std::string> listed;
+        for (int i = 0; i < dlg.GetList()->count(); ++i)
+            listed.push_back(dlg.GetList()->item(i)->text().toStdString());
+        return listed;
+    }
+    // What the four edits show, as "host|user|password|port".
+    std::string Details() const
+    {
+        return (dlg.GetHostEdit()->text() + "|" + dlg.GetUserNameEdit()->text() + "|" + dlg.GetPasswordEdit()->text()
+                + "|" + dlg.GetPortEdit()->text())
+            .toStdString();
+    }
+    // Which of host, user, password, port, list, OK, Remove are usable, in that order.
+    std::string Enabled() const
+    {
+        std::string s;
+        for (QWidget* w : std::initializer_list<QWidget*>{dlg.GetHostEdit(), dlg.GetUserNameEdit(), dlg.GetPasswordEdit(),
+                                                          dlg.GetPortEdit(), dlg.GetList(), dlg.GetOkButton(),
+                                                          dlg.GetRemoveButton()})
+            s += w->isEnabled() ? '1' : '0';
+        return s;
+    }
+};
+}  // namespace
+
+TEST(FtpAccounts, NewTypeCancelOkAndTheNextTime)
+{
+    PrivateSettings settings;
+    const auto addTwo = [](Dialog& d) {
+        d.names = {"work", "home"};
+        d.dlg.OnNew();
+        EXPECT_EQ(d.dlg.GetPortEdit()->text(), "21");
+        d.dlg.GetHostEdit()->setText("ftp.example.org");
+        d.dlg.OnNew();
+        d.dlg.GetHostEdit()->setText("192.168.1.2");
+        d.dlg.GetUserNameEdit()->setText("me");
+        d.dlg.GetPasswordEdit()->setText("pa ss");
+        d.dlg.GetPortEdit()->setText("2121");
+    };
+    {
+        Dialog d;  // first use: nothing stored, only New and Cancel work
+        EXPECT_EQ(d.Enabled(), "0000000");
+        EXPECT_TRUE(d.dlg.GetNewButton()->isEnabled());
+        addTwo(d);
+        EXPECT_EQ(d.Enabled(), "1111111");
+        EXPECT_EQ(d.Listed(), (std::vector<std::string>{"home", "work"}));
+        d.dlg.reject();
+    }
+    EXPECT_TRUE(settings.Settings().childGroups().isEmpty()) << "Cancel stores nothing";
+    {
+        Dialog d;
+        addTwo(d);
+        d.dlg.accept();
+        EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(d.dlg.m_strHost, "192.168.1.2");
+        EXPECT_EQ(d.dlg.m_nPort, 2121);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(settings.File().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the file holds passwords";
+    EXPECT_EQ(settings.Settings().value("Accounts/home/Password").toString(), "pa ss") << "stored as typed";
+
+    Dialog d;  // the first account in sorted order is shown; a selection change shows another
+    EXPECT_EQ(d.Listed(), (std::vector<std::string>{"home", "work"}));
+    EXPECT_EQ(d.Enabled(), "1111111");
+    EXPECT_EQ(d.Details(), "192.168.1.2|me|pa ss|2121");
+    d.dlg.GetList()->setCurrentRow(1);
+    EXPECT_EQ(d.Details(), "ftp.example.org|||21");
+}
+
+TEST(FtpAccounts, RemoveIsStoredAtOnceAndTheLastLeavesClearedDisabledDetails)
+{
+    PrivateSettings settings;
+    FtpAccountStore::Save({{"a", "h1", "u1", "p1", 1}, {"b", "h2", "u2", "p2", 2}, {"b", "h3", "u3", "p3", 3}});
+    Dialog d;
+    EXPECT_EQ(d.Listed(), (std::vector<std::string>{"a", "b"})) << "one name, one account: the later won";
+    d.dlg.OnRemove();
+    d.dlg.reject();
+    EXPECT_EQ(settings.Settings().childGroups(), QStringList{"Accounts"});
+    EXPECT_EQ(settings.Settings().value("Accounts/b/Host").toString(), "h3");
+    EXPECT_FALSE(settings.Settings().contains("Accounts/a/Host")) << "the removal stays after Cancel";
+
+    Dialog again;
+    EXPECT_EQ(again.Details(), "h3|u3|p3|3");
+    again.dlg.OnRemove();
+    EXPECT_EQ(again.Enabled(), "0000000");
+    EXPECT_EQ(again.Details(), "|||21");
+}
+
+TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
+{
+    PrivateSettings settings;
+    FtpAccountStore::Save({{"a", "h", "u", "p", 2121}});
+    Dialog d;
+    MessageWatch messages;
+    d.dlg.GetPortEdit()->setText("70000");
+    d.dlg.GetHostEdit()->setText("h2");  // not taken into the account while the port is wrong
+    d.dlg.GetPortEdit()->setText("");
+    d.dlg.accept();
+    EXPECT_NE(d.dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(messages.texts, (std::vector<std::string>{"Please enter an integer between 0 and 65535.",
+                                                        "Please enter an integer between 0 and 65535.",
+                                                        "Please enter an integer.", "Please enter an integer."}));
+    EXPECT_EQ(settings.Settings().value("Accounts/a/Host").toString(), "h") << "written before the check";
+    d.dlg.GetPortEdit()->setText("0");
+    d.dlg.accept();
+    EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.Settings().value("Accounts/a/Host").toString(), "h2");
+    EXPECT_EQ(settings.Settings().value("Accounts/a/Port").toInt(), 0);
+}
+
+TEST(FtpAccounts, NamesThatWouldNestAreRefused)
+{
+    MessageWatch messages;
+    for (const char* name : {"a/b", "a\\b", "plain name"}) {
+        CNewAccountNameDlg dlg;
+        dlg.GetNameEdit()->setText(name);
+        dlg.accept();
+        EXPECT_EQ(dlg.result() == QDialog::Accepted, std::string(name) == "plain name") << name;
+    }
+    EXPECT_EQ(messages.texts.size(), 2u);
+    EXPECT_EQ(messages.texts.front(), "An account name cannot contain \"/\" or \"\\\". Please choose another name.");
+}
