@@ -1,6 +1,9 @@
 #include "doc/DriveSelectDlg.h"
+#include "platform/FileChooser.h"
+#include "support/DocHarness.h"
 #include "support/Input.h"
 #include "support/ModalWatch.h"
+#include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
@@ -101,4 +104,45 @@ TEST(DriveSelectDlg, EachWayOutGivesItsResult)
         EXPECT_EQ(RunModal(dlg, [&] { way.action(dlg); }), way.result) << way.drive;
         EXPECT_EQ(dlg.m_strDrive, way.drive);
     }
+}
+
+// The chooser's answer is text: it is searched only when, turned back into bytes, it names
+// a folder that is there; otherwise a box says why and the dialog stays for another choice.
+TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
+{
+    TempTree t;
+    t.Dir("caf\xc3\xa9");
+    t.Dir("bad\xff");
+    t.File("plain");
+    t.Symlink("link", "caf\xc3\xa9");
+    const std::string cafe = t.Path("caf\xc3\xa9");
+    const struct {
+        QString answer;
+        int result;
+        std::string drive, box;
+    } cases[] = {
+        {QString(), IDCANCEL, "", ""},
+        {QString::fromStdString(cafe), IDOK, cafe, ""},
+        {QString::fromStdString(t.Path("link/")), IDOK, cafe, ""},
+        {QString::fromStdString(t.Path("plain")), IDCANCEL, "", t.Path("plain") + ": Not a directory"},
+        {QString::fromLocal8Bit(t.Path("bad\xff")), IDCANCEL, "", t.Path("bad\xef\xbf\xbd") + ": No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SetFileChooserAnswer([&c](FileChooser kind, const QString&) {
+            EXPECT_EQ(kind, FileChooser::Folder);
+            return c.answer;
+        });
+        ErrorBoxes boxes;
+        CDriveSelectDlg dlg(nullptr, FakeDrives(3));
+        EXPECT_EQ(RunModal(dlg, [&dlg] {
+                      dlg.GetFolderButton()->click();
+                      if (dlg.isVisible())
+                          dlg.GetCancelButton()->click();
+                  }),
+                  c.result);
+        EXPECT_EQ(dlg.m_strDrive, c.drive);
+        EXPECT_EQ(dlg.m_strTitle, c.drive.empty() ? "" : "Folder " + c.drive);
+        EXPECT_EQ(boxes.shown, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    }
+    SetFileChooserAnswer(nullptr);
 }
