@@ -28,8 +28,12 @@ bool IsPrivate(const std::string& dir)
     return fs::status(dir).permissions() == fs::perms::owner_all;
 }
 
-// Local time as the info file writes it.
-std::string LocalNow() { return QDateTime::currentDateTime().toString(Qt::ISODate).toStdString(); }
+// Local time as the info file writes it, moved by a few seconds. The trash reads the
+// kernel's coarse clock, which may lag the precise one by a tick across a second's edge.
+std::string LocalNow(int nSeconds = 0)
+{
+    return QDateTime::currentDateTime().addSecs(nSeconds).toString(Qt::ISODate).toStdString();
+}
 
 // Checks that the info file holds exactly the three lines of the format, with a local
 // deletion time between `before` and now. Returns the Path value as written.
@@ -59,7 +63,7 @@ TEST(Trash, HomeTrashIsMadePrivateNamesAreNumberedAndTheTrashItselfIsRefused)
     ScopedEnv data("XDG_DATA_HOME", "data");
     const std::string root = fs::canonical(t.Root());
     const std::string trash = t.Path("home/.local/share/Trash");
-    const std::string before = LocalNow();
+    const std::string before = LocalNow(-1);
 
     std::string as;
     ASSERT_TRUE(MoveToTrash(t.Path("work/report.txt"), &as)) << GetLastError();
@@ -106,7 +110,7 @@ TEST(Trash, OddNamesRoundTripLongNamesAreShortenedLinksAreNotFollowed)
     ScopedEnv data("XDG_DATA_HOME", "");
     const std::string trash = t.Path("home/.local/share/Trash");
     const std::string root = fs::canonical(t.Root());
-    const std::string before = LocalNow();
+    const std::string before = LocalNow(-1);
 
     // Path is percent-encoded byte by byte, so that every byte comes back.
     const std::string odd = "a b%\n\xff#?;[\t]\xc3\xa9~_-.x";
@@ -212,7 +216,7 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
     ScopedEnv dataEnv("XDG_DATA_HOME", home.Path("data"));
     ShmTrashes trashes;
     const std::string dir = fs::path(shm.Root()).filename().string();  // unique in /dev/shm
-    const std::string before = LocalNow();
+    const std::string before = LocalNow(-1);
     // A new file of the name, taken out of the trashes when the test ends.
     const auto make = [&](const std::string& name) {
         trashes.names.push_back(name);
