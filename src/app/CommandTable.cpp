@@ -7,6 +7,9 @@
 namespace {
 constexpr CCommandInfo kCommands[] = {
     {ID_FILE_NEW, "&New search\tCtrl+N", "Start a new search\nNew search", "new-search", false},
+    {ID_FILE_OPEN, "&Open search...\tCtrl+O", "Open a search saved by Volra or ncdu\nOpen search", nullptr, false},
+    {ID_FILE_SAVE, "&Save search as...\tCtrl+S", "Save the search in ncdu's export format\nSave search as",
+     nullptr, false},
     {ID_FILE_CLOSE, "&Close", "Close the search window\nClose", nullptr, false},
     {ID_PREFERENCES, "&Preferences", "Change the display preferences\nPreferences", nullptr, false},
     {ID_APP_EXIT, "E&xit", "Quit the application\nExit", nullptr, false},
@@ -49,6 +52,8 @@ struct KeyBinding {
 // do nothing; they are listed so that the keys are taken the same way in every window.
 const KeyBinding kKeys[] = {
     {ID_FILE_NEW, Qt::CTRL | Qt::Key_N},
+    {ID_FILE_OPEN, Qt::CTRL | Qt::Key_O},
+    {ID_FILE_SAVE, Qt::CTRL | Qt::Key_S},
     {ID_REFRESH, QKeyCombination(Qt::Key_F5)},
     {ID_OPEN_PARENT, QKeyCombination(Qt::Key_Backspace)},
     {ID_VIEW_DIRECTORY, QKeyCombination(Qt::Key_Return)},
@@ -108,7 +113,7 @@ std::vector<QKeySequence> CommandKeys(UINT id)
 const std::vector<CMenuLayout>& MainMenuNoDocument()
 {
     static const std::vector<CMenuLayout> menu = {
-        {"&File", {ID_FILE_NEW, ID_PREFERENCES, 0, ID_APP_EXIT}},
+        {"&File", {ID_FILE_NEW, ID_FILE_OPEN, ID_PREFERENCES, 0, ID_APP_EXIT}},
         {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
         {"&Help", {ID_HELP_CONTENTS, ID_APP_ABOUT}},
     };
@@ -118,7 +123,7 @@ const std::vector<CMenuLayout>& MainMenuNoDocument()
 const std::vector<CMenuLayout>& MainMenuDocument()
 {
     static const std::vector<CMenuLayout> menu = {
-        {"&File", {ID_FILE_NEW, ID_FILE_CLOSE, ID_PREFERENCES, 0, ID_APP_EXIT}},
+        {"&File", {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_CLOSE, ID_PREFERENCES, 0, ID_APP_EXIT}},
         {"&View",
          {ID_REFRESH, ID_OPEN_PARENT, 0, ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE, 0,
           ID_SHOW_ALL_FILES, 0, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},

@@ -1,12 +1,9 @@
 #include "Snapshot.h"
 
+#include "HeadlessSearch.h"
 #include "OutputFile.h"
-#include "doc/DriveVolraDoc.h"
-#include "ftp/FtpUrl.h"
-#include "ftp/FtpVolraDoc.h"
 #include "doc/Resource.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "doc/VolraDoc.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
@@ -79,39 +76,6 @@ QByteArray FormatFor(const std::string& output)
     return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray("png");
 }
 
-// While it lives, messages that would wait in a box go to standard error.
-class HeadlessRun {
-public:
-    HeadlessRun() : m_bWas(SetHeadless(true)) {}
-    ~HeadlessRun() { SetHeadless(m_bWas); }
-    HeadlessRun(const HeadlessRun&) = delete;
-    HeadlessRun& operator=(const HeadlessRun&) = delete;
-
-private:
-    bool m_bWas;
-};
-
-// The search a snapshot draws: the FTP account of an ftp:// address, else the folder.
-// strShown names it in messages (never with a password).
-std::unique_ptr<CVolraDoc> MakeSnapshotDocument(const std::string& path, std::string& strShown, std::string& reason)
-{
-    if (CFtpUrl::IsFtpUrl(path)) {
-        CFtpUrl url;
-        if (!url.Parse(path, reason))
-            return nullptr;
-        strShown = url.GetDisplayText();
-        auto pDoc = std::make_unique<CFtpVolraDoc>();
-        pDoc->PresetAccount(url);
-        return pDoc;
-    }
-    std::string root;
-    if (!ResolveFolder(path, root, reason))
-        return nullptr;
-    strShown = path;
-    auto pDoc = std::make_unique<CDriveVolraDoc>();
-    pDoc->PresetRoot(root, "Folder " + root);
-    return pDoc;
-}
 }  // namespace
 
 std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::string>& args, QString& error)
@@ -152,11 +116,10 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
 
 int RunSnapshot(const CSnapshotRequest& request)
 {
-    const HeadlessRun headless;
-    std::string shown;
+    const CHeadlessRun headless;
+    CSearchSource source;
     std::string reason;
-    const std::unique_ptr<CVolraDoc> pDoc = MakeSnapshotDocument(request.path, shown, reason);
-    if (!pDoc) {
+    if (!ResolveSearchSource(request.path, source, reason)) {
         Fail(reason);
         return 1;
     }
@@ -168,11 +131,13 @@ int RunSnapshot(const CSnapshotRequest& request)
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
     InstallFileTypeIcons();
-    CVolraDoc& doc = *pDoc;
-    if (!doc.OnNewDocument()) {
-        Fail("the search of " + shown + " failed");
+    const std::unique_ptr<CVolraDoc> pDoc = OpenSearchHeadless(source);
+    if (pDoc == nullptr) {
+        if (source.kind != CSearchSource::Kind::File)
+            Fail("the search of " + source.shown + " failed");
         return 1;
     }
+    CVolraDoc& doc = *pDoc;
     // The views as a search window holds them: the tree panel beside the mode's view.
     QSplitter window;
     CView* pView = MakeSnapshotView(request.mode, &window);

@@ -6,7 +6,8 @@
 #include <vector>
 
 // "volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png":
-// searches PATH without a window and writes the chosen view of its root as a picture,
+// searches PATH (or reads the search saved in the file PATH) without a window and writes
+// the chosen view of its root as a picture,
 // with the tree panel on its left when --tree is given. Paths are argv's bytes.
 struct CSnapshotRequest {
     std::string path;

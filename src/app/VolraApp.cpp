@@ -9,6 +9,7 @@
 #include "PrefsTree.h"
 #include "VolraDocTemplate.h"
 #include "doc/VolraDoc.h"
+#include "platform/FileChooser.h"
 #include "platform/PropertySheet.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraPrefs.h"
@@ -28,6 +29,7 @@ const CCmdMap& CVolraApp::ClassCmdMap()
 {
     static const CCmdMap map = CCmdMapOf<CVolraApp>(&CCmdTarget::ClassCmdMap())
                                    .On(ID_FILE_NEW, &CVolraApp::OnFileNew)
+                                   .On(ID_FILE_OPEN, &CVolraApp::OnFileOpen)
                                    .On(ID_APP_ABOUT, &CVolraApp::OnAppAbout)
                                    .On(ID_PREFERENCES, &CVolraApp::OnPreferences)
                                    .On(ID_APP_EXIT, &CVolraApp::OnAppExit);
@@ -71,6 +73,14 @@ void CVolraApp::UpdateAllDocuments()
 }
 
 void CVolraApp::OnFileNew() { m_pTemplate->OpenDocumentFile(); }
+
+void CVolraApp::OnFileOpen()
+{
+    const std::string strPath =
+        ChooseFilePath(FileChooser::OpenFile, m_pMainFrame.get(), QStringLiteral("Open search"));
+    if (!strPath.empty())
+        m_pTemplate->OpenSearchFile(strPath);
+}
 
 void CVolraApp::OnAppAbout()
 {

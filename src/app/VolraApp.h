@@ -15,7 +15,8 @@ public:
     CVolraApp();
     ~CVolraApp() override;
 
-    // strFolder empty: a new search is offered at once; otherwise that folder is searched.
+    // strFolder empty: a new search is offered at once; otherwise that folder is searched,
+    // or, when it names a file, the search saved in it is opened.
     // bShow FALSE keeps the main window hidden (tests).
     BOOL InitInstance(const std::string& strFolder, BOOL bShow = TRUE, BOOL bStartSearch = TRUE);
     int ExitInstance();
@@ -27,6 +28,8 @@ public:
     void UpdateAllDocuments();
 
     void OnFileNew();
+    // "Open search...": a file in ncdu's export format, opened as a search window of its own.
+    void OnFileOpen();
     void OnAppAbout();
     // The Preferences sheet; OK takes its values, rebuilds the label fonts and redraws
     // every open search at once.

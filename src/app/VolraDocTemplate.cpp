@@ -4,6 +4,7 @@
 #include "ChooseSearchTypeDlg.h"
 #include "MainFrame.h"
 #include "doc/DriveVolraDoc.h"
+#include "doc/FileVolraDoc.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
 
@@ -40,6 +41,8 @@ CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
 
 CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)
 {
+    if (CFileVolraDoc::IsSearchFile(strFolder))
+        return OpenSearchFile(strFolder);
     std::unique_ptr<CVolraDoc> doc(CreateNewDocument(strFolder));
     if (doc == nullptr)
         return nullptr;
@@ -50,8 +53,23 @@ CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)
     doc->SetTitle("Volra" + std::to_string(m_nUntitledCount + 1));
     if (!doc->OnNewDocument())
         return nullptr;
-    CVolraDoc* pDoc = doc.release();
     ++m_nUntitledCount;
+    return AddDocument(std::move(doc), std::move(frame));
+}
+
+// A saved search is not untitled: it takes its title from the file and uses no number.
+CVolraDoc* CVolraDocTemplate::OpenSearchFile(const std::string& strFile)
+{
+    auto doc = std::make_unique<CFileVolraDoc>();
+    auto frame = std::make_unique<CChildFrame>(doc.get());
+    if (!doc->OnOpenDocument(strFile))
+        return nullptr;
+    return AddDocument(std::move(doc), std::move(frame));
+}
+
+CVolraDoc* CVolraDocTemplate::AddDocument(std::unique_ptr<CVolraDoc> doc, std::unique_ptr<CChildFrame> frame)
+{
+    CVolraDoc* pDoc = doc.release();
     m_documents.push_back(pDoc);
     connect(pDoc, &QObject::destroyed, this, [this, pDoc] { RemoveDocument(pDoc); });
     CChildFrame* pFrame = frame.release();

@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,13 @@ public:
     explicit CVolraDocTemplate(CMainFrame* pMainFrame);
     ~CVolraDocTemplate() override;
 
-    // A new search, or the search of strFolder without asking (label "Folder <path>").
+    // A new search, or the search of strFolder without asking (label "Folder <path>"), or,
+    // when strFolder names a file, the search saved in it (OpenSearchFile).
     // Returns the document, or null when the user cancelled or the search failed.
     CVolraDoc* OpenDocumentFile(const std::string& strFolder = {});
+    // The search saved in strFile (ncdu's export format) in a window of its own, labelled
+    // "File <name>"; null when it could not be read (the error has been shown).
+    CVolraDoc* OpenSearchFile(const std::string& strFile);
     // The kind of search to make: the "Choose search type" dialog; replaceable for tests.
     std::function<int()> m_chooseSearchType;
 
@@ -29,6 +34,8 @@ public:
 
 private:
     CVolraDoc* CreateNewDocument(const std::string& strFolder);
+    // Lists the document and shows its window, which held it while it was filled.
+    CVolraDoc* AddDocument(std::unique_ptr<CVolraDoc> doc, std::unique_ptr<CChildFrame> frame);
     void RemoveDocument(CVolraDoc* pDoc);
 
     CMainFrame* m_pMainFrame;            // not owned

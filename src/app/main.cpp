@@ -1,7 +1,9 @@
 // Volra: walks a file system and shows where the space went.
 //
 //   volra                 offers a new search at once
-//   volra PATH            searches the directory PATH
+//   volra PATH            searches the directory PATH, or opens the search saved in the file PATH
+//   volra --save PATH FILE.json
+//                         searches PATH without a window and writes the search in ncdu's format
 //   volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
 //   volra --help, --version
@@ -45,7 +47,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "volra: %s\n", early.strError.c_str());
         return 2;
     }
-    if (early.action == CCommandLineInfo::Action::Snapshot)
+    if (early.action == CCommandLineInfo::Action::Snapshot || early.action == CCommandLineInfo::Action::Save)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);  // takes its own options (-style, -platform, ...) out of argv
@@ -62,9 +64,11 @@ int main(int argc, char** argv)
     }
     if (command.action == CCommandLineInfo::Action::Snapshot)
         return RunSnapshot(command.snapshot);
+    if (command.action == CCommandLineInfo::Action::Save)
+        return RunSave(command.save);
 
     CVolraApp volra;
-    if (!volra.InitInstance(command.strFolder))
+    if (!volra.InitInstance(command.action == CCommandLineInfo::Action::OpenFile ? command.strFile : command.strFolder))
         return 1;
     const int code = QApplication::exec();
     volra.ExitInstance();

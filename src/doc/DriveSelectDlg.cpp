@@ -1,6 +1,9 @@
 #include "DriveSelectDlg.h"
 
 #include "platform/DriveIcons.h"
+#include "platform/ErrorText.h"
+#include "platform/FileChooser.h"
+#include "platform/FolderPath.h"
 #include "platform/UiServices.h"
 
 #include <QFontMetrics>
@@ -69,17 +72,21 @@ void CDriveSelectDlg::CreateControls()
     m_pList->setColumnWidth(0, kDriveColumnWidth);
     m_pList->setColumnWidth(1, kTitleColumnWidth);
 
+    m_pFolder = new QPushButton(QStringLiteral("&Folder..."), this);
+    m_pFolder->setGeometry(DialogRect(dialogFont, 7, 70, 50, 14));
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
-    m_pOk->setGeometry(DialogRect(dialogFont, 36, 70, 50, 14));
+    m_pOk->setGeometry(DialogRect(dialogFont, 66, 70, 50, 14));
     m_pOk->setDefault(true);
     m_pOk->setEnabled(false);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_pCancel->setGeometry(DialogRect(dialogFont, 96, 70, 50, 14));
-    // Only OK answers Enter; a focused Cancel must not take the default role from it.
+    m_pCancel->setGeometry(DialogRect(dialogFont, 125, 70, 50, 14));
+    // Only OK answers Enter; a focused Cancel or Folder must not take the default role from it.
     m_pCancel->setAutoDefault(false);
+    m_pFolder->setAutoDefault(false);
 
     connect(m_pOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_pFolder, &QPushButton::clicked, this, &CDriveSelectDlg::OnChooseFolder);
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CDriveSelectDlg::OnSelectionChanged);
     connect(m_pList, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* pItem, int) { OnItemDoubleClicked(pItem); });
@@ -154,5 +161,25 @@ void CDriveSelectDlg::OnItemDoubleClicked(QTreeWidgetItem* pItem)
     if (pItem == nullptr)
         return;
     TakeRow(pItem);
+    accept();
+}
+
+// The chooser answers in text, which cannot hold every name a file system allows: the
+// answer, turned back into bytes, is searched only when it names a folder that is there.
+// Otherwise this dialog stays up for another choice.
+void CDriveSelectDlg::OnChooseFolder()
+{
+    const std::string strChosen =
+        ChooseFilePath(FileChooser::Folder, this, QStringLiteral("Select folder to search"));
+    if (strChosen.empty())
+        return;
+    std::string strFolder;
+    std::string strError;
+    if (!ResolveFolder(strChosen, strFolder, strError)) {
+        ShowErrorBox(strError, this);
+        return;
+    }
+    m_strDrive = strFolder;
+    m_strTitle = "Folder " + strFolder;
     accept();
 }

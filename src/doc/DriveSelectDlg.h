@@ -14,7 +14,8 @@ class QTreeWidgetItem;
 // "Select drive to search...": the mounted file systems in a list, one row per mount point
 // with its kind's icon and its volume label. OK stays disabled until a row is selected;
 // a double-click on a row chooses it at once. A row is not checked for readiness here:
-// the document finds out when it lists the root.
+// the document finds out when it lists the root. "Folder..." offers the desktop's folder
+// chooser instead: any folder, searched as "volra PATH" searches it.
 class CDriveSelectDlg : public QDialog {
     Q_OBJECT
 public:
@@ -24,11 +25,12 @@ public:
     int DoModal();
 
     std::string m_strDrive;  // the chosen root, e.g. "/home"; empty until a row is chosen
-    std::string m_strTitle;  // "Drive " + m_strDrive
+    std::string m_strTitle;  // "Drive " + m_strDrive, or "Folder " + it for a chosen folder
 
     QTreeWidget* GetList() const { return m_pList; }
     QPushButton* GetOkButton() const { return m_pOk; }
     QPushButton* GetCancelButton() const { return m_pCancel; }
+    QPushButton* GetFolderButton() const { return m_pFolder; }
 
     // The root a row stands for, exactly as the mount table gave it.
     static std::string RootOfItem(const QTreeWidgetItem* pItem);
@@ -42,8 +44,10 @@ private:
     void OnSelectionChanged();
     void OnItemDoubleClicked(QTreeWidgetItem* pItem);
     void TakeRow(const QTreeWidgetItem* pItem);
+    void OnChooseFolder();
 
     QTreeWidget* m_pList = nullptr;
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;
+    QPushButton* m_pFolder = nullptr;
 };

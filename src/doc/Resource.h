@@ -9,6 +9,7 @@ constexpr UINT ID_OPEN_RUN = 32792;
 constexpr UINT ID_DELETE = 32793;
 constexpr UINT ID_VIEW_DIRECTORY = 32796;
 constexpr UINT ID_REFRESH = 32798;
+constexpr UINT ID_FILE_SAVE = 57603;      // "Save search as...": the search in ncdu's export format
 
 // Update hints passed to UpdateAllViews.
 constexpr LPARAM HINT_REDRAW = 0;         // current directory, selection or settings changed

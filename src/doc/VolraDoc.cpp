@@ -1,7 +1,9 @@
 #include "VolraDoc.h"
 
+#include "NcduWriter.h"
 #include "model/FormatSize.h"
 #include "platform/ErrorText.h"
+#include "platform/FileChooser.h"
 #include "platform/Finder.h"
 #include "platform/LastError.h"
 #include "platform/UiServices.h"
@@ -23,13 +25,19 @@ bool VanishedBeforeRead(DWORD code)
 CVolraDoc::CVolraDoc() = default;
 CVolraDoc::~CVolraDoc() = default;
 
-const CCmdMap& CVolraDoc::ClassCmdMap()
+const CCmdMap& CVolraDoc::BrowseCmdMap()
 {
     static const CCmdMap map = CCmdMapOf<CVolraDoc>(&CDocument::ClassCmdMap())
                                    .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
                                    .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory,
                                        &CVolraDoc::OnUpdateViewDirectory)
-                                   .On(ID_REFRESH, &CVolraDoc::OnRefresh);
+                                   .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs);
+    return map;
+}
+
+const CCmdMap& CVolraDoc::ClassCmdMap()
+{
+    static const CCmdMap map = CCmdMapOf<CVolraDoc>(&BrowseCmdMap()).On(ID_REFRESH, &CVolraDoc::OnRefresh);
     return map;
 }
 
@@ -303,4 +311,36 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
     m_pCurrent = pFresh;
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
     m_entries.Free(pOld);  // once the views have let go of it
+}
+
+void CVolraDoc::OnUpdateSaveSearchAs(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pRoot != nullptr && !m_bSearching); }
+
+void CVolraDoc::OnSaveSearchAs()
+{
+    if (m_pRoot == nullptr || m_bSearching)
+        return;
+    // The name offered is the searched folder's own.
+    std::string strName = m_pRoot->GetName();
+    while (strName.size() > 1 && strName.back() == '/')
+        strName.pop_back();
+    strName = strName.substr(strName.rfind('/') + 1);
+    const std::string strPath = ChooseFilePath(FileChooser::SaveFile, AfxGetMainWnd(),
+                                               QStringLiteral("Save search as"),
+                                               (strName.empty() ? std::string("search") : strName) + ".json");
+    if (!strPath.empty())
+        SaveSearch(strPath);
+}
+
+BOOL CVolraDoc::SaveSearch(const std::string& strPath)
+{
+    if (m_pRoot == nullptr)
+        return FALSE;
+    BeginWaitCursor();
+    CNcduWriter writer;
+    std::string strError;
+    const bool bOk = writer.Open(strPath, strError) && writer.Write(*m_pRoot, strError);
+    EndWaitCursor();
+    if (!bOk)
+        ShowErrorBox("Could not save the search to \"" + strPath + "\".\n" + strError, AfxGetMainWnd());
+    return bOk ? TRUE : FALSE;
 }

@@ -47,8 +47,16 @@ public:
     void OnViewDirectory();
     void OnUpdateViewDirectory(CCmdUI* pCmdUI);
     void OnRefresh();
+    // Asks where to, and writes the whole search there in ncdu's export format.
+    void OnSaveSearchAs();
+    void OnUpdateSaveSearchAs(CCmdUI* pCmdUI);
+    // Writes the whole search to strPath; FALSE after the error has been shown.
+    BOOL SaveSearch(const std::string& strPath);
 
     static const CCmdMap& ClassCmdMap();
+    // The commands of every search, whether it can be read again or not: moving through
+    // the tree, and saving it.
+    static const CCmdMap& BrowseCmdMap();
 
     CEntryArena m_entries;            // every entry of the tree, freed with the document
     CEntry* m_pRoot = nullptr;        // in m_entries, like the whole tree

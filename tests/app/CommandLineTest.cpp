@@ -35,6 +35,7 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
     t.Dir("run");
     t.Chmod("run", 0700);
     const std::string bad = t.Path(kBadName), shot = t.Path("shot\xfe.png"), listShot = t.Path("list.png");
+    const std::string saved = t.Path("saved.json.gz"), savedShot = t.Path("saved.png");
     const auto noSuch = [](const std::string& p) { return "volra: " + p + ": No such file or directory\n"; };
     struct Case {
         std::vector<std::string> args;
@@ -46,7 +47,6 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
         {{t.Root(), "-h"}, 0, UsageText(), ""},
         {{"--version"}, 0, "volra 1.1\n", ""},
         {{t.Path("missing")}, 2, "", noSuch(t.Path("missing"))},
-        {{t.Path("plain")}, 2, "", "volra: " + t.Path("plain") + ": Not a directory\n"},
         {{""}, 2, "", "volra: an empty path names no folder\n"},
         {{"--bogus"}, 2, "", "volra: unknown option \"--bogus\" (volra --help lists the options)\n"},
         {{"--snapshot", bad}, 2, "", "volra: --output FILE.png is missing\n"},
@@ -55,6 +55,12 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
         {{"--snapshot", bad, "--output", "/dev/full"}, 1, "", "volra: /dev/full: No space left on device\n"},
         {{"--snapshot", bad, "--mode", "list", "--tree", "--size", "300x100", "--output", listShot}, 0, "", ""},
         {{"--snapshot", bad, "--size", "320x200", "--output", shot}, 0, "", ""},
+        {{"--save", bad}, 2, "", "volra: --save wants a folder (or a saved search) and a file: volra --save FOLDER FILE\n"},
+        {{"--save", t.Path("missing"), saved}, 1, "", noSuch(t.Path("missing"))},
+        {{"--save", bad, "/dev/full"}, 1, "", "volra: /dev/full: No space left on device\n"},
+        {{"--save", t.Path("plain"), saved}, 1, "", "volra: " + t.Path("plain") + ": line 1, column 1: invalid value\n"},
+        {{"--save", bad, saved}, 0, "", ""},
+        {{"--snapshot", saved, "--size", "320x200", "--output", savedShot}, 0, "", ""},
     };
     for (const Case& c : cases) {
         std::string command = "XDG_RUNTIME_DIR=" + t.Path("run") + " '" VOLRA_PROGRAM "'";
@@ -70,6 +76,7 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
     const QImage image = QImage::fromData(QByteArray::fromStdString(Read(shot)));
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(Read(savedShot))), image) << "the saved search looks the same";
     // The pie's first slice (the bigger file) lies below and right of the centre; the
     // spider's first line runs straight down from it.
     const std::tuple<QString, QPoint, QColor> modes[] = {{"pie", {175, 125}, QColor(192, 0, 0)},
@@ -88,6 +95,10 @@ TEST(CommandLine, FoldersStayBytesAndMalformedLinesAreRefused)
     const CCommandLineInfo folder = ParseCommandLine({"volra", t.Path(kBadName + "/.")});
     EXPECT_EQ(folder.action, CCommandLineInfo::Action::SearchFolder);
     EXPECT_EQ(folder.strFolder, t.Path(kBadName));
+    t.File(kBadName + "/saved.json");  // a file is a saved search, its path kept as given
+    const CCommandLineInfo file = ParseCommandLine({"volra", t.Path(kBadName + "/./saved.json")});
+    EXPECT_EQ(file.action, CCommandLineInfo::Action::OpenFile);
+    EXPECT_EQ(file.strFile, t.Path(kBadName + "/./saved.json"));
     const std::vector<std::vector<std::string>> malformed = {
         {"volra", "--snapshot", "/srv", "--size", "640", "--output", "a.png"},
         {"volra", "--snapshot", "/srv", "--size", "0x10", "--output", "a.png"},
@@ -95,9 +106,11 @@ TEST(CommandLine, FoldersStayBytesAndMalformedLinesAreRefused)
         {"volra", "--snapshot", "/srv", "--output"},
         {"volra", "--snapshot", "/srv", "--bogus", "--output", "a.png"},
         {"volra", "/srv", "/home"},
+        {"volra", "--save", "/srv"},
+        {"volra", "--save", "/srv", "a.json", "--tree"},
     };
     for (const auto& args : malformed)
-        EXPECT_NE(ParseCommandLine(args).strError, "") << args[3];
+        EXPECT_NE(ParseCommandLine(args).strError, "") << args.back();
 }
 
 // Nobody may read the root: the search's error goes to standard error, no box waits, and

@@ -4,11 +4,9 @@
 #include "app/CommandTable.h"
 #include "app/FlatToolBar.h"
 
-#include <QImage>
 #include <QLayout>
 #include <QStatusBar>
 #include <QTest>
-#include <QToolButton>
 
 #include <set>
 
@@ -26,63 +24,25 @@ void DragAway(CFlatToolBar* pBar)
     QTest::mouseRelease(pBar, Qt::LeftButton, {}, handle + QPoint(400, 400));
 }
 
-// The shadow side of the gripper's first bar, in the painted bar.
-QColor GripperShadow(CFlatToolBar* pBar)
-{
-    const QRect rcBar = CFlatToolBar::GripperBars(pBar->GetHandleRect(), pBar->orientation())[0];
-    return QColor(pBar->grab().toImage().pixel(rcBar.bottomRight()));
-}
-
 }  // namespace
 
-TEST(FlatToolBar, ButtonsShowTheirPicturesAndFollowTheModeAndTheTreePanel)
+TEST(FlatToolBar, ButtonsHavePicturesOfTheirOwnAndTheBarDockedOrDraggedAwayComesBackAsLeft)
 {
     AppFixture f;
-    CFlatToolBar* bar = Bar(f.Frame());
-    ASSERT_NE(bar, nullptr);
-    QImage blank(16, 16, QImage::Format_ARGB32_Premultiplied);
-    blank.fill(Qt::transparent);
-    for (UINT id : ToolbarLayout()) {  // the pictures are read and drawn offscreen too
-        const QImage picture = id == 0 ? QImage() : f.Frame().GetAction(id)->icon().pixmap(16, 16).toImage();
-        EXPECT_TRUE(id == 0 || (picture.size() == blank.size() && picture.convertToFormat(blank.format()) != blank)) << id;
+    std::vector<UINT> ids = ToolbarLayout();
+    ids.push_back(ID_HELP_CONTENTS);  // on the menu only, with a picture all the same
+    std::set<qint64> icons;
+    for (UINT id : ids) {
+        const QIcon icon = id == 0 ? QIcon() : f.Frame().GetAction(id)->icon();
+        EXPECT_TRUE(id == 0 || (!icon.isNull() && icons.insert(icon.cacheKey()).second)) << id;
     }
 
-    ASSERT_NE(f.Open(), nullptr);
-    const UINT checkable[] = {ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE};
-    auto button = [&](UINT id) { return qobject_cast<QToolButton*>(bar->widgetForAction(f.Frame().GetAction(id))); };
-    const std::pair<UINT, std::set<UINT>> steps[] = {
-        {0, {ID_VIEW_TREE, ID_MODE_BLOCK}},
-        {ID_MODE_PIE, {ID_VIEW_TREE, ID_MODE_PIE}},
-        {ID_MODE_PIE, {ID_VIEW_TREE, ID_MODE_PIE}},  // pressing the checked mode keeps it
-        {ID_VIEW_TREE, {ID_MODE_PIE}},
-        {ID_MODE_LIST, {ID_MODE_LIST}},
-        {ID_VIEW_TREE, {ID_VIEW_TREE, ID_MODE_LIST}},
-    };
-    for (const auto& [pressed, expected] : steps) {
-        if (pressed != 0)
-            button(pressed)->click();
-        for (UINT id : checkable)
-            EXPECT_EQ(button(id)->isChecked(), expected.count(id) == 1) << "after " << pressed << ", button " << id;
-    }
-}
-
-TEST(FlatToolBar, GripperWhileDockedNoneWhileFloatingAndTheBarsComeBackAsLeft)
-{
-    using Bars = std::array<QRect, 2>;
-    EXPECT_EQ(CFlatToolBar::GripperBars(QRect(2, 2, 9, 24), Qt::Horizontal), (Bars{QRect(3, 3, 3, 22), QRect(7, 3, 3, 22)}));
-    EXPECT_EQ(CFlatToolBar::GripperBars(QRect(2, 2, 30, 9), Qt::Vertical), (Bars{QRect(3, 3, 28, 3), QRect(3, 7, 28, 3)}));
-    EXPECT_EQ(CFlatToolBar::SeparatorLine(QRect(0, 0, 7, 24), Qt::Horizontal), QRect(2, 0, 2, 24));
-    EXPECT_EQ(CFlatToolBar::SeparatorLine(QRect(0, 0, 30, 6), Qt::Vertical), QRect(0, 2, 30, 2));
-
-    AppFixture f;
     f.Frame().show();
     CFlatToolBar* bar = Bar(f.Frame());
-    const QColor shadow = bar->palette().color(QPalette::Dark).rgb();
-    EXPECT_EQ(GripperShadow(bar), shadow) << "docked at the top";
+    ASSERT_NE(bar, nullptr);
     f.Frame().addToolBar(Qt::LeftToolBarArea, bar);
     f.Frame().layout()->activate();
     ASSERT_GT(bar->height(), bar->width());
-    EXPECT_EQ(GripperShadow(bar), shadow) << "docked at the left";
     f.Command(ID_VIEW_STATUS_BAR);
     f.Frame().close();
     {
@@ -95,7 +55,6 @@ TEST(FlatToolBar, GripperWhileDockedNoneWhileFloatingAndTheBarsComeBackAsLeft)
     f.Frame().show();
     DragAway(bar);
     ASSERT_TRUE(bar->isFloating());
-    EXPECT_NE(GripperShadow(bar), shadow) << "floating";
     f.Command(ID_VIEW_STATUS_BAR);
     f.Frame().close();
     CMainFrame next(nullptr);

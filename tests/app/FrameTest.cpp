@@ -1,72 +1,84 @@
 #include "AppFixture.h"
 
 #include "app/AppCommands.h"
-#include "app/ChildFrame.h"
-#include "app/MainFrame.h"
-#include "app/PlaceholderView.h"
-#include "app/VolraApp.h"
-#include "app/VolraDocTemplate.h"
+#include "app/FlatToolBar.h"
 #include "doc/DriveSelectDlg.h"
-#include "doc/VolraDoc.h"
 #include "platform/PopupMenu.h"
 #include "support/CommaLocale.h"
 #include "support/DocHarness.h"
-#include "support/TempTree.h"
+#include "support/Input.h"
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
-#include "views/VolraPieView.h"
 #include "views/VolraListView.h"
+#include "views/VolraPieView.h"
 #include "views/VolraTreeView.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPointer>
-#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <QToolButton>
 
-TEST(MainFrame, MenusAndCommandStatesFollowTheActiveSearch)
+#include <set>
+
+// A German desktop writes decimals with a comma, and a name may hold a newline: titles,
+// the status line and the context menu still read alike everywhere, on one line each.
+TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
 {
+    const CommaLocale comma;
     AppFixture f;
+    f.tree.File("odd\nname/x", 2000);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
     EXPECT_FALSE(f.Enabled(ID_REFRESH)) << "no search window: nothing handles it";
     EXPECT_FALSE(f.Enabled(ID_EDIT_COPY)) << "nothing ever handles Copy";
-    EXPECT_TRUE(f.Enabled(ID_FILE_NEW));
-    EXPECT_TRUE(f.Enabled(ID_APP_ABOUT));
-
     EXPECT_EQ(f.Frame().windowTitle(), "Volra");
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Selection", "&Window", "&Help"}));
-    EXPECT_EQ(f.Frame().windowTitle(), QString::fromStdString("Volra - [" + doc->GetTitle() + "]"));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));
-    EXPECT_FALSE(f.Enabled(ID_OPEN_PARENT)) << "at the root";
-    EXPECT_FALSE(f.Enabled(ID_VIEW_DIRECTORY));
-    EXPECT_TRUE(f.Checked(ID_VIEW_TREE));
-    EXPECT_TRUE(f.Checked(ID_MODE_BLOCK));
-    EXPECT_FALSE(f.Checked(ID_MODE_PIE));
+    CEntry* root = doc->m_pRoot;
+    CEntry* odd = Child(root, "odd\nname");
+    const std::string r = f.tree.Root();
+    // 4096 + 1000 + 24 + 2000 bytes.
+    EXPECT_EQ(f.Frame().windowTitle().toStdString(), "Volra - [(Folder " + r + ") " + r + " (6.95k)]");
+    const std::pair<const CEntry*, std::string> lines[] = {
+        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"},
+        {odd, r + "/odd?name | 1.95k | Directory"},
+        {nullptr, ""}};
+    for (const auto& [pEntry, text] : lines) {
+        ShowEntryInfo(pEntry);
+        EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(), text);
+    }
 
-    doc->m_pSelected = Child(doc->m_pRoot, "sub");
-    EXPECT_TRUE(f.Enabled(ID_VIEW_DIRECTORY));
+    // A disabled command does nothing, by its key or by its action.
+    f.Frame().show();
+    f.Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Frame()));
+    QWidget* view = f.Frame().GetActiveChildFrame()->GetCurrentView();
+    view->setFocus();
+    const std::tuple<CEntry*, Qt::Key, CEntry*> keys[] = {
+        {root, Qt::Key_Backspace, root}, {odd, Qt::Key_Return, odd}, {odd, Qt::Key_Backspace, root},
+        {Child(root, "top.bin"), Qt::Key_Return, root}};
+    for (const auto& [selected, key, current] : keys) {
+        doc->m_pSelected = selected;
+        QTest::keyClick(view, key);
+        EXPECT_EQ(doc->m_pCurrent, current) << key;
+    }
     f.Frame().GetAction(ID_VIEW_DIRECTORY)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot, "sub"));
-    EXPECT_TRUE(f.Enabled(ID_OPEN_PARENT));
-    f.Frame().GetAction(ID_OPEN_PARENT)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot);
+    EXPECT_EQ(doc->m_pCurrent, root);
+    QTest::keyClick(view, Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
+    QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
+    EXPECT_FALSE(f.Frame().GetActiveChildFrame()->m_bTreeVisible);
 
-    // A disabled command does nothing, whichever way it is sent.
-    doc->m_pSelected = Child(doc->m_pRoot, "top.bin");
-    f.Frame().GetAction(ID_VIEW_DIRECTORY)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot);
+    doc->SetCurrent(odd);
+    EXPECT_EQ(f.Frame().windowTitle().toStdString(), "Volra - [(Folder " + r + ") " + r + "/odd?name (1.95k)]");
+    EXPECT_EQ(f.Frame().GetMdiArea()->activeSubWindow()->windowTitle().toStdString(),
+              "(Folder " + r + ") " + r + "/odd?name (1.95k)");
+    EXPECT_EQ(BuildPopupMenu(doc->BuildContextMenuItems(), *doc)->actions().value(0)->text().toStdString(),
+              r + "/odd?name [1.95k]");
 
     f.Frame().GetAction(ID_FILE_CLOSE)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -75,40 +87,7 @@ TEST(MainFrame, MenusAndCommandStatesFollowTheActiveSearch)
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
 }
 
-// A German desktop writes decimals with a comma, and a name may hold a newline: titles,
-// the status line and the context menu still read alike everywhere, on one line each.
-TEST(MainFrame, TitlesStatusLineAndMenuReadAlikeInEveryLocale)
-{
-    const CommaLocale comma;
-    AppFixture f;
-    f.tree.File("odd\nname/x", 2000);
-    CVolraDoc* doc = f.Open();
-    ASSERT_NE(doc, nullptr);
-    CEntry* root = doc->m_pRoot;
-    CEntry* odd = Child(root, "odd\nname");
-    const std::string r = f.tree.Root();
-    auto expect = [](const QString& shown, const std::string& text) { EXPECT_EQ(shown.toStdString(), text); };
-
-    // 4096 + 1000 + 24 + 2000 bytes.
-    expect(f.Frame().windowTitle(), "Volra - [(Folder " + r + ") " + r + " (6.95k)]");
-    const std::pair<const CEntry*, std::string> lines[] = {
-        {Child(root, "top.bin"), r + "/top.bin | 4.00k | File"},
-        {Child(root, "sub"), r + "/sub | 1.00k | Directory"},
-        {odd, r + "/odd?name | 1.95k | Directory"},
-        {nullptr, ""}};
-    for (const auto& [pEntry, text] : lines) {
-        ShowEntryInfo(pEntry);
-        expect(f.Frame().statusBar()->currentMessage(), text);
-    }
-
-    doc->SetCurrent(odd);
-    expect(f.Frame().windowTitle(), "Volra - [(Folder " + r + ") " + r + "/odd?name (1.95k)]");
-    expect(f.Frame().GetMdiArea()->activeSubWindow()->windowTitle(), "(Folder " + r + ") " + r + "/odd?name (1.95k)");
-    const auto menu = BuildPopupMenu(doc->BuildContextMenuItems(), *doc);
-    expect(menu->actions().value(0)->text(), r + "/odd?name [1.95k]");
-}
-
-TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
+TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
 {
     AppFixture f;
     CVolraDoc* doc = f.Open();
@@ -117,19 +96,26 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     ASSERT_NE(frame, nullptr);
     auto* tree = dynamic_cast<CVolraTreeView*>(frame->GetTreeView());
     ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(doc->GetViews().size(), 2u);
-    EXPECT_NE(dynamic_cast<CVolraBlockView*>(frame->GetModeView(CChildFrame::kBlock)), nullptr);
     CEntry* root = doc->m_pRoot;
     CEntry* sub = Child(root, "sub");
-
+    // Presses a toolbar button; the mode and tree-panel buttons then show the frame's state.
+    auto* bar = f.Frame().findChild<CFlatToolBar*>();
+    const auto button = [&](UINT id) {
+        return qobject_cast<QToolButton*>(bar->widgetForAction(f.Frame().GetAction(id)));
+    };
+    const auto press = [&](UINT id, const std::set<UINT>& checked) {
+        button(id)->click();
+        for (const UINT shown : {ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE})
+            EXPECT_EQ(button(shown)->isChecked(), checked.count(shown) == 1) << "after " << id << ", button " << shown;
+    };
     EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
 
     // A current directory set behind the views' backs shows only where an update came.
     doc->m_pCurrent = sub;
-    f.Frame().GetAction(ID_MODE_BLOCK)->trigger();
+    press(ID_MODE_BLOCK, {ID_VIEW_TREE, ID_MODE_BLOCK});
     EXPECT_EQ(tree->GetSelectedEntry(), root) << "the current mode: nothing happens";
 
-    f.Frame().GetAction(ID_MODE_LIST)->trigger();
+    press(ID_MODE_LIST, {ID_VIEW_TREE, ID_MODE_LIST});
     auto* list = dynamic_cast<CVolraListView*>(frame->GetModeView(CChildFrame::kList));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->GetRows().size(), 3u) << "sub's a.txt, deeper and deeper/b.txt, shown once attached";
@@ -137,27 +123,24 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
     EXPECT_EQ(doc->GetViews().size(), 2u);
     EXPECT_EQ(frame->GetModeView(CChildFrame::kBlock)->GetDocument(), nullptr) << "detached while hidden";
     EXPECT_EQ(frame->GetSplitter()->widget(1), list);
-    EXPECT_TRUE(f.Checked(ID_MODE_LIST));
-    EXPECT_FALSE(f.Checked(ID_MODE_BLOCK));
     EXPECT_TRUE(f.Checked(ID_SHOW_ALL_FILES)) << "on at first, and its menu item says so";
 
     // Hidden tree panel: the new mode's view fills the frame; showing the panel again
     // moves that view, not the one shown before, into the right pane.
-    f.Frame().GetAction(ID_VIEW_TREE)->trigger();
-    EXPECT_FALSE(f.Checked(ID_VIEW_TREE));
+    press(ID_VIEW_TREE, {ID_MODE_LIST});
     EXPECT_FALSE(frame->GetSplitter()->isVisibleTo(frame));
     EXPECT_EQ(tree->GetDocument(), doc) << "the hidden tree keeps following the document";
-    f.Frame().GetAction(ID_MODE_PIE)->trigger();
+    press(ID_MODE_PIE, {ID_MODE_PIE});
     auto* pie = dynamic_cast<CVolraPieView*>(frame->GetModeView(CChildFrame::kPie));
     ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->parentWidget(), frame);
     EXPECT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
     EXPECT_TRUE(list->GetRows().empty()) << "a detached list keeps no entry";
-    f.Frame().GetAction(ID_VIEW_TREE)->trigger();
+    press(ID_VIEW_TREE, {ID_VIEW_TREE, ID_MODE_PIE});
     EXPECT_EQ(frame->GetSplitter()->widget(1), pie);
     EXPECT_TRUE(frame->GetSplitter()->isVisibleTo(frame));
 
-    f.Frame().GetAction(ID_MODE_LIST)->trigger();
+    press(ID_MODE_LIST, {ID_VIEW_TREE, ID_MODE_LIST});
     EXPECT_EQ(frame->GetModeView(CChildFrame::kList), list) << "the same object is reused";
     EXPECT_EQ(doc->GetViews().size(), 2u);
 
@@ -169,20 +152,18 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRules)
 
     // The pie, shown again after the tree changed unheard, shows the new entries.
     doc->OnRefresh();
-    f.Frame().GetAction(ID_MODE_PIE)->trigger();
+    press(ID_MODE_PIE, {ID_VIEW_TREE, ID_MODE_PIE});
     ASSERT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
     EXPECT_EQ(pie->GetEntries().front()->GetParent(), doc->m_pCurrent);
 }
 
-TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
+TEST(DocTemplate, UntitledNumbersSkipCancelledSearchesAndTheWindowMenuListsTheOthers)
 {
     AppFixture f;
     CVolraDocTemplate* tpl = f.app.GetDocTemplate();
     int choice = IDCANCEL;
     tpl->m_chooseSearchType = [&] { return choice; };
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
-    EXPECT_EQ(tpl->GetUntitledCount(), 0);
-
     // While the drive dialog asks, the hidden window's document is already numbered.
     std::vector<std::string> titlesSeen;
     auto cancelDriveDialog = [&] {
@@ -195,15 +176,36 @@ TEST(DocTemplate, UntitledNumbersSkipCancelledSearches)
     choice = 1021;
     QTimer::singleShot(0, cancelDriveDialog);
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
-    EXPECT_EQ(tpl->GetUntitledCount(), 0) << "a cancelled search uses no number";
-    EXPECT_TRUE(f.Frame().GetMdiArea()->subWindowList().isEmpty());
-
-    ASSERT_NE(f.Open(), nullptr);
-    EXPECT_EQ(tpl->GetUntitledCount(), 1);
+    CVolraDoc* first = f.Open();
+    ASSERT_NE(first, nullptr);
     QTimer::singleShot(0, cancelDriveDialog);
     EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
-    EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"}));
+    EXPECT_EQ(titlesSeen, (std::vector<std::string>{"Volra1", "Volra2"})) << "a cancelled search uses no number";
     EXPECT_EQ(f.Frame().GetMdiArea()->subWindowList().size(), 1);
+
+    // The Window menu lists the open searches, numbered, the active one checked.
+    CVolraDoc* second = f.Open();
+    ASSERT_NE(second, nullptr);
+    first->SetTitle("R&D");
+    QMenu* menu = nullptr;
+    for (QAction* a : f.Frame().menuBar()->actions())
+        if (a->text() == "&Window")
+            menu = a->menu();
+    ASSERT_NE(menu, nullptr);
+    const auto open = [&] {
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : (a->isChecked() ? QStringLiteral("* ") : QString()) + a->text());
+        return items;
+    };
+    const QString secondTitle = QString::fromStdString(second->GetTitle());
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "&1 R&&D", "* &2 " + secondTitle}));
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith("&1"))
+            a->trigger();
+    EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
+    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
 }
 
 // Each close arrives through the walk's own event pump, as one from the window manager
@@ -270,11 +272,8 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     f.Frame().SavePlacement();
     QSettings s(QStringLiteral("kestrow software"), QStringLiteral("Volra"));
     s.beginGroup(QStringLiteral("Frame"));
-    const int top = s.value("Top").toInt();
-    const int left = s.value("Left").toInt();
-    EXPECT_EQ(s.value("Status").toInt(), 1);
-    EXPECT_EQ(s.value("Right").toInt() - left, 700);
-    EXPECT_EQ(s.value("Bottom").toInt() - top, 500);
+    EXPECT_EQ(s.value("Right").toInt() - s.value("Left").toInt(), 700);
+    EXPECT_EQ(s.value("Bottom").toInt() - s.value("Top").toInt(), 500);
     f.Frame().setGeometry(QRect(0, 0, 300, 200));
     ASSERT_TRUE(f.Frame().RestorePlacement());
     EXPECT_EQ(f.Frame().geometry().size(), QSize(700, 500));
@@ -283,35 +282,11 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     EXPECT_FALSE(f.Frame().RestorePlacement()) << "-1 leaves the placement to the desktop";
 }
 
-TEST(MainFrame, KeysCarryOutEnabledCommandsOnly)
+TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAtItsBlock)
 {
     AppFixture f;
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
-    f.Frame().show();
-    f.Frame().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.Frame()));
-    QWidget* view = f.Frame().GetActiveChildFrame()->GetCurrentView();
-    view->setFocus();
-
-    QTest::keyClick(view, Qt::Key_Backspace);
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot) << "Open parent is disabled at the root";
-    doc->m_pSelected = Child(doc->m_pRoot, "sub");
-    QTest::keyClick(view, Qt::Key_Return);
-    EXPECT_EQ(doc->m_pCurrent, Child(doc->m_pRoot, "sub"));
-    QTest::keyClick(view, Qt::Key_Backspace);
-    EXPECT_EQ(doc->m_pCurrent, doc->m_pRoot);
-
-    QTest::keyClick(view, Qt::Key_P, Qt::AltModifier);
-    EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
-    QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
-    EXPECT_FALSE(f.Frame().GetActiveChildFrame()->m_bTreeVisible);
-}
-
-TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
-{
-    AppFixture f;
-    ASSERT_NE(f.Open(), nullptr);
     f.Frame().resize(1000, 700);
     f.Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
@@ -334,48 +309,13 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAcrossModesHidingAndResizing)
             }
         }
     }
-}
 
-TEST(MainFrame, WindowMenuListsTheSearchesAndActivatesTheChosenOne)
-{
-    AppFixture f;
-    CVolraDoc* first = f.Open();
-    CVolraDoc* second = f.Open();
-    ASSERT_TRUE(first != nullptr && second != nullptr);
-    first->SetTitle("R&D");
-    QMenu* menu = nullptr;
-    for (QAction* a : f.Frame().menuBar()->actions())
-        if (a->text() == "&Window")
-            menu = a->menu();
-    ASSERT_NE(menu, nullptr);
-    const auto open = [&] {
-        emit menu->aboutToShow();
-        QStringList items;
-        for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : (a->isChecked() ? QStringLiteral("* ") : QString()) + a->text());
-        return items;
-    };
-    const QString secondTitle = QString::fromStdString(second->GetTitle());
-    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "&1 R&&D", "* &2 " + secondTitle}));
-    for (QAction* a : menu->actions())
-        if (a->text().startsWith("&1"))
-            a->trigger();
-    EXPECT_EQ(f.Frame().GetActiveChildFrame()->GetDocument(), first);
-    EXPECT_EQ(open(), (QStringList{"&Cascade", "&Tile", "&Arrange Icons", "-", "* &1 R&&D", "&2 " + secondTitle}));
-}
-
-TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
-{
-    AppFixture f;
-    CVolraDoc* doc = f.Open();
-    ASSERT_NE(doc, nullptr);
-    f.Frame().show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f.Frame()));
     auto* view = static_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetCurrentView());
     view->grab();  // lays the blocks out
     CEntry* sub = Child(doc->m_pRoot, "sub");
     const QPoint middle = view->mapToGlobal(view->GetLayout().RectOf(sub).value().ToQRect().center());
-    // The Menu key, Shift+F10, and the desktop's keyboard request made wherever the pointer is.
+    // The Menu key, Shift+F10 and the desktop's keyboard request, wherever the pointer is,
+    // open the selection's menu at its block.
     QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1), view->mapToGlobal(QPoint(1, 1)));
     const std::function<void()> asks[] = {
         [&] { QTest::keyClick(view, Qt::Key_Menu); },
@@ -385,20 +325,11 @@ TEST(BlockView, MenuKeyAndShiftF10OpenTheMenuOfTheSelectionAtItsBlock)
     for (CEntry* selected : {sub, static_cast<CEntry*>(nullptr)}) {
         for (const auto& ask : asks) {
             doc->m_pSelected = selected;
-            std::string firstLine;
-            QPoint menuPos;
-            QTimer::singleShot(0, [&] {
-                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                    firstLine = menu->actions().value(0)->text().toStdString();
-                    menuPos = menu->pos();
-                    menu->close();
-                }
-            });
-            ask();
-            QCoreApplication::processEvents();
+            const OpenedMenu menu = MenuFrom(ask);
             EXPECT_EQ(doc->m_pSelected, selected) << "the selection stays";
-            EXPECT_EQ(firstLine, selected ? sub->GetPath() + " [" + sub->GetSizeText() + "]" : "");
-            EXPECT_EQ(menuPos, selected ? middle : QPoint());
+            EXPECT_EQ(menu.firstLine, selected ? sub->GetPath() + " [" + sub->GetSizeText() + "]" : "");
+            EXPECT_EQ(menu.pos, selected ? middle : QPoint());
         }
     }
 }
+

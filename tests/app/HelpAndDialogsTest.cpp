@@ -6,10 +6,10 @@
 #include "platform/ErrorText.h"
 #include "platform/LastError.h"
 #include "platform/UiServices.h"
+#include "support/ModalWatch.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -21,9 +21,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 
-#include <functional>
 #include <ostream>
 
 // gtest prints a URL that differs as text, not as the bytes of its handle. Internal linkage,
@@ -34,28 +32,6 @@ static void PrintTo(const QUrl& url, std::ostream* pOut)
 }
 
 namespace {
-
-// Runs a dialog with the actions done from inside its event loop; a dialog the actions fail
-// to close is ended after a while, so that a fault fails the test instead of hanging it.
-template <class Dlg>
-int RunModal(Dlg& dlg, const std::function<void()>& actions)
-{
-    QTimer::singleShot(0, &dlg, actions);
-    QTimer::singleShot(5000, &dlg, [&dlg] {
-        ADD_FAILURE() << "the dialog was still open";
-        dlg.done(-1);
-    });
-    return dlg.DoModal();
-}
-
-// The result of a fresh dialog of the given type, with the action done from inside its loop.
-template <class Dlg>
-int ResultOf(const std::function<void(Dlg&)>& action)
-{
-    Dlg dlg;
-    return RunModal(dlg, [&] { action(dlg); });
-}
-
 void Click(QPushButton* pButton) { QTest::mouseClick(pButton, Qt::LeftButton); }
 
 void WriteFile(const QString& path, const QByteArray& contents)
@@ -66,44 +42,40 @@ void WriteFile(const QString& path, const QByteArray& contents)
 }
 
 const QUrl kCompiledIndex(QStringLiteral("qrc:/help/index.html"));
-
 }  // namespace
 
-TEST(ChooseSearchTypeDlg, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
+TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
 {
     using D = CChooseSearchTypeDlg;
-    EXPECT_TRUE(D().GetLocalButton()->isDefault()) << "Enter picks the local search wherever the focus is";
-    EXPECT_EQ(ResultOf<D>([](D& d) { Click(d.GetLocalButton()); }), IDC_LOCAL_DRIVE);
-    EXPECT_EQ(ResultOf<D>([](D& d) { Click(d.GetFtpButton()); }), IDC_FTP_ACCOUNT);
-    EXPECT_EQ(ResultOf<D>([](D& d) { Click(d.GetCancelButton()); }), IDCANCEL);
-    EXPECT_EQ(ResultOf<D>([](D& d) { QTest::keyClick(&d, Qt::Key_Return); }), IDC_LOCAL_DRIVE);
-    EXPECT_EQ(ResultOf<D>([](D& d) { QTest::keyClick(&d, Qt::Key_Enter); }), IDC_LOCAL_DRIVE);
-    EXPECT_EQ(ResultOf<D>([](D& d) { QTest::keyClick(&d, Qt::Key_Escape); }), IDCANCEL);
-    EXPECT_EQ(ResultOf<D>([](D& d) { d.close(); }), IDCANCEL);
-
-    // A greyed FTP button: the click and the mnemonic Alt+A both go nowhere.
-    D dlg(nullptr, FALSE);
-    EXPECT_EQ(RunModal(dlg,
-                       [&dlg] {
-                           Click(dlg.GetFtpButton());
-                           QTest::keyClick(&dlg, Qt::Key_A, Qt::AltModifier);
-                           EXPECT_TRUE(dlg.isVisible());
-                           QTest::keyClick(&dlg, Qt::Key_Escape);
-                       }),
-              IDCANCEL);
-    dlg.EnableFtp(TRUE);
-    EXPECT_EQ(RunModal(dlg, [&dlg] { Click(dlg.GetFtpButton()); }), IDC_FTP_ACCOUNT);
-}
-
-TEST(AboutDlg, OkEndsWithIdokEscapeWithIdcancelAndTheBannerIsSharp)
-{
-    EXPECT_EQ(ResultOf<CAboutDlg>([](CAboutDlg& d) { Click(d.GetOkButton()); }), IDOK);
-    EXPECT_EQ(ResultOf<CAboutDlg>([](CAboutDlg& d) { QTest::keyClick(&d, Qt::Key_Return); }), IDOK);
-    EXPECT_EQ(ResultOf<CAboutDlg>([](CAboutDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }), IDCANCEL);
-    // On a high-density screen the banner keeps its logical size with twice the pixels.
-    const QPixmap sharp = CAboutDlg::DrawBanner(2.0);
-    EXPECT_EQ(sharp.size(), QSize(2 * CAboutDlg::kBannerWidth, 2 * CAboutDlg::kBannerHeight));
-    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(CAboutDlg::kBannerWidth, CAboutDlg::kBannerHeight));
+    const std::tuple<BOOL, std::function<void(D&)>, int> ways[] = {
+        {TRUE, [](D& d) { Click(d.GetLocalButton()); }, IDC_LOCAL_DRIVE},
+        {TRUE, [](D& d) { Click(d.GetFtpButton()); }, IDC_FTP_ACCOUNT},
+        {TRUE, [](D& d) { Click(d.GetCancelButton()); }, IDCANCEL},
+        {TRUE, [](D& d) { d.GetCancelButton()->setFocus(); QTest::keyClick(&d, Qt::Key_Return); }, IDC_LOCAL_DRIVE},
+        {TRUE, [](D& d) { QTest::keyClick(&d, Qt::Key_Escape); }, IDCANCEL},
+        {TRUE, [](D& d) { d.close(); }, IDCANCEL},
+        // A greyed FTP button: the click and the mnemonic Alt+A both go nowhere.
+        {FALSE, [](D& d) {
+             Click(d.GetFtpButton());
+             QTest::keyClick(&d, Qt::Key_A, Qt::AltModifier);
+             QTest::keyClick(&d, Qt::Key_Escape);
+         },
+         IDCANCEL},
+        {FALSE, [](D& d) { d.EnableFtp(TRUE); Click(d.GetFtpButton()); }, IDC_FTP_ACCOUNT},
+    };
+    for (const auto& [bFtp, action, result] : ways) {
+        D dlg(nullptr, bFtp);
+        EXPECT_EQ(RunModal(dlg, [&] { action(dlg); }), result);
+    }
+    const std::pair<std::function<void(CAboutDlg&)>, int> aboutWays[] = {
+        {[](CAboutDlg& d) { Click(d.GetOkButton()); }, IDOK},
+        {[](CAboutDlg& d) { QTest::keyClick(&d, Qt::Key_Return); }, IDOK},
+        {[](CAboutDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }, IDCANCEL},
+    };
+    for (const auto& [action, result] : aboutWays) {
+        CAboutDlg dlg;
+        EXPECT_EQ(RunModal(dlg, [&] { action(dlg); }), result);
+    }
 }
 
 TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
@@ -117,13 +89,10 @@ TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
     for (const auto& [name, dialog] : dialogs)
         EXPECT_EQ(dialog->windowFlags(), kDialogWindowFlags) << name;
 
-    // The error box lives inside its own loop; it is read from there.
     Qt::WindowFlags boxFlags;
-    QTimer::singleShot(0, [&boxFlags] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            boxFlags = box->windowFlags();
-            box->close();
-        }
+    WhenModal<QDialog>([&boxFlags](QDialog& box) {
+        boxFlags = box.windowFlags();
+        box.close();
     });
     SetLastError(ERROR_ACCESS_DENIED);
     ReportLastError();
@@ -133,26 +102,18 @@ TEST(Dialogs, HaveATitleAndACloseBoxButNoMinimiseOrMaximise)
 TEST(HelpLocation, TheFirstFolderHoldingAnIndexWinsInstalledCopyFirst)
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    EXPECT_EQ(CHelpWindow::HelpFolders(), (QStringList{QDir::cleanPath(exeDir + QStringLiteral("/../share/volra/help")),
-                                                       exeDir + QStringLiteral("/help"), QStringLiteral(":/help")}));
-    // From the build tree only the compiled copy is there.
-    EXPECT_EQ(CHelpWindow::FindHelpIndex(CHelpWindow::HelpFolders()), kCompiledIndex);
-
+    EXPECT_EQ(CHelpWindow::HelpFolders(),
+              (QStringList{QDir::cleanPath(exeDir + "/../share/volra/help"), exeDir + "/help", ":/help"}));
+    // A folder named index.html is no page; "bin/../share/volra/help" is given as written,
+    // and the URL names the real place.
     QTemporaryDir root;
-    const QString empty = root.filePath(QStringLiteral("empty"));
-    const QString fake = root.filePath(QStringLiteral("fake"));
-    const QString guide = root.filePath(QStringLiteral("guide"));
-    ASSERT_TRUE(QDir().mkpath(empty) && QDir().mkpath(guide));
-    ASSERT_TRUE(QDir().mkpath(fake + QStringLiteral("/index.html")));  // a folder of that name is no page
-    WriteFile(guide + QStringLiteral("/index.html"), "<title>guide</title>");
-    const QUrl guideIndex = QUrl::fromLocalFile(guide + QStringLiteral("/index.html"));
-    const QString compiled = QStringLiteral(":/help");
-
-    EXPECT_EQ(CHelpWindow::FindHelpIndex({root.filePath(QStringLiteral("missing")), empty, fake, guide, compiled}),
-              guideIndex);
-    EXPECT_EQ(CHelpWindow::FindHelpIndex({empty, compiled, guide}), kCompiledIndex);
-    // "bin/../share/volra/help" is given as written; the URL names the real place.
-    EXPECT_EQ(CHelpWindow::FindHelpIndex({guide + QStringLiteral("/../guide")}), guideIndex);
+    const QString empty = root.filePath("empty"), fake = root.filePath("fake"), guide = root.filePath("guide");
+    ASSERT_TRUE(QDir().mkpath(empty) && QDir().mkpath(guide) && QDir().mkpath(fake + "/index.html"));
+    WriteFile(guide + "/index.html", "<title>guide</title>");
+    const QUrl guideIndex = QUrl::fromLocalFile(guide + "/index.html");
+    EXPECT_EQ(CHelpWindow::FindHelpIndex({root.filePath("missing"), empty, fake, guide, ":/help"}), guideIndex);
+    EXPECT_EQ(CHelpWindow::FindHelpIndex({empty, ":/help", guide}), kCompiledIndex);
+    EXPECT_EQ(CHelpWindow::FindHelpIndex({guide + "/../guide"}), guideIndex);
     EXPECT_TRUE(CHelpWindow::FindHelpIndex({empty, fake}).isEmpty());
 }
 
@@ -190,15 +151,29 @@ protected:
     }
 };
 
-TEST_F(HelpWindowTest, OpensTheGuideAtItsDefaultTopicAndFollowsLinks)
+TEST_F(HelpWindowTest, OpensCentredOnItsMainWindowFollowsLinksAndIsReused)
 {
-    CHelpWindow::ShowHelp(nullptr);
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+    CHelpWindow::ShowHelp(nullptr, {QStringLiteral("/nonexistent/volra/help")});
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows) << "no guide: no window and no message box";
+
+    QWidget mainWindow;
+    const QRect area = mainWindow.screen()->availableGeometry();
+    QRect centred(QPoint(), area.size() / 2);
+    centred.moveCenter(area.center() + QPoint(7, -5));
+    mainWindow.setGeometry(centred);
+    mainWindow.show();
+    // The main frame asks with whatever widget has the focus; the help belongs to its window.
+    HtmlHelpDisplayTopic(new QWidget(&mainWindow));
     CHelpWindow* pWindow = CHelpWindow::Instance();
     ASSERT_NE(pWindow, nullptr);
+    EXPECT_EQ(pWindow->parentWidget(), &mainWindow);
+    EXPECT_TRUE(pWindow->isWindow());
+    EXPECT_FALSE(pWindow->testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_LE((pWindow->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 1);
     QTextBrowser* pBrowser = pWindow->GetBrowser();
     EXPECT_EQ(pBrowser->source(), kCompiledIndex);
     EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("Volra Help"));
-    EXPECT_FALSE(pWindow->GetBackAction()->isEnabled());
 
     // A click on a link opens the page inside the compiled guide, and the window takes its title.
     QTextCursor cursor = pBrowser->document()->find(QStringLiteral("The search window"));
@@ -208,7 +183,6 @@ TEST_F(HelpWindowTest, OpensTheGuideAtItsDefaultTopicAndFollowsLinks)
     const QUrl window(QStringLiteral("qrc:/help/window.html"));
     EXPECT_EQ(pBrowser->source(), window);
     EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("The search window - Volra Help"));
-
     pWindow->GetBackAction()->trigger();
     EXPECT_EQ(pBrowser->source(), kCompiledIndex);
     EXPECT_FALSE(pWindow->GetBackAction()->isEnabled());
@@ -216,63 +190,20 @@ TEST_F(HelpWindowTest, OpensTheGuideAtItsDefaultTopicAndFollowsLinks)
     EXPECT_EQ(pBrowser->source(), window);
     pWindow->GetHomeAction()->trigger();
     EXPECT_EQ(pBrowser->source(), kCompiledIndex);
-}
 
-TEST_F(HelpWindowTest, ASecondRequestReusesTheWindowAndAnInstalledGuideIsPreferred)
-{
-    const qsizetype windows = QApplication::topLevelWidgets().size();
-    CHelpWindow::ShowHelp(nullptr, {QStringLiteral("/nonexistent/volra/help")});
-    EXPECT_EQ(QApplication::topLevelWidgets().size(), windows) << "no guide: no window and no message box";
-
-    QWidget mainWindow;
-    auto* pChild = new QWidget(&mainWindow);
-    mainWindow.show();
-    // The main frame asks with whatever widget has the focus; the help belongs to its window.
-    HtmlHelpDisplayTopic(pChild);
-    CHelpWindow* pFirst = CHelpWindow::Instance();
-    ASSERT_NE(pFirst, nullptr);
-    EXPECT_EQ(pFirst->parentWidget(), &mainWindow);
-    EXPECT_TRUE(pFirst->isWindow());
-    EXPECT_FALSE(pFirst->testAttribute(Qt::WA_QuitOnClose));
-
-    pFirst->GetBrowser()->setSource(QUrl(QStringLiteral("files.html")));
-    pFirst->hide();
+    // A second request shows the same window at its default topic.
+    pBrowser->setSource(QUrl(QStringLiteral("files.html")));
+    pWindow->hide();
     HtmlHelpDisplayTopic(&mainWindow);
-    EXPECT_EQ(CHelpWindow::Instance(), pFirst);
-    EXPECT_TRUE(pFirst->isVisible());
-    EXPECT_EQ(pFirst->GetBrowser()->source(), kCompiledIndex);
+    EXPECT_EQ(CHelpWindow::Instance(), pWindow);
+    EXPECT_TRUE(pWindow->isVisible());
+    EXPECT_EQ(pBrowser->source(), kCompiledIndex);
 
-    // Closed, it is gone; the next request makes a new one, from the installed guide first.
-    pFirst->close();
+    // Near the screen's corner a new window is pulled back wholly onto the screen.
+    pWindow->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(CHelpWindow::Instance(), nullptr);
-    QTemporaryDir installed;
-    WriteFile(installed.filePath(QStringLiteral("index.html")), "<title>Installed guide</title>");
-    CHelpWindow::ShowHelp(&mainWindow, {installed.path(), QStringLiteral(":/help")});
+    mainWindow.setGeometry(QRect(area.bottomRight() - QPoint(50, 50), QSize(300, 200)));
+    CHelpWindow::ShowHelp(&mainWindow);
     ASSERT_NE(CHelpWindow::Instance(), nullptr);
-    EXPECT_EQ(CHelpWindow::Instance()->GetBrowser()->source(),
-              QUrl::fromLocalFile(installed.filePath(QStringLiteral("index.html"))));
-    EXPECT_EQ(CHelpWindow::Instance()->windowTitle(), QStringLiteral("Installed guide"));
-}
-
-TEST_F(HelpWindowTest, OpensCentredOnTheMainWindowAndWhollyOnTheScreen)
-{
-    QWidget mainWindow;
-    const QRect area = mainWindow.screen()->availableGeometry();
-    QRect centred(QPoint(), area.size() / 2);
-    centred.moveCenter(area.center() + QPoint(7, -5));
-    // Centred on the window; near the screen's corner it is pulled back onto the screen.
-    for (const QRect& placed : {centred, QRect(area.bottomRight() - QPoint(50, 50), QSize(300, 200))}) {
-        mainWindow.setGeometry(placed);
-        mainWindow.show();
-        CHelpWindow::ShowHelp(&mainWindow);
-        CHelpWindow* pWindow = CHelpWindow::Instance();
-        ASSERT_NE(pWindow, nullptr);
-        EXPECT_TRUE(area.contains(pWindow->frameGeometry())) << placed.x() << "," << placed.y();
-        if (placed == centred) {
-            EXPECT_LE((pWindow->frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength(), 1);
-        }
-        pWindow->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    EXPECT_TRUE(area.contains(CHelpWindow::Instance()->frameGeometry()));
 }

@@ -3,9 +3,9 @@
 #include "platform/Shell.h"
 #include "platform/View.h"
 #include "support/DocHarness.h"
+#include "support/ModalWatch.h"
 #include "support/TempTree.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,41 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sys/stat.h>
 
 namespace {
-// A view that records the hints it is sent, as the real views react to them.
-class HintView : public CView {
-public:
-    std::vector<LPARAM> hints;
-    void OnUpdate(CView*, LPARAM hint, QObject*) override { hints.push_back(hint); }
-};
-
-// A search document whose delete question is answered by the test, and whose failure
-// messages are collected instead of shown.
-class AnsweringDoc : public TestDriveDoc {
-public:
-    bool answer = true;
-    std::vector<std::string> questions;  // path of each entry asked about
-    std::vector<std::string> failures;   // text of each failure message
-
-protected:
-    BOOL ConfirmDelete(const CEntry& entry) override
-    {
-        questions.push_back(entry.GetPath());
-        return answer;
-    }
-    void ReportDeleteFailure(const std::string& strText) override { failures.push_back(strText); }
-};
-
-// XDG_DATA_HOME while it lives, so that deleted items land in a scratch trash.
-struct ScopedDataHome {
-    const bool had = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-    const QByteArray old = qgetenv("XDG_DATA_HOME");
-    explicit ScopedDataHome(const std::string& dir) { qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir)); }
-    ~ScopedDataHome() { had ? qputenv("XDG_DATA_HOME", old) : qunsetenv("XDG_DATA_HOME"); }
-};
-
 // A stand-in for xdg-open: logs its argument, waits for the test to open its gate, then
 // exits with the given code.
 struct StandInOpener {
@@ -81,41 +48,19 @@ struct Searched {
     TempTree data;
     ScopedDataHome dataHome{data.Path("share")};
     std::unique_ptr<Doc> doc = std::make_unique<Doc>();
-    HintView view;
+    HintSpy view;
 
     Searched()
     {
-        tree.File("top.txt", 100);
-        tree.File("a/one", 1000);
-        tree.File("a/" + kOdd, 0);
-        tree.File("a/b/two", 2000);
-        tree.File("a/b/c/e.txt", 10);
-        tree.File("a/b/c/four", 4096);
-        tree.File("a/b/c/z.txt", 20);
+        tree.Files({{"top.txt", 100}, {"a/one", 1000}, {"a/" + kOdd, 0}, {"a/b/two", 2000}, {"a/b/c/e.txt", 10},
+                    {"a/b/c/four", 4096}, {"a/b/c/z.txt", 20}});
         doc->PresetRoot(tree.Root(), "Folder " + tree.Root());
         EXPECT_TRUE(doc->OnNewDocument());
         doc->AddView(&view);
     }
-    CEntry* At(const std::vector<std::string>& names) const
-    {
-        CEntry* e = doc->m_pRoot;
-        for (const auto& n : names)
-            e = e != nullptr ? Child(e, n) : nullptr;
-        return e;
-    }
-    bool Enabled(UINT id)
-    {
-        CCmdUI ui(id);
-        return UpdateCommandUI(view, ui) != FALSE;
-    }
+    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->m_pRoot, names); }
     std::string Trashed(const std::string& name) const { return data.Path("share/Trash/files/" + name); }
 };
-
-std::int64_t SizeOnDisk(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
 
 std::vector<std::int64_t> Sizes(const std::vector<CEntry*>& entries)
 {
@@ -128,7 +73,7 @@ std::vector<std::int64_t> Sizes(const std::vector<CEntry*>& entries)
 
 TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
 {
-    Searched<AnsweringDoc> s;
+    Searched<AgreeingDriveDoc> s;
     CEntry* a = s.At({"a"});
     CEntry* c = s.At({"a", "b", "c"});
     const std::vector<CEntry*> chain = {c, s.At({"a", "b"}), a, s.doc->m_pRoot};
@@ -136,7 +81,6 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     s.doc->m_pSelected = s.At({"a", "b", "c", "four"});
 
     EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_EQ(s.doc->questions, (std::vector<std::string>{s.tree.Path("a/b/c/four")}));
     EXPECT_EQ(Sizes(chain), (std::vector<std::int64_t>{30, 2030, 3030, 3130}));
     EXPECT_EQ(ChildNames(c), (std::vector<std::string>{"e.txt", "z.txt"})) << "the others keep their order";
     EXPECT_EQ(s.doc->m_pSelected, c);
@@ -156,89 +100,46 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     EXPECT_EQ(SizeOnDisk(s.Trashed("b/c/z.txt")), 20) << "the whole directory is in the trash";
 }
 
+// The question is a real message box, answered from inside its loop.
 TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
 {
-    Searched<AnsweringDoc> s;
+    Searched<TestDriveDoc> s;
     ErrorBoxes boxes;
     s.doc->m_pSelected = s.doc->m_pRoot;
-    EXPECT_FALSE(s.Enabled(ID_DELETE)) << "the root cannot be deleted";
-    EXPECT_FALSE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_TRUE(s.doc->questions.empty()) << "a disabled Delete asks nothing";
-
-    CEntry* four = s.At({"a", "b", "c", "four"});
-    s.doc->m_pSelected = four;
-    EXPECT_TRUE(s.Enabled(ID_DELETE));
-    s.doc->answer = false;
-    EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_EQ(s.doc->questions.size(), 1u);
-    EXPECT_EQ(SizeOnDisk(s.tree.Path("a/b/c/four")), 4096);
+    CCmdUI ui(ID_DELETE);
+    EXPECT_FALSE(UpdateCommandUI(s.view, ui)) << "the root cannot be deleted";
+    {
+        ModalWatch asked;
+        EXPECT_FALSE(ExecuteCommand(s.view, ID_DELETE));
+        EXPECT_EQ(asked.closed, 0) << "a disabled Delete asks nothing";
+    }
+    const auto answer = [&](const std::vector<std::string>& names, QMessageBox::StandardButton press) {
+        s.doc->m_pSelected = s.At(names);
+        std::string question;
+        WhenModal<QMessageBox>([&](QMessageBox& box) {
+            question = box.text().toStdString();
+            EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No)) << "Enter alone never deletes";
+            box.button(press)->click();
+        });
+        EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
+        return question;
+    };
+    const std::string four = s.tree.Path("a/b/c/four");
+    EXPECT_EQ(answer({"a", "b", "c", "four"}, QMessageBox::No), "Move \"" + four + "\" to the trash?");
+    EXPECT_EQ(answer({"a", "b"}, QMessageBox::No),
+              "Move the folder \"" + s.tree.Path("a/b") + "\" and everything in it to the trash?");
+    EXPECT_EQ(SizeOnDisk(four), 4096);
     EXPECT_EQ(SizeOnDisk(s.data.Path("share")), -1) << "no trash was even made";
-    EXPECT_TRUE(s.doc->failures.empty()) << "declined: nothing is said";
+    EXPECT_TRUE(boxes.shown.empty()) << "declined: nothing is said";
 
     // Gone from the disc since the search: one message naming the item and the reason.
-    s.doc->answer = true;
     s.tree.Remove("a/b/c/four");
-    EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_EQ(s.doc->failures, (std::vector<std::string>{"Could not move \"" + s.tree.Path("a/b/c/four")
-                                                         + "\" to the trash.\nNo such file or directory."}));
-    EXPECT_TRUE(boxes.shown.empty()) << "one message, not two";
-
-    EXPECT_EQ(s.doc->m_pSelected, four);
-    EXPECT_EQ(Child(s.At({"a", "b", "c"}), "four"), four);
+    answer({"a", "b", "c", "four"}, QMessageBox::Yes);
+    EXPECT_EQ(boxes.shown,
+              (std::vector<std::string>{"Could not move \"" + four + "\" to the trash.\nNo such file or directory."}));
+    EXPECT_EQ(Child(s.At({"a", "b", "c"}), "four"), s.doc->m_pSelected);
     EXPECT_EQ(Sizes({s.At({"a", "b", "c"}), s.doc->m_pRoot}), (std::vector<std::int64_t>{4126, 7226}));
     EXPECT_TRUE(s.view.hints.empty());
-}
-
-namespace {
-struct BoxSeen {
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool defaultIsNo = false;
-};
-
-// Answers the next modal message box that offers the button (the one before may still be
-// closing): records it, then presses the button. A box that never comes leaves `seen` empty.
-void AnswerNextBox(BoxSeen& seen, QMessageBox::StandardButton press, int triesLeft = 1000)
-{
-    QTimer::singleShot(0, [&seen, press, triesLeft] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible() || box->button(press) == nullptr) {
-            if (triesLeft > 0)
-                AnswerNextBox(seen, press, triesLeft - 1);
-            return;
-        }
-        seen.text = box->text();
-        seen.icon = box->icon();
-        seen.defaultIsNo = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
-        box->button(press)->click();
-    });
-}
-}  // namespace
-
-TEST(FileCommands, TheQuestionAndTheFailureAreRealMessageBoxes)
-{
-    Searched<TestDriveDoc> s;
-    const std::string path = s.tree.Path("a/b/c/four");
-    s.doc->m_pSelected = s.At({"a", "b", "c", "four"});
-    BoxSeen question;
-    AnswerNextBox(question, QMessageBox::No);
-    EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_EQ(question.text, QString::fromStdString("Move \"" + path + "\" to the trash?"));
-    EXPECT_TRUE(question.defaultIsNo) << "Enter alone never deletes";
-    EXPECT_EQ(SizeOnDisk(path), 4096);
-
-    // A folder is asked about as a whole; a failure is told in an error box of its own.
-    s.doc->m_pSelected = s.At({"a", "b"});
-    s.tree.Remove("a/b");
-    BoxSeen failure;
-    AnswerNextBox(question, QMessageBox::Yes);
-    AnswerNextBox(failure, QMessageBox::Ok);
-    EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_EQ(question.text, QString::fromStdString("Move the folder \"" + s.tree.Path("a/b")
-                                                    + "\" and everything in it to the trash?"));
-    EXPECT_EQ(failure.icon, QMessageBox::Critical);
-    EXPECT_TRUE(failure.text.startsWith(QString::fromStdString("Could not move \"" + s.tree.Path("a/b"))));
-    EXPECT_NE(Child(s.At({"a"}), "b"), nullptr);
 }
 
 TEST(FileCommands, OpenRunHandsTheExactPathToTheDesktopAndReportsItsFailureLater)
@@ -255,7 +156,7 @@ TEST(FileCommands, OpenRunHandsTheExactPathToTheDesktopAndReportsItsFailureLater
         {{"a", "one"}, -1, "The program that opens items on the desktop (volra-no-opener) could not be started.\n"},
     };
     for (const Case& c : cases) {
-        Searched<AnsweringDoc> s;
+        Searched<TestDriveDoc> s;
         ErrorBoxes boxes;
         StandInOpener opener(c.exitCode);
         if (c.exitCode < 0)

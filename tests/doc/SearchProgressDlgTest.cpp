@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -12,11 +11,9 @@
 #include <memory>
 
 namespace {
-
 QLabel* Label(const CSearchProgressDlg& dlg, const char* name)
 {
-    QWidget* pWnd = dlg.GetWindow();
-    return pWnd != nullptr ? pWnd->findChild<QLabel*>(QLatin1String(name)) : nullptr;
+    return dlg.GetWindow()->findChild<QLabel*>(QLatin1String(name));
 }
 
 // The three fields as shown: files, directories, and the path with its line breaks taken out.
@@ -24,25 +21,16 @@ QStringList Shown(const CSearchProgressDlg& dlg)
 {
     QStringList texts;
     for (const char* name : {CSearchProgressWindow::kFilesName, CSearchProgressWindow::kDirectoriesName,
-                             CSearchProgressWindow::kCurrentDirName}) {
-        QLabel* pLabel = Label(dlg, name);
-        texts << (pLabel != nullptr ? pLabel->text().remove(QLatin1Char('\n')) : QStringLiteral("<no label>"));
-    }
+                             CSearchProgressWindow::kCurrentDirName})
+        texts << Label(dlg, name)->text().remove(QLatin1Char('\n'));
     return texts;
 }
-
-QPushButton* CancelButton(const CSearchProgressDlg& dlg)
-{
-    return dlg.GetWindow()->findChild<QPushButton*>(QLatin1String(CSearchProgressWindow::kCancelName));
-}
-
 }  // namespace
 
 TEST(SearchProgressDlg, ShowsTheFieldsWhenPushedAndKeepsThemBetweenWindows)
 {
     CSearchProgressDlg dlg;
     dlg.Create(nullptr);
-    ASSERT_NE(dlg.GetWindow(), nullptr);
     EXPECT_TRUE(dlg.GetWindow()->isVisible());
     EXPECT_FALSE(dlg.GetWindow()->isModal()) << "the walk goes on while it shows";
     dlg.m_strFiles = "12345";
@@ -92,13 +80,14 @@ TEST(SearchProgressDlg, CancelEscapeAndCloseBoxWorkOverTheDisabledMainWindow)
         CSearchProgressDlg dlg;
         dlg.Create(main.get());
         QWidget* pWnd = dlg.GetWindow();
+        auto* pCancel = pWnd->findChild<QPushButton*>(QLatin1String(CSearchProgressWindow::kCancelName));
         EXPECT_LE((pWnd->geometry().center() - main->frameGeometry().center()).manhattanLength(), 4)
             << "centred over the main window";
         // The walk disables the main window while it runs; the dialog stays usable.
         main->setEnabled(false);
-        EXPECT_TRUE(CancelButton(dlg)->isEnabled());
+        EXPECT_TRUE(pCancel->isEnabled());
         if (way == 0)
-            CancelButton(dlg)->click();
+            pCancel->click();
         else if (way == 1)
             QTest::keyClick(pWnd, Qt::Key_Escape);
         else

@@ -2,6 +2,7 @@
 #include "platform/Document.h"
 #include "platform/PopupMenu.h"
 #include "platform/View.h"
+#include "support/DocHarness.h"
 
 #include <QAction>
 #include <QMenu>
@@ -33,14 +34,11 @@ protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 };
 
-class TestView : public CView {
+class TestView : public HintSpy {
 public:
     int ranB = 0;
-    int updates = 0;
-    LPARAM lastHint = -1;
     void OnB() { ++ranB; }
     void OnUpdateD(CCmdUI* ui) { ui->Enable(FALSE); }
-    void OnUpdate(CView*, LPARAM hint, QObject*) override { ++updates; lastHint = hint; }
     static const CCmdMap& ClassCmdMap()
     {
         static const CCmdMap map = CCmdMapOf<TestView>(&CView::ClassCmdMap())
@@ -54,13 +52,11 @@ protected:
 };
 }  // namespace
 
-TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandler)
+TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandlerInMenusToo)
 {
     TestDoc doc;
     TestView view;
     doc.AddView(&view);
-    EXPECT_EQ(view.GetDocument(), &doc);
-
     EXPECT_FALSE(ExecuteCommand(view, ID_A)) << "disabled by the document's update handler";
     EXPECT_EQ(doc.ranA, 0);
     doc.enableA = true;
@@ -80,6 +76,17 @@ TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandler)
     EXPECT_EQ(doc.ranD, 0);
     EXPECT_TRUE(ExecuteCommand(doc, ID_D));
     EXPECT_EQ(doc.ranD, 1);
+
+    // A popup menu's items follow the same handlers: text, enabled, checked; the description
+    // line has no handler.
+    const std::vector<CMenuItem> items = {
+        {103, EscapeMenuText("/tmp/R&D [1.00k]")}, {0, {}}, {ID_A, "&Alpha"}, {ID_B, "&Beta"}, {ID_C, "&Gamma"}};
+    auto menu = BuildPopupMenu(items, view);
+    QStringList states;
+    for (const QAction* a : menu->actions())
+        states << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
+    EXPECT_EQ(states, (QStringList{"/tmp/R&&D [1.00k] off", "-", "&Alpha on checked", "&Beta on", "&Gamma off"}));
+    EXPECT_EQ(menu->actions()[2]->data().toUInt(), ID_A);
 }
 
 TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
@@ -91,34 +98,16 @@ TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
     doc.AddView(&b);
     EXPECT_EQ(doc.GetViews().size(), 2u);
     doc.UpdateAllViews(&a, 1);
-    EXPECT_EQ(a.updates, 0) << "the sender is skipped";
-    EXPECT_EQ(b.updates, 1);
-    EXPECT_EQ(b.lastHint, 1);
+    EXPECT_TRUE(a.hints.empty()) << "the sender is skipped";
+    EXPECT_EQ(b.hints, std::vector<LPARAM>{1});
     doc.RemoveView(&b);
     doc.UpdateAllViews(nullptr, 0);
-    EXPECT_EQ(a.updates, 1);
-    EXPECT_EQ(b.updates, 1);
+    EXPECT_EQ(a.hints, std::vector<LPARAM>{0});
+    EXPECT_EQ(b.hints.size(), 1u);
     EXPECT_EQ(b.GetDocument(), nullptr);
     {
         TestView gone;
         doc.AddView(&gone);
     }
     EXPECT_EQ(doc.GetViews().size(), 1u) << "a destroyed view leaves its document";
-}
-
-TEST(PopupMenu, ItemsFollowUpdateHandlers)
-{
-    TestDoc doc;
-    TestView view;
-    doc.AddView(&view);
-    doc.enableA = true;
-    const std::vector<CMenuItem> items = {
-        {103, EscapeMenuText("/tmp/R&D [1.00k]")}, {0, {}}, {ID_A, "&Alpha"}, {ID_B, "&Beta"}, {ID_C, "&Gamma"}};
-    auto menu = BuildPopupMenu(items, view);
-    // Per item: text, enabled, checked; the description line has no handler.
-    QStringList states;
-    for (const QAction* a : menu->actions())
-        states << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
-    EXPECT_EQ(states, (QStringList{"/tmp/R&&D [1.00k] off", "-", "&Alpha on checked", "&Beta on", "&Gamma off"}));
-    EXPECT_EQ(menu->actions()[2]->data().toUInt(), ID_A);
 }

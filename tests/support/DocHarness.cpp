@@ -4,24 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 void AgreeingDriveDoc::ReportDeleteFailure(const std::string& strText) { ADD_FAILURE() << strText; }
-
-ScopedDataHome::ScopedDataHome(const std::string& dir) : m_bHad(std::getenv("XDG_DATA_HOME") != nullptr)
-{
-    if (m_bHad)
-        m_old = std::getenv("XDG_DATA_HOME");
-    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
-}
-
-ScopedDataHome::~ScopedDataHome()
-{
-    if (m_bHad)
-        ::setenv("XDG_DATA_HOME", m_old.c_str(), 1);
-    else
-        ::unsetenv("XDG_DATA_HOME");
-}
 
 ErrorBoxes::ErrorBoxes()
 {
@@ -36,6 +19,13 @@ CEntry* Child(const CEntry* pParent, const std::string& name)
         if (c->GetName() == name)
             return c;
     return nullptr;
+}
+
+CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names)
+{
+    for (const auto& name : names)
+        pRoot = pRoot != nullptr ? Child(pRoot, name) : nullptr;
+    return pRoot;
 }
 
 std::vector<std::string> ChildNames(const CEntry* pParent)

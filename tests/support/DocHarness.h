@@ -1,6 +1,8 @@
 #pragma once
 #include "doc/DriveVolraDoc.h"
 #include "platform/LastError.h"
+#include "platform/View.h"
+#include "support/ScopedEnv.h"
 
 #include <functional>
 #include <string>
@@ -37,14 +39,15 @@ protected:
 };
 
 // XDG_DATA_HOME while it lives (the trash is under it).
-class ScopedDataHome {
-public:
-    explicit ScopedDataHome(const std::string& dir);
-    ~ScopedDataHome();
+struct ScopedDataHome : ScopedEnv {
+    explicit ScopedDataHome(const std::string& dir) : ScopedEnv("XDG_DATA_HOME", dir) {}
+};
 
-private:
-    bool m_bHad;
-    std::string m_old;
+// Records the hints the document sends its views.
+class HintSpy : public CView {
+public:
+    std::vector<LPARAM> hints;
+    void OnUpdate(CView*, LPARAM lHint, QObject*) override { hints.push_back(lHint); }
 };
 
 // Captures every error box shown while it lives.
@@ -57,6 +60,8 @@ public:
 
 // Child of an entry by name, or null.
 CEntry* Child(const CEntry* pParent, const std::string& name);
+// The entry at the end of the path of names below pRoot, or null.
+CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names);
 // Names of the children in their order.
 std::vector<std::string> ChildNames(const CEntry* pParent);
 // Checks every directory's total against the sum of its children; returns the first

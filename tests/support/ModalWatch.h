@@ -1,7 +1,11 @@
 #pragma once
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <QWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
 
 // Closes every modal window that comes up while it lives, and counts them, so that a test
 // of a path that must never wait for the user fails instead of hanging.
@@ -22,3 +26,40 @@ public:
 private:
     QTimer m_timer;
 };
+
+// Runs the dialog with the actions done from inside its loop; a dialog the actions leave open
+// is ended after a while, so that a fault fails the test instead of hanging it.
+template <class Dlg>
+int RunModal(Dlg& dlg, const std::function<void()>& actions)
+{
+    QTimer::singleShot(0, &dlg, actions);
+    QTimer::singleShot(5000, &dlg, [&dlg] {
+        ADD_FAILURE() << "the dialog was still open";
+        dlg.done(-1);
+    });
+    return dlg.DoModal();
+}
+
+// Runs actions from inside the next modal dialog's loop, as a user would act on it; a dialog
+// (or message box) still open after a while is ended, so that a fault fails the test
+// instead of hanging it. Call it, then start the dialog.
+template <class Dlg>
+void WhenModal(const std::function<void(Dlg&)>& actions)
+{
+    QTimer::singleShot(0, [actions] {
+        auto* pDlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());
+        if (pDlg == nullptr) {
+            ADD_FAILURE() << "no dialog of the expected kind";
+            return;
+        }
+        QTimer::singleShot(5000, pDlg, [pDlg] {
+            ADD_FAILURE() << "the dialog was still open";
+            while (auto* pModal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                pModal->done(0);
+                if (pModal == pDlg)
+                    break;
+            }
+        });
+        actions(*pDlg);
+    });
+}

@@ -67,3 +67,9 @@ void TempTree::Remove(const std::string& relative) const
 {
     fs::remove_all(Path(relative));
 }
+
+std::int64_t SizeOnDisk(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 // A scratch directory removed with everything below it (permissions restored first) when
 // the object goes away. Paths given to the helpers are relative to the root.
@@ -17,6 +19,11 @@ public:
     void Dir(const std::string& relative) const;
     // A regular file of the given length; lengths over 4096 are sparse.
     void File(const std::string& relative, std::int64_t length = 0) const;
+    void Files(std::initializer_list<std::pair<std::string, std::int64_t>> files) const
+    {
+        for (const auto& [relative, length] : files)
+            File(relative, length);
+    }
     void Symlink(const std::string& relative, const std::string& target) const;
     void Chmod(const std::string& relative, unsigned mode) const;
     void Remove(const std::string& relative) const;
@@ -24,3 +31,6 @@ public:
 private:
     std::string m_root;
 };
+
+// The size lstat reports, or -1 when nothing is there.
+std::int64_t SizeOnDisk(const std::string& path);

@@ -1,5 +1,6 @@
 // The drawing surface, drawn through a QPainter on an image the way a view's paint draws on
-// its widget: the geometry the views rely on, by pixels.
+// its widget. Rectangles, pens and wedges are checked by the pixels of the block view and the
+// pie chart; text turned down is checked here, where its geometry can be seen alone.
 #include "views/DC.h"
 #include "views/VolraPrefs.h"
 
@@ -8,72 +9,33 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
-#include <tuple>
 
-namespace {
-const QColor kWhite(255, 255, 255);
-const QColor kBlack(0, 0, 0);
-const QColor kRed(255, 0, 0);
-const QColor kBlue(0, 0, 255);
-
-QImage Draw(int w, int h, const std::function<void(CDC&)>& draw)
+TEST(DCTest, TextDownIsTextAcrossTurnedAQuarterClockwise)
 {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(kWhite);
-    QPainter painter(&image);
-    CDC dc(painter, CRect(0, 0, w, h));
-    draw(dc);
-    return image;
-}
-
-// The smallest rectangle holding every dark pixel.
-CRect InkBox(const QImage& image)
-{
-    CRect box(image.width(), image.height(), 0, 0);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y).lightness() < 160)
-                box = CRect(std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                            std::max(box.bottom, y + 1));
-    return box;
-}
-}  // namespace
-
-TEST(DCTest, RectangleEdgesPieDirectionAndDownwardText)
-{
-    const QImage image = Draw(130, 40, [](CDC& dc) {
-        dc.FillSolidRect({2, 3, 7, 9}, kBlue);
-        dc.SelectBrush(CDC::HollowBrush());
-        dc.Rectangle({10, 2, 20, 10});  // the fresh surface's pen: black, 1 pixel
-        dc.SelectPen({kRed, 2});
-        dc.Rectangle({22, 2, 32, 12});  // a width of 2 falls inside
-        dc.SelectBrush(CDC::SolidBrush(kBlue));
-        dc.Pie({40, 0, 80, 40}, {80, 20}, {60, 0});   // three o'clock round to twelve
-        dc.Pie({90, 0, 130, 40}, {110, 0}, {130, 20});  // twelve round to three
-    });
-    // Right and bottom edges are outside; a 2-pixel pen falls inside; a hollow brush leaves
-    // the inside untouched; a wedge runs counter-clockwise on screen from its first ray.
-    const std::tuple<int, int, QColor> pixels[] = {
-        {6, 8, kBlue}, {7, 8, kWhite}, {6, 9, kWhite}, {19, 9, kBlack}, {20, 9, kWhite}, {15, 6, kWhite},
-        {21, 6, kWhite}, {22, 6, kRed}, {23, 6, kRed}, {24, 6, kWhite}, {31, 11, kRed}, {32, 11, kWhite},
-        {68, 12, kBlue}, {52, 12, kWhite}, {68, 28, kWhite}, {118, 12, kWhite}, {102, 12, kBlue}, {118, 28, kBlue}};
-    for (const auto& [x, y, colour] : pixels)
-        EXPECT_EQ(image.pixelColor(x, y), colour) << x << "," << y;
-
     // Text across has its box's top-left at (x, y); downwards, its top-right: the same ink
     // turned a quarter clockwise into the columns x - height to x - 1, descenders and
     // underscores included. Turned glyphs are not hinted, so their ink may run one pixel
     // further along the text.
     const QString text = QStringLiteral("Tg_T");
     QSize extent;
-    auto write = [&](int nEscapement, int x) {
-        return InkBox(Draw(120, 120, [&](CDC& dc) {
+    auto write = [&](int nEscapement, int nLeft) {
+        QImage image(120, 120, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            CDC dc(painter, CRect(0, 0, 120, 120));
             dc.SelectFont({AfxGetPrefs().m_fontLarge, nEscapement});
             dc.SetBkMode(CDC::BkMode::Transparent);
             extent = dc.GetTextExtent(text);
-            dc.TextOut(x, 20, text);
-        }));
+            dc.TextOut(nLeft, 20, text);
+        }
+        CRect ink(120, 120, 0, 0);  // the smallest rectangle holding every dark pixel
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x)
+                if (image.pixelColor(x, y).lightness() < 160)
+                    ink = CRect(std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                                std::max(ink.bottom, y + 1));
+        return ink;
     };
     const CRect across = write(0, 10);
     const CRect down = write(CDC::kEscapementDown, 50);

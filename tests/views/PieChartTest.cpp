@@ -8,8 +8,6 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -59,11 +57,10 @@ TEST(PieChartTest, OneChildIsTheWholeDiscLabelledAtTheTopGoingLeft)
     for (const auto& [pt, nSlice] : hits)
         EXPECT_EQ(chart.HitTest(pt), nSlice) << pt.x() << "," << pt.y();
 
-    // The disc on its shadow (r / 20 right and down), the box on its own.
+    // The whole disc, on its shadow (r / 20 right and down).
     const QImage image = Draw(chart, 400, 200);
-    const std::pair<QPoint, QColor> pixels[] = {{{170, 100}, CPieChart::kPalette[0]}, {{230, 60}, CPieChart::kPalette[0]},
-                                                {{243, 145}, QColor(128, 128, 128)}, {{91, 35}, CPieLabel::kBox},
-                                                {{193, 46}, CPieLabel::kShadow}};
+    const std::pair<QPoint, QColor> pixels[] = {
+        {{170, 100}, CPieChart::kPalette[0]}, {{230, 60}, CPieChart::kPalette[0]}, {{243, 145}, QColor(128, 128, 128)}};
     for (const auto& [pt, colour] : pixels)
         EXPECT_EQ(image.pixelColor(pt), colour) << pt.x() << "," << pt.y();
 }
@@ -75,8 +72,6 @@ TEST(PieChartTest, SlicesRunCounterClockwiseFromBelowAndSliversAreNotDrawnAsDisc
     QImage image = Draw(halves, 200, 200);
     EXPECT_EQ(image.pixelColor(130, 100), CPieChart::kPalette[0]);
     EXPECT_EQ(image.pixelColor(70, 100), CPieChart::kPalette[1]);
-    const bool bRay = image.pixelColor(99, 130) == Qt::black || image.pixelColor(100, 130) == Qt::black;
-    EXPECT_TRUE(bRay) << "the outline between them";
     EXPECT_EQ(halves.HitTest({130, 130}), 0);
     EXPECT_EQ(halves.HitTest({70, 70}), 1);
 
@@ -91,17 +86,6 @@ TEST(PieChartTest, SlicesRunCounterClockwiseFromBelowAndSliversAreNotDrawnAsDisc
     image = Draw(slivers, 200, 200);
     EXPECT_EQ(image.pixelColor(130, 100), CPieChart::kPalette[1]);
     EXPECT_EQ(image.pixelColor(70, 100), QColor(128, 128, 128));
-
-    // No slices: the message in the middle, nothing else.
-    CPieChart empty(96);
-    image = Draw(empty, 300, 100);
-    CRect ink(300, 100, 0, 0);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 300; ++x)
-            if (image.pixelColor(x, y).lightness() < 128)
-                ink = CRect(std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1));
-    EXPECT_LT(std::abs(ink.left + ink.right - 300), 4);
-    EXPECT_LT(std::abs(ink.top + ink.bottom - 100), 6);
 }
 
 TEST(PieChartTest, LabelsArePlacedFirstComeFirstServedOutwardOrDropped)

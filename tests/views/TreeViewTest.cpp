@@ -1,95 +1,51 @@
 // The tree panel as a search window holds it: attached to the document of a real search,
 // told of the finished search, then driven by the document's navigation, by keys and by
 // the mouse.
-#include "doc/Resource.h"
 #include "platform/CmdTarget.h"
-#include "support/DocHarness.h"
-#include "support/TempTree.h"
+#include "support/Input.h"
+#include "support/ViewHarness.h"
 #include "views/TreePanelModel.h"
 #include "views/VolraPrefs.h"
 #include "views/VolraTreeView.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include <memory>
 
 namespace {
-class SpyView : public CView {
-public:
-    std::vector<LPARAM> hints;
-    void OnUpdate(CView*, LPARAM lHint, QObject*) override { hints.push_back(lHint); }
-};
-
-class TreePanelTest : public ::testing::Test {
+class TreePanelTest : public ViewHarness<CVolraTreeView> {
 protected:
     // Root: a/b/c/d (deep), a/b/c2, a/files (files only), m/n; a file at the top.
     void SetUp() override
     {
-        tree.File("a/b/c/d/deep.txt", 10);
-        tree.File("a/b/c2/x", 5);
-        tree.File("a/files/f1", 100);
-        tree.File("a/files/f2", 200);
-        tree.File("m/n/o", 1);
-        tree.File("top", 7);
-        doc->PresetRoot(tree.Root(), "Folder test");
-        ASSERT_TRUE(doc->OnNewDocument());
-        panel->resize(250, 110);  // room for a few nodes only: revealing must scroll
-        doc->AddView(panel.get());
-        doc->AddView(&spy);
-        doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);  // as the search's end does
-        panel->show();
+        tree.Files({{"a/b/c/d/deep.txt", 10}, {"a/b/c2/x", 5}, {"a/files/f1", 100},
+                   {"a/files/f2", 200}, {"m/n/o", 1}, {"top", 7}});
+        Open(250, 110);  // room for a few nodes only: revealing must scroll
+        parent.show();
     }
     void TearDown() override
     {
-        doc->RemoveView(&spy);
+        ViewHarness::TearDown();
         AfxGetPrefs().m_bShowSizes = m_bShowSizes;
     }
 
-    CEntry* At(const std::vector<std::string>& names) const
-    {
-        CEntry* e = doc->m_pRoot;
-        for (const auto& n : names)
-            e = e != nullptr ? Child(e, n) : nullptr;
-        return e;
-    }
+    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->m_pRoot, names); }
     QModelIndex IndexOf(const std::vector<std::string>& names) const { return Model()->IndexOf(At(names)); }
     bool Expanded(const std::vector<std::string>& names) const { return Ctrl()->isExpanded(IndexOf(names)); }
-    CTreePanelModel* Model() const { return panel->GetModel(); }
-    QTreeView* Ctrl() const { return panel->GetTreeCtrl(); }
+    CTreePanelModel* Model() const { return view->GetModel(); }
+    QTreeView* Ctrl() const { return view->GetTreeCtrl(); }
     // The first line of the menu a right click at pt opens, or "" for no menu.
-    std::string RightClick(QPoint pt)
-    {
-        std::string firstLine;
-        QTimer::singleShot(0, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                firstLine = menu->actions().value(0)->text().toStdString();
-                menu->close();
-            }
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, pt, Ctrl()->viewport()->mapToGlobal(pt));
-        QApplication::sendEvent(Ctrl()->viewport(), &event);
-        QCoreApplication::processEvents();  // the timer, when no menu ran it
-        return firstLine;
-    }
+    std::string RightClick(QPoint pt) { return ContextMenuAt(Ctrl()->viewport(), pt).firstLine; }
 
-    TempTree tree;
-    std::unique_ptr<AgreeingDriveDoc> doc = std::make_unique<AgreeingDriveDoc>();
-    std::unique_ptr<CVolraTreeView> panel = std::make_unique<CVolraTreeView>();
-    SpyView spy;
     const BOOL m_bShowSizes = AfxGetPrefs().m_bShowSizes;
 };
 }  // namespace
 
 TEST_F(TreePanelTest, NodesAreMadeOnlyWhereBranchesOpenAndLabelsFollowThePreference)
 {
-    EXPECT_EQ(panel->GetSelectedEntry(), doc->m_pRoot);
+    EXPECT_EQ(view->GetSelectedEntry(), root);
     EXPECT_EQ(Model()->NodeCount(), 3) << "the root and its subdirectories a and m";
     EXPECT_FALSE(IndexOf({"a", "b"}).isValid());
     EXPECT_TRUE(Model()->hasChildren(IndexOf({"a"})));
@@ -114,8 +70,8 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     // A double-click deep in the block view: every level down to it opens, itself too.
     CEntry* c = At({"a", "b", "c"});
     doc->SetCurrent(c);
-    EXPECT_EQ(panel->GetSelectedEntry(), c);
-    EXPECT_EQ(spy.hints.size(), 2u) << "the search's end and this one: the panel's selection sends nothing";
+    EXPECT_EQ(view->GetSelectedEntry(), c);
+    EXPECT_EQ(spy.hints.size(), 1u) << "this one: the panel's selection sends nothing";
     for (const auto& level : {std::vector<std::string>{"a"}, {"a", "b"}, {"a", "b", "c"}})
         EXPECT_TRUE(Expanded(level)) << level.back();
     EXPECT_TRUE(Ctrl()->viewport()->rect().contains(Ctrl()->visualRect(IndexOf({"a", "b", "c"}))));
@@ -124,7 +80,7 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     // Up: the parent's node is selected, the child's keeps its state. A node that exists
     // under a closed branch is shown by opening the branch.
     doc->OnOpenParent();
-    EXPECT_EQ(panel->GetSelectedEntry(), At({"a", "b"}));
+    EXPECT_EQ(view->GetSelectedEntry(), At({"a", "b"}));
     EXPECT_TRUE(Expanded({"a", "b", "c"}));
     Ctrl()->collapse(IndexOf({"a"}));
     doc->SetCurrent(At({"a", "b", "c2"}));
@@ -134,13 +90,11 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     // Keys: each node passed becomes current, and the views follow every step.
     Ctrl()->setFocus();
     spy.hints.clear();
-    for (const auto& [key, expected] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}},
-                                        {Qt::Key_Down, {"a", "b"}},
-                                        {Qt::Key_Down, {"a", "b", "c"}},
-                                        {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
+    for (const auto& [key, path] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}}, {Qt::Key_Down, {"a", "b"}},
+                                    {Qt::Key_Down, {"a", "b", "c"}}, {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
         QTest::keyClick(Ctrl(), key);
-        EXPECT_EQ(doc->m_pCurrent, At(expected)) << expected.back();
-        EXPECT_EQ(doc->m_pSelected, At(expected));
+        EXPECT_EQ(doc->m_pCurrent, At(path)) << path.back();
+        EXPECT_EQ(doc->m_pSelected, At(path));
     }
     EXPECT_EQ(spy.hints, std::vector<LPARAM>(4, HINT_REDRAW));
 
@@ -167,7 +121,7 @@ TEST_F(TreePanelTest, RefreshAndDeleteCloseEveryBranchButTheCurrentOne)
     Ctrl()->expand(IndexOf({"a", "b", "c2"}));
 
     doc->OnRefresh();
-    EXPECT_EQ(panel->GetSelectedEntry(), At({"a", "b", "c"}));
+    EXPECT_EQ(view->GetSelectedEntry(), At({"a", "b", "c"}));
     for (const auto& level : {std::vector<std::string>{}, {"a"}, {"a", "b"}, {"a", "b", "c"}})
         EXPECT_TRUE(Expanded(level));
     EXPECT_FALSE(Expanded({"m"}));
@@ -176,10 +130,10 @@ TEST_F(TreePanelTest, RefreshAndDeleteCloseEveryBranchButTheCurrentOne)
     TempTree trash;
     ScopedDataHome dataHome(trash.Path("share"));
     doc->m_pSelected = At({"a", "b", "c", "d"});
-    ASSERT_TRUE(ExecuteCommand(*panel, ID_DELETE));
+    ASSERT_TRUE(ExecuteCommand(*view, ID_DELETE));
     EXPECT_EQ(At({"a", "b", "c", "d"}), nullptr);
-    EXPECT_EQ(panel->GetSelectedEntry(), At({"a", "b", "c"}));
+    EXPECT_EQ(view->GetSelectedEntry(), At({"a", "b", "c"}));
     EXPECT_FALSE(Model()->hasChildren(IndexOf({"a", "b", "c"}))) << "its only subdirectory went";
     doc->OnOpenParent();
-    EXPECT_EQ(panel->GetSelectedEntry(), At({"a", "b"}));
+    EXPECT_EQ(view->GetSelectedEntry(), At({"a", "b"}));
 }

@@ -11,11 +11,11 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <filesystem>
 #include <fstream>
-#include <string>
+#include <tuple>
 
 namespace {
-
 // Points the program's settings at a fresh directory of their own for each test, and back
 // at the test-mode location afterwards, so the user's settings are never touched.
 class VolraPrefsTest : public ::testing::Test {
@@ -37,25 +37,15 @@ protected:
         std::ofstream(ConfPath()) << text;
         ASSERT_EQ(0, ::chmod(ConfPath().c_str(), mode));
     }
-    unsigned ConfMode() const
-    {
-        struct stat info {};
-        EXPECT_EQ(0, ::stat(ConfPath().c_str(), &info));
-        return info.st_mode & 07777;
-    }
 
     TempTree m_dir;
 };
 
-void ExpectValues(const CVolraPrefs& prefs, int nBorder, int nLarge, int nSmall, const std::string& face, BOOL bSizes)
+// Border, large and small font sizes, face and "show sizes".
+std::tuple<int, int, int, std::string, BOOL> Values(const CVolraPrefs& p)
 {
-    EXPECT_EQ(nBorder, prefs.m_nBorder);
-    EXPECT_EQ(nLarge, prefs.m_nFontSizeLarge);
-    EXPECT_EQ(nSmall, prefs.m_nFontSizeSmall);
-    EXPECT_EQ(face, prefs.m_strFontFace);
-    EXPECT_EQ(bSizes, prefs.m_bShowSizes);
+    return {p.m_nBorder, p.m_nFontSizeLarge, p.m_nFontSizeSmall, p.m_strFontFace, p.m_bShowSizes};
 }
-
 }  // namespace
 
 TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
@@ -63,28 +53,28 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     CVolraPrefs prefs;
     prefs.m_nBorder = 99;  // overwritten by the default, as there is no file
     prefs.LoadPreferences();
-    ExpectValues(prefs, 14, 16, 10, "Tahoma", TRUE);
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", TRUE));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfPath())));  // reading creates nothing
 
     // A small font size set by hand survives, though nothing in the program changes it; a
     // file left readable by others is narrowed.
     WriteConf("[Block]\nFontSizeSmall=23\n", 0644);
     prefs.LoadPreferences();
-    ExpectValues(prefs, 14, 16, 23, "Tahoma", TRUE);
-    prefs.m_nBorder = 5;
-    prefs.m_nFontSizeLarge = 22;
-    prefs.m_strFontFace = "Fira, Sans \xc3\xa9";  // a comma and non-ASCII: still one string
-    prefs.m_bShowSizes = FALSE;
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 23, "Tahoma", TRUE));
+    // A face with a comma and non-ASCII is still one string.
+    std::tie(prefs.m_nBorder, prefs.m_nFontSizeLarge, prefs.m_strFontFace, prefs.m_bShowSizes) =
+        std::tuple(5, 22, "Fira, Sans \xc3\xa9", FALSE);
     const mode_t umask = ::umask(022);  // narrowed while saving, then put back
     prefs.SavePreferences();
     EXPECT_EQ(022U, ::umask(umask));
-    EXPECT_EQ(0600U, ConfMode());
+    EXPECT_EQ(std::filesystem::status(ConfPath()).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")).allKeys(),
               QStringList({"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall",
                            "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
-    ExpectValues(next, 5, 22, 23, "Fira, Sans \xc3\xa9", FALSE);
+    EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE));
     next.CreateFonts();
     EXPECT_EQ("Fira, Sans \xc3\xa9", next.m_fontLarge.family());
 }
@@ -128,14 +118,14 @@ TEST_F(VolraPrefsTest, AbsurdValuesAreKeptUnreadableOnesGiveDefaults)
               0600);
     CVolraPrefs prefs;
     prefs.LoadPreferences();
-    ExpectValues(prefs, -7, 100000, 0, "No Such Face 4711", 5);
+    EXPECT_EQ(Values(prefs), std::tuple(-7, 100000, 0, "No Such Face 4711", 5));
     // Written back exactly as read.
     prefs.SavePreferences();
     CVolraPrefs back;
     back.LoadPreferences();
-    ExpectValues(back, -7, 100000, 0, "No Such Face 4711", 5);
+    EXPECT_EQ(Values(back), std::tuple(-7, 100000, 0, "No Such Face 4711", 5));
 
     WriteConf("[Block]\nBorder=wide\nFontSizeLarge=99999999999\nFontSizeSmall=\n[Tree]\nShowSizes=0\n", 0600);
     prefs.LoadPreferences();
-    ExpectValues(prefs, 14, 16, 10, "Tahoma", FALSE);  // 99999999999 is beyond 32 bits
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", FALSE));  // 99999999999 is beyond 32 bits
 }

@@ -1,0 +1,93 @@
+// open_bench [--save OUT] PATH
+//
+// Opens PATH as the program does, without a window: a saved search (ncdu's export format,
+// plain or gzip) is read, a folder is searched. Prints, on its last line:
+//   entries root_total_bytes open_seconds save_seconds peak_rss_bytes
+// where save_seconds is the time "Save search as" takes to write OUT (0 without --save).
+// Errors go to standard error and end it with exit code 1 (2 for a wrong command line).
+#include "doc/DriveVolraDoc.h"
+#include "doc/FileVolraDoc.h"
+#include "doc/NcduWriter.h"
+#include "platform/FolderPath.h"
+#include "platform/UiServices.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/resource.h>
+
+namespace {
+long long CountEntries(const CEntry& root)
+{
+    long long n = 0;
+    std::vector<const CEntry*> stack{&root};
+    while (!stack.empty()) {
+        const CEntry* e = stack.back();
+        stack.pop_back();
+        for (const auto& child : e->m_children) {
+            ++n;
+            stack.push_back(&*child);
+        }
+    }
+    return n;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const char* path = nullptr;
+    const char* out = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--save") == 0 && i + 1 < argc)
+            out = argv[++i];
+        else
+            path = argv[i];
+    }
+    if (path == nullptr) {
+        std::fprintf(stderr, "usage: open_bench [--save OUT] PATH\n");
+        return 2;
+    }
+    SetHeadless(true);  // nobody would close an error box
+    std::unique_ptr<CVolraDoc> doc;
+    auto start = std::chrono::steady_clock::now();
+    if (CFileVolraDoc::IsSearchFile(path)) {
+        auto file = std::make_unique<CFileVolraDoc>();
+        if (!file->OnOpenDocument(path))
+            return 1;
+        doc = std::move(file);
+    } else {
+        std::string root, error;
+        if (!ResolveFolder(path, root, error)) {
+            std::fprintf(stderr, "open_bench: %s\n", error.c_str());
+            return 2;
+        }
+        auto drive = std::make_unique<CDriveVolraDoc>();
+        drive->PresetRoot(root, "Folder " + root);
+        if (!drive->OnNewDocument())
+            return 1;
+        doc = std::move(drive);
+    }
+    const double openSeconds = SecondsSince(start);
+    double saveSeconds = 0;
+    if (out != nullptr) {
+        start = std::chrono::steady_clock::now();
+        CNcduWriter writer;
+        std::string error;
+        if (!writer.Open(out, error) || !writer.Write(*doc->m_pRoot, error)) {
+            std::fprintf(stderr, "open_bench: %s: %s\n", out, error.c_str());
+            return 1;
+        }
+        saveSeconds = SecondsSince(start);
+    }
+    rusage ru{};
+    ::getrusage(RUSAGE_SELF, &ru);
+    std::printf("%lld %lld %.3f %.3f %lld\n", CountEntries(*doc->m_pRoot), static_cast<long long>(doc->m_pRoot->GetSize()),
+                openSeconds, saveSeconds, static_cast<long long>(ru.ru_maxrss) * 1024);
+    return 0;
+}

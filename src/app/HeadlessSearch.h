@@ -1,0 +1,32 @@
+#pragma once
+#include <memory>
+#include <string>
+
+class CVolraDoc;
+
+// While it lives, messages that would wait in a box go to standard error.
+class CHeadlessRun {
+public:
+    CHeadlessRun();
+    ~CHeadlessRun();
+    CHeadlessRun(const CHeadlessRun&) = delete;
+    CHeadlessRun& operator=(const CHeadlessRun&) = delete;
+
+private:
+    bool m_bWas;
+};
+
+// What a headless run shows or writes: a folder to search, an FTP account to search, or a
+// file to read a saved search from. Paths are argv's bytes.
+struct CSearchSource {
+    enum class Kind { Folder, Ftp, File } kind = Kind::Folder;
+    std::string path;   // a folder: resolved; an ftp:// address or a file: as given
+    std::string shown;  // how messages name it: an address never with its password
+};
+
+// Checks the path before any long work; false with a message naming it and the reason.
+bool ResolveSearchSource(const std::string& strPath, CSearchSource& source, std::string& strError);
+// Searches the folder (label "Folder PATH") or the account, or reads the file (label
+// "File NAME"), without a window. Null when that failed: the reason has gone to standard
+// error, and for a search the caller says which one failed.
+std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source);

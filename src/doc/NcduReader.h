@@ -1,0 +1,48 @@
+#pragma once
+#include "model/EntryArena.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// Reads a search from ncdu's JSON export (format version 1, as "ncdu -o" writes it), plain
+// or gzip-compressed, as one stream: a file of any size is never held in memory whole,
+// and nesting is followed without recursion.
+//
+// The tree comes out as a walk would have built it: names are the bytes the file holds
+// (not necessarily UTF-8), every directory's total is the sum of the lengths ("asize") of
+// the files below it (a directory's own size does not count, as in the walk), children
+// are sorted by name and coloured by their place in the file, and a directory on another
+// file system (excluded as "otherfs") is a mount point. Modified, created and accessed
+// times come from "mtime", "created" and "atime"; what the tree has no place for (disk
+// usage, inodes, hard links, owners, read errors) is checked and passed over.
+//
+// Anything else is refused with the line and column where it went wrong: a file that is
+// not JSON or not this format, cut off, with a number out of range, a name no file system
+// allows, or nested deeper than kMaxDepth. Nothing of a refused file is kept.
+class CNcduReader {
+public:
+    static constexpr int kMaxDepth = 100000;  // directories; deeper than any path can be named
+    static constexpr std::size_t kMaxName = 4096;  // bytes; file systems allow 255
+
+    struct Progress {
+        std::int64_t nFiles = 0;
+        std::int64_t nDirectories = 0;  // the root not counted, as in the walk
+        const CEntry* pDirectory = nullptr;  // the one being read; null before the root
+    };
+    // Called after every piece of the file has been read; false stops the reading, which
+    // then fails as cancelled.
+    std::function<bool(const Progress&)> m_onProgress;
+
+    // The tree of strPath's search, made in arena, or null; then GetError says why and
+    // nothing was left in the arena.
+    CEntry* Read(const std::string& strPath, CEntryArena& arena);
+    // "line 3, column 17: ..." or the system's reason the file could not be read.
+    const std::string& GetError() const { return m_strError; }
+    bool WasCancelled() const { return m_bCancelled; }
+
+private:
+    std::string m_strError;
+    bool m_bCancelled = false;
+};

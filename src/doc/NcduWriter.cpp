@@ -1,0 +1,266 @@
+#include "NcduWriter.h"
+
+#include "platform/LastError.h"
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <ctime>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+namespace {
+constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
+
+gzFile File(void* gz) { return static_cast<gzFile>(gz); }
+
+void AppendNumber(std::string& out, std::int64_t n)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    out.append(digits, end);
+}
+
+// JSON wants '"', '\' and the control characters escaped; every other byte goes out as it
+// is, so that a name that is not UTF-8 comes back byte for byte.
+void AppendName(std::string& out, std::string_view name)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && c != '"' && c != '\\') {
+            out += c;
+            continue;
+        }
+        out += '\\';
+        switch (c) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '\n': out += 'n'; break;
+        case '\t': out += 't'; break;
+        case '\r': out += 'r'; break;
+        default:
+            out += "u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    out += '"';
+}
+
+void AppendField(std::string& out, const char* key, std::int64_t value)
+{
+    out += key;
+    AppendNumber(out, value);
+}
+
+// One info object. Zero is what a reader assumes for a missing number, so zeros are left
+// out; ncdu refuses a negative "mtime", so such a time is left out as well.
+void AppendInfo(std::string& out, const CEntry& e)
+{
+    out += "{\"name\":";
+    AppendName(out, e.GetName());
+    if (!e.IsDirectory() && e.GetSize() != 0)
+        AppendField(out, ",\"asize\":", e.GetSize());
+    if (const std::int64_t t = e.GetModifiedTime().GetTime(); t > 0)
+        AppendField(out, ",\"mtime\":", t);
+    if (const std::int64_t t = e.GetCreatedTime().GetTime(); t != 0)
+        AppendField(out, ",\"created\":", t);
+    if (const std::int64_t t = e.GetAccessedTime().GetTime(); t != 0)
+        AppendField(out, ",\"atime\":", t);
+    if (e.IsDirectory() && e.m_bMountPoint)
+        out += ",\"excluded\":\"otherfs\"";
+    out += '}';
+}
+
+// Children are kept sorted by name, and each one's colour is its place in the directory's
+// listing, counted modulo 8; the reader colours by place in the file. Dealing the children
+// out by colour, in name order within a colour, gives every one a place of its own colour
+// again, as long as none was deleted since the search.
+std::vector<const CEntry*> FileOrder(const CEntry& directory)
+{
+    std::vector<const CEntry*> byColour(directory.m_children.size());
+    std::array<std::size_t, 9> start{};
+    for (const auto& child : directory.m_children)
+        ++start[static_cast<std::size_t>(child->m_nColour % 8) + 1];
+    for (std::size_t k = 1; k < start.size(); ++k)
+        start[k] += start[k - 1];
+    std::array<std::size_t, 8> next{};
+    std::copy(start.begin(), start.begin() + 8, next.begin());
+    for (const auto& child : directory.m_children)
+        byColour[next[static_cast<std::size_t>(child->m_nColour % 8)]++] = &*child;
+    std::copy(start.begin(), start.begin() + 8, next.begin());
+    std::vector<const CEntry*> order;
+    order.reserve(byColour.size());
+    for (std::size_t place = 0; place < byColour.size(); ++place) {
+        std::size_t k = place % 8;
+        for (std::size_t tries = 0; next[k] == start[k + 1] && tries < 8; ++tries)
+            k = (k + 1) % 8;
+        order.push_back(byColour[next[k]++]);
+    }
+    return order;
+}
+
+int CreationMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<int>(0666 & ~mask);
+}
+
+bool EndsWith(const std::string& s, std::string_view suffix)
+{
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+}  // namespace
+
+CNcduWriter::CNcduWriter() = default;
+
+CNcduWriter::~CNcduWriter() { Discard(); }
+
+bool CNcduWriter::Open(const std::string& strPath, std::string& strError)
+{
+    m_strPath = strPath;
+    struct stat st {};
+    const bool exists = ::stat(strPath.c_str(), &st) == 0;
+    if (strPath == "-") {
+        m_fd = STDOUT_FILENO;
+    } else if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe (/dev/stdout) takes the data as it comes.
+        m_fd = ::open(strPath.c_str(), O_WRONLY | O_CLOEXEC);
+        m_bCloseFd = true;
+    } else {
+        const std::size_t slash = strPath.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : strPath.substr(0, slash == 0 ? 1 : slash);
+        std::string temp = dir + (dir.back() == '/' ? "" : "/") + ".volra-save-XXXXXX";
+        m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (m_fd >= 0) {
+            m_strTemp = temp;
+            m_bCloseFd = true;
+        }
+        m_nMode = exists ? static_cast<int>(st.st_mode & 07777) : CreationMode();
+    }
+    if (m_fd < 0) {
+        strError = ErrnoText(errno);
+        return false;
+    }
+    if (EndsWith(strPath, ".gz")) {
+        const int fd = m_bCloseFd ? m_fd : ::dup(m_fd);
+        m_gz = fd >= 0 ? gzdopen(fd, "wb") : nullptr;
+        if (m_gz == nullptr) {
+            strError = ErrnoText(fd < 0 ? errno : ENOMEM);
+            Discard();
+            return false;
+        }
+        m_fd = -1;  // gzclose closes it
+        m_bCloseFd = false;
+    }
+    m_out.reserve(kFlushBytes + 8192);
+    return true;
+}
+
+bool CNcduWriter::Write(const CEntry& root, std::string& strError)
+{
+    m_out += "[1,2,{\"progname\":\"volra\",\"progver\":\"";
+    m_out += VOLRA_VERSION_TEXT;
+    AppendField(m_out, "\",\"timestamp\":", static_cast<std::int64_t>(std::time(nullptr)));
+    m_out += "},\n[";
+    AppendInfo(m_out, root);
+    // Depth first with a stack of our own: trees may be deeper than the call stack.
+    struct Level {
+        std::vector<const CEntry*> children;
+        std::size_t next = 0;
+    };
+    std::vector<Level> stack;
+    stack.push_back({FileOrder(root)});
+    while (!stack.empty()) {
+        if (stack.back().next == stack.back().children.size()) {
+            m_out += ']';
+            stack.pop_back();
+            continue;
+        }
+        const CEntry& e = *stack.back().children[stack.back().next++];
+        m_out += ",\n";
+        if (e.IsDirectory())
+            m_out += '[';
+        AppendInfo(m_out, e);
+        if (e.IsDirectory())
+            stack.push_back({FileOrder(e)});
+        if (m_out.size() >= kFlushBytes && !Flush(strError))
+            return false;
+    }
+    m_out += "]\n";
+    return Flush(strError) && Finish(strError);
+}
+
+bool CNcduWriter::Flush(std::string& strError)
+{
+    if (m_gz != nullptr) {
+        if (!m_out.empty() && gzwrite(File(m_gz), m_out.data(), static_cast<unsigned>(m_out.size())) == 0) {
+            int code = Z_OK;
+            const char* text = gzerror(File(m_gz), &code);
+            strError = code == Z_ERRNO ? ErrnoText(errno) : text;
+            return false;
+        }
+        m_out.clear();
+        return true;
+    }
+    for (std::size_t done = 0; done < m_out.size();) {
+        const ssize_t n = ::write(m_fd, m_out.data() + done, m_out.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            strError = ErrnoText(n < 0 ? errno : EIO);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    m_out.clear();
+    return true;
+}
+
+bool CNcduWriter::Finish(std::string& strError)
+{
+    int err = 0;
+    if (m_gz != nullptr) {
+        if (gzclose(File(m_gz)) != Z_OK)
+            err = errno != 0 ? errno : EIO;
+        m_gz = nullptr;
+    } else if (m_bCloseFd) {
+        if (::close(m_fd) != 0)  // a network file system may report a full disk only here
+            err = errno;
+        m_bCloseFd = false;
+    }
+    m_fd = -1;
+    if (err == 0 && !m_strTemp.empty()) {
+        if (::chmod(m_strTemp.c_str(), static_cast<mode_t>(m_nMode)) != 0
+            || ::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0)
+            err = errno;
+        else
+            m_strTemp.clear();
+    }
+    if (err != 0) {
+        strError = ErrnoText(err);
+        Discard();
+    }
+    return err == 0;
+}
+
+void CNcduWriter::Discard()
+{
+    if (m_gz != nullptr)
+        gzclose(File(m_gz));
+    else if (m_bCloseFd && m_fd >= 0)
+        ::close(m_fd);
+    m_gz = nullptr;
+    m_fd = -1;
+    m_bCloseFd = false;
+    if (!m_strTemp.empty())
+        ::unlink(m_strTemp.c_str());
+    m_strTemp.clear();
+}

@@ -1,0 +1,264 @@
+#include "doc/FileVolraDoc.h"
+#include "doc/NcduReader.h"
+#include "doc/NcduWriter.h"
+#include "support/DocHarness.h"
+#include "support/EntryBuild.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sys/stat.h>
+#include <zlib.h>
+
+namespace {
+const std::string kFixture = VOLRA_TEST_DATA "/ncdu-1.18-export.json";
+
+void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// Every entry below the root, one line each, in tree order: path, size, kind, colour and,
+// when asked for, the three times. Totals are checked on the way, stopping at the
+// largest value as the program's do.
+std::string Dump(const CEntry& root, bool withTimes = true)
+{
+    std::string out;
+    std::vector<const CEntry*> stack{&root};
+    while (!stack.empty()) {
+        const CEntry* e = stack.back();
+        stack.pop_back();
+        std::int64_t sum = 0;
+        for (std::size_t i = e->m_children.size(); i-- > 0;) {
+            stack.push_back(e->m_children[i]);
+            if (__builtin_add_overflow(sum, e->m_children[i]->GetSize(), &sum))
+                sum = INT64_MAX;
+        }
+        out += e->GetPath() + " " + std::to_string(e->GetSize()) + (e->IsDirectory() ? " D" : " F")
+               + (e->m_bMountPoint ? "M" : "") + std::to_string(e->m_nColour);
+        if (withTimes)
+            out += " " + std::to_string(e->GetCreatedTime().GetTime()) + "/" + std::to_string(e->GetModifiedTime().GetTime())
+                   + "/" + std::to_string(e->GetAccessedTime().GetTime());
+        out += e->IsDirectory() && sum != e->GetSize() ? " BAD TOTAL\n" : "\n";
+    }
+    return out;
+}
+
+CEntry* ReadOrFail(const std::string& path)
+{
+    CNcduReader reader;
+    CEntry* root = reader.Read(path, HandArena());
+    EXPECT_NE(root, nullptr) << reader.GetError();
+    return root;
+}
+
+CEntry* SaveAndRead(const CEntry& root, const std::string& path)
+{
+    CNcduWriter writer;
+    std::string error;
+    EXPECT_TRUE(writer.Open(path, error) && writer.Write(root, error)) << error;
+    return ReadOrFail(path);
+}
+
+std::unique_ptr<TestDriveDoc> Search(const std::string& folder)
+{
+    auto doc = std::make_unique<TestDriveDoc>();
+    doc->PresetRoot(folder, "Folder " + folder);
+    EXPECT_TRUE(doc->OnNewDocument());
+    return doc;
+}
+
+// Names JSON must escape, bytes that are not UTF-8, a hard link, a symbolic link and a
+// sparse file over 4 GiB.
+void MakeAwkwardTree(const TempTree& t)
+{
+    t.File("caf\xe9 \"q\"\\", 3);
+    t.File("line\nbreak\x01\x7f", 1500);
+    t.File("d/\xff\xfe/big.img", 5'000'000'000);
+    t.File("d/report.txt", 4000);
+    ASSERT_EQ(::link(t.Path("d/report.txt").c_str(), t.Path("d/link.txt").c_str()), 0);
+    t.Symlink("d/latest", "report.txt");
+    t.Dir("empty");
+}
+}  // namespace
+
+TEST(Ncdu, AnExportWrittenByNcduOpensAsItsTree)
+{
+    const CEntry* root = ReadOrFail(kFixture);
+    ASSERT_NE(root, nullptr);
+    // Hard links count at each name and a directory's own size not at all, as in the walk;
+    // "locked" could not be read and "skip.tmp" was excluded; "mnt" is another file system.
+    const std::string r = "/tmp/volra-fixture";
+    EXPECT_EQ(Dump(*root), r + " 5000011513 D0 0/1709294400/0\n"
+                               + r + "/big.img 5000000000 F3 0/1672628645/0\n"
+                               + r + "/cache 0 D0 0/1709294400/0\n"
+                               + r + "/cache/skip.tmp 0 F0 0/0/0\n"
+                               + r + "/docs 11513 D5 0/1709294400/0\n"
+                               + r + "/docs/latest 10 F0 0/1709294400/0\n"
+                               + r + "/docs/old 1503 D3 0/1709294400/0\n"
+                               + r + "/docs/old/caf\xe9 \"q\" 3 F1 0/1709294400/0\n"
+                               + r + "/docs/old/line\nbreak 1500 F0 0/1709294400/0\n"
+                               + r + "/docs/report-link.txt 5000 F1 0/1709294400/0\n"
+                               + r + "/docs/report.txt 5000 F2 0/1709294400/0\n"
+                               + r + "/empty 0 D4 0/1709294400/0\n"
+                               + r + "/locked 0 D1 0/1709294400/0\n"
+                               + r + "/mnt 0 DM2 0/1709294400/0\n");
+}
+
+// What is saved opens again the same: tree, sizes, kinds, colours, the three times and
+// every name byte for byte, plain or compressed; a mount point stays one.
+TEST(Ncdu, SavedSearchesOpenAgainTheSame)
+{
+    TempTree t;
+    MakeAwkwardTree(t);
+    const std::unique_ptr<TestDriveDoc> doc = Search(t.Root());
+    const CEntry* fixture = ReadOrFail(kFixture);
+    TempTree out;
+    for (const CEntry* root : {doc->m_pRoot, fixture}) {
+        for (const char* name : {"s.json", "s.json.gz"}) {
+            const CEntry* again = SaveAndRead(*root, out.Path(name));
+            ASSERT_NE(again, nullptr);
+            EXPECT_EQ(Dump(*again), Dump(*root)) << name;
+        }
+    }
+    // The compressed one is compressed, and ncdu itself reads what was written.
+    std::ifstream gz(out.Path("s.json.gz"), std::ios::binary);
+    EXPECT_EQ(gz.get(), 0x1f);
+    EXPECT_EQ(std::system(("ncdu -f '" + out.Path("s.json") + "' -o /dev/null 2>/dev/null").c_str()), 0);
+}
+
+TEST(Ncdu, NcdusOwnExportOfATreeOpensWithTheTotalsOfItsSearch)
+{
+    ASSERT_EQ(std::system("command -v ncdu >/dev/null"), 0) << "scripts/setup installs ncdu";
+    TempTree t;
+    MakeAwkwardTree(t);
+    TempTree out;
+    const std::string file = out.Path("ncdu.json");
+    ASSERT_EQ(std::system(("ncdu -x -o '" + file + "' '" + t.Root() + "' 2>/dev/null").c_str()), 0);
+    const CEntry* opened = ReadOrFail(file);
+    ASSERT_NE(opened, nullptr);
+    // Both list the directory in the same order, so even the colours agree; ncdu keeps no
+    // times without -e.
+    EXPECT_EQ(Dump(*opened, false), Dump(*Search(t.Root())->m_pRoot, false));
+}
+
+TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
+{
+    const std::string head = "[1,2,{\"progname\":\"x\"},\n[{\"name\":\"/r\"}";
+    std::string deepest = head;  // the root and kMaxDepth - 1 directories nested in it
+    for (int i = 1; i < CNcduReader::kMaxDepth; ++i)
+        deepest += ",[{\"name\":\"d\"}";
+    const std::string tooDeep = deepest + ",[{\"name\":\"d\"}";
+    const std::string ignoredDeep = head + ",{\"name\":\"f\",\"x\":" + std::string(2000, '[');
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "line 1, column 1: the file is empty"},
+        {"\n \n\t ", "line 3, column 3: the file is empty"},
+        {"{}", "line 1, column 1: not an ncdu export: it must be an array [1, minor version, {...}, [...]]"},
+        {"[2,0,{},[{\"name\":\"/\"}]]", "line 1, column 2: version 2 of the format cannot be read, only version 1"},
+        {"[1,2,[],[{\"name\":\"/\"}]]", "line 1, column 6: the metadata object {...} is missing after the version"},
+        {head + ",{\"name\":\"a/b\"}]]", "line 2, column 28: \"name\" is not a file name"},
+        {head + ",{\"name\":\"..\"}]]", "line 2, column 27: \"name\" is not a file name"},
+        {head + ",{\"name\":\"a\\u0000\"}]]", "line 2, column 32: \"name\" is not a file name"},
+        {head + ",{\"asize\":1}]]", "line 2, column 26: an item without a \"name\""},
+        {head + ",{\"name\":7}]]", "line 2, column 24: \"name\" must be a string"},
+        {head + ",{\"name\":\"a\",\"asize\":9223372036854775808}]]",
+         "line 2, column 54: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"asize\":-1}]]", "line 2, column 37: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"asize\":1.5}]]", "line 2, column 38: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"asize\":1e999}]]", "line 2, column 41: number too big to be stored in double"},
+        {head + ",{\"name\":\"a\",\"mtime\":\"now\"}]]",
+         "line 2, column 40: \"mtime\" must be a whole number of seconds from -2^63 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"hlnkc\":1}]]", "line 2, column 36: \"hlnkc\" must be true or false"},
+        {head + ",{\"name\":\"a\",\"dsize\":[1]}]]", "line 2, column 36: \"dsize\" must be a whole number from 0 to 2^64-1"},
+        {head + ",{\"name\":\"\\ud800\"}]]", "line 2, column 31: the surrogate pair in string is invalid"},
+        {head + ",{\"name\":\"a\tb\"}]]", "line 2, column 26: invalid escape character in string"},
+        {head + ",7]]", "line 2, column 16: a file {...} or a directory [...] was expected"},
+        {head + ",[[{\"name\":\"a\"}]]]]", "line 2, column 17: a directory [...] must begin with its info object {...}"},
+        {head + "],[]]", "line 2, column 17: nothing may follow the directory tree"},
+        {head + ",{\"name\":\"a\"", "line 2, column 27: the file ends before the search does: it is cut off"},
+        {head + "]] []", "line 2, column 18: the document root must not be followed by other values"},
+        {head + "]]" + std::string(1, '\0') + "x", "line 2, column 17: unexpected bytes after the end of the search"},
+        {ignoredDeep, "line 2, column 1032: values nested too deeply"},
+        {tooDeep + "]]", "line 2, column 1400002: directories nested deeper than 100000 levels"},
+    };
+    TempTree t;
+    for (const auto& [content, message] : cases) {
+        Write(t.Path("in.json"), content);
+        CNcduReader reader;
+        EXPECT_EQ(reader.Read(t.Path("in.json"), HandArena()), nullptr) << message;
+        EXPECT_EQ(reader.GetError(), message) << content.substr(0, 80);
+    }
+    // One level less opens, as do the extremes of each number.
+    Write(t.Path("in.json"), deepest + std::string(CNcduReader::kMaxDepth, ']') + "]");
+    const CEntry* root = ReadOrFail(t.Path("in.json"));
+    const CEntry* e = root;
+    while (e != nullptr && !e->m_children.empty())
+        e = e->m_children.front();
+    EXPECT_EQ(e != nullptr ? e->GetDepth() : -1, CNcduReader::kMaxDepth - 1);
+    Write(t.Path("in.json"), head + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
+                                    ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
+    root = ReadOrFail(t.Path("in.json"));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(Dump(*root), "/r 9223372036854775807 D0 0/0/0\n/r/a 9223372036854775807 F0 0/-9223372036854775808/0\n"
+                           "/r/b 9223372036854775807 F1 0/0/0\n");
+}
+
+// Reading 1 GB of nothing but blanks reports progress all along (so a window stays alive
+// and Cancel works) and ends in an error naming the place, not in a hang or a crash.
+TEST(NcduReader, AGigabyteOfWhitespaceEndsInAnError)
+{
+    TempTree t;
+    gzFile gz = gzopen(t.Path("blank.json.gz").c_str(), "wb1");
+    const std::string blanks(1 << 20, ' ');
+    for (int i = 0; i < 1024; ++i)
+        ASSERT_GT(gzwrite(gz, blanks.data(), static_cast<unsigned>(blanks.size())), 0);
+    gzclose(gz);
+    CNcduReader reader;
+    int progress = 0;
+    reader.m_onProgress = [&progress](const CNcduReader::Progress&) { return ++progress > 0; };
+    EXPECT_EQ(reader.Read(t.Path("blank.json.gz"), HandArena()), nullptr);
+    EXPECT_EQ(reader.GetError(), "line 1, column 1073741825: the file is empty");
+    EXPECT_GE(progress, 4096);
+    reader.m_onProgress = [](const CNcduReader::Progress& p) { return p.nFiles < 0; };
+    EXPECT_EQ(reader.Read(kFixture, HandArena()), nullptr);
+    EXPECT_TRUE(reader.WasCancelled());
+}
+
+// Exports damaged at random (seeded, so a failure repeats) open whole or not at all: a
+// tree whose totals add up, or an error with its line and column.
+TEST(NcduReader, DamagedExportsOpenWholeOrNotAtAll)
+{
+    std::ifstream in(kFixture, std::ios::binary);
+    const std::string seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::mt19937 random(13);
+    const std::string alphabet = std::string("[]{},:\"\\-019eE.\x00\xff\n ", 19);
+    const std::regex where("line [0-9]+, column [0-9]+: .+");
+    TempTree t;
+    int opened = 0;
+    for (int round = 0; round < 1500; ++round) {
+        std::string bytes = seed;
+        for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) {
+            const std::size_t at = random() % bytes.size();
+            switch (random() % 4) {
+            case 0: bytes[at] = alphabet[random() % alphabet.size()]; break;
+            case 1: bytes.erase(at, random() % 40); break;
+            case 2: bytes.insert(at, bytes.substr(random() % bytes.size(), random() % 60)); break;
+            default: bytes.resize(at + 1);
+            }
+        }
+        Write(t.Path("in.json"), bytes);
+        CNcduReader reader;
+        const std::size_t nBefore = HandArena().EntryCount();
+        CEntry* root = reader.Read(t.Path("in.json"), HandArena());
+        if (root != nullptr) {
+            ++opened;
+            EXPECT_EQ(Dump(*root).find("BAD TOTAL"), std::string::npos);
+            HandArena().Free(root);
+        } else {
+            EXPECT_EQ(HandArena().EntryCount(), nBefore) << "a refused file leaves nothing behind";
+            EXPECT_TRUE(std::regex_match(reader.GetError(), where)) << reader.GetError();
+        }
+    }
+    EXPECT_GT(opened, 0);
+}
