@@ -320,7 +320,7 @@ void CVolraDoc::OnSaveSearchAs()
     if (m_pRoot == nullptr || m_bSearching)
         return;
     // The name offered is the searched folder's own.
-    std::string strName = m_pRoot->GetName();
+    std::string strName(m_pRoot->GetName());
     while (strName.size() > 1 && strName.back() == '/')
         strName.pop_back();
     strName = strName.substr(strName.rfind('/') + 1);
