@@ -211,13 +211,7 @@ TEST(VolraDoc, NavigationCommandsAndTitle)
 TEST(VolraDoc, ContextMenuDescribesTheSelection)
 {
     Searched<TestDriveDoc> s;
-    std::vector<std::pair<UINT, std::string>> items;
-    for (const CMenuItem& item : s.doc->BuildContextMenuItems())
-        items.emplace_back(item.id, item.text);
-    EXPECT_EQ(items, (std::vector<std::pair<UINT, std::string>>{
-                         {ID_SELECTION_LINE, "<<no selection>>"}, {0, ""}, {ID_OPEN_RUN, "&Open / Run"},
-                         {ID_DELETE, "&Delete"}, {0, ""}, {ID_VIEW_DIRECTORY, "Open directory in &view"},
-                         {ID_OPEN_PARENT, "Open &parent"}}));
+    EXPECT_EQ(s.doc->BuildContextMenuItems()[0].text, "<<no selection>>");
     s.doc->m_pSelected = s.At({"a", "one"});
     EXPECT_EQ(s.doc->BuildContextMenuItems()[0].text, s.tree.Root() + "/a/one [1000 bytes]");
     CEntry* fake = s.doc->m_entries.NewCopyForRereading(*s.At({"a", "one"}));
