@@ -2,19 +2,10 @@
 #include "support/TempTree.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 
 // What a run of the program ended with: its exit code and what it wrote to each stream.
 struct ProgramRun {
