@@ -15,7 +15,7 @@
 
 // An FTP search window works as a local one does, without the file commands; a failed
 // login leaves no window and uses no number.
-TEST(FtpSearchWindow, OpensFromAnAddressWithoutFileCommands)
+TEST(FtpSearchWindow, OpensFromAnAddressWithoutFileCommandsOrFromTheFtpButtonsAccount)
 {
     AppFixture f;
     FtpTestServer server(f.tree.Root());
@@ -37,13 +37,9 @@ TEST(FtpSearchWindow, OpensFromAnAddressWithoutFileCommands)
     f.Command(ID_MODE_LIST);
     EXPECT_TRUE(f.Checked(ID_MODE_LIST));
     EXPECT_EQ(doc->GetViews().size(), 2u) << "the tree panel and the list";
-}
 
-// "FTP Account" in "Choose search type" asks for the account; cancelling that ends the
-// search without a word.
-TEST(FtpSearchWindow, TheFtpButtonAsksForAnAccount)
-{
-    AppFixture f;
+    // "FTP Account" in "Choose search type" asks for the account; cancelling that ends the
+    // search without a word.
     ErrorBoxes boxes;
     bool asked = false;
     WhenModal<CChooseSearchTypeDlg>([&asked](CChooseSearchTypeDlg& dlg) {
@@ -54,7 +50,7 @@ TEST(FtpSearchWindow, TheFtpButtonAsksForAnAccount)
         });
         dlg.GetFtpButton()->click();
     });
-    EXPECT_EQ(f.app.GetDocTemplate()->OpenDocumentFile(), nullptr);
+    EXPECT_EQ(tpl->OpenDocumentFile(), nullptr);
     EXPECT_TRUE(asked);
     EXPECT_TRUE(boxes.shown.empty());
 }
