@@ -4,27 +4,24 @@
 #include "app/VolraApp.h"
 #include "app/VolraDocTemplate.h"
 #include "support/ModalWatch.h"
-#include "support/TempTree.h"
+#include "support/PrivateSettings.h"
 #include "views/VolraPrefs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // The whole application on a private settings folder, with its main window hidden, and a
 // small tree to search (4096 + 1024 bytes). The preferences go back to their defaults
 // afterwards.
 struct AppFixture {
-    QTemporaryDir settingsDir;
+    PrivateSettings settings;
     TempTree tree;
     CVolraApp app;
 
     AppFixture()
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         tree.Files({{"top.bin", 4096}, {"sub/a.txt", 1000}, {"sub/deeper/b.txt", 24}});
         app.InitInstance({}, FALSE, FALSE);
     }

@@ -1,89 +1,61 @@
+#include "RunProgram.h"
 #include "app/CommandLineInfo.h"
 #include "support/ModalWatch.h"
-#include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
 #include <tuple>
 
 namespace {
 const std::string kBadName = "bad\xff" "dir";
-
-std::string Read(const std::string& path)
-{
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
 }  // namespace
 
-// The program itself is run, its arguments passed as the bytes they are; its own runtime
-// folder keeps Qt from remarking on a missing one.
 TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
 {
     TempTree t;
     t.File("plain", 1);
     t.File(kBadName + "/big", 3000);
     t.File(kBadName + "/d/small", 1000);
-    t.Dir("run");
-    t.Chmod("run", 0700);
     const std::string bad = t.Path(kBadName), shot = t.Path("shot\xfe.png"), listShot = t.Path("list.png");
     const std::string saved = t.Path("saved.json.gz"), savedShot = t.Path("saved.png");
     const auto noSuch = [](const std::string& p) { return "volra: " + p + ": No such file or directory\n"; };
-    struct Case {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string out, err;
+    const std::vector<std::pair<std::vector<std::string>, ProgramRun>> cases = {
+        {{"--help"}, {0, UsageText(), ""}},
+        {{t.Root(), "-h"}, {0, UsageText(), ""}},
+        {{"--version"}, {0, "volra 1.1\n", ""}},
+        {{t.Path("missing")}, {2, "", noSuch(t.Path("missing"))}},
+        {{""}, {2, "", "volra: an empty path names no folder\n"}},
+        {{"--bogus"}, {2, "", "volra: unknown option \"--bogus\" (volra --help lists the options)\n"}},
+        {{"--snapshot", bad}, {2, "", "volra: --output FILE.png is missing\n"}},
+        {{"--snapshot", t.Path("missing"), "--output", shot}, {1, "", noSuch(t.Path("missing"))}},
+        {{"--snapshot", bad, "--output", t.Path("no/dir/shot.png")}, {1, "", noSuch(t.Path("no/dir/shot.png"))}},
+        {{"--snapshot", bad, "--output", "/dev/full"}, {1, "", "volra: /dev/full: No space left on device\n"}},
+        {{"--snapshot", bad, "--mode", "list", "--tree", "--size", "300x100", "--output", listShot}, {0, "", ""}},
+        {{"--snapshot", bad, "--size", "320x200", "--output", shot}, {0, "", ""}},
+        {{"--save", bad}, {2, "", "volra: --save wants a folder (or a saved search) and a file: volra --save FOLDER FILE\n"}},
+        {{"--save", t.Path("missing"), saved}, {1, "", noSuch(t.Path("missing"))}},
+        {{"--save", bad, "/dev/full"}, {1, "", "volra: /dev/full: No space left on device\n"}},
+        {{"--save", t.Path("plain"), saved}, {1, "", "volra: " + t.Path("plain") + ": line 1, column 1: invalid value\n"}},
+        {{"--save", bad, saved}, {0, "", ""}},
+        {{"--snapshot", saved, "--size", "320x200", "--output", savedShot}, {0, "", ""}},
     };
-    const std::vector<Case> cases = {
-        {{"--help"}, 0, UsageText(), ""},
-        {{t.Root(), "-h"}, 0, UsageText(), ""},
-        {{"--version"}, 0, "volra 1.1\n", ""},
-        {{t.Path("missing")}, 2, "", noSuch(t.Path("missing"))},
-        {{""}, 2, "", "volra: an empty path names no folder\n"},
-        {{"--bogus"}, 2, "", "volra: unknown option \"--bogus\" (volra --help lists the options)\n"},
-        {{"--snapshot", bad}, 2, "", "volra: --output FILE.png is missing\n"},
-        {{"--snapshot", t.Path("missing"), "--output", shot}, 1, "", noSuch(t.Path("missing"))},
-        {{"--snapshot", bad, "--output", t.Path("no/dir/shot.png")}, 1, "", noSuch(t.Path("no/dir/shot.png"))},
-        {{"--snapshot", bad, "--output", "/dev/full"}, 1, "", "volra: /dev/full: No space left on device\n"},
-        {{"--snapshot", bad, "--mode", "list", "--tree", "--size", "300x100", "--output", listShot}, 0, "", ""},
-        {{"--snapshot", bad, "--size", "320x200", "--output", shot}, 0, "", ""},
-        {{"--save", bad}, 2, "", "volra: --save wants a folder (or a saved search) and a file: volra --save FOLDER FILE\n"},
-        {{"--save", t.Path("missing"), saved}, 1, "", noSuch(t.Path("missing"))},
-        {{"--save", bad, "/dev/full"}, 1, "", "volra: /dev/full: No space left on device\n"},
-        {{"--save", t.Path("plain"), saved}, 1, "", "volra: " + t.Path("plain") + ": line 1, column 1: invalid value\n"},
-        {{"--save", bad, saved}, 0, "", ""},
-        {{"--snapshot", saved, "--size", "320x200", "--output", savedShot}, 0, "", ""},
-    };
-    for (const Case& c : cases) {
-        std::string command = "XDG_RUNTIME_DIR=" + t.Path("run") + " '" VOLRA_PROGRAM "'";
-        for (const std::string& a : c.args)
-            command += " '" + a + "'";
-        const int status = std::system((command + " </dev/null >" + t.Path("out") + " 2>" + t.Path("err")).c_str());
-        SCOPED_TRACE(command);
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode);
-        EXPECT_EQ(Read(t.Path("out")), c.out);
-        EXPECT_EQ(Read(t.Path("err")), c.err);
-    }
-    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(Read(listShot))).size(), QSize(300, 100));
-    const QImage image = QImage::fromData(QByteArray::fromStdString(Read(shot)));
+    for (const auto& [args, expected] : cases)
+        EXPECT_EQ(RunProgram(t, args), expected) << args.front() << " ... " << args.back();
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(listShot))).size(), QSize(300, 100));
+    const QImage image = QImage::fromData(QByteArray::fromStdString(ReadFile(shot)));
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
-    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(Read(savedShot))), image) << "the saved search looks the same";
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(savedShot))), image) << "the saved search looks the same";
     // The pie's first slice (the bigger file) lies below and right of the centre; the
     // spider's first line runs straight down from it.
     const std::tuple<QString, QPoint, QColor> modes[] = {{"pie", {175, 125}, QColor(192, 0, 0)},
                                                          {"spider", {160, 130}, QColor(0, 0, 0)}};
     for (const auto& [mode, pt, colour] : modes) {
         ASSERT_EQ(RunSnapshot({bad, mode, false, QSize(320, 200), shot}), 0) << mode.toStdString();
-        const QImage drawn = QImage::fromData(QByteArray::fromStdString(Read(shot)));
+        const QImage drawn = QImage::fromData(QByteArray::fromStdString(ReadFile(shot)));
         EXPECT_EQ(drawn.pixelColor(pt), colour) << mode.toStdString();
     }
 }

@@ -270,15 +270,10 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     AppFixture f;
     f.Frame().setGeometry(QRect(100, 120, 700, 500));
     f.Frame().SavePlacement();
-    QSettings s(QStringLiteral("kestrow software"), QStringLiteral("Volra"));
-    s.beginGroup(QStringLiteral("Frame"));
-    EXPECT_EQ(s.value("Right").toInt() - s.value("Left").toInt(), 700);
-    EXPECT_EQ(s.value("Bottom").toInt() - s.value("Top").toInt(), 500);
     f.Frame().setGeometry(QRect(0, 0, 300, 200));
     ASSERT_TRUE(f.Frame().RestorePlacement());
     EXPECT_EQ(f.Frame().geometry().size(), QSize(700, 500));
-    s.setValue("Left", -1);
-    s.sync();
+    f.settings.Settings().setValue("Frame/Left", -1);
     EXPECT_FALSE(f.Frame().RestorePlacement()) << "-1 leaves the placement to the desktop";
 }
 

@@ -11,8 +11,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <set>
-
 namespace {
 
 // Five kinds, given out of order; one mount point holds a byte that is not UTF-8.
@@ -38,13 +36,10 @@ TEST(DriveSelectDlg, ListsTheDrivesSortedAndOkFollowsTheSelection)
     const QStringList roots = {"/", "/media/caf\uFFFD", "/media/cdrom", "/mnt/floppy", "/mnt/nas"};
     const QStringList labels = {"System", "STICK", "DEBIAN 12", "", ""};
     ASSERT_EQ(pList->topLevelItemCount(), 5);
-    std::set<qint64> icons;  // five kinds, five icons
     for (int row = 0; row < 5; ++row) {
         EXPECT_EQ(pList->topLevelItem(row)->text(0), roots[row]);
         EXPECT_EQ(pList->topLevelItem(row)->text(1), labels[row]);
-        icons.insert(pList->topLevelItem(row)->icon(0).cacheKey());
     }
-    EXPECT_EQ(icons.size(), 5u);
     EXPECT_FALSE(dlg.GetOkButton()->isEnabled());
 
     // The chosen root keeps the bytes the mount table gave, whatever the row shows.

@@ -73,7 +73,6 @@ TEST(SearchProgressDlg, ShowsTheFieldsWhenPushedAndKeepsThemBetweenWindows)
 TEST(SearchProgressDlg, CancelEscapeAndCloseBoxWorkOverTheDisabledMainWindow)
 {
     auto main = std::make_unique<QWidget>();
-    main->setGeometry(200, 150, 900, 700);
     main->show();
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way);
@@ -81,8 +80,6 @@ TEST(SearchProgressDlg, CancelEscapeAndCloseBoxWorkOverTheDisabledMainWindow)
         dlg.Create(main.get());
         QWidget* pWnd = dlg.GetWindow();
         auto* pCancel = pWnd->findChild<QPushButton*>(QLatin1String(CSearchProgressWindow::kCancelName));
-        EXPECT_LE((pWnd->geometry().center() - main->frameGeometry().center()).manhattanLength(), 4)
-            << "centred over the main window";
         // The walk disables the main window while it runs; the dialog stays usable.
         main->setEnabled(false);
         EXPECT_TRUE(pCancel->isEnabled());

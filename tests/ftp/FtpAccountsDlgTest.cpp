@@ -1,56 +1,17 @@
 #include "ftp/FtpAccountStore.h"
 #include "ftp/FtpAccountsDlg.h"
 #include "ftp/NewAccountNameDlg.h"
-#include "support/TempTree.h"
+#include "support/ModalWatch.h"
+#include "support/PrivateSettings.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
 namespace {
-// The program's settings in a directory of the test's own while it lives.
-class PrivateSettings {
-public:
-    PrivateSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_dir.Root())); }
-    ~PrivateSettings()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-    }
-    std::string File() const { return m_dir.Path("kestrow software/Volra.conf"); }
-    QSettings Settings() const { return QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")); }
-
-private:
-    TempTree m_dir;
-};
-
-// Answers every message box that comes up while it lives, keeping its text.
-class MessageWatch {
-public:
-    MessageWatch()
-    {
-        m_timer.callOnTimeout([this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts.push_back(box->text().toStdString());
-                box->close();
-            }
-        });
-        m_timer.start(5);
-    }
-    std::vector<std::string> texts;
-
-private:
-    QTimer m_timer;
-};
-
 struct Dialog {
     CFtpAccountsDlg dlg;
     std::vector<std::string> names;  // answers to New, one each
@@ -159,7 +120,7 @@ TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
     PrivateSettings settings;
     FtpAccountStore::Save({{"a", "h", "u", "p", 2121}});
     Dialog d;
-    MessageWatch messages;
+    ModalWatch messages;
     d.dlg.GetPortEdit()->setText("70000");
     d.dlg.GetHostEdit()->setText("h2");  // not taken into the account while the port is wrong
     d.dlg.GetPortEdit()->setText("");
@@ -178,7 +139,7 @@ TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
 
 TEST(FtpAccounts, NamesThatWouldNestAreRefused)
 {
-    MessageWatch messages;
+    ModalWatch messages;
     for (const char* name : {"a/b", "a\\b", "plain name"}) {
         CNewAccountNameDlg dlg;
         dlg.GetNameEdit()->setText(name);

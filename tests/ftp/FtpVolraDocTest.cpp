@@ -15,17 +15,16 @@
 #include <tuple>
 
 namespace {
-std::unique_ptr<CFtpVolraDoc> FtpSearch(const FtpTestServer& server, const std::string& path = {},
-                                        std::chrono::milliseconds timeout = std::chrono::seconds(30))
+// A search of the server's root as the program sets it up, and carried out unless told not to.
+std::unique_ptr<CFtpVolraDoc> FtpSearch(const FtpTestServer& server, bool bRun = true)
 {
     CFtpUrl url;
     std::string error;
-    EXPECT_TRUE(url.Parse(server.Url() + path, error)) << error;
+    EXPECT_TRUE(url.Parse(server.Url(), error)) << error;
     auto doc = std::make_unique<CFtpVolraDoc>();
     doc->PresetAccount(url);
-    doc->SetTimeout(timeout);
     doc->SetProgressInterval(std::chrono::milliseconds(0));
-    if (!doc->OnNewDocument())
+    if (bRun && !doc->OnNewDocument())
         doc.reset();
     return doc;
 }
@@ -171,12 +170,8 @@ TEST(FtpSearch, CancelAndCloseEndAStalledListing)
     options.behaviour = "stall";
     FtpTestServer server(t.Root(), options);
     for (const bool close : {false, true}) {
-        CFtpUrl url;
-        std::string error;
-        url.Parse(server.Url(), error);
-        auto* doc = new CFtpVolraDoc;
+        CFtpVolraDoc* doc = FtpSearch(server, false).release();
         QPointer<CFtpVolraDoc> alive(doc);
-        doc->PresetAccount(url);
         doc->SetTimeout(std::chrono::minutes(10));
         QTimer::singleShot(300, doc, [doc, close] {
             if (close)

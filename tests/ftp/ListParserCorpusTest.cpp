@@ -1,21 +1,12 @@
 #include "fuzz/ListParserCheck.h"
+#include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 namespace {
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // One random change of the kind that breaks parsers: a byte replaced by one of the
 // separators and digits the formats are made of, a byte inserted or dropped, a cut, or a
 // piece of the listing repeated elsewhere.

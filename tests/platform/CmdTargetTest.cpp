@@ -52,7 +52,7 @@ protected:
 };
 }  // namespace
 
-TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandlerInMenusToo)
+TEST(CommandRouting, ViewThenDocumentDisabledWithoutHandlerInMenusTooAndUpdatesUntilDetached)
 {
     TestDoc doc;
     TestView view;
@@ -87,24 +87,17 @@ TEST(CommandRouting, ViewThenDocumentAndDisabledWithoutHandlerInMenusToo)
         states << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
     EXPECT_EQ(states, (QStringList{"/tmp/R&&D [1.00k] off", "-", "&Alpha on checked", "&Beta on", "&Gamma off"}));
     EXPECT_EQ(menu->actions()[2]->data().toUInt(), ID_A);
-}
 
-TEST(CommandRouting, ViewsHearUpdatesUntilDetached)
-{
-    TestDoc doc;
-    TestView a, b;
-    doc.AddView(&a);
-    doc.AddView(&b);
-    doc.AddView(&b);
-    EXPECT_EQ(doc.GetViews().size(), 2u);
-    doc.UpdateAllViews(&a, 1);
-    EXPECT_TRUE(a.hints.empty()) << "the sender is skipped";
-    EXPECT_EQ(b.hints, std::vector<LPARAM>{1});
-    doc.RemoveView(&b);
+    // Updates reach every view but the sender, once each, until it is detached or destroyed.
+    TestView other;
+    doc.AddView(&other);
+    doc.AddView(&other);
+    doc.UpdateAllViews(&view, 1);
+    doc.RemoveView(&other);
     doc.UpdateAllViews(nullptr, 0);
-    EXPECT_EQ(a.hints, std::vector<LPARAM>{0});
-    EXPECT_EQ(b.hints.size(), 1u);
-    EXPECT_EQ(b.GetDocument(), nullptr);
+    EXPECT_EQ(view.hints, std::vector<LPARAM>{0});
+    EXPECT_EQ(other.hints, std::vector<LPARAM>{1});
+    EXPECT_EQ(other.GetDocument(), nullptr);
     {
         TestView gone;
         doc.AddView(&gone);

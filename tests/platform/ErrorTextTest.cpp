@@ -15,7 +15,7 @@ std::string Format(DWORD code, std::size_t size = 120)
 }
 }  // namespace
 
-TEST(ErrorText, SystemTextsFallbackAndCutting)
+TEST(ErrorText, SystemAndClientTextsServerRepliesFallbackAndCutting)
 {
     EXPECT_EQ(Format(ERROR_ACCESS_DENIED), "Permission denied.");
     EXPECT_EQ(Format(ErrorFromErrno(EIO)), "Input/output error.");
@@ -27,10 +27,8 @@ TEST(ErrorText, SystemTextsFallbackAndCutting)
     EXPECT_EQ(Format(ERROR_ACCESS_DENIED, 34), "Permission denied.");
     EXPECT_EQ(Format(ERROR_ACCESS_DENIED, 33), "Error Code 0x5 (5)");
     EXPECT_EQ(Format(0xDEAD, 8), "Error C") << "cut to the buffer, zero-terminated";
-}
 
-TEST(ErrorText, ClientTablesAndServerReplies)
-{
+    // Texts of a client's own codes, with the server's last reply where the code asks for it.
     RegisterMessageTable("ftp", [](DWORD code) -> std::string {
         if (code == 12014)
             return "The password was not allowed\r\n";

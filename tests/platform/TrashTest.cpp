@@ -10,8 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,8 +39,7 @@ std::string CheckInfo(const std::string& infoFile, const std::string& before)
 {
     static const std::regex format(
         "\\[Trash Info\\]\nPath=([^\n]*)\nDeletionDate=(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d)\n");
-    std::ifstream in(infoFile, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = ReadFile(infoFile);
     std::smatch m;
     EXPECT_TRUE(std::regex_match(text, m, format)) << infoFile << ":\n" << text;
     if (m.empty())

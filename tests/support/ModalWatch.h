@@ -1,20 +1,26 @@
 #pragma once
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
-// Closes every modal window that comes up while it lives, and counts them, so that a test
-// of a path that must never wait for the user fails instead of hanging.
+// Closes every modal window that comes up while it lives, counting them and keeping the texts
+// of message boxes, so that a test of a path that must never wait for the user fails
+// instead of hanging.
 class ModalWatch {
 public:
     ModalWatch()
     {
         m_timer.callOnTimeout([this] {
             if (QWidget* w = QApplication::activeModalWidget()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w))
+                    texts.push_back(box->text().toStdString());
                 ++closed;
                 w->close();
             }
@@ -22,6 +28,7 @@ public:
         m_timer.start(10);
     }
     int closed = 0;
+    std::vector<std::string> texts;
 
 private:
     QTimer m_timer;

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,4 +74,11 @@ std::int64_t SizeOnDisk(const std::string& path)
 {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
 }

@@ -34,3 +34,5 @@ private:
 
 // The size lstat reports, or -1 when nothing is there.
 std::int64_t SizeOnDisk(const std::string& path);
+// The file's bytes, or "" when it cannot be read.
+std::string ReadFile(const std::string& path);

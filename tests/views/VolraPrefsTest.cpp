@@ -1,11 +1,9 @@
 #include "views/VolraPrefs.h"
 
-#include "support/TempTree.h"
+#include "support/PrivateSettings.h"
 
 #include <QFile>
 #include <QFontMetrics>
-#include <QSettings>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -16,29 +14,16 @@
 #include <tuple>
 
 namespace {
-// Points the program's settings at a fresh directory of their own for each test, and back
-// at the test-mode location afterwards, so the user's settings are never touched.
 class VolraPrefsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_dir.Root()));
-    }
-    void TearDown() override
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-    }
-
-    std::string ConfPath() const { return m_dir.Path("kestrow software/Volra.conf"); }
     void WriteConf(const std::string& text, unsigned mode) const
     {
-        m_dir.Dir("kestrow software");
-        std::ofstream(ConfPath()) << text;
-        ASSERT_EQ(0, ::chmod(ConfPath().c_str(), mode));
+        settings.Dir().Dir("kestrow software");
+        std::ofstream(settings.File()) << text;
+        ASSERT_EQ(0, ::chmod(settings.File().c_str(), mode));
     }
 
-    TempTree m_dir;
+    PrivateSettings settings;
 };
 
 // Border, large and small font sizes, face and "show sizes".
@@ -54,7 +39,7 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     prefs.m_nBorder = 99;  // overwritten by the default, as there is no file
     prefs.LoadPreferences();
     EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", TRUE));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfPath())));  // reading creates nothing
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(settings.File())));  // reading creates nothing
 
     // A small font size set by hand survives, though nothing in the program changes it; a
     // file left readable by others is narrowed.
@@ -67,9 +52,9 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     const mode_t umask = ::umask(022);  // narrowed while saving, then put back
     prefs.SavePreferences();
     EXPECT_EQ(022U, ::umask(umask));
-    EXPECT_EQ(std::filesystem::status(ConfPath()).permissions(),
+    EXPECT_EQ(std::filesystem::status(settings.File()).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    EXPECT_EQ(QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")).allKeys(),
+    EXPECT_EQ(settings.Settings().allKeys(),
               QStringList({"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall",
                            "Tree/ShowSizes"}));
     CVolraPrefs next;
