@@ -137,7 +137,13 @@ QAction* CMainFrame::GetAction(UINT id) const
 
 void CMainFrame::BuildMenus()
 {
+    // clear() only takes the menus' actions off the bar; the menus themselves are its
+    // children and would pile up at every switch between the two sets. One of them may be
+    // the menu whose command led here, so they go once control is back in the event loop.
+    const QList<QMenu*> old = menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
     menuBar()->clear();
+    for (QMenu* pOld : old)
+        pOld->deleteLater();
     const auto& layout = m_bDocumentMenus ? MainMenuDocument() : MainMenuNoDocument();
     for (const CMenuLayout& m : layout) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));

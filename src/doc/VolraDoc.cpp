@@ -8,6 +8,7 @@
 #include "platform/LastError.h"
 #include "platform/UiServices.h"
 
+#include <QApplication>
 #include <QWidget>
 #include <algorithm>
 
@@ -200,6 +201,7 @@ void CVolraDoc::ShowProgress()
     if (!HaveWidgets())
         return;
     QWidget* pMain = AfxGetMainWnd();
+    m_pFocusBeforeWalk = QApplication::focusWidget();
     m_dlgProgress.Create(pMain);
     if (pMain != nullptr)
         pMain->setEnabled(false);
@@ -212,6 +214,13 @@ void CVolraDoc::HideProgress()
     if (QWidget* pMain = AfxGetMainWnd())
         pMain->setEnabled(true);
     m_dlgProgress.DestroyWindow();
+    // Disabling the main window took the keyboard focus away, and enabling it does not give
+    // it back: after a Refresh by key the keys would do nothing until a click.
+    if (m_pFocusBeforeWalk != nullptr && m_pFocusBeforeWalk->isVisible()) {
+        m_pFocusBeforeWalk->activateWindow();  // the progress window had it
+        m_pFocusBeforeWalk->setFocus();
+    }
+    m_pFocusBeforeWalk = nullptr;
 }
 
 void CVolraDoc::SetCurrent(CEntry* pEntry)

@@ -7,6 +7,9 @@
 #include "platform/PopupMenu.h"
 #include "platform/UiServices.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -117,4 +120,5 @@ private:
     bool m_bSearching = false;
     bool m_bWalkBegan = false;  // the last walk had a finder: it read, or tried to
     std::chrono::milliseconds m_progressInterval{16};
+    QPointer<QWidget> m_pFocusBeforeWalk;  // given the focus back when the walk ends
 };

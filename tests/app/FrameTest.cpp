@@ -79,10 +79,16 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
               "(Folder " + r + ") " + r + "/odd?name (1.95k)");
     EXPECT_EQ(BuildPopupMenu(doc->BuildContextMenuItems(), *doc)->actions().value(0)->text().toStdString(),
               r + "/odd?name [1.95k]");
+    QWidget* shown = f.Frame().GetActiveChildFrame()->GetCurrentView();
+    shown->setFocus();
+    QTest::keyClick(shown, Qt::Key_F5);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), shown) << "a Refresh by key leaves the keys where they were";
 
     f.Frame().GetAction(ID_FILE_CLOSE)->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(f.Frame().GetMdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(f.Frame().menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly).size(), 3) << "old menus are gone";
     EXPECT_TRUE(f.app.GetDocTemplate()->GetDocuments().empty());
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
 }
