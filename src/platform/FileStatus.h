@@ -9,6 +9,9 @@ struct CFileStatus {
     std::int64_t size = 0;  // bytes; 0 for a directory
     CTime created, modified, accessed;
     std::uint64_t device = 0;  // 0 when the status could not be read
+    std::int64_t allocated = 0;  // bytes on the disk: its blocks times 512
+    std::uint64_t inode = 0;
+    std::uint64_t links = 0;     // names of the file; 0 when unknown
 };
 
 // Reads the status of the item `name` of the directory open as dirFd, without following a

@@ -115,7 +115,7 @@ TEST(Ncdu, SavedSearchesOpenAgainTheSame)
     const std::unique_ptr<TestDriveDoc> doc = Search(t.Root());
     const CEntry* fixture = ReadOrFail(kFixture);
     TempTree out;
-    for (const CEntry* root : {doc->m_pRoot, fixture}) {
+    for (const CEntry* root : {static_cast<const CEntry*>(doc->m_pRoot), fixture}) {
         for (const char* name : {"s.json", "s.json.gz"}) {
             const CEntry* again = SaveAndRead(*root, out.Path(name));
             ASSERT_NE(again, nullptr);

@@ -102,7 +102,7 @@ TEST(ListOrder, GathersEachDirectorysChildrenTogetherTheLastFoundFirst)
         GatherListRows(*doc.m_pRoot, bAll, rows);
         std::vector<std::string> names;
         for (const CEntry* e : rows)
-            names.push_back(e->GetName());
+            names.emplace_back(e->GetName());
         const std::vector<std::string> all = {"a", "b.txt", "c", "c1", "d", "e", "a1", "a2"};
         EXPECT_EQ(names, bAll ? all : std::vector<std::string>(all.begin(), all.begin() + 3));
     }
