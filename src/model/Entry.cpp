@@ -246,7 +246,7 @@ std::string CEntry::GetPath() const
     return path;
 }
 
-std::string CEntry::GetSizeText() const { return FormatSize(m_nSize); }
+std::string CEntry::GetSizeText() const { return FormatSize(GetSize()); }
 std::string CEntry::GetCreatedText() const { return GetCreatedTime().Format(kTimeFormat); }
 std::string CEntry::GetModifiedText() const { return GetModifiedTime().Format(kTimeFormat); }
 std::string CEntry::GetAccessedText() const { return GetAccessedTime().Format(kTimeFormat); }
