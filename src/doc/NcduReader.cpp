@@ -107,19 +107,25 @@ bool IsFileName(std::string_view name, bool root)
 
 // Every entry of a read tree is made here, in the caller's arena: a root when there is no
 // parent.
+// A name of a file with several: its blocks are claimed once the whole tree is read.
+struct PendingLink {
+    CEntry* pEntry;
+    CHardLinkId id;
+    std::int64_t nDisk;
+};
+
 // A file's hard links are known by their device (that of the nearest directory that names
-// one) and inode; each file counts its blocks once, at the first of its names.
-CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirectory, std::uint64_t device)
+// one) and inode.
+bool IsHardLink(const Info& info, bool bDirectory) { return !bDirectory && info.flags[0] && info.counts[1] != 0; }
+
+CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirectory)
 {
     CEntry* p = arena.NewEntry();
     p->SetName(info.name);
     p->m_bDirectory = bDirectory;
     p->m_bMountPoint = bDirectory && info.otherFileSystem && pParent != nullptr;
     p->m_nSize = bDirectory ? 0 : info.lengths[0];
-    if (!bDirectory && info.flags[0] && info.counts[1] != 0)
-        p->SetHardLink({device, info.counts[1], info.counts[2]}, info.lengths[1]);  // not linked yet
-    else
-        p->m_nDiskSize = info.lengths[1];
+    p->m_nDiskSize = IsHardLink(info, bDirectory) ? 0 : info.lengths[1];
     p->SetUnreadable(bDirectory && info.flags[1]);
     p->SetTimes(CTime(info.times[0]), CTime(info.times[1]), CTime(info.times[2]));
     if (pParent == nullptr)
@@ -189,6 +195,7 @@ private:
     }
     bool FinishInfo();
     bool CloseDirectory();
+    void ClaimLinks();
 
     State m_state = State::Top;
     int m_nIgnoring = 0;  // depth inside a container being passed over
@@ -199,6 +206,8 @@ private:
     Info m_info;
     std::vector<CEntry*> m_stack;  // the directories open at this point of the file
     std::vector<std::uint64_t> m_devices;  // ... and the device of each
+    std::vector<std::vector<PendingLink>> m_openLinks;  // ... and the hard links in each
+    std::vector<PendingLink> m_closedLinks;  // those of closed directories, as they closed
     std::int64_t m_nFiles = 0;
     std::int64_t m_nDirectories = 0;
     std::string m_strProblem;
@@ -385,7 +394,9 @@ bool CNcduHandler::FinishInfo()
         return Fail("an item without a \"name\"");
     CEntry* pParent = root ? nullptr : m_stack.back();
     const std::uint64_t device = m_info.haveDevice ? m_info.counts[0] : (root ? 0 : m_devices.back());
-    CEntry* pEntry = AddEntry(m_arena, pParent, m_info, m_bDirectoryInfo, device);
+    CEntry* pEntry = AddEntry(m_arena, pParent, m_info, m_bDirectoryInfo);
+    if (IsHardLink(m_info, m_bDirectoryInfo))
+        m_openLinks.back().push_back({pEntry, {device, m_info.counts[1], m_info.counts[2]}, m_info.lengths[1]});
     if (root)
         m_pRoot = pEntry;
     m_state = State::Items;
@@ -394,6 +405,7 @@ bool CNcduHandler::FinishInfo()
             ++m_nDirectories;
         m_stack.push_back(pEntry);
         m_devices.push_back(device);
+        m_openLinks.emplace_back();
         return true;
     }
     ++m_nFiles;
@@ -406,13 +418,29 @@ bool CNcduHandler::CloseDirectory()
     CEntry* pDirectory = m_stack.back();
     m_stack.pop_back();
     m_devices.pop_back();
+    // Reversed, so that ClaimLinks takes each directory's names in the order of the file.
+    m_closedLinks.insert(m_closedLinks.end(), m_openLinks.back().rbegin(), m_openLinks.back().rend());
+    m_openLinks.pop_back();
     SortChildrenByName(*pDirectory);
     if (m_stack.empty()) {
         m_state = State::AfterTree;
+        ClaimLinks();
         return true;
     }
     AddTotals(*m_stack.back(), *pDirectory);
     return true;
+}
+
+// A search meets the names of a file in the order it reads directories: a directory's
+// subdirectories are read after it, the last listed first, which is the reverse of the
+// order in which the file closes them. The first name met carries the file's blocks, as
+// in the search that was saved.
+void CNcduHandler::ClaimLinks()
+{
+    for (auto it = m_closedLinks.rbegin(); it != m_closedLinks.rend(); ++it)
+        it->pEntry->SetHardLink(it->id, it->nDisk);
+    m_closedLinks.clear();
+    m_closedLinks.shrink_to_fit();
 }
 
 // The parser stops at the byte it could not take; the handler hears of a value only once its
