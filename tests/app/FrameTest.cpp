@@ -7,15 +7,18 @@
 #include "support/CommaLocale.h"
 #include "support/DocHarness.h"
 #include "support/Input.h"
+#include "support/Unprivileged.h"
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
 #include "views/VolraPieView.h"
 #include "views/VolraTreeView.h"
 
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
@@ -333,3 +336,41 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAt
     }
 }
 
+
+// View > Size on disk switches the open windows at once and is kept; the status bar names
+// the measure, and after a search how many directories could not be read.
+TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
+{
+    AppFixture f;
+    f.tree.Chmod("", 0755);
+    f.tree.Dir("locked");
+    f.tree.Chmod("locked", 0);
+    CVolraDoc* doc = nullptr;
+    {
+        Unprivileged nobody;
+        doc = f.Open();
+    }
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage(), "1 directory could not be read");
+    const auto measure = [&] {
+        QStringList texts;
+        for (const QLabel* label : f.Frame().statusBar()->findChildren<QLabel*>())
+            texts << label->text();
+        return texts.filter(QRegularExpression("^(Size on disk|File lengths)$"));
+    };
+    const std::string r = f.tree.Root();
+    EXPECT_EQ(measure(), QStringList{"File lengths"});
+    EXPECT_FALSE(f.Checked(ID_VIEW_SIZE_ON_DISK));
+    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (5.00k)");
+    f.Command(ID_VIEW_SIZE_ON_DISK);
+    EXPECT_TRUE(f.Checked(ID_VIEW_SIZE_ON_DISK));
+    EXPECT_EQ(measure(), QStringList{"Size on disk"});
+    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (" + doc->m_pRoot->GetSizeText() + ")");
+    EXPECT_EQ(doc->m_pRoot->GetSize(), doc->m_pRoot->GetDiskSize());
+    ShowEntryInfo(Child(doc->m_pRoot, "locked"));
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
+              r + "/locked | " + Child(doc->m_pRoot, "locked")->GetSizeText() + " | Directory (unreadable)");
+    f.Frame().close();
+    EXPECT_TRUE(QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")).value("Volra/SizeOnDisk").toBool());
+    CEntry::ShowDiskSizes(false);
+}

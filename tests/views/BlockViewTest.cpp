@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -213,4 +214,29 @@ TEST_F(BlockViewTest, LabelsShowTheirWholeText)
         EXPECT_GT(nSolid, 0) << pDir->GetName();
         EXPECT_EQ(nLost, 0) << pDir->GetName();
     }
+}
+
+// A directory that could not be read is hatched over its colour; one that could, is not.
+TEST_F(BlockViewTest, UnreadableDirectoriesAreHatched)
+{
+    tree.Files({{"a", 3000}});
+    tree.Dir("locked");
+    tree.Dir("open");
+    CEntry::ShowDiskSizes(true);  // an empty directory's block is its own blocks
+    Open(300, 200);
+    Child("locked")->SetUnreadable(true);
+    view->OnUpdate(nullptr, HINT_REDRAW, nullptr);
+    const QImage image = Grab();
+    CEntry::ShowDiskSizes(false);
+    const auto colours = [&](const char* name) {
+        const QRect rc = RectOf(Child(name)).ToQRect().adjusted(2, 20, -2, -2);
+        std::set<QRgb> seen;
+        for (int y = rc.top(); y <= rc.bottom(); ++y)
+            for (int x = rc.left(); x <= rc.right(); ++x)
+                seen.insert(image.pixel(x, y));
+        return seen;
+    };
+    EXPECT_TRUE(colours("locked").contains(QColor(64, 64, 64).rgb()));
+    EXPECT_EQ(colours("locked").size(), 2u);
+    EXPECT_EQ(colours("open").size(), 1u);
 }
