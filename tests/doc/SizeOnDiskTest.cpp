@@ -7,30 +7,18 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-template <class Doc = TestDriveDoc>
-std::unique_ptr<Doc> Search(const std::string& root)
-{
-    auto doc = std::make_unique<Doc>();
-    doc->PresetRoot(root, "Folder " + root);
-    if (!doc->OnNewDocument())
-        doc.reset();
-    return doc;
-}
-
 // What du says of the tree, in bytes.
 std::int64_t Du(const std::string& root, const std::string& options = {})
 {
     FILE* pipe = ::popen(("du -s -B1 " + options + " '" + root + "'").c_str(), "r");
     long long n = -1;
-    if (pipe == nullptr || std::fscanf(pipe, "%lld", &n) != 1)
-        ADD_FAILURE() << "du gave nothing";
+    EXPECT_TRUE(pipe != nullptr && std::fscanf(pipe, "%lld", &n) == 1);
     if (pipe != nullptr)
         ::pclose(pipe);
     return n;
@@ -41,25 +29,6 @@ std::int64_t Blocks(const std::string& path)
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_blocks) * 512 : -1;
 }
-
-struct ScopedDiskSizes {
-    explicit ScopedDiskSizes(bool bDisk) { CEntry::ShowDiskSizes(bDisk); }
-    ~ScopedDiskSizes() { CEntry::ShowDiskSizes(false); }
-};
-
-struct ScopedOpenHook {
-    explicit ScopedOpenHook(SubdirectoryOpenHook hook) { SetSubdirectoryOpenHook(hook); }
-    ~ScopedOpenHook() { SetSubdirectoryOpenHook(nullptr); }
-};
-
-// The one of a file's names that carries its blocks.
-const CEntry* Carrier(const std::vector<const CEntry*>& names)
-{
-    for (const CEntry* e : names)
-        if (!e->IsLinkRepeat())
-            return e;
-    return nullptr;
-}
 }  // namespace
 
 // A sparse file of 1 GiB holding 4 KiB, and a file of three names in two directories.
@@ -69,66 +38,61 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
     TempTree data;
     ScopedDataHome dataHome{data.Path("share")};
     t.Files({{"sparse", std::int64_t{1} << 30}, {"d1/f", 100}, {"d2/plain", 5000}});
-    t.Dir("d2/empty");
     const int fd = ::open(t.Path("sparse").c_str(), O_WRONLY);
-    const std::string page(4096, 'x');
-    ASSERT_EQ(::pwrite(fd, page.data(), page.size(), 0), 4096);
+    ASSERT_EQ(::pwrite(fd, std::string(4096, 'x').data(), 4096, 0), 4096);
     ::close(fd);
-    ASSERT_EQ(::link(t.Path("d1/f").c_str(), t.Path("d1/f_same").c_str()), 0);
-    ASSERT_EQ(::link(t.Path("d1/f").c_str(), t.Path("d2/f_other").c_str()), 0);
-
-    auto doc = Search<AgreeingDriveDoc>(t.Root());
-    ASSERT_TRUE(doc);
+    for (const char* name : {"d1/f_same", "d2/f_other"})
+        ASSERT_EQ(::link(t.Path("d1/f").c_str(), t.Path(name).c_str()), 0);
+    auto doc = std::make_unique<AgreeingDriveDoc>();
+    doc->PresetRoot(t.Root(), "Folder");
+    ASSERT_TRUE(doc->OnNewDocument());
     CEntry* root = doc->m_pRoot;
     const int listings = doc->listings;
-    const auto names = [&] {
-        return std::vector<const CEntry*>{EntryAt(root, {"d1", "f"}), EntryAt(root, {"d1", "f_same"}),
-                                          EntryAt(root, {"d2", "f_other"})};
+    const auto carrier = [&] {
+        for (const auto& names : {std::vector<std::string>{"d1", "f"}, {"d1", "f_same"}, {"d2", "f_other"}})
+            if (const CEntry* e = EntryAt(root, names); e != nullptr && !e->IsLinkRepeat())
+                return e;
+        return static_cast<const CEntry*>(nullptr);
     };
-    const std::int64_t fileBlocks = Blocks(t.Path("d1/f"));
-    const std::vector<const CEntry*> found = names();
-    const auto carriers = std::count_if(found.begin(), found.end(), [](auto e) { return !e->IsLinkRepeat(); });
-    const std::tuple<const char*, std::int64_t, std::int64_t> lengths[] = {
+    const CEntry* repeat = EntryAt(root, {"d2", "f_other"}) == carrier() ? EntryAt(root, {"d1", "f"})
+                                                                         : EntryAt(root, {"d2", "f_other"});
+    const std::tuple<const char*, std::int64_t, std::int64_t> cases[] = {
         {"every name counts its length", root->GetLength(), (std::int64_t{1} << 30) + 3 * 100 + 5000},
         {"lengths are shown", root->GetSize(), root->GetLength()},
         {"on disk each file once, as du counts", root->GetDiskSize(), Du(t.Root())},
-        {"du -l counts every name", root->GetDiskSize() + 2 * fileBlocks, Du(t.Root(), "-l")},
+        {"du -l counts every name", root->GetDiskSize() + 2 * Blocks(t.Path("d1/f")), Du(t.Root(), "-l")},
         {"the sparse file's blocks", Child(root, "sparse")->GetDiskSize(), Blocks(t.Path("sparse"))},
         {"a directory's own blocks", Child(root, "d2")->GetOwnDiskSize(), Blocks(t.Path("d2"))},
-        {"one name carries the file", carriers, 1},
+        {"the others count nothing", repeat->GetDiskSize(), 0},
     };
-    for (const auto& [what, got, want] : lengths)
+    for (const auto& [what, got, want] : cases)
         EXPECT_EQ(got, want) << what;
-    EXPECT_EQ(Carrier(names())->GetTypeText(), "File");
-    EXPECT_EQ(names()[Carrier(names()) == names()[0] ? 1 : 0]->GetTypeText(), "File") << "lengths shown";
+    EXPECT_EQ(repeat->GetTypeText(), "File") << "while lengths are shown";
 
-    const ScopedDiskSizes disk(true);
+    CEntry::ShowDiskSizes(true);
     doc->UpdateTitle();
     EXPECT_EQ(root->GetSize(), root->GetDiskSize());
     EXPECT_EQ(doc->listings, listings) << "switching reads nothing again";
     EXPECT_NE(doc->GetTitle().find("(" + FormatSize(root->GetDiskSize()) + ")"), std::string::npos) << doc->GetTitle();
-    for (const CEntry* e : names())
-        EXPECT_EQ(e->GetTypeText(), e == Carrier(names()) ? "File" : "File (hard link)") << e->GetPath();
+    EXPECT_EQ(repeat->GetTypeText() + "/" + carrier()->GetTypeText(), "File (hard link)/File");
+    CEntry::ShowDiskSizes(false);
 
     // Read again, the carrier's folder hands its part to its fresh copy; deleted, it takes
     // its blocks along, and the names left count 0 until their folder is read again.
-    doc->m_pCurrent = Carrier(names())->GetParent();
+    doc->m_pCurrent = carrier()->GetParent();
     doc->OnRefresh();
     EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->m_pCurrent->GetPath();
-    EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + 3 * 100 + 5000);
-    CEntry* gone = Carrier(names())->GetParent();
-    const std::int64_t before = root->GetDiskSize();
-    const std::int64_t goneBytes = gone->GetDiskSize();
+    CEntry* gone = carrier()->GetParent();
+    const std::int64_t expected = root->GetDiskSize() - gone->GetDiskSize();
     const std::string goneName(gone->GetName());
     doc->m_pSelected = gone;
     doc->OnDeleteFile();
     ASSERT_EQ(Child(root, goneName), nullptr);
-    EXPECT_EQ(root->GetDiskSize(), before - goneBytes);
-    CEntry* left = Child(root, goneName == "d1" ? "d2" : "d1");
-    doc->m_pCurrent = left;
+    EXPECT_EQ(root->GetDiskSize(), expected);
+    doc->m_pCurrent = Child(root, goneName == "d1" ? "d2" : "d1");
     doc->OnRefresh();
     EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "the folder left, read again";
-    EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + (goneName == "d1" ? 5000 + 100 : 100));
+    EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + (goneName == "d1" ? 5000 + 100 : 200));
 }
 
 // Tests run as an ordinary user even under root: permissions bite either way.
@@ -138,32 +102,27 @@ TEST(SizeOnDisk, UnreadableDirectoriesAreMarkedAndCountedUntilReadAgain)
     t.Chmod("", 0755);
     t.Files({{"locked/secret", 99}, {"vanishing/lost", 5}, {"open/f", 10}});
     t.Chmod("locked", 0);
-    const ScopedOpenHook hook([](const char* name) { return std::string_view(name) == "vanishing" ? ENOENT : 0; });
-    auto doc = std::make_unique<TestDriveDoc>();
-    doc->PresetRoot(t.Root(), "Folder");
-    const auto asNobody = [](const std::function<void()>& f) {
+    SetSubdirectoryOpenHook([](const char* name) { return std::string_view(name) == "vanishing" ? ENOENT : 0; });
+    const auto pDoc = std::make_unique<TestDriveDoc>();
+    TestDriveDoc& doc = *pDoc;
+    doc.PresetRoot(t.Root(), "Folder");
+    const auto asNobody = [&doc](bool bSearch) {
         Unprivileged nobody;
-        f();
+        return bSearch ? doc.OnNewDocument() != FALSE : (doc.OnRefresh(), true);
     };
-    asNobody([&] { ASSERT_TRUE(doc->OnNewDocument()); });
-    const std::tuple<const char*, bool, const char*> expected[] = {
-        {"locked", true, "Directory (unreadable)"},
-        {"vanishing", true, "Directory (unreadable)"},
-        {"open", false, "Directory"},
-    };
-    for (const auto& [name, unreadable, type] : expected) {
-        EXPECT_EQ(Child(doc->m_pRoot, name)->IsUnreadable(), unreadable) << name;
-        EXPECT_EQ(Child(doc->m_pRoot, name)->GetTypeText(), type) << name;
-    }
-    EXPECT_EQ(doc->UnreadableText(), "2 directories could not be read");
+    ASSERT_TRUE(asNobody(true));
+    for (const auto& [name, type] : {std::pair{"locked", "Directory (unreadable)"},
+                                     {"vanishing", "Directory (unreadable)"}, {"open", "Directory"}})
+        EXPECT_EQ(Child(doc.m_pRoot, name)->GetTypeText(), type) << name;
+    EXPECT_EQ(doc.UnreadableText(), "2 directories could not be read");
 
     t.Chmod("locked", 0755);
-    asNobody([&] { doc->OnRefresh(); });
-    EXPECT_EQ(doc->UnreadableText(), "1 directory could not be read");
-    EXPECT_EQ(ChildNames(Child(doc->m_pRoot, "locked")), std::vector<std::string>{"secret"});
+    asNobody(false);
+    EXPECT_EQ(doc.UnreadableText(), "1 directory could not be read");
+    EXPECT_EQ(ChildNames(Child(doc.m_pRoot, "locked")), std::vector<std::string>{"secret"});
     SetSubdirectoryOpenHook(nullptr);
-    doc->m_pCurrent = Child(doc->m_pRoot, "vanishing");
-    asNobody([&] { doc->OnRefresh(); });
-    EXPECT_EQ(doc->UnreadableText(), "");
-    EXPECT_FALSE(Child(doc->m_pRoot, "vanishing")->IsUnreadable());
+    doc.m_pCurrent = Child(doc.m_pRoot, "vanishing");
+    asNobody(false);
+    EXPECT_EQ(doc.UnreadableText(), "");
+    EXPECT_FALSE(Child(doc.m_pRoot, "vanishing")->IsUnreadable());
 }

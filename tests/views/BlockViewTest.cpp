@@ -228,15 +228,13 @@ TEST_F(BlockViewTest, UnreadableDirectoriesAreHatched)
     view->OnUpdate(nullptr, HINT_REDRAW, nullptr);
     const QImage image = Grab();
     CEntry::ShowDiskSizes(false);
-    const auto colours = [&](const char* name) {
-        const QRect rc = RectOf(Child(name)).ToQRect().adjusted(2, 20, -2, -2);
+    for (const auto& [name, colours] : {std::pair{"locked", 2u}, {"open", 1u}}) {
         std::set<QRgb> seen;
+        const QRect rc = RectOf(Child(name)).ToQRect().adjusted(2, 20, -2, -2);
         for (int y = rc.top(); y <= rc.bottom(); ++y)
             for (int x = rc.left(); x <= rc.right(); ++x)
                 seen.insert(image.pixel(x, y));
-        return seen;
-    };
-    EXPECT_TRUE(colours("locked").contains(QColor(64, 64, 64).rgb()));
-    EXPECT_EQ(colours("locked").size(), 2u);
-    EXPECT_EQ(colours("open").size(), 1u);
+        EXPECT_EQ(seen.size(), colours) << name;
+        EXPECT_EQ(seen.contains(QColor(64, 64, 64).rgb()), colours == 2) << name;
+    }
 }
