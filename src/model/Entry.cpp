@@ -40,13 +40,15 @@ void CEntry::InitFromFind(CEntry* pParent, const CFinder& finder)
     SetName(finder.GetFileName());
     m_bDirectory = finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) != FALSE;
     SetTimes(finder.GetCreationTime(), finder.GetLastWriteTime(), finder.GetLastAccessTime());
+    // One pass up the tree for both measures: a chain of ancestors can be very long.
     CHardLinkId id;
-    if (!m_bDirectory && finder.GetHardLink(id))
+    const std::int64_t nLength = m_bDirectory ? 0 : finder.GetLength64();
+    if (!m_bDirectory && finder.GetHardLink(id)) {
         SetHardLink(id, finder.GetAllocated64());
-    else
-        AddSize(0, finder.GetAllocated64());
-    if (!m_bDirectory)
-        AddSize(finder.GetLength64(), 0);
+        AddSize(nLength, 0);
+    } else {
+        AddSize(nLength, finder.GetAllocated64());
+    }
 }
 
 void CEntry::SetHardLink(const CHardLinkId& id, std::int64_t nDisk)
@@ -103,6 +105,8 @@ void CEntry::InitAsRoot(std::string_view strRootPath)
 
 void CEntry::AddSize(std::int64_t nLength, std::int64_t nDisk)
 {
+    if (nLength == 0 && nDisk == 0)
+        return;
     for (CEntry* p = this; p != nullptr; p = p->m_pParent) {
         p->m_nSize = SaturatingAdd(p->m_nSize, nLength);
         p->m_nDiskSize = SaturatingAdd(p->m_nDiskSize, nDisk);
