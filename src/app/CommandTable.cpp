@@ -23,6 +23,9 @@ constexpr CCommandInfo kCommands[] = {
     {ID_MODE_SPIDER, nullptr, "Chooses spider visualisation mode\nSpider mode", nullptr, true},
     {ID_SHOW_ALL_FILES, "Show all &contained files",
      "Lists every file below the current directory\nShow all contained files", "all-files", true},
+    {ID_VIEW_SIZE_ON_DISK, "Size on &disk",
+     "Shows what files take on the disk, each hard-linked file once, in place of their lengths\nSize on disk",
+     nullptr, true},
     {ID_VIEW_TOOLBAR, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar", nullptr, true},
     {ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar\nToggle StatusBar", nullptr, true},
     {ID_VIEW_DIRECTORY, "&View directory\tEnter", "Open directory in current view\nView directory",
@@ -114,7 +117,7 @@ const std::vector<CMenuLayout>& MainMenuNoDocument()
 {
     static const std::vector<CMenuLayout> menu = {
         {"&File", {ID_FILE_NEW, ID_FILE_OPEN, ID_PREFERENCES, 0, ID_APP_EXIT}},
-        {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"&View", {ID_VIEW_SIZE_ON_DISK, 0, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
         {"&Help", {ID_HELP_CONTENTS, ID_APP_ABOUT}},
     };
     return menu;
@@ -126,7 +129,7 @@ const std::vector<CMenuLayout>& MainMenuDocument()
         {"&File", {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_CLOSE, ID_PREFERENCES, 0, ID_APP_EXIT}},
         {"&View",
          {ID_REFRESH, ID_OPEN_PARENT, 0, ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE, 0,
-          ID_SHOW_ALL_FILES, 0, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+          ID_SHOW_ALL_FILES, ID_VIEW_SIZE_ON_DISK, 0, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
         {"&Selection", {ID_VIEW_DIRECTORY, 0, ID_OPEN_RUN, ID_DELETE}},
         {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE}},
         {"&Help", {ID_HELP_CONTENTS, ID_APP_ABOUT}},

@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -70,6 +71,9 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
         restoreState(bars);
     // The main window's state covers its toolbars, not the status bar.
     statusBar()->setVisible(Profile().value(QStringLiteral("Volra/StatusBar"), true).toBool());
+    CEntry::ShowDiskSizes(Profile().value(QStringLiteral("Volra/SizeOnDisk"), false).toBool());
+    m_pMeasureLabel = new QLabel(MeasureText(), this);
+    statusBar()->addPermanentWidget(m_pMeasureLabel);
 }
 
 CMainFrame::~CMainFrame()
@@ -96,6 +100,7 @@ const CCmdMap& CMainFrame::ClassCmdMap()
         CCmdMapOf<CMainFrame>(&CCmdTarget::ClassCmdMap())
             .On(ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar, &CMainFrame::OnUpdateViewToolbar)
             .On(ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar, &CMainFrame::OnUpdateViewStatusBar)
+            .On(ID_VIEW_SIZE_ON_DISK, &CMainFrame::OnViewSizeOnDisk, &CMainFrame::OnUpdateViewSizeOnDisk)
             .On(ID_WINDOW_CASCADE, &CMainFrame::OnWindowCascade)
             .On(ID_WINDOW_TILE, &CMainFrame::OnWindowTile)
             .On(ID_WINDOW_ARRANGE, &CMainFrame::OnWindowArrange)
@@ -283,7 +288,7 @@ void CMainFrame::UpdateCommandStates()
 
 std::string CMainFrame::EntryInfoText(const CEntry& entry)
 {
-    return entry.GetPath() + " | " + entry.GetSizeText() + " | " + (entry.IsDirectory() ? "Directory" : "File");
+    return entry.GetPath() + " | " + entry.GetSizeText() + " | " + entry.GetTypeText();
 }
 
 void CMainFrame::ShowEntryInfo(const CEntry* pEntry)
@@ -313,6 +318,29 @@ void CMainFrame::OnUpdateViewToolbar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_wndToo
 void CMainFrame::OnViewToolbar() { m_wndToolBar->setVisible(!m_wndToolBar->isVisible()); }
 void CMainFrame::OnUpdateViewStatusBar(CCmdUI* pCmdUI) { pCmdUI->SetCheck(statusBar()->isVisible() ? 1 : 0); }
 void CMainFrame::OnViewStatusBar() { statusBar()->setVisible(!statusBar()->isVisible()); }
+
+QString CMainFrame::MeasureText() const
+{
+    return CEntry::ShowsDiskSizes() ? QStringLiteral("Size on disk") : QStringLiteral("File lengths");
+}
+
+void CMainFrame::OnUpdateViewSizeOnDisk(CCmdUI* pCmdUI) { pCmdUI->SetCheck(CEntry::ShowsDiskSizes() ? 1 : 0); }
+
+// Both measures are kept for every entry: the views lay out, sort and label afresh.
+void CMainFrame::OnViewSizeOnDisk()
+{
+    CEntry::ShowDiskSizes(!CEntry::ShowsDiskSizes());
+    m_pMeasureLabel->setText(MeasureText());
+    std::vector<CVolraDoc*> docs;
+    for (QMdiSubWindow* sub : m_pMdiArea->subWindowList())
+        if (auto* pFrame = qobject_cast<CChildFrame*>(sub->widget()); pFrame != nullptr && pFrame->GetDocument())
+            if (std::find(docs.begin(), docs.end(), pFrame->GetDocument()) == docs.end())
+                docs.push_back(pFrame->GetDocument());
+    for (CVolraDoc* pDoc : docs) {
+        pDoc->UpdateTitle();
+        pDoc->UpdateAllViews(nullptr, HINT_REDRAW);
+    }
+}
 void CMainFrame::OnWindowCascade() { m_pMdiArea->cascadeSubWindows(); }
 void CMainFrame::OnWindowTile() { m_pMdiArea->tileSubWindows(); }
 
@@ -337,6 +365,7 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
     QSettings settings = Profile();
     settings.setValue(QStringLiteral("Volra/BarState"), saveState());
     settings.setValue(QStringLiteral("Volra/StatusBar"), statusBar()->isVisibleTo(this));
+    settings.setValue(QStringLiteral("Volra/SizeOnDisk"), CEntry::ShowsDiskSizes());
     m_pMdiArea->closeAllSubWindows();
     pEvent->accept();
 }

@@ -9,6 +9,7 @@
 class CChildFrame;
 class CEntry;
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMenu;
 class QMdiSubWindow;
@@ -49,6 +50,11 @@ public:
     void OnViewToolbar();
     void OnUpdateViewStatusBar(CCmdUI* pCmdUI);
     void OnViewStatusBar();
+    // Switches every open search between lengths and sizes on disk; no search is read again.
+    void OnViewSizeOnDisk();
+    void OnUpdateViewSizeOnDisk(CCmdUI* pCmdUI);
+    // The status bar's permanent label naming the measure shown.
+    QString MeasureText() const;
     void OnWindowCascade();
     void OnWindowTile();
     void OnWindowArrange();
@@ -76,5 +82,6 @@ private:
     std::map<UINT, QAction*> m_actions;  // one per command, shared by menus, toolbar, keys
     bool m_bDocumentMenus = false;
     QTimer* m_pIdleTimer = nullptr;
+    QLabel* m_pMeasureLabel = nullptr;
     bool m_bDestroying = false;
 };

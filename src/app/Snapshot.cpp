@@ -93,6 +93,8 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
         }
         if (a == QLatin1String("--tree"))
             request.tree = true;
+        else if (a == QLatin1String("--size-on-disk"))
+            request.sizeOnDisk = true;
         else if (a == QLatin1String("--snapshot"))
             request.path = args[++i];
         else if (a == QLatin1String("--mode"))
@@ -138,6 +140,7 @@ int RunSnapshot(const CSnapshotRequest& request)
         return 1;
     }
     CVolraDoc& doc = *pDoc;
+    CEntry::ShowDiskSizes(request.sizeOnDisk);
     // The views as a search window holds them: the tree panel beside the mode's view.
     QSplitter window;
     CView* pView = MakeSnapshotView(request.mode, &window);

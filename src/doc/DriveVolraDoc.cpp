@@ -99,6 +99,7 @@ BOOL CDriveVolraDoc::OnNewDocument()
         m_strLabel = strLabel;
         UpdateTitle();
         UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+        ShowUnreadableCount();
     }
     return bOk;
 }
@@ -109,6 +110,8 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
     struct stat st {};
     m_bHaveRootDevice = ::stat(strRootPath.c_str(), &st) == 0;
     m_rootDevice = m_bHaveRootDevice ? static_cast<std::uint64_t>(st.st_dev) : 0;
+    if (m_bHaveRootDevice)
+        pRoot->AddSize(0, static_cast<std::int64_t>(st.st_blocks) * 512);
 }
 
 CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
@@ -203,7 +206,7 @@ void CDriveVolraDoc::RemoveDeletedEntry(CEntry* pEntry)
     // entry itself can be current; anything below it would dangle all the same.
     if (IsWithin(m_pCurrent, pEntry))
         m_pCurrent = pParent;
-    pParent->AddSize(-pEntry->GetSize());
+    pEntry->SubtractFromAncestors();
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
     // Only now, with the views let go, the entry and its subtree go back to the arena. The
     // title keeps the old size until the next navigation, as after a refresh.

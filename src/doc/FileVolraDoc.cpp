@@ -67,6 +67,7 @@ BOOL CFileVolraDoc::OnOpenDocument(const std::string& strPath)
     m_strLabel = "File " + BaseName(strPath);
     UpdateTitle();
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    ShowUnreadableCount();
     return TRUE;
 }
 

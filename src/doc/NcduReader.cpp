@@ -22,6 +22,13 @@ std::int64_t SaturatingAdd(std::int64_t total, std::int64_t delta)
     return __builtin_add_overflow(total, delta, &sum) ? kInt64Max : sum;
 }
 
+// A directory's totals are added up once, as each item of it is complete.
+void AddTotals(CEntry& directory, const CEntry& item)
+{
+    directory.m_nSize = SaturatingAdd(directory.m_nSize, item.m_nSize);
+    directory.m_nDiskSize = SaturatingAdd(directory.m_nDiskSize, item.m_nDiskSize);
+}
+
 // A JSON value that is not a container, as the handler below gets it.
 struct Scalar {
     enum class Type { Null, Bool, Number, String } type = Type::Null;
@@ -68,14 +75,14 @@ enum class Field { Name, Length, Count, Time, Flag, Excluded, Ignored };
 struct KnownKey {
     std::string_view key;
     Field field;
-    int slot;  // which time: 0 created, 1 modified, 2 accessed
+    int slot;  // which length, count, time or flag of Info
 };
 constexpr KnownKey kKeys[] = {
-    {"name", Field::Name, 0},        {"asize", Field::Length, 0},       {"dsize", Field::Count, 0},
-    {"dev", Field::Count, 0},        {"ino", Field::Count, 0},          {"nlink", Field::Count, 0},
-    {"uid", Field::Count, 0},        {"gid", Field::Count, 0},          {"mode", Field::Count, 0},
+    {"name", Field::Name, 0},        {"asize", Field::Length, 0},       {"dsize", Field::Length, 1},
+    {"dev", Field::Count, 0},        {"ino", Field::Count, 1},          {"nlink", Field::Count, 2},
+    {"uid", Field::Count, 3},        {"gid", Field::Count, 3},          {"mode", Field::Count, 3},
     {"created", Field::Time, 0},     {"mtime", Field::Time, 1},         {"atime", Field::Time, 2},
-    {"hlnkc", Field::Flag, 0},       {"read_error", Field::Flag, 0},    {"notreg", Field::Flag, 0},
+    {"hlnkc", Field::Flag, 0},       {"read_error", Field::Flag, 1},    {"notreg", Field::Flag, 2},
     {"excluded", Field::Excluded, 0},
 };
 
@@ -83,8 +90,11 @@ constexpr KnownKey kKeys[] = {
 struct Info {
     std::string name;
     bool haveName = false;
-    std::int64_t length = 0;
+    std::int64_t lengths[2] = {0, 0};  // asize, dsize
+    std::uint64_t counts[4] = {0, 0, 0, 0};  // dev, ino, nlink, and those not kept
+    bool haveDevice = false;
     std::int64_t times[3] = {0, 0, 0};
+    bool flags[3] = {false, false, false};  // hlnkc, read_error, notreg
     bool otherFileSystem = false;
 };
 
@@ -97,13 +107,26 @@ bool IsFileName(std::string_view name, bool root)
 
 // Every entry of a read tree is made here, in the caller's arena: a root when there is no
 // parent.
+// A name of a file with several: its blocks are claimed once the whole tree is read.
+struct PendingLink {
+    CEntry* pEntry;
+    CHardLinkId id;
+    std::int64_t nDisk;
+};
+
+// A file's hard links are known by their device (that of the nearest directory that names
+// one) and inode.
+bool IsHardLink(const Info& info, bool bDirectory) { return !bDirectory && info.flags[0] && info.counts[1] != 0; }
+
 CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirectory)
 {
     CEntry* p = arena.NewEntry();
     p->SetName(info.name);
     p->m_bDirectory = bDirectory;
     p->m_bMountPoint = bDirectory && info.otherFileSystem && pParent != nullptr;
-    p->m_nSize = bDirectory ? 0 : info.length;
+    p->m_nSize = bDirectory ? 0 : info.lengths[0];
+    p->m_nDiskSize = IsHardLink(info, bDirectory) ? 0 : info.lengths[1];
+    p->SetUnreadable(bDirectory && info.flags[1]);
     p->SetTimes(CTime(info.times[0]), CTime(info.times[1]), CTime(info.times[2]));
     if (pParent == nullptr)
         return p;
@@ -172,6 +195,7 @@ private:
     }
     bool FinishInfo();
     bool CloseDirectory();
+    void ClaimLinks();
 
     State m_state = State::Top;
     int m_nIgnoring = 0;  // depth inside a container being passed over
@@ -181,6 +205,9 @@ private:
     KnownKey m_key{};
     Info m_info;
     std::vector<CEntry*> m_stack;  // the directories open at this point of the file
+    std::vector<std::uint64_t> m_devices;  // ... and the device of each
+    std::vector<std::vector<PendingLink>> m_openLinks;  // ... and the hard links in each
+    std::vector<PendingLink> m_closedLinks;  // those of closed directories, as they closed
     std::int64_t m_nFiles = 0;
     std::int64_t m_nDirectories = 0;
     std::string m_strProblem;
@@ -238,10 +265,14 @@ bool CNcduHandler::OnValue(const Scalar& v)
     case Field::Length:
         if (!v.integral || v.negative || v.magnitude > static_cast<std::uint64_t>(kInt64Max))
             return Wrong("must be a whole number of bytes from 0 to 2^63-1");
-        m_info.length = static_cast<std::int64_t>(v.magnitude);
+        m_info.lengths[m_key.slot] = static_cast<std::int64_t>(v.magnitude);
         return true;
     case Field::Count:
-        return v.integral && !v.negative ? true : Wrong("must be a whole number from 0 to 2^64-1");
+        if (!v.integral || v.negative)
+            return Wrong("must be a whole number from 0 to 2^64-1");
+        m_info.counts[m_key.slot] = v.magnitude;
+        m_info.haveDevice = m_info.haveDevice || m_key.slot == 0;
+        return true;
     case Field::Time:
         if (!v.integral || v.magnitude > static_cast<std::uint64_t>(kInt64Max) + (v.negative ? 1 : 0))
             return Wrong("must be a whole number of seconds from -2^63 to 2^63-1");
@@ -249,7 +280,10 @@ bool CNcduHandler::OnValue(const Scalar& v)
                                               : static_cast<std::int64_t>(v.magnitude);
         return true;
     case Field::Flag:
-        return v.type == Scalar::Type::Bool ? true : Wrong("must be true or false");
+        if (v.type != Scalar::Type::Bool)
+            return Wrong("must be true or false");
+        m_info.flags[m_key.slot] = v.flag;
+        return true;
     case Field::Excluded:
         if (v.type != Scalar::Type::String)
             return Wrong("must be a string");
@@ -359,7 +393,10 @@ bool CNcduHandler::FinishInfo()
     if (!m_info.haveName)
         return Fail("an item without a \"name\"");
     CEntry* pParent = root ? nullptr : m_stack.back();
+    const std::uint64_t device = m_info.haveDevice ? m_info.counts[0] : (root ? 0 : m_devices.back());
     CEntry* pEntry = AddEntry(m_arena, pParent, m_info, m_bDirectoryInfo);
+    if (IsHardLink(m_info, m_bDirectoryInfo))
+        m_openLinks.back().push_back({pEntry, {device, m_info.counts[1], m_info.counts[2]}, m_info.lengths[1]});
     if (root)
         m_pRoot = pEntry;
     m_state = State::Items;
@@ -367,10 +404,12 @@ bool CNcduHandler::FinishInfo()
         if (!root)
             ++m_nDirectories;
         m_stack.push_back(pEntry);
+        m_devices.push_back(device);
+        m_openLinks.emplace_back();
         return true;
     }
     ++m_nFiles;
-    pParent->m_nSize = SaturatingAdd(pParent->m_nSize, pEntry->m_nSize);
+    AddTotals(*pParent, *pEntry);
     return true;
 }
 
@@ -378,14 +417,30 @@ bool CNcduHandler::CloseDirectory()
 {
     CEntry* pDirectory = m_stack.back();
     m_stack.pop_back();
+    m_devices.pop_back();
+    // Reversed, so that ClaimLinks takes each directory's names in the order of the file.
+    m_closedLinks.insert(m_closedLinks.end(), m_openLinks.back().rbegin(), m_openLinks.back().rend());
+    m_openLinks.pop_back();
     SortChildrenByName(*pDirectory);
     if (m_stack.empty()) {
         m_state = State::AfterTree;
+        ClaimLinks();
         return true;
     }
-    CEntry* pParent = m_stack.back();
-    pParent->m_nSize = SaturatingAdd(pParent->m_nSize, pDirectory->m_nSize);
+    AddTotals(*m_stack.back(), *pDirectory);
     return true;
+}
+
+// A search meets the names of a file in the order it reads directories: a directory's
+// subdirectories are read after it, the last listed first, which is the reverse of the
+// order in which the file closes them. The first name met carries the file's blocks, as
+// in the search that was saved.
+void CNcduHandler::ClaimLinks()
+{
+    for (auto it = m_closedLinks.rbegin(); it != m_closedLinks.rend(); ++it)
+        it->pEntry->SetHardLink(it->id, it->nDisk);
+    m_closedLinks.clear();
+    m_closedLinks.shrink_to_fit();
 }
 
 // The parser stops at the byte it could not take; the handler hears of a value only once its

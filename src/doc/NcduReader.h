@@ -12,11 +12,13 @@
 //
 // The tree comes out as a walk would have built it: names are the bytes the file holds
 // (not necessarily UTF-8), every directory's total is the sum of the lengths ("asize") of
-// the files below it (a directory's own size does not count, as in the walk), children
-// are sorted by name and coloured by their place in the file, and a directory on another
-// file system (excluded as "otherfs") is a mount point. Modified, created and accessed
-// times come from "mtime", "created" and "atime"; what the tree has no place for (disk
-// usage, inodes, hard links, owners, read errors) is checked and passed over.
+// the files below it (a directory's own size does not count, as in the walk), its size on
+// disk that of the "dsize" of everything below it and itself, a file with "hlnkc" counted
+// once per device and "ino" on disk; children are sorted by name and coloured by their
+// place in the file, a directory with "read_error" is unreadable, and a directory on
+// another file system (excluded as "otherfs") is a mount point. Modified, created and
+// accessed times come from "mtime", "created" and "atime"; what the tree has no place for
+// (owners, modes) is checked and passed over.
 //
 // Anything else is refused with the line and column where it went wrong: a file that is
 // not JSON or not this format, cut off, with a number out of range, a name no file system

@@ -18,7 +18,8 @@ constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
 
 gzFile File(void* gz) { return static_cast<gzFile>(gz); }
 
-void AppendNumber(std::string& out, std::int64_t n)
+template <typename Number>
+void AppendNumber(std::string& out, Number n)
 {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
@@ -53,7 +54,8 @@ void AppendName(std::string& out, std::string_view name)
     out += '"';
 }
 
-void AppendField(std::string& out, const char* key, std::int64_t value)
+template <typename Number>
+void AppendField(std::string& out, const char* key, Number value)
 {
     out += key;
     AppendNumber(out, value);
@@ -65,8 +67,17 @@ void AppendInfo(std::string& out, const CEntry& e)
 {
     out += "{\"name\":";
     AppendName(out, e.GetName());
-    if (!e.IsDirectory() && e.GetSize() != 0)
-        AppendField(out, ",\"asize\":", e.GetSize());
+    if (!e.IsDirectory() && e.GetLength() != 0)
+        AppendField(out, ",\"asize\":", e.GetLength());
+    if (const std::int64_t n = e.GetItemDiskSize(); n != 0)
+        AppendField(out, ",\"dsize\":", n);
+    if (const CHardLinkId* pLink = e.GetHardLink()) {
+        AppendField(out, ",\"ino\":", pLink->inode);
+        out += ",\"hlnkc\":true";
+        AppendField(out, ",\"nlink\":", pLink->links);
+    }
+    if (e.IsUnreadable())
+        out += ",\"read_error\":true";
     if (const std::int64_t t = e.GetModifiedTime().GetTime(); t > 0)
         AppendField(out, ",\"mtime\":", t);
     if (const std::int64_t t = e.GetCreatedTime().GetTime(); t != 0)

@@ -90,8 +90,10 @@ BOOL CVolraDoc::Search(CEntry* pStart)
         if (!pDir->IsDirectory())
             continue;
         end = ReadDirectory(*pFinder, pDir, stack);
-        if (pDir != pStart && end == WalkEnd::Failed && VanishedBeforeRead(GetLastError()))
+        if (pDir != pStart && end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
+            pDir->SetUnreadable(true);
             end = WalkEnd::Finished;
+        }
         RestoreWaitCursor();
     }
     if (end == WalkEnd::Failed)
@@ -120,8 +122,10 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::
         if (m_dlgProgress.m_bCancelled)
             return WalkEnd::Cancelled;  // the listing was given up while it was awaited
         const DWORD code = GetLastError();
+        if (code == ERROR_ACCESS_DENIED)
+            pDir->SetUnreadable(true);  // skipped: an empty directory, shown as unreadable
         if (code == ERROR_ACCESS_DENIED || code == ERROR_NO_MORE_FILES)
-            return WalkEnd::Finished;  // skipped silently: an empty directory of total 0
+            return WalkEnd::Finished;
         if (code != ERROR_SUCCESS)
             return WalkEnd::Failed;
     }
@@ -135,8 +139,10 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::
         bMore = finder.FindNextFile();
         if (!bMore) {
             const DWORD code = GetLastError();
-            if (code == ERROR_ACCESS_DENIED)
+            if (code == ERROR_ACCESS_DENIED) {
+                pDir->SetUnreadable(true);
                 break;
+            }
             if (code == ERROR_CANCELLED) {
                 end = WalkEnd::Cancelled;
                 break;
@@ -294,6 +300,8 @@ void CVolraDoc::OnRefresh()
     if (pOld == nullptr || m_bSearching)
         return;
     CEntry* pFresh = m_entries.NewCopyForRereading(*pOld);
+    // The directory's own blocks are not part of its listing.
+    pFresh->AddSize(0, pOld->GetOwnDiskSize());
     if (!Search(pFresh)) {
         m_entries.Free(pFresh);  // the part read so far; its ancestors still hold their old totals
         if (!m_bWalkBegan && !m_dlgProgress.m_bCancelled)
@@ -302,6 +310,20 @@ void CVolraDoc::OnRefresh()
         return;
     }
     ReplaceAfterRefresh(pOld, pFresh);
+}
+
+std::string CVolraDoc::UnreadableText() const
+{
+    const std::size_t n = m_entries.UnreadableCount();
+    if (n == 0)
+        return {};
+    return std::to_string(n) + (n == 1 ? " directory" : " directories") + " could not be read";
+}
+
+void CVolraDoc::ShowUnreadableCount() const
+{
+    if (const std::string text = UnreadableText(); !text.empty())
+        ShowStatusMessage(text);
 }
 
 void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
@@ -314,12 +336,13 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
             m_entries.Free(pFresh);
             return;
         }
-        pParent->AddSize(-pOld->GetSize());
+        pOld->SubtractFromAncestors();
     }
     m_pSelected = pFresh;
     m_pCurrent = pFresh;
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
     m_entries.Free(pOld);  // once the views have let go of it
+    ShowUnreadableCount();
 }
 
 void CVolraDoc::OnUpdateSaveSearchAs(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pRoot != nullptr && !m_bSearching); }

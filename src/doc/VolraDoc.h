@@ -56,6 +56,11 @@ public:
     // Writes the whole search to strPath; FALSE after the error has been shown.
     BOOL SaveSearch(const std::string& strPath);
 
+    // "N directories could not be read", counted over the whole tree; empty when all could.
+    std::string UnreadableText() const;
+    // Tells it on the status bar, when there is something to tell.
+    void ShowUnreadableCount() const;
+
     static const CCmdMap& ClassCmdMap();
     // The commands of every search, whether it can be read again or not: moving through
     // the tree, and saving it.

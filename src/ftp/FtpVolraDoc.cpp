@@ -100,6 +100,7 @@ BOOL CFtpVolraDoc::OnNewDocument()
         m_strLabel = m_strUserName + " on " + m_strHost;
         UpdateTitle();
         UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+        ShowUnreadableCount();
     }
     return bOk;
 }

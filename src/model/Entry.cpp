@@ -40,8 +40,60 @@ void CEntry::InitFromFind(CEntry* pParent, const CFinder& finder)
     SetName(finder.GetFileName());
     m_bDirectory = finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) != FALSE;
     SetTimes(finder.GetCreationTime(), finder.GetLastWriteTime(), finder.GetLastAccessTime());
-    if (!m_bDirectory)
-        AddSize(finder.GetLength64());
+    // One pass up the tree for both measures: a chain of ancestors can be very long.
+    CHardLinkId id;
+    const std::int64_t nLength = m_bDirectory ? 0 : finder.GetLength64();
+    if (!m_bDirectory && finder.GetHardLink(id)) {
+        SetHardLink(id, finder.GetAllocated64());
+        AddSize(nLength, 0);
+    } else {
+        AddSize(nLength, finder.GetAllocated64());
+    }
+}
+
+void CEntry::SetHardLink(const CHardLinkId& id, std::int64_t nDisk)
+{
+    CEntryArena& arena = CEntryArena::Of(*this);
+    m_bHardLink = true;
+    m_bLinkRepeat = !arena.ClaimLink(this, id, nDisk);
+    if (!m_bLinkRepeat)
+        AddSize(0, nDisk);
+}
+
+const CHardLinkId* CEntry::GetHardLink() const
+{
+    return m_bHardLink ? &CEntryArena::Of(*this).m_links.at(this).id : nullptr;
+}
+
+void CEntry::SetUnreadable(bool bUnreadable)
+{
+    if (bUnreadable == IsUnreadable())
+        return;
+    m_bUnreadable = bUnreadable;
+    CEntryArena& arena = CEntryArena::Of(*this);
+    arena.m_nUnreadable += bUnreadable ? 1 : -1;
+}
+
+std::int64_t CEntry::GetOwnDiskSize() const
+{
+    std::int64_t nOwn = m_nDiskSize;
+    for (const CEntry* pChild : m_children)
+        nOwn -= pChild->m_nDiskSize;
+    return std::max<std::int64_t>(nOwn, 0);
+}
+
+std::int64_t CEntry::GetItemDiskSize() const
+{
+    if (m_bDirectory)
+        return GetOwnDiskSize();
+    return m_bHardLink ? CEntryArena::Of(*this).m_links.at(this).nDisk : m_nDiskSize;
+}
+
+std::string CEntry::GetTypeText() const
+{
+    if (m_bDirectory)
+        return m_bUnreadable ? "Directory (unreadable)" : "Directory";
+    return m_bLinkRepeat && s_bDiskSizes ? "File (hard link)" : "File";
 }
 
 void CEntry::InitAsRoot(std::string_view strRootPath)
@@ -51,10 +103,20 @@ void CEntry::InitAsRoot(std::string_view strRootPath)
     m_bDirectory = true;
 }
 
-void CEntry::AddSize(std::int64_t nDelta)
+void CEntry::AddSize(std::int64_t nLength, std::int64_t nDisk)
 {
-    for (CEntry* p = this; p != nullptr; p = p->m_pParent)
-        p->m_nSize = SaturatingAdd(p->m_nSize, nDelta);
+    if (nLength == 0 && nDisk == 0)
+        return;
+    for (CEntry* p = this; p != nullptr; p = p->m_pParent) {
+        p->m_nSize = SaturatingAdd(p->m_nSize, nLength);
+        p->m_nDiskSize = SaturatingAdd(p->m_nDiskSize, nDisk);
+    }
+}
+
+void CEntry::SubtractFromAncestors() const
+{
+    if (m_pParent != nullptr)
+        m_pParent->AddSize(-m_nSize, -m_nDiskSize);
 }
 
 // A chain deeper than the depth field holds stays at its limit, and only such entries
@@ -188,7 +250,7 @@ std::string CEntry::GetPath() const
     return path;
 }
 
-std::string CEntry::GetSizeText() const { return FormatSize(m_nSize); }
+std::string CEntry::GetSizeText() const { return FormatSize(GetSize()); }
 std::string CEntry::GetCreatedText() const { return GetCreatedTime().Format(kTimeFormat); }
 std::string CEntry::GetModifiedText() const { return GetModifiedTime().Format(kTimeFormat); }
 std::string CEntry::GetAccessedText() const { return GetAccessedTime().Format(kTimeFormat); }

@@ -11,9 +11,15 @@
 class CEntryArena;
 
 // One file or directory of a search. A directory's m_nSize is the sum of the lengths of all
-// files below it; totals are kept incrementally (AddSize), never recomputed.
+// files below it, its m_nDiskSize what everything below it and itself takes on the disk;
+// totals are kept incrementally (AddSize), never recomputed. Which of the two GetSize
+// answers is the program's one choice (ShowDiskSizes), so every view follows it at once.
 //
-// Trees hold millions of these, so an entry is 56 bytes and keeps only what it must: it
+// A file with several names (a hard link) takes its disk space once: the first of its
+// names the walk meets carries it, the others count 0 on disk (IsLinkRepeat). The arena
+// knows the file of each such name; no other entry spends a byte on it.
+//
+// Trees hold millions of these, so an entry is 64 bytes and keeps only what it must: it
 // lives in its document's arena (CEntryArena), which also holds its name and its children
 // array; the full path is not stored but composed from the parent chain on demand
 // (GetPath); times, depth, icon indices, colour and flags are packed to what they need.
@@ -26,9 +32,13 @@ public:
     // not link the entry into the parent's children.
     void InitFromFind(CEntry* pParent, const CFinder& finder);
     void InitAsRoot(std::string_view strRootPath);
-    // Adds the delta (negative to remove) to this entry and every ancestor; totals stay
-    // between 0 and the largest int64 value.
-    void AddSize(std::int64_t nDelta);
+    // Adds the deltas (negative to remove) to this entry and every ancestor; totals stay
+    // between 0 and the largest int64 value. With one delta, both measures take it, as for
+    // an item whose disk usage is its length (a file of an FTP server).
+    void AddSize(std::int64_t nLength, std::int64_t nDisk);
+    void AddSize(std::int64_t nDelta) { AddSize(nDelta, nDelta); }
+    // Takes this entry's whole totals out of its ancestors (before it leaves the tree).
+    void SubtractFromAncestors() const;
 
     // Links a child made for this directory after the others (the walk: in listing order).
     void AppendChild(CEntry* pChild);
@@ -48,7 +58,31 @@ public:
     std::string GetPath() const;
     std::string_view GetName() const;
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
-    std::int64_t GetSize() const { return m_nSize; }
+    // The total in the measure shown: lengths, or sizes on disk.
+    std::int64_t GetSize() const { return s_bDiskSizes ? m_nDiskSize : m_nSize; }
+    std::int64_t GetLength() const { return m_nSize; }
+    std::int64_t GetDiskSize() const { return m_nDiskSize; }
+    // A directory's own blocks: its disk total less its children's.
+    std::int64_t GetOwnDiskSize() const;
+    static void ShowDiskSizes(bool bDisk) { s_bDiskSizes = bDisk; }
+    static bool ShowsDiskSizes() { return s_bDiskSizes; }
+
+    // A directory that could not be listed (no permission, or gone before it was read).
+    bool IsUnreadable() const { return m_bUnreadable != 0; }
+    void SetUnreadable(bool bUnreadable);
+    // A file with several names: its identity, or null for any other entry.
+    const CHardLinkId* GetHardLink() const;
+    // What the item itself takes on the disk, whether it counts it or not: a file's
+    // blocks (another name's carrying them or not), a directory's own.
+    std::int64_t GetItemDiskSize() const;
+    // Counted 0 on disk: another name of the same file carries its blocks.
+    bool IsLinkRepeat() const { return m_bLinkRepeat != 0; }
+    // Marks a file with several names, claiming its blocks (nDisk) unless another name of
+    // it already did; what it counts on disk is added up the tree.
+    void SetHardLink(const CHardLinkId& id, std::int64_t nDisk);
+    // "Directory", "Directory (unreadable)", "File", or "File (hard link)" for a name that
+    // counts 0 while sizes on disk are shown.
+    std::string GetTypeText() const;
     int GetDepth() const;
     std::string GetSizeText() const;
     std::string GetCreatedText() const;
@@ -71,6 +105,7 @@ public:
     // The children, sorted by name once their directory has been read.
     CEntryChildren m_children;
     std::int64_t m_nSize = 0;         // bytes
+    std::int64_t m_nDiskSize = 0;     // bytes
     std::int16_t m_nIcon = -1;        // -1: not looked up yet (or beyond this range)
     std::int16_t m_nOpenIcon = -1;
     std::uint32_t m_nDepth : 24 = 0;  // kFarDepth and beyond: GetDepth counts
@@ -98,6 +133,11 @@ private:
     // Three times, little-endian; a time beyond their range lives in the arena instead.
     std::uint8_t m_times[3 * kTimeBytes] = {};
     std::uint8_t m_bWideTimes : 1 = 0;
+    std::uint8_t m_bUnreadable : 1 = 0;
+    std::uint8_t m_bHardLink : 1 = 0;    // its identity is in the arena's link table
+    std::uint8_t m_bLinkRepeat : 1 = 0;
+
+    static inline bool s_bDiskSizes = false;
 };
 
 // Orders children by name the way the program always has: byte by byte after folding

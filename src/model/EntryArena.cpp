@@ -21,6 +21,14 @@ void* AllocateOrThrow(std::size_t nBytes)
     return p;
 }
 
+bool IsWithin(const CEntry* pEntry, const CEntry* pAncestor)
+{
+    for (; pEntry != nullptr; pEntry = pEntry->GetParent())
+        if (pEntry == pAncestor)
+            return true;
+    return false;
+}
+
 std::size_t StoredNameSize(const char* pName)
 {
     const auto n = static_cast<unsigned char>(pName[-1]);
@@ -32,7 +40,7 @@ std::size_t StoredNameSize(const char* pName)
 }
 }  // namespace
 
-static_assert(sizeof(CEntry) == 56, "an entry is meant to take 56 bytes");
+static_assert(sizeof(CEntry) == 64, "an entry is meant to take 64 bytes");
 
 CEntryArena::CEntryArena() = default;
 
@@ -97,6 +105,8 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     pCopy->m_nColour = source.m_nColour;
     pCopy->m_bDirectory = source.m_bDirectory;
     pCopy->m_bMountPoint = source.m_bMountPoint;
+    // Whether it can be read, and which names carry their files, is found out afresh.
+    m_pRereading = &source;
     return pCopy;
 }
 
@@ -119,12 +129,45 @@ void CEntryArena::FreeOne(CEntry* pEntry)
     FreeArray(pEntry->m_children.m_pSlots);
     if (pEntry->m_bWideTimes)
         m_wideTimes.erase(pEntry);
+    if (pEntry->m_bHardLink)
+        ForgetLink(pEntry);
+    if (pEntry->m_bUnreadable)
+        --m_nUnreadable;
+    if (pEntry == m_pRereading)
+        m_pRereading = nullptr;
     pEntry->~CEntry();
     // The free list runs through the parent field of entries no longer in use.
     CEntry* pFree = new (pEntry) CEntry;
     pFree->m_pParent = m_pFreeEntries;
     m_pFreeEntries = pFree;
     --m_nLive;
+}
+
+bool CEntryArena::ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::int64_t nDisk)
+{
+    m_links[pEntry] = {id, nDisk};
+    const auto [it, bFirst] = m_linkCarriers.try_emplace(LinkKey{id.device, id.inode}, pEntry);
+    if (bFirst)
+        return true;
+    if (m_pRereading == nullptr || IsWithin(pEntry, m_pRereading))
+        return false;
+    if (!IsWithin(it->second, m_pRereading))
+        return false;
+    it->second = pEntry;
+    return true;
+}
+
+// A name that carried its file takes nothing with it: the others stay at 0 until their
+// directories are read again.
+void CEntryArena::ForgetLink(const CEntry* pEntry)
+{
+    const auto link = m_links.find(pEntry);
+    if (link == m_links.end())
+        return;
+    const auto carrier = m_linkCarriers.find(LinkKey{link->second.id.device, link->second.id.inode});
+    if (carrier != m_linkCarriers.end() && carrier->second == pEntry)
+        m_linkCarriers.erase(carrier);
+    m_links.erase(link);
 }
 
 const char* CEntryArena::StoreName(std::string_view name)

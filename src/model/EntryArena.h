@@ -34,6 +34,9 @@ public:
 
     static CEntryArena& Of(const CEntry& entry);
 
+    // Directories marked unreadable among the live entries.
+    std::size_t UnreadableCount() const { return m_nUnreadable; }
+
     // Live entries, and the bytes taken from the system for all of them.
     std::size_t EntryCount() const { return m_nLive; }
     std::size_t ReservedBytes() const;
@@ -49,6 +52,23 @@ private:
     using Times = std::array<std::int64_t, 3>;
 
     void FreeOne(CEntry* pEntry);
+    void ForgetLink(const CEntry* pEntry);
+
+    // Files with several names. The first name of a file met carries its blocks; should the
+    // carrier lie in the directory being re-read, the name met in its fresh copy takes over,
+    // as the old one is about to go. True when pEntry carries.
+    bool ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::int64_t nDisk);
+    struct LinkKey {
+        std::uint64_t device, inode;
+        bool operator==(const LinkKey&) const = default;
+    };
+    struct LinkKeyHash {
+        std::size_t operator()(const LinkKey& k) const { return std::hash<std::uint64_t>()(k.inode * 31 + k.device); }
+    };
+    struct Link {
+        CHardLinkId id;
+        std::int64_t nDisk;  // the file's blocks, whether this name carries them or not
+    };
 
     // Names: each stored with its length in front. One shorter than 255 bytes has a one-byte
     // length and comes from a chunk; a longer one is allocated by itself behind 0xFF and a
@@ -82,4 +102,9 @@ private:
     std::unordered_set<CEntry**> m_largeArrays;
 
     std::unordered_map<const CEntry*, Times> m_wideTimes;
+
+    std::unordered_map<const CEntry*, Link> m_links;           // every name of such a file
+    std::unordered_map<LinkKey, const CEntry*, LinkKeyHash> m_linkCarriers;
+    const CEntry* m_pRereading = nullptr;  // the directory a fresh copy is being read for
+    std::size_t m_nUnreadable = 0;
 };

@@ -112,6 +112,8 @@ bool CFileFind::ReadAhead()
         if (IsDotsName(name)) {
             it.directory = true;
             it.size = 0;
+            it.allocated = 0;
+            it.links = 0;
             it.created = it.modified = it.accessed = CTime();
             m_haveNext = true;
             return true;
@@ -140,4 +142,12 @@ BOOL CFileFind::MatchesMask(DWORD dwMask) const
     if (m_cur.directory)
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
     return (attributes & dwMask) != 0 ? TRUE : FALSE;
+}
+
+bool CFileFind::GetHardLink(CHardLinkId& id) const
+{
+    if (m_cur.directory || m_cur.links < 2)
+        return false;
+    id = {m_cur.device, m_cur.inode, m_cur.links};
+    return true;
 }

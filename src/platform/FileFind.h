@@ -39,6 +39,8 @@ public:
     CTime GetCreationTime() const override { return m_cur.created; }
     CTime GetLastWriteTime() const override { return m_cur.modified; }
     CTime GetLastAccessTime() const override { return m_cur.accessed; }
+    std::int64_t GetAllocated64() const override { return m_cur.allocated; }
+    bool GetHardLink(CHardLinkId& id) const override;
 
     // Device of the current item (local finder only): lets a walk stay on one file system.
     std::uint64_t GetDevice() const { return m_cur.device; }

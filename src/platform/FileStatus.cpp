@@ -1,6 +1,8 @@
 #include "FileStatus.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,7 +12,8 @@
 bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus& status)
 {
     struct statx stx;
-    constexpr unsigned kMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+    constexpr unsigned kMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME
+                           | STATX_BLOCKS | STATX_INO | STATX_NLINK;
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0) {
         if (errno == ENOENT)
             return false;
@@ -27,6 +30,13 @@ bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus
     const bool haveBirth = (stx.stx_mask & STATX_BTIME) != 0 && stx.stx_btime.tv_sec != 0;
     status.created = CTime(haveBirth ? stx.stx_btime.tv_sec : stx.stx_ctime.tv_sec);
     status.device = makedev(stx.stx_dev_major, stx.stx_dev_minor);
+    // Blocks are 512 bytes whatever the file system's own block size; du counts the same.
+    constexpr std::uint64_t kMaxBlocks = static_cast<std::uint64_t>(INT64_MAX) / 512;
+    status.allocated = (stx.stx_mask & STATX_BLOCKS) != 0
+                           ? static_cast<std::int64_t>(std::min<std::uint64_t>(stx.stx_blocks, kMaxBlocks) * 512)
+                           : status.size;
+    status.inode = stx.stx_ino;
+    status.links = (stx.stx_mask & STATX_NLINK) != 0 ? stx.stx_nlink : 0;
     return true;
 }
 

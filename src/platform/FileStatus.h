@@ -6,9 +6,12 @@
 // What the walk knows of one item of a listing besides its name.
 struct CFileStatus {
     bool directory = false;
+    std::uint32_t links = 0;     // names of the file; 0 when unknown (beside the flag: no padding)
     std::int64_t size = 0;  // bytes; 0 for a directory
     CTime created, modified, accessed;
     std::uint64_t device = 0;  // 0 when the status could not be read
+    std::int64_t allocated = 0;  // bytes on the disk: its blocks times 512
+    std::uint64_t inode = 0;
 };
 
 // Reads the status of the item `name` of the directory open as dirFd, without following a

@@ -7,6 +7,13 @@
 
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 
+// A file with more than one name: which file it is, and how many names it has.
+struct CHardLinkId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t links = 0;
+};
+
 // What the walk and the entries read of a listing, whoever produces it: the local file
 // system or an FTP server. After a successful start (each finder has its own) the finder
 // stands before the first item; every FindNextFile makes the next item current and returns
@@ -30,6 +37,11 @@ public:
     virtual CTime GetCreationTime() const = 0;
     virtual CTime GetLastWriteTime() const = 0;
     virtual CTime GetLastAccessTime() const = 0;
+    // The bytes the item takes on its disk, a directory's own included; where nothing
+    // better is known, its length.
+    virtual std::int64_t GetAllocated64() const { return GetLength64(); }
+    // True, with its identity, for a file (never a directory) that has more than one name.
+    virtual bool GetHardLink(CHardLinkId& /*id*/) const { return false; }
 
     BOOL IsDots() const
     {

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -22,6 +24,13 @@ bool HaveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instan
 
 bool SetHeadless(bool bHeadless) { return std::exchange(g_headless, bHeadless); }
 bool IsHeadless() { return g_headless || !HaveWidgets(); }
+
+void ShowStatusMessage(const std::string& strText)
+{
+    // Paths are not part of such a message, so its bytes are plain text.
+    if (auto* pMain = qobject_cast<QMainWindow*>(AfxGetMainWnd()))
+        pMain->statusBar()->showMessage(QString::fromStdString(strText));
+}
 
 void PumpMessages()
 {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -29,6 +30,10 @@ bool HaveWidgets();
 // without a QApplication is always headless. SetHeadless returns the previous setting.
 bool SetHeadless(bool bHeadless);
 bool IsHeadless();
+
+// A message on the main window's status bar, until the next one replaces it; nothing
+// without a main window.
+void ShowStatusMessage(const std::string& strText);
 
 // Dispatches every pending event, as a long operation on the user-interface thread must.
 void PumpMessages();

@@ -26,6 +26,12 @@ void CDC::FillSolidRect(const CRect& rc, QColor colour)
         m_painter.fillRect(rc.ToQRect(), colour);
 }
 
+void CDC::HatchRect(const CRect& rc, QColor colour)
+{
+    if (!rc.IsRectEmpty())
+        m_painter.fillRect(rc.ToQRect(), QBrush(colour, Qt::BDiagPattern));
+}
+
 // The outline as filled bands rather than a stroked path: exact pixels, and far cheaper
 // than the painter's stroker for the thousands of frames of a block view.
 void CDC::FillRing(const CRect& outer, int nThickness, QColor colour)

@@ -60,6 +60,9 @@ public:
 
     // One colour over the rectangle, no outline.
     void FillSolidRect(const CRect& rc, QColor colour);
+    // Thin diagonal lines of one colour over the rectangle, what lies under them showing
+    // between them.
+    void HatchRect(const CRect& rc, QColor colour);
     // Interior with the current brush, then the outline with the current pen. The outline of
     // a 1-pixel pen is the rectangle's outermost ring of pixels; a wider pen is centred on
     // that ring, its extra pixel of an even width falling inside.

@@ -30,7 +30,7 @@ QString CListModel::CellText(const CEntry& entry, int nColumn)
     switch (static_cast<EListColumn>(nColumn)) {
     case EListColumn::Name: return DisplayText(entry.GetName());
     case EListColumn::Size: return QString::fromStdString(entry.GetSizeText());
-    case EListColumn::Type: return entry.IsDirectory() ? QStringLiteral("Directory") : QStringLiteral("File");
+    case EListColumn::Type: return QString::fromStdString(entry.GetTypeText());
     case EListColumn::Path: return DisplayText(entry.GetPath());
     case EListColumn::Modified: return QString::fromStdString(entry.GetModifiedText());
     case EListColumn::Created: return QString::fromStdString(entry.GetCreatedText());

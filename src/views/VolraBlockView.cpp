@@ -107,6 +107,9 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
     } else {
         dc.FillSolidRect(rc, m_palette[block.nPalette]);
     }
+    // A directory that could not be read: what it holds is not known, which its block says.
+    if (block.pEntry != nullptr && block.pEntry->IsUnreadable())
+        dc.HatchRect(rc, kUnreadableHatch);
     if (block.bDirectory && rc.Width() > 2 && rc.Height() > 2)
         dc.Rectangle(rc);  // the surface's black 1-pixel pen, hollow brush
     if (block.label == CBlockLayout::Label::None)

@@ -43,6 +43,7 @@ public:
     static constexpr QColor kBackground{255, 255, 255};
     static constexpr QColor kSelectedFill{192, 192, 192};
     static constexpr QColor kSelectedOutline{255, 0, 0};
+    static constexpr QColor kUnreadableHatch{64, 64, 64};  // over an unreadable directory
     static constexpr int kSelectedOutlineWidth = 2;
     // Block fill colours: 8 shades by colour index in 3 families by depth mod 3
     // (light blue, green, red), at (depth mod 3) * 8 + colour index.

@@ -65,11 +65,15 @@ CVolraListView::CVolraListView(QWidget* pParent)
     m_pHeader->setStretchLastSection(false);
     // The widths were chosen for a narrower font than most desktops use: a time column
     // is widened until a whole time fits, rather than show every time cut short.
-    const int nTimeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00"))
-                           + 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
+    // So is the type column, until its longest text fits.
+    const int nMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
+    const int nTimeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + nMargins;
+    const int nTypeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("Directory (unreadable)")) + nMargins;
     for (int i = 0; i < kListColumns; ++i) {
         const bool bTime = i >= static_cast<int>(EListColumn::Modified);
-        m_list->setColumnWidth(i, bTime ? std::max(kColumnWidths[i], nTimeWidth) : kColumnWidths[i]);
+        const bool bType = i == static_cast<int>(EListColumn::Type);
+        m_list->setColumnWidth(i, bTime || bType ? std::max(kColumnWidths[i], bTime ? nTimeWidth : nTypeWidth)
+                                                 : kColumnWidths[i]);
     }
     m_list->viewport()->installEventFilter(this);
 

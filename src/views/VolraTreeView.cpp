@@ -79,8 +79,9 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
     if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
         Rebuild(pDoc->m_pRoot);
     const bool bShowSizes = AfxGetPrefs().m_bShowSizes != FALSE;
-    if (m_bShowSizes != bShowSizes) {
+    if (m_bShowSizes != bShowSizes || m_bDiskSizes != CEntry::ShowsDiskSizes()) {
         m_bShowSizes = bShowSizes;
+        m_bDiskSizes = CEntry::ShowsDiskSizes();
         m_pModel->SetShowSizes(bShowSizes);
         // Every label is asked for again, and the column follows their new widths.
         FitColumn();

@@ -53,4 +53,5 @@ private:
     QTreeView* m_tree;
     // The panel's copy of the "ShowSizes" preference; none until the first update.
     std::optional<bool> m_bShowSizes;
+    bool m_bDiskSizes = false;  // the measure the " [size]" labels were last drawn in
 };

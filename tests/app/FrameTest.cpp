@@ -2,17 +2,20 @@
 
 #include "app/AppCommands.h"
 #include "app/FlatToolBar.h"
+#include "model/FormatSize.h"
 #include "doc/DriveSelectDlg.h"
 #include "platform/PopupMenu.h"
 #include "support/CommaLocale.h"
 #include "support/DocHarness.h"
 #include "support/Input.h"
+#include "support/Unprivileged.h"
 #include "views/EntryInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
 #include "views/VolraPieView.h"
 #include "views/VolraTreeView.h"
 
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -334,3 +337,32 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAt
     }
 }
 
+
+// View > Size on disk switches the open windows at once and is kept; the status bar names
+// the measure, and after a search how many directories could not be read.
+TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
+{
+    AppFixture f;
+    f.tree.Chmod("", 0755);
+    f.tree.Dir("locked");
+    f.tree.Chmod("locked", 0);
+    CVolraDoc* doc = [&] {
+        Unprivileged nobody;
+        return f.Open();
+    }();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage(), "1 directory could not be read");
+    const auto measure = [&] { return f.Frame().statusBar()->findChild<QLabel*>()->text(); };
+    const std::string r = f.tree.Root();
+    EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "File lengths");
+    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (5.00k)");
+    f.Command(ID_VIEW_SIZE_ON_DISK);
+    EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "Size on disk checked");
+    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (" + FormatSize(doc->m_pRoot->GetDiskSize()) + ")");
+    ShowEntryInfo(Child(doc->m_pRoot, "locked"));
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
+              r + "/locked | " + FormatSize(Child(doc->m_pRoot, "locked")->GetDiskSize()) + " | Directory (unreadable)");
+    f.Frame().close();
+    EXPECT_TRUE(QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")).value("Volra/SizeOnDisk").toBool());
+    CEntry::ShowDiskSizes(false);
+}

@@ -4,6 +4,7 @@
 #include "support/DocHarness.h"
 #include "support/EntryBuild.h"
 #include "support/TempTree.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -170,7 +171,7 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
         {head + ",{\"name\":\"a\",\"mtime\":\"now\"}]]",
          "line 2, column 40: \"mtime\" must be a whole number of seconds from -2^63 to 2^63-1"},
         {head + ",{\"name\":\"a\",\"hlnkc\":1}]]", "line 2, column 36: \"hlnkc\" must be true or false"},
-        {head + ",{\"name\":\"a\",\"dsize\":[1]}]]", "line 2, column 36: \"dsize\" must be a whole number from 0 to 2^64-1"},
+        {head + ",{\"name\":\"a\",\"dsize\":[1]}]]", "line 2, column 36: \"dsize\" must be a whole number of bytes from 0 to 2^63-1"},
         {head + ",{\"name\":\"\\ud800\"}]]", "line 2, column 31: the surrogate pair in string is invalid"},
         {head + ",{\"name\":\"a\tb\"}]]", "line 2, column 26: invalid escape character in string"},
         {head + ",7]]", "line 2, column 16: a file {...} or a directory [...] was expected"},
@@ -261,4 +262,41 @@ TEST(NcduReader, DamagedExportsOpenWholeOrNotAtAll)
         }
     }
     EXPECT_GT(opened, 0);
+}
+
+// Sizes on disk, hard links and unreadable directories go out as ncdu writes them and come
+// back the same; ncdu's own export of a tree opens with the totals of a search of it.
+TEST(Ncdu, DiskSizesHardLinksAndReadErrorsComeBack)
+{
+    TempTree t;
+    TempTree out;
+    t.Chmod("", 0755);
+    t.Files({{"d1/f", 100}, {"d2/plain", 5000}, {"sparse", 1 << 20}});
+    for (const char* name : {"d1/g", "d2/h"})
+        ASSERT_EQ(::link(t.Path("d1/f").c_str(), t.Path(name).c_str()), 0);
+    ASSERT_EQ(std::system(("ncdu -o '" + out.Path("ncdu.json") + "' '" + t.Root() + "' 2>/dev/null").c_str()), 0);
+    const CEntry* byNcdu = ReadOrFail(out.Path("ncdu.json"));
+    ASSERT_NE(byNcdu, nullptr);
+    EXPECT_EQ(byNcdu->GetDiskSize(), Search(t.Root())->m_pRoot->GetDiskSize());
+
+    t.File("locked/secret", 9);
+    t.Chmod("locked", 0);
+    const std::unique_ptr<TestDriveDoc> doc = [&] {
+        Unprivileged nobody;
+        return Search(t.Root());
+    }();
+    const auto dump = [](const CEntry& e, const auto& self) -> std::string {
+        const CHardLinkId* link = e.GetHardLink();
+        std::string line = e.GetPath() + " " + std::to_string(e.GetLength()) + " " + std::to_string(e.GetDiskSize())
+                           + (e.IsUnreadable() ? " unreadable" : "") + (e.IsLinkRepeat() ? " repeat" : "")
+                           + (link ? " " + std::to_string(link->inode) + "/" + std::to_string(link->links) : "") + "\n";
+        for (const CEntry* child : e.m_children)
+            line += self(*child, self);
+        return line;
+    };
+    const std::size_t unreadable = HandArena().UnreadableCount();
+    const CEntry* again = SaveAndRead(*doc->m_pRoot, out.Path("volra.json"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(dump(*again, dump), dump(*doc->m_pRoot, dump));
+    EXPECT_EQ(HandArena().UnreadableCount(), unreadable + 1);
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -212,5 +213,28 @@ TEST_F(BlockViewTest, LabelsShowTheirWholeText)
                 }
         EXPECT_GT(nSolid, 0) << pDir->GetName();
         EXPECT_EQ(nLost, 0) << pDir->GetName();
+    }
+}
+
+// A directory that could not be read is hatched over its colour; one that could, is not.
+TEST_F(BlockViewTest, UnreadableDirectoriesAreHatched)
+{
+    tree.Files({{"a", 3000}});
+    tree.Dir("locked");
+    tree.Dir("open");
+    CEntry::ShowDiskSizes(true);  // an empty directory's block is its own blocks
+    Open(300, 200);
+    Child("locked")->SetUnreadable(true);
+    view->OnUpdate(nullptr, HINT_REDRAW, nullptr);
+    const QImage image = Grab();
+    CEntry::ShowDiskSizes(false);
+    for (const auto& [name, colours] : {std::pair{"locked", 2u}, {"open", 1u}}) {
+        std::set<QRgb> seen;
+        const QRect rc = RectOf(Child(name)).ToQRect().adjusted(2, 20, -2, -2);
+        for (int y = rc.top(); y <= rc.bottom(); ++y)
+            for (int x = rc.left(); x <= rc.right(); ++x)
+                seen.insert(image.pixel(x, y));
+        EXPECT_EQ(seen.size(), colours) << name;
+        EXPECT_EQ(seen.contains(QColor(64, 64, 64).rgb()), colours == 2) << name;
     }
 }

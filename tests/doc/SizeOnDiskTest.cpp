@@ -1,0 +1,128 @@
+// Sizes on disk against du, hard links counted once, and directories that could not be read.
+#include "model/FormatSize.h"
+#include "platform/FileStatus.h"
+#include "support/DocHarness.h"
+#include "support/TempTree.h"
+#include "support/Unprivileged.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// What du says of the tree, in bytes.
+std::int64_t Du(const std::string& root, const std::string& options = {})
+{
+    FILE* pipe = ::popen(("du -s -B1 " + options + " '" + root + "'").c_str(), "r");
+    long long n = -1;
+    EXPECT_TRUE(pipe != nullptr && std::fscanf(pipe, "%lld", &n) == 1);
+    if (pipe != nullptr)
+        ::pclose(pipe);
+    return n;
+}
+
+std::int64_t Blocks(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_blocks) * 512 : -1;
+}
+}  // namespace
+
+// A sparse file of 1 GiB holding 4 KiB, and a file of three names in two directories.
+TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
+{
+    TempTree t;
+    TempTree data;
+    ScopedDataHome dataHome{data.Path("share")};
+    t.Files({{"sparse", std::int64_t{1} << 30}, {"d1/f", 100}, {"d2/plain", 5000}});
+    const int fd = ::open(t.Path("sparse").c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, std::string(4096, 'x').data(), 4096, 0), 4096);
+    ::close(fd);
+    for (const char* name : {"d1/f_same", "d2/f_other"})
+        ASSERT_EQ(::link(t.Path("d1/f").c_str(), t.Path(name).c_str()), 0);
+    auto doc = std::make_unique<AgreeingDriveDoc>();
+    doc->PresetRoot(t.Root(), "Folder");
+    ASSERT_TRUE(doc->OnNewDocument());
+    CEntry* root = doc->m_pRoot;
+    const int listings = doc->listings;
+    const auto carrier = [&] {
+        for (const auto& names : {std::vector<std::string>{"d1", "f"}, {"d1", "f_same"}, {"d2", "f_other"}})
+            if (const CEntry* e = EntryAt(root, names); e != nullptr && !e->IsLinkRepeat())
+                return e;
+        return static_cast<const CEntry*>(nullptr);
+    };
+    const CEntry* repeat = EntryAt(root, {"d2", "f_other"}) == carrier() ? EntryAt(root, {"d1", "f"})
+                                                                         : EntryAt(root, {"d2", "f_other"});
+    const std::tuple<const char*, std::int64_t, std::int64_t> cases[] = {
+        {"every name counts its length", root->GetLength(), (std::int64_t{1} << 30) + 3 * 100 + 5000},
+        {"lengths are shown", root->GetSize(), root->GetLength()},
+        {"on disk each file once, as du counts", root->GetDiskSize(), Du(t.Root())},
+        {"du -l counts every name", root->GetDiskSize() + 2 * Blocks(t.Path("d1/f")), Du(t.Root(), "-l")},
+        {"the sparse file's blocks", Child(root, "sparse")->GetDiskSize(), Blocks(t.Path("sparse"))},
+        {"a directory's own blocks", Child(root, "d2")->GetOwnDiskSize(), Blocks(t.Path("d2"))},
+        {"the others count nothing", repeat->GetDiskSize(), 0},
+    };
+    for (const auto& [what, got, want] : cases)
+        EXPECT_EQ(got, want) << what;
+    EXPECT_EQ(repeat->GetTypeText(), "File") << "while lengths are shown";
+
+    CEntry::ShowDiskSizes(true);
+    doc->UpdateTitle();
+    EXPECT_EQ(root->GetSize(), root->GetDiskSize());
+    EXPECT_EQ(doc->listings, listings) << "switching reads nothing again";
+    EXPECT_NE(doc->GetTitle().find("(" + FormatSize(root->GetDiskSize()) + ")"), std::string::npos) << doc->GetTitle();
+    EXPECT_EQ(repeat->GetTypeText() + "/" + carrier()->GetTypeText(), "File (hard link)/File");
+    CEntry::ShowDiskSizes(false);
+
+    // Read again, the carrier's folder hands its part to its fresh copy; deleted, it takes
+    // its blocks along, and the names left count 0 until their folder is read again.
+    doc->m_pCurrent = carrier()->GetParent();
+    doc->OnRefresh();
+    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->m_pCurrent->GetPath();
+    CEntry* gone = carrier()->GetParent();
+    const std::int64_t expected = root->GetDiskSize() - gone->GetDiskSize();
+    const std::string goneName(gone->GetName());
+    doc->m_pSelected = gone;
+    doc->OnDeleteFile();
+    ASSERT_EQ(Child(root, goneName), nullptr);
+    EXPECT_EQ(root->GetDiskSize(), expected);
+    doc->m_pCurrent = Child(root, goneName == "d1" ? "d2" : "d1");
+    doc->OnRefresh();
+    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "the folder left, read again";
+    EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + (goneName == "d1" ? 5000 + 100 : 200));
+}
+
+// Tests run as an ordinary user even under root: permissions bite either way.
+TEST(SizeOnDisk, UnreadableDirectoriesAreMarkedAndCountedUntilReadAgain)
+{
+    TempTree t;
+    t.Chmod("", 0755);
+    t.Files({{"locked/secret", 99}, {"vanishing/lost", 5}, {"open/f", 10}});
+    t.Chmod("locked", 0);
+    SetSubdirectoryOpenHook([](const char* name) { return std::string_view(name) == "vanishing" ? ENOENT : 0; });
+    const auto pDoc = std::make_unique<TestDriveDoc>();
+    TestDriveDoc& doc = *pDoc;
+    doc.PresetRoot(t.Root(), "Folder");
+    const auto asNobody = [&doc](bool bSearch) {
+        Unprivileged nobody;
+        return bSearch ? doc.OnNewDocument() != FALSE : (doc.OnRefresh(), true);
+    };
+    ASSERT_TRUE(asNobody(true));
+    for (const auto& [name, type] : {std::pair{"locked", "Directory (unreadable)"},
+                                     {"vanishing", "Directory (unreadable)"}, {"open", "Directory"}})
+        EXPECT_EQ(Child(doc.m_pRoot, name)->GetTypeText(), type) << name;
+    EXPECT_EQ(doc.UnreadableText(), "2 directories could not be read");
+
+    t.Chmod("locked", 0755);
+    asNobody(false);
+    EXPECT_EQ(doc.UnreadableText(), "1 directory could not be read");
+    EXPECT_EQ(ChildNames(Child(doc.m_pRoot, "locked")), std::vector<std::string>{"secret"});
+    SetSubdirectoryOpenHook(nullptr);
+    doc.m_pCurrent = Child(doc.m_pRoot, "vanishing");
+    asNobody(false);
+    EXPECT_EQ(doc.UnreadableText(), "");
+    EXPECT_FALSE(Child(doc.m_pRoot, "vanishing")->IsUnreadable());
+}
