@@ -94,6 +94,7 @@ struct Info {
     std::uint64_t counts[4] = {0, 0, 0, 0};  // dev, ino, nlink, and those not kept
     bool haveDevice = false;
     std::int64_t times[3] = {0, 0, 0};
+    unsigned knownTimes = 0;  // bit i: times[i] was in the file
     bool flags[3] = {false, false, false};  // hlnkc, read_error, notreg
     bool otherFileSystem = false;
 };
@@ -128,6 +129,7 @@ CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirector
     p->m_nDiskSize = IsHardLink(info, bDirectory) ? 0 : info.lengths[1];
     p->SetUnreadable(bDirectory && info.flags[1]);
     p->SetTimes(CTime(info.times[0]), CTime(info.times[1]), CTime(info.times[2]));
+    p->SetUnknownTimes(~info.knownTimes);
     if (pParent == nullptr)
         return p;
     p->m_pParent = pParent;
@@ -278,6 +280,7 @@ bool CNcduHandler::OnValue(const Scalar& v)
             return Wrong("must be a whole number of seconds from -2^63 to 2^63-1");
         m_info.times[m_key.slot] = v.negative ? static_cast<std::int64_t>(0 - v.magnitude)
                                               : static_cast<std::int64_t>(v.magnitude);
+        m_info.knownTimes |= 1u << m_key.slot;
         return true;
     case Field::Flag:
         if (v.type != Scalar::Type::Bool)

@@ -101,6 +101,7 @@ void CEntry::InitAsRoot(std::string_view strRootPath)
     m_nDepth = 0;
     SetName(strRootPath);
     m_bDirectory = true;
+    m_nUnknownTimes = 7;  // the root is where a search starts, not an item it has listed
 }
 
 void CEntry::AddSize(std::int64_t nLength, std::int64_t nDisk)
@@ -251,9 +252,14 @@ std::string CEntry::GetPath() const
 }
 
 std::string CEntry::GetSizeText() const { return FormatSize(GetSize()); }
-std::string CEntry::GetCreatedText() const { return GetCreatedTime().Format(kTimeFormat); }
-std::string CEntry::GetModifiedText() const { return GetModifiedTime().Format(kTimeFormat); }
-std::string CEntry::GetAccessedText() const { return GetAccessedTime().Format(kTimeFormat); }
+std::string CEntry::GetCreatedText() const { return TimeText(0); }
+std::string CEntry::GetModifiedText() const { return TimeText(1); }
+std::string CEntry::GetAccessedText() const { return TimeText(2); }
+
+std::string CEntry::TimeText(int i) const
+{
+    return (m_nUnknownTimes & (1u << i)) != 0 ? std::string() : CTime(TimeAt(i)).Format(kTimeFormat);
+}
 
 void CEntry::SetIconLookup(IconLookup lookup) { g_iconLookup = lookup; }
 

@@ -53,6 +53,10 @@ public:
 
     void SetName(std::string_view name);
     void SetTimes(CTime created, CTime modified, CTime accessed);
+    // A saved search may leave times out (ncdu keeps only the modification time, and only
+    // when asked to): bit 0 created, 1 modified, 2 accessed. Such a time reads as 0 and its
+    // text is empty rather than a date in 1970.
+    void SetUnknownTimes(unsigned mask) { m_nUnknownTimes = mask & 7u; }
 
     CEntry* GetParent() const { return m_pParent; }
     std::string GetPath() const;
@@ -120,6 +124,7 @@ private:
     ~CEntry() = default;
 
     std::int64_t TimeAt(int i) const;
+    std::string TimeText(int i) const;  // empty when the time is unknown
     void SetDepthBelow(const CEntry* pParent);
 
     static constexpr std::uint32_t kFarDepth = (1u << 24) - 1;  // as deep or deeper: counted on demand
@@ -136,6 +141,7 @@ private:
     std::uint8_t m_bUnreadable : 1 = 0;
     std::uint8_t m_bHardLink : 1 = 0;    // its identity is in the arena's link table
     std::uint8_t m_bLinkRepeat : 1 = 0;
+    std::uint8_t m_nUnknownTimes : 3 = 0;
 
     static inline bool s_bDiskSizes = false;
 };

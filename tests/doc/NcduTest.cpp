@@ -20,6 +20,12 @@ const std::string kFixture = VOLRA_TEST_DATA "/ncdu-1.18-export.json";
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
+// A time as its number, or "?" when it is not known (its text is then empty).
+std::string Time(const std::string& text, CTime time)
+{
+    return text.empty() && time.GetTime() == 0 ? "?" : std::to_string(time.GetTime());
+}
+
 // Every entry below the root, one line each, in tree order: path, size, kind, colour and,
 // when asked for, the three times. Totals are checked on the way, stopping at the
 // largest value as the program's do.
@@ -39,8 +45,8 @@ std::string Dump(const CEntry& root, bool withTimes = true)
         out += e->GetPath() + " " + std::to_string(e->GetSize()) + (e->IsDirectory() ? " D" : " F")
                + (e->m_bMountPoint ? "M" : "") + std::to_string(e->m_nColour);
         if (withTimes)
-            out += " " + std::to_string(e->GetCreatedTime().GetTime()) + "/" + std::to_string(e->GetModifiedTime().GetTime())
-                   + "/" + std::to_string(e->GetAccessedTime().GetTime());
+            out += " " + Time(e->GetCreatedText(), e->GetCreatedTime()) + "/" + Time(e->GetModifiedText(), e->GetModifiedTime())
+                   + "/" + Time(e->GetAccessedText(), e->GetAccessedTime());
         out += e->IsDirectory() && sum != e->GetSize() ? " BAD TOTAL\n" : "\n";
     }
     return out;
@@ -91,20 +97,20 @@ TEST(Ncdu, AnExportWrittenByNcduOpensAsItsTree)
     // Hard links count at each name and a directory's own size not at all, as in the walk;
     // "locked" could not be read and "skip.tmp" was excluded; "mnt" is another file system.
     const std::string r = "/tmp/volra-fixture";
-    EXPECT_EQ(Dump(*root), r + " 5000011513 D0 0/1709294400/0\n"
-                               + r + "/big.img 5000000000 F3 0/1672628645/0\n"
-                               + r + "/cache 0 D0 0/1709294400/0\n"
-                               + r + "/cache/skip.tmp 0 F0 0/0/0\n"
-                               + r + "/docs 11513 D5 0/1709294400/0\n"
-                               + r + "/docs/latest 10 F0 0/1709294400/0\n"
-                               + r + "/docs/old 1503 D3 0/1709294400/0\n"
-                               + r + "/docs/old/caf\xe9 \"q\" 3 F1 0/1709294400/0\n"
-                               + r + "/docs/old/line\nbreak 1500 F0 0/1709294400/0\n"
-                               + r + "/docs/report-link.txt 5000 F1 0/1709294400/0\n"
-                               + r + "/docs/report.txt 5000 F2 0/1709294400/0\n"
-                               + r + "/empty 0 D4 0/1709294400/0\n"
-                               + r + "/locked 0 D1 0/1709294400/0\n"
-                               + r + "/mnt 0 DM2 0/1709294400/0\n");
+    EXPECT_EQ(Dump(*root), r + " 5000011513 D0 ?/1709294400/?\n"
+                               + r + "/big.img 5000000000 F3 ?/1672628645/?\n"
+                               + r + "/cache 0 D0 ?/1709294400/?\n"
+                               + r + "/cache/skip.tmp 0 F0 ?/?/?\n"
+                               + r + "/docs 11513 D5 ?/1709294400/?\n"
+                               + r + "/docs/latest 10 F0 ?/1709294400/?\n"
+                               + r + "/docs/old 1503 D3 ?/1709294400/?\n"
+                               + r + "/docs/old/caf\xe9 \"q\" 3 F1 ?/1709294400/?\n"
+                               + r + "/docs/old/line\nbreak 1500 F0 ?/1709294400/?\n"
+                               + r + "/docs/report-link.txt 5000 F1 ?/1709294400/?\n"
+                               + r + "/docs/report.txt 5000 F2 ?/1709294400/?\n"
+                               + r + "/empty 0 D4 ?/1709294400/?\n"
+                               + r + "/locked 0 D1 ?/1709294400/?\n"
+                               + r + "/mnt 0 DM2 ?/1709294400/?\n");
 }
 
 // What is saved opens again the same: tree, sizes, kinds, colours, the three times and
@@ -201,8 +207,8 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
                                     ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
     root = ReadOrFail(t.Path("in.json"));
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(Dump(*root), "/r 9223372036854775807 D0 0/0/0\n/r/a 9223372036854775807 F0 0/-9223372036854775808/0\n"
-                           "/r/b 9223372036854775807 F1 0/0/0\n");
+    EXPECT_EQ(Dump(*root), "/r 9223372036854775807 D0 ?/?/?\n/r/a 9223372036854775807 F0 ?/-9223372036854775808/?\n"
+                           "/r/b 9223372036854775807 F1 ?/?/?\n");
 }
 
 // Reading 1 GB of nothing but blanks reports progress all along (so a window stays alive
