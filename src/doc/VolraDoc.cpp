@@ -117,7 +117,9 @@ void CVolraDoc::OnCloseDocument()
 // listing order; subdirectories are pushed for later. The children end sorted by name.
 CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack)
 {
+    m_pAwaited = pDir;  // a slow listing shows whose it is while it is awaited
     BOOL bMore = StartFind(&finder, pDir);
+    m_pAwaited = nullptr;
     if (!bMore) {
         if (m_dlgProgress.m_bCancelled)
             return WalkEnd::Cancelled;  // the listing was given up while it was awaited
@@ -184,13 +186,15 @@ bool CVolraDoc::KeepResponsive()
 {
     if (m_throttle.Due())
         PushProgress();
+    else
+        PumpMessages();  // the window stays painted between the dialog's updates
     return m_dlgProgress.m_bCancelled != FALSE;
 }
 
 void CVolraDoc::WriteProgressFields()
 {
-    if (m_pReading != nullptr)
-        m_dlgProgress.m_strCurrentDir = m_pReading->GetPath();
+    if (const CEntry* pShown = m_pAwaited != nullptr ? m_pAwaited : m_pReading)
+        m_dlgProgress.m_strCurrentDir = pShown->GetPath();
     m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
     m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
 }

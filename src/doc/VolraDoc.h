@@ -121,6 +121,7 @@ private:
     int m_nDirsFound = 0;   // counters of the running walk
     int m_nFilesFound = 0;
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
+    const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;
     bool m_bSearching = false;
     bool m_bWalkBegan = false;  // the last walk had a finder: it read, or tried to

@@ -183,10 +183,7 @@ BOOL CFtpVolraDoc::Connect()
     if (!m_pSession) {
         m_pSession = std::make_unique<CInternetSession>();
         m_pSession->SetTimeout(m_timeout);
-        m_pSession->SetWaitHook([this] {
-            PumpMessages();
-            return !m_dlgProgress.m_bCancelled;
-        });
+        m_pSession->SetWaitHook([this] { return !KeepResponsive(); });
     }
     if (!m_pConnection)
         m_pConnection = m_pSession->GetFtpConnection(m_strHost, m_strUserName, m_strPassword,

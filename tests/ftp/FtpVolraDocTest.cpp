@@ -174,6 +174,7 @@ TEST(FtpSearch, CancelAndCloseEndAStalledListing)
         QPointer<CFtpVolraDoc> alive(doc);
         doc->SetTimeout(std::chrono::minutes(10));
         QTimer::singleShot(300, doc, [doc, close] {
+            EXPECT_EQ(doc->m_dlgProgress.m_strCurrentDir, "/sub") << "the directory awaited is shown";
             if (close)
                 doc->OnCloseDocument();
             else
