@@ -1,6 +1,5 @@
 // The walk with its listings read ahead on worker threads against the one-thread walk over
 // the same trees: every entry, size, time, child order and colour must be the same.
-#include "platform/FileStatus.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
@@ -29,8 +28,7 @@ Outcome Walk(const std::string& root, bool bReadAhead, const CReadAhead::Options
              const std::string& skipped = {})
 {
     Outcome o;
-    o.doc = std::make_unique<TestDriveDoc>();
-    o.doc->PresetRoot(root, "Folder");
+    o.doc = NewSearch(root);
     o.doc->SetReadAhead(bReadAhead, limits);
     o.doc->skipped = skipped;
     ErrorBoxes boxes;
@@ -73,11 +71,6 @@ void ExpectSameOutcome(const Outcome& reference, const Outcome& o)
     EXPECT_EQ(o.doc->m_dlgProgress.m_strDirectories, reference.doc->m_dlgProgress.m_strDirectories);
     EXPECT_EQ(FirstDifference(reference.doc->m_pRoot, o.doc->m_pRoot), "");
 }
-
-struct ScopedOpenHook {
-    explicit ScopedOpenHook(SubdirectoryOpenHook hook) { SetSubdirectoryOpenHook(hook); }
-    ~ScopedOpenHook() { SetSubdirectoryOpenHook(nullptr); }
-};
 
 // Directories named so vanish, or refuse to open, as they are opened.
 int InjectedOpenError(const char* name)
@@ -216,8 +209,7 @@ TEST(ReadAheadWalk, CancelActsWhileTheWalkWaitsForAListing)
     TempTree t;
     t.File("slow/f", 1);
     t.File("other/g", 1);
-    auto doc = std::make_unique<TestDriveDoc>();
-    doc->PresetRoot(t.Root(), "Folder");
+    auto doc = NewSearch(t.Root());
     doc->SetProgressInterval(std::chrono::milliseconds(0));
     g_bCancelled = false;
     doc->beforeListing = [&](CEntry* pDir, int) {
