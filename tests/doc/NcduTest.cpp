@@ -94,33 +94,11 @@ void MakeAwkwardTree(const TempTree& t)
 }
 }  // namespace
 
-TEST(Ncdu, AnExportWrittenByNcduOpensAsItsTree)
-{
-    const CEntry* root = ReadOrFail(kFixture);
-    ASSERT_NE(root, nullptr);
-    // Hard links count at each name and a directory's own size not at all, as in the walk;
-    // "locked" could not be read and "skip.tmp" was excluded; "mnt" is another file system.
-    const std::string r = "/tmp/volra-fixture";
-    EXPECT_EQ(Dump(*root), r + " 5000011513 D0 ?/1709294400/?\n"
-                               + r + "/big.img 5000000000 F3 ?/1672628645/?\n"
-                               + r + "/cache 0 D0 ?/1709294400/?\n"
-                               + r + "/cache/skip.tmp 0 F0 ?/?/?\n"
-                               + r + "/docs 11513 D5 ?/1709294400/?\n"
-                               + r + "/docs/latest 10 F0 ?/1709294400/?\n"
-                               + r + "/docs/old 1503 D3 ?/1709294400/?\n"
-                               + r + "/docs/old/caf\xe9 \"q\" 3 F1 ?/1709294400/?\n"
-                               + r + "/docs/old/line\nbreak 1500 F0 ?/1709294400/?\n"
-                               + r + "/docs/report-link.txt 5000 F1 ?/1709294400/?\n"
-                               + r + "/docs/report.txt 5000 F2 ?/1709294400/?\n"
-                               + r + "/empty 0 D4 ?/1709294400/?\n"
-                               + r + "/locked 0 D1 ?/1709294400/?\n"
-                               + r + "/mnt 0 DM2 ?/1709294400/?\n");
-}
-
-// What is saved opens again the same: tree, sizes, kinds, colours, the three times, sizes
-// on disk, hard links, read errors and every name byte for byte, plain or compressed; a
-// mount point stays one. Searched as a nobody: permissions bite even for root.
-TEST(Ncdu, SavedSearchesOpenAgainTheSame)
+// An export ncdu wrote opens as its tree. What is saved opens again the same: tree, sizes,
+// kinds, colours, the three times, sizes on disk, hard links, read errors and every name
+// byte for byte, plain or compressed; a mount point stays one. Searched as a nobody:
+// permissions bite even for root.
+TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
 {
     TempTree t;
     MakeAwkwardTree(t);
@@ -134,6 +112,24 @@ TEST(Ncdu, SavedSearchesOpenAgainTheSame)
     ASSERT_TRUE(doc);
     CEntryArena fixtureArena;  // a file of two names has one carrier in each arena
     const CEntry* fixture = ReadOrFail(kFixture, fixtureArena);
+    ASSERT_NE(fixture, nullptr);
+    // Hard links count at each name and a directory's own size not at all, as in the walk;
+    // "locked" could not be read and "skip.tmp" was excluded; "mnt" is another file system.
+    const std::string r = "/tmp/volra-fixture";
+    EXPECT_EQ(Dump(*fixture), r + " 5000011513 D0 ?/1709294400/?\n"
+                                  + r + "/big.img 5000000000 F3 ?/1672628645/?\n"
+                                  + r + "/cache 0 D0 ?/1709294400/?\n"
+                                  + r + "/cache/skip.tmp 0 F0 ?/?/?\n"
+                                  + r + "/docs 11513 D5 ?/1709294400/?\n"
+                                  + r + "/docs/latest 10 F0 ?/1709294400/?\n"
+                                  + r + "/docs/old 1503 D3 ?/1709294400/?\n"
+                                  + r + "/docs/old/caf\xe9 \"q\" 3 F1 ?/1709294400/?\n"
+                                  + r + "/docs/old/line\nbreak 1500 F0 ?/1709294400/?\n"
+                                  + r + "/docs/report-link.txt 5000 F1 ?/1709294400/?\n"
+                                  + r + "/docs/report.txt 5000 F2 ?/1709294400/?\n"
+                                  + r + "/empty 0 D4 ?/1709294400/?\n"
+                                  + r + "/locked 0 D1 ?/1709294400/?\n"
+                                  + r + "/mnt 0 DM2 ?/1709294400/?\n");
     TempTree out;
     for (const CEntry* root : {static_cast<const CEntry*>(doc->m_pRoot), fixture}) {
         for (const char* name : {"s.json", "s.json.gz"}) {

@@ -4,15 +4,11 @@
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
-#include <QTimer>
-#include <atomic>
-#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string_view>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -189,39 +185,4 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnDeepAndWideTrees)
             ExpectSameOutcome(reference, Walk(t.Root(), true, limits, skipped));
         }
     }
-}
-
-namespace {
-std::atomic<bool> g_bCancelled{false};
-
-// Keeps a directory from opening until the user has cancelled.
-int HoldUntilCancelled(const char* name)
-{
-    while (std::string_view(name) == "slow" && !g_bCancelled) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return 0;
-}
-}  // namespace
-
-TEST(ReadAheadWalk, CancelActsWhileTheWalkWaitsForAListing)
-{
-    TempTree t;
-    t.File("slow/f", 1);
-    t.File("other/g", 1);
-    auto doc = NewSearch(t.Root());
-    doc->SetProgressInterval(std::chrono::milliseconds(0));
-    g_bCancelled = false;
-    doc->beforeListing = [&](CEntry* pDir, int) {
-        if (pDir->GetName() == "slow")
-            QTimer::singleShot(0, [&] {
-                doc->m_dlgProgress.OnCancel();
-                g_bCancelled = true;
-            });
-    };
-    const ScopedOpenHook hook(&HoldUntilCancelled);
-    ErrorBoxes boxes;
-    EXPECT_FALSE(doc->OnNewDocument());
-    EXPECT_TRUE(g_bCancelled) << "the walk gave up while the listing was still held back";
-    EXPECT_TRUE(boxes.shown.empty());
 }

@@ -7,10 +7,13 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <new>
 #include <string_view>
+#include <thread>
 
 namespace {
 // The names of a directory in the order the listing produces them, dots left out.
@@ -167,6 +170,19 @@ TEST(Walk, DirectoriesChangedBeforeTheirTurnAreNeverFollowedOutOfTheTree)
     }
 }
 
+namespace {
+std::atomic<bool> g_bCancelled{true};
+
+// Keeps directories from opening, on whichever thread reads them, until the user has cancelled.
+int HoldUntilCancelled(const char*)
+{
+    while (!g_bCancelled)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+}
+}  // namespace
+
+// Cancel acts even while the walk waits for a listing the read-ahead holds back.
 TEST(Walk, CancelOrAnExceptionEndsTheSearchAndGivesTheWindowBack)
 {
     TempTree t;
@@ -175,20 +191,25 @@ TEST(Walk, CancelOrAnExceptionEndsTheSearchAndGivesTheWindowBack)
             t.File("d" + std::to_string(d) + "/f" + std::to_string(f), 1);
     QWidget mainWindow;
     AfxSetMainWnd(&mainWindow);
-    for (const bool outOfMemory : {false, true}) {
-        SCOPED_TRACE(outOfMemory);
+    for (const std::string ending : {"cancel", "cancel while held", "out of memory"}) {
+        SCOPED_TRACE(ending);
         auto doc = NewSearch(t.Root());
         doc->SetProgressInterval(std::chrono::milliseconds(0));
+        g_bCancelled = ending != "cancel while held";
+        const ScopedOpenHook hook(&HoldUntilCancelled);
         bool shownOverDisabledWindow = false;
         doc->beforeListing = [&](CEntry*, int n) {
             shownOverDisabledWindow = !mainWindow.isEnabled() && doc->m_dlgProgress.GetWindow()->isVisible();
-            if (n == 2 && outOfMemory)
+            if (n == 2 && ending == "out of memory")
                 throw std::bad_alloc();
             if (n == 2)  // pressed while the second directory is read
-                QTimer::singleShot(0, [&] { doc->m_dlgProgress.OnCancel(); });
+                QTimer::singleShot(0, [&] {
+                    doc->m_dlgProgress.OnCancel();
+                    g_bCancelled = true;
+                });
         };
         ErrorBoxes boxes;
-        if (outOfMemory)
+        if (ending == "out of memory")
             EXPECT_THROW(doc->OnNewDocument(), std::bad_alloc);
         else
             EXPECT_FALSE(doc->OnNewDocument());
