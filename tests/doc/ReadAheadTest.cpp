@@ -136,6 +136,7 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     EXPECT_TRUE(reference.boxes.empty());
     // Only what a nobody may read, and the links' own lengths, count.
     EXPECT_EQ(reference.doc->m_pRoot->GetSize(), 5000000000LL + 7 * 7 + 9 + 171 + (2 + 6 + 6 + 19 + 4));
+    EXPECT_FALSE(EntryAt(reference.doc->m_pRoot, {"links", "dir"})->IsDirectory()) << "a link is an item of its own";
     if (bMounted) {
         EXPECT_TRUE(Child(reference.doc->m_pRoot, "mnt")->m_bMountPoint);
     }

@@ -71,23 +71,6 @@ TEST(Walk, BuildsTheTreeWithTotalsOrderAndColours)
     EXPECT_EQ(doc->GetTitle(), "(Folder " + t.Root() + ") " + t.Root() + " (4.66G)");
 }
 
-// Links are items of their own, with the link's own length: a loop ends.
-TEST(Walk, LinksAreNeverFollowed)
-{
-    TempTree t;
-    t.File("d/inner/f", 100);
-    t.Symlink("d/inner/up", "../..");
-    t.Symlink("dangling", "/nonexistent/target");
-    ErrorBoxes boxes;
-    auto doc = Search(t.Root());
-    ASSERT_TRUE(doc);
-    EXPECT_TRUE(boxes.shown.empty());
-    const CEntry* up = Child(Child(Child(doc->m_pRoot, "d"), "inner"), "up");
-    ASSERT_NE(up, nullptr);
-    EXPECT_FALSE(up->IsDirectory());
-    EXPECT_EQ(doc->m_pRoot->GetSize(), 100 + 5 + std::string("/nonexistent/target").size());
-}
-
 // Tests run as an ordinary user even under root: permissions bite either way.
 TEST(Walk, UnreadableDirectoriesAreMarkedSkippedSilentlyAndReadAgainButNotAnUnreadableRoot)
 {
