@@ -48,15 +48,6 @@ CEntry& NewRoot(CEntryArena& arena, const std::string& path)
     pRoot->InitAsRoot(path);
     return *pRoot;
 }
-
-int g_lookups = 0;
-int CountingLookup(const std::string& path, BOOL bOpen, BOOL)
-{
-    ++g_lookups;
-    if (path.back() == '/')
-        return bOpen ? 11 : 10;
-    return 3;
-}
 }  // namespace
 
 TEST(Entry, TotalsFollowEveryFileUpTheChain)
@@ -217,11 +208,14 @@ TEST(Entry, IconIndicesAreCachedPerState)
     CEntry::SetIconLookup(nullptr);
     EXPECT_EQ(d->GetIconIndex(FALSE), -1) << "no lookup installed: nothing known yet";
 
-    CEntry::SetIconLookup(&CountingLookup);
-    g_lookups = 0;
+    static int nLookups = 0;
+    CEntry::SetIconLookup([](const std::string& path, BOOL bOpen, BOOL) {
+        ++nLookups;
+        return path.back() != '/' ? 3 : bOpen ? 11 : 10;
+    });
     const std::vector<int> indices = {d->GetIconIndex(FALSE), d->GetIconIndex(TRUE), d->GetIconIndex(FALSE),
                                       d->GetIconIndex(TRUE), f->GetIconIndex(FALSE)};
     EXPECT_EQ(indices, (std::vector<int>{10, 11, 10, 11, 3})) << "directories are looked up with a trailing /";
-    EXPECT_EQ(g_lookups, 3) << "one lookup per entry and state";
+    EXPECT_EQ(nLookups, 3) << "one lookup per entry and state";
     CEntry::SetIconLookup(nullptr);
 }
