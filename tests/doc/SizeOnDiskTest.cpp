@@ -1,14 +1,12 @@
-// Sizes on disk against du, hard links counted once, and directories that could not be read.
+// Sizes on disk against du, hard links counted once.
 #include "model/FormatSize.h"
 #include "platform/FileStatus.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
-#include "support/Unprivileged.h"
 
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,36 +91,4 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
     doc->OnRefresh();
     EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "the folder left, read again";
     EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + (goneName == "d1" ? 5000 + 100 : 200));
-}
-
-// Tests run as an ordinary user even under root: permissions bite either way.
-TEST(SizeOnDisk, UnreadableDirectoriesAreMarkedAndCountedUntilReadAgain)
-{
-    TempTree t;
-    t.Chmod("", 0755);
-    t.Files({{"locked/secret", 99}, {"vanishing/lost", 5}, {"open/f", 10}});
-    t.Chmod("locked", 0);
-    SetSubdirectoryOpenHook([](const char* name) { return std::string_view(name) == "vanishing" ? ENOENT : 0; });
-    const auto pDoc = std::make_unique<TestDriveDoc>();
-    TestDriveDoc& doc = *pDoc;
-    doc.PresetRoot(t.Root(), "Folder");
-    const auto asNobody = [&doc](bool bSearch) {
-        Unprivileged nobody;
-        return bSearch ? doc.OnNewDocument() != FALSE : (doc.OnRefresh(), true);
-    };
-    ASSERT_TRUE(asNobody(true));
-    for (const auto& [name, type] : {std::pair{"locked", "Directory (unreadable)"},
-                                     {"vanishing", "Directory (unreadable)"}, {"open", "Directory"}})
-        EXPECT_EQ(Child(doc.m_pRoot, name)->GetTypeText(), type) << name;
-    EXPECT_EQ(doc.UnreadableText(), "2 directories could not be read");
-
-    t.Chmod("locked", 0755);
-    asNobody(false);
-    EXPECT_EQ(doc.UnreadableText(), "1 directory could not be read");
-    EXPECT_EQ(ChildNames(Child(doc.m_pRoot, "locked")), std::vector<std::string>{"secret"});
-    SetSubdirectoryOpenHook(nullptr);
-    doc.m_pCurrent = Child(doc.m_pRoot, "vanishing");
-    asNobody(false);
-    EXPECT_EQ(doc.UnreadableText(), "");
-    EXPECT_FALSE(Child(doc.m_pRoot, "vanishing")->IsUnreadable());
 }

@@ -7,6 +7,7 @@
 #include <limits>
 #include <iterator>
 #include <memory>
+#include <tuple>
 
 namespace {
 // A finder standing on one made-up item, the way the walk hands items to entries.
@@ -46,15 +47,6 @@ CEntry& NewRoot(CEntryArena& arena, const std::string& path)
     CEntry* pRoot = arena.NewEntry();
     pRoot->InitAsRoot(path);
     return *pRoot;
-}
-
-int g_lookups = 0;
-int CountingLookup(const std::string& path, BOOL bOpen, BOOL)
-{
-    ++g_lookups;
-    if (path.back() == '/')
-        return bOpen ? 11 : 10;
-    return 3;
 }
 }  // namespace
 
@@ -122,25 +114,6 @@ TEST(Entry, PathsAreComposedWithOneSeparatorAndKeptByTheCopyForRereading)
     }
 }
 
-TEST(Entry, SubdirectoriesAndNameOrder)
-{
-    CEntryArena arena;
-    CEntry& root = NewRoot(arena, "/");
-    CEntry* files = Add(&root, "files", true);
-    Add(files, "one", false, 1);
-    EXPECT_FALSE(files->HasSubdirectories());
-    EXPECT_FALSE(files->m_children[0]->HasSubdirectories());
-    EXPECT_TRUE(root.HasSubdirectories());
-    // Byte by byte after folding A-Z to a-z; bytes above ASCII sort after the letters.
-    const struct {
-        const char* a;
-        const char* b;
-        int order;
-    } pairs[] = {{"_x", "A", -1}, {"A", "b", -1}, {"abc", "ABD", -1}, {"Readme", "README", 0}, {"\xc3\xa9", "z", 1}, {"ab", "abc", -1}};
-    for (const auto& p : pairs)
-        EXPECT_EQ(std::clamp(CompareNames(p.a, p.b), -1, 1), p.order) << p.a << " " << p.b;
-}
-
 TEST(Entry, DeepTreesAreFreedWithoutRecursionAndTheirRoomIsReused)
 {
     CEntryArena arena;
@@ -168,15 +141,16 @@ TEST(Entry, DeepTreesAreFreedWithoutRecursionAndTheirRoomIsReused)
     EXPECT_EQ(arena.ReservedBytes(), nReserved) << "entries, names and arrays reused or given back";
 }
 
-TEST(Entry, ChildrenKeepTheirOrderThroughRemovalAndReplacement)
+// Names compare byte by byte after folding A-Z to a-z; bytes above ASCII sort after the letters.
+TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacement)
 {
     CEntryArena arena;
     CEntry& root = NewRoot(arena, "/");
     std::vector<CEntry*> kids;
     for (const char* name : {"d", "B", "a", "_x", "c"})
         kids.push_back(Add(&root, name, false, 1));
-    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), root.m_children.begin(), root.m_children.end()))
-        << "listing order until sorted";
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), root.m_children.begin(), root.m_children.end()));
+    EXPECT_FALSE(root.HasSubdirectories() || kids[0]->HasSubdirectories());
     SortChildrenByName(root);
     const auto names = [&] {
         std::string joined;
@@ -193,6 +167,12 @@ TEST(Entry, ChildrenKeepTheirOrderThroughRemovalAndReplacement)
     EXPECT_TRUE(root.ReplaceChild(kids[4], fresh));
     EXPECT_FALSE(root.ReplaceChild(kids[4], fresh));
     EXPECT_EQ(names(), "_x B C2 d ");
+    Add(&root, "sub", true);
+    EXPECT_TRUE(root.HasSubdirectories());
+    const std::tuple<const char*, const char*, int> pairs[] = {
+        {"abc", "ABD", -1}, {"Readme", "README", 0}, {"\xc3\xa9", "z", 1}, {"ab", "abc", -1}};
+    for (const auto& [a, b, order] : pairs)
+        EXPECT_EQ(std::clamp(CompareNames(a, b), -1, 1), order) << a << " " << b;
 }
 
 TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
@@ -228,11 +208,14 @@ TEST(Entry, IconIndicesAreCachedPerState)
     CEntry::SetIconLookup(nullptr);
     EXPECT_EQ(d->GetIconIndex(FALSE), -1) << "no lookup installed: nothing known yet";
 
-    CEntry::SetIconLookup(&CountingLookup);
-    g_lookups = 0;
+    static int nLookups = 0;
+    CEntry::SetIconLookup([](const std::string& path, BOOL bOpen, BOOL) {
+        ++nLookups;
+        return path.back() != '/' ? 3 : bOpen ? 11 : 10;
+    });
     const std::vector<int> indices = {d->GetIconIndex(FALSE), d->GetIconIndex(TRUE), d->GetIconIndex(FALSE),
                                       d->GetIconIndex(TRUE), f->GetIconIndex(FALSE)};
     EXPECT_EQ(indices, (std::vector<int>{10, 11, 10, 11, 3})) << "directories are looked up with a trailing /";
-    EXPECT_EQ(g_lookups, 3) << "one lookup per entry and state";
+    EXPECT_EQ(nLookups, 3) << "one lookup per entry and state";
     CEntry::SetIconLookup(nullptr);
 }

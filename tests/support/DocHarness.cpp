@@ -6,6 +6,20 @@
 
 void AgreeingDriveDoc::ReportDeleteFailure(const std::string& strText) { ADD_FAILURE() << strText; }
 
+std::unique_ptr<TestDriveDoc> NewSearch(const std::string& folder)
+{
+    auto doc = std::make_unique<TestDriveDoc>();
+    doc->PresetRoot(folder, "Folder " + folder);
+    return doc;
+}
+
+std::unique_ptr<TestDriveDoc> Search(const std::string& folder)
+{
+    auto doc = NewSearch(folder);
+    doc->SetProgressInterval(std::chrono::milliseconds(0));
+    return doc->OnNewDocument() ? std::move(doc) : nullptr;
+}
+
 ErrorBoxes::ErrorBoxes()
 {
     SetErrorBoxSink([this](const std::string& text) { shown.push_back(text); });
@@ -26,14 +40,6 @@ CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names)
     for (const auto& name : names)
         pRoot = pRoot != nullptr ? Child(pRoot, name) : nullptr;
     return pRoot;
-}
-
-std::vector<std::string> ChildNames(const CEntry* pParent)
-{
-    std::vector<std::string> names;
-    for (const auto& c : pParent->m_children)
-        names.emplace_back(c->GetName());
-    return names;
 }
 
 const CEntry* FindBadTotal(const CEntry* pRoot)

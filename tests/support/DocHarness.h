@@ -1,10 +1,12 @@
 #pragma once
 #include "doc/DriveVolraDoc.h"
+#include "platform/FileStatus.h"
 #include "platform/LastError.h"
 #include "platform/View.h"
 #include "support/ScopedEnv.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,18 @@ protected:
         }
         return CDriveVolraDoc::StartFind(pFinder, pDirectory);
     }
+};
+
+// A search of the folder as the program makes one, not yet run.
+std::unique_ptr<TestDriveDoc> NewSearch(const std::string& folder);
+// The same, run with progress after every item, so that events are dispatched between
+// items; null when the search failed.
+std::unique_ptr<TestDriveDoc> Search(const std::string& folder);
+
+// Makes subdirectories fail to open (the hook returns an errno) while it lives.
+struct ScopedOpenHook {
+    explicit ScopedOpenHook(SubdirectoryOpenHook hook) { SetSubdirectoryOpenHook(hook); }
+    ~ScopedOpenHook() { SetSubdirectoryOpenHook(nullptr); }
 };
 
 // A local search document that agrees to every delete; a delete that fails is a test
@@ -62,8 +76,16 @@ public:
 CEntry* Child(const CEntry* pParent, const std::string& name);
 // The entry at the end of the path of names below pRoot, or null.
 CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names);
-// Names of the children in their order.
-std::vector<std::string> ChildNames(const CEntry* pParent);
+// Names of the entries (a directory's children, a list's rows) in their order.
+template <class Entries>
+std::vector<std::string> Names(const Entries& entries)
+{
+    std::vector<std::string> names;
+    for (const CEntry* e : entries)
+        names.emplace_back(e->GetName());
+    return names;
+}
+inline std::vector<std::string> ChildNames(const CEntry* pParent) { return Names(pParent->m_children); }
 // Checks every directory's total against the sum of its children; returns the first
 // entry where they differ, or null.
 const CEntry* FindBadTotal(const CEntry* pRoot);

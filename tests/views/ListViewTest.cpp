@@ -3,6 +3,7 @@
 // is checked against the plainest reference: the gathered rows sorted stably by the texts
 // and numbers the columns show, paths composed in full.
 #include "platform/CmdTarget.h"
+#include "support/EntryBuild.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"
 #include "views/ListHeader.h"
@@ -91,20 +92,18 @@ protected:
 
 TEST(ListOrder, GathersEachDirectorysChildrenTogetherTheLastFoundFirst)
 {
-    TempTree tree;
-    for (const char* name : {"a/a1", "a/a2", "b.txt", "c/c1", "c/d/e"})
-        tree.File(name);
-    TestDriveDoc doc;
-    doc.PresetRoot(tree.Root(), "Folder test");
-    ASSERT_TRUE(doc.OnNewDocument());
+    CEntry* root = MakeRoot("/r");
+    CEntry* a = AddEntry(*root, "a", 0, true);
+    AddEntry(*root, "b.txt");
+    CEntry* c = AddEntry(*root, "c", 0, true);
+    for (const auto& [parent, name] : {std::pair{a, "a1"}, {a, "a2"}, {c, "c1"}})
+        AddEntry(*parent, name);
+    AddEntry(*AddEntry(*c, "d", 0, true), "e");
     for (const bool bAll : {false, true}) {
         std::vector<CEntry*> rows;
-        GatherListRows(*doc.m_pRoot, bAll, rows);
-        std::vector<std::string> names;
-        for (const CEntry* e : rows)
-            names.emplace_back(e->GetName());
+        GatherListRows(*root, bAll, rows);
         const std::vector<std::string> all = {"a", "b.txt", "c", "c1", "d", "e", "a1", "a2"};
-        EXPECT_EQ(names, bAll ? all : std::vector<std::string>(all.begin(), all.begin() + 3));
+        EXPECT_EQ(Names(rows), bAll ? all : std::vector<std::string>(all.begin(), all.begin() + 3));
     }
 }
 
@@ -161,12 +160,10 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
     EXPECT_EQ(cell(foo, 2), "Directory");
     const std::string texts[] = {"ctl?name", "2 bytes", "File", tree.Root() + "/ctl?name", odd->GetModifiedText(),
                                  odd->GetCreatedText(), odd->GetAccessedText()};
-    const char* const headings[] = {"Name", "Size", "Type", "Path", "Modified", "Created", "Accessed"};
     for (int c = 0; c < kListColumns; ++c) {
         EXPECT_EQ(cell(odd, c).toStdString(), texts[c]);
-        EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), QString::fromLatin1(headings[c]));
         // Time columns grow to fit a whole time in the font at hand.
-        EXPECT_GE(view->GetListCtrl()->columnWidth(c), CVolraListView::kColumnWidths[c]) << headings[c];
+        EXPECT_GE(view->GetListCtrl()->columnWidth(c), CVolraListView::kColumnWidths[c]) << c;
     }
 }
 
