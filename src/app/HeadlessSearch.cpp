@@ -7,6 +7,8 @@
 #include "platform/FolderPath.h"
 #include "platform/UiServices.h"
 
+#include <cstdio>
+
 CHeadlessRun::CHeadlessRun() : m_bWas(SetHeadless(true)) {}
 CHeadlessRun::~CHeadlessRun() { SetHeadless(m_bWas); }
 
@@ -47,7 +49,11 @@ std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source)
         drive->PresetRoot(source.path, "Folder " + source.path);
         doc = std::move(drive);
     }
-    if (doc == nullptr || !doc->OnNewDocument())
+    if (doc == nullptr || !doc->OnNewDocument()) {
+        FailHeadless("the search of " + source.shown + " failed");
         return nullptr;
+    }
     return doc;
 }
+
+void FailHeadless(const std::string& message) { std::fprintf(stderr, "volra: %s\n", message.c_str()); }

@@ -24,9 +24,12 @@ struct CSearchSource {
     std::string shown;  // how messages name it: an address never with its password
 };
 
+// "volra: MESSAGE" on standard error; paths in it are printed as the bytes they are.
+void FailHeadless(const std::string& message);
+
 // Checks the path before any long work; false with a message naming it and the reason.
 bool ResolveSearchSource(const std::string& strPath, CSearchSource& source, std::string& strError);
 // Searches the folder (label "Folder PATH") or the account, or reads the file (label
-// "File NAME"), without a window. Null when that failed: the reason has gone to standard
-// error, and for a search the caller says which one failed.
+// "File NAME"), without a window. Null when that failed: the reason, and for a search
+// which one failed, have gone to standard error.
 std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source);

@@ -5,11 +5,6 @@
 #include "doc/VolraDoc.h"
 
 #include <algorithm>
-#include <cstdio>
-
-namespace {
-void Fail(const std::string& message) { std::fprintf(stderr, "volra: %s\n", message.c_str()); }
-}  // namespace
 
 std::optional<CSaveRequest> ParseSaveArguments(const std::vector<std::string>& args, std::string& strError)
 {
@@ -29,22 +24,19 @@ int RunSave(const CSaveRequest& request)
     CSearchSource source;
     std::string reason;
     if (!ResolveSearchSource(request.path, source, reason)) {
-        Fail(reason);
+        FailHeadless(reason);
         return 1;
     }
     CNcduWriter writer;
     if (!writer.Open(request.output, reason)) {
-        Fail(request.output + ": " + reason);
+        FailHeadless(request.output + ": " + reason);
         return 1;
     }
     const std::unique_ptr<CVolraDoc> doc = OpenSearchHeadless(source);
-    if (doc == nullptr) {
-        if (source.kind != CSearchSource::Kind::File)
-            Fail("the search of " + source.shown + " failed");
+    if (doc == nullptr)
         return 1;
-    }
     if (!writer.Write(*doc->m_pRoot, reason)) {
-        Fail(request.output + ": " + reason);
+        FailHeadless(request.output + ": " + reason);
         return 1;
     }
     return 0;

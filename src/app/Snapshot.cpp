@@ -58,11 +58,6 @@ CView* MakeSnapshotView(const QString& mode, QWidget* pParent)
     return new CVolraBlockView(pParent);
 }
 
-// Paths are printed as the bytes they are.
-void Fail(const std::string& message)
-{
-    std::fprintf(stderr, "volra: %s\n", message.c_str());
-}
 
 // The picture's format follows the output's suffix when it names one that can be written
 // ("shot.jpg"), and is PNG otherwise ("/dev/stdout").
@@ -122,23 +117,20 @@ int RunSnapshot(const CSnapshotRequest& request)
     CSearchSource source;
     std::string reason;
     if (!ResolveSearchSource(request.path, source, reason)) {
-        Fail(reason);
+        FailHeadless(reason);
         return 1;
     }
     COutputFile output;  // a wrong place should fail now, not after a long search
     if (!output.Open(request.output, reason)) {
-        Fail(request.output + ": " + reason);
+        FailHeadless(request.output + ": " + reason);
         return 1;
     }
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
     InstallFileTypeIcons();
     const std::unique_ptr<CVolraDoc> pDoc = OpenSearchHeadless(source);
-    if (pDoc == nullptr) {
-        if (source.kind != CSearchSource::Kind::File)
-            Fail("the search of " + source.shown + " failed");
+    if (pDoc == nullptr)
         return 1;
-    }
     CVolraDoc& doc = *pDoc;
     CEntry::ShowDiskSizes(request.sizeOnDisk);
     // The views as a search window holds them: the tree panel beside the mode's view.
@@ -166,11 +158,11 @@ int RunSnapshot(const CSnapshotRequest& request)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, FormatFor(request.output));
     if (!writer.write(image)) {
-        Fail(request.output + ": " + writer.errorString().toStdString());
+        FailHeadless(request.output + ": " + writer.errorString().toStdString());
         return 1;
     }
     if (!output.Write(encoded, reason)) {
-        Fail(request.output + ": " + reason);
+        FailHeadless(request.output + ": " + reason);
         return 1;
     }
     return 0;
