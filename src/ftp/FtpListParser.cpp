@@ -1,11 +1,15 @@
 #include "FtpListParser.h"
 
+#include "FtpListDate.h"
+
 #include <algorithm>
-#include <array>
 #include <charconv>
+#include <span>
+#include <utility>
 
 namespace {
-constexpr std::int64_t kSecondsPerDay = 86400;
+// Words of a Unix line looked at for its date: enough for owners and groups with spaces.
+constexpr std::size_t kMaxUnixWords = 32;
 
 struct Token {
     std::string_view text;
@@ -38,39 +42,6 @@ bool ParseNumber(std::string_view text, T& value)
     return error == std::errc() && end == text.data() + text.size();
 }
 
-// Days since 1970-01-01 of a date in the proleptic Gregorian calendar (month 1-12).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-bool MakeTime(int year, int month, int day, int hour, int minute, int second, CTime& time)
-{
-    if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23
-        || minute < 0 || minute > 59 || second < 0 || second > 60)
-        return false;
-    const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    time = CTime(days * kSecondsPerDay + hour * 3600 + minute * 60 + second);
-    return true;
-}
-
-int YearOf(std::int64_t utc)
-{
-    // Inverse of DaysFromCivil, year only.
-    const std::int64_t z = (utc >= 0 ? utc : utc - (kSecondsPerDay - 1)) / kSecondsPerDay + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    return static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (mp >= 10 ? 1 : 0));
-}
-
 // A name that can be one item of a directory.
 bool AcceptName(std::string_view name, CFtpItem& item)
 {
@@ -87,16 +58,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
            });
 }
 
-int MonthOf(std::string_view text)
-{
-    static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                                 "jul", "aug", "sep", "oct", "nov", "dec"};
-    for (std::size_t i = 0; i < kMonths.size(); ++i)
-        if (EqualsNoCase(text, kMonths[i]))
-            return static_cast<int>(i) + 1;
-    return 0;
-}
-
 // "YYYYMMDDHHMMSS" with optional fractions, as MLSD's modify fact gives it (UTC).
 bool ParseFactTime(std::string_view text, CTime& time)
 {
@@ -108,18 +69,40 @@ bool ParseFactTime(std::string_view text, CTime& time)
             return false;
         pos += kWidths[i];
     }
-    return MakeTime(f[0], f[1], f[2], f[3], f[4], f[5], time);
+    return CFtpListDate::MakeTime(f[0], f[1], f[2], f[3], f[4], f[5], time);
 }
 
-// "HH:MM" (or "HH:MM:SS"); the Unix listing's time of day.
-bool ParseClock(std::string_view text, int& hour, int& minute)
+// "01-16-24", "01/16/2024" (month first), "16.01.2024" (day first) or "2024-01-16".
+bool ParseDosDate(std::string_view date, int& year, int& month, int& day)
 {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos)
+    if (date.size() == 10 && date[4] == '-' && date[7] == '-')
+        return ParseNumber(date.substr(0, 4), year) && ParseNumber(date.substr(5, 2), month)
+               && ParseNumber(date.substr(8, 2), day);
+    if ((date.size() != 8 && date.size() != 10) || (date[2] != '-' && date[2] != '/' && date[2] != '.')
+        || date[5] != date[2] || !ParseNumber(date.substr(0, 2), month) || !ParseNumber(date.substr(3, 2), day)
+        || !ParseNumber(date.substr(6), year))
         return false;
-    std::string_view rest = text.substr(colon + 1);
-    rest = rest.substr(0, rest.find(':'));
-    return ParseNumber(text.substr(0, colon), hour) && ParseNumber(rest, minute);
+    if (date[2] == '.')
+        std::swap(month, day);
+    if (date.size() == 8)
+        year += year < 70 ? 2000 : 1900;
+    return true;
+}
+
+// A size as a listing gives it: a number of bytes, or something else in its place
+// ("-5", "12abc", more than 2^63) that stands for an item whose size cannot be known.
+bool LooksLikeSize(std::string_view text)
+{
+    const std::size_t digit = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    return digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
+}
+
+// The size of an item, 0 when it cannot be known: such an item is still listed, as MLSD
+// lists an item whose size fact it cannot read.
+std::int64_t SizeOf(std::string_view text)
+{
+    std::int64_t size = 0;
+    return ParseNumber(text, size) && size >= 0 ? size : 0;
 }
 }  // namespace
 
@@ -188,65 +171,56 @@ bool CFtpListParser::ParseListLine(std::string_view line, CFtpItem& item, std::i
     return ParseUnixLine(line, item, nowUtc);
 }
 
-// "drwxr-xr-x   2 owner group  4096 Jan 02 03:04 a name": the date is found by its shape
-// (a month, a day, a time or year, after a number), since owner and group columns vary
-// between servers; the name is everything after the one space that follows the date.
+// "drwxr-xr-x   2 owner group  4096 Jan 02 03:04 a name": read by its structure, since
+// the columns vary between servers (no group, an ACL mark glued to the link count, owners
+// with spaces) and the date speaks the server's language. The date is the first run of
+// words shaped as one that follows something shaped as a size; dates with a month name
+// known here are looked for first, then with any word as the month. The name is
+// everything after the one space that follows the date.
 bool CFtpListParser::ParseUnixLine(std::string_view line, CFtpItem& item, std::int64_t nowUtc)
 {
     constexpr std::string_view kTypes = "-dlcbpsD";
     if (line.size() < 10 || kTypes.find(line[0]) == std::string_view::npos)
         return false;
-    const std::vector<Token> tokens = Tokenize(line, 12);
-    for (std::size_t i = 3; i + 2 < tokens.size(); ++i) {
-        const int month = MonthOf(tokens[i].text);
-        int day = 0;
-        std::int64_t size = 0;
-        if (month == 0 || !ParseNumber(tokens[i + 1].text, day) || day < 1 || day > 31
-            || !ParseNumber(tokens[i - 1].text, size) || size < 0)
-            continue;
-        int year = 0, hour = 0, minute = 0;
-        const std::string_view yearOrTime = tokens[i + 2].text;
-        const bool hasClock = ParseClock(yearOrTime, hour, minute);
-        if (!hasClock && !ParseNumber(yearOrTime, year))
-            continue;
-        if (hasClock) {
-            year = YearOf(nowUtc);
-            CTime guess;
-            if (MakeTime(year, month, day, hour, minute, 0, guess) && guess.GetTime() > nowUtc + kSecondsPerDay)
-                --year;
+    const std::vector<Token> tokens = Tokenize(line, kMaxUnixWords);
+    std::vector<std::string_view> words;
+    for (const Token& token : tokens)
+        words.push_back(token.text);
+    for (const bool bAnyMonthWord : {false, true}) {
+        for (std::size_t i = 2; i < words.size(); ++i) {
+            CFtpListDate date;
+            if (!LooksLikeSize(words[i - 1]))
+                continue;
+            const std::size_t n = CFtpListDate::Match(std::span(words).subspan(i), bAnyMonthWord, date);
+            if (n == 0)
+                continue;
+            const std::size_t nameStart = tokens[i + n - 1].end + 1;
+            if (nameStart >= line.size())
+                return false;
+            std::string_view name = line.substr(nameStart);
+            if (line[0] == 'l')
+                name = name.substr(0, name.find(" -> "));  // the link itself, not its target
+            item.directory = line[0] == 'd' || line[0] == 'D';
+            item.size = item.directory ? 0 : SizeOf(words[i - 1]);
+            item.modified = date.ToTime(nowUtc);
+            return AcceptName(name, item);
         }
-        if (!MakeTime(year, month, day, hour, minute, 0, item.modified))
-            item.modified = CTime();
-        const std::size_t nameStart = tokens[i + 2].end + 1;
-        if (nameStart > line.size())
-            return false;
-        std::string_view name = line.substr(nameStart);
-        if (line[0] == 'l')
-            name = name.substr(0, name.find(" -> "));  // the link itself, not its target
-        item.directory = line[0] == 'd' || line[0] == 'D';
-        item.size = item.directory ? 0 : size;
-        return AcceptName(name, item);
     }
     return false;
 }
 
-// "01-16-24  11:14AM       <DIR>          a name" or "... 1234 a name"; the year may have two
-// or four digits, the time twelve or twenty-four hours.
+// "01-16-24  11:14AM       <DIR>          a name" or "... 1234 a name"; the date may also
+// be "2002-09-02" or "16.01.2024", the time twelve or twenty-four hours.
 bool CFtpListParser::ParseDosLine(std::string_view line, CFtpItem& item)
 {
     const std::vector<Token> tokens = Tokenize(line, 3);
     if (tokens.size() < 3)
         return false;
-    const std::string_view date = tokens[0].text;
     int month = 0, day = 0, year = 0;
-    if (date.size() < 8 || (date[2] != '-' && date[2] != '/') || date[5] != date[2]
-        || !ParseNumber(date.substr(0, 2), month) || !ParseNumber(date.substr(3, 2), day)
-        || !ParseNumber(date.substr(6), year) || (date.size() != 8 && date.size() != 10))
+    if (!ParseDosDate(tokens[0].text, year, month, day))
         return false;
-    if (date.size() == 8)
-        year += year < 70 ? 2000 : 1900;
     std::string_view clock = tokens[1].text;
-    int hour = 0, minute = 0;
+    int hour = 0, minute = 0, second = 0;
     bool pm = false, am = false;
     if (clock.size() > 2) {
         const std::string_view suffix = clock.substr(clock.size() - 2);
@@ -255,17 +229,17 @@ bool CFtpListParser::ParseDosLine(std::string_view line, CFtpItem& item)
         if (pm || am)
             clock.remove_suffix(2);
     }
-    if (!ParseClock(clock, hour, minute) || ((pm || am) && (hour < 1 || hour > 12)))
+    if (!CFtpListDate::ParseClock(clock, hour, minute, second) || ((pm || am) && (hour < 1 || hour > 12)))
         return false;
     if (pm || am)
         hour = hour % 12 + (pm ? 12 : 0);
-    if (!MakeTime(year, month, day, hour, minute, 0, item.modified))
+    if (!CFtpListDate::MakeTime(year, month, day, hour, minute, second, item.modified))
         return false;
     const std::string_view what = tokens[2].text;
     item.directory = EqualsNoCase(what, "<DIR>");
-    item.size = 0;
-    if (!item.directory && (!ParseNumber(what, item.size) || item.size < 0))
+    if (!item.directory && !LooksLikeSize(what))
         return false;
+    item.size = item.directory ? 0 : SizeOf(what);
     const std::size_t nameStart = line.find_first_not_of(" \t", tokens[2].end);
     if (nameStart == std::string_view::npos)
         return false;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 // 2024-06-15 12:00:00 UTC: a time of day without a year falls within the year before it.
 constexpr std::int64_t kNow = 1718452800;
@@ -37,8 +39,17 @@ const Case kCases[] = {
     {"drwxr-xr-x 2 o g 4096 Jan 02 2020 .", false, ".", true, 0, 1577923200},
     {"total 42", false, nullptr, false, 0, 0},
     {"drwxr-xr-x 2 o g 4096 Jan 01 2020 with/slash", false, nullptr, false, 0, 0},
-    {"-rw-r--r-- 1 o g 99999999999999999999 Jan 01 2020 too big", false, nullptr, false, 0, 0},
-    {"-rw-r--r-- 1 o g 12 Foo 01 2020 no month", false, nullptr, false, 0, 0},
+    // Sizes that cannot be read keep their item, at size 0, in LIST as in MLSD.
+    {"-rw-r--r-- 1 o g 9223372036854775808 Jan 01 2020 2^63", false, "2^63", false, 0, 1577836800},
+    {"-rw-r--r-- 1 o g 18446744073709551616 Jan 01 2020 2^64", false, "2^64", false, 0, 1577836800},
+    {"-rw-r--r-- 1 o g -5 Jan 01 2020 minus", false, "minus", false, 0, 1577836800},
+    {"-rw-r--r-- 1 o g 12abc Jan 01 2020 letters", false, "letters", false, 0, 1577836800},
+    {"-rw-r--r-- 1 o g 0x10 Jan 01 2020 hex", false, "hex", false, 0, 1577836800},
+    {"-rw-r--r-- 1 o g +5 Jan 01 2020 plus", false, "plus", false, 0, 1577836800},
+    {"01-16-24  12:05AM                 -5 dos minus", false, "dos minus", false, 0, 1705363500},
+    {"type=file;size=9223372036854775808; mlsd 2^63", true, "mlsd 2^63", false, 0, 0},
+    {"type=file;size=-5; mlsd minus", true, "mlsd minus", false, 0, 0},
+    {"-rw-r--r-- 1 o g x12 Jan 01 2020 no size", false, nullptr, false, 0, 0},
     {"-rw-r--r-- 1 o g 12 Jan 01 2020", false, nullptr, false, 0, 0},
     // DOS/IIS: two- or four-digit years, twelve- or twenty-four-hour times.
     {"01-16-24  11:14AM       <DIR>          a dir", false, "a dir", true, 0, 1705403640},
@@ -46,6 +57,7 @@ const Case kCases[] = {
     {"12-31-1999  23:59                   7 old", false, "old", false, 7, 946684740},
     {"01-16-24  13:14PM 12 bad clock", false, nullptr, false, 0, 0},
     {"01-16-24  11:14AM       <DIR>", false, nullptr, false, 0, 0},
+    {"01-16-24  11:14AM       junk name", false, nullptr, false, 0, 0},
 };
 }  // namespace
 
@@ -62,5 +74,20 @@ TEST(FtpListParser, LinesOfEveryStyle)
         EXPECT_EQ(item.directory, c.directory) << c.line;
         EXPECT_EQ(item.size, c.size) << c.line;
         EXPECT_EQ(item.modified.GetTime(), c.modified) << c.line;
+    }
+}
+
+// Lines end at CRLF or LF; a lone CR is part of the name it stands in, at its end too.
+TEST(FtpListParser, ALoneCarriageReturnBelongsToTheName)
+{
+    const std::string list = "-rw-r--r-- 1 o g 3 Jan 02 2020 cr\rmid\r\n"
+                             "drwxr-xr-x 2 o g 4096 Jan 02 2020 dcr\rx\n"
+                             "-rw-r--r-- 1 o g 1 Jan 02 2020 end\r\r\n";
+    const std::string mlsd = "type=file;size=3; cr\rmid\r\ntype=dir; dcr\rx\ntype=file;size=1; end\r\r\n";
+    for (const auto& [data, bMlsd] : {std::pair{list, false}, std::pair{mlsd, true}}) {
+        std::vector<std::string> names;
+        for (const CFtpItem& item : CFtpListParser::ParseListing(data, bMlsd, kNow))
+            names.push_back(item.name);
+        EXPECT_EQ(names, (std::vector<std::string>{"cr\rmid", "dcr\rx", "end\r"})) << bMlsd;
     }
 }

@@ -18,12 +18,15 @@ from pyftpdlib.servers import FTPServer
 
 PARTIAL = b"type=file;size=1;modify=20200101000000; partial\r\n-rw-r--r-- 1 u g 1 Jan 01 2020 partial\r\n"
 
-# Lines no listing should yield an item for, and one good line among them.
+# Lines no listing should yield an item for, and among them a good line and items whose
+# size or month cannot be read: those are listed all the same (size 0, no time).
 GARBAGE = [
     b"total 42",
     b"",
     b"drwxr-xr-x 2 u g 4096 Jan 01 2020 with/slash",
     b"-rw-r--r-- 1 u g 99999999999999999999999 Jan 01 2020 too-big",
+    b"-rw-r--r-- 1 u g -5 Jan 01 2020 minus",
+    b"-rw-r--r-- 1 u g 12abc Jan 01 2020 letters",
     b"-rw-r--r-- 1 u g 12 Foo 01 2020 not-a-month",
     b"-rw-r--r-- 1 u g 12 Jan 01 2020 ",
     b"01-01-20  10:00AM       <DIR>",
