@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <curl/curl.h>
 #include <ctime>
+#include <new>
 
 namespace {
 // How often a waiting caller gets its hook called.
@@ -130,6 +131,30 @@ DWORD InternetErrorFromCurl(long code, long nReplyCode)
 }
 }  // namespace
 
+// libcurl gives a listing to the write callback only after turning each CRLF, and each
+// lone CR, into LF, as it does with every transfer in ASCII mode (which a listing always
+// is): a name holding a CR would come apart into two lines. Its debug callback sees the
+// bytes as they came, so the listing is taken from there; the write callback only ends a
+// transfer whose listing could not be kept.
+struct CFtpRawData {
+    static int OnDebug(CURL*, curl_infotype type, char* data, std::size_t size, void* self)
+    {
+        auto* worker = static_cast<CFtpWorker*>(self);
+        if (type != CURLINFO_DATA_IN || worker->m_bDataLost)
+            return 0;
+        if (worker->m_strData.size() + size > kMaxListing) {
+            worker->m_bDataLost = true;  // not a directory but a server gone wrong
+            return 0;
+        }
+        try {
+            worker->m_strData.append(data, size);
+        } catch (const std::bad_alloc&) {
+            worker->m_bDataLost = true;  // never through libcurl's C frames
+        }
+        return 0;
+    }
+};
+
 CFtpWorker::CFtpWorker(CFtpLogin login, std::chrono::milliseconds timeout)
     : m_login(std::move(login)), m_timeout(timeout), m_strBaseUrl(BaseUrl(m_login))
 {
@@ -172,6 +197,9 @@ void CFtpWorker::SetUp()
     curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &CFtpWorker::OnData);
     curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &CFtpRawData::OnDebug);
+    curl_easy_setopt(m_easy, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(m_easy, CURLOPT_VERBOSE, 1L);  // the debug callback is called only so
 }
 
 void CFtpWorker::UsePassive()
@@ -299,6 +327,8 @@ CFtpOutcome CFtpWorker::Transfer(const std::string& strPath, bool bNoBody, bool 
     }
     outcome.dwError = InternetErrorFromCurl(code, outcome.nReplyCode);
     outcome.strReply = m_strReply;
+    if (bList && outcome.dwError == 0 && m_bDataLost)
+        outcome.dwError = ERROR_INTERNET_INVALID_SERVER_RESPONSE;  // a listing without end
     if (bList && outcome.dwError == 0)
         outcome.items = CFtpListParser::ParseListing(m_strData, m_bMlsd, static_cast<std::int64_t>(std::time(nullptr)));
     m_strData.clear();
@@ -308,6 +338,7 @@ CFtpOutcome CFtpWorker::Transfer(const std::string& strPath, bool bNoBody, bool 
 
 long CFtpWorker::Perform()
 {
+    m_bDataLost = false;
     curl_multi_add_handle(m_multi, m_easy);
     long result = CURLE_OK;
     for (bool bDone = false; !bDone;) {
@@ -373,11 +404,8 @@ void CFtpWorker::AddReplyLine(std::string_view line)
     m_strReply.append(line);
 }
 
-std::size_t CFtpWorker::OnData(char* data, std::size_t size, std::size_t count, void* self)
+std::size_t CFtpWorker::OnData(char*, std::size_t size, std::size_t count, void* self)
 {
-    auto* worker = static_cast<CFtpWorker*>(self);
-    if (worker->m_strData.size() + size * count > kMaxListing)
-        return 0;  // ends the transfer with a write error
-    worker->m_strData.append(data, size * count);
-    return size * count;
+    // 0 ends the transfer with a write error.
+    return static_cast<CFtpWorker*>(self)->m_bDataLost ? 0 : size * count;
 }

@@ -81,6 +81,7 @@ private:
     void CleanUp();
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnData(char* data, std::size_t size, std::size_t count, void* self);
+    friend struct CFtpRawData;  // takes listings as they arrive, see FtpWorker.cpp
     void AddReplyLine(std::string_view line);
 
     const CFtpLogin m_login;
@@ -92,6 +93,7 @@ private:
     CURL* m_easy = nullptr;
     curl_slist* m_features = nullptr;
     std::string m_strData;
+    bool m_bDataLost = false;  // the listing under way outgrew its bound or memory
     std::string m_strReply;
     bool m_bReplyOpen = false;  // inside a reply of several lines
     bool m_bInFeatures = false;

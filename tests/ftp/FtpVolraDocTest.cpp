@@ -128,6 +128,35 @@ TEST(FtpSearch, RefusedDirectoriesStayEmpty)
     EXPECT_EQ(doc->m_pRoot->GetSize(), 11);
 }
 
+// A carriage return inside a name is the name's own, over MLSD and LIST: "dcr\rx" is no
+// second "dcr", whose contents would then be counted twice. No command can carry a CR
+// (libcurl refuses it in a path), so that directory stays empty and marked unreadable.
+TEST(FtpSearch, NamesWithACarriageReturnStayWhole)
+{
+    TempTree t;
+    t.File("sub/cr\rmid", 3);
+    t.File("sub/dcr\rx/inner", 5);
+    t.File("sub/dcr/other", 1);
+    for (const char* behaviour : {"normal", "no-mlsd"}) {
+        FtpServerOptions options;
+        options.behaviour = behaviour;
+        FtpTestServer server(t.Root(), options);
+        ErrorBoxes boxes;
+        const auto doc = FtpSearch(server);
+        ASSERT_TRUE(doc) << behaviour;
+        EXPECT_TRUE(boxes.shown.empty());
+        const CEntry* sub = Child(doc->m_pRoot, "sub");
+        ASSERT_NE(sub, nullptr);
+        EXPECT_EQ(ChildNames(sub), (std::vector<std::string>{"cr\rmid", "dcr", "dcr\rx"})) << behaviour;
+        ASSERT_NE(Child(sub, "dcr\rx"), nullptr);
+        EXPECT_TRUE(Child(sub, "dcr\rx")->IsDirectory());
+        EXPECT_TRUE(Child(sub, "dcr\rx")->m_children.empty());
+        EXPECT_TRUE(Child(sub, "dcr\rx")->IsUnreadable());
+        EXPECT_EQ(ChildNames(Child(sub, "dcr")), std::vector<std::string>{"other"});
+        EXPECT_EQ(doc->m_pRoot->GetSize(), 4) << behaviour;
+    }
+}
+
 TEST(FtpSearch, FailuresEndInOneErrorBoxAndNoDocument)
 {
     using Url = std::string (*)(const FtpTestServer&);
