@@ -8,4 +8,7 @@ struct CFtpAccount {
     std::string strUserName;
     std::string strPassword;  // plain text, as the user typed it
     int nPort = 21;
+    // "Port" as stored, when that is no int (a number out of range, text): shown as it
+    // stands and written back unchanged until a port is typed.
+    std::string strStoredPort;
 };

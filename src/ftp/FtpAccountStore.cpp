@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <charconv>
 #include <sys/stat.h>
 
 namespace {
@@ -28,28 +29,54 @@ void SyncPrivately(QSettings& settings)
 }  // namespace
 
 namespace FtpAccountStore {
+namespace {
+// The port as stored: an int, or the text that stands in its place.
+void LoadPort(const QVariant& value, CFtpAccount& account)
+{
+    const std::string text = value.toString().trimmed().toStdString();
+    if (text.empty())
+        return;
+    int port = 0;
+    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
+    const auto [end, error] = std::from_chars(first, text.data() + text.size(), port);
+    if (error == std::errc() && end == text.data() + text.size() && first != end)
+        account.nPort = port;
+    else
+        account.strStoredPort = value.toString().toStdString();
+}
+
+// The accounts in the current group and the groups below it; strPrefix names the group
+// from the accounts group down, ending in "/".
+void LoadGroup(QSettings& settings, const std::string& strPrefix, std::vector<CFtpAccount>& accounts)
+{
+    for (const QString& name : settings.childGroups()) {
+        settings.beginGroup(name);
+        const std::string strName = strPrefix + name.toStdString();
+        // A group that holds nothing but groups only names the way to accounts.
+        if (!settings.childKeys().isEmpty() || settings.childGroups().isEmpty()) {
+            CFtpAccount account;
+            account.strName = strName;
+            for (auto [key, field] : {std::pair{"Host", &account.strHost}, std::pair{"Username", &account.strUserName},
+                                      std::pair{"Password", &account.strPassword}}) {
+                const QVariant value = settings.value(QLatin1String(key));
+                if (value.isValid())
+                    *field = value.toString().toStdString();
+            }
+            LoadPort(settings.value(QStringLiteral("Port")), account);
+            accounts.push_back(std::move(account));
+        }
+        LoadGroup(settings, strName + "/", accounts);
+        settings.endGroup();
+    }
+}
+}  // namespace
+
 BOOL Load(std::vector<CFtpAccount>& accounts)
 {
     accounts.clear();
     QSettings settings = Settings();
     settings.beginGroup(QString::fromLatin1(kGroup));
-    for (const QString& name : settings.childGroups()) {
-        CFtpAccount account;
-        account.strName = name.toStdString();
-        settings.beginGroup(name);
-        for (auto [key, field] : {std::pair{"Host", &account.strHost}, std::pair{"Username", &account.strUserName},
-                                  std::pair{"Password", &account.strPassword}}) {
-            const QVariant value = settings.value(QLatin1String(key));
-            if (value.isValid())
-                *field = value.toString().toStdString();
-        }
-        bool ok = false;
-        const int port = settings.value(QStringLiteral("Port")).toInt(&ok);
-        if (ok)
-            account.nPort = port;
-        settings.endGroup();
-        accounts.push_back(std::move(account));
-    }
+    LoadGroup(settings, {}, accounts);
     if (settings.status() != QSettings::NoError) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -65,7 +92,10 @@ void Save(const std::vector<CFtpAccount>& accounts)
         settings.setValue(QStringLiteral("Host"), QString::fromStdString(account.strHost));
         settings.setValue(QStringLiteral("Username"), QString::fromStdString(account.strUserName));
         settings.setValue(QStringLiteral("Password"), QString::fromStdString(account.strPassword));
-        settings.setValue(QStringLiteral("Port"), account.nPort);
+        if (account.strStoredPort.empty())
+            settings.setValue(QStringLiteral("Port"), account.nPort);
+        else
+            settings.setValue(QStringLiteral("Port"), QString::fromStdString(account.strStoredPort));
         settings.endGroup();
     }
     SyncPrivately(settings);
@@ -74,7 +104,10 @@ void Save(const std::vector<CFtpAccount>& accounts)
 void Remove(const std::string& strName)
 {
     QSettings settings = Settings();
-    settings.remove(GroupOf(strName));
+    settings.beginGroup(GroupOf(strName));
+    for (const QString& key : settings.childKeys())
+        settings.remove(key);
+    settings.endGroup();
     SyncPrivately(settings);
 }
 

@@ -125,6 +125,8 @@ BOOL CFtpAccountsDlg::UpdateData(BOOL bSaveAndValidate)
     DDX_Text(&dx, m_pHost, m_strHost);
     DDX_Text(&dx, m_pPassword, m_strPassword);
     DDX_Text(&dx, m_pPort, m_nPort);
+    if (!bSaveAndValidate && m_pAccount != nullptr && !m_pAccount->strStoredPort.empty())
+        m_pPort->setText(QString::fromStdString(m_pAccount->strStoredPort));  // checked when read back
     DDV_MinMaxInt(&dx, m_pPort, m_nPort, 0, 65535);
     DDX_Text(&dx, m_pUserName, m_strUserName);
     m_bExchanging = false;
@@ -135,6 +137,7 @@ BOOL CFtpAccountsDlg::UpdateData(BOOL bSaveAndValidate)
         m_pAccount->strUserName = m_strUserName;
         m_pAccount->strPassword = m_strPassword;
         m_pAccount->nPort = m_nPort;
+        m_pAccount->strStoredPort.clear();
     }
     return TRUE;
 }

@@ -16,7 +16,8 @@ class QPushButton;
 
 // "Set up FTP connection": the stored accounts in a sorted list, the details of the
 // selected one in four edits. Every change of an edit goes straight into the selected
-// account (the port checked at once, 0 to 65535); New and Remove change the list, Remove
+// account (the port checked at once, 0 to 65535; a port stored out of range is shown as
+// stored and checked likewise); New and Remove change the list, Remove
 // also the settings at once; OK stores every listed account and keeps the details shown
 // for the search. With no account listed only New and Cancel can be used.
 class CFtpAccountsDlg : public QDialog {

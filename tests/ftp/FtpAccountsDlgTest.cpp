@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -99,7 +102,7 @@ TEST(FtpAccounts, NewTypeCancelOkAndTheNextTime)
 TEST(FtpAccounts, RemoveIsStoredAtOnceAndTheLastLeavesClearedDisabledDetails)
 {
     PrivateSettings settings;
-    FtpAccountStore::Save({{"a", "h1", "u1", "p1", 1}, {"b", "h2", "u2", "p2", 2}, {"b", "h3", "u3", "p3", 3}});
+    FtpAccountStore::Save({{"a", "h1", "u1", "p1", 1, {}}, {"b", "h2", "u2", "p2", 2, {}}, {"b", "h3", "u3", "p3", 3, {}}});
     Dialog d;
     EXPECT_EQ(d.Listed(), (std::vector<std::string>{"a", "b"})) << "one name, one account: the later won";
     d.dlg.OnRemove();
@@ -118,7 +121,7 @@ TEST(FtpAccounts, RemoveIsStoredAtOnceAndTheLastLeavesClearedDisabledDetails)
 TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
 {
     PrivateSettings settings;
-    FtpAccountStore::Save({{"a", "h", "u", "p", 2121}});
+    FtpAccountStore::Save({{"a", "h", "u", "p", 2121, {}}});
     Dialog d;
     ModalWatch messages;
     d.dlg.GetPortEdit()->setText("70000");
@@ -135,6 +138,60 @@ TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
     EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
     EXPECT_EQ(settings.Settings().value("Accounts/a/Host").toString(), "h2");
     EXPECT_EQ(settings.Settings().value("Accounts/a/Port").toInt(), 0);
+}
+
+// What the settings hold is shown as it stands: a port out of range (never wrapped into
+// another number) is refused by OK as a typed one is, and written back unchanged until a
+// port is typed; a group nested by hand is the account of its whole name.
+TEST(FtpAccounts, StoredValuesAreShownAsStored)
+{
+    PrivateSettings settings;
+    settings.Dir().Dir("kestrow software");
+    std::ofstream(settings.File()) << "[Accounts]\n"
+                                      "a%2Fb\\Host=nested\n"
+                                      "a%2Fb\\Port=2121\n"
+                                      "big\\Host=h\n"
+                                      "big\\Port=99999999999\n";
+    Dialog d;
+    EXPECT_EQ(d.Listed(), (std::vector<std::string>{"a/b", "big"}));
+    EXPECT_EQ(d.Details(), "nested|||2121");
+    d.dlg.GetList()->setCurrentRow(1);
+    EXPECT_EQ(d.Details(), "h|||99999999999");
+    ModalWatch messages;
+    d.dlg.accept();
+    EXPECT_NE(d.dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"Please enter an integer."});
+    EXPECT_EQ(settings.Settings().value("Accounts/big/Port").toString(), "99999999999");
+    EXPECT_EQ(settings.Settings().value("Accounts/a/b/Host").toString(), "nested");
+    d.dlg.GetPortEdit()->setText("2100");
+    d.dlg.accept();
+    EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(d.dlg.m_nPort, 2100);
+    EXPECT_EQ(settings.Settings().value("Accounts/big/Port").toInt(), 2100);
+}
+
+// Names come back exactly as they went, an account nested in another's group included;
+// removing the outer one leaves the inner one.
+TEST(FtpAccounts, NamesRoundTripExactly)
+{
+    PrivateSettings settings;
+    const std::vector<std::string> names = {" lead", "trail ", "50%", "a%2Fb", "x=y;z", "#[s]", "\xc3\xbc", "a", "a/b"};
+    std::vector<CFtpAccount> accounts;
+    for (const std::string& name : names)
+        accounts.push_back({name, "host of " + name, "", "", 21, {}});
+    FtpAccountStore::Save(accounts);
+    std::vector<CFtpAccount> loaded;
+    ASSERT_TRUE(FtpAccountStore::Load(loaded));
+    std::map<std::string, std::string> hosts;
+    for (const CFtpAccount& account : loaded)
+        hosts[account.strName] = account.strHost;
+    ASSERT_EQ(hosts.size(), names.size());
+    for (const std::string& name : names)
+        EXPECT_EQ(hosts[name], "host of " + name) << name;
+    FtpAccountStore::Remove("a");
+    ASSERT_TRUE(FtpAccountStore::Load(loaded));
+    EXPECT_EQ(loaded.size(), names.size() - 1);
+    EXPECT_TRUE(std::any_of(loaded.begin(), loaded.end(), [](const CFtpAccount& a) { return a.strName == "a/b"; }));
 }
 
 TEST(FtpAccounts, NamesThatWouldNestAreRefused)
