@@ -37,18 +37,23 @@ void LoadPort(const QVariant& value, CFtpAccount& account)
     if (text.empty())
         return;
     int port = 0;
-    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
-    const auto [end, error] = std::from_chars(first, text.data() + text.size(), port);
-    if (error == std::errc() && end == text.data() + text.size() && first != end)
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error == std::errc() && end == text.data() + text.size())
         account.nPort = port;
     else
         account.strStoredPort = value.toString().toStdString();
 }
 
+// Groups nested deeper than this below the accounts group are no accounts but a damaged
+// file: they are left unread rather than followed down.
+constexpr int kMaxNesting = 16;
+
 // The accounts in the current group and the groups below it; strPrefix names the group
 // from the accounts group down, ending in "/".
-void LoadGroup(QSettings& settings, const std::string& strPrefix, std::vector<CFtpAccount>& accounts)
+void LoadGroup(QSettings& settings, const std::string& strPrefix, int nDepth, std::vector<CFtpAccount>& accounts)
 {
+    if (nDepth > kMaxNesting)
+        return;
     for (const QString& name : settings.childGroups()) {
         settings.beginGroup(name);
         const std::string strName = strPrefix + name.toStdString();
@@ -65,7 +70,7 @@ void LoadGroup(QSettings& settings, const std::string& strPrefix, std::vector<CF
             LoadPort(settings.value(QStringLiteral("Port")), account);
             accounts.push_back(std::move(account));
         }
-        LoadGroup(settings, strName + "/", accounts);
+        LoadGroup(settings, strName + "/", nDepth + 1, accounts);
         settings.endGroup();
     }
 }
@@ -76,7 +81,7 @@ BOOL Load(std::vector<CFtpAccount>& accounts)
     accounts.clear();
     QSettings settings = Settings();
     settings.beginGroup(QString::fromLatin1(kGroup));
-    LoadGroup(settings, {}, accounts);
+    LoadGroup(settings, {}, 1, accounts);
     if (settings.status() != QSettings::NoError) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;

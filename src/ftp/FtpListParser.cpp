@@ -19,6 +19,7 @@ struct Token {
 std::vector<Token> Tokenize(std::string_view line, std::size_t maxTokens)
 {
     std::vector<Token> tokens;
+    tokens.reserve(std::min<std::size_t>(maxTokens, 16));
     std::size_t pos = 0;
     while (tokens.size() < maxTokens) {
         pos = line.find_first_not_of(" \t", pos);
@@ -184,6 +185,7 @@ bool CFtpListParser::ParseUnixLine(std::string_view line, CFtpItem& item, std::i
         return false;
     const std::vector<Token> tokens = Tokenize(line, kMaxUnixWords);
     std::vector<std::string_view> words;
+    words.reserve(tokens.size());
     for (const Token& token : tokens)
         words.push_back(token.text);
     for (const bool bAnyMonthWord : {false, true}) {
