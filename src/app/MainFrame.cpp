@@ -71,7 +71,10 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
         restoreState(bars);
     // The main window's state covers its toolbars, not the status bar.
     statusBar()->setVisible(Profile().value(QStringLiteral("Volra/StatusBar"), true).toBool());
-    CEntry::ShowDiskSizes(Profile().value(QStringLiteral("Volra/SizeOnDisk"), false).toBool());
+    // What the files take on the disk unless the user chose lengths, as du, ncdu and gdu
+    // count: lengths would count a sparse file's holes, and the totals could exceed the disk.
+    // An FTP search shows lengths either way, its files' only size.
+    CEntry::ShowDiskSizes(Profile().value(QStringLiteral("Volra/SizeOnDisk"), true).toBool());
     m_pMeasureLabel = new QLabel(MeasureText(), this);
     statusBar()->addPermanentWidget(m_pMeasureLabel);
 }

@@ -27,14 +27,6 @@ std::string DeleteFailureText(const std::string& strPath, DWORD code)
         why.pop_back();
     return "Could not move \"" + strPath + "\" to the trash.\n" + why;
 }
-
-bool IsWithin(const CEntry* pEntry, const CEntry* pAncestor)
-{
-    for (; pEntry != nullptr; pEntry = pEntry->GetParent())
-        if (pEntry == pAncestor)
-            return true;
-    return false;
-}
 }  // namespace
 
 CDriveVolraDoc::CDriveVolraDoc() = default;
@@ -186,31 +178,12 @@ void CDriveVolraDoc::OnDeleteFile()
         ReportDeleteFailure(DeleteFailureText(strPath, GetLastError()));
         return;
     }
-    RemoveDeletedEntry(pEntry);
+    RemoveEntry(pEntry);  // the item is in the trash: the tree follows
 }
 
 void CDriveVolraDoc::OnUpdateDeleteFile(CCmdUI* pCmdUI)
 {
     pCmdUI->Enable(m_pSelected != nullptr && m_pSelected != m_pRoot);
-}
-
-// The item is in the trash: the tree follows. Views hold pointers into the tree, so they
-// hear of the change before the entries go.
-void CDriveVolraDoc::RemoveDeletedEntry(CEntry* pEntry)
-{
-    CEntry* pParent = pEntry->GetParent();
-    if (!pParent->RemoveChild(pEntry))  // the others keep their order
-        return;
-    m_pSelected = pParent;
-    // The views keep the current directory at or above the selection, so only the deleted
-    // entry itself can be current; anything below it would dangle all the same.
-    if (IsWithin(m_pCurrent, pEntry))
-        m_pCurrent = pParent;
-    pEntry->SubtractFromAncestors();
-    UpdateAllViews(nullptr, HINT_TREE_CHANGED);
-    // Only now, with the views let go, the entry and its subtree go back to the arena. The
-    // title keeps the old size until the next navigation, as after a refresh.
-    m_entries.Free(pEntry);
 }
 
 BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)

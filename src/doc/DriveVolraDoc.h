@@ -55,7 +55,6 @@ protected:
 private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);
     BOOL CanListRoot(const std::string& strRoot);
-    void RemoveDeletedEntry(CEntry* pEntry);
 
     std::string m_strPresetRoot;
     std::string m_strPresetLabel;

@@ -11,7 +11,8 @@ class CSearchProgressWindow;
 // document and keeps its fields between searches; its window exists only while a search
 // runs (Create / DestroyWindow). The walk writes the fields and pushes them to the window
 // with UpdateData(FALSE); Cancel, Escape and the close box set m_bCancelled and hide the
-// window. The flag is never reset: a cancelled document is always discarded.
+// window. A new search's cancel discards its document; a refresh clears the flag before
+// its walk, since a cancelled refresh keeps the document.
 class CSearchProgressDlg {
 public:
     CSearchProgressDlg();

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QWidget>
 #include <algorithm>
+#include <tuple>
 
 namespace {
 // A directory that vanished, or was replaced by something else, between the listing of
@@ -64,7 +65,9 @@ CVolraDoc::CWalkScope::~CWalkScope()
     EndWaitCursor();
 }
 
-BOOL CVolraDoc::Search(CEntry* pStart)
+BOOL CVolraDoc::Search(CEntry* pStart) { return Walk(pStart, false) == WalkEnd::Finished ? TRUE : FALSE; }
+
+CVolraDoc::WalkEnd CVolraDoc::Walk(CEntry* pStart, bool bRefresh)
 {
     std::vector<CEntry*> stack;  // directories still to read; the last pushed is read first
     m_nDirsFound = 0;
@@ -74,12 +77,12 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     CWalkScope scope(*this);
     // Declared after the scope, so that it goes before the progress dialog does.
     const std::unique_ptr<CFinder, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
-    m_bWalkBegan = pFinder != nullptr;
     if (!pFinder) {
         // No finder, no walk: an FTP search that could not log in again. Nothing was read.
-        if (!m_dlgProgress.m_bCancelled)
-            ReportLastError();
-        return FALSE;
+        if (m_dlgProgress.m_bCancelled)
+            return WalkEnd::Cancelled;
+        ReportLastError();
+        return WalkEnd::Failed;
     }
     stack.push_back(pStart);
 
@@ -90,9 +93,13 @@ BOOL CVolraDoc::Search(CEntry* pStart)
         if (!pDir->IsDirectory())
             continue;
         end = ReadDirectory(*pFinder, pDir, stack);
-        if (pDir != pStart && end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
-            pDir->SetUnreadable(true);
-            end = WalkEnd::Finished;
+        if (end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
+            if (pDir != pStart) {
+                pDir->SetUnreadable(true);
+                end = WalkEnd::Finished;
+            } else if (bRefresh && pStart->GetParent() != nullptr) {
+                end = WalkEnd::StartVanished;
+            }
         }
         RestoreWaitCursor();
     }
@@ -101,12 +108,13 @@ BOOL CVolraDoc::Search(CEntry* pStart)
 
     // The dialog object outlives its window: a refresh starts from these final figures.
     WriteProgressFields();
-    return end == WalkEnd::Finished ? TRUE : FALSE;
+    return end;
 }
 
 void CVolraDoc::OnCloseDocument()
 {
     if (m_bSearching) {
+        m_bCloseAsked = true;
         m_dlgProgress.OnCancel();
         return;
     }
@@ -303,17 +311,34 @@ void CVolraDoc::OnRefresh()
     CEntry* pOld = m_pCurrent;
     if (pOld == nullptr || m_bSearching)
         return;
+    // Put back as they were should the refresh be given up: adding the contents read and
+    // taking them out again would not give them back once a total has stopped at its limit.
+    std::vector<std::tuple<CEntry*, std::int64_t, std::int64_t>> ancestors;
+    for (CEntry* p = pOld->GetParent(); p != nullptr; p = p->GetParent())
+        ancestors.emplace_back(p, p->m_nSize, p->m_nDiskSize);
     CEntry* pFresh = m_entries.NewCopyForRereading(*pOld);
     // The directory's own blocks are not part of its listing.
     pFresh->AddSize(0, pOld->GetOwnDiskSize());
-    if (!Search(pFresh)) {
-        m_entries.Free(pFresh);  // the part read so far; its ancestors still hold their old totals
-        if (!m_bWalkBegan && !m_dlgProgress.m_bCancelled)
-            return;  // nothing was read (the error has been told): the document stays as it was
-        OnCloseDocument();
+    m_dlgProgress.m_bCancelled = FALSE;  // a refresh cancelled before left the document open
+    const WalkEnd end = Walk(pFresh, true);
+    if (end == WalkEnd::Finished && !m_bCloseAsked) {
+        ReplaceAfterRefresh(pOld, pFresh);
         return;
     }
-    ReplaceAfterRefresh(pOld, pFresh);
+    m_entries.AbandonCopy(pFresh);
+    for (const auto& [p, nLength, nDisk] : ancestors) {
+        p->m_nSize = nLength;
+        p->m_nDiskSize = nDisk;
+    }
+    if (m_bCloseAsked) {
+        OnCloseDocument();  // the window was closed meanwhile: now it can go
+        return;
+    }
+    if (end == WalkEnd::StartVanished) {
+        const std::string strPath = pOld->GetPath();
+        RemoveEntry(pOld);
+        ShowStatusMessage("\"" + strPath + "\" no longer exists");
+    }
 }
 
 std::string CVolraDoc::UnreadableText() const
@@ -337,16 +362,39 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
     } else {
         CEntry* pParent = pOld->GetParent();
         if (!pParent->ReplaceChild(pOld, pFresh)) {
-            m_entries.Free(pFresh);
+            m_entries.AbandonCopy(pFresh);
             return;
         }
         pOld->SubtractFromAncestors();
     }
     m_pSelected = pFresh;
     m_pCurrent = pFresh;
-    UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    TreeChanged();
     m_entries.Free(pOld);  // once the views have let go of it
     ShowUnreadableCount();
+}
+
+void CVolraDoc::RemoveEntry(CEntry* pEntry)
+{
+    CEntry* pParent = pEntry->GetParent();
+    if (pParent == nullptr || !pParent->RemoveChild(pEntry))  // the others keep their order
+        return;
+    m_pSelected = pParent;
+    // The views keep the current directory at or above the selection, but a refresh reads
+    // the current directory itself: whatever of the entry's subtree was current goes too.
+    for (const CEntry* p = m_pCurrent; p != nullptr; p = p->GetParent())
+        if (p == pEntry)
+            m_pCurrent = pParent;
+    pEntry->SubtractFromAncestors();
+    TreeChanged();
+    // Only now, with the views let go, the entry and its subtree go back to the arena.
+    m_entries.Free(pEntry);
+}
+
+void CVolraDoc::TreeChanged()
+{
+    UpdateTitle();
+    UpdateAllViews(nullptr, HINT_TREE_CHANGED);
 }
 
 void CVolraDoc::OnUpdateSaveSearchAs(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pRoot != nullptr && !m_bSearching); }

@@ -33,6 +33,7 @@ public:
     void OnCloseDocument() override;
     // Makes a directory current and selected, retitles the window and redraws the views.
     void SetCurrent(CEntry* pEntry);
+    // "(label) path of the current directory (its total)", in the measure shown.
     void UpdateTitle();
     // Pops up the entry menu at a screen point; views call it after selecting what is under
     // the pointer. The window argument is not used.
@@ -49,6 +50,10 @@ public:
     void OnUpdateOpenParent(CCmdUI* pCmdUI);
     void OnViewDirectory();
     void OnUpdateViewDirectory(CCmdUI* pCmdUI);
+    // Reads the current directory again. A refresh never loses the search: cancelled, or
+    // ended by an error, it leaves the old subtree and every total exactly as they were; a
+    // directory that no longer exists leaves the tree as a deleted one does; one that
+    // cannot be read any more stays, empty and marked unreadable.
     void OnRefresh();
     // Asks where to, and writes the whole search there in ncdu's export format.
     void OnSaveSearchAs();
@@ -77,6 +82,13 @@ public:
 protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+
+    // Takes an entry (never the root) out of the tree, as a delete does: every total above
+    // it loses the entry's total, its parent becomes selected (and current, if the entry
+    // or anything below it was), the views let go of it, and it is freed.
+    void RemoveEntry(CEntry* pEntry);
+    // Retitles the window and has every view rebuild: entries were made, removed or replaced.
+    void TreeChanged();
 
     // What a running walk changes outside the tree (the progress dialog up, the main window
     // disabled, the wait cursor, closing turned into Cancel), put back however the walk ends.
@@ -112,7 +124,10 @@ private:
         CVolraDoc* pDoc;
         void operator()(CFinder* pFinder) const { pDoc->DeleteFinder(pFinder); }
     };
-    enum class WalkEnd { Finished, Failed, Cancelled };
+    // How a walk ended. StartVanished only for a refresh: the directory it was to read
+    // again is gone, which is not worth an error box.
+    enum class WalkEnd { Finished, Failed, Cancelled, StartVanished };
+    WalkEnd Walk(CEntry* pStart, bool bRefresh);
     WalkEnd ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack);
     void WriteProgressFields();  // the walk's figures into the dialog's fields
     void PushProgress();         // ... and on to its window, then dispatch events
@@ -124,7 +139,7 @@ private:
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;
     bool m_bSearching = false;
-    bool m_bWalkBegan = false;  // the last walk had a finder: it read, or tried to
+    bool m_bCloseAsked = false;  // the window was closed while a walk ran
     std::chrono::milliseconds m_progressInterval{16};
     QPointer<QWidget> m_pFocusBeforeWalk;  // given the focus back when the walk ends
 };

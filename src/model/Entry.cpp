@@ -91,6 +91,8 @@ std::int64_t CEntry::GetItemDiskSize() const
 
 std::string CEntry::GetTypeText() const
 {
+    if (m_bDirectory && m_bMountPoint)
+        return "Directory (other file system)";  // never read, so it only looks empty
     if (m_bDirectory)
         return m_bUnreadable ? "Directory (unreadable)" : "Directory";
     return m_bLinkRepeat && s_bDiskSizes ? "File (hard link)" : "File";

@@ -84,8 +84,9 @@ public:
     // Marks a file with several names, claiming its blocks (nDisk) unless another name of
     // it already did; what it counts on disk is added up the tree.
     void SetHardLink(const CHardLinkId& id, std::int64_t nDisk);
-    // "Directory", "Directory (unreadable)", "File", or "File (hard link)" for a name that
-    // counts 0 while sizes on disk are shown.
+    // "Directory", "Directory (unreadable)", "Directory (other file system)" for a mount
+    // point, "File", or "File (hard link)" for a name that counts 0 while sizes on disk
+    // are shown.
     std::string GetTypeText() const;
     int GetDepth() const;
     std::string GetSizeText() const;

@@ -108,7 +108,17 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     pCopy->m_nUnknownTimes = source.m_nUnknownTimes;
     // Whether it can be read, and which names carry their files, is found out afresh.
     m_pRereading = &source;
+    m_handedOver.clear();
     return pCopy;
+}
+
+void CEntryArena::AbandonCopy(CEntry* pCopy)
+{
+    Free(pCopy);  // which forgets the carriers the copy had taken over
+    for (const auto& [key, pOldCarrier] : m_handedOver)
+        m_linkCarriers[key] = pOldCarrier;
+    m_handedOver.clear();
+    m_pRereading = nullptr;
 }
 
 void CEntryArena::Free(CEntry* pEntry)
@@ -134,8 +144,10 @@ void CEntryArena::FreeOne(CEntry* pEntry)
         ForgetLink(pEntry);
     if (pEntry->m_bUnreadable)
         --m_nUnreadable;
-    if (pEntry == m_pRereading)
+    if (pEntry == m_pRereading) {
         m_pRereading = nullptr;
+        m_handedOver.clear();
+    }
     pEntry->~CEntry();
     // The free list runs through the parent field of entries no longer in use.
     CEntry* pFree = new (pEntry) CEntry;
@@ -154,6 +166,7 @@ bool CEntryArena::ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::in
         return false;
     if (!IsWithin(it->second, m_pRereading))
         return false;
+    m_handedOver.emplace_back(it->first, it->second);
     it->second = pEntry;
     return true;
 }

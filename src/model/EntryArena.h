@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 // Holds every entry of one document's tree, with their names and children arrays, in large
@@ -31,6 +32,10 @@ public:
     CEntry* NewCopyForRereading(const CEntry& source);
     // Gives back pEntry and everything below it. The caller has unlinked it from its parent.
     void Free(CEntry* pEntry);
+    // Gives back a copy made for re-reading whose walk was given up: the names of the
+    // directory it was read for that had handed their files' blocks to it carry them again,
+    // so the directory is exactly as it was before the copy was made.
+    void AbandonCopy(CEntry* pCopy);
 
     static CEntryArena& Of(const CEntry& entry);
 
@@ -106,5 +111,7 @@ private:
     std::unordered_map<const CEntry*, Link> m_links;           // every name of such a file
     std::unordered_map<LinkKey, const CEntry*, LinkKeyHash> m_linkCarriers;
     const CEntry* m_pRereading = nullptr;  // the directory a fresh copy is being read for
+    // Files whose carrier in that directory handed over to the fresh copy, with the old carrier.
+    std::vector<std::pair<LinkKey, const CEntry*>> m_handedOver;
     std::size_t m_nUnreadable = 0;
 };

@@ -68,7 +68,8 @@ CVolraListView::CVolraListView(QWidget* pParent)
     // So is the type column, until its longest text fits.
     const int nMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
     const int nTimeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + nMargins;
-    const int nTypeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("Directory (unreadable)")) + nMargins;
+    const int nTypeWidth =
+        m_list->fontMetrics().horizontalAdvance(QStringLiteral("Directory (other file system)")) + nMargins;
     for (int i = 0; i < kListColumns; ++i) {
         const bool bTime = i >= static_cast<int>(EListColumn::Modified);
         const bool bType = i == static_cast<int>(EListColumn::Type);

@@ -3,6 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/VolraApp.h"
 #include "app/VolraDocTemplate.h"
+#include "model/Entry.h"
 #include "support/ModalWatch.h"
 #include "support/PrivateSettings.h"
 #include "views/VolraPrefs.h"
@@ -13,22 +14,27 @@
 #include <gtest/gtest.h>
 
 // The whole application on a private settings folder, with its main window hidden, and a
-// small tree to search (4096 + 1024 bytes). The preferences go back to their defaults
-// afterwards.
+// small tree to search (4096 + 1024 bytes). Sizes are the files' lengths, as if the user had
+// chosen them, so that totals are the same on every file system; kDefaultMeasure leaves the
+// choice to the program. The preferences go back to their defaults afterwards.
 struct AppFixture {
+    static constexpr bool kDefaultMeasure = false;
     PrivateSettings settings;
     TempTree tree;
     CVolraApp app;
 
-    AppFixture()
+    explicit AppFixture(bool bLengths = true)
     {
         tree.Files({{"top.bin", 4096}, {"sub/a.txt", 1000}, {"sub/deeper/b.txt", 24}});
+        if (bLengths)
+            PrivateSettings::Settings().setValue(QStringLiteral("Volra/SizeOnDisk"), false);
         app.InitInstance({}, FALSE, FALSE);
     }
     ~AppFixture()
     {
         app.GetMainFrame()->close();
         AfxGetPrefs() = CVolraPrefs();
+        CEntry::ShowDiskSizes(false);
     }
     CMainFrame& Frame() { return *app.GetMainFrame(); }
     CVolraDoc* Open() { return app.GetDocTemplate()->OpenDocumentFile(tree.Root()); }

@@ -338,11 +338,12 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAt
 }
 
 
-// View > Size on disk switches the open windows at once and is kept; the status bar names
-// the measure, and after a search how many directories could not be read.
+// Sizes on disk unless the user chose lengths: View > Size on disk switches the open windows
+// at once and is kept; the status bar names the measure, and after a search how many
+// directories could not be read.
 TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
 {
-    AppFixture f;
+    AppFixture f(AppFixture::kDefaultMeasure);
     f.tree.Chmod("", 0755);
     f.tree.Dir("locked");
     f.tree.Chmod("locked", 0);
@@ -354,15 +355,23 @@ TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
     EXPECT_EQ(f.Frame().statusBar()->currentMessage(), "1 directory could not be read");
     const auto measure = [&] { return f.Frame().statusBar()->findChild<QLabel*>()->text(); };
     const std::string r = f.tree.Root();
-    EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "File lengths");
-    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (5.00k)");
-    f.Command(ID_VIEW_SIZE_ON_DISK);
     EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "Size on disk checked");
     EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (" + FormatSize(doc->m_pRoot->GetDiskSize()) + ")");
     ShowEntryInfo(Child(doc->m_pRoot, "locked"));
     EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
               r + "/locked | " + FormatSize(Child(doc->m_pRoot, "locked")->GetDiskSize()) + " | Directory (unreadable)");
+    CEntry* sub = Child(doc->m_pRoot, "sub");
+    sub->m_bMountPoint = true;  // as the walk marks a directory on another device
+    ShowEntryInfo(sub);
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
+              r + "/sub | " + sub->GetSizeText() + " | Directory (other file system)");
+    f.Command(ID_VIEW_SIZE_ON_DISK);
+    EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "File lengths");
+    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (5.00k)");
     f.Frame().close();
-    EXPECT_TRUE(QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")).value("Volra/SizeOnDisk").toBool());
-    CEntry::ShowDiskSizes(false);
+    EXPECT_FALSE(PrivateSettings::Settings().value("Volra/SizeOnDisk").toBool());
+    CEntry::ShowDiskSizes(true);
+    CMainFrame next(nullptr);
+    EXPECT_EQ(next.statusBar()->findChild<QLabel*>()->text(), "File lengths") << "the stored choice is kept";
+    EXPECT_FALSE(CEntry::ShowsDiskSizes());
 }

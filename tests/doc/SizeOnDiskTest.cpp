@@ -92,3 +92,42 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
     EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "the folder left, read again";
     EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + (goneName == "d1" ? 5000 + 100 : 200));
 }
+
+// A refresh given up after the fresh copy took over a linked file's blocks hands them back:
+// reading the folder of another name afterwards still counts the file once.
+TEST(SizeOnDisk, ACancelledRefreshKeepsWhichNameCarriesALinkedFile)
+{
+    TempTree t;
+    t.Files({{"d1/f", 0}, {"d1/sub/x", 10}, {"d2/sub/y", 20}});
+    const int fd = ::open(t.Path("d1/f").c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, std::string(5000, 'x').data(), 5000, 0), 5000);  // blocks, not a hole
+    ::close(fd);
+    ASSERT_EQ(::link(t.Path("d1/f").c_str(), t.Path("d2/g").c_str()), 0);
+    auto doc = std::make_unique<TestDriveDoc>();
+    doc->PresetRoot(t.Root(), "Folder");
+    ASSERT_TRUE(doc->OnNewDocument());
+    CEntry* root = doc->m_pRoot;
+    ASSERT_EQ(root->GetDiskSize(), Du(t.Root()));
+    CEntry* carrier = EntryAt(root, {"d1", "f"});
+    if (carrier->IsLinkRepeat())
+        carrier = EntryAt(root, {"d2", "g"});
+    ASSERT_FALSE(carrier->IsLinkRepeat());
+    CEntry* other = carrier->GetParent() == Child(root, "d1") ? Child(root, "d2") : Child(root, "d1");
+
+    doc->m_pCurrent = carrier->GetParent();
+    doc->beforeListing = [&](CEntry* dir, int) {
+        if (dir->GetName() == "sub")  // the linked name of the fresh copy has been made
+            doc->m_dlgProgress.OnCancel();
+    };
+    doc->OnRefresh();
+    EXPECT_FALSE(carrier->IsLinkRepeat());
+    EXPECT_EQ(root->GetDiskSize(), Du(t.Root()));
+
+    doc->beforeListing = nullptr;
+    doc->m_pCurrent = other;
+    doc->OnRefresh();
+    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->m_pCurrent->GetPath();
+    doc->m_pCurrent = doc->m_pRoot;
+    doc->OnRefresh();
+    EXPECT_EQ(doc->m_pRoot->GetDiskSize(), Du(t.Root())) << "after refreshing all";
+}

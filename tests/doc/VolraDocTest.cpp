@@ -5,6 +5,7 @@
 #include "support/DocHarness.h"
 #include "support/ModalWatch.h"
 #include "support/TempTree.h"
+#include "support/Unprivileged.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
+#include <tuple>
 
 namespace {
 // A stand-in for xdg-open: logs its argument, waits for the test to open its gate, then
@@ -89,6 +92,8 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     EXPECT_EQ(ChildNames(c), (std::vector<std::string>{"e.txt", "z.txt"})) << "the others keep their order";
     EXPECT_EQ(s.doc->m_pSelected, c);
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
+    EXPECT_EQ(s.doc->GetTitle(), "(Folder " + s.tree.Root() + ") " + s.tree.Root() + " (3.06k)")
+        << "the title follows the current directory's new total";
     EXPECT_EQ(SizeOnDisk(s.tree.Path("a/b/c/four")), -1);
     EXPECT_EQ(SizeOnDisk(s.Trashed("four")), 4096);
 
@@ -227,7 +232,6 @@ TEST(VolraDoc, RefreshReplacesTheCurrentDirectoryAndFixesTotals)
     Searched<TestDriveDoc> s;
     CEntry* b = s.At({"a", "b"});
     s.doc->SetCurrent(b);
-    const std::string title = s.doc->GetTitle();
     s.view.hints.clear();
     s.tree.File("a/b/c/new", 1000);
     s.tree.Remove("a/b/two");
@@ -241,7 +245,8 @@ TEST(VolraDoc, RefreshReplacesTheCurrentDirectoryAndFixesTotals)
     EXPECT_EQ(FindBadTotal(s.doc->m_pRoot), nullptr);
     EXPECT_EQ(ChildNames(s.At({"a"})), (std::vector<std::string>{"b", kOdd, "one"})) << "same place";
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
-    EXPECT_EQ(s.doc->GetTitle(), title) << "the title waits for the next navigation";
+    EXPECT_EQ(s.doc->GetTitle(), "(Folder " + s.tree.Root() + ") " + s.tree.Root() + "/a/b (5.01k)")
+        << "the title follows the new total";
 
     // Refreshing the root replaces the root itself.
     s.doc->SetCurrent(s.doc->m_pRoot);
@@ -254,11 +259,132 @@ TEST(VolraDoc, RefreshReplacesTheCurrentDirectoryAndFixesTotals)
     EXPECT_EQ(s.doc->m_pRoot->GetPath(), s.tree.Root());
 }
 
-TEST(VolraDoc, CancelledRefreshClosesTheDocument)
+namespace {
+// Everything an entry shows, itself included, for every entry of the tree in order.
+using EntryState = std::tuple<const CEntry*, std::string, std::int64_t, std::int64_t, bool, bool, unsigned,
+                              std::vector<const CEntry*>, std::string>;
+std::vector<EntryState> TreeState(const CEntry* root)
+{
+    std::vector<EntryState> state;
+    std::vector<const CEntry*> stack{root};
+    while (!stack.empty()) {
+        const CEntry* e = stack.back();
+        stack.pop_back();
+        const std::vector<const CEntry*> children(e->m_children.begin(), e->m_children.end());
+        state.emplace_back(e, e->GetPath(), e->GetLength(), e->GetDiskSize(), e->IsUnreadable(), e->IsLinkRepeat(),
+                           +e->m_nColour, children, e->GetModifiedText());
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
+    return state;
+}
+
+// Path, length and size on disk of every entry, as an independent search finds them.
+std::map<std::string, std::pair<std::int64_t, std::int64_t>> Totals(const CEntry* root)
+{
+    std::map<std::string, std::pair<std::int64_t, std::int64_t>> totals;
+    for (const EntryState& e : TreeState(root))
+        totals[std::get<1>(e)] = {std::get<2>(e), std::get<3>(e)};
+    return totals;
+}
+}  // namespace
+
+// Cancelled, or ended by an error, a refresh gives up what it read and nothing else: every
+// entry, total and the title are as before, and the window stays. A refresh after it works.
+TEST(VolraDoc, GivenUpRefreshLeavesTheSearchExactlyAsItWas)
+{
+    for (const std::string ending : {"cancel", "error in a subdirectory", "root gone"}) {
+        SCOPED_TRACE(ending);
+        Searched<TestDriveDoc> s;
+        ErrorBoxes boxes;
+        s.doc->SetProgressInterval(std::chrono::milliseconds(0));
+        s.doc->SetCurrent(ending == "root gone" ? s.doc->m_pRoot : s.At({"a"}));
+        const std::vector<EntryState> before = TreeState(s.doc->m_pRoot);
+        const std::size_t nEntries = s.doc->m_entries.EntryCount();
+        const std::string title = s.doc->GetTitle();
+        s.tree.File("a/b/new", 1000);
+        s.tree.File("a/b/c/more", 500);
+        s.view.hints.clear();
+        s.doc->beforeListing = [&](CEntry* dir, int) {
+            if (ending == "cancel" && dir->GetName() == "c")  // after a/b/new was counted
+                s.doc->m_dlgProgress.OnCancel();
+        };
+        const ScopedOpenHook hook(ending == "error in a subdirectory"
+                                      ? +[](const char* name) { return std::string_view(name) == "c" ? EIO : 0; }
+                                      : nullptr);
+        TempTree moved;
+        if (ending == "root gone") {
+            ASSERT_EQ(::rename(s.tree.Root().c_str(), moved.Path("away").c_str()), 0);
+        }
+
+        ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
+        const std::map<std::string, std::vector<std::string>> told = {
+            {"cancel", {}}, {"error in a subdirectory", {"Input/output error."}}, {"root gone", {"No such file or directory."}}};
+        EXPECT_EQ(boxes.shown, told.at(ending));
+        EXPECT_TRUE(TreeState(s.doc->m_pRoot) == before) << "every entry, total and child as it was";
+        EXPECT_EQ(s.doc->m_entries.EntryCount(), nEntries) << "what was read is given back";
+        EXPECT_EQ(s.doc->GetTitle(), title);
+        EXPECT_EQ(s.view.GetDocument(), s.doc.get()) << "the window stays";
+        EXPECT_TRUE(s.view.hints.empty());
+
+        if (ending == "root gone") {
+            ASSERT_EQ(::rename(moved.Path("away").c_str(), s.tree.Root().c_str()), 0);
+        }
+        s.doc->beforeListing = nullptr;
+        SetSubdirectoryOpenHook(nullptr);
+        ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
+        const auto again = Search(s.tree.Root());
+        ASSERT_TRUE(again);
+        EXPECT_EQ(Totals(s.doc->m_pRoot), Totals(again->m_pRoot)) << "the refresh after it reads all";
+        EXPECT_EQ(s.doc->m_pRoot->GetSize(), 7226 + 1500);
+    }
+}
+
+// A directory gone since the search leaves it as a deleted one does, without an error box;
+// one that can no longer be read stays, empty and marked unreadable. The title follows.
+TEST(VolraDoc, RefreshOfAVanishedOrLockedDirectory)
+{
+    Searched<TestDriveDoc> s;
+    ErrorBoxes boxes;
+    const std::string root = s.tree.Root();
+    CEntry* a = s.At({"a"});
+    s.doc->SetCurrent(s.At({"a", "b"}));
+    s.tree.Remove("a/b");
+    s.view.hints.clear();
+    ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(ChildNames(a), (std::vector<std::string>{kOdd, "one"}));
+    EXPECT_EQ(s.doc->m_pCurrent, a);
+    EXPECT_EQ(s.doc->m_pSelected, a);
+    EXPECT_EQ(Sizes({a, s.doc->m_pRoot}), (std::vector<std::int64_t>{1000, 1100}));
+    EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
+    EXPECT_EQ(s.doc->GetTitle(), "(Folder " + root + ") " + root + "/a (1000 bytes)");
+
+    s.tree.File("a/locked/secret", 99);
+    ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
+    s.doc->SetCurrent(s.At({"a", "locked"}));
+    s.tree.Chmod("", 0755);
+    s.tree.Chmod("a", 0755);
+    s.tree.Chmod("a/locked", 0);
+    {
+        Unprivileged nobody;
+        ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
+    }
+    s.tree.Chmod("a/locked", 0755);
+    CEntry* locked = s.At({"a", "locked"});
+    ASSERT_NE(locked, nullptr);
+    EXPECT_TRUE(locked->IsUnreadable());
+    EXPECT_TRUE(locked->m_children.empty());
+    EXPECT_EQ(Sizes({locked, s.At({"a"}), s.doc->m_pRoot}), (std::vector<std::int64_t>{0, 1000, 1100}));
+    EXPECT_EQ(s.doc->GetTitle(), "(Folder " + root + ") " + root + "/a/locked (0 bytes)");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Closing the window while a refresh runs cancels it; once it has returned, the document goes.
+TEST(VolraDoc, ClosingDuringARefreshClosesTheDocumentAfterIt)
 {
     Searched<TestDriveDoc> s;
     s.doc->SetProgressInterval(std::chrono::milliseconds(0));
-    s.doc->beforeListing = [&](CEntry*, int) { s.doc->m_dlgProgress.OnCancel(); };
+    s.doc->beforeListing = [&](CEntry*, int) { s.doc->OnCloseDocument(); };
     QSignalSpy closing(s.doc.get(), &CDocument::closing);
     QObject::connect(s.doc.get(), &QObject::destroyed, [&] { s.doc.release(); });
     ExecuteCommand(s.view, ID_REFRESH);

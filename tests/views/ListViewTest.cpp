@@ -158,6 +158,11 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
     const QAbstractItemModel* model = view->GetListCtrl()->model();
     const auto cell = [&](const CEntry* e, int c) { return model->data(model->index(RowOf(e), c)).toString(); };
     EXPECT_EQ(cell(foo, 2), "Directory");
+    foo->m_bMountPoint = true;  // as the walk marks a directory on another device
+    EXPECT_EQ(cell(foo, 2), "Directory (other file system)");
+    EXPECT_GE(view->GetListCtrl()->columnWidth(2),
+              view->GetListCtrl()->fontMetrics().horizontalAdvance(cell(foo, 2)))
+        << "the type column fits its longest text";
     const std::string texts[] = {"ctl?name", "2 bytes", "File", tree.Root() + "/ctl?name", odd->GetModifiedText(),
                                  odd->GetCreatedText(), odd->GetAccessedText()};
     for (int c = 0; c < kListColumns; ++c) {
