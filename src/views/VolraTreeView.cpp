@@ -140,9 +140,19 @@ void CVolraTreeView::RevealCurrent(CEntry* pCurrent)
 void CVolraTreeView::OnSelChanged()
 {
     CVolraDoc* pDoc = GetVolraDoc();
-    // Emptying the panel can report a change to no node: that makes nothing current.
+    // Emptying the panel can report a change to no node: that makes nothing current. A
+    // click on empty space (or Ctrl and a click on the selected node) unselects without
+    // changing the current directory, whose node then keeps its highlight.
     CEntry* pEntry = GetSelectedEntry();
-    if (pDoc == nullptr || pEntry == nullptr || pEntry == pDoc->m_pCurrent)
+    if (pDoc == nullptr)
+        return;
+    if (pEntry == nullptr) {
+        const QModelIndex current = m_pModel->IndexOf(pDoc->m_pCurrent);
+        if (current.isValid())
+            m_tree->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    if (pEntry == pDoc->m_pCurrent)
         return;
     pDoc->SetCurrent(pEntry);
     ShowEntryInfo(pEntry);

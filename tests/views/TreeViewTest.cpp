@@ -98,9 +98,16 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     }
     EXPECT_EQ(spy.hints, std::vector<LPARAM>(4, HINT_REDRAW));
 
-    // Losing the selection makes nothing current.
+    // Losing the selection makes nothing current, and the current directory's node keeps
+    // its highlight, also after a click on the empty space right of the nodes.
     Ctrl()->selectionModel()->clearSelection();
     EXPECT_EQ(doc->m_pCurrent, At({"a", "b", "c", "d"}));
+    EXPECT_EQ(view->GetSelectedEntry(), doc->m_pCurrent);
+    const QPoint empty(Ctrl()->viewport()->width() - 2, Ctrl()->visualRect(IndexOf({"a", "b", "c", "d"})).center().y());
+    ASSERT_FALSE(Ctrl()->indexAt(empty).isValid());
+    QTest::mouseClick(Ctrl()->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_EQ(doc->m_pCurrent, At({"a", "b", "c", "d"}));
+    EXPECT_EQ(view->GetSelectedEntry(), doc->m_pCurrent);
 
     // A right click on a node makes it current, then opens the menu for it; on the empty
     // area below the nodes nothing happens.
