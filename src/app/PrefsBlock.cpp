@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,15 @@ QStringList SortedFamilies()
         return byLetters != 0 ? byLetters < 0 : a < b;
     });
     return families;
+}
+
+// The family the labels are drawn in: the stored face when it is installed, else the one
+// font matching put in its place (the default "Tahoma" is rarely installed on Linux).
+QString UsedFamily(const std::string& strFace)
+{
+    QFont font = AfxGetPrefs().m_fontLarge;
+    font.setFamily(QString::fromStdString(strFace));
+    return QFontInfo(font).family();
 }
 
 }  // namespace
@@ -85,6 +95,10 @@ BOOL CPrefsBlock::OnInitDialog()
     m_wndFontList->addItems(SortedFamilies());
     const CVolraPrefs& prefs = AfxGetPrefs();
     SelectFace(m_wndFontList, prefs.m_strFontFace);
+    // A face no family begins shows the family drawn in its place; the stored face stays
+    // until the user picks one.
+    if (m_wndFontList->currentIndex() < 0)
+        m_wndFontList->setCurrentIndex(m_wndFontList->findText(UsedFamily(prefs.m_strFontFace)));
     m_wndBorderSpin->SetRange(kBorderLower, kBorderUpper);
     m_wndFontSizeSpin->SetRange(kFontSizeLower, kFontSizeUpper);
     m_nBorder = prefs.m_nBorder;

@@ -9,7 +9,8 @@ class QComboBox;
 // The "Block Mode" page of the Preferences: the label font's face and size, and the border.
 // The numbers are taken as typed, however far outside the arrows' ranges (font size 6 to
 // 64, border 1 to 64); an empty one is refused. The face changes only when the user picks
-// another family from the list: a stored face that no family matches stays as it is.
+// another family from the list: a stored face that no family matches stays as it is, and
+// the list shows the family the labels are drawn in instead.
 class CPrefsBlock : public CPropertyPage {
     Q_OBJECT
 public:

@@ -140,7 +140,9 @@ int RunSnapshot(const CSnapshotRequest& request)
     if (pTree != nullptr)
         window.insertWidget(0, pTree);
     window.resize(request.size);
-    window.setSizes({pTree != nullptr ? kTreeWidth : 0, request.size.width()});
+    // One size per widget: a second size for a lone view would leave it none at all.
+    if (pTree != nullptr)
+        window.setSizes({kTreeWidth, request.size.width() - kTreeWidth});
     for (CView* v : {pTree, pView}) {
         if (v != nullptr) {
             doc.AddView(v);

@@ -67,6 +67,22 @@ QStringList ThemeSearchPathsWithXdgDirs()
 }
 }  // namespace
 
+QString ChooseIconTheme(const QString& current, const QStringList& searchPaths)
+{
+    const QString hicolor = QStringLiteral("hicolor");
+    if (!current.isEmpty() && current != hicolor)
+        return current;
+    QStringList wanted = DesktopThemeNames();
+    wanted.removeAll(hicolor);  // as little use from the settings as from Qt
+    wanted << QStringLiteral("Adwaita") << hicolor;
+    for (const QString& name : wanted) {
+        if (IsThemeInstalled(name, searchPaths))
+            return name;
+    }
+    // Nothing installed: every lookup ends at the drawn icons.
+    return hicolor;
+}
+
 void PrepareIconTheme()
 {
     static bool prepared = false;
@@ -76,16 +92,7 @@ void PrepareIconTheme()
     const QStringList paths = ThemeSearchPathsWithXdgDirs();
     if (paths != QIcon::themeSearchPaths())
         QIcon::setThemeSearchPaths(paths);
-    if (!QIcon::themeName().isEmpty())
-        return;
-    QStringList wanted = DesktopThemeNames();
-    wanted << QStringLiteral("Adwaita") << QStringLiteral("hicolor");
-    for (const QString& name : wanted) {
-        if (IsThemeInstalled(name, paths)) {
-            QIcon::setThemeName(name);
-            return;
-        }
-    }
-    // Nothing installed: every lookup ends at the drawn icons.
-    QIcon::setThemeName(QStringLiteral("hicolor"));
+    const QString name = ChooseIconTheme(QIcon::themeName(), paths);
+    if (name != QIcon::themeName())
+        QIcon::setThemeName(name);
 }

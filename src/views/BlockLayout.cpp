@@ -88,8 +88,10 @@ CRect CBlockLayout::AddBlock(CEntry& entry, const CRect& rc, int nBorder, const 
     const int h = rc.Height();
     const int cy = metrics.nHeight;
     // The label's strip holds the frame's line and the whole text below it, descenders
-    // and underscores included, so the children start past the text's last row.
+    // and underscores included, so the children start past the text's last row; down,
+    // also the column of fill between the frame and the descenders.
     const int nStrip = std::max(cy + 1, nBorder);
+    const int nStripDown = std::max(cy + 2, nBorder);
     CRect inner = rc;
     // A label needs a side of the line's height + 2 and, across it, room for at least the
     // margins: a thinner sliver's name is neither converted nor measured, which keeps the
@@ -102,7 +104,7 @@ CRect CBlockLayout::AddBlock(CEntry& entry, const CRect& rc, int nBorder, const 
             inner = CRect(rc.left + nBorder, rc.top + nStrip, rc.right - nBorder, rc.bottom - nBorder);
         } else if (w >= cy + 2 && h >= cx + 4) {
             block.label = Label::Down;
-            inner = CRect(rc.left + nStrip, rc.top + nBorder, rc.right - nBorder, rc.bottom - nBorder);
+            inner = CRect(rc.left + nStripDown, rc.top + nBorder, rc.right - nBorder, rc.bottom - nBorder);
         }
         if (block.label != Label::None) {
             block.nLabel = static_cast<std::int32_t>(m_labels.size());
@@ -118,7 +120,7 @@ CRect CBlockLayout::AddBlock(CEntry& entry, const CRect& rc, int nBorder, const 
 QPoint CBlockLayout::LabelOrigin(const Block& block) const
 {
     if (block.label == Label::Down)
-        return {block.rect.left + m_nTextHeight + 1, block.rect.top + 2};
+        return {block.rect.left + m_nTextHeight + 2, block.rect.top + 2};
     return {block.rect.left + 2, block.rect.top + 1};
 }
 

@@ -16,14 +16,17 @@ class CEntry;
 // client rectangle, the border width and a way to measure text; painting and hit-testing
 // both read this one result.
 //
-// The rules (the program's look since its first version, kept pixel for pixel):
+// The rules (the program's look since its first version):
 //  - A block of a directory or file gets its label across when it is at least the text's
 //    width + 4 wide and height + 2 high, written at (left + 2, top + 1); else rotated to
 //    read downwards when at least height + 2 wide and width + 4 high, its box's top-right
-//    corner at (left + height + 1, top + 2); else no label.
+//    corner at (left + height + 2, top + 2); else no label. A downward label's descenders
+//    face the block's left edge: one column of fill keeps an underscore off the frame,
+//    where it would read as part of the line ("x86_64" as "x86 64").
 //  - Its children go in the inner area: the block less the border B on every side, and less
-//    max(text height + 1, B) on the label's side (top for across, left for down), so that
-//    nothing covers the text's last row. B is taken between 0 and the client's longer side.
+//    max(text height + 1, B) across or max(text height + 2, B) down on the label's side (top
+//    for across, left for down), so that nothing covers the text's last row or column. B is
+//    taken between 0 and the client's longer side.
 //  - Children are strips across the inner area's longer side (stacked top to bottom when it
 //    is square), in stored order, each as long as its share of the parent's size. The
 //    running offset is a single-precision float and the edges are truncated, which can

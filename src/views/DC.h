@@ -93,6 +93,7 @@ public:
     BkMode SetBkMode(BkMode mode);
     QColor SetBkColor(QColor colour);
     QColor SetTextColor(QColor colour);
+    QColor GetTextColor() const { return m_textColour; }
 
     // Width and height of the text in the current font; the same for a rotated font.
     QSize GetTextExtent(const QString& text) const;

@@ -75,6 +75,13 @@ void CListHeader::paintSection(QPainter* pPainter, const QRect& rect, int nLogic
         pPainter->drawPixmap(markRect.topLeft(), MarkPixmap(m_bMarkReversed));
 }
 
+int CListHeader::MarkedSectionWidth(int nLogicalIndex) const
+{
+    const QString text = model() != nullptr ? model()->headerData(nLogicalIndex, orientation()).toString() : QString();
+    return fontMetrics().horizontalAdvance(text) + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this)
+           + kMarkWidth + 2 * kMarkGap;
+}
+
 QSize CListHeader::sectionSizeFromContents(int nLogicalIndex) const
 {
     QSize size = QHeaderView::sectionSizeFromContents(nLogicalIndex);

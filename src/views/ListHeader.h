@@ -16,6 +16,8 @@ public:
     bool IsMarkReversed() const { return m_bMarkReversed; }
     // The mark as drawn: 16 x 13 pixels.
     static QPixmap MarkPixmap(bool bReversed);
+    // The width a column needs for its whole heading with the mark beside it.
+    int MarkedSectionWidth(int nLogicalIndex) const;
 
 protected:
     void paintSection(QPainter* pPainter, const QRect& rect, int nLogicalIndex) const override;

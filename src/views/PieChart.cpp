@@ -197,7 +197,7 @@ void CPieChart::DrawSlices(CDC& dc) const
 
 void CPieChart::DrawLabels(CDC& dc) const
 {
-    const CDC::Pen oldPen = dc.SelectPen({CPieLabel::kLeaderColour, CPieLabel::kLeaderWidth});
+    const CDC::Pen oldPen = dc.SelectPen({dc.GetTextColor(), CPieLabel::kLeaderWidth});
     for (const CPieSlice& slice : m_slices)
         if (slice.m_label.IsVisible())
             slice.m_label.DrawLeader(dc);

@@ -70,7 +70,8 @@ public:
     void Layout(int nWidth, int nHeight);
     void Layout(int nWidth, int nHeight, const TextMetrics& metrics);
     // The chart over the client rectangle (laid out first if the data or the size changed),
-    // or the centred empty-directory message when there are no slices.
+    // or the centred empty-directory message when there are no slices. What lies on the
+    // plain background, that message and the leaders, takes the surface's text colour.
     void Draw(CDC& dc, const CRect& rcClient);
     // The slice under a client point: a label (with its margin) first, then the disc. -1
     // for none, also on a boundary ray between two slices.

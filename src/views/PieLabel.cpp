@@ -31,5 +31,7 @@ void CPieLabel::DrawBox(CDC& dc, bool bHighlighted) const
     shadow.OffsetRect(kShadowOffset, kShadowOffset);
     dc.FillSolidRect(shadow, kShadow);
     dc.FillSolidRect(box, bHighlighted ? kHighlightedBox : kBox);
+    const QColor oldText = dc.SetTextColor(kBoxText);
     dc.TextOut(m_rcText.left, m_rcText.top, GetText());
+    dc.SetTextColor(oldText);
 }

@@ -15,11 +15,11 @@ class CDC;
 // to the box. Placed by CPieChart::Layout; the points and the box are client coordinates.
 class CPieLabel {
 public:
-    static constexpr QColor kLeaderColour{0, 0, 0};
-    static constexpr int kLeaderWidth = 3;
+    static constexpr int kLeaderWidth = 3;  // in the text colour of the plain background
     static constexpr QColor kShadow{127, 127, 127};
     static constexpr QColor kBox{255, 255, 0};
     static constexpr QColor kHighlightedBox{255, 0, 0};
+    static constexpr QColor kBoxText{0, 0, 0};  // on either box, whatever the background
     static constexpr int kBoxMargin = 2;   // between the text and the edge of its box
     static constexpr int kShadowOffset = 3;
 
@@ -35,8 +35,8 @@ public:
     // current pen. Every leader is drawn before any box, so a box hides the ends of the
     // leaders that run under it.
     void DrawLeader(CDC& dc) const;
-    // The box with its shadow and the text, in the surface's current font, text colour and
-    // background mode; nothing when the label was not placed.
+    // The box with its shadow and the text, in the surface's current font and background
+    // mode and in kBoxText; nothing when the label was not placed.
     void DrawBox(CDC& dc, bool bHighlighted) const;
 
     QPoint m_ptAnchor;  // on the circle, at the slice's middle angle

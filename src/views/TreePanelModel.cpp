@@ -86,12 +86,11 @@ CEntry* CTreePanelModel::EntryOf(const QModelIndex& index) const
     return pNode != nullptr ? pNode->pEntry : nullptr;
 }
 
-QString CTreePanelModel::Label(const CEntry& entry) const
+QString CTreePanelModel::Label(const CEntry& entry) const { return DisplayText(entry.GetName()) + SizeSuffix(entry); }
+
+QString CTreePanelModel::SizeSuffix(const CEntry& entry) const
 {
-    QString label = DisplayText(entry.GetName());
-    if (m_bShowSizes)
-        label += QStringLiteral(" [%1]").arg(QString::fromStdString(entry.GetSizeText()));
-    return label;
+    return m_bShowSizes ? QStringLiteral(" [%1]").arg(QString::fromStdString(entry.GetSizeText())) : QString();
 }
 
 CTreePanelModel::Node* CTreePanelModel::NodeOf(const QModelIndex& index) const
@@ -169,6 +168,8 @@ QVariant CTreePanelModel::data(const QModelIndex& index, int role) const
         return CFileTypeInfo::GetIcon(pEntry->GetIconIndex(FALSE));
     case kOpenIconRole:
         return CFileTypeInfo::GetIcon(pEntry->GetIconIndex(TRUE));
+    case kSizeSuffixRole:
+        return SizeSuffix(*pEntry);
     default:
         return {};
     }

@@ -18,6 +18,8 @@ class CTreePanelModel : public QAbstractItemModel {
 public:
     // The open-folder icon of a node, which the view shows while the node is selected.
     static constexpr int kOpenIconRole = Qt::UserRole + 1;
+    // The end of a node's label that gives its size (" [2.00k]"), "" while sizes are hidden.
+    static constexpr int kSizeSuffixRole = Qt::UserRole + 2;
 
     struct Node {
         CEntry* pEntry = nullptr;    // not owned: the document's tree owns it
@@ -46,6 +48,7 @@ public:
     bool GetShowSizes() const { return m_bShowSizes; }
     // "docs" or, while sizes are shown, "docs [2.00k]".
     QString Label(const CEntry& entry) const;
+    QString SizeSuffix(const CEntry& entry) const;
 
     QModelIndex index(int nRow, int nColumn, const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& index) const override;

@@ -66,7 +66,7 @@ void CVolraBlockView::EnsureLayout(CEntry& current, const CBlockViewStyle& style
 void CVolraBlockView::OnDraw(CDC* pDC)
 {
     const CRect rcClip = pDC->GetClipBox();
-    pDC->FillSolidRect(rcClip, kBackground);
+    pDC->FillSolidRect(rcClip, palette().color(QPalette::Base));
     CVolraDoc* pDoc = GetVolraDoc();
     if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
         return;  // nothing to show until a search made a tree

@@ -31,7 +31,8 @@ public:
     ~CVolraBlockView() override;
 
     void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
-    // Paints the clip box of the surface: the current directory's blocks over white.
+    // Paints the clip box of the surface: the current directory's blocks over the palette's
+    // Base (which shows only while there is no current directory).
     void OnDraw(CDC* pDC);
     // The deepest entry whose block contains the client point; the current directory when
     // no layout has been made for it since the last update; null without a current
@@ -40,7 +41,6 @@ public:
     // The geometry of the last paint.
     const CBlockLayout& GetLayout() const { return m_blockRects; }
 
-    static constexpr QColor kBackground{255, 255, 255};
     static constexpr QColor kSelectedFill{192, 192, 192};
     static constexpr QColor kSelectedOutline{255, 0, 0};
     static constexpr QColor kUnreadableHatch{64, 64, 64};  // over an unreadable directory

@@ -4,6 +4,7 @@
 #include "ListModel.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
+#include "model/FormatSize.h"
 #include "platform/UiServices.h"
 
 #include <QContextMenuEvent>
@@ -63,19 +64,7 @@ CVolraListView::CVolraListView(QWidget* pParent)
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->verticalHeader()->setDefaultSectionSize(std::max(fontMetrics().height(), 16) + 4);
     m_pHeader->setStretchLastSection(false);
-    // The widths were chosen for a narrower font than most desktops use: a time column
-    // is widened until a whole time fits, rather than show every time cut short.
-    // So is the type column, until its longest text fits.
-    const int nMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
-    const int nTimeWidth = m_list->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + nMargins;
-    const int nTypeWidth =
-        m_list->fontMetrics().horizontalAdvance(QStringLiteral("Directory (other file system)")) + nMargins;
-    for (int i = 0; i < kListColumns; ++i) {
-        const bool bTime = i >= static_cast<int>(EListColumn::Modified);
-        const bool bType = i == static_cast<int>(EListColumn::Type);
-        m_list->setColumnWidth(i, bTime || bType ? std::max(kColumnWidths[i], bTime ? nTimeWidth : nTypeWidth)
-                                                 : kColumnWidths[i]);
-    }
+    FitColumnWidths();
     m_list->viewport()->installEventFilter(this);
 
     connect(m_pHeader, &QHeaderView::sectionClicked, this, &CVolraListView::OnColumnClick);
@@ -85,6 +74,35 @@ CVolraListView::CVolraListView(QWidget* pParent)
 }
 
 CVolraListView::~CVolraListView() = default;
+
+// The widths were chosen for a narrower font than most desktops use: the columns of
+// texts with a known longest form (sizes, types, times) are widened until that fits,
+// rather than show every such text cut short. Names and paths keep their widths.
+void CVolraListView::FitColumnWidths()
+{
+    const QFontMetrics fm = m_list->fontMetrics();
+    const int nMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
+    const auto fit = [&](std::initializer_list<std::string> texts) {
+        int nWidth = 0;
+        for (const std::string& text : texts)
+            nWidth = std::max(nWidth, fm.horizontalAdvance(QString::fromStdString(text)));
+        return nWidth + nMargins;
+    };
+    // Bytes up to 1023, then two decimals; ten thousand G covers the largest disks.
+    constexpr std::int64_t kLargeDisk = std::int64_t(10000) << 30;
+    const int nSizeWidth = std::max(fit({FormatSize(1000), FormatSize(1023), FormatSize(kLargeDisk)}),
+                                    m_pHeader->MarkedSectionWidth(static_cast<int>(EListColumn::Size)));
+    const int nTypeWidth = fit({"Directory (unreadable)", "Directory (other file system)"});
+    const int nTimeWidth = fit({"00/00/0000 00:00:00"});
+    for (int i = 0; i < kListColumns; ++i) {
+        const auto column = static_cast<EListColumn>(i);
+        const int nFit = column == EListColumn::Size ? nSizeWidth
+                         : column == EListColumn::Type ? nTypeWidth
+                         : column >= EListColumn::Modified ? nTimeWidth
+                                                           : 0;
+        m_list->setColumnWidth(i, std::max(kColumnWidths[i], nFit));
+    }
+}
 
 const CCmdMap& CVolraListView::ClassCmdMap()
 {

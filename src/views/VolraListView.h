@@ -54,6 +54,7 @@ protected:
 
 private:
     CVolraDoc* GetVolraDoc() const;
+    void FitColumnWidths();
     // Gathers and sorts the rows afresh, puts the mark on the sort column and keeps the
     // document's selection selected when it is among the rows.
     void Rebuild();

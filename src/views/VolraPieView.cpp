@@ -61,7 +61,9 @@ void CVolraPieView::paintEvent(QPaintEvent* pEvent)
 
 void CVolraPieView::OnDraw(CDC* pDC)
 {
-    pDC->FillSolidRect(pDC->GetClipBox(), kBackground);
+    // A dark desktop gets a dark background; slices and label boxes keep their colours.
+    pDC->FillSolidRect(pDC->GetClipBox(), palette().color(QPalette::Base));
+    pDC->SetTextColor(palette().color(QPalette::Text));
     const CVolraDoc* pDoc = GetVolraDoc();
     if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
         return;  // nothing to show until a search made a tree

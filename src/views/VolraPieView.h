@@ -22,14 +22,13 @@ class CVolraDoc;
 class CVolraPieView : public CView {
     Q_OBJECT
 public:
-    static constexpr QColor kBackground{255, 255, 255};
-
     explicit CVolraPieView(QWidget* pParent = nullptr);
     ~CVolraPieView() override;
 
     void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
-    // Paints the clip box of the surface: the chart over white, the highlighted slice and
-    // its label drawn again on top.
+    // Paints the clip box of the surface: the chart over the palette's Base, with texts and
+    // leaders outside the label boxes in its Text; the highlighted slice and its label
+    // drawn again on top.
     void OnDraw(CDC* pDC);
     // The entry of the slice under a client point (a label or the disc), or null.
     CEntry* EntryAt(QPoint pt) const;

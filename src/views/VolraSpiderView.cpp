@@ -29,13 +29,18 @@ void CVolraSpiderView::paintEvent(QPaintEvent* pEvent)
 // update has anything to drop.
 void CVolraSpiderView::OnDraw(CDC* pDC)
 {
-    pDC->FillSolidRect(pDC->GetClipBox(), kBackground);
+    const QColor base = palette().color(QPalette::Base);
+    const QColor text = palette().color(QPalette::Text);
+    pDC->FillSolidRect(pDC->GetClipBox(), base);
     const CVolraDoc* pDoc = GetVolraDoc();
     const int cx = width() / 2;
     const int cy = height() / 2;
     m_layout.Build(pDoc != nullptr ? pDoc->m_pCurrent : nullptr, cx, cy, std::min(cx, cy));
     pDC->SelectBrush(CDC::HollowBrush());
+    pDC->SelectPen({text, 1});
     pDC->DrawLines(m_layout.Lines());
-    // The surface's own font and colours: black on an opaque white box.
+    // The surface's own font, on an opaque box of the background's colour.
+    pDC->SetTextColor(text);
+    pDC->SetBkColor(base);
     pDC->TextOut(kNoticeAt, kNoticeAt, QString::fromLatin1(kNotice.data(), static_cast<qsizetype>(kNotice.size())));
 }

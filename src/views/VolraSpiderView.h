@@ -15,14 +15,14 @@ class CVolraDoc;
 class CVolraSpiderView : public CView {
     Q_OBJECT
 public:
-    static constexpr QColor kBackground{255, 255, 255};
     static constexpr std::string_view kNotice = "Spider mode not yet finished";
     static constexpr int kNoticeAt = 10;  // the notice's top-left corner, both coordinates
 
     explicit CVolraSpiderView(QWidget* pParent = nullptr);
     ~CVolraSpiderView() override;
 
-    // Paints the clip box of the surface: the figure over white, then the notice.
+    // Paints the clip box of the surface: the figure over the palette's Base, then the
+    // notice, both in its Text.
     void OnDraw(CDC* pDC);
     // The figure of the last paint.
     const CSpiderLayout& GetLayout() const { return m_layout; }

@@ -1,6 +1,7 @@
 #include "VolraTreeView.h"
 
 #include "EntryInfo.h"
+#include "TreeLabelDelegate.h"
 #include "TreePanelModel.h"
 #include "VolraPrefs.h"
 #include "doc/VolraDoc.h"
@@ -8,30 +9,10 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <vector>
-
-namespace {
-// The selected node shows its directory's open-folder icon, the others the closed one.
-class COpenIconDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* pOption, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(pOption, index);
-        if (pOption->state & QStyle::State_Selected) {
-            const QVariant open = index.data(CTreePanelModel::kOpenIconRole);
-            if (open.canConvert<QIcon>())
-                pOption->icon = qvariant_cast<QIcon>(open);
-        }
-    }
-};
-}  // namespace
 
 CVolraTreeView::CVolraTreeView(QWidget* pParent)
     : CView(pParent), m_pModel(new CTreePanelModel(this)), m_tree(new QTreeView(this))
@@ -42,7 +23,7 @@ CVolraTreeView::CVolraTreeView(QWidget* pParent)
     setFocusProxy(m_tree);
 
     m_tree->setModel(m_pModel);
-    m_tree->setItemDelegate(new COpenIconDelegate(m_tree));
+    m_tree->setItemDelegate(new CTreeLabelDelegate(m_tree));
     m_tree->setHeaderHidden(true);
     m_tree->setRootIsDecorated(true);
     m_tree->setUniformRowHeights(true);  // no measuring of rows, however many open at once
@@ -50,13 +31,13 @@ CVolraTreeView::CVolraTreeView(QWidget* pParent)
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setIconSize(QSize(16, 16));
-    // Long labels widen the column and bring a horizontal scroll bar: they are never cut.
-    m_tree->header()->setStretchLastSection(false);
+    // The one column is as wide as the panel: a label too long for it is cut with an
+    // ellipsis in its name, keeping its size, rather than run out of sight past the edge.
+    m_tree->header()->setStretchLastSection(true);
+    m_tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_tree->viewport()->installEventFilter(this);
 
     connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { OnSelChanged(); });
-    connect(m_tree, &QTreeView::expanded, this, [this] { FitColumn(); });
-    connect(m_tree, &QTreeView::collapsed, this, [this] { FitColumn(); });
 }
 
 CVolraTreeView::~CVolraTreeView() = default;
@@ -83,17 +64,11 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
         m_bShowSizes = bShowSizes;
         m_bDiskSizes = CEntry::ShowsDiskSizes();
         m_pModel->SetShowSizes(bShowSizes);
-        // Every label is asked for again, and the column follows their new widths.
-        FitColumn();
-        m_tree->viewport()->update();
+        m_tree->viewport()->update();  // every label is asked for again
     }
     if (pDoc->m_pCurrent != nullptr)
         RevealCurrent(pDoc->m_pCurrent);
 }
-
-// Qt measures at most a thousand rows around the visible ones, so this stays cheap
-// however many nodes are open.
-void CVolraTreeView::FitColumn() { m_tree->resizeColumnToContents(0); }
 
 void CVolraTreeView::OnDetachFromDocument() { m_pModel->Reset(nullptr); }
 
@@ -105,7 +80,6 @@ void CVolraTreeView::Rebuild(CEntry* pRoot)
         m_pModel->Fill(root);
         m_tree->expand(root);
     }
-    FitColumn();
 }
 
 void CVolraTreeView::RevealCurrent(CEntry* pCurrent)
@@ -140,9 +114,19 @@ void CVolraTreeView::RevealCurrent(CEntry* pCurrent)
 void CVolraTreeView::OnSelChanged()
 {
     CVolraDoc* pDoc = GetVolraDoc();
-    // Emptying the panel can report a change to no node: that makes nothing current.
+    // Emptying the panel can report a change to no node: that makes nothing current. A
+    // click on empty space (or Ctrl and a click on the selected node) unselects without
+    // changing the current directory, whose node then keeps its highlight.
     CEntry* pEntry = GetSelectedEntry();
-    if (pDoc == nullptr || pEntry == nullptr || pEntry == pDoc->m_pCurrent)
+    if (pDoc == nullptr)
+        return;
+    if (pEntry == nullptr) {
+        const QModelIndex current = m_pModel->IndexOf(pDoc->m_pCurrent);
+        if (current.isValid())
+            m_tree->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    if (pEntry == pDoc->m_pCurrent)
         return;
     pDoc->SetCurrent(pEntry);
     ShowEntryInfo(pEntry);

@@ -45,8 +45,6 @@ private:
     // opens its ancestors, scrolls it into view and selects it.
     void RevealCurrent(CEntry* pCurrent);
     void OnSelChanged();
-    // Makes the column as wide as the widest label it shows.
-    void FitColumn();
     bool OnContextMenu(QPoint ptViewport, QPoint ptScreen);
 
     CTreePanelModel* m_pModel;

@@ -110,3 +110,27 @@ TEST(Snapshot, ErrorsGoToStandardErrorNeverIntoABoxAndTheOutputIsCheckedFirst)
         EXPECT_EQ(boxes.closed, 0);
     }
 }
+
+// The list drawn alone is the list drawn beside the tree panel, moved right by the panel.
+TEST(Snapshot, TheListLooksTheSameWithAndWithoutTheTreePanel)
+{
+    TempTree t;
+    t.Files({{"tree/big.bin", 5000}, {"tree/docs/a.txt", 1000}, {"tree/docs/b.txt", 20}});
+    const std::string shot = t.Path("shot.png");
+    const auto draw = [&](bool bTree) {
+        EXPECT_EQ(RunSnapshot({t.Path("tree"), QStringLiteral("list"), bTree, QSize(700, 200), shot}), 0);
+        return QImage::fromData(QByteArray::fromStdString(ReadFile(shot)));
+    };
+    const QImage alone = draw(false);
+    const QImage beside = draw(true);
+    const QRect list(0, 0, 300, 120);  // left of any vertical and above any horizontal scroll bar
+    const QImage part = alone.copy(list);
+    QImage blank = part;
+    blank.fill(part.pixel(0, part.height() - 1));
+    EXPECT_NE(part, blank) << "a list, not a blank picture";
+    int nAt = 0;  // where the list begins beside the panel
+    while (nAt + list.width() <= beside.width() && beside.copy(list.translated(nAt, 0)) != part)
+        ++nAt;
+    EXPECT_GE(nAt, 192) << "the list, right of the panel";
+    EXPECT_LT(nAt + list.width(), beside.width());
+}

@@ -64,8 +64,8 @@ TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
 {
     // A block labelled across needs the text's width + 4 by its height + 2, down the same
     // turned; across wins when both fit. The label's strip is the frame's line and the text
-    // (17 here) or the border, whichever is wider; without a label the border goes all
-    // round. The block's one child shows where the inner area is; empty means none.
+    // (17 here; down, with a column of fill between, 18) or the border, whichever is wider;
+    // without a label the border goes all round. The block's one child shows where the inner area is; empty means none.
     const struct {
         const char* name;
         CRect rc;
@@ -78,14 +78,14 @@ TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
         {"abcd", {0, 0, 17, 28}, 1, Label::None, {1, 1, 16, 27}},
         {"abcd", {0, 0, 18, 27}, 1, Label::None, {1, 1, 17, 26}},
         {"abcd", {0, 0, 40, 40}, 10, Label::Across, {10, 17, 30, 30}},
-        {"abcdefghij", {100, 50, 160, 250}, 10, Label::Down, {117, 60, 150, 240}},
+        {"abcdefghij", {100, 50, 160, 250}, 10, Label::Down, {118, 60, 150, 240}},
         {"abcdefghij", {100, 50, 160, 250}, 20, Label::Down, {120, 70, 140, 230}},
         {"abcdefghij", {0, 0, 200, 100}, 10, Label::Across, {10, 17, 190, 90}},
         {kUnlabelled.c_str(), {0, 0, 200, 100}, 10, Label::None, {10, 10, 190, 90}},
         // Names narrower than a line is high.
-        {"a", {0, 0, 10, 60}, 2, Label::Across, {2, 17, 8, 58}},  {"a", {0, 0, 60, 10}, 2, Label::Down, {17, 2, 58, 8}},
+        {"a", {0, 0, 10, 60}, 2, Label::Across, {2, 17, 8, 58}},  {"a", {0, 0, 60, 10}, 2, Label::Down, {18, 2, 58, 8}},
         {"7z", {0, 0, 16, 60}, 2, Label::Across, {2, 17, 14, 58}},
-        {"go", {0, 0, 60, 16}, 2, Label::Down, {17, 2, 58, 14}}, {"go", {0, 0, 60, 15}, 2, Label::None, {2, 2, 58, 13}},
+        {"go", {0, 0, 60, 16}, 2, Label::Down, {18, 2, 58, 14}}, {"go", {0, 0, 60, 15}, 2, Label::None, {2, 2, 58, 13}},
     };
     Measured m;
     CBlockLayout layout;
@@ -98,10 +98,10 @@ TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
         EXPECT_EQ(layout.RectOf(file).value_or(CRect()), c.child) << c.name << " in " << testing::PrintToString(c.rc);
     }
     // Across the text's box starts at (left + 2, top + 1); down, its top-right corner is at
-    // (left + height + 1, top + 2).
+    // (left + height + 2, top + 2).
     root->SetName("abcdefghij");
     layout.Build(*root, {100, 50, 160, 250}, 10, m.Metrics());
-    EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(117, 52));
+    EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(118, 52));
     layout.Build(*root, {0, 0, 200, 100}, 10, m.Metrics());
     EXPECT_EQ(layout.LabelOrigin(layout.Blocks().front()), QPoint(2, 1));
 

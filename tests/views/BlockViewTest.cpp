@@ -153,7 +153,8 @@ TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEve
 }
 
 // Every solid pixel of a label's text, across or down, reaches the screen: nothing drawn
-// after it (the children below or beside it) covers its descenders and underscores.
+// after it (the children below or beside it) covers its descenders and underscores. Down,
+// a column of the block's fill keeps the underscores off its frame.
 TEST_F(BlockViewTest, LabelsShowTheirWholeText)
 {
     tree.File("under_score_dir/x", 20000);  // wide: labelled across
@@ -190,6 +191,13 @@ TEST_F(BlockViewTest, LabelsShowTheirWholeText)
                 }
         EXPECT_GT(nSolid, 0) << pDir->GetName();
         EXPECT_EQ(nLost, 0) << pDir->GetName();
+        if (pBlock->label == CBlockLayout::Label::Down) {
+            const CRect& rc = pBlock->rect;
+            int nInked = 0;
+            for (int y = rc.top + 1; y < rc.bottom - 1; ++y)
+                nInked += image.pixelColor(rc.left + 1, y) != view->GetPalette()[pBlock->nPalette] ? 1 : 0;
+            EXPECT_EQ(nInked, 0) << "the column beside the frame";
+        }
     }
 }
 

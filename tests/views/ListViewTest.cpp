@@ -12,8 +12,10 @@
 #include "views/VolraListView.h"
 
 #include <QAbstractItemModelTester>
+#include <QHelpEvent>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -207,4 +209,37 @@ TEST_F(ListViewTest, ClicksSelectEnterDirectoriesAndDeleteRebuilds)
     EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
     view->grab();  // reads every row on screen
     EXPECT_EQ(spy.hints.back(), HINT_TREE_CHANGED);
+}
+
+// A size is never cut short, whatever the font's size: its cell brings no tip (the list
+// shows one only for a text its column cuts), while a path too long for its column does.
+TEST(ListViewColumns, SizesFitTheirColumnInSmallAndLargeFonts)
+{
+    TempTree tree;
+    tree.Files({{"k", 1000}, {std::string(80, 'p'), 1}});
+    const std::unique_ptr<TestDriveDoc> doc = Search(tree.Root());
+    ASSERT_NE(doc, nullptr);
+    for (const int nPixels : {11, 20, 32}) {
+        QWidget parent;
+        QFont font = parent.font();
+        font.setPixelSize(nPixels);
+        parent.setFont(font);
+        CVolraListView view(&parent);
+        view.resize(2400, 300);
+        doc->AddView(&view);
+        doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+        parent.show();
+        QTableView* list = view.GetListCtrl();
+        const auto tipAt = [list](int nRow, EListColumn column) {
+            const QModelIndex index = list->model()->index(nRow, static_cast<int>(column));
+            const QPoint pt = list->visualRect(index).center();
+            QHelpEvent event(QEvent::ToolTip, pt, list->viewport()->mapToGlobal(pt));
+            QApplication::sendEvent(list->viewport(), &event);
+            return QToolTip::text().toStdString();
+        };
+        const int k = view.GetRows().front()->GetName() == "k" ? 0 : 1;
+        EXPECT_NE(tipAt(k, EListColumn::Size), "1000 bytes") << nPixels;
+        EXPECT_EQ(tipAt(1 - k, EListColumn::Path), view.GetRows()[1 - k]->GetPath()) << nPixels;
+        doc->RemoveView(&view);
+    }
 }

@@ -104,3 +104,40 @@ TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverAS
         EXPECT_EQ(doc->m_pCurrent, root);
     }
 }
+
+// A dark palette darkens the background and lightens what lies on it (the leaders, the
+// empty directory's message); the label boxes keep their black text on yellow.
+TEST_F(PieViewTest, BackgroundAndPlainTextsFollowThePalette)
+{
+    tree.Files({{"big", 3000}, {"small", 1000}});
+    tree.Dir("empty");
+    Open(600, 400);
+    QPalette dark = view->palette();
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    const auto count = [](const QImage& image, const CRect& rc, QColor colour) {
+        int n = 0;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                n += image.pixelColor(x, y) == colour ? 1 : 0;
+        return n;
+    };
+    for (const QPalette& palette : {view->palette(), dark}) {
+        view->setPalette(palette);
+        doc->SetCurrent(root);
+        QImage image = Grab();
+        const QColor base = palette.color(QPalette::Base);
+        const QColor text = palette.color(QPalette::Text);
+        EXPECT_EQ(image.pixelColor(2, 2), base);
+        const CPieLabel& label = view->GetChart().Slice(0).m_label;
+        ASSERT_TRUE(label.IsVisible());
+        const QPoint middle = (label.m_ptAnchor + label.m_ptElbow) / 2;  // on the leader's outward part
+        EXPECT_EQ(image.pixelColor(middle), text);
+        EXPECT_GT(count(image, label.m_rcText, CPieLabel::kBoxText), 0) << "the box's text";
+
+        doc->SetCurrent(Child(root, "empty"));
+        image = Grab();
+        const CRect all(0, 0, image.width(), image.height());
+        EXPECT_GT(count(image, all, text), 0) << "the message";
+    }
+}

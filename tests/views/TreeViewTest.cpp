@@ -4,15 +4,20 @@
 #include "platform/CmdTarget.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"
+#include "views/TreeLabelDelegate.h"
 #include "views/TreePanelModel.h"
 #include "views/VolraPrefs.h"
 #include "views/VolraTreeView.h"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <tuple>
 
 namespace {
 class TreePanelTest : public ViewHarness<CVolraTreeView> {
@@ -98,9 +103,18 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     }
     EXPECT_EQ(spy.hints, std::vector<LPARAM>(4, HINT_REDRAW));
 
-    // Losing the selection makes nothing current.
+    // Losing the selection makes nothing current, and the current directory's node keeps
+    // its highlight, also after a click on the empty space below the nodes.
     Ctrl()->selectionModel()->clearSelection();
     EXPECT_EQ(doc->m_pCurrent, At({"a", "b", "c", "d"}));
+    EXPECT_EQ(view->GetSelectedEntry(), doc->m_pCurrent);
+    view->resize(250, 400);
+    const QPoint empty(20, Ctrl()->viewport()->height() - 5);
+    ASSERT_FALSE(Ctrl()->indexAt(empty).isValid());
+    QTest::mouseClick(Ctrl()->viewport(), Qt::LeftButton, {}, empty);
+    EXPECT_EQ(doc->m_pCurrent, At({"a", "b", "c", "d"}));
+    EXPECT_EQ(view->GetSelectedEntry(), doc->m_pCurrent);
+    view->resize(250, 110);
 
     // A right click on a node makes it current, then opens the menu for it; on the empty
     // area below the nodes nothing happens.
@@ -136,4 +150,44 @@ TEST_F(TreePanelTest, RefreshAndDeleteCloseEveryBranchButTheCurrentOne)
     EXPECT_FALSE(Model()->hasChildren(IndexOf({"a", "b", "c"}))) << "its only subdirectory went";
     doc->OnOpenParent();
     EXPECT_EQ(view->GetSelectedEntry(), At({"a", "b"}));
+}
+
+// A label too long for the panel keeps its size: its name is cut with an ellipsis, and its
+// whole text comes as a tip; a short label is left whole and brings no tip.
+TEST_F(TreePanelTest, LongLabelsAreCutInTheirNamesAndShownWholeAsATip)
+{
+    const QFontMetrics fm(Ctrl()->font());
+    const QString name = QStringLiteral("a_directory_with_a_rather_long_name");
+    const QString size = QStringLiteral(" [2.00k]");
+    const QString ellipsis(QChar(0x2026));
+    const int nWhole = fm.horizontalAdvance(name + size);
+    const int nRoomForSome = fm.horizontalAdvance(QStringLiteral("a_dir") + ellipsis + size);
+    const std::tuple<QString, int, QString, QString> cases[] = {
+        // suffix, width, what the label begins and ends with
+        {size, nWhole, name + size, name + size},
+        {size, nRoomForSome, QStringLiteral("a_d"), ellipsis + size},
+        {QString(), fm.horizontalAdvance(QStringLiteral("a_dir") + ellipsis), QStringLiteral("a_d"), ellipsis},
+        {size, fm.horizontalAdvance(size) / 2, QString(), ellipsis},  // no room for the size
+    };
+    for (const auto& [suffix, nWidth, begins, ends] : cases) {
+        const QString fitted = CTreeLabelDelegate::FitLabel(name, suffix, fm, nWidth);
+        EXPECT_LE(fm.horizontalAdvance(fitted), nWidth) << fitted.toStdString();
+        EXPECT_TRUE(fitted.startsWith(begins) && fitted.endsWith(ends)) << fitted.toStdString();
+    }
+
+    tree.File(name.toStdString() + "/f", 2048);
+    AfxGetPrefs().m_bShowSizes = TRUE;
+    doc->OnRefresh();
+    const auto tipAt = [this](const QModelIndex& index) {
+        QToolTip::hideText();
+        const QPoint pt = Ctrl()->visualRect(index).center();
+        QHelpEvent event(QEvent::ToolTip, pt, Ctrl()->viewport()->mapToGlobal(pt));
+        QApplication::sendEvent(Ctrl()->viewport(), &event);
+        return QToolTip::text().toStdString();
+    };
+    const QModelIndex longOne = IndexOf({name.toStdString()});
+    ASSERT_TRUE(longOne.isValid());
+    EXPECT_EQ(tipAt(longOne), name.toStdString() + " [2.00k]");
+    EXPECT_NE(tipAt(IndexOf({"m"})), "m [1 bytes]");
+    EXPECT_EQ(Ctrl()->header()->sectionSize(0), Ctrl()->viewport()->width()) << "no label runs past the edge";
 }
