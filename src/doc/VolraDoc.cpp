@@ -54,7 +54,7 @@ CVolraDoc::CWalkScope::CWalkScope(CVolraDoc& doc) : m_doc(doc)
     m_doc.ShowProgress();  // the main window is disabled from here on
 }
 
-CVolraDoc::CWalkScope::~CWalkScope()
+void CVolraDoc::CWalkScope::End()
 {
     if (!m_operation)
         return;
@@ -62,6 +62,7 @@ CVolraDoc::CWalkScope::~CWalkScope()
     m_doc.HideProgress();
     m_doc.m_bSearching = false;
     EndWaitCursor();
+    m_operation.reset();
 }
 
 BOOL CVolraDoc::Search(CEntry* pStart)
@@ -77,6 +78,9 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     m_bWalkBegan = pFinder != nullptr;
     if (!pFinder) {
         // No finder, no walk: an FTP search that could not log in again. Nothing was read.
+        const DWORD code = GetLastError();
+        scope.End();
+        SetLastError(code);
         if (!m_dlgProgress.m_bCancelled)
             ReportLastError();
         return FALSE;

@@ -85,7 +85,10 @@ protected:
     class CWalkScope {
     public:
         explicit CWalkScope(CVolraDoc& doc);
-        ~CWalkScope();
+        ~CWalkScope() { End(); }
+        // Puts everything back now, so that a message comes alone, not over the progress
+        // dialog of a search that is over.
+        void End();
         CWalkScope(const CWalkScope&) = delete;
         CWalkScope& operator=(const CWalkScope&) = delete;
 
