@@ -51,6 +51,8 @@ protected:
     CFinder* CreateFinder() override;
     void DeleteFinder(CFinder* pFinder) override;
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
+    // The inodes in use when the walk starts where a file system is mounted, else 0.
+    std::uint64_t CountExpectedEntries(const CEntry& start) override;
 
 private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);

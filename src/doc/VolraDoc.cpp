@@ -71,6 +71,8 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     m_nDirsFound = 0;
     m_nFilesFound = 0;
     m_pReading = nullptr;
+    m_pWalkStart = pStart;
+    m_nExpected = CountExpectedEntries(*pStart);
     m_throttle = CPumpThrottle(m_progressInterval);
     CWalkScope scope(*this);
     // Declared after the scope, so that it goes before the progress dialog does.
@@ -104,7 +106,8 @@ BOOL CVolraDoc::Search(CEntry* pStart)
         ReportLastError();  // while the progress dialog is still up
 
     // The dialog object outlives its window: a refresh starts from these final figures.
-    WriteProgressFields();
+    WriteProgressFields(end == WalkEnd::Finished);
+    m_pWalkStart = nullptr;
     return end == WalkEnd::Finished ? TRUE : FALSE;
 }
 
@@ -195,12 +198,22 @@ bool CVolraDoc::KeepResponsive()
     return m_dlgProgress.m_bCancelled != FALSE;
 }
 
-void CVolraDoc::WriteProgressFields()
+void CVolraDoc::WriteProgressFields(bool bEnded)
 {
     if (const CEntry* pShown = m_pAwaited != nullptr ? m_pAwaited : m_pReading)
         m_dlgProgress.m_strCurrentDir = pShown->GetPath();
     m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
     m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
+    if (m_pWalkStart != nullptr)
+        m_dlgProgress.m_strSize = FormatSize(m_pWalkStart->GetSize());
+    m_dlgProgress.m_nPercent = -1;
+    if (m_nExpected > 0) {
+        // Hard links, and inodes nobody can reach (unreadable folders, open deleted files),
+        // put the count off either way: it says 100% only once the walk is over.
+        const std::uint64_t found = std::uint64_t(m_nDirsFound) + std::uint64_t(m_nFilesFound) + 1;
+        const auto share = static_cast<int>(std::min<std::uint64_t>(99, found * 100 / m_nExpected));
+        m_dlgProgress.m_nPercent = bEnded ? 100 : share;
+    }
 }
 
 void CVolraDoc::PushProgress()

@@ -106,6 +106,10 @@ protected:
     virtual void DeleteFinder(CFinder* pFinder) = 0;
     virtual BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) = 0;
 
+    // About how many entries a walk from pStart meets, itself included: for a whole file
+    // system, the count of inodes in use. 0 when that cannot be known.
+    virtual std::uint64_t CountExpectedEntries(const CEntry& /*start*/) { return 0; }
+
     // For a finder that makes the walk wait: shows the progress and dispatches events as
     // the walk does between items. True once the user has cancelled.
     bool KeepResponsive();
@@ -117,12 +121,14 @@ private:
     };
     enum class WalkEnd { Finished, Failed, Cancelled };
     WalkEnd ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack);
-    void WriteProgressFields();  // the walk's figures into the dialog's fields
+    void WriteProgressFields(bool bEnded = false);  // the walk's figures into the dialog's fields
     void PushProgress();         // ... and on to its window, then dispatch events
     void ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh);
 
     int m_nDirsFound = 0;   // counters of the running walk
     int m_nFilesFound = 0;
+    const CEntry* m_pWalkStart = nullptr;  // whose total is the size found; not owned
+    std::uint64_t m_nExpected = 0;         // entries the walk will meet, or 0 when unknown
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;
