@@ -38,6 +38,7 @@ public:
 
 protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+    bool HasLocalPaths() const override { return true; }
 
     // The question before anything is moved; TRUE to go ahead. In a headless run nobody can
     // answer, and nothing is deleted unasked.

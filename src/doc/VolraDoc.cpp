@@ -6,6 +6,7 @@
 #include "platform/FileChooser.h"
 #include "platform/Finder.h"
 #include "platform/LastError.h"
+#include "platform/PathMimeData.h"
 #include "platform/UiServices.h"
 
 #include <QApplication>
@@ -32,7 +33,8 @@ const CCmdMap& CVolraDoc::BrowseCmdMap()
                                    .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
                                    .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory,
                                        &CVolraDoc::OnUpdateViewDirectory)
-                                   .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs);
+                                   .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs)
+                                   .On(ID_EDIT_COPY, &CVolraDoc::OnEditCopy, &CVolraDoc::OnUpdateEditCopy);
     return map;
 }
 
@@ -332,6 +334,14 @@ void CVolraDoc::OnRefresh()
     }
     ReplaceAfterRefresh(pOld, pFresh);
 }
+
+void CVolraDoc::OnEditCopy()
+{
+    if (m_pSelected != nullptr)
+        CopyPathToClipboard(m_pSelected->GetPath(), HasLocalPaths());
+}
+
+void CVolraDoc::OnUpdateEditCopy(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected != nullptr); }
 
 std::string CVolraDoc::UnreadableText() const
 {

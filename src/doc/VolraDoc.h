@@ -50,6 +50,9 @@ public:
     void OnViewDirectory();
     void OnUpdateViewDirectory(CCmdUI* pCmdUI);
     void OnRefresh();
+    // Copy (Ctrl+C): the selected item's path to the clipboard.
+    void OnEditCopy();
+    void OnUpdateEditCopy(CCmdUI* pCmdUI);
     // Asks where to, and writes the whole search there in ncdu's export format.
     void OnSaveSearchAs();
     void OnUpdateSaveSearchAs(CCmdUI* pCmdUI);
@@ -77,6 +80,8 @@ public:
 protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+    // Whether the paths name files of this machine: copied, they then name the file too.
+    virtual bool HasLocalPaths() const { return false; }
 
     // What a running walk changes outside the tree (the progress dialog up, the main window
     // disabled, the wait cursor, closing turned into Cancel), put back however the walk ends.
