@@ -24,7 +24,6 @@
 namespace {
 
 constexpr int kDriveColumnWidth = 120;     // at least; wider when the mount paths need it
-constexpr int kTitleColumnWidth = 100;
 constexpr int kMinTitleColumnWidth = 80;  // what a wide "Drive" column must leave
 constexpr int kRootRole = Qt::UserRole;
 constexpr int kSpacePollMs = 100;

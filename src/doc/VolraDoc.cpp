@@ -10,6 +10,7 @@
 #include "platform/UiServices.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QWidget>
 #include <algorithm>
 
@@ -74,6 +75,8 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     m_nFilesFound = 0;
     m_pReading = nullptr;
     m_pWalkStart = pStart;
+    // A refresh that fails frees its start: the walk forgets it however it ends.
+    const auto forgetStart = qScopeGuard([this] { m_pWalkStart = nullptr; });
     m_nExpected = CountExpectedEntries(*pStart);
     m_throttle = CPumpThrottle(m_progressInterval);
     CWalkScope scope(*this);
@@ -109,7 +112,6 @@ BOOL CVolraDoc::Search(CEntry* pStart)
 
     // The dialog object outlives its window: a refresh starts from these final figures.
     WriteProgressFields(end == WalkEnd::Finished);
-    m_pWalkStart = nullptr;
     return end == WalkEnd::Finished ? TRUE : FALSE;
 }
 
