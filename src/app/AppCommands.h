@@ -12,7 +12,6 @@ constexpr UINT ID_VIEW_SIZE_ON_DISK = 32801;  // sizes on disk in place of lengt
 constexpr UINT ID_FILE_NEW = 57600;
 constexpr UINT ID_FILE_OPEN = 57601;      // "Open search...": a search saved in ncdu's export format
 constexpr UINT ID_FILE_CLOSE = 57602;
-constexpr UINT ID_EDIT_COPY = 57634;
 constexpr UINT ID_EDIT_CUT = 57635;
 constexpr UINT ID_EDIT_PASTE = 57637;
 constexpr UINT ID_EDIT_UNDO = 57643;

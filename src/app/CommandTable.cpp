@@ -31,7 +31,7 @@ constexpr CCommandInfo kCommands[] = {
     {ID_VIEW_DIRECTORY, "&View directory\tEnter", "Open directory in current view\nView directory",
      "view-directory", false},
     {ID_OPEN_RUN, "Open/&Run", "Open the selected file or folder\nOpen / Run", "open-run", false},
-    {ID_DELETE, "&Delete", "Delete the selected file or folder\nDelete", "delete", false},
+    {ID_DELETE, "&Delete\tDel", "Delete the selected file or folder\nDelete", "delete", false},
     {ID_WINDOW_CASCADE, "&Cascade", "Arrange windows so they overlap\nCascade Windows", nullptr, false},
     {ID_WINDOW_TILE, "&Tile", "Arrange windows as non-overlapping tiles\nTile Windows", nullptr, false},
     {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange icons at the bottom of the window\nArrange Icons",
@@ -40,7 +40,7 @@ constexpr CCommandInfo kCommands[] = {
     {ID_APP_ABOUT, "&About Volra...", "Display program information and version\nAbout", "about", false},
     {ID_NEXT_PANE, nullptr, "Switch to the next window pane\nNext Pane", nullptr, false},
     {ID_PREV_PANE, nullptr, "Switch back to the previous window pane\nPrevious Pane", nullptr, false},
-    {ID_EDIT_COPY, nullptr, "Copy the selection\nCopy", nullptr, false},
+    {ID_EDIT_COPY, "&Copy path\tCtrl+C", "Copy the path of the selected file or folder\nCopy path", nullptr, false},
     {ID_EDIT_CUT, nullptr, "Cut the selection\nCut", nullptr, false},
     {ID_EDIT_PASTE, nullptr, "Insert the clipboard contents\nPaste", nullptr, false},
     {ID_EDIT_UNDO, nullptr, "Undo the last action\nUndo", nullptr, false},
@@ -51,8 +51,8 @@ struct KeyBinding {
     QKeyCombination key;
 };
 
-// The accelerator table. Copy, Cut, Paste and Undo have no handler anywhere, so their keys
-// do nothing; they are listed so that the keys are taken the same way in every window.
+// The accelerator table. Cut, Paste and Undo have no handler anywhere, so their keys do
+// nothing; they are listed so that the keys are taken the same way in every window.
 const KeyBinding kKeys[] = {
     {ID_FILE_NEW, Qt::CTRL | Qt::Key_N},
     {ID_FILE_OPEN, Qt::CTRL | Qt::Key_O},
@@ -68,6 +68,7 @@ const KeyBinding kKeys[] = {
     {ID_HELP_CONTENTS, QKeyCombination(Qt::Key_F1)},
     {ID_NEXT_PANE, QKeyCombination(Qt::Key_F6)},
     {ID_PREV_PANE, Qt::SHIFT | Qt::Key_F6},
+    {ID_DELETE, QKeyCombination(Qt::Key_Delete)},
     {ID_EDIT_COPY, Qt::CTRL | Qt::Key_C},
     {ID_EDIT_COPY, Qt::CTRL | Qt::Key_Insert},
     {ID_EDIT_CUT, Qt::CTRL | Qt::Key_X},
@@ -130,7 +131,7 @@ const std::vector<CMenuLayout>& MainMenuDocument()
         {"&View",
          {ID_REFRESH, ID_OPEN_PARENT, 0, ID_VIEW_TREE, ID_MODE_BLOCK, ID_MODE_LIST, ID_MODE_PIE, 0,
           ID_SHOW_ALL_FILES, ID_VIEW_SIZE_ON_DISK, 0, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
-        {"&Selection", {ID_VIEW_DIRECTORY, 0, ID_OPEN_RUN, ID_DELETE}},
+        {"&Selection", {ID_VIEW_DIRECTORY, ID_EDIT_COPY, 0, ID_OPEN_RUN, ID_DELETE}},
         {"&Window", {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE}},
         {"&Help", {ID_HELP_CONTENTS, ID_APP_ABOUT}},
     };

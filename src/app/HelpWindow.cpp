@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -86,6 +87,14 @@ void CHelpWindow::ShowHelp(QWidget* pParent, const QStringList& folders)
         s_pInstance->PlaceOver(pOwner);
     } else {
         s_pInstance->m_home = home;
+    }
+    // A modal dialog blocks every window but those shown over it modally: the guide asked
+    // for from a dialog is one of those, closed to go back to the dialog. Modality changes
+    // at the next show.
+    QWidget* pModal = QApplication::activeModalWidget();
+    if (pModal != nullptr && pModal != s_pInstance && !s_pInstance->isModal()) {
+        s_pInstance->hide();
+        s_pInstance->setWindowModality(Qt::ApplicationModal);
     }
     s_pInstance->GoHome();
     s_pInstance->show();

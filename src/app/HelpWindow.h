@@ -8,7 +8,8 @@ class QTextBrowser;
 
 // The program's help: the HTML user guide in a browser window of its own, opened at its
 // default topic (index.html) with Back, Forward and Home. There is one help window; a
-// second request raises it and goes back to the default topic.
+// second request raises it and goes back to the default topic. Asked for while a modal
+// dialog is up, it opens modal over that dialog, as the dialog blocks every other window.
 class CHelpWindow : public QMainWindow {
     Q_OBJECT
 public:

@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -303,7 +304,22 @@ bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     if (pEvent->type() == QEvent::ShortcutOverride && !m_bDestroying)
         UpdateCommandStates();
+    if (pEvent->type() == QEvent::KeyPress && !m_bDestroying && IsHelpKeyInModalWindow(pWatched, pEvent)) {
+        OnHelpContents();
+        return true;
+    }
     return QMainWindow::eventFilter(pWatched, pEvent);
+}
+
+// A modal dialog blocks this window and its keys, F1 included; the guide is asked for from
+// inside it all the same.
+bool CMainFrame::IsHelpKeyInModalWindow(QObject* pWatched, QEvent* pEvent)
+{
+    const auto* pKey = static_cast<QKeyEvent*>(pEvent);
+    if (pKey->key() != Qt::Key_F1 || pKey->modifiers() != Qt::NoModifier || !pWatched->isWidgetType())
+        return false;
+    QWidget* pModal = QApplication::activeModalWidget();
+    return pModal != nullptr && static_cast<QWidget*>(pWatched)->window() == pModal;
 }
 
 bool CMainFrame::event(QEvent* pEvent)

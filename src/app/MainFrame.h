@@ -75,6 +75,7 @@ private:
     void FillWindowList(QMenu* pMenu);
     void OnActiveChildChanged();
     void UpdateWindowTitle();
+    static bool IsHelpKeyInModalWindow(QObject* pWatched, QEvent* pEvent);
 
     CCmdTarget* m_pApp;  // not owned
     QMdiArea* m_pMdiArea = nullptr;

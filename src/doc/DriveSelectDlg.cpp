@@ -1,5 +1,7 @@
 #include "DriveSelectDlg.h"
 
+#include "DriveListDelegate.h"
+#include "model/FormatSize.h"
 #include "platform/DriveIcons.h"
 #include "platform/ErrorText.h"
 #include "platform/FileChooser.h"
@@ -12,17 +14,31 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace {
 
-constexpr int kDriveColumnWidth = 140;     // at least; wider when the mount paths need it
-constexpr int kTitleColumnWidth = 100;
+constexpr int kDriveColumnWidth = 120;     // at least; wider when the mount paths need it
 constexpr int kMinTitleColumnWidth = 80;  // what a wide "Drive" column must leave
 constexpr int kRootRole = Qt::UserRole;
+constexpr int kSpacePollMs = 100;
+static_assert(kRootRole != CDriveListDelegate::kUsageRole);
+
+// Answers from a server or a FUSE daemon may never come; local file systems answer at once.
+bool MayHang(const CDriveInfo& drive)
+{
+    return drive.kind == DriveKind::Network || drive.fsType.starts_with("fuse");
+}
+
+std::int64_t AsSize(std::uint64_t bytes)
+{
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(bytes, std::numeric_limits<std::int64_t>::max()));
+}
 
 // Dialog units: a quarter of the font's average character width across, an eighth of its
 // height down, so that the dialog grows with the user's font.
@@ -41,24 +57,31 @@ QString FromBytes(const std::string& str)
 
 }  // namespace
 
-CDriveSelectDlg::CDriveSelectDlg(QWidget* pParent, std::vector<CDriveInfo> drives) : QDialog(pParent)
+CDriveSelectDlg::CDriveSelectDlg(QWidget* pParent, std::vector<CDriveInfo> drives, DiskSpaceReader spaceReader)
+    : QDialog(pParent), m_spaceReader(std::move(spaceReader))
 {
     setWindowTitle(QStringLiteral("Select drive to search..."));
     setWindowFlags(kDialogWindowFlags);
     CreateControls();
+    m_pSpaceTimer = new QTimer(this);
+    connect(m_pSpaceTimer, &QTimer::timeout, this, &CDriveSelectDlg::PollSpace);
     FillList(drives);
 }
 
 void CDriveSelectDlg::CreateControls()
 {
     const QFont dialogFont = font();
-    const QRect size = DialogRect(dialogFont, 0, 0, 182, 90);
+    const QRect size = DialogRect(dialogFont, 0, 0, 320, 110);
     setFixedSize(size.width(), size.height());
 
     m_pList = new QTreeWidget(this);
-    m_pList->setGeometry(DialogRect(dialogFont, 7, 7, 168, 57));
-    m_pList->setColumnCount(2);
-    m_pList->setHeaderLabels({QStringLiteral("Drive"), QStringLiteral("Title")});
+    m_pList->setGeometry(DialogRect(dialogFont, 7, 7, 306, 77));
+    m_pList->setColumnCount(kColumnCount);
+    m_pList->setHeaderLabels({QStringLiteral("Drive"), QStringLiteral("Title"), QStringLiteral("Size"),
+                              QStringLiteral("Used"), QStringLiteral("Free")});
+    for (int column : {kSizeColumn, kUsedColumn, kFreeColumn})
+        m_pList->headerItem()->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    m_pList->setItemDelegate(new CDriveListDelegate(m_pList));
     m_pList->setRootIsDecorated(false);
     m_pList->setItemsExpandable(false);
     m_pList->setUniformRowHeights(true);
@@ -69,17 +92,15 @@ void CDriveSelectDlg::CreateControls()
     m_pList->setAllColumnsShowFocus(true);
     m_pList->header()->setSectionsClickable(false);
     m_pList->header()->setSectionsMovable(false);
-    m_pList->setColumnWidth(0, kDriveColumnWidth);
-    m_pList->setColumnWidth(1, kTitleColumnWidth);
 
     m_pFolder = new QPushButton(QStringLiteral("&Folder..."), this);
-    m_pFolder->setGeometry(DialogRect(dialogFont, 7, 70, 50, 14));
+    m_pFolder->setGeometry(DialogRect(dialogFont, 7, 90, 50, 14));
     m_pOk = new QPushButton(QStringLiteral("OK"), this);
-    m_pOk->setGeometry(DialogRect(dialogFont, 66, 70, 50, 14));
+    m_pOk->setGeometry(DialogRect(dialogFont, 204, 90, 50, 14));
     m_pOk->setDefault(true);
     m_pOk->setEnabled(false);
     m_pCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_pCancel->setGeometry(DialogRect(dialogFont, 125, 70, 50, 14));
+    m_pCancel->setGeometry(DialogRect(dialogFont, 263, 90, 50, 14));
     // Only OK answers Enter; a focused Cancel or Folder must not take the default role from it.
     m_pCancel->setAutoDefault(false);
     m_pFolder->setAutoDefault(false);
@@ -117,20 +138,77 @@ void CDriveSelectDlg::FillList(const std::vector<CDriveInfo>& drives)
         if (icons[index].isNull())
             icons[index] = DriveIcon(drive.kind);
         auto* pItem = new QTreeWidgetItem(m_pList);
-        pItem->setText(0, FromBytes(drive.root));
-        pItem->setText(1, FromBytes(drive.label));
-        pItem->setIcon(0, icons[index]);
+        pItem->setText(kDriveColumn, FromBytes(drive.root));
+        pItem->setText(kTitleColumn, FromBytes(drive.label));
+        pItem->setIcon(kDriveColumn, icons[index]);
+        for (int column : {kSizeColumn, kUsedColumn, kFreeColumn})
+            pItem->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
         // The text may have lost bytes that are not UTF-8; the root is kept as it came.
-        pItem->setData(0, kRootRole, QByteArray(drive.root.data(), static_cast<qsizetype>(drive.root.size())));
+        pItem->setData(kDriveColumn, kRootRole,
+                       QByteArray(drive.root.data(), static_cast<qsizetype>(drive.root.size())));
+        AskSpace(pItem, drive);
     }
-    m_pList->sortItems(0, Qt::AscendingOrder);
-    // Mount paths run longer than drive letters: the column grows to show them whole,
-    // as long as the label column keeps a useful width.
+    m_pList->sortItems(kDriveColumn, Qt::AscendingOrder);
+    SetColumnWidths();
+}
+
+// The figures take the width of a disk of some terabytes ("9999.99G"); mount paths run longer
+// than drive letters, so the Drive column grows to show them whole, as long as the Title
+// column keeps a useful width. Whatever is cut shows whole in a tip.
+void CDriveSelectDlg::SetColumnWidths()
+{
+    const QFontMetrics fm(m_pList->font());
+    const int figure = fm.horizontalAdvance(QStringLiteral("9999.99G")) + 2 * fm.horizontalAdvance(QLatin1Char('0'));
+    m_pList->setColumnWidth(kSizeColumn, figure);
+    m_pList->setColumnWidth(kUsedColumn, figure + CDriveListDelegate::BarRect(QRect(0, 0, 1000, 10), fm).width() + 8);
+    m_pList->setColumnWidth(kFreeColumn, figure);
+    const int figures = m_pList->columnWidth(kSizeColumn) + m_pList->columnWidth(kUsedColumn)
+                        + m_pList->columnWidth(kFreeColumn);
     const int room = m_pList->width() - 2 * m_pList->frameWidth()
-                     - m_pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pList);
-    m_pList->resizeColumnToContents(0);
-    const int wanted = m_pList->columnWidth(0) + 4;
-    m_pList->setColumnWidth(0, std::max(kDriveColumnWidth, std::min(wanted, room - kMinTitleColumnWidth)));
+                     - m_pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pList) - figures;
+    m_pList->resizeColumnToContents(kDriveColumn);
+    const int wanted = m_pList->columnWidth(kDriveColumn) + 4;
+    const int drive = std::max(std::min(kDriveColumnWidth, room / 2), std::min(wanted, room - kMinTitleColumnWidth));
+    m_pList->setColumnWidth(kDriveColumn, drive);
+    m_pList->setColumnWidth(kTitleColumn, std::max(kMinTitleColumnWidth, room - drive));
+}
+
+void CDriveSelectDlg::AskSpace(QTreeWidgetItem* pItem, const CDriveInfo& drive)
+{
+    if (!m_spaceReader)
+        return;
+    if (MayHang(drive)) {
+        m_pendingSpace.push_back({pItem, CDiskSpaceQuery::Start(drive.root, m_spaceReader)});
+        m_pSpaceTimer->start(kSpacePollMs);
+        return;
+    }
+    CDiskSpace space;
+    if (m_spaceReader(drive.root, space))
+        ShowSpace(pItem, space);
+}
+
+void CDriveSelectDlg::PollSpace()
+{
+    std::erase_if(m_pendingSpace, [](const PendingSpace& pending) {
+        bool bAnswered = false;
+        CDiskSpace space;
+        if (!pending.query->Done(bAnswered, space))
+            return false;
+        if (bAnswered)
+            ShowSpace(pending.pItem, space);
+        return true;
+    });
+    if (m_pendingSpace.empty())
+        m_pSpaceTimer->stop();
+}
+
+void CDriveSelectDlg::ShowSpace(QTreeWidgetItem* pItem, const CDiskSpace& space)
+{
+    const auto text = [](std::uint64_t bytes) { return QString::fromStdString(FormatSize(AsSize(bytes))); };
+    pItem->setText(kSizeColumn, text(space.total));
+    pItem->setText(kUsedColumn, text(space.used));
+    pItem->setText(kFreeColumn, text(space.available));
+    pItem->setData(kUsedColumn, CDriveListDelegate::kUsageRole, space.UsedShare());
 }
 
 int CDriveSelectDlg::DoModal() { return exec() == QDialog::Accepted ? IDOK : IDCANCEL; }

@@ -1,25 +1,36 @@
 #pragma once
+#include "platform/DiskSpace.h"
 #include "platform/MountTable.h"
 #include "platform/Types.h"
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // "Select drive to search...": the mounted file systems in a list, one row per mount point
-// with its kind's icon and its volume label. OK stays disabled until a row is selected;
+// with its kind's icon, its volume label, its size, the space used (with a bar) and the
+// space free; a cell too narrow for its text shows it whole in a tip. Network and FUSE file
+// systems are asked for their space on threads of their own, and their figures come when
+// they come: a server that went away never holds up the dialog. OK stays disabled until a
+// row is selected;
 // a double-click on a row chooses it at once. A row is not checked for readiness here:
 // the document finds out when it lists the root. "Folder..." offers the desktop's folder
 // chooser instead: any folder, searched as "volra PATH" searches it.
 class CDriveSelectDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CDriveSelectDlg(QWidget* pParent = nullptr, std::vector<CDriveInfo> drives = EnumerateDrives());
+    explicit CDriveSelectDlg(QWidget* pParent = nullptr, std::vector<CDriveInfo> drives = EnumerateDrives(),
+                             DiskSpaceReader spaceReader = ReadDiskSpace);
+
+    // The columns of the list.
+    enum Column { kDriveColumn, kTitleColumn, kSizeColumn, kUsedColumn, kFreeColumn, kColumnCount };
 
     // Runs the dialog; IDOK when a drive was chosen, else IDCANCEL.
     int DoModal();
@@ -45,6 +56,18 @@ private:
     void OnItemDoubleClicked(QTreeWidgetItem* pItem);
     void TakeRow(const QTreeWidgetItem* pItem);
     void OnChooseFolder();
+    void AskSpace(QTreeWidgetItem* pItem, const CDriveInfo& drive);
+    void PollSpace();
+    static void ShowSpace(QTreeWidgetItem* pItem, const CDiskSpace& space);
+    void SetColumnWidths();
+
+    struct PendingSpace {
+        QTreeWidgetItem* pItem;  // a row of m_pList, which owns it
+        std::shared_ptr<CDiskSpaceQuery> query;
+    };
+    DiskSpaceReader m_spaceReader;
+    std::vector<PendingSpace> m_pendingSpace;
+    QTimer* m_pSpaceTimer = nullptr;
 
     QTreeWidget* m_pList = nullptr;
     QPushButton* m_pOk = nullptr;

@@ -1,6 +1,7 @@
 #include "DriveVolraDoc.h"
 
 #include "DriveSelectDlg.h"
+#include "platform/DiskSpace.h"
 #include "platform/DisplayText.h"
 #include "platform/ErrorText.h"
 #include "platform/FileFind.h"
@@ -149,6 +150,15 @@ BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
         names.emplace_back(pRoot->GetName());
     std::reverse(names.begin(), names.end());
     return pLocal->FindFileBelow(std::string(pRoot->GetName()), names, pDirectory);
+}
+
+std::uint64_t CDriveVolraDoc::CountExpectedEntries(const CEntry& start)
+{
+    const std::string strPath = start.GetPath();
+    CDiskSpace space;
+    if (!IsMountRoot(strPath) || !ReadDiskSpace(strPath, space))
+        return 0;
+    return space.inodesUsed;
 }
 
 void CDriveVolraDoc::OnOpenFile()

@@ -38,6 +38,7 @@ public:
 
 protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+    bool HasLocalPaths() const override { return true; }
 
     // The question before anything is moved; TRUE to go ahead. In a headless run nobody can
     // answer, and nothing is deleted unasked.
@@ -51,6 +52,8 @@ protected:
     CFinder* CreateFinder() override;
     void DeleteFinder(CFinder* pFinder) override;
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
+    // The inodes in use when the walk starts where a file system is mounted, else 0.
+    std::uint64_t CountExpectedEntries(const CEntry& start) override;
 
 private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);

@@ -10,6 +10,7 @@ constexpr UINT ID_DELETE = 32793;
 constexpr UINT ID_VIEW_DIRECTORY = 32796;
 constexpr UINT ID_REFRESH = 32798;
 constexpr UINT ID_FILE_SAVE = 57603;      // "Save search as...": the search in ncdu's export format
+constexpr UINT ID_EDIT_COPY = 57634;      // the selected item's path to the clipboard
 
 // Update hints passed to UpdateAllViews.
 constexpr LPARAM HINT_REDRAW = 0;         // current directory, selection or settings changed

@@ -34,6 +34,8 @@ void CSearchProgressDlg::UpdateData(BOOL bSaveAndValidate)
     if (bSaveAndValidate || m_pWnd == nullptr)
         return;
     m_pWnd->SetTexts(m_strFiles, m_strDirectories, m_strCurrentDir);
+    m_pWnd->SetSize(m_strSize);
+    m_pWnd->SetPercent(m_nPercent);
 }
 
 void CSearchProgressDlg::OnCancel()

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
@@ -68,11 +69,17 @@ void MakeSunken(QLabel* pLabel)
     pLabel->setIndent(2);
 }
 
-// The "Totals" group: two captions and the two sunken value boxes, which it returns.
-std::pair<QLabel*, QLabel*> CreateTotals(QDialog* pDlg, const DialogUnits& du)
+struct Totals {
+    QLabel* pFiles;
+    QLabel* pDirectories;
+    QLabel* pSize;
+};
+
+// The "Totals" group: three captions and the three sunken value boxes, which it returns.
+Totals CreateTotals(QDialog* pDlg, const DialogUnits& du)
 {
     auto* pTotals = new QGroupBox(QStringLiteral("Totals"), pDlg);
-    PlaceGroupBox(pTotals, du, {55, 5, 120, 50}, 12);
+    PlaceGroupBox(pTotals, du, {55, 5, 120, 57}, 12);
     // The captions get the room their longest word needs when the font is wider than
     // the layout assumed, up to the value boxes.
     const QFontMetrics fm(pDlg->font());
@@ -89,7 +96,12 @@ std::pair<QLabel*, QLabel*> CreateTotals(QDialog* pDlg, const DialogUnits& du)
     pDirsText->resize(captionWidth, pDirsText->height());
     QLabel* pDirectories = MakeLabel(pDlg, du, {110, 30, 60, 10}, Qt::AlignLeft | Qt::AlignVCenter);
     MakeSunken(pDirectories);
-    return {pFiles, pDirectories};
+    QLabel* pSizeText =
+        MakeLabel(pDlg, du, {60, 47, 35, 10}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Size found"));
+    pSizeText->resize(captionWidth, pSizeText->height());
+    QLabel* pSize = MakeLabel(pDlg, du, {110, 47, 60, 10}, Qt::AlignLeft | Qt::AlignVCenter);
+    MakeSunken(pSize);
+    return {pFiles, pDirectories, pSize};
 }
 
 QString FromBytes(const std::string& str)
@@ -128,27 +140,39 @@ void CSearchProgressWindow::CreateControls()
 {
     QDialog* pDlg = m_pDialog;
     const DialogUnits du(pDlg->font());
-    pDlg->setFixedSize(du.X(182), du.Y(130));
+    pDlg->setFixedSize(du.X(182), du.Y(137));
 
     auto* pAnimation = new CSearchAnimation(pDlg);
     pAnimation->setObjectName(kAnimationName);
     pAnimation->setGeometry(du.Rect(0, 15, 55, 35));
 
-    const auto [pFiles, pDirectories] = CreateTotals(pDlg, du);
-    m_pFiles = pFiles;
+    const Totals totals = CreateTotals(pDlg, du);
+    m_pFiles = totals.pFiles;
     m_pFiles->setObjectName(kFilesName);
-    m_pDirectories = pDirectories;
+    m_pDirectories = totals.pDirectories;
     m_pDirectories->setObjectName(kDirectoriesName);
+    m_pSize = totals.pSize;
+    m_pSize->setObjectName(kSizeName);
 
-    QLabel* pNow = MakeLabel(pDlg, du, {5, 60, 54, 8}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Now searching..."));
+    // Under the animation, and only for a whole file system, whose inode count says how
+    // much there is to find.
+    m_pPercent = new QProgressBar(pDlg);
+    m_pPercent->setObjectName(kPercentName);
+    m_pPercent->setGeometry(du.Rect(5, 52, 45, 10));
+    m_pPercent->setRange(0, 100);
+    m_pPercent->setTextVisible(true);
+    m_pPercent->setAlignment(Qt::AlignCenter);
+    m_pPercent->hide();
+
+    QLabel* pNow = MakeLabel(pDlg, du, {5, 67, 54, 8}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Now searching..."));
     pNow->resize(std::max(pNow->width(), pNow->fontMetrics().horizontalAdvance(pNow->text()) + 2), pNow->height());
-    m_pCurrentDir = MakeLabel(pDlg, du, {5, 70, 170, 40}, Qt::AlignLeft | Qt::AlignTop);
+    m_pCurrentDir = MakeLabel(pDlg, du, {5, 77, 170, 40}, Qt::AlignLeft | Qt::AlignTop);
     m_pCurrentDir->setObjectName(kCurrentDirName);
     MakeSunken(m_pCurrentDir);
 
     auto* pCancel = new QPushButton(QStringLiteral("Cancel"), pDlg);
     pCancel->setObjectName(kCancelName);
-    pCancel->setGeometry(du.Rect(65, 115, 50, 14));
+    pCancel->setGeometry(du.Rect(65, 122, 50, 14));
     pCancel->setDefault(true);
     connect(pCancel, &QPushButton::clicked, pDlg, &QDialog::reject);
 }
@@ -189,6 +213,20 @@ void CSearchProgressWindow::SetTexts(const std::string& strFiles, const std::str
     m_pFiles->setText(FromBytes(strFiles));
     m_pDirectories->setText(FromBytes(strDirectories));
     m_pCurrentDir->setText(WrapForLabel(DisplayText(strCurrentDir)));
+}
+
+void CSearchProgressWindow::SetSize(const std::string& strSize)
+{
+    if (m_pSize != nullptr)
+        m_pSize->setText(FromBytes(strSize));
+}
+
+void CSearchProgressWindow::SetPercent(int nPercent)
+{
+    if (m_pPercent == nullptr)
+        return;
+    m_pPercent->setVisible(nPercent >= 0);
+    m_pPercent->setValue(std::clamp(nPercent, 0, 100));
 }
 
 QString CSearchProgressWindow::WrapForLabel(const QString& strText) const

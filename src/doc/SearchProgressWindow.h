@@ -7,6 +7,7 @@
 
 class QDialog;
 class QLabel;
+class QProgressBar;
 class QWidget;
 class CSearchAnimation;
 
@@ -31,10 +32,15 @@ public:
     void Hide();
     void SetTexts(const std::string& strFiles, const std::string& strDirectories,
                   const std::string& strCurrentDir);
+    void SetSize(const std::string& strSize);
+    // The share of the file system walked, from 0 to 100; hidden while it is -1 (unknown).
+    void SetPercent(int nPercent);
 
     // Object names of the controls, for whoever needs to find them in the dialog.
     static constexpr const char* kFilesName = "files";
     static constexpr const char* kDirectoriesName = "directories";
+    static constexpr const char* kSizeName = "size";
+    static constexpr const char* kPercentName = "percent";
     static constexpr const char* kCurrentDirName = "currentDir";
     static constexpr const char* kCancelName = "cancel";
     static constexpr const char* kAnimationName = "animation";
@@ -53,5 +59,7 @@ private:
     QPointer<QLabel> m_pFiles;
     QPointer<QLabel> m_pDirectories;
     QPointer<QLabel> m_pCurrentDir;
+    QPointer<QLabel> m_pSize;
+    QPointer<QProgressBar> m_pPercent;
     std::function<void()> m_onCancel;
 };

@@ -6,9 +6,11 @@
 #include "platform/FileChooser.h"
 #include "platform/Finder.h"
 #include "platform/LastError.h"
+#include "platform/PathMimeData.h"
 #include "platform/UiServices.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QWidget>
 #include <algorithm>
 #include <tuple>
@@ -33,7 +35,8 @@ const CCmdMap& CVolraDoc::BrowseCmdMap()
                                    .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
                                    .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory,
                                        &CVolraDoc::OnUpdateViewDirectory)
-                                   .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs);
+                                   .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs)
+                                   .On(ID_EDIT_COPY, &CVolraDoc::OnEditCopy, &CVolraDoc::OnUpdateEditCopy);
     return map;
 }
 
@@ -55,7 +58,7 @@ CVolraDoc::CWalkScope::CWalkScope(CVolraDoc& doc) : m_doc(doc)
     m_doc.ShowProgress();  // the main window is disabled from here on
 }
 
-CVolraDoc::CWalkScope::~CWalkScope()
+void CVolraDoc::CWalkScope::End()
 {
     if (!m_operation)
         return;
@@ -63,6 +66,7 @@ CVolraDoc::CWalkScope::~CWalkScope()
     m_doc.HideProgress();
     m_doc.m_bSearching = false;
     EndWaitCursor();
+    m_operation.reset();
 }
 
 BOOL CVolraDoc::Search(CEntry* pStart) { return Walk(pStart, false) == WalkEnd::Finished ? TRUE : FALSE; }
@@ -73,14 +77,21 @@ CVolraDoc::WalkEnd CVolraDoc::Walk(CEntry* pStart, bool bRefresh)
     m_nDirsFound = 0;
     m_nFilesFound = 0;
     m_pReading = nullptr;
+    m_pWalkStart = pStart;
+    // A refresh that fails frees its start: the walk forgets it however it ends.
+    const auto forgetStart = qScopeGuard([this] { m_pWalkStart = nullptr; });
+    m_nExpected = CountExpectedEntries(*pStart);
     m_throttle = CPumpThrottle(m_progressInterval);
     CWalkScope scope(*this);
     // Declared after the scope, so that it goes before the progress dialog does.
     const std::unique_ptr<CFinder, CFinderDeleter> pFinder(CreateFinder(), CFinderDeleter{this});
     if (!pFinder) {
         // No finder, no walk: an FTP search that could not log in again. Nothing was read.
+        const DWORD code = GetLastError();
+        scope.End();  // the error box stands alone, not over the progress dialog
         if (m_dlgProgress.m_bCancelled)
             return WalkEnd::Cancelled;
+        SetLastError(code);
         ReportLastError();
         return WalkEnd::Failed;
     }
@@ -107,7 +118,7 @@ CVolraDoc::WalkEnd CVolraDoc::Walk(CEntry* pStart, bool bRefresh)
         ReportLastError();  // while the progress dialog is still up
 
     // The dialog object outlives its window: a refresh starts from these final figures.
-    WriteProgressFields();
+    WriteProgressFields(end == WalkEnd::Finished);
     return end;
 }
 
@@ -199,12 +210,22 @@ bool CVolraDoc::KeepResponsive()
     return m_dlgProgress.m_bCancelled != FALSE;
 }
 
-void CVolraDoc::WriteProgressFields()
+void CVolraDoc::WriteProgressFields(bool bEnded)
 {
     if (const CEntry* pShown = m_pAwaited != nullptr ? m_pAwaited : m_pReading)
         m_dlgProgress.m_strCurrentDir = pShown->GetPath();
     m_dlgProgress.m_strDirectories = std::to_string(m_nDirsFound);
     m_dlgProgress.m_strFiles = std::to_string(m_nFilesFound);
+    if (m_pWalkStart != nullptr)
+        m_dlgProgress.m_strSize = FormatSize(m_pWalkStart->GetSize());
+    m_dlgProgress.m_nPercent = -1;
+    if (m_nExpected > 0) {
+        // Hard links, and inodes nobody can reach (unreadable folders, open deleted files),
+        // put the count off either way: it says 100% only once the walk is over.
+        const std::uint64_t found = std::uint64_t(m_nDirsFound) + std::uint64_t(m_nFilesFound) + 1;
+        const auto share = static_cast<int>(std::min<std::uint64_t>(99, found * 100 / m_nExpected));
+        m_dlgProgress.m_nPercent = bEnded ? 100 : share;
+    }
 }
 
 void CVolraDoc::PushProgress()
@@ -340,6 +361,14 @@ void CVolraDoc::OnRefresh()
         ShowStatusMessage("\"" + strPath + "\" no longer exists");
     }
 }
+
+void CVolraDoc::OnEditCopy()
+{
+    if (m_pSelected != nullptr)
+        CopyPathToClipboard(m_pSelected->GetPath(), HasLocalPaths());
+}
+
+void CVolraDoc::OnUpdateEditCopy(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected != nullptr); }
 
 std::string CVolraDoc::UnreadableText() const
 {

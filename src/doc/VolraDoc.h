@@ -55,6 +55,9 @@ public:
     // directory that no longer exists leaves the tree as a deleted one does; one that
     // cannot be read any more stays, empty and marked unreadable.
     void OnRefresh();
+    // Copy (Ctrl+C): the selected item's path to the clipboard.
+    void OnEditCopy();
+    void OnUpdateEditCopy(CCmdUI* pCmdUI);
     // Asks where to, and writes the whole search there in ncdu's export format.
     void OnSaveSearchAs();
     void OnUpdateSaveSearchAs(CCmdUI* pCmdUI);
@@ -82,6 +85,8 @@ public:
 protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
+    // Whether the paths name files of this machine: copied, they then name the file too.
+    virtual bool HasLocalPaths() const { return false; }
 
     // Takes an entry (never the root) out of the tree, as a delete does: every total above
     // it loses the entry's total, its parent becomes selected (and current, if the entry
@@ -97,7 +102,10 @@ protected:
     class CWalkScope {
     public:
         explicit CWalkScope(CVolraDoc& doc);
-        ~CWalkScope();
+        ~CWalkScope() { End(); }
+        // Puts everything back now, so that a message comes alone, not over the progress
+        // dialog of a search that is over.
+        void End();
         CWalkScope(const CWalkScope&) = delete;
         CWalkScope& operator=(const CWalkScope&) = delete;
 
@@ -115,6 +123,10 @@ protected:
     virtual void DeleteFinder(CFinder* pFinder) = 0;
     virtual BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) = 0;
 
+    // About how many entries a walk from pStart meets, itself included: for a whole file
+    // system, the count of inodes in use. 0 when that cannot be known.
+    virtual std::uint64_t CountExpectedEntries(const CEntry& /*start*/) { return 0; }
+
     // For a finder that makes the walk wait: shows the progress and dispatches events as
     // the walk does between items. True once the user has cancelled.
     bool KeepResponsive();
@@ -129,12 +141,14 @@ private:
     enum class WalkEnd { Finished, Failed, Cancelled, StartVanished };
     WalkEnd Walk(CEntry* pStart, bool bRefresh);
     WalkEnd ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack);
-    void WriteProgressFields();  // the walk's figures into the dialog's fields
+    void WriteProgressFields(bool bEnded = false);  // the walk's figures into the dialog's fields
     void PushProgress();         // ... and on to its window, then dispatch events
     void ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh);
 
     int m_nDirsFound = 0;   // counters of the running walk
     int m_nFilesFound = 0;
+    const CEntry* m_pWalkStart = nullptr;  // whose total is the size found; not owned
+    std::uint64_t m_nExpected = 0;         // entries the walk will meet, or 0 when unknown
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;

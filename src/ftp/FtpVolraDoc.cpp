@@ -89,6 +89,7 @@ BOOL CFtpVolraDoc::OnNewDocument()
     if (!m_pConnection || !CanEnterPresetRoot()) {
         const DWORD code = GetLastError();
         Disconnect();
+        scope.End();  // the box comes alone, not over the progress dialog
         if (!m_dlgProgress.m_bCancelled) {
             SetLastError(code);
             ReportLastError();

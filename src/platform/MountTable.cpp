@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -28,6 +29,7 @@ constexpr std::array kLocalTypes = {
 constexpr std::array kNetworkTypes = {
     "nfs"sv,  "nfs4"sv,  "cifs"sv,  "smb3"sv,      "smbfs"sv,          "sshfs"sv,         "fuse.sshfs"sv,
     "9p"sv,   "ncpfs"sv, "afs"sv,   "ceph"sv,      "glusterfs"sv,      "fuse.glusterfs"sv, "fuse.ceph-fuse"sv,
+    "davfs"sv, "fuse.rclone"sv, "fuse.s3fs"sv, "fuse.gcsfuse"sv,
 };
 
 bool Contains(const auto& list, std::string_view value)
@@ -40,34 +42,60 @@ bool IsNetworkType(std::string_view type)
     return Contains(kNetworkTypes, type) || type.starts_with("nfs") || type.starts_with("smb");
 }
 
+bool IsFuseType(std::string_view type) { return type == "fuse" || type.starts_with("fuse."); }
+
 bool IsUnder(std::string_view path, std::string_view dir)
 {
     return path.starts_with(dir) && (path.size() == dir.size() || path[dir.size()] == '/');
 }
 
-// A tmpfs such as /tmp or a scratch disc of a user's own; the system keeps its runtime
-// state and device nodes in those under /run, /dev, /sys and /proc.
-bool IsUserMemoryMount(std::string_view type, std::string_view mountPoint)
+// The system keeps its runtime state and device nodes under these.
+bool IsSystemPath(std::string_view mountPoint)
 {
-    if (type != "tmpfs")
-        return false;
     for (std::string_view system : {"/run"sv, "/dev"sv, "/sys"sv, "/proc"sv})
         if (IsUnder(mountPoint, system))
-            return false;
-    return true;
+            return true;
+    return false;
 }
 
-bool IsWanted(const CDriveInfo& mount)
+// A tmpfs such as /tmp or a scratch disc of a user's own.
+bool IsUserMemoryMount(std::string_view type, std::string_view mountPoint)
 {
+    return type == "tmpfs" && !IsSystemPath(mountPoint);
+}
+
+// A FUSE file system (sshfs, rclone, an encrypted folder, ...) serves its owner alone
+// unless mounted with allow_other; its super options say which ("user_id=1000,...").
+bool IsReadableFuseMount(std::string_view mountPoint, std::string_view options, long userId)
+{
+    if (IsSystemPath(mountPoint))
+        return false;  // the desktop's own: document portal, gvfs
+    const std::string owner = "user_id=" + std::to_string(userId);
+    bool bReadable = false;
+    std::size_t pos = 0;
+    while (pos <= options.size()) {
+        const std::size_t end = std::min(options.find(',', pos), options.size());
+        const std::string_view option = options.substr(pos, end - pos);
+        bReadable = bReadable || option == "allow_other" || (userId >= 0 && option == owner);
+        pos = end + 1;
+    }
+    return bReadable;
+}
+
+bool IsWanted(const CDriveInfo& mount, std::string_view options, long userId)
+{
+    if (IsFuseType(mount.fsType))
+        return IsReadableFuseMount(mount.root, options, userId);
     return Contains(kLocalTypes, mount.fsType) || IsNetworkType(mount.fsType)
            || IsUserMemoryMount(mount.fsType, mount.root);
 }
 
-// Network mounts are not asked: a server that went away would hang the question, and a
-// single file is bind-mounted from a local file system.
+// Network and FUSE mounts are not asked: a server or a daemon that went away would hang the
+// question, and a single file is bind-mounted from a local file system.
 bool IsDirectoryMount(const CDriveInfo& mount, const CMountLookups& lookups)
 {
-    return !lookups.isDirectory || IsNetworkType(mount.fsType) || lookups.isDirectory(mount.root);
+    return !lookups.isDirectory || IsNetworkType(mount.fsType) || IsFuseType(mount.fsType)
+           || lookups.isDirectory(mount.root);
 }
 
 std::string_view BaseName(std::string_view path)
@@ -102,7 +130,7 @@ DriveKind KindOf(const std::string& type, const std::string& device, const CMoun
 // One mountinfo line: "id parent maj:min root mountpoint options [optional...] - type
 // source superoptions". Returns false for a line that does not have that shape.
 bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string& type,
-                    std::string& source)
+                    std::string& source, std::string& superOptions)
 {
     std::vector<std::string_view> fields;
     std::size_t pos = 0;
@@ -118,6 +146,7 @@ bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string&
     mountPoint = UnescapeMountField(fields[4]);
     type = UnescapeMountField(dash[1]);
     source = UnescapeMountField(dash[2]);
+    superOptions = fields.end() - dash > 3 ? UnescapeMountField(dash[3]) : std::string();
     return true;
 }
 
@@ -241,31 +270,43 @@ std::vector<CDriveInfo> ParseMountInfo(std::string_view text, const CMountLookup
 {
     // A later mount on the same point hides the earlier one, whatever its type, so the
     // duplicates go before the pseudo file systems are dropped.
-    std::vector<CDriveInfo> mounts;
+    struct Mount {
+        CDriveInfo info;
+        std::string options;  // the file system's own (super) options
+    };
+    std::vector<Mount> mounts;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t end = std::min(text.find('\n', pos), text.size());
-        CDriveInfo info;
-        if (SplitMountLine(text.substr(pos, end - pos), info.root, info.fsType, info.device)) {
-            std::erase_if(mounts, [&](const CDriveInfo& m) { return m.root == info.root; });
-            mounts.push_back(std::move(info));
+        Mount m;
+        if (SplitMountLine(text.substr(pos, end - pos), m.info.root, m.info.fsType, m.info.device, m.options)) {
+            std::erase_if(mounts, [&](const Mount& o) { return o.info.root == m.info.root; });
+            mounts.push_back(std::move(m));
         }
         pos = end + 1;
     }
-    std::erase_if(mounts, [&](const CDriveInfo& m) { return !IsWanted(m) || !IsDirectoryMount(m, lookups); });
-    for (CDriveInfo& m : mounts) {
-        m.kind = KindOf(m.fsType, m.device, lookups);
-        if (m.device.starts_with("/dev/") && lookups.labelOf)
-            m.label = lookups.labelOf(m.device);
+    std::vector<CDriveInfo> drives;
+    for (Mount& m : mounts) {
+        if (!IsWanted(m.info, m.options, lookups.userId) || !IsDirectoryMount(m.info, lookups))
+            continue;
+        CDriveInfo& d = drives.emplace_back(std::move(m.info));
+        d.kind = KindOf(d.fsType, d.device, lookups);
+        if (d.device.starts_with("/dev/") && lookups.labelOf)
+            d.label = lookups.labelOf(d.device);
+        // A share is known by where it comes from: "server:/export", "//server/share".
+        if (d.kind == DriveKind::Network && d.label.empty())
+            d.label = d.device;
     }
-    std::sort(mounts.begin(), mounts.end(),
+    std::sort(drives.begin(), drives.end(),
               [](const CDriveInfo& a, const CDriveInfo& b) { return a.root < b.root; });
-    return mounts;
+    return drives;
 }
 
 std::vector<CDriveInfo> EnumerateDrives()
 {
     std::ifstream in("/proc/self/mountinfo");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ParseMountInfo(text, SystemMountLookups());
+    CMountLookups lookups = SystemMountLookups();
+    lookups.userId = static_cast<long>(::getuid());
+    return ParseMountInfo(text, lookups);
 }

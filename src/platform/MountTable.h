@@ -27,6 +27,9 @@ struct CMountLookups {
     // Whether a mount point is a directory: a single file can be bind-mounted too (a
     // container's /etc/hosts), and a file is no drive.
     std::function<bool(const std::string& mountPoint)> isDirectory;
+    // The user whose own FUSE file systems are listed; -1 lists only those open to all
+    // (allow_other). The kernel refuses anyone else, even a look at the mount point.
+    long userId = -1;
 };
 
 // The lookups that read the running system: <sysBlockDir>/<disk>/removable, the symbolic
@@ -34,10 +37,11 @@ struct CMountLookups {
 CMountLookups SystemMountLookups(const std::string& sysBlockDir = "/sys/block",
                                  const std::string& byLabelDir = "/dev/disk/by-label");
 
-// The drives of a /proc/self/mountinfo text: real and network file systems, and memory ones
-// (tmpfs) that a user mounted outside the system's own /run, /dev, /sys and /proc; one per
-// mount point (the last mount, which hides the earlier ones), directories only, sorted by
-// mount point bytes.
+// The drives of a /proc/self/mountinfo text: real and network file systems, FUSE ones the
+// user may read, and memory ones (tmpfs) that a user mounted; FUSE and memory file systems
+// only outside the system's own /run, /dev, /sys and /proc. One per mount point (the last
+// mount, which hides the earlier ones), directories only, sorted by mount point bytes. A
+// network file system without a label is labelled with its source ("server:/export").
 std::vector<CDriveInfo> ParseMountInfo(std::string_view mountinfoText, const CMountLookups& lookups);
 
 // The drives of the running system.

@@ -35,7 +35,7 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
     f.tree.File("odd\nname/x", 2000);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Help"}));
     EXPECT_FALSE(f.Enabled(ID_REFRESH)) << "no search window: nothing handles it";
-    EXPECT_FALSE(f.Enabled(ID_EDIT_COPY)) << "nothing ever handles Copy";
+    EXPECT_FALSE(f.Enabled(ID_EDIT_COPY)) << "no search window: nothing to copy";
     EXPECT_EQ(f.Frame().windowTitle(), "Volra");
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);

@@ -1,3 +1,4 @@
+#include "doc/DriveListDelegate.h"
 #include "doc/DriveSelectDlg.h"
 #include "platform/FileChooser.h"
 #include "support/DocHarness.h"
@@ -7,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeWidget>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -140,4 +146,65 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
         EXPECT_EQ(boxes.shown, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
     }
     SetFileChooserAnswer(nullptr);
+}
+
+// Beside drive and title: size, used (with its bar) and free. A network file system answers
+// when it answers, without holding up the dialog; one that does not answer stays blank. A
+// cell that cuts its text shows it whole in a tip.
+TEST(DriveSelectDlg, ShowsTheSpaceAsItComesAndCutTextsInTips)
+{
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool release = false;
+    const DiskSpaceReader reader = [&](const std::string& root, CDiskSpace& space) {
+        if (root == "/mnt/nas") {
+            std::unique_lock lock(mutex);
+            cv.wait(lock, [&] { return release; });
+        }
+        space = {1000LL << 20, 250LL << 20, 750LL << 20, 0};
+        return root != "/media/cdrom";
+    };
+    std::vector<CDriveInfo> drives = FakeDrives();
+    const std::string deep = "/media/ann/" + std::string(60, 'x');
+    drives.push_back({deep, "", DriveKind::Removable, "ext4", "/dev/sdc1"});
+    CDriveSelectDlg dlg(nullptr, drives, reader);
+    dlg.show();
+    QTreeWidget* pList = dlg.GetList();
+    const auto figures = [pList](int row) {
+        QStringList texts;
+        for (int column : {CDriveSelectDlg::kSizeColumn, CDriveSelectDlg::kUsedColumn, CDriveSelectDlg::kFreeColumn})
+            texts << pList->topLevelItem(row)->text(column);
+        return texts;
+    };
+    const QStringList known = {"1000.00M", "250.00M", "750.00M"};
+    EXPECT_EQ(figures(0), known);
+    const QVariant share = pList->topLevelItem(0)->data(CDriveSelectDlg::kUsedColumn, CDriveListDelegate::kUsageRole);
+    EXPECT_DOUBLE_EQ(share.toDouble(), 0.25);
+    EXPECT_EQ(figures(3), (QStringList{"", "", ""})) << "no answer, no figures";
+    EXPECT_EQ(figures(5), (QStringList{"", "", ""})) << "the network is still asked";
+    {
+        const std::lock_guard lock(mutex);
+        release = true;
+    }
+    cv.notify_all();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return figures(5) == known; }, 10000));
+
+    QTreeWidgetItem* pDeep = pList->topLevelItem(1);
+    ASSERT_EQ(CDriveSelectDlg::RootOfItem(pDeep), deep);
+    auto* pDelegate = qobject_cast<CDriveListDelegate*>(pList->itemDelegate());
+    ASSERT_NE(pDelegate, nullptr);
+    const auto cut = [&](QTreeWidgetItem* pItem, int column) {
+        QStyleOptionViewItem option;
+        option.initFrom(pList);
+        const QModelIndex index = pList->indexFromItem(pItem, column);
+        option.rect = pList->visualRect(index);
+        return pDelegate->CutText(option, index);
+    };
+    EXPECT_EQ(cut(pDeep, CDriveSelectDlg::kDriveColumn).toStdString(), deep);
+    EXPECT_EQ(cut(pList->topLevelItem(0), CDriveSelectDlg::kDriveColumn), QString()) << "\"/\" fits";
+    EXPECT_EQ(cut(pList->topLevelItem(0), CDriveSelectDlg::kUsedColumn), QString()) << "bar and figure fit";
+    const QRect cell = pList->visualRect(pList->indexFromItem(pDeep, CDriveSelectDlg::kDriveColumn));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), pList->viewport()->mapToGlobal(cell.center()));
+    QCoreApplication::sendEvent(pList->viewport(), &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), deep);
 }

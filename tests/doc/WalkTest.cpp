@@ -1,3 +1,4 @@
+#include "doc/SearchProgressWindow.h"
 #include "platform/FileFind.h"
 #include "platform/LastError.h"
 #include "support/DocHarness.h"
@@ -5,6 +6,9 @@
 #include "support/Unprivileged.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
@@ -204,4 +208,66 @@ TEST(Walk, CancelOrAnExceptionEndsTheSearchAndGivesTheWindowBack)
         EXPECT_EQ(doc->m_dlgProgress.GetWindow(), nullptr);
     }
     AfxSetMainWnd(nullptr);
+}
+
+namespace {
+// A search that takes the count of entries to meet as given, as a whole file system's
+// search takes it from the inodes in use.
+class ExpectingDriveDoc : public TestDriveDoc {
+public:
+    std::uint64_t expected = 0;
+
+protected:
+    std::uint64_t CountExpectedEntries(const CEntry&) override { return expected; }
+};
+}  // namespace
+
+// The dialog tells what the entries found so far hold and, where the number of entries to
+// meet is known, how far the walk is: never 100% before the walk is over.
+TEST(Walk, ProgressShowsTheSizeFoundAndTheShareWalked)
+{
+    TempTree t;
+    t.File("a/1", 500);
+    t.File("b/2", 500);
+    t.File("c", 3000);
+    // Seen before the second and the third listing (the root read, then one of a and b),
+    // and at the end: 4 and 5 entries found of the root's 6.
+    const struct {
+        std::uint64_t expected;
+        std::vector<int> percents;
+    } cases[] = {{6, {66, 83, 100}}, {4, {99, 99, 100}}, {0, {-1, -1, -1}}};
+    for (const auto& c : cases) {
+        ExpectingDriveDoc doc;
+        doc.expected = c.expected;
+        doc.PresetRoot(t.Root(), "Folder " + t.Root());
+        doc.SetProgressInterval(std::chrono::milliseconds(0));
+        std::vector<int> percents;
+        std::vector<std::string> sizes;
+        std::vector<std::pair<bool, int>> bars;
+        doc.beforeListing = [&](CEntry*, int nListing) {
+            if (nListing == 1)
+                return;
+            percents.push_back(doc.m_dlgProgress.m_nPercent);
+            sizes.push_back(doc.m_dlgProgress.m_strSize);
+            const auto* pBar = doc.m_dlgProgress.GetWindow()->findChild<QProgressBar*>(
+                QLatin1String(CSearchProgressWindow::kPercentName));
+            const auto* pSize = doc.m_dlgProgress.GetWindow()->findChild<QLabel*>(
+                QLatin1String(CSearchProgressWindow::kSizeName));
+            bars.emplace_back(pBar->isVisibleTo(pBar->window()), pBar->value());
+            EXPECT_EQ(pSize->text().toStdString(), sizes.back());
+        };
+        ASSERT_TRUE(doc.OnNewDocument());
+        percents.push_back(doc.m_dlgProgress.m_nPercent);
+        sizes.push_back(doc.m_dlgProgress.m_strSize);
+        EXPECT_EQ(percents, c.percents) << c.expected;
+        EXPECT_EQ(sizes, (std::vector<std::string>{"2.93k", "3.42k", "3.91k"}));
+        ASSERT_EQ(bars.size(), 2u);
+        for (std::size_t i = 0; i < bars.size(); ++i)
+            EXPECT_EQ(bars[i], std::make_pair(c.expected > 0, c.expected > 0 ? c.percents[i] : 0)) << i;
+    }
+    // A folder below a mount point is no whole file system: no share is shown.
+    auto doc = Search(t.Path("a"));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->m_dlgProgress.m_nPercent, -1);
+    EXPECT_EQ(doc->m_dlgProgress.m_strSize, "500 bytes");
 }

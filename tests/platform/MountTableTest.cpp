@@ -10,7 +10,8 @@
 
 namespace {
 
-// A desktop with the usual kernel file systems, a network share, an sshfs mount, a CD, a
+// A desktop with the usual kernel file systems, a network share, sshfs and other FUSE mounts
+// (the user's, another's, another's open to all, the desktop's own), a CD, a
 // USB stick with a label, mount points with escaped characters, and an nvme disk. Below
 // them: a stick mounted over a directory of the root disk, and a tmpfs over the point of
 // another disk, hiding it (only what is visible counts), then a floppy, an SD card, smb3,
@@ -24,7 +25,11 @@ constexpr std::string_view kSample =
     "28 23 0:26 / /sys/fs/cgroup rw,nosuid,nodev,noexec,relatime shared:9 - cgroup2 cgroup2 rw\n"
     "29 27 259:1 / /boot/efi rw,relatime shared:30 - vfat /dev/nvme0n1p1 rw,fmask=0077\n"
     "30 27 0:40 / /mnt/nas rw,relatime shared:40 - nfs4 nas:/export/media rw,vers=4.2\n"
-    "31 27 0:41 / /home/ann/remote rw,nosuid,nodev,relatime shared:41 - fuse.sshfs ann@box:/srv rw\n"
+    "31 27 0:41 / /home/ann/remote rw,nosuid,relatime shared:41 - fuse.sshfs ann@box:/srv rw,user_id=1000,group_id=1000\n"
+    "35 27 0:42 / /home/bob/remote rw - fuse.sshfs bob@box:/srv rw,user_id=1001,group_id=1001\n"
+    "36 27 0:43 / /home/bob/vault rw - fuse.gocryptfs /home/bob/.v rw,user_id=1001,group_id=1001,allow_other\n"
+    "37 27 0:44 / /home/ann/vault\040x rw - fuse.gocryptfs /home/ann/.v rw,user_id=10000,group_id=1000\n"
+    "38 53 0:45 / /run/user/1000/doc rw - fuse.portal portal rw,user_id=1000,group_id=1000\n"
     "32 27 11:0 / /media/cdrom ro,nosuid,nodev,relatime shared:42 - iso9660 /dev/sr0 ro\n"
     "33 27 8:17 / /media/ann/USB\\040STICK rw,nosuid,nodev,relatime shared:43 - vfat /dev/sdb1 rw\n"
     "34 27 8:2 / /srv/old\\011data\\134x rw,relatime shared:44 - ext4 /dev/sdab12 rw\n"
@@ -68,6 +73,7 @@ TEST(MountTable, KeepsRealVisibleFileSystemsSortedAndClassifiesThem)
     lookups.labelOf = [](const std::string& device) -> std::string {
         return device == "/dev/sdb1" ? "USB STICK" : device == "/dev/nvme0n1p1" ? "EFI" : "";
     };
+    lookups.userId = 1000;
     std::set<std::string> statted;
     lookups.isDirectory = [&statted](const std::string& mountPoint) {
         statted.insert(mountPoint);
@@ -78,19 +84,20 @@ TEST(MountTable, KeepsRealVisibleFileSystemsSortedAndClassifiesThem)
         {"/", "", K::HardDisc, "ext4", "/dev/nvme0n1p2"}, {"/boot/efi", "EFI", K::HardDisc, "vfat", "/dev/nvme0n1p1"},
         {"/container", "", K::HardDisc, "overlay", "overlay"}, {"/data", "", K::Removable, "ext4", "/dev/sdc1"},
         {"/hidden", "", K::HardDisc, "tmpfs", "tmpfs"},
-        {"/home/ann/remote", "", K::Network, "fuse.sshfs", "ann@box:/srv"},
+        {"/home/ann/remote", "ann@box:/srv", K::Network, "fuse.sshfs", "ann@box:/srv"},
+        {"/home/bob/vault", "", K::HardDisc, "fuse.gocryptfs", "/home/bob/.v"},
         {"/media/ann/USB STICK", "USB STICK", K::Removable, "vfat", "/dev/sdb1"},
         {"/media/cdrom", "", K::CdRom, "iso9660", "/dev/sr0"}, {"/mnt/floppy", "", K::Floppy, "vfat", "/dev/fd0"},
-        {"/mnt/nas", "", K::Network, "nfs4", "nas:/export/media"},
+        {"/mnt/nas", "nas:/export/media", K::Network, "nfs4", "nas:/export/media"},
         {"/mnt/sd", "", K::Removable, "exfat", "/dev/mmcblk0p1"},
-        {"/mnt/share", "", K::Network, "smb3", "//server/share"}, {"/running", "", K::HardDisc, "tmpfs", "scratch"},
+        {"/mnt/share", "//server/share", K::Network, "smb3", "//server/share"}, {"/running", "", K::HardDisc, "tmpfs", "scratch"},
         {"/srv/old\tdata\\x", "", K::HardDisc, "ext4", "/dev/sdab12"}, {"/tmp", "", K::HardDisc, "tmpfs", "tmpfs"},
     };
     EXPECT_EQ(Rows(ParseMountInfo(kSample, lookups)), expected);
     // Only block devices are asked about, by their whole-disk names.
     EXPECT_EQ(asked, (std::set<std::string>{"nvme0n1", "sdb", "sdc", "sdab", "mmcblk0"}));
-    // Network mounts are never asked: a server that went away would hang the question.
-    for (const char* remote : {"/mnt/nas", "/home/ann/remote", "/mnt/share"})
+    // Network and FUSE mounts are never asked: a server that went away would hang the question.
+    for (const char* remote : {"/mnt/nas", "/home/ann/remote", "/mnt/share", "/home/bob/vault"})
         EXPECT_EQ(statted.count(remote), 0u) << remote;
     EXPECT_EQ(statted.count("/etc/hosts"), 1u);
 
