@@ -32,6 +32,8 @@ public:
     CTime GetLastAccessTime() const override;
     // The server's identity of the item (MLSD's "unique" fact); empty when it gives none.
     const std::string& GetUniqueId() const { return Current().unique; }
+    // The whole listing FindFile brought, in the server's order.
+    const std::vector<CFtpItem>& GetItems() const { return m_items; }
 
 private:
     const CFtpItem& Current() const;

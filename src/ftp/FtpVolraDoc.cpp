@@ -13,6 +13,29 @@
 #include <QInputDialog>
 #include <QLineEdit>
 
+#include <algorithm>
+#include <tuple>
+
+namespace {
+// What a listing says of one item, compared between a directory and its ancestors: the
+// name, the kind, a file's length and the time. A directory's own size in a listing is not
+// kept, so it is not compared.
+using ItemKey = std::tuple<std::string_view, bool, std::int64_t, std::int64_t>;
+
+ItemKey KeyOf(const CFtpItem& item)
+{
+    return {item.name, item.directory, item.directory ? 0 : item.size, item.modified.GetTime()};
+}
+
+ItemKey KeyOf(const CEntry& entry)
+{
+    const bool bDirectory = entry.IsDirectory() != FALSE;
+    return {entry.GetName(), bDirectory, bDirectory ? 0 : entry.GetLength(), entry.GetModifiedTime().GetTime()};
+}
+
+bool IsDots(const std::string& name) { return name == "." || name == ".."; }
+}  // namespace
+
 CFtpVolraDoc::CFtpVolraDoc() : m_timeout(CInternetSession::kDefaultTimeout) {}
 
 CFtpVolraDoc::~CFtpVolraDoc()
@@ -160,10 +183,50 @@ bool CFtpVolraDoc::IsOwnAncestor(const CEntry* pDirectory) const
     return false;
 }
 
+// A server that shows a directory as its own child, and gives no identity for it, lists
+// the same again one level down: /sub lists "sub", and so does /sub/sub. pDirectory is such
+// a repeat when its listing is exactly that of an ancestor (whose children are all in the
+// tree by now: the walk reads parents first), and a name repeats as well: the ancestor's
+// own, or pDirectory's own among what it lists. The names keep a real folder that merely
+// holds a copy of its parent's files from being taken for one.
+bool CFtpVolraDoc::RepeatsAncestor(const CEntry* pDirectory, const std::vector<CFtpItem>& items)
+{
+    std::size_t nListed = 0;
+    bool bListsItself = false;
+    for (const CFtpItem& item : items) {
+        if (IsDots(item.name))
+            continue;
+        ++nListed;
+        bListsItself = bListsItself || (item.directory && item.name == pDirectory->GetName());
+    }
+    std::vector<ItemKey> listed;  // sorted, made once a candidate turns up
+    for (const CEntry* p = pDirectory->GetParent(); p != nullptr; p = p->GetParent()) {
+        if ((!bListsItself && p->GetName() != pDirectory->GetName()) || p->m_children.size() != nListed)
+            continue;
+        if (listed.empty()) {
+            for (const CFtpItem& item : items)
+                if (!IsDots(item.name))
+                    listed.push_back(KeyOf(item));
+            std::sort(listed.begin(), listed.end());
+        }
+        std::vector<ItemKey> known;
+        for (const CEntry* child : p->m_children)
+            known.push_back(KeyOf(*child));
+        std::sort(known.begin(), known.end());
+        if (known == listed)
+            return true;
+    }
+    return false;
+}
+
 BOOL CFtpVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
+    if (pDirectory->GetDepth() >= m_nMaxDepth) {
+        SetLastError(ERROR_INTERNET_FOLDERS_TOO_DEEP);
+        return FALSE;
+    }
     if (IsOwnAncestor(pDirectory)) {
-        SetLastError(ERROR_SUCCESS);  // listed as empty, as a link would be
+        SetLastError(ERROR_ACCESS_DENIED);  // kept empty and marked, as a refused directory
         return FALSE;
     }
     if (!m_pConnection->SetCurrentDirectory(pDirectory->GetPath())) {
@@ -174,7 +237,15 @@ BOOL CFtpVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
             SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    return static_cast<CFtpFileFind*>(pFinder)->FindFile();
+    auto* pFind = static_cast<CFtpFileFind*>(pFinder);
+    if (!pFind->FindFile())
+        return FALSE;
+    if (RepeatsAncestor(pDirectory, pFind->GetItems())) {
+        pFind->Close();
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // Logs in unless already logged in. Waits keep the windows painted and end when the

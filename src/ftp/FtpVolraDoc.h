@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class CFtpConnection;
 class CInternetSession;
+struct CFtpItem;
 struct CFtpUrl;
 
 // A search of an FTP account. It logs in with the account's details, takes the server's
@@ -31,10 +33,15 @@ public:
     void PresetAccount(const CFtpUrl& url);
     // A document preset from an ftp:// address; null with the reason when it is malformed.
     static std::unique_ptr<CFtpVolraDoc> FromUrl(const std::string& strUrl, std::string& strError);
-    // How long a silent server is waited for before the search ends with an error.
+    // How long a silent server is waited for before the search ends with an error; also
+    // the period in which a listing must bring at least 1 KiB.
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     // Logins of the last search: 1 unless the server dropped the connection.
     long GetLoginCount() const { return m_nLogins; }
+    // Directories this deep (the root is 0) end the search with an error: a server that
+    // shows a folder inside itself, and hides it, is followed no further.
+    static constexpr int kMaxDepth = 512;
+    void SetMaxDepth(int nDepth) { m_nMaxDepth = nDepth; }
 
     std::string m_strHost;
     std::string m_strUserName;
@@ -50,9 +57,10 @@ protected:
     // Deletes the finder, then logs out and closes the session.
     void DeleteFinder(CFinder* pFinder) override;
     // Changes to the directory and lists it. A directory the server will not enter is
-    // treated like one it will not list: access denied, so it stays without children. A
-    // directory that is one of its own ancestors (a server that follows links) is not
-    // listed at all, so that every walk ends.
+    // treated like one it will not list: access denied, so it stays without children. So
+    // is a directory that is one of its own ancestors (a server that follows links), known
+    // by the server's identity of it or by a listing that repeats an ancestor's under the
+    // same name, so that every walk ends.
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
 
 private:
@@ -62,6 +70,7 @@ private:
     void Disconnect();
     BOOL CanEnterPresetRoot();
     bool IsOwnAncestor(const CEntry* pDirectory) const;
+    static bool RepeatsAncestor(const CEntry* pDirectory, const std::vector<CFtpItem>& items);
 
     std::unique_ptr<CInternetSession> m_pSession;  // owned; only during a search
     std::unique_ptr<CFtpConnection> m_pConnection; // owned; only during a search
@@ -70,6 +79,7 @@ private:
     std::string m_strPresetPath;  // the root asked for, or empty for the server's own
     std::chrono::milliseconds m_timeout;
     long m_nLogins = 0;
+    int m_nMaxDepth = kMaxDepth;
     // The server's identities of the directories found by the running walk; keys not owned.
     std::unordered_map<const CEntry*, std::string> m_uniqueIds;
 };

@@ -1,11 +1,13 @@
 #include "FtpWorker.h"
 
 #include "InternetError.h"
+#include "platform/LastError.h"
 
 #include <algorithm>
 #include <curl/curl.h>
 #include <ctime>
 #include <new>
+#include <system_error>
 
 namespace {
 // How often a waiting caller gets its hook called.
@@ -19,6 +21,19 @@ constexpr int kPollMs = 5;
 constexpr std::chrono::milliseconds kMaxAcceptWait{10000};
 // A listing longer than this is not a directory but a server gone wrong.
 constexpr std::size_t kMaxListing = std::size_t{512} << 20;
+
+CFtpWorker::ThreadStarter& Starter()
+{
+    static CFtpWorker::ThreadStarter starter;
+    return starter;
+}
+
+CFtpOutcome Failed(DWORD dwError)
+{
+    CFtpOutcome outcome;
+    outcome.dwError = dwError;
+    return outcome;
+}
 
 long Seconds(std::chrono::milliseconds ms) { return static_cast<long>((ms.count() + 999) / 1000); }
 
@@ -106,6 +121,10 @@ bool IsActiveModeFailure(long code, long nReplyCode)
 
 DWORD InternetErrorFromCurl(long code, long nReplyCode)
 {
+    // libcurl takes a 421 ("service not available, closing the connection") for a
+    // timeout; the server said why, and its reply says it better.
+    if (code == CURLE_OPERATION_TIMEDOUT && nReplyCode == 421)
+        return ERROR_INTERNET_EXTENDED_ERROR;
     switch (code) {
     case CURLE_OK: return 0;
     case CURLE_COULDNT_RESOLVE_HOST: return ERROR_INTERNET_NAME_NOT_RESOLVED;
@@ -148,9 +167,12 @@ struct CFtpRawData {
         }
         try {
             worker->m_strData.append(data, size);
-        } catch (const std::bad_alloc&) {
+        } catch (...) {
             worker->m_bDataLost = true;  // never through libcurl's C frames
+            worker->m_bOutOfMemory = true;
+            return 0;
         }
+        worker->m_nReceived += size;  // the listing's floor counts what came
         return 0;
     }
 };
@@ -163,14 +185,32 @@ CFtpWorker::CFtpWorker(CFtpLogin login, std::chrono::milliseconds timeout)
     m_easy = curl_easy_init();
     m_features = curl_slist_append(nullptr, "*FEAT");  // "*": a server without FEAT is no error
     SetUp();
-    m_thread = std::thread([this] { ThreadMain(); });
+    try {
+        const ThreadStarter& starter = Starter();
+        m_thread = starter ? starter([this] { ThreadMain(); }) : std::thread([this] { ThreadMain(); });
+    } catch (const std::exception&) {
+        // No thread (the system's limit on threads, or no memory for one more): every
+        // command then fails with a message saying so, rather than the program aborting.
+    }
 }
 
 CFtpWorker::~CFtpWorker()
 {
-    Logout({});
+    if (!m_thread.joinable()) {
+        CleanUp();
+        return;
+    }
+    Logout({});  // refused when a throwing wait hook left a command behind
+    {
+        std::lock_guard lock(m_mutex);
+        m_bQuit = true;
+        AbortLocked();
+    }
+    m_cvCommand.notify_one();
     m_thread.join();
 }
+
+void CFtpWorker::SetThreadStarter(ThreadStarter starter) { Starter() = std::move(starter); }
 
 void CFtpWorker::SetUp()
 {
@@ -230,11 +270,10 @@ void CFtpWorker::Logout(const WaitHook& wait)
 
 CFtpOutcome CFtpWorker::Run(Command command, const WaitHook& wait)
 {
-    if (m_bBusy || m_bLoggedOut) {
-        CFtpOutcome refused;  // a command while another waits, or after the logout
-        refused.dwError = ERROR_INTERNET_INTERNAL_ERROR;
-        return refused;
-    }
+    if (!m_thread.joinable())
+        return Failed(ERROR_INTERNET_OUT_OF_HANDLES);
+    if (m_bBusy || m_bLoggedOut)  // a command while another waits, or after the logout
+        return Failed(ERROR_INTERNET_INTERNAL_ERROR);
     m_bBusy = true;
     const bool bAbortable = command.kind != Kind::Logout;
     std::unique_lock lock(m_mutex);
@@ -243,36 +282,81 @@ CFtpOutcome CFtpWorker::Run(Command command, const WaitHook& wait)
     m_bDone = false;
     m_bAbort = false;
     m_cvCommand.notify_one();
+    // A hook that throws leaves its command aborted and m_bBusy set: the worker refuses
+    // every later command, whose outcome could otherwise be taken from the one left behind,
+    // and only the destructor ends it.
+    struct AbortOnThrow {
+        CFtpWorker& worker;
+        std::unique_lock<std::mutex>& lock;
+        bool bArmed = true;
+        ~AbortOnThrow()
+        {
+            if (!bArmed)
+                return;
+            if (!lock.owns_lock())
+                lock.lock();
+            worker.AbortLocked();
+        }
+    } guard{*this, lock};
     while (!m_cvDone.wait_for(lock, kWaitSlice, [this] { return m_bDone; })) {
         if (!wait)
             continue;
         lock.unlock();
         const bool bGoOn = wait();
         lock.lock();
-        if (!bGoOn && bAbortable && !m_bAbort && !m_bDone) {
-            m_bAbort = true;
-            curl_multi_wakeup(m_multi);
-        }
+        if (!bGoOn && bAbortable && !m_bAbort && !m_bDone)
+            AbortLocked();
     }
+    guard.bArmed = false;
     m_bBusy = false;
     return std::move(m_outcome);
+}
+
+// With m_mutex held: the running command ends at once, a command not yet taken as soon as
+// it starts. libcurl's handles are woken only while a command other than the logout runs,
+// so never after the worker has cleaned them up.
+void CFtpWorker::AbortLocked()
+{
+    m_bAbort = true;
+    if (m_bRunning)
+        curl_multi_wakeup(m_multi);
 }
 
 void CFtpWorker::ThreadMain()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_cvCommand.wait(lock, [this] { return m_bHasCommand; });
+        m_cvCommand.wait(lock, [this] { return m_bHasCommand || m_bQuit; });
+        if (m_bQuit) {
+            lock.unlock();
+            CleanUp();
+            return;
+        }
         const Command command = std::move(m_command);
         m_bHasCommand = false;
+        m_bRunning = command.kind != Kind::Logout;
         lock.unlock();
-        CFtpOutcome outcome = Execute(command);
+        CFtpOutcome outcome = ExecuteSafely(command);
         lock.lock();
+        m_bRunning = false;
         m_outcome = std::move(outcome);
         m_bDone = true;
         m_cvDone.notify_one();
         if (command.kind == Kind::Logout)
             return;
+    }
+}
+
+// Nothing may leave the thread's function (that would end the program): running out of
+// memory while a listing is parsed is that command's failure.
+CFtpOutcome CFtpWorker::ExecuteSafely(const Command& command)
+{
+    try {
+        return Execute(command);
+    } catch (const std::bad_alloc&) {
+        return Failed(ERROR_NOT_ENOUGH_MEMORY);
+    } catch (...) {
+        return Failed(ERROR_INTERNET_INTERNAL_ERROR);
     }
 }
 
@@ -282,16 +366,10 @@ CFtpOutcome CFtpWorker::Execute(const Command& command)
         CleanUp();
         return {};
     }
-    if (m_easy == nullptr || m_multi == nullptr) {
-        CFtpOutcome failed;
-        failed.dwError = ERROR_INTERNET_INTERNAL_ERROR;
-        return failed;
-    }
-    if (m_strBaseUrl.empty()) {
-        CFtpOutcome failed;
-        failed.dwError = ERROR_INTERNET_NAME_NOT_RESOLVED;
-        return failed;
-    }
+    if (m_easy == nullptr || m_multi == nullptr)
+        return Failed(ERROR_INTERNET_INTERNAL_ERROR);
+    if (m_strBaseUrl.empty())
+        return Failed(ERROR_INTERNET_NAME_NOT_RESOLVED);
     switch (command.kind) {
     case Kind::Login: {
         m_bInFeatures = false;
@@ -316,16 +394,19 @@ CFtpOutcome CFtpWorker::Transfer(const std::string& strPath, bool bNoBody, bool 
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, bNoBody ? 1L : 0L);
     curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, bList && m_bMlsd ? "MLSD" : nullptr);
     m_strData.clear();
-    long code = Perform();
+    m_bOutOfMemory = false;
+    long code = Perform(bList);
     CFtpOutcome outcome;
     curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &outcome.nReplyCode);
     if (bList && !m_bPassive && IsActiveModeFailure(code, outcome.nReplyCode)) {
         UsePassive();
         m_strData.clear();
-        code = Perform();
+        code = Perform(bList);
         curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &outcome.nReplyCode);
     }
-    outcome.dwError = InternetErrorFromCurl(code, outcome.nReplyCode);
+    if (code == CURLE_OPERATION_TIMEDOUT && m_strReply.starts_with("421"))
+        outcome.nReplyCode = 421;  // libcurl stops at the reply without recording its code
+    outcome.dwError = m_bOutOfMemory ? ERROR_NOT_ENOUGH_MEMORY : InternetErrorFromCurl(code, outcome.nReplyCode);
     outcome.strReply = m_strReply;
     if (bList && outcome.dwError == 0 && m_bDataLost)
         outcome.dwError = ERROR_INTERNET_INVALID_SERVER_RESPONSE;  // a listing without end
@@ -336,15 +417,28 @@ CFtpOutcome CFtpWorker::Transfer(const std::string& strPath, bool bNoBody, bool 
     return outcome;
 }
 
-long CFtpWorker::Perform()
+long CFtpWorker::Perform(bool bList)
 {
     m_bDataLost = false;
+    using Clock = std::chrono::steady_clock;
     curl_multi_add_handle(m_multi, m_easy);
     long result = CURLE_OK;
+    Clock::time_point periodStart = Clock::now();
+    std::size_t nAtPeriodStart = m_nReceived;
     for (bool bDone = false; !bDone;) {
         if (m_bAbort) {
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
+        }
+        // libcurl's own low-speed limit is averaged over a few seconds and counted in
+        // whole bytes a second; the floor is checked here, one period at a time.
+        if (bList && Clock::now() - periodStart >= m_timeout) {
+            if (m_nReceived - nAtPeriodStart < kListingFloorBytes) {
+                result = CURLE_OPERATION_TIMEDOUT;
+                break;
+            }
+            periodStart = Clock::now();
+            nAtPeriodStart = m_nReceived;
         }
         int running = 0;
         if (curl_multi_perform(m_multi, &running) != CURLM_OK) {
@@ -379,9 +473,18 @@ void CFtpWorker::CleanUp()
     m_features = nullptr;
 }
 
+// No exception may cross libcurl's C frames: a callback that cannot keep what came returns
+// 0, which ends the transfer with a write error, and says why.
 std::size_t CFtpWorker::OnHeader(char* data, std::size_t size, std::size_t count, void* self)
 {
-    static_cast<CFtpWorker*>(self)->AddReplyLine(std::string_view(data, size * count));
+    auto* worker = static_cast<CFtpWorker*>(self);
+    try {
+        worker->AddReplyLine(std::string_view(data, size * count));
+    } catch (...) {
+        worker->m_bOutOfMemory = true;
+        return 0;
+    }
+    worker->m_nReceived += size * count;
     return size * count;
 }
 

@@ -39,12 +39,22 @@ struct CFtpOutcome {
 //
 // Data connections are active (PORT/EPRT) until the server cannot open one back to us;
 // from then on they are passive, for the rest of the connection.
+//
+// The timeout bounds every wait for the server, and is also the period of the floor a
+// listing must keep to: a listing that brings less than kListingFloorBytes in one such
+// period ends as if the server had stopped, so a server that drips its listing a byte at a
+// time cannot hold a search for ever.
 class CFtpWorker {
 public:
     using WaitHook = std::function<bool()>;  // false: abort the running command
+    // Starts the worker's thread; it throws std::system_error when the system will not.
+    using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+    static constexpr std::size_t kListingFloorBytes = 1024;
 
     CFtpWorker(CFtpLogin login, std::chrono::milliseconds timeout);
-    ~CFtpWorker();  // logs out (when still logged in) and ends the thread
+    // Logs out (when still logged in) and ends the thread, whatever state an exception
+    // left the last command in: a command still running is aborted first.
+    ~CFtpWorker();
     CFtpWorker(const CFtpWorker&) = delete;
     CFtpWorker& operator=(const CFtpWorker&) = delete;
 
@@ -63,6 +73,10 @@ public:
     bool IsPassive() const { return m_bPassive; }
     // Logins so far: 1 for a whole search on a healthy server.
     long GetLoginCount() const { return m_nLogins; }
+    // Replaces how threads are started (empty: std::thread), so that tests can see a
+    // worker whose thread would not start. Without its thread every command fails with
+    // ERROR_INTERNET_OUT_OF_HANDLES.
+    static void SetThreadStarter(ThreadStarter starter);
 
 private:
     enum class Kind { Login, ChangeDirectory, List, Logout };
@@ -72,10 +86,12 @@ private:
     };
 
     CFtpOutcome Run(Command command, const WaitHook& wait);
+    void AbortLocked();
     void ThreadMain();
+    CFtpOutcome ExecuteSafely(const Command& command);
     CFtpOutcome Execute(const Command& command);
     CFtpOutcome Transfer(const std::string& strPath, bool bNoBody, bool bList);
-    long Perform();  // a CURLcode
+    long Perform(bool bList);  // a CURLcode
     void SetUp();
     void UsePassive();
     void CleanUp();
@@ -95,6 +111,8 @@ private:
     std::string m_strData;
     bool m_bDataLost = false;  // the listing under way outgrew its bound or memory
     std::string m_strReply;
+    std::size_t m_nReceived = 0;  // bytes of replies and listings, for the listing's floor
+    bool m_bOutOfMemory = false;  // a callback could not keep what the server sent
     bool m_bReplyOpen = false;  // inside a reply of several lines
     bool m_bInFeatures = false;
     std::atomic<bool> m_bMlsd{false};
@@ -110,7 +128,9 @@ private:
     bool m_bDone = false;
     CFtpOutcome m_outcome;
     std::atomic<bool> m_bAbort{false};
+    bool m_bQuit = false;        // the destructor's word: end the thread, whatever it waits for
+    bool m_bRunning = false;     // worker side: a command other than the logout is executing
     bool m_bBusy = false;        // caller side: a command is under way
     bool m_bLoggedOut = false;   // caller side
-    std::thread m_thread;
+    std::thread m_thread;        // not joinable when it could not be started
 };

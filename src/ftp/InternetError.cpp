@@ -14,6 +14,7 @@ struct ErrorText {
 };
 
 constexpr ErrorText kTexts[] = {
+    {ERROR_INTERNET_OUT_OF_HANDLES, "The FTP connection could not be started: the system allows no more threads.\r\n"},
     {ERROR_INTERNET_TIMEOUT, "The FTP server did not answer in time.\r\n"},
     {ERROR_INTERNET_EXTENDED_ERROR, "The FTP server answered with an error:\r\n"},
     {ERROR_INTERNET_INTERNAL_ERROR, "An internal error occurred in the FTP client.\r\n"},
@@ -23,6 +24,8 @@ constexpr ErrorText kTexts[] = {
     {ERROR_INTERNET_CANNOT_CONNECT, "The connection to the FTP server could not be made.\r\n"},
     {ERROR_INTERNET_CONNECTION_ABORTED, "The connection to the FTP server was broken off.\r\n"},
     {ERROR_INTERNET_INVALID_SERVER_RESPONSE, "The FTP server's answer could not be understood.\r\n"},
+    {ERROR_INTERNET_FOLDERS_TOO_DEEP,
+     "The FTP server's folders nest too deep to be searched: the server may show a folder inside itself.\r\n"},
 };
 }  // namespace
 

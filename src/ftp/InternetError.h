@@ -6,6 +6,8 @@
 // The FTP client's error codes, numbered from 12000 up like the internet library whose
 // place it takes, and its own message table. The error box finds the texts once
 // InitInternet has run.
+// The client could not start the thread its connection runs on.
+constexpr DWORD ERROR_INTERNET_OUT_OF_HANDLES = 12001;
 constexpr DWORD ERROR_INTERNET_TIMEOUT = 12002;
 // The server answered a command with an error reply; the reply is kept for the error box.
 constexpr DWORD ERROR_INTERNET_EXTENDED_ERROR = 12003;
@@ -16,6 +18,8 @@ constexpr DWORD ERROR_INTERNET_OPERATION_CANCELLED = 12017;
 constexpr DWORD ERROR_INTERNET_CANNOT_CONNECT = 12029;
 constexpr DWORD ERROR_INTERNET_CONNECTION_ABORTED = 12030;
 constexpr DWORD ERROR_INTERNET_INVALID_SERVER_RESPONSE = 12152;
+// Not the internet library's: the server's folders nest deeper than a search follows.
+constexpr DWORD ERROR_INTERNET_FOLDERS_TOO_DEEP = 12900;
 
 // Starts the network library and registers the message table and the server's last
 // response with the error box; TRUE when the network can be used. Safe to call often.

@@ -33,7 +33,8 @@ public:
 
     // Called every few milliseconds while a command waits for the network, on the thread
     // that gave it; returning false aborts the command. Connections take the hook and the
-    // timeout when they are made.
+    // timeout when they are made. The timeout is also the period in which a listing must
+    // bring at least CFtpWorker::kListingFloorBytes.
     void SetWaitHook(WaitHook hook) { m_wait = std::move(hook); }
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 

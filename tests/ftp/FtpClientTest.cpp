@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 std::unique_ptr<CFtpConnection> Login(CInternetSession& session, int port)
@@ -103,4 +106,43 @@ TEST(FtpClient, TheWaitHookRunsThroughoutAndCanAbort)
     EXPECT_GE(calls, 20);
     connection->Close();
     EXPECT_FALSE(connection->SetCurrentDirectory("/")) << "nothing after the logout";
+}
+
+// A wait hook that throws leaves its listing behind: the worker refuses what comes after
+// (the outcome of the listing left behind must not be taken for another's), and ending
+// the connection still ends its thread at once, although the server stalls and the
+// timeout is far off.
+TEST(FtpClient, EndsWhateverAWaitLeftBehind)
+{
+    TempTree t;
+    t.File("sub/x", 1);
+    FtpServerOptions options;
+    options.behaviour = "stall";
+    FtpTestServer server(t.Root(), options);
+    CInternetSession session;
+    session.SetTimeout(std::chrono::minutes(10));
+    int calls = 0;
+    session.SetWaitHook([&calls] {
+        if (++calls == 20)
+            throw std::runtime_error("thrown by the hook");
+        return true;
+    });
+    auto connection = Login(session, server.Port());
+    ASSERT_TRUE(connection);
+    ASSERT_TRUE(connection->SetCurrentDirectory("/sub"));
+    CFtpFileFind find(connection.get());
+    EXPECT_THROW(find.FindFile(), std::runtime_error);
+    EXPECT_FALSE(connection->SetCurrentDirectory("/"));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INTERNAL_ERROR);
+
+    // Ended on a thread of its own, so that a worker that would wait for ever fails the
+    // test instead of hanging it.
+    auto ended = std::make_shared<std::promise<void>>();
+    std::future<void> done = ended->get_future();
+    std::thread([c = std::move(connection), ended]() mutable {
+        c.reset();
+        ended->set_value();
+    }).detach();
+    EXPECT_TRUE(done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) << "the thread did not end";
+
 }

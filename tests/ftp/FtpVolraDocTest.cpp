@@ -1,6 +1,7 @@
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
 #include "platform/ErrorText.h"
+#include "ftp/FtpWorker.h"
 #include "platform/UiServices.h"
 #include "support/DocHarness.h"
 #include "support/FtpTestServer.h"
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <system_error>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -104,7 +107,8 @@ TEST(FtpSearch, TreeAndTotalsEqualTheLocalSearchOverMlsdAndList)
 // children, and the search goes on without a word. The directory it will not enter is the
 // next one after its parent's listing: nothing of that listing may show up in it. A server
 // that follows links lists a link to its own directory as a directory: it is not read, or
-// the walk would never end.
+// the walk would never end, whether the server tells its identity (MLSD) or not (LIST, with
+// "." and ".." besides): it stays empty and marked, as a refused one does.
 TEST(FtpSearch, RefusedDirectoriesStayEmpty)
 {
     TempTree t;
@@ -112,21 +116,25 @@ TEST(FtpSearch, RefusedDirectoriesStayEmpty)
     t.File("open/locked/inside.txt", 5);
     t.File("secret/hidden.txt", 7);
     t.Symlink("open/self", ".");
-    FtpServerOptions options;
-    options.noEnter = {"open/locked"};
-    options.noList = {"secret"};
-    FtpTestServer server(t.Root(), options);
-    ErrorBoxes boxes;
-    const auto doc = FtpSearch(server);
-    ASSERT_TRUE(doc);
-    EXPECT_TRUE(boxes.shown.empty());
-    const CEntry* open = Child(doc->m_pRoot, "open");
-    EXPECT_EQ(ChildNames(open), (std::vector<std::string>{"locked", "seen.txt", "self"}));
-    EXPECT_TRUE(Child(open, "locked")->m_children.empty());
-    EXPECT_TRUE(Child(open, "self")->IsDirectory());
-    EXPECT_TRUE(Child(open, "self")->m_children.empty());
-    EXPECT_TRUE(Child(doc->m_pRoot, "secret")->m_children.empty());
-    EXPECT_EQ(doc->m_pRoot->GetSize(), 11);
+    for (const char* behaviour : {"normal", "loop"}) {
+        FtpServerOptions options;
+        options.behaviour = behaviour;
+        options.noEnter = {"open/locked"};
+        options.noList = {"secret"};
+        FtpTestServer server(t.Root(), options);
+        ErrorBoxes boxes;
+        const auto doc = FtpSearch(server);
+        ASSERT_TRUE(doc) << behaviour;
+        EXPECT_TRUE(boxes.shown.empty()) << behaviour;
+        const CEntry* open = Child(doc->m_pRoot, "open");
+        EXPECT_EQ(ChildNames(open), (std::vector<std::string>{"locked", "seen.txt", "self"})) << behaviour;
+        for (const CEntry* refused : {Child(open, "locked"), Child(open, "self"), Child(doc->m_pRoot, "secret")}) {
+            EXPECT_TRUE(refused->IsDirectory()) << refused->GetPath();
+            EXPECT_TRUE(refused->m_children.empty()) << refused->GetPath();
+            EXPECT_TRUE(refused->IsUnreadable()) << refused->GetPath();
+        }
+        EXPECT_EQ(doc->m_pRoot->GetSize(), 11) << behaviour;
+    }
 }
 
 // A carriage return inside a name is the name's own, over MLSD and LIST: "dcr\rx" is no
@@ -158,6 +166,9 @@ TEST(FtpSearch, NamesWithACarriageReturnStayWhole)
     }
 }
 
+// A server that drips a listing, one that answers 421, folders nested deeper than a search
+// follows (here 2 levels), and a connection whose thread will not start each end the
+// search with their own message.
 TEST(FtpSearch, FailuresEndInOneErrorBoxAndNoDocument)
 {
     using Url = std::string (*)(const FtpTestServer&);
@@ -172,9 +183,16 @@ TEST(FtpSearch, FailuresEndInOneErrorBoxAndNoDocument)
          "The FTP server answered with an error:\r\n550 No such file or directory.\r\n"},
         {"stall", [](const FtpTestServer& s) { return s.Url(); }, "The FTP server did not answer in time.\r\n"},
         {"hang-up", [](const FtpTestServer& s) { return s.Url(); }, "The connection to the FTP server was broken off.\r\n"},
+        {"drip", [](const FtpTestServer& s) { return s.Url(); }, "The FTP server did not answer in time.\r\n"},
+        {"421", [](const FtpTestServer& s) { return s.Url(); },
+         "The FTP server answered with an error:\r\n"
+         "421 Too many connections from your address, closing control connection.\r\n"},
+        {"normal", [](const FtpTestServer& s) { return s.Url(); },
+         "The FTP server's folders nest too deep to be searched: the server may show a folder inside itself.\r\n"},
     };
     TempTree t;
     t.File("sub/x", 1);
+    t.File("sub/deeper/x", 1);
     for (const auto& [behaviour, url, box] : cases) {
         FtpServerOptions options;
         options.behaviour = behaviour;
@@ -183,10 +201,26 @@ TEST(FtpSearch, FailuresEndInOneErrorBoxAndNoDocument)
         const auto doc = CFtpVolraDoc::FromUrl(url(server), error);
         ASSERT_TRUE(doc) << error;
         doc->SetTimeout(std::chrono::seconds(1));
+        doc->SetMaxDepth(2);
         ErrorBoxes boxes;
         EXPECT_FALSE(doc->OnNewDocument()) << url(server);
         EXPECT_EQ(boxes.shown, std::vector<std::string>{box}) << url(server);
     }
+
+    FtpTestServer server(t.Root());
+    struct NoThreads {
+        NoThreads()
+        {
+            CFtpWorker::SetThreadStarter([](std::function<void()>) -> std::thread {
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            });
+        }
+        ~NoThreads() { CFtpWorker::SetThreadStarter({}); }
+    } noThreads;
+    ErrorBoxes boxes;
+    EXPECT_FALSE(FtpSearch(server));
+    EXPECT_EQ(boxes.shown,
+              std::vector<std::string>{"The FTP connection could not be started: the system allows no more threads.\r\n"});
 }
 
 // The server stops sending a listing: Cancel, or closing the window, ends the search at

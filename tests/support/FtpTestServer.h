@@ -8,7 +8,9 @@
 // port, serving one directory to one account, for as long as the object lives. The
 // behaviour names a way to misbehave in every listing below the root: "stall", "hang-up",
 // "garbage" (LIST lines that name no item), "no-mlsd" (LIST only), "refuse-port",
-// "no-connect-back" (takes PORT, then cannot open the data connection: 425).
+// "no-connect-back" (takes PORT, then cannot open the data connection: 425), "drip" (sends
+// a listing's hundred bytes one every 50 ms), "421" (answers a listing with 421 and hangs
+// up), "loop" (LIST only, with "." and "..", links to directories shown as directories).
 struct FtpServerOptions {
     std::string behaviour = "normal";
     std::vector<std::string> noEnter;  // directories below the root it will not enter

@@ -17,6 +17,9 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 PARTIAL = b"type=file;size=1;modify=20200101000000; partial\r\n-rw-r--r-- 1 u g 1 Jan 01 2020 partial\r\n"
+# "drip" sends a listing one byte at a time, this often (seconds): slower than any real
+# server, never so slow that it stops.
+DRIP_INTERVAL = 0.05
 
 # Lines no listing should yield an item for, and among them a good line and items whose
 # size or month cannot be read: those are listed all the same (size 0, no time).
@@ -43,6 +46,17 @@ class GarbageFS(AbstractedFS):
                 yield line + b"\r\n"
             return
         yield from super().format_list(basedir, listing, ignore_err)
+
+
+class LoopFS(AbstractedFS):
+    """Lists a link to a directory as that directory, as servers that hide links do, and
+    lists "." and ".." too; a link to "." then shows its directory as its own child."""
+
+    def lstat(self, path):
+        return self.stat(path)
+
+    def format_list(self, basedir, listing, ignore_err=True):
+        yield from super().format_list(basedir, [".", ".."] + list(listing), ignore_err)
 
 
 class Handler(FTPHandler):
@@ -72,9 +86,20 @@ class Handler(FTPHandler):
         if self.pretended_active:
             self.respond("425 Can't open data connection.")
             return
-        troubled = self.behaviour in ("stall", "hang-up") and cmd in ("LIST", "MLSD") and self.fs.cwd != "/"
+        troubled = (self.behaviour in ("stall", "hang-up", "drip", "421") and cmd in ("LIST", "MLSD")
+                    and self.fs.cwd != "/")
         if not troubled:
             return super().push_dtp_data(data, isproducer, file, cmd)
+        if self.behaviour == "421":
+            self.respond("421 Too many connections from your address, closing control connection.")
+            if self.data_channel is not None:
+                self.data_channel.close()
+            self.close_when_done()
+            return
+        if self.behaviour == "drip":
+            self.respond("150 File status okay. About to open data connection.")
+            self.drip(PARTIAL)
+            return
         if self.data_channel is None:
             self.respond("150 File status okay. About to open data connection.")
             if self.behaviour == "hang-up":
@@ -85,6 +110,18 @@ class Handler(FTPHandler):
         if self.behaviour == "hang-up":
             self.close()  # control and data connection alike, in the middle of the listing
 
+    def drip(self, left):
+        if self._closed:
+            return
+        if self.data_channel is None:  # not connected yet
+            self.ioloop.call_later(DRIP_INTERVAL, self.drip, left)
+        elif not left:
+            self.data_channel.cmd = "LIST"
+            self.data_channel.close_when_done()
+        else:
+            self.data_channel.push(left[:1])
+            self.ioloop.call_later(DRIP_INTERVAL, self.drip, left[1:])
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -93,7 +130,7 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--behaviour", default="normal",
                         choices=["normal", "no-mlsd", "garbage", "stall", "hang-up", "refuse-port",
-                                 "no-connect-back"])
+                                 "no-connect-back", "drip", "loop", "421"])
     parser.add_argument("--no-enter", action="append", default=[], help="a directory (below the root) not to enter")
     parser.add_argument("--no-list", action="append", default=[], help="a directory (below the root) not to list")
     args = parser.parse_args()
@@ -110,10 +147,12 @@ def main():
     Handler.behaviour = args.behaviour
     Handler.banner = "Volra test server ready."
     Handler.auth_failed_timeout = 0  # a wrong password is answered at once
-    if args.behaviour in ("no-mlsd", "garbage"):
+    if args.behaviour in ("no-mlsd", "garbage", "loop"):
         Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLST", "MLSD")}
     if args.behaviour == "garbage":
         Handler.abstracted_fs = GarbageFS
+    if args.behaviour == "loop":
+        Handler.abstracted_fs = LoopFS
 
     server = FTPServer(("127.0.0.1", 0), Handler)
     print(server.address[1], flush=True)
