@@ -1,10 +1,10 @@
 #include "DriveSelectDlg.h"
 
-#include "platform/DriveIcons.h"
-#include "platform/ErrorText.h"
-#include "platform/FileChooser.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "framework/DriveIcons.h"
+#include "framework/ErrorBox.h"
+#include "framework/FileChooser.h"
+#include "sys/FolderPath.h"
+#include "framework/UiServices.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>

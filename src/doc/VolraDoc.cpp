@@ -2,11 +2,11 @@
 
 #include "NcduWriter.h"
 #include "model/FormatSize.h"
-#include "platform/ErrorText.h"
-#include "platform/FileChooser.h"
-#include "platform/Finder.h"
-#include "platform/LastError.h"
-#include "platform/UiServices.h"
+#include "framework/ErrorBox.h"
+#include "framework/FileChooser.h"
+#include "sys/Finder.h"
+#include "sys/LastError.h"
+#include "framework/UiServices.h"
 
 #include <QApplication>
 #include <QWidget>

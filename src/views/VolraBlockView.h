@@ -1,7 +1,7 @@
 #pragma once
 #include "BlockLayout.h"
 #include "BlockViewStyle.h"
-#include "platform/View.h"
+#include "framework/View.h"
 
 #include <QColor>
 
@@ -47,7 +47,6 @@ public:
     static constexpr int kSelectedOutlineWidth = 2;
     // Block fill colours: 8 shades by colour index in 3 families by depth mod 3
     // (light blue, green, red), at (depth mod 3) * 8 + colour index.
-    const std::array<QColor, 24>& GetPalette() const { return m_palette; }
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;

@@ -4,7 +4,7 @@
 #include "ListModel.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 
 #include <QContextMenuEvent>
 #include <QHelpEvent>

@@ -1,5 +1,5 @@
 #include "doc/DriveSelectDlg.h"
-#include "platform/FileChooser.h"
+#include "framework/FileChooser.h"
 #include "support/DocHarness.h"
 #include "support/Input.h"
 #include "support/ModalWatch.h"

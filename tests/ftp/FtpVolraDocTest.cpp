@@ -1,6 +1,6 @@
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 #include "support/DocHarness.h"
 #include "support/FtpTestServer.h"
 #include "support/TempTree.h"
