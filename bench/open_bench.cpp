@@ -8,8 +8,8 @@
 #include "doc/DriveVolraDoc.h"
 #include "doc/FileVolraDoc.h"
 #include "doc/NcduWriter.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "sys/FolderPath.h"
+#include "framework/UiServices.h"
 
 #include <chrono>
 #include <cstdio>

@@ -15,8 +15,8 @@
 #include "doc/DriveVolraDoc.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "sys/FolderPath.h"
+#include "framework/UiServices.h"
 
 #include <QApplication>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "AboutDlg.h"
 
 #include "Version.h"
-#include "platform/Types.h"
-#include "platform/UiServices.h"
+#include "base/Types.h"
+#include "framework/UiServices.h"
 
 #include <QFont>
 #include <QGridLayout>

@@ -13,9 +13,6 @@ public:
     // Runs the dialog; IDOK when it is closed with OK, IDCANCEL by Escape or the close box.
     int DoModal();
 
-    QLabel* GetBanner() const { return m_pBanner; }
-    QLabel* GetVersionLabel() const { return m_pVersionLabel; }
-    QLabel* GetVersion() const { return m_pVersion; }
     QPushButton* GetOkButton() const { return m_pOk; }
 
     // The banner at its logical size, drawn for a screen of the given pixel ratio: the

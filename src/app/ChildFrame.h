@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/CmdTarget.h"
-#include "platform/Types.h"
+#include "framework/CmdTarget.h"
+#include "base/Types.h"
 
 #include <QWidget>
 #include <array>
@@ -25,7 +25,6 @@ public:
     CVolraDoc* GetDocument() const { return m_pDoc; }
     // The first update of both views, once the search has finished.
     void InitialUpdateFrame();
-    CView* GetActiveView() const { return m_pActiveView; }
     void SetActiveView(CView* pView);
     CView* GetTreeView() const { return m_pTreeView; }
     CView* GetModeView(int nMode) const { return m_pModeViews[static_cast<std::size_t>(nMode)]; }

@@ -1,6 +1,6 @@
 #include "ChooseSearchTypeDlg.h"
 
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 
 #include <QHBoxLayout>
 #include <QIcon>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Types.h"
+#include "base/Types.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 
 #include "doc/FileVolraDoc.h"
 #include "ftp/FtpUrl.h"
-#include "platform/FolderPath.h"
+#include "sys/FolderPath.h"
 
 #include <algorithm>
 

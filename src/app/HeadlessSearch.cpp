@@ -4,8 +4,8 @@
 #include "doc/FileVolraDoc.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "sys/FolderPath.h"
+#include "framework/UiServices.h"
 
 #include <cstdio>
 

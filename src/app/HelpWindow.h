@@ -34,7 +34,6 @@ public:
     QAction* GetBackAction() const { return m_pBack; }
     QAction* GetForwardAction() const { return m_pForward; }
     QAction* GetHomeAction() const { return m_pHome; }
-    QUrl GetHome() const { return m_home; }
 
 private:
     CHelpWindow(QWidget* pParent, const QUrl& home);

@@ -8,9 +8,9 @@
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
-#include "platform/DisplayText.h"
-#include "platform/IconTheme.h"
-#include "platform/UiServices.h"
+#include "framework/DisplayText.h"
+#include "framework/IconTheme.h"
+#include "framework/UiServices.h"
 #include "views/EntryInfo.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/CmdTarget.h"
-#include "platform/Types.h"
+#include "framework/CmdTarget.h"
+#include "base/Types.h"
 
 #include <QMainWindow>
 #include <QRect>

@@ -1,6 +1,6 @@
 #include "OutputFile.h"
 
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 #include <cerrno>
 #include <fcntl.h>

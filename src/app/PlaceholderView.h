@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/View.h"
+#include "framework/View.h"
 
 // A view that shows nothing but the window background: the pane of a view that this
 // version does not have yet (the pie mode). It follows the document like any view, so

@@ -1,7 +1,7 @@
 #include "PrefsBlock.h"
 
-#include "platform/DataExchange.h"
-#include "platform/SpinEdit.h"
+#include "framework/DataExchange.h"
+#include "framework/SpinEdit.h"
 #include "views/VolraPrefs.h"
 
 #include <QComboBox>

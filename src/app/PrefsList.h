@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/PropertyPage.h"
+#include "framework/PropertyPage.h"
 
 // The "List Mode" page of the Preferences: the list view has no settings yet.
 class CPrefsList : public CPropertyPage {

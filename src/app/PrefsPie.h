@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/PropertyPage.h"
+#include "framework/PropertyPage.h"
 
 // The "Pie Mode" page of the Preferences: the pie view has no settings yet.
 class CPrefsPie : public CPropertyPage {

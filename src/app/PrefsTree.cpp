@@ -1,6 +1,6 @@
 #include "PrefsTree.h"
 
-#include "platform/DataExchange.h"
+#include "framework/DataExchange.h"
 #include "views/VolraPrefs.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/PropertyPage.h"
+#include "framework/PropertyPage.h"
 
 class QCheckBox;
 

@@ -9,8 +9,8 @@
 #include "PrefsTree.h"
 #include "VolraDocTemplate.h"
 #include "doc/VolraDoc.h"
-#include "platform/FileChooser.h"
-#include "platform/PropertySheet.h"
+#include "framework/FileChooser.h"
+#include "framework/PropertySheet.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraPrefs.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/CmdTarget.h"
+#include "framework/CmdTarget.h"
 
 #include <memory>
 #include <string>

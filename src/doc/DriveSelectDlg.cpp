@@ -2,11 +2,12 @@
 
 #include "DriveListDelegate.h"
 #include "model/FormatSize.h"
-#include "platform/DriveIcons.h"
-#include "platform/ErrorText.h"
-#include "platform/FileChooser.h"
-#include "platform/FolderPath.h"
-#include "platform/UiServices.h"
+#include "framework/DriveIcons.h"
+#include "sys/ErrorText.h"
+#include "framework/FileChooser.h"
+#include "sys/FolderPath.h"
+#include "framework/UiServices.h"
+#include "framework/ErrorBox.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>

@@ -1,24 +1,25 @@
 #include "DriveVolraDoc.h"
 
 #include "DriveSelectDlg.h"
-#include "platform/DiskSpace.h"
-#include "platform/DisplayText.h"
-#include "platform/ErrorText.h"
-#include "platform/FileFind.h"
-#include "platform/PrefetchFind.h"
-#include "platform/LastError.h"
-#include "platform/Shell.h"
-#include "platform/Trash.h"
-#include "platform/UiServices.h"
+#include "sys/DiskSpace.h"
+#include "framework/DisplayText.h"
+#include "sys/ErrorText.h"
+#include "sys/FileFind.h"
+#include "sys/PrefetchFind.h"
+#include "sys/LastError.h"
+#include "framework/Shell.h"
+#include "sys/Trash.h"
+#include "framework/UiServices.h"
+#include "FinderItem.h"
+#include "framework/ErrorBox.h"
 
 #include <QMessageBox>
 #include <algorithm>
 #include <sys/stat.h>
 
 namespace {
-// The shell of the original platform showed its own message when a delete failed; here
-// the program says itself which item stayed and why. The error box's short text buffer
-// could not hold a long path, so this message is built in full.
+// A failed move to the trash names the item that stayed and why. The error box's short
+// text buffer could not hold a long path, so this message is built in full.
 std::string DeleteFailureText(const std::string& strPath, DWORD code)
 {
     char reason[256];
@@ -110,7 +111,7 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
 CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
-    entry->InitFromFind(pParent, *pFinder);
+    entry->InitFromItem(pParent, FinderItem(*pFinder));
     if (entry->m_bDirectory && m_bHaveRootDevice && static_cast<CFileFind*>(pFinder)->GetDevice() != m_rootDevice)
         entry->m_bMountPoint = true;
     return entry;

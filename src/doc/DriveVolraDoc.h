@@ -1,6 +1,6 @@
 #pragma once
 #include "VolraDoc.h"
-#include "platform/ReadAhead.h"
+#include "sys/ReadAhead.h"
 
 #include <cstdint>
 

@@ -1,10 +1,11 @@
 #include "FileVolraDoc.h"
 
+#include "FinderItem.h"
 #include "NcduReader.h"
-#include "platform/ErrorText.h"
-#include "platform/Finder.h"
-#include "platform/LastError.h"
-#include "platform/UiServices.h"
+#include "framework/ErrorBox.h"
+#include "sys/Finder.h"
+#include "sys/LastError.h"
+#include "framework/UiServices.h"
 
 #include <sys/stat.h>
 
@@ -76,7 +77,7 @@ void CFileVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath)
 CEntry* CFileVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* pEntry = m_entries.NewEntry();
-    pEntry->InitFromFind(pParent, *pFinder);
+    pEntry->InitFromItem(pParent, FinderItem(*pFinder));
     return pEntry;
 }
 

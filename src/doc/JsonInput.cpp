@@ -1,6 +1,6 @@
 #include "JsonInput.h"
 
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 #include <algorithm>
 #include <cerrno>

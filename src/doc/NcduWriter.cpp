@@ -1,6 +1,6 @@
 #include "NcduWriter.h"
 
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 #include <array>
 #include <cerrno>

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Types.h"
+#include "base/Types.h"
 
 // Command ids shared by menus, keys, the toolbar and the context menu.
 constexpr UINT ID_SELECTION_LINE = 103;   // the context menu's description of the selection

@@ -20,7 +20,6 @@ public:
     void SetFrame(int nFrame);
     // Steps to the next frame and repaints; the timer calls this.
     void Advance();
-    bool IsRunning() const { return m_timer.isActive(); }
 
     QSize sizeHint() const override { return {kSceneWidth, kSceneHeight}; }
 

@@ -1,7 +1,7 @@
 #include "SearchProgressDlg.h"
 
 #include "SearchProgressWindow.h"
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "SearchProgressWindow.h"
 
 #include "SearchAnimation.h"
-#include "platform/DisplayText.h"
-#include "platform/UiServices.h"
+#include "framework/DisplayText.h"
+#include "framework/UiServices.h"
 
 #include <QDialog>
 #include <QEvent>

@@ -2,12 +2,13 @@
 
 #include "NcduWriter.h"
 #include "model/FormatSize.h"
-#include "platform/ErrorText.h"
-#include "platform/FileChooser.h"
-#include "platform/Finder.h"
-#include "platform/LastError.h"
-#include "platform/PathMimeData.h"
-#include "platform/UiServices.h"
+#include "sys/ErrorText.h"
+#include "framework/FileChooser.h"
+#include "sys/Finder.h"
+#include "sys/LastError.h"
+#include "framework/PathMimeData.h"
+#include "framework/UiServices.h"
+#include "framework/ErrorBox.h"
 
 #include <QApplication>
 #include <QScopeGuard>

@@ -3,9 +3,9 @@
 #include "SearchProgressDlg.h"
 #include "model/Entry.h"
 #include "model/EntryArena.h"
-#include "platform/Document.h"
-#include "platform/PopupMenu.h"
-#include "platform/UiServices.h"
+#include "framework/Document.h"
+#include "framework/PopupMenu.h"
+#include "framework/UiServices.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "FtpAccountStore.h"
 
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 #include <QFile>
 #include <QSettings>

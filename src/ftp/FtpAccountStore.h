@@ -1,6 +1,6 @@
 #pragma once
 #include "FtpAccount.h"
-#include "platform/Types.h"
+#include "base/Types.h"
 
 #include <vector>
 

@@ -2,9 +2,9 @@
 
 #include "FtpAccountStore.h"
 #include "NewAccountNameDlg.h"
-#include "platform/DataExchange.h"
-#include "platform/ErrorText.h"
-#include "platform/UiServices.h"
+#include "framework/DataExchange.h"
+#include "framework/ErrorBox.h"
+#include "framework/UiServices.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 
 #include "FtpWorker.h"
 #include "InternetError.h"
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 CFtpConnection::CFtpConnection(std::unique_ptr<CFtpWorker> pWorker, std::string strEntryPath,
                                std::function<bool()> wait)

@@ -1,6 +1,6 @@
 #pragma once
 #include "FtpListParser.h"
-#include "platform/Types.h"
+#include "base/Types.h"
 
 #include <functional>
 #include <memory>

@@ -2,7 +2,7 @@
 
 #include "FtpConnection.h"
 #include "InternetError.h"
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 namespace {
 const CFtpItem kNoItem{};

@@ -1,6 +1,6 @@
 #pragma once
 #include "FtpListParser.h"
-#include "platform/Finder.h"
+#include "sys/Finder.h"
 
 #include <vector>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/Time.h"
+#include "base/Time.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,41 +1,68 @@
 #include "FtpUrl.h"
 
+#include "sys/HexDigit.h"
+
+#include <curl/curl.h>
+
 #include <charconv>
+#include <memory>
 
 namespace {
 constexpr std::string_view kScheme = "ftp://";
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// "%20" and the like to their bytes; false for a "%" not followed by two hex digits, or
-// for a zero byte, which no name or password can hold.
+// libcurl takes the address apart; its decoder leaves a stray "%" as it is, so escapes are
+// checked here first: false for a "%" not followed by two hex digits, or for a zero byte,
+// which no name or password can hold.
 bool PercentDecode(std::string_view text, std::string& decoded)
 {
-    decoded.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            decoded += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
+    for (std::size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 1)) {
+        if (i + 2 >= text.size() || HexValue(text[i + 1]) < 0 || HexValue(text[i + 2]) < 0
+            || (text[i + 1] == '0' && text[i + 2] == '0'))
             return false;
-        const int hi = HexValue(text[i + 1]);
-        const int lo = HexValue(text[i + 2]);
-        if (hi < 0 || lo < 0 || (hi == 0 && lo == 0))
-            return false;
-        decoded += static_cast<char>(hi * 16 + lo);
-        i += 2;
     }
+    int length = 0;
+    std::unique_ptr<char, decltype(&curl_free)> bytes(
+        curl_easy_unescape(nullptr, text.data(), static_cast<int>(text.size()), &length), &curl_free);
+    if (!bytes)
+        return false;
+    decoded.assign(bytes.get(), static_cast<std::size_t>(length));
     return true;
+}
+
+// People type passwords with "@" in them unescaped; libcurl would end the user part at the
+// first one, so every "@" of the address's server part but the last is escaped for it.
+std::string EscapedAts(const std::string& text)
+{
+    const std::size_t slash = text.find('/', kScheme.size());
+    const std::size_t end = slash == std::string::npos ? text.size() : slash;
+    const std::size_t last = text.rfind('@', end);
+    if (last == std::string::npos || last < kScheme.size())
+        return text;
+    std::string out = text.substr(0, kScheme.size());
+    for (std::size_t i = kScheme.size(); i < last; ++i)
+        out += text[i] == '@' ? std::string("%40") : std::string(1, text[i]);
+    return out + text.substr(last);
+}
+
+using UrlHandle = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
+
+// One part of the address as written (still escaped); empty when the address has none.
+std::string Part(CURLU* url, CURLUPart part)
+{
+    char* text = nullptr;
+    if (curl_url_get(url, part, &text, 0) != CURLUE_OK || text == nullptr)
+        return {};
+    std::string value(text);
+    curl_free(text);
+    return value;
+}
+
+bool HasPart(CURLU* url, CURLUPart part)
+{
+    char* text = nullptr;
+    const bool has = curl_url_get(url, part, &text, 0) == CURLUE_OK && text != nullptr;
+    curl_free(text);
+    return has;
 }
 }  // namespace
 
@@ -69,43 +96,42 @@ bool CFtpUrl::Parse(const std::string& text, std::string& strError)
         strError = "\"" + text + "\" is not an ftp:// address";
         return false;
     }
-    const std::string_view rest = std::string_view(text).substr(kScheme.size());
-    const std::size_t slash = rest.find('/');
-    std::string_view authority = rest.substr(0, slash);
-    const std::string_view path = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    const std::size_t at = authority.rfind('@');
-    if (at != std::string_view::npos) {
-        const std::string_view userInfo = authority.substr(0, at);
-        const std::size_t colon = userInfo.find(':');
-        bHasPassword = colon != std::string_view::npos;
-        if (!PercentDecode(userInfo.substr(0, colon), strUserName)
-            || (bHasPassword && !PercentDecode(userInfo.substr(colon + 1), strPassword))) {
-            strError = "the user name or password in \"" + text + "\" has a wrong %-escape";
-            return false;
-        }
-        authority.remove_prefix(at + 1);
-    }
-    // The port follows the last ":" unless that is inside an IPv6 address in brackets.
-    const std::size_t bracket = authority.rfind(']');
-    const std::size_t colon = authority.rfind(':');
-    if (colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket)) {
-        const std::string_view port = authority.substr(colon + 1);
-        const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), nPort);
-        if (port.empty() || error != std::errc() || end != port.data() + port.size() || nPort < 0 || nPort > 65535) {
-            strError = "the port in \"" + text + "\" is not a number from 0 to 65535";
-            return false;
-        }
-        authority = authority.substr(0, colon);
-    }
-    if (authority.size() >= 2 && authority.front() == '[' && authority.back() == ']')
-        authority = authority.substr(1, authority.size() - 2);
-    strHost.assign(authority);
-    if (strHost.empty()) {
-        strError = "\"" + text + "\" names no server";
+    const UrlHandle url(curl_url(), &curl_url_cleanup);
+    if (!url) {
+        strError = "out of memory reading \"" + text + "\"";
         return false;
     }
+    const std::string escaped = EscapedAts(text);
+    const CURLUcode code = curl_url_set(url.get(), CURLUPART_URL, escaped.c_str(), CURLU_PATH_AS_IS);
+    // libcurl takes "host:" for the default port; an address that says ":" means a number.
+    const std::size_t slash = escaped.find('/', kScheme.size());
+    const bool bEmptyPort = escaped[(slash == std::string::npos ? escaped.size() : slash) - 1] == ':';
+    if (code == CURLUE_BAD_PORT_NUMBER || bEmptyPort) {
+        strError = "the port in \"" + text + "\" is not a number from 0 to 65535";
+        return false;
+    }
+    strHost = Part(url.get(), CURLUPART_HOST);
+    if (code != CURLUE_OK || strHost.empty()) {
+        strError = code == CURLUE_OK || code == CURLUE_NO_HOST ? "\"" + text + "\" names no server"
+                                                                : "\"" + text + "\" is not a valid address";
+        return false;
+    }
+    if (strHost.size() >= 2 && strHost.front() == '[' && strHost.back() == ']')
+        strHost = strHost.substr(1, strHost.size() - 2);
+    bHasPassword = HasPart(url.get(), CURLUPART_PASSWORD);
+    if (!PercentDecode(Part(url.get(), CURLUPART_USER), strUserName)
+        || (bHasPassword && !PercentDecode(Part(url.get(), CURLUPART_PASSWORD), strPassword))) {
+        strError = "the user name or password in \"" + text + "\" has a wrong %-escape";
+        return false;
+    }
+    const std::string port = Part(url.get(), CURLUPART_PORT);
+    if (!port.empty())
+        std::from_chars(port.data(), port.data() + port.size(), nPort);
+    // The path as written after the address's own "/", so "ftp://host//" is the top.
+    const std::string path = Part(url.get(), CURLUPART_PATH);
+    const std::string written = path.empty() || path.front() != '/' ? path : path.substr(1);
     std::string decoded;
-    if (!PercentDecode(path, decoded)) {
+    if (!PercentDecode(written, decoded)) {
         strError = "the folder in \"" + text + "\" has a wrong %-escape";
         return false;
     }

@@ -6,9 +6,10 @@
 #include "FtpUrl.h"
 #include "InternetError.h"
 #include "InternetSession.h"
-#include "platform/ErrorText.h"
-#include "platform/LastError.h"
-#include "platform/UiServices.h"
+#include "doc/FinderItem.h"
+#include "framework/ErrorBox.h"
+#include "sys/LastError.h"
+#include "framework/UiServices.h"
 
 #include <QInputDialog>
 #include <QLineEdit>
@@ -149,7 +150,7 @@ void CFtpVolraDoc::InitRootEntry(CEntry*, const std::string&)
 CEntry* CFtpVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
-    entry->InitFromFind(pParent, *pFinder);
+    entry->InitFromItem(pParent, FinderItem(*pFinder));
     const std::string& unique = static_cast<CFtpFileFind*>(pFinder)->GetUniqueId();
     if (entry->IsDirectory() && !unique.empty())
         m_uniqueIds.emplace(entry, unique);

@@ -1,7 +1,7 @@
 #include "FtpWorker.h"
 
 #include "InternetError.h"
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 #include <algorithm>
 #include <curl/curl.h>

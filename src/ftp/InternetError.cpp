@@ -1,6 +1,6 @@
 #include "InternetError.h"
 
-#include "platform/ErrorText.h"
+#include "sys/ErrorText.h"
 
 #include <curl/curl.h>
 #include <mutex>

@@ -3,7 +3,7 @@
 #include "FtpConnection.h"
 #include "FtpWorker.h"
 #include "InternetError.h"
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 
 CInternetSession::CInternetSession() { InitInternet(); }
 

@@ -1,7 +1,7 @@
 #include "NewAccountNameDlg.h"
 
 #include "FtpAccountStore.h"
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>

@@ -33,21 +33,20 @@ bool FitsPacked(std::int64_t t) { return t >= -kTimeLimit && t < kTimeLimit; }
 
 CEntry::CEntry() : m_pName(kEmptyName + 1) {}
 
-void CEntry::InitFromFind(CEntry* pParent, const CFinder& finder)
+void CEntry::InitFromItem(CEntry* pParent, const CFoundItem& item)
 {
     m_pParent = pParent;
     SetDepthBelow(pParent);
-    SetName(finder.GetFileName());
-    m_bDirectory = finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) != FALSE;
-    SetTimes(finder.GetCreationTime(), finder.GetLastWriteTime(), finder.GetLastAccessTime());
+    SetName(item.name);
+    m_bDirectory = item.bDirectory;
+    SetTimes(item.created, item.modified, item.accessed);
     // One pass up the tree for both measures: a chain of ancestors can be very long.
-    CHardLinkId id;
-    const std::int64_t nLength = m_bDirectory ? 0 : finder.GetLength64();
-    if (!m_bDirectory && finder.GetHardLink(id)) {
-        SetHardLink(id, finder.GetAllocated64());
+    const std::int64_t nLength = m_bDirectory ? 0 : item.nLength;
+    if (!m_bDirectory && item.bHardLink) {
+        SetHardLink(item.link, item.nAllocated);
         AddSize(nLength, 0);
     } else {
-        AddSize(nLength, finder.GetAllocated64());
+        AddSize(nLength, item.nAllocated);
     }
 }
 

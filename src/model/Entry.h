@@ -1,8 +1,8 @@
 #pragma once
 #include "EntryChildren.h"
-#include "platform/Finder.h"
-#include "platform/Time.h"
-#include "platform/Types.h"
+#include "FoundItem.h"
+#include "base/Time.h"
+#include "base/Types.h"
 
 #include <cstdint>
 #include <string>
@@ -28,9 +28,9 @@ public:
     CEntry(const CEntry&) = delete;
     CEntry& operator=(const CEntry&) = delete;
 
-    // Fills the entry from the finder's current item and adds its length up the tree. Does
-    // not link the entry into the parent's children.
-    void InitFromFind(CEntry* pParent, const CFinder& finder);
+    // Fills the entry from a listing's item and adds its sizes up the tree. Does not link
+    // the entry into the parent's children.
+    void InitFromItem(CEntry* pParent, const CFoundItem& item);
     void InitAsRoot(std::string_view strRootPath);
     // Adds the deltas (negative to remove) to this entry and every ancestor; totals stay
     // between 0 and the largest int64 value. With one delta, both measures take it, as for
@@ -147,7 +147,7 @@ private:
     static inline bool s_bDiskSizes = false;
 };
 
-// Orders children by name the way the program always has: byte by byte after folding
+// Orders children by name: byte by byte after folding
 // A-Z to a-z, so "_x" < "A" < "b".
 int CompareNames(std::string_view a, std::string_view b);
 void SortChildrenByName(CEntry& directory);

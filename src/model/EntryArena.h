@@ -25,7 +25,7 @@ public:
     CEntryArena& operator=(const CEntryArena&) = delete;
 
     // A blank entry: no parent, no children, empty name, size 0, icons not looked up,
-    // colour 0. InitFromFind or InitAsRoot follows.
+    // colour 0. InitFromItem or InitAsRoot follows.
     CEntry* NewEntry();
     // The copy for re-reading: same parent, name, flags, depth, times, icon caches and
     // colour; size 0 and no children. The source is not changed.

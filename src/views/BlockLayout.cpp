@@ -1,7 +1,7 @@
 #include "BlockLayout.h"
 
 #include "model/Entry.h"
-#include "platform/DisplayText.h"
+#include "framework/DisplayText.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "FileTypeInfo.h"
 
 #include "model/Entry.h"
-#include "platform/DriveIcons.h"
-#include "platform/IconTheme.h"
+#include "framework/DriveIcons.h"
+#include "framework/IconTheme.h"
 
 #include <QMimeDatabase>
 #include <QPainter>

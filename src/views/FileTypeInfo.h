@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/MountTable.h"
-#include "platform/Types.h"
+#include "sys/MountTable.h"
+#include "base/Types.h"
 
 #include <QIcon>
 

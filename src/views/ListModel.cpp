@@ -2,7 +2,7 @@
 
 #include "FileTypeInfo.h"
 #include "model/Entry.h"
-#include "platform/DisplayText.h"
+#include "framework/DisplayText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "PieLabel.h"
 
 #include "DC.h"
-#include "platform/DisplayText.h"
+#include "framework/DisplayText.h"
 
 #include <charconv>
 

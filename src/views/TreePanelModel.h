@@ -45,7 +45,6 @@ public:
     int NodeCount() const { return m_nNodes; }
 
     void SetShowSizes(bool bShowSizes) { m_bShowSizes = bShowSizes; }
-    bool GetShowSizes() const { return m_bShowSizes; }
     // "docs" or, while sizes are shown, "docs [2.00k]".
     QString Label(const CEntry& entry) const;
     QString SizeSuffix(const CEntry& entry) const;

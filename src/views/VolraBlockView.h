@@ -1,7 +1,7 @@
 #pragma once
 #include "BlockLayout.h"
 #include "BlockViewStyle.h"
-#include "platform/View.h"
+#include "framework/View.h"
 
 #include <QColor>
 

@@ -5,7 +5,7 @@
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
 #include "model/FormatSize.h"
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 
 #include <QContextMenuEvent>
 #include <QHelpEvent>

@@ -1,6 +1,6 @@
 #pragma once
 #include "ListOrder.h"
-#include "platform/View.h"
+#include "framework/View.h"
 
 class CEntry;
 class CListHeader;
@@ -38,8 +38,6 @@ public:
     void OnUpdateShowAllContained(CCmdUI* pCmdUI);
 
     EListColumn GetSortColumn() const { return m_sortColumn; }
-    bool IsSortReversed() const { return m_sortReversed; }
-    bool IsShowingAllContained() const { return m_showAllContained; }
     const std::vector<CEntry*>& GetRows() const;
     QTableView* GetListCtrl() const { return m_list; }
     CListHeader* GetHeader() const { return m_pHeader; }

@@ -1,6 +1,6 @@
 #pragma once
 #include "PieChart.h"
-#include "platform/View.h"
+#include "framework/View.h"
 
 #include <QColor>
 

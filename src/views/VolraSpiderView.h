@@ -1,6 +1,6 @@
 #pragma once
 #include "SpiderLayout.h"
-#include "platform/View.h"
+#include "framework/View.h"
 
 #include <QColor>
 #include <string_view>

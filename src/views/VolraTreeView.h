@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/View.h"
+#include "framework/View.h"
 
 #include <optional>
 

@@ -4,7 +4,7 @@
 #include "app/FlatToolBar.h"
 #include "model/FormatSize.h"
 #include "doc/DriveSelectDlg.h"
-#include "platform/PopupMenu.h"
+#include "framework/PopupMenu.h"
 #include "support/CommaLocale.h"
 #include "support/DocHarness.h"
 #include "support/Input.h"

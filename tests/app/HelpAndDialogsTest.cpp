@@ -1,7 +1,7 @@
 #include "app/AboutDlg.h"
 #include "app/ChooseSearchTypeDlg.h"
 #include "app/HelpWindow.h"
-#include "platform/UiServices.h"
+#include "framework/UiServices.h"
 #include "support/ModalWatch.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "app/AppCommands.h"
 #include "app/HelpWindow.h"
-#include "platform/DisplayText.h"
+#include "framework/DisplayText.h"
 #include "support/DocHarness.h"
 
 #include <QClipboard>

@@ -3,8 +3,8 @@
 #include "app/AppCommands.h"
 #include "app/PrefsBlock.h"
 #include "app/PrefsTree.h"
-#include "platform/PropertySheet.h"
-#include "platform/SpinEdit.h"
+#include "framework/PropertySheet.h"
+#include "framework/SpinEdit.h"
 #include "views/VolraBlockView.h"
 
 #include <QCheckBox>

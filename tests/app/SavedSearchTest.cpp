@@ -3,7 +3,7 @@
 #include "app/ChooseSearchTypeDlg.h"
 #include "doc/DriveSelectDlg.h"
 #include "doc/VolraDoc.h"
-#include "platform/FileChooser.h"
+#include "framework/FileChooser.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -1,6 +1,6 @@
 #include "doc/DriveListDelegate.h"
 #include "doc/DriveSelectDlg.h"
-#include "platform/FileChooser.h"
+#include "framework/FileChooser.h"
 #include "support/DocHarness.h"
 #include "support/Input.h"
 #include "support/ModalWatch.h"

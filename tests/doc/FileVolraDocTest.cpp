@@ -1,7 +1,7 @@
 #include "doc/FileVolraDoc.h"
 #include "doc/NcduReader.h"
-#include "platform/FileChooser.h"
-#include "platform/UiServices.h"
+#include "framework/FileChooser.h"
+#include "framework/UiServices.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 

@@ -1,6 +1,6 @@
 // Sizes on disk against du, hard links counted once.
 #include "model/FormatSize.h"
-#include "platform/FileStatus.h"
+#include "sys/FileStatus.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 

@@ -1,6 +1,6 @@
 #include "doc/SearchProgressWindow.h"
-#include "platform/FileFind.h"
-#include "platform/LastError.h"
+#include "sys/FileFind.h"
+#include "sys/LastError.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"

@@ -2,7 +2,7 @@
 #include "ftp/FtpFileFind.h"
 #include "ftp/InternetError.h"
 #include "ftp/InternetSession.h"
-#include "platform/LastError.h"
+#include "sys/LastError.h"
 #include "support/FtpTestServer.h"
 #include "support/TempTree.h"
 

@@ -10,34 +10,23 @@
 #include <tuple>
 
 namespace {
-// A finder standing on one made-up item, the way the walk hands items to entries.
-class FakeFind : public CFinder {
-public:
-    FakeFind(std::string name, bool dir, std::int64_t size, std::int64_t t = 0)
-        : m_name(std::move(name)), m_dir(dir), m_size(size), m_t(t)
-    {
-    }
-    BOOL FindNextFile() override { return FALSE; }
-    void Close() override {}
-    std::string GetFilePath() const override { return "/" + m_name; }
-    const std::string& GetFileName() const override { return m_name; }
-    BOOL MatchesMask(DWORD mask) const override { return m_dir && (mask & FILE_ATTRIBUTE_DIRECTORY) ? TRUE : FALSE; }
-    std::int64_t GetLength64() const override { return m_size; }
-    CTime GetCreationTime() const override { return CTime(m_t); }
-    CTime GetLastWriteTime() const override { return CTime(m_t + 1); }
-    CTime GetLastAccessTime() const override { return CTime(m_t + 2); }
-
-private:
-    std::string m_name;
-    bool m_dir;
-    std::int64_t m_size;
-    std::int64_t m_t;
-};
+// One made-up item, the way the walk hands items to entries.
+CFoundItem Item(std::string_view name, bool dir, std::int64_t size, std::int64_t t = 0)
+{
+    CFoundItem item;
+    item.name = name;
+    item.bDirectory = dir;
+    item.nLength = item.nAllocated = size;
+    item.created = CTime(t);
+    item.modified = CTime(t + 1);
+    item.accessed = CTime(t + 2);
+    return item;
+}
 
 CEntry* Add(CEntry* parent, const std::string& name, bool dir, std::int64_t size = 0)
 {
     CEntry* e = CEntryArena::Of(*parent).NewEntry();
-    e->InitFromFind(parent, FakeFind(name, dir, size, 100));
+    e->InitFromItem(parent, Item(name, dir, size, 100));
     parent->AppendChild(e);
     return e;
 }

@@ -1,5 +1,5 @@
 #include "model/FormatSize.h"
-#include "platform/Time.h"
+#include "base/Time.h"
 #include "support/CommaLocale.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "DocHarness.h"
 
-#include "platform/ErrorText.h"
+#include "framework/ErrorBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "doc/DriveVolraDoc.h"
-#include "platform/FileStatus.h"
-#include "platform/LastError.h"
-#include "platform/View.h"
+#include "sys/FileStatus.h"
+#include "sys/LastError.h"
+#include "framework/View.h"
 #include "support/ScopedEnv.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "views/FileTypeInfo.h"
 
-#include "platform/IconTheme.h"
+#include "framework/IconTheme.h"
 #include "support/EntryBuild.h"
 #include "support/TempTree.h"
 

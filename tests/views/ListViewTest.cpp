@@ -2,7 +2,7 @@
 // names, the view attached to its document, clicks on its headings and rows. Every order
 // is checked against the plainest reference: the gathered rows sorted stably by the texts
 // and numbers the columns show, paths composed in full.
-#include "platform/CmdTarget.h"
+#include "framework/CmdTarget.h"
 #include "support/EntryBuild.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"

@@ -1,7 +1,7 @@
 // The tree panel as a search window holds it: attached to the document of a real search,
 // told of the finished search, then driven by the document's navigation, by keys and by
 // the mouse.
-#include "platform/CmdTarget.h"
+#include "framework/CmdTarget.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"
 #include "views/TreeLabelDelegate.h"

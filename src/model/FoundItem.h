@@ -1,0 +1,21 @@
+#pragma once
+#include "base/HardLinkId.h"
+#include "base/Time.h"
+
+#include <cstdint>
+#include <string_view>
+
+// What an entry is made from: one item of a listing, whoever read it (the local file
+// system, an FTP server, a saved search). The name is borrowed for the call.
+struct CFoundItem {
+    std::string_view name;
+    bool bDirectory = false;
+    std::int64_t nLength = 0;     // bytes; 0 for a directory
+    std::int64_t nAllocated = 0;  // bytes on its disk, a directory's own included
+    CTime created;
+    CTime modified;
+    CTime accessed;
+    // A file (never a directory) with more than one name: which file it is.
+    bool bHardLink = false;
+    CHardLinkId link;
+};
