@@ -69,7 +69,7 @@ std::pair<CEntry*, std::size_t> WidestDirectory(CEntry& root)
         CEntry* d = stack.back();
         stack.pop_back();
         std::size_t n = 0;
-        for (const auto& child : d->m_children) {
+        for (const auto& child : d->GetChildren()) {
             if (child->IsDirectory()) {
                 ++n;
                 stack.push_back(child);
@@ -104,12 +104,12 @@ void BenchListView(CVolraDoc& doc, std::size_t nRows)
 
 void BenchTreePanel(CVolraDoc& doc)
 {
-    const auto [pWidest, nSubdirectories] = WidestDirectory(*doc.m_pRoot);
+    const auto [pWidest, nSubdirectories] = WidestDirectory(*doc.GetRoot());
     CVolraTreeView tree;
     tree.resize(300, 800);
     doc.AddView(&tree);
     // The panel after a search, then the widest directory's parent revealed, untimed.
-    doc.m_pCurrent = pWidest->GetParent() != nullptr ? pWidest->GetParent() : pWidest;
+    doc.SetCurrent(pWidest->GetParent() != nullptr ? pWidest->GetParent() : pWidest);
     double expand = TimeMs([&] { tree.OnUpdate(nullptr, HINT_TREE_CHANGED, nullptr); });
     tree.show();
     QCoreApplication::processEvents();
@@ -142,7 +142,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "list_bench: the search of %s failed\n", path);
         return 1;
     }
-    const CEntry& root = *doc->m_pRoot;
+    const CEntry& root = *doc->GetRoot();
 
     std::vector<CEntry*> rows;
     const double gather = BestMs([&] { GatherListRows(root, true, rows); });

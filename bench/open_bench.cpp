@@ -64,7 +64,7 @@ int main(int argc, char** argv)
         start = std::chrono::steady_clock::now();
         CNcduWriter writer;
         std::string error;
-        if (!writer.Open(out, error) || !writer.Write(*doc->m_pRoot, error)) {
+        if (!writer.Open(out, error) || !writer.Write(*doc->GetRoot(), error)) {
             std::fprintf(stderr, "open_bench: %s: %s\n", out, error.c_str());
             return 1;
         }
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     rusage ru{};
     ::getrusage(RUSAGE_SELF, &ru);
     const auto nEntries = static_cast<long long>(doc->m_entries.EntryCount()) - 1;  // the root not counted
-    std::printf("%lld %lld %.3f %.3f %lld\n", nEntries, static_cast<long long>(doc->m_pRoot->GetSize()),
+    std::printf("%lld %lld %.3f %.3f %lld\n", nEntries, static_cast<long long>(doc->GetRoot()->GetSize()),
                 openSeconds, saveSeconds, static_cast<long long>(ru.ru_maxrss) * 1024);
     return 0;
 }

@@ -94,7 +94,7 @@ void BenchBlock(CVolraDoc& doc, int nWidth, int nHeight, QImage& image)
     }
     std::vector<double> layoutOnly;
     for (int i = 0; i < kPaints; ++i)
-        layoutOnly.push_back(LayoutMs(*doc.m_pCurrent, nWidth, nHeight));
+        layoutOnly.push_back(LayoutMs(*doc.GetCurrent(), nWidth, nHeight));
     std::printf("first_paint_ms %.2f (lays the tree out)\n", cached.front());
     std::printf("layout_only %d median_ms %.2f\n", kPaints, Median(layoutOnly));
     std::printf("relayout_paints %d median_ms %.2f max_ms %.2f\n", kPaints, Median(fresh), Max(fresh));

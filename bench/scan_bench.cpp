@@ -40,7 +40,7 @@ Counts CountTree(const CEntry& root)
     while (!stack.empty()) {
         const CEntry* e = stack.back();
         stack.pop_back();
-        for (const auto& child : e->m_children) {
+        for (const auto& child : e->GetChildren()) {
             ++c.entries;
             if (child->IsDirectory()) {
                 ++c.directories;
@@ -137,12 +137,12 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "scan_bench: the search of %s failed\n", o.path);
             return 1;
         }
-        const Counts one = CountTree(*docs.back()->m_pRoot);
+        const Counts one = CountTree(*docs.back()->GetRoot());
         c.entries += one.entries;
         c.directories += one.directories;
         c.files += one.files;
-        total += docs.back()->m_pRoot->GetLength();
-        disk += docs.back()->m_pRoot->GetDiskSize();
+        total += docs.back()->GetRoot()->GetLength();
+        disk += docs.back()->GetRoot()->GetDiskSize();
     }
     if (ftp)
         std::printf("logins %ld\n", static_cast<CFtpVolraDoc&>(*docs.front()).GetLoginCount());

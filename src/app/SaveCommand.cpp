@@ -35,7 +35,7 @@ int RunSave(const CSaveRequest& request)
     const std::unique_ptr<CVolraDoc> doc = OpenSearchHeadless(source);
     if (doc == nullptr)
         return 1;
-    if (!writer.Write(*doc->m_pRoot, reason)) {
+    if (!writer.Write(*doc->GetRoot(), reason)) {
         FailHeadless(request.output + ": " + reason);
         return 1;
     }

@@ -112,8 +112,8 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
     entry->InitFromItem(pParent, FinderItem(*pFinder));
-    if (entry->m_bDirectory && m_bHaveRootDevice && static_cast<CFileFind*>(pFinder)->GetDevice() != m_rootDevice)
-        entry->m_bMountPoint = true;
+    if (entry->IsDirectory() && m_bHaveRootDevice && static_cast<CFileFind*>(pFinder)->GetDevice() != m_rootDevice)
+        entry->SetMountPoint(true);
     return entry;
 }
 
@@ -136,7 +136,7 @@ void CDriveVolraDoc::DeleteFinder(CFinder* pFinder) { delete pFinder; }
 BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
     auto* pLocal = static_cast<CFileFind*>(pFinder);
-    if (pDirectory->m_bMountPoint) {
+    if (pDirectory->IsMountPoint()) {
         SetLastError(ERROR_SUCCESS);  // another file system: listed as empty
         return FALSE;
     }

@@ -15,19 +15,8 @@ namespace {
 constexpr int kMaxIgnoredDepth = 1000;  // nesting inside values that are passed over
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 
-// Totals stop at the largest value, as the walk's do.
-std::int64_t SaturatingAdd(std::int64_t total, std::int64_t delta)
-{
-    std::int64_t sum = 0;
-    return __builtin_add_overflow(total, delta, &sum) ? kInt64Max : sum;
-}
-
 // A directory's totals are added up once, as each item of it is complete.
-void AddTotals(CEntry& directory, const CEntry& item)
-{
-    directory.m_nSize = SaturatingAdd(directory.m_nSize, item.m_nSize);
-    directory.m_nDiskSize = SaturatingAdd(directory.m_nDiskSize, item.m_nDiskSize);
-}
+void AddTotals(CEntry& directory, const CEntry& item) { directory.AddChildTotals(item); }
 
 // A JSON value that is not a container, as the handler below gets it.
 struct Scalar {
@@ -121,21 +110,19 @@ bool IsHardLink(const Info& info, bool bDirectory) { return !bDirectory && info.
 
 CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirectory)
 {
+    CFoundItem item;
+    item.name = info.name;
+    item.bDirectory = bDirectory;
+    item.nLength = info.lengths[0];
+    item.nAllocated = IsHardLink(info, bDirectory) ? 0 : info.lengths[1];
+    item.created = CTime(info.times[0]);
+    item.modified = CTime(info.times[1]);
+    item.accessed = CTime(info.times[2]);
     CEntry* p = arena.NewEntry();
-    p->SetName(info.name);
-    p->m_bDirectory = bDirectory;
-    p->m_bMountPoint = bDirectory && info.otherFileSystem && pParent != nullptr;
-    p->m_nSize = bDirectory ? 0 : info.lengths[0];
-    p->m_nDiskSize = IsHardLink(info, bDirectory) ? 0 : info.lengths[1];
+    p->InitUnsummed(pParent, item);  // its colour: its place in the file
+    p->SetMountPoint(bDirectory && info.otherFileSystem && pParent != nullptr);
     p->SetUnreadable(bDirectory && info.flags[1]);
-    p->SetTimes(CTime(info.times[0]), CTime(info.times[1]), CTime(info.times[2]));
     p->SetUnknownTimes(~info.knownTimes);
-    if (pParent == nullptr)
-        return p;
-    p->m_pParent = pParent;
-    p->m_nDepth = pParent->m_nDepth + 1;
-    p->m_nColour = static_cast<std::uint32_t>(pParent->m_children.size() % 8);  // place in the file
-    pParent->AppendChild(p);
     return p;
 }
 

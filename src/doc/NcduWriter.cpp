@@ -84,7 +84,7 @@ void AppendInfo(std::string& out, const CEntry& e)
         AppendField(out, ",\"created\":", t);
     if (const std::int64_t t = e.GetAccessedTime().GetTime(); t != 0)
         AppendField(out, ",\"atime\":", t);
-    if (e.IsDirectory() && e.m_bMountPoint)
+    if (e.IsDirectory() && e.IsMountPoint())
         out += ",\"excluded\":\"otherfs\"";
     out += '}';
 }
@@ -95,16 +95,16 @@ void AppendInfo(std::string& out, const CEntry& e)
 // again, as long as none was deleted since the search.
 std::vector<const CEntry*> FileOrder(const CEntry& directory)
 {
-    std::vector<const CEntry*> byColour(directory.m_children.size());
+    std::vector<const CEntry*> byColour(directory.GetChildren().size());
     std::array<std::size_t, 9> start{};
-    for (const auto& child : directory.m_children)
-        ++start[static_cast<std::size_t>(child->m_nColour % 8) + 1];
+    for (const auto& child : directory.GetChildren())
+        ++start[static_cast<std::size_t>(child->GetColour() % 8) + 1];
     for (std::size_t k = 1; k < start.size(); ++k)
         start[k] += start[k - 1];
     std::array<std::size_t, 8> next{};
     std::copy(start.begin(), start.begin() + 8, next.begin());
-    for (const auto& child : directory.m_children)
-        byColour[next[static_cast<std::size_t>(child->m_nColour % 8)]++] = &*child;
+    for (const auto& child : directory.GetChildren())
+        byColour[next[static_cast<std::size_t>(child->GetColour() % 8)]++] = &*child;
     std::copy(start.begin(), start.begin() + 8, next.begin());
     std::vector<const CEntry*> order;
     order.reserve(byColour.size());

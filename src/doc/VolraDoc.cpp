@@ -177,7 +177,7 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::
         if (finder.IsDots())
             continue;
         CEntry* pChild = CreateEntry(pDir, &finder);
-        pChild->m_nColour = static_cast<std::uint32_t>(nColour);
+        pChild->SetColour(nColour);
         nColour = (nColour + 1) % 8;
         pDir->AppendChild(pChild);
         if (pChild->IsDirectory()) {
@@ -337,7 +337,7 @@ void CVolraDoc::OnRefresh()
     // taking them out again would not give them back once a total has stopped at its limit.
     std::vector<std::tuple<CEntry*, std::int64_t, std::int64_t>> ancestors;
     for (CEntry* p = pOld->GetParent(); p != nullptr; p = p->GetParent())
-        ancestors.emplace_back(p, p->m_nSize, p->m_nDiskSize);
+        ancestors.emplace_back(p, p->GetLength(), p->GetDiskSize());
     CEntry* pFresh = m_entries.NewCopyForRereading(*pOld);
     // The directory's own blocks are not part of its listing.
     pFresh->AddSize(0, pOld->GetOwnDiskSize());
@@ -349,8 +349,7 @@ void CVolraDoc::OnRefresh()
     }
     m_entries.AbandonCopy(pFresh);
     for (const auto& [p, nLength, nDisk] : ancestors) {
-        p->m_nSize = nLength;
-        p->m_nDiskSize = nDisk;
+        p->RestoreTotals(nLength, nDisk);
     }
     if (m_bCloseAsked) {
         OnCloseDocument();  // the window was closed meanwhile: now it can go

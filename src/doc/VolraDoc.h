@@ -74,13 +74,26 @@ public:
     // the tree, and saving it.
     static const CCmdMap& BrowseCmdMap();
 
+    // The tree: its root, the directory the views show and the entry selected in them.
+    // Views read them here; the selection changes through SetSelected, the current
+    // directory through SetCurrent, the tree only through the document's own operations.
+    CEntry* GetRoot() const { return m_pRoot; }
+    CEntry* GetCurrent() const { return m_pCurrent; }
+    CEntry* GetSelected() const { return m_pSelected; }
+    // Selects an entry of this tree, or nothing (null); the caller repaints what it shows.
+    void SetSelected(CEntry* pEntry) { m_pSelected = pEntry; }
+
     CEntryArena m_entries;            // every entry of the tree, freed with the document
-    CEntry* m_pRoot = nullptr;        // in m_entries, like the whole tree
-    CEntry* m_pSelected = nullptr;    // not owned; null for no selection
     std::string m_strRootPath;
     CSearchProgressDlg m_dlgProgress;
     std::string m_strLabel;           // "Drive /home", "Folder /srv/data", ...
+
+protected:
+    CEntry* m_pRoot = nullptr;        // in m_entries, like the whole tree
+    CEntry* m_pSelected = nullptr;    // not owned; null for no selection
     CEntry* m_pCurrent = nullptr;     // not owned; always a directory once a search ran
+
+public:
 
 protected:
     CVolraDoc();

@@ -202,7 +202,7 @@ bool CFtpVolraDoc::RepeatsAncestor(const CEntry* pDirectory, const std::vector<C
     }
     std::vector<ItemKey> listed;  // sorted, made once a candidate turns up
     for (const CEntry* p = pDirectory->GetParent(); p != nullptr; p = p->GetParent()) {
-        if ((!bListsItself && p->GetName() != pDirectory->GetName()) || p->m_children.size() != nListed)
+        if ((!bListsItself && p->GetName() != pDirectory->GetName()) || p->GetChildren().size() != nListed)
             continue;
         if (listed.empty()) {
             for (const CFtpItem& item : items)
@@ -211,7 +211,7 @@ bool CFtpVolraDoc::RepeatsAncestor(const CEntry* pDirectory, const std::vector<C
             std::sort(listed.begin(), listed.end());
         }
         std::vector<ItemKey> known;
-        for (const CEntry* child : p->m_children)
+        for (const CEntry* child : p->GetChildren())
             known.push_back(KeyOf(*child));
         std::sort(known.begin(), known.end());
         if (known == listed)

@@ -50,6 +50,33 @@ void CEntry::InitFromItem(CEntry* pParent, const CFoundItem& item)
     }
 }
 
+void CEntry::InitUnsummed(CEntry* pParent, const CFoundItem& item)
+{
+    SetName(item.name);
+    m_bDirectory = item.bDirectory;
+    m_nSize = item.bDirectory ? 0 : item.nLength;
+    m_nDiskSize = item.nAllocated;
+    SetTimes(item.created, item.modified, item.accessed);
+    if (pParent == nullptr)
+        return;
+    m_pParent = pParent;
+    SetDepthBelow(pParent);
+    m_nColour = static_cast<std::uint32_t>(pParent->m_children.size() % 8);
+    pParent->AppendChild(this);
+}
+
+void CEntry::AddChildTotals(const CEntry& child)
+{
+    m_nSize = SaturatingAdd(m_nSize, child.m_nSize);
+    m_nDiskSize = SaturatingAdd(m_nDiskSize, child.m_nDiskSize);
+}
+
+void CEntry::RestoreTotals(std::int64_t nLength, std::int64_t nDisk)
+{
+    m_nSize = nLength;
+    m_nDiskSize = nDisk;
+}
+
 void CEntry::SetHardLink(const CHardLinkId& id, std::int64_t nDisk)
 {
     CEntryArena& arena = CEntryArena::Of(*this);

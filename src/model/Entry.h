@@ -31,6 +31,16 @@ public:
     // Fills the entry from a listing's item and adds its sizes up the tree. Does not link
     // the entry into the parent's children.
     void InitFromItem(CEntry* pParent, const CFoundItem& item);
+    // For a tree built from the bottom up (a saved search): fills the entry from the item
+    // with its own sizes only (nAllocated as its size on disk, whatever its links) and
+    // links it after the parent's other children; nothing goes up the tree. Each finished
+    // entry's totals then go to its parent alone (AddChildTotals).
+    void InitUnsummed(CEntry* pParent, const CFoundItem& item);
+    void AddChildTotals(const CEntry& child);
+    // Puts back totals read before (GetLength, GetDiskSize) of this entry alone: a refresh
+    // given up leaves every ancestor as it was, even one whose total had stopped at the
+    // largest value.
+    void RestoreTotals(std::int64_t nLength, std::int64_t nDisk);
     void InitAsRoot(std::string_view strRootPath);
     // Adds the deltas (negative to remove) to this entry and every ancestor; totals stay
     // between 0 and the largest int64 value. With one delta, both measures take it, as for
@@ -59,6 +69,14 @@ public:
     void SetUnknownTimes(unsigned mask) { m_nUnknownTimes = mask & 7u; }
 
     CEntry* GetParent() const { return m_pParent; }
+    // The children, sorted by name once their directory has been read.
+    const CEntryChildren& GetChildren() const { return m_children; }
+    // Position among its siblings in listing order, mod 8: picks the block's shade.
+    int GetColour() const { return static_cast<int>(m_nColour); }
+    void SetColour(int nColour) { m_nColour = static_cast<std::uint32_t>(nColour) & 7u; }
+    // A directory on another file system than its search root: kept, never descended into.
+    bool IsMountPoint() const { return m_bMountPoint != 0; }
+    void SetMountPoint(bool bMountPoint) { m_bMountPoint = bMountPoint ? 1 : 0; }
     std::string GetPath() const;
     std::string_view GetName() const;
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
@@ -106,6 +124,8 @@ public:
     using IconLookup = int (*)(const std::string& path, BOOL bOpen, BOOL bDrive);
     static void SetIconLookup(IconLookup lookup);
 
+private:
+    friend class CEntryArena;
     CEntry* m_pParent = nullptr;  // not owned: the arena holds every entry
     // The children, sorted by name once their directory has been read.
     CEntryChildren m_children;
@@ -116,11 +136,9 @@ public:
     std::uint32_t m_nDepth : 24 = 0;  // kFarDepth and beyond: GetDepth counts
     std::uint32_t m_nColour : 3 = 0;  // position among its siblings in listing order, mod 8
     std::uint32_t m_bDirectory : 1 = 0;
-    // A directory on another file system than its search root: kept, never descended into.
+    // A directory on another file system than its search root.
     std::uint32_t m_bMountPoint : 1 = 0;
 
-private:
-    friend class CEntryArena;
     CEntry();
     ~CEntry() = default;
 

@@ -34,7 +34,7 @@ void CBlockLayout::Build(CEntry& root, const CRect& rcClient, int nBorder, const
     nBorder = std::clamp(nBorder, 0, std::max({0, rcClient.Width(), rcClient.Height()}));
     std::vector<Frame> stack;
     const CRect inner = AddBlock(root, rcClient, nBorder, metrics);
-    if (!inner.IsRectEmpty() && root.GetSize() > 0 && !root.m_children.empty())
+    if (!inner.IsRectEmpty() && root.GetSize() > 0 && !root.GetChildren().empty())
         stack.push_back({&root, 0, 0, inner, inner.Height() < inner.Width(), double(root.GetSize()), 0.0F});
     while (!stack.empty())
         AddChildren(stack.back(), metrics, nBorder, stack);
@@ -44,7 +44,7 @@ void CBlockLayout::Build(CEntry& root, const CRect& rcClient, int nBorder, const
 // has room for children of its own), or closes the frame when all are placed.
 void CBlockLayout::AddChildren(Frame& frame, const TextMetrics& metrics, int nBorder, std::vector<Frame>& stack)
 {
-    const auto& children = frame.pDir->m_children;
+    const auto& children = frame.pDir->GetChildren();
     if (frame.nNext == children.size()) {
         m_blocks[frame.nBlock].nEnd = static_cast<std::int32_t>(m_blocks.size());
         stack.pop_back();
@@ -69,7 +69,7 @@ void CBlockLayout::AddChildren(Frame& frame, const TextMetrics& metrics, int nBo
         return;  // no block: not drawn, cannot be hit
     const auto nBlock = static_cast<std::int32_t>(m_blocks.size());
     const CRect inner = AddBlock(child, rc, nBorder, metrics);
-    if (inner.IsRectEmpty() || child.GetSize() <= 0 || child.m_children.empty())
+    if (inner.IsRectEmpty() || child.GetSize() <= 0 || child.GetChildren().empty())
         return;
     // May move the stack's storage: frame is not used after this.
     stack.push_back({&child, nBlock, 0, inner, inner.Height() < inner.Width(), double(child.GetSize()), 0.0F});
@@ -81,7 +81,7 @@ CRect CBlockLayout::AddBlock(CEntry& entry, const CRect& rc, int nBorder, const 
     block.pEntry = &entry;
     block.rect = rc;
     block.nEnd = static_cast<std::int32_t>(m_blocks.size()) + 1;
-    block.nPalette = static_cast<std::uint8_t>((entry.GetDepth() % 3) * 8 + (entry.m_nColour & 7));
+    block.nPalette = static_cast<std::uint8_t>((entry.GetDepth() % 3) * 8 + (entry.GetColour() & 7));
     block.bDirectory = entry.IsDirectory() != FALSE;
 
     const int w = rc.Width();

@@ -186,7 +186,7 @@ void MergeSubtrees(const PathItem* first, const PathItem* last, std::vector<CEnt
     while (!stack.empty()) {
         const CEntry* d = stack.back();
         stack.pop_back();
-        for (const auto& child : d->m_children) {
+        for (const auto& child : d->GetChildren()) {
             out.push_back(child);
             if (child->IsDirectory())
                 stack.push_back(child);
@@ -225,9 +225,9 @@ private:
     {
         m_items.clear();
         std::uint32_t seq = 0;
-        for (const auto& child : dir.m_children) {
+        for (const auto& child : dir.GetChildren()) {
             m_items.push_back(MakePathItem(child, false, seq++));
-            if (m_bAll && child->IsDirectory() && !child->m_children.empty())
+            if (m_bAll && child->IsDirectory() && !child->GetChildren().empty())
                 m_items.push_back(MakePathItem(child, true, seq++));
         }
         std::sort(m_items.begin(), m_items.end(), [](const PathItem& a, const PathItem& b) {
@@ -265,7 +265,7 @@ void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntr
     while (!stack.empty()) {
         const CEntry* d = stack.back();
         stack.pop_back();
-        for (const auto& child : d->m_children) {
+        for (const auto& child : d->GetChildren()) {
             rows.push_back(child);
             if (bAllContained && child->IsDirectory())
                 stack.push_back(child);

@@ -30,7 +30,7 @@ void CSpiderLayout::AddFan(const CEntry& dir, bool bCurrent, float fStart, int x
 {
     const float fHalf = static_cast<float>(nLength) * 0.5F;
     // Below one pixel every end point truncates to the centre: no line, and none below.
-    if (fHalf < 1.0F || dir.m_children.empty())
+    if (fHalf < 1.0F || dir.GetChildren().empty())
         return;
     const int nHalf = static_cast<int>(fHalf);
     const int nSide = 2 * nHalf + 1;
@@ -50,9 +50,9 @@ void CSpiderLayout::AddFan(const CEntry& dir, bool bCurrent, float fStart, int x
     // The current directory's fan divides the turn into n; a subdirectory's into n + 1,
     // the first part pointing back along the line it hangs from.
     const int k = bCurrent ? 0 : 1;
-    const int n = static_cast<int>(dir.m_children.size());
+    const int n = static_cast<int>(dir.GetChildren().size());
     for (int i = 0; i < n; ++i) {
-        const CEntry& child = *dir.m_children[static_cast<std::size_t>(i)];
+        const CEntry& child = *dir.GetChildren()[static_cast<std::size_t>(i)];
         ++m_nVisited;
         const double t = fStart - (static_cast<double>(k + i) / (k + n)) * -kTurn;
         const int dx = static_cast<int>(std::sin(t) * fHalf);

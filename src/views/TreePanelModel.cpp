@@ -38,7 +38,7 @@ void CTreePanelModel::Fill(const QModelIndex& index)
     if (pNode == nullptr || pNode->bFilled)
         return;
     pNode->bFilled = true;
-    const auto& entries = pNode->pEntry->m_children;
+    const auto& entries = pNode->pEntry->GetChildren();
     const auto nSubdirectories =
         std::count_if(entries.begin(), entries.end(), [](const auto& child) { return child->IsDirectory(); });
     if (nSubdirectories == 0)

@@ -68,10 +68,10 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     const CRect rcClip = pDC->GetClipBox();
     pDC->FillSolidRect(rcClip, palette().color(QPalette::Base));
     CVolraDoc* pDoc = GetVolraDoc();
-    if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+    if (pDoc == nullptr || pDoc->GetCurrent() == nullptr)
         return;  // nothing to show until a search made a tree
     const CBlockViewStyle style = CBlockViewStyle::FromPrefs();
-    EnsureLayout(*pDoc->m_pCurrent, style);
+    EnsureLayout(*pDoc->GetCurrent(), style);
 
     const CDC::Font oldFont = pDC->SelectFont({style.fontAcross, 0});
     const CDC::Brush oldBrush = pDC->SelectBrush(CDC::HollowBrush());
@@ -85,7 +85,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
             i = block.nEnd;
             continue;
         }
-        DrawBlock(*pDC, block, pDoc->m_pSelected, style);
+        DrawBlock(*pDC, block, pDoc->GetSelected(), style);
         ++i;
     }
     pDC->SelectBrush(oldBrush);
@@ -123,11 +123,11 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
 CEntry* CVolraBlockView::HitTest(QPoint pt) const
 {
     const CVolraDoc* pDoc = GetVolraDoc();
-    if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+    if (pDoc == nullptr || pDoc->GetCurrent() == nullptr)
         return nullptr;
     // Until a paint lays out the current directory, its own block is all there is.
-    if (m_blockRects.Root() != pDoc->m_pCurrent)
-        return pDoc->m_pCurrent;
+    if (m_blockRects.Root() != pDoc->GetCurrent())
+        return pDoc->GetCurrent();
     return m_blockRects.HitTest(pt);
 }
 
@@ -137,7 +137,7 @@ void CVolraBlockView::SelectAt(QPoint pt)
     if (pDoc == nullptr)
         return;
     // Only this view shows the new selection now; the others at their next redraw.
-    pDoc->m_pSelected = HitTest(pt);
+    pDoc->SetSelected(HitTest(pt));
     update();
 }
 
@@ -157,7 +157,7 @@ void CVolraBlockView::mouseDoubleClickEvent(QMouseEvent* pEvent)
         return;  // a file: the press before already selected it
     // The current directory's own frame or label goes up; at the root it stays current
     // and becomes the selection.
-    if (pEntry == pDoc->m_pCurrent && pEntry->GetParent() != nullptr)
+    if (pEntry == pDoc->GetCurrent() && pEntry->GetParent() != nullptr)
         pDoc->SetCurrent(pEntry->GetParent());
     else
         pDoc->SetCurrent(pEntry);
@@ -206,9 +206,9 @@ void CVolraBlockView::keyPressEvent(QKeyEvent* pEvent)
 void CVolraBlockView::ShowSelectionMenu()
 {
     CVolraDoc* pDoc = GetVolraDoc();
-    if (pDoc == nullptr || pDoc->m_pSelected == nullptr)
+    if (pDoc == nullptr || pDoc->GetSelected() == nullptr)
         return;
-    const std::optional<CRect> rcBlock = m_blockRects.RectOf(pDoc->m_pSelected);
+    const std::optional<CRect> rcBlock = m_blockRects.RectOf(pDoc->GetSelected());
     const QPoint at = mapToGlobal(rcBlock ? rcBlock->ToQRect().center() : rect().center());
     pDoc->ShowContextMenu(this, at.x(), at.y());
 }

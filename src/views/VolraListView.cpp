@@ -131,7 +131,7 @@ void CVolraListView::OnDetachFromDocument()
 void CVolraListView::Rebuild()
 {
     CVolraDoc* pDoc = GetVolraDoc();
-    const CEntry* pCurrent = pDoc != nullptr ? pDoc->m_pCurrent : nullptr;
+    const CEntry* pCurrent = pDoc != nullptr ? pDoc->GetCurrent() : nullptr;
     BeginWaitCursor();
     m_pModel->Rebuild([&](std::vector<CEntry*>& rows) {
         if (pCurrent == nullptr) {
@@ -147,7 +147,7 @@ void CVolraListView::Rebuild()
 
     // The reset forgot the selected row: the document's selection, when it is a row,
     // stays selected and in sight; otherwise the list starts at its top.
-    const int nRow = pDoc != nullptr ? m_pModel->RowOf(pDoc->m_pSelected) : -1;
+    const int nRow = pDoc != nullptr ? m_pModel->RowOf(pDoc->GetSelected()) : -1;
     m_bRebuilding = true;
     if (nRow >= 0) {
         const QModelIndex index = m_pModel->index(nRow, 0);
@@ -193,7 +193,7 @@ void CVolraListView::OnRowSelected()
         return;
     // The document's selection only: no other view is told or repainted.
     if (CEntry* pEntry = m_pModel->EntryAt(rows.front().row()))
-        pDoc->m_pSelected = pEntry;
+        pDoc->SetSelected(pEntry);
 }
 
 void CVolraListView::OnRowDoubleClicked(int nRow)

@@ -32,9 +32,9 @@ void CVolraPieView::OnUpdate(CView*, LPARAM, QObject*)
     m_chart.Clear();
     m_nHighlight = -1;
     const CVolraDoc* pDoc = GetVolraDoc();
-    if (const CEntry* pDir = pDoc != nullptr ? pDoc->m_pCurrent : nullptr) {
-        m_entries.reserve(pDir->m_children.size());
-        for (const auto& child : pDir->m_children)
+    if (const CEntry* pDir = pDoc != nullptr ? pDoc->GetCurrent() : nullptr) {
+        m_entries.reserve(pDir->GetChildren().size());
+        for (const auto& child : pDir->GetChildren())
             m_entries.push_back(child);
         // A finished walk leaves children in this order already; sorting then costs nothing.
         const auto byName = [](const CEntry* a, const CEntry* b) { return CompareNames(a->GetName(), b->GetName()) < 0; };
@@ -65,7 +65,7 @@ void CVolraPieView::OnDraw(CDC* pDC)
     pDC->FillSolidRect(pDC->GetClipBox(), palette().color(QPalette::Base));
     pDC->SetTextColor(palette().color(QPalette::Text));
     const CVolraDoc* pDoc = GetVolraDoc();
-    if (pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+    if (pDoc == nullptr || pDoc->GetCurrent() == nullptr)
         return;  // nothing to show until a search made a tree
     m_chart.Draw(*pDC, CRect::FromQRect(rect()));
     if (m_nHighlight < 0)
@@ -90,7 +90,7 @@ CEntry* CVolraPieView::SelectAt(QPoint pt)
     CEntry* pEntry = EntryOf(m_nHighlight);
     // Only this view shows the new selection now; the others at their next redraw.
     if (CVolraDoc* pDoc = GetVolraDoc())
-        pDoc->m_pSelected = pEntry;
+        pDoc->SetSelected(pEntry);
     return pEntry;
 }
 
@@ -106,12 +106,12 @@ void CVolraPieView::mousePressEvent(QMouseEvent* pEvent)
 void CVolraPieView::mouseDoubleClickEvent(QMouseEvent* pEvent)
 {
     CVolraDoc* pDoc = GetVolraDoc();
-    if (pEvent->button() != Qt::LeftButton || pDoc == nullptr || pDoc->m_pCurrent == nullptr)
+    if (pEvent->button() != Qt::LeftButton || pDoc == nullptr || pDoc->GetCurrent() == nullptr)
         return;
     if (CEntry* pEntry = EntryOf(m_nHighlight)) {
         if (pEntry->IsDirectory())
             pDoc->SetCurrent(pEntry);
-    } else if (CEntry* pParent = pDoc->m_pCurrent->GetParent()) {
+    } else if (CEntry* pParent = pDoc->GetCurrent()->GetParent()) {
         pDoc->SetCurrent(pParent);
     }
 }

@@ -35,7 +35,7 @@ void CVolraSpiderView::OnDraw(CDC* pDC)
     const CVolraDoc* pDoc = GetVolraDoc();
     const int cx = width() / 2;
     const int cy = height() / 2;
-    m_layout.Build(pDoc != nullptr ? pDoc->m_pCurrent : nullptr, cx, cy, std::min(cx, cy));
+    m_layout.Build(pDoc != nullptr ? pDoc->GetCurrent() : nullptr, cx, cy, std::min(cx, cy));
     pDC->SelectBrush(CDC::HollowBrush());
     pDC->SelectPen({text, 1});
     pDC->DrawLines(m_layout.Lines());

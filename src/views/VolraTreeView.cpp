@@ -58,7 +58,7 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
     // A panel attached after its search finished has never heard of the tree: it builds
     // it at its first update as after a change.
     if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
-        Rebuild(pDoc->m_pRoot);
+        Rebuild(pDoc->GetRoot());
     const bool bShowSizes = AfxGetPrefs().m_bShowSizes != FALSE;
     if (m_bShowSizes != bShowSizes || m_bDiskSizes != CEntry::ShowsDiskSizes()) {
         m_bShowSizes = bShowSizes;
@@ -66,8 +66,8 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
         m_pModel->SetShowSizes(bShowSizes);
         m_tree->viewport()->update();  // every label is asked for again
     }
-    if (pDoc->m_pCurrent != nullptr)
-        RevealCurrent(pDoc->m_pCurrent);
+    if (pDoc->GetCurrent() != nullptr)
+        RevealCurrent(pDoc->GetCurrent());
 }
 
 void CVolraTreeView::OnDetachFromDocument() { m_pModel->Reset(nullptr); }
@@ -121,16 +121,16 @@ void CVolraTreeView::OnSelChanged()
     if (pDoc == nullptr)
         return;
     if (pEntry == nullptr) {
-        const QModelIndex current = m_pModel->IndexOf(pDoc->m_pCurrent);
+        const QModelIndex current = m_pModel->IndexOf(pDoc->GetCurrent());
         if (current.isValid())
             m_tree->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
         return;
     }
-    if (pEntry == pDoc->m_pCurrent)
+    if (pEntry == pDoc->GetCurrent())
         return;
     pDoc->SetCurrent(pEntry);
     ShowEntryInfo(pEntry);
-    pDoc->m_pSelected = pEntry;
+    pDoc->SetSelected(pEntry);
 }
 
 bool CVolraTreeView::OnContextMenu(QPoint ptViewport, QPoint ptScreen)

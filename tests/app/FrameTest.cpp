@@ -41,7 +41,7 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Selection", "&Window", "&Help"}));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));
-    CEntry* root = doc->m_pRoot;
+    CEntry* root = doc->GetRoot();
     CEntry* odd = Child(root, "odd\nname");
     const std::string r = f.tree.Root();
     // 4096 + 1000 + 24 + 2000 bytes.
@@ -65,12 +65,12 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
         {root, Qt::Key_Backspace, root}, {odd, Qt::Key_Return, odd}, {odd, Qt::Key_Backspace, root},
         {Child(root, "top.bin"), Qt::Key_Return, root}};
     for (const auto& [selected, key, current] : keys) {
-        doc->m_pSelected = selected;
+        doc->SetSelected(selected);
         QTest::keyClick(view, key);
-        EXPECT_EQ(doc->m_pCurrent, current) << key;
+        EXPECT_EQ(doc->GetCurrent(), current) << key;
     }
     f.Frame().GetAction(ID_VIEW_DIRECTORY)->trigger();
-    EXPECT_EQ(doc->m_pCurrent, root);
+    EXPECT_EQ(doc->GetCurrent(), root);
     QTest::keyClick(view, Qt::Key_P, Qt::AltModifier);
     EXPECT_EQ(f.Frame().GetActiveChildFrame()->m_nMode, CChildFrame::kPie);
     QTest::keyClick(f.Frame().GetActiveChildFrame()->GetCurrentView(), Qt::Key_T, Qt::AltModifier);
@@ -105,7 +105,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
     ASSERT_NE(frame, nullptr);
     auto* tree = dynamic_cast<CVolraTreeView*>(frame->GetTreeView());
     ASSERT_NE(tree, nullptr);
-    CEntry* root = doc->m_pRoot;
+    CEntry* root = doc->GetRoot();
     CEntry* sub = Child(root, "sub");
     // Presses a toolbar button; the mode and tree-panel buttons then show the frame's state.
     auto* bar = f.Frame().findChild<CFlatToolBar*>();
@@ -120,7 +120,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
     EXPECT_FALSE(f.Enabled(ID_SHOW_ALL_FILES)) << "only the list handles it";
 
     // A current directory set behind the views' backs shows only where an update came.
-    doc->m_pCurrent = sub;
+    doc->SetCurrent(sub);
     press(ID_MODE_BLOCK, {ID_VIEW_TREE, ID_MODE_BLOCK});
     EXPECT_EQ(tree->GetSelectedEntry(), root) << "the current mode: nothing happens";
 
@@ -143,7 +143,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
     auto* pie = dynamic_cast<CVolraPieView*>(frame->GetModeView(CChildFrame::kPie));
     ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->parentWidget(), frame);
-    EXPECT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
+    EXPECT_EQ(pie->GetEntries().size(), doc->GetCurrent()->GetChildren().size());
     EXPECT_TRUE(list->GetRows().empty()) << "a detached list keeps no entry";
     press(ID_VIEW_TREE, {ID_VIEW_TREE, ID_MODE_PIE});
     EXPECT_EQ(frame->GetSplitter()->widget(1), pie);
@@ -154,7 +154,7 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
     EXPECT_EQ(doc->GetViews().size(), 2u);
 
     // Changed preferences reach the attached views of every search, and only those.
-    doc->m_pCurrent = root;
+    doc->SetCurrent(root);
     f.app.UpdateAllDocuments();
     EXPECT_EQ(list->GetRows().size(), 5u) << "every entry below the root";
     EXPECT_EQ(pie->GetDocument(), nullptr);
@@ -162,8 +162,8 @@ TEST(ChildFrame, ModesAreMadeOnceAndSwitchedByTheRulesAndTheToolbarShowsThem)
     // The pie, shown again after the tree changed unheard, shows the new entries.
     doc->OnRefresh();
     press(ID_MODE_PIE, {ID_VIEW_TREE, ID_MODE_PIE});
-    ASSERT_EQ(pie->GetEntries().size(), doc->m_pCurrent->m_children.size());
-    EXPECT_EQ(pie->GetEntries().front()->GetParent(), doc->m_pCurrent);
+    ASSERT_EQ(pie->GetEntries().size(), doc->GetCurrent()->GetChildren().size());
+    EXPECT_EQ(pie->GetEntries().front()->GetParent(), doc->GetCurrent());
 }
 
 TEST(DocTemplate, UntitledNumbersSkipCancelledSearchesAndTheWindowMenuListsTheOthers)
@@ -316,7 +316,7 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAt
 
     auto* view = static_cast<CVolraBlockView*>(f.Frame().GetActiveChildFrame()->GetCurrentView());
     view->grab();  // lays the blocks out
-    CEntry* sub = Child(doc->m_pRoot, "sub");
+    CEntry* sub = Child(doc->GetRoot(), "sub");
     const QPoint middle = view->mapToGlobal(view->GetLayout().RectOf(sub).value().ToQRect().center());
     // The Menu key, Shift+F10 and the desktop's keyboard request, wherever the pointer is,
     // open the selection's menu at its block.
@@ -328,9 +328,9 @@ TEST(ChildFrame, TreePanelKeepsItsWidthAndTheMenuKeyOpensTheMenuOfTheSelectionAt
     };
     for (CEntry* selected : {sub, static_cast<CEntry*>(nullptr)}) {
         for (const auto& ask : asks) {
-            doc->m_pSelected = selected;
+            doc->SetSelected(selected);
             const OpenedMenu menu = MenuFrom(ask);
-            EXPECT_EQ(doc->m_pSelected, selected) << "the selection stays";
+            EXPECT_EQ(doc->GetSelected(), selected) << "the selection stays";
             EXPECT_EQ(menu.firstLine, selected ? sub->GetPath() + " [" + sub->GetSizeText() + "]" : "");
             EXPECT_EQ(menu.pos, selected ? middle : QPoint());
         }
@@ -356,12 +356,12 @@ TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
     const auto measure = [&] { return f.Frame().statusBar()->findChild<QLabel*>()->text(); };
     const std::string r = f.tree.Root();
     EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "Size on disk checked");
-    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (" + FormatSize(doc->m_pRoot->GetDiskSize()) + ")");
-    ShowEntryInfo(Child(doc->m_pRoot, "locked"));
+    EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (" + FormatSize(doc->GetRoot()->GetDiskSize()) + ")");
+    ShowEntryInfo(Child(doc->GetRoot(), "locked"));
     EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
-              r + "/locked | " + FormatSize(Child(doc->m_pRoot, "locked")->GetDiskSize()) + " | Directory (unreadable)");
-    CEntry* sub = Child(doc->m_pRoot, "sub");
-    sub->m_bMountPoint = true;  // as the walk marks a directory on another device
+              r + "/locked | " + FormatSize(Child(doc->GetRoot(), "locked")->GetDiskSize()) + " | Directory (unreadable)");
+    CEntry* sub = Child(doc->GetRoot(), "sub");
+    sub->SetMountPoint(true);  // as the walk marks a directory on another device
     ShowEntryInfo(sub);
     EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
               r + "/sub | " + sub->GetSizeText() + " | Directory (other file system)");

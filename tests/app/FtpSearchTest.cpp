@@ -30,7 +30,7 @@ TEST(FtpSearchWindow, OpensFromAnAddressWithoutFileCommandsOrFromTheFtpButtonsAc
     CVolraDoc* doc = tpl->OpenDocumentFile(server.Url() + "/sub");
     ASSERT_NE(dynamic_cast<CFtpVolraDoc*>(doc), nullptr);
     EXPECT_EQ(doc->GetTitle(), "(volra on 127.0.0.1) /sub (1.00k)");
-    doc->m_pSelected = Child(doc->m_pRoot, "a.txt");
+    doc->SetSelected(Child(doc->GetRoot(), "a.txt"));
     EXPECT_FALSE(f.Enabled(ID_OPEN_RUN));
     EXPECT_FALSE(f.Enabled(ID_DELETE));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));

@@ -33,7 +33,7 @@ TEST(Keys, DeleteAndCopyActOnTheSelectionAndLeaveLineEditsTheirKeys)
     QWidget* view = f.Frame().GetActiveChildFrame()->GetCurrentView();
     view->setFocus();
 
-    doc->m_pSelected = Child(doc->m_pRoot, odd);
+    doc->SetSelected(Child(doc->GetRoot(), odd));
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     const QMimeData* pCopied = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(pCopied, nullptr);
@@ -49,14 +49,14 @@ TEST(Keys, DeleteAndCopyActOnTheSelectionAndLeaveLineEditsTheirKeys)
     });
     QTest::keyClick(view, Qt::Key_Delete);
     EXPECT_EQ(question, "Move \"" + DisplayText(f.tree.Path(odd)).toStdString() + "\" to the trash?");
-    EXPECT_EQ(Child(doc->m_pRoot, odd), nullptr);
-    EXPECT_EQ(doc->m_pSelected, doc->m_pRoot);
+    EXPECT_EQ(Child(doc->GetRoot(), odd), nullptr);
+    EXPECT_EQ(doc->GetSelected(), doc->GetRoot());
 
     auto* pEdit = new QLineEdit(QStringLiteral("abc"));
     f.Frame().statusBar()->addWidget(pEdit);
     pEdit->setFocus();
     pEdit->setCursorPosition(0);
-    doc->m_pSelected = Child(doc->m_pRoot, "top.bin");
+    doc->SetSelected(Child(doc->GetRoot(), "top.bin"));
     ModalWatch asked;
     QTest::keyClick(pEdit, Qt::Key_Delete);
     EXPECT_EQ(pEdit->text(), QStringLiteral("bc"));
@@ -64,7 +64,7 @@ TEST(Keys, DeleteAndCopyActOnTheSelectionAndLeaveLineEditsTheirKeys)
     QTest::keyClick(pEdit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("bc"));
     EXPECT_EQ(asked.closed, 0);
-    EXPECT_NE(Child(doc->m_pRoot, "top.bin"), nullptr);
+    EXPECT_NE(Child(doc->GetRoot(), "top.bin"), nullptr);
 }
 
 // A modal dialog blocks the main window and its keys; F1 in it opens the guide all the same,

@@ -28,11 +28,11 @@ TEST(FileVolraDoc, OpensLabelledAndOnlyMovesAboutAndSaves)
     CFileVolraDoc doc;
     ASSERT_TRUE(doc.OnOpenDocument(kFixture));
     EXPECT_EQ(doc.GetTitle(), "(File ncdu-1.18-export.json) /tmp/volra-fixture (4.66G)");
-    EXPECT_EQ(doc.m_pCurrent, doc.m_pRoot);
+    EXPECT_EQ(doc.GetCurrent(), doc.GetRoot());
     for (const UINT id : {ID_REFRESH, ID_OPEN_RUN, ID_DELETE, ID_OPEN_PARENT, ID_VIEW_DIRECTORY})
         EXPECT_FALSE(Enabled(doc, id)) << id;
     EXPECT_FALSE(ExecuteCommand(doc, ID_REFRESH));
-    doc.m_pSelected = Child(doc.m_pRoot, "docs");
+    doc.SetSelected(Child(doc.GetRoot(), "docs"));
     EXPECT_TRUE(ExecuteCommand(doc, ID_VIEW_DIRECTORY));
     EXPECT_EQ(doc.GetTitle(), "(File ncdu-1.18-export.json) /tmp/volra-fixture/docs (11.24k)");
     EXPECT_TRUE(Enabled(doc, ID_OPEN_PARENT));
@@ -66,7 +66,7 @@ TEST(FileVolraDoc, WhatCannotBeReadGivesOneBoxAndNoTree)
         CFileVolraDoc doc;
         EXPECT_FALSE(doc.OnOpenDocument(path));
         EXPECT_EQ(boxes.shown, box.empty() ? std::vector<std::string>{} : std::vector<std::string>{box});
-        EXPECT_EQ(doc.m_pRoot, nullptr);
+        EXPECT_EQ(doc.GetRoot(), nullptr);
     }
     // A save that fails says so, and leaves nothing behind.
     CFileVolraDoc doc;

@@ -37,13 +37,13 @@ std::string Dump(const CEntry& root, bool withTimes = true)
         const CEntry* e = stack.back();
         stack.pop_back();
         std::int64_t sum = 0;
-        for (std::size_t i = e->m_children.size(); i-- > 0;) {
-            stack.push_back(e->m_children[i]);
-            if (__builtin_add_overflow(sum, e->m_children[i]->GetSize(), &sum))
+        for (std::size_t i = e->GetChildren().size(); i-- > 0;) {
+            stack.push_back(e->GetChildren()[i]);
+            if (__builtin_add_overflow(sum, e->GetChildren()[i]->GetSize(), &sum))
                 sum = INT64_MAX;
         }
         out += e->GetPath() + " " + std::to_string(e->GetSize()) + (e->IsDirectory() ? " D" : " F")
-               + (e->m_bMountPoint ? "M" : "") + std::to_string(e->m_nColour);
+               + (e->IsMountPoint() ? "M" : "") + std::to_string(e->GetColour());
         if (withTimes)
             out += " " + Time(e->GetCreatedText(), e->GetCreatedTime()) + "/" + Time(e->GetModifiedText(), e->GetModifiedTime())
                    + "/" + Time(e->GetAccessedText(), e->GetAccessedTime());
@@ -75,7 +75,7 @@ std::string DiskDump(const CEntry& e)
     std::string line = e.GetPath() + " " + std::to_string(e.GetLength()) + " " + std::to_string(e.GetDiskSize())
                        + (e.IsUnreadable() ? " unreadable" : "") + (e.IsLinkRepeat() ? " repeat" : "")
                        + (link ? " " + std::to_string(link->inode) + "/" + std::to_string(link->links) : "") + "\n";
-    for (const CEntry* child : e.m_children)
+    for (const CEntry* child : e.GetChildren())
         line += DiskDump(*child);
     return line;
 }
@@ -110,8 +110,8 @@ TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
     const CEntry* byNcdu = ReadOrFail(out.Path("ncdu.json"));
     const auto search = Search(t.Root());
     ASSERT_TRUE(byNcdu != nullptr && search != nullptr);
-    EXPECT_EQ(Dump(*byNcdu, false), Dump(*search->m_pRoot, false));
-    EXPECT_EQ(byNcdu->GetDiskSize(), search->m_pRoot->GetDiskSize()) << "a file of two names is on the disk once";
+    EXPECT_EQ(Dump(*byNcdu, false), Dump(*search->GetRoot(), false));
+    EXPECT_EQ(byNcdu->GetDiskSize(), search->GetRoot()->GetDiskSize()) << "a file of two names is on the disk once";
 
     t.Chmod("", 0755);
     t.File("locked/secret", 9);
@@ -141,7 +141,7 @@ TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
                                   + r + "/empty 0 D4 ?/1709294400/?\n"
                                   + r + "/locked 0 D1 ?/1709294400/?\n"
                                   + r + "/mnt 0 DM2 ?/1709294400/?\n");
-    for (const CEntry* root : {static_cast<const CEntry*>(doc->m_pRoot), fixture}) {
+    for (const CEntry* root : {static_cast<const CEntry*>(doc->GetRoot()), fixture}) {
         for (const char* name : {"s.json", "s.json.gz"}) {
             CEntryArena arena;
             const CEntry* again = SaveAndRead(*root, out.Path(name), arena);
@@ -207,8 +207,8 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
     Write(t.Path("in.json"), deepest + std::string(CNcduReader::kMaxDepth, ']') + "]");
     const CEntry* root = ReadOrFail(t.Path("in.json"));
     const CEntry* e = root;
-    while (e != nullptr && !e->m_children.empty())
-        e = e->m_children.front();
+    while (e != nullptr && !e->GetChildren().empty())
+        e = e->GetChildren().front();
     EXPECT_EQ(e != nullptr ? e->GetDepth() : -1, CNcduReader::kMaxDepth - 1);
     Write(t.Path("in.json"), head + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
                                     ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");

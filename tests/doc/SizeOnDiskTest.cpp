@@ -44,7 +44,7 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
     auto doc = std::make_unique<AgreeingDriveDoc>();
     doc->PresetRoot(t.Root(), "Folder");
     ASSERT_TRUE(doc->OnNewDocument());
-    CEntry* root = doc->m_pRoot;
+    CEntry* root = doc->GetRoot();
     const int listings = doc->listings;
     const auto carrier = [&] {
         for (const auto& names : {std::vector<std::string>{"d1", "f"}, {"d1", "f_same"}, {"d2", "f_other"}})
@@ -77,17 +77,17 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
 
     // Read again, the carrier's folder hands its part to its fresh copy; deleted, it takes
     // its blocks along, and the names left count 0 until their folder is read again.
-    doc->m_pCurrent = carrier()->GetParent();
+    doc->SetCurrent(carrier()->GetParent());
     doc->OnRefresh();
-    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->m_pCurrent->GetPath();
+    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->GetCurrent()->GetPath();
     CEntry* gone = carrier()->GetParent();
     const std::int64_t expected = root->GetDiskSize() - gone->GetDiskSize();
     const std::string goneName(gone->GetName());
-    doc->m_pSelected = gone;
+    doc->SetSelected(gone);
     doc->OnDeleteFile();
     ASSERT_EQ(Child(root, goneName), nullptr);
     EXPECT_EQ(root->GetDiskSize(), expected);
-    doc->m_pCurrent = Child(root, goneName == "d1" ? "d2" : "d1");
+    doc->SetCurrent(Child(root, goneName == "d1" ? "d2" : "d1"));
     doc->OnRefresh();
     EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "the folder left, read again";
     EXPECT_EQ(root->GetLength(), (std::int64_t{1} << 30) + (goneName == "d1" ? 5000 + 100 : 200));
@@ -106,7 +106,7 @@ TEST(SizeOnDisk, ACancelledRefreshKeepsWhichNameCarriesALinkedFile)
     auto doc = std::make_unique<TestDriveDoc>();
     doc->PresetRoot(t.Root(), "Folder");
     ASSERT_TRUE(doc->OnNewDocument());
-    CEntry* root = doc->m_pRoot;
+    CEntry* root = doc->GetRoot();
     ASSERT_EQ(root->GetDiskSize(), Du(t.Root()));
     CEntry* carrier = EntryAt(root, {"d1", "f"});
     if (carrier->IsLinkRepeat())
@@ -114,7 +114,7 @@ TEST(SizeOnDisk, ACancelledRefreshKeepsWhichNameCarriesALinkedFile)
     ASSERT_FALSE(carrier->IsLinkRepeat());
     CEntry* other = carrier->GetParent() == Child(root, "d1") ? Child(root, "d2") : Child(root, "d1");
 
-    doc->m_pCurrent = carrier->GetParent();
+    doc->SetCurrent(carrier->GetParent());
     doc->beforeListing = [&](CEntry* dir, int) {
         if (dir->GetName() == "sub")  // the linked name of the fresh copy has been made
             doc->m_dlgProgress.OnCancel();
@@ -124,10 +124,10 @@ TEST(SizeOnDisk, ACancelledRefreshKeepsWhichNameCarriesALinkedFile)
     EXPECT_EQ(root->GetDiskSize(), Du(t.Root()));
 
     doc->beforeListing = nullptr;
-    doc->m_pCurrent = other;
+    doc->SetCurrent(other);
     doc->OnRefresh();
-    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->m_pCurrent->GetPath();
-    doc->m_pCurrent = doc->m_pRoot;
+    EXPECT_EQ(root->GetDiskSize(), Du(t.Root())) << "after refreshing " << doc->GetCurrent()->GetPath();
+    doc->SetCurrent(doc->GetRoot());
     doc->OnRefresh();
-    EXPECT_EQ(doc->m_pRoot->GetDiskSize(), Du(t.Root())) << "after refreshing all";
+    EXPECT_EQ(doc->GetRoot()->GetDiskSize(), Du(t.Root())) << "after refreshing all";
 }

@@ -60,7 +60,7 @@ struct Searched {
         EXPECT_TRUE(doc->OnNewDocument());
         doc->AddView(&view);
     }
-    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->m_pRoot, names); }
+    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->GetRoot(), names); }
     bool Enabled(UINT id)
     {
         CCmdUI ui(id);
@@ -83,14 +83,14 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     Searched<AgreeingDriveDoc> s;
     CEntry* a = s.At({"a"});
     CEntry* c = s.At({"a", "b", "c"});
-    const std::vector<CEntry*> chain = {c, s.At({"a", "b"}), a, s.doc->m_pRoot};
+    const std::vector<CEntry*> chain = {c, s.At({"a", "b"}), a, s.doc->GetRoot()};
     ASSERT_EQ(Sizes(chain), (std::vector<std::int64_t>{4126, 6126, 7126, 7226}));
-    s.doc->m_pSelected = s.At({"a", "b", "c", "four"});
+    s.doc->SetSelected(s.At({"a", "b", "c", "four"}));
 
     EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
     EXPECT_EQ(Sizes(chain), (std::vector<std::int64_t>{30, 2030, 3030, 3130}));
     EXPECT_EQ(ChildNames(c), (std::vector<std::string>{"e.txt", "z.txt"})) << "the others keep their order";
-    EXPECT_EQ(s.doc->m_pSelected, c);
+    EXPECT_EQ(s.doc->GetSelected(), c);
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
     EXPECT_EQ(s.doc->GetTitle(), "(Folder " + s.tree.Root() + ") " + s.tree.Root() + " (3.06k)")
         << "the title follows the current directory's new total";
@@ -101,10 +101,10 @@ TEST(FileCommands, DeleteTrashesTheItemAndTakesItOutOfTheTree)
     s.doc->SetCurrent(s.At({"a", "b"}));
     s.view.hints.clear();
     EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE));
-    EXPECT_EQ(s.doc->m_pCurrent, a);
-    EXPECT_EQ(s.doc->m_pSelected, a);
+    EXPECT_EQ(s.doc->GetCurrent(), a);
+    EXPECT_EQ(s.doc->GetSelected(), a);
     EXPECT_EQ(ChildNames(a), (std::vector<std::string>{kOdd, "one"}));
-    EXPECT_EQ(Sizes({a, s.doc->m_pRoot}), (std::vector<std::int64_t>{1000, 1100}));
+    EXPECT_EQ(Sizes({a, s.doc->GetRoot()}), (std::vector<std::int64_t>{1000, 1100}));
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
     EXPECT_EQ(SizeOnDisk(s.Trashed("b/c/z.txt")), 20) << "the whole directory is in the trash";
 }
@@ -114,7 +114,7 @@ TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
 {
     Searched<TestDriveDoc> s;
     ErrorBoxes boxes;
-    s.doc->m_pSelected = s.doc->m_pRoot;
+    s.doc->SetSelected(s.doc->GetRoot());
     EXPECT_FALSE(s.Enabled(ID_DELETE)) << "the root cannot be deleted";
     {
         ModalWatch asked;
@@ -122,7 +122,7 @@ TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
         EXPECT_EQ(asked.closed, 0) << "a disabled Delete asks nothing";
     }
     const auto answer = [&](const std::vector<std::string>& names, QMessageBox::StandardButton press) {
-        s.doc->m_pSelected = s.At(names);
+        s.doc->SetSelected(s.At(names));
         std::string question;
         WhenModal<QMessageBox>([&](QMessageBox& box) {
             question = box.text().toStdString();
@@ -145,8 +145,8 @@ TEST(FileCommands, DeleteRefusedDeclinedOrFailedChangesNothing)
     answer({"a", "b", "c", "four"}, QMessageBox::Yes);
     EXPECT_EQ(boxes.shown,
               (std::vector<std::string>{"Could not move \"" + four + "\" to the trash.\nNo such file or directory."}));
-    EXPECT_EQ(Child(s.At({"a", "b", "c"}), "four"), s.doc->m_pSelected);
-    EXPECT_EQ(Sizes({s.At({"a", "b", "c"}), s.doc->m_pRoot}), (std::vector<std::int64_t>{4126, 7226}));
+    EXPECT_EQ(Child(s.At({"a", "b", "c"}), "four"), s.doc->GetSelected());
+    EXPECT_EQ(Sizes({s.At({"a", "b", "c"}), s.doc->GetRoot()}), (std::vector<std::int64_t>{4126, 7226}));
     EXPECT_TRUE(s.view.hints.empty());
 }
 
@@ -169,8 +169,8 @@ TEST(FileCommands, OpenRunHandsTheExactPathToTheDesktopAndReportsItsFailureLater
         StandInOpener opener(c.exitCode);
         if (c.exitCode < 0)
             SetShellOpenerCommand("volra-no-opener");
-        s.doc->m_pSelected = s.At(c.selection);
-        const std::string path = s.doc->m_pSelected->GetPath();
+        s.doc->SetSelected(s.At(c.selection));
+        const std::string path = s.doc->GetSelected()->GetPath();
         if (c.selection[0] == "top.txt")
             s.tree.Remove("top.txt");
         const bool starts = c.exitCode >= 0 && c.selection[0] != "top.txt";
@@ -196,35 +196,35 @@ TEST(VolraDoc, NavigationCommandsAndTitle)
     EXPECT_TRUE(s.Enabled(ID_REFRESH));
     EXPECT_FALSE(ExecuteCommand(s.view, ID_OPEN_PARENT));
 
-    s.doc->m_pSelected = s.At({"top.txt"});
+    s.doc->SetSelected(s.At({"top.txt"}));
     EXPECT_FALSE(s.Enabled(ID_VIEW_DIRECTORY)) << "a file is never made current";
     EXPECT_FALSE(ExecuteCommand(s.view, ID_VIEW_DIRECTORY));
-    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot);
+    EXPECT_EQ(s.doc->GetCurrent(), s.doc->GetRoot());
 
-    s.doc->m_pSelected = s.At({"a"});
+    s.doc->SetSelected(s.At({"a"}));
     EXPECT_TRUE(ExecuteCommand(s.view, ID_VIEW_DIRECTORY));
-    EXPECT_EQ(s.doc->m_pCurrent, s.At({"a"}));
-    EXPECT_EQ(s.doc->m_pSelected, s.At({"a"}));
+    EXPECT_EQ(s.doc->GetCurrent(), s.At({"a"}));
+    EXPECT_EQ(s.doc->GetSelected(), s.At({"a"}));
     EXPECT_EQ(s.doc->GetTitle(), "(Folder " + root + ") " + root + "/a (6.96k)");
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_REDRAW}));
 
     EXPECT_TRUE(ExecuteCommand(s.view, ID_OPEN_PARENT));
-    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot);
-    EXPECT_EQ(s.doc->m_pSelected, s.doc->m_pRoot) << "the parent becomes the selection";
+    EXPECT_EQ(s.doc->GetCurrent(), s.doc->GetRoot());
+    EXPECT_EQ(s.doc->GetSelected(), s.doc->GetRoot()) << "the parent becomes the selection";
 }
 
 TEST(VolraDoc, ContextMenuDescribesTheSelection)
 {
     Searched<TestDriveDoc> s;
     EXPECT_EQ(s.doc->BuildContextMenuItems()[0].text, "<<no selection>>");
-    s.doc->m_pSelected = s.At({"a", "one"});
+    s.doc->SetSelected(s.At({"a", "one"}));
     EXPECT_EQ(s.doc->BuildContextMenuItems()[0].text, s.tree.Root() + "/a/one [1000 bytes]");
     CEntry* fake = s.doc->m_entries.NewCopyForRereading(*s.At({"a", "one"}));
     fake->SetName("R&D.txt");
-    s.doc->m_pSelected = fake;
+    s.doc->SetSelected(fake);
     EXPECT_EQ(s.doc->BuildContextMenuItems()[0].text, s.tree.Root() + "/a/R&&D.txt [0 bytes]")
         << "ampersands of a path show literally";
-    s.doc->m_pSelected = nullptr;
+    s.doc->SetSelected(nullptr);
 }
 
 TEST(VolraDoc, RefreshReplacesTheCurrentDirectoryAndFixesTotals)
@@ -239,24 +239,24 @@ TEST(VolraDoc, RefreshReplacesTheCurrentDirectoryAndFixesTotals)
     ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
     CEntry* fresh = s.At({"a", "b"});
     ASSERT_NE(fresh, nullptr);
-    EXPECT_EQ(s.doc->m_pCurrent, fresh);
-    EXPECT_EQ(s.doc->m_pSelected, fresh);
-    EXPECT_EQ(Sizes({fresh, s.At({"a"}), s.doc->m_pRoot}), (std::vector<std::int64_t>{5126, 6126, 6226}));
-    EXPECT_EQ(FindBadTotal(s.doc->m_pRoot), nullptr);
+    EXPECT_EQ(s.doc->GetCurrent(), fresh);
+    EXPECT_EQ(s.doc->GetSelected(), fresh);
+    EXPECT_EQ(Sizes({fresh, s.At({"a"}), s.doc->GetRoot()}), (std::vector<std::int64_t>{5126, 6126, 6226}));
+    EXPECT_EQ(FindBadTotal(s.doc->GetRoot()), nullptr);
     EXPECT_EQ(ChildNames(s.At({"a"})), (std::vector<std::string>{"b", kOdd, "one"})) << "same place";
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
     EXPECT_EQ(s.doc->GetTitle(), "(Folder " + s.tree.Root() + ") " + s.tree.Root() + "/a/b (5.01k)")
         << "the title follows the new total";
 
     // Refreshing the root replaces the root itself.
-    s.doc->SetCurrent(s.doc->m_pRoot);
-    CEntry* oldRoot = s.doc->m_pRoot;
+    s.doc->SetCurrent(s.doc->GetRoot());
+    CEntry* oldRoot = s.doc->GetRoot();
     s.tree.File("more", 10);
     ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
-    EXPECT_NE(s.doc->m_pRoot, oldRoot);
-    EXPECT_EQ(s.doc->m_pCurrent, s.doc->m_pRoot);
-    EXPECT_EQ(s.doc->m_pRoot->GetSize(), 6236);
-    EXPECT_EQ(s.doc->m_pRoot->GetPath(), s.tree.Root());
+    EXPECT_NE(s.doc->GetRoot(), oldRoot);
+    EXPECT_EQ(s.doc->GetCurrent(), s.doc->GetRoot());
+    EXPECT_EQ(s.doc->GetRoot()->GetSize(), 6236);
+    EXPECT_EQ(s.doc->GetRoot()->GetPath(), s.tree.Root());
 }
 
 namespace {
@@ -270,9 +270,9 @@ std::vector<EntryState> TreeState(const CEntry* root)
     while (!stack.empty()) {
         const CEntry* e = stack.back();
         stack.pop_back();
-        const std::vector<const CEntry*> children(e->m_children.begin(), e->m_children.end());
+        const std::vector<const CEntry*> children(e->GetChildren().begin(), e->GetChildren().end());
         state.emplace_back(e, e->GetPath(), e->GetLength(), e->GetDiskSize(), e->IsUnreadable(), e->IsLinkRepeat(),
-                           +e->m_nColour, children, e->GetModifiedText());
+                           +e->GetColour(), children, e->GetModifiedText());
         stack.insert(stack.end(), children.rbegin(), children.rend());
     }
     return state;
@@ -297,8 +297,8 @@ TEST(VolraDoc, GivenUpRefreshLeavesTheSearchExactlyAsItWas)
         Searched<TestDriveDoc> s;
         ErrorBoxes boxes;
         s.doc->SetProgressInterval(std::chrono::milliseconds(0));
-        s.doc->SetCurrent(ending == "root gone" ? s.doc->m_pRoot : s.At({"a"}));
-        const std::vector<EntryState> before = TreeState(s.doc->m_pRoot);
+        s.doc->SetCurrent(ending == "root gone" ? s.doc->GetRoot() : s.At({"a"}));
+        const std::vector<EntryState> before = TreeState(s.doc->GetRoot());
         const std::size_t nEntries = s.doc->m_entries.EntryCount();
         const std::string title = s.doc->GetTitle();
         s.tree.File("a/b/new", 1000);
@@ -320,7 +320,7 @@ TEST(VolraDoc, GivenUpRefreshLeavesTheSearchExactlyAsItWas)
         const std::map<std::string, std::vector<std::string>> told = {
             {"cancel", {}}, {"error in a subdirectory", {"Input/output error."}}, {"root gone", {"No such file or directory."}}};
         EXPECT_EQ(boxes.shown, told.at(ending));
-        EXPECT_TRUE(TreeState(s.doc->m_pRoot) == before) << "every entry, total and child as it was";
+        EXPECT_TRUE(TreeState(s.doc->GetRoot()) == before) << "every entry, total and child as it was";
         EXPECT_EQ(s.doc->m_entries.EntryCount(), nEntries) << "what was read is given back";
         EXPECT_EQ(s.doc->GetTitle(), title);
         EXPECT_EQ(s.view.GetDocument(), s.doc.get()) << "the window stays";
@@ -334,8 +334,8 @@ TEST(VolraDoc, GivenUpRefreshLeavesTheSearchExactlyAsItWas)
         ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
         const auto again = Search(s.tree.Root());
         ASSERT_TRUE(again);
-        EXPECT_EQ(Totals(s.doc->m_pRoot), Totals(again->m_pRoot)) << "the refresh after it reads all";
-        EXPECT_EQ(s.doc->m_pRoot->GetSize(), 7226 + 1500);
+        EXPECT_EQ(Totals(s.doc->GetRoot()), Totals(again->GetRoot())) << "the refresh after it reads all";
+        EXPECT_EQ(s.doc->GetRoot()->GetSize(), 7226 + 1500);
     }
 }
 
@@ -353,9 +353,9 @@ TEST(VolraDoc, RefreshOfAVanishedOrLockedDirectory)
     ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(ChildNames(a), (std::vector<std::string>{kOdd, "one"}));
-    EXPECT_EQ(s.doc->m_pCurrent, a);
-    EXPECT_EQ(s.doc->m_pSelected, a);
-    EXPECT_EQ(Sizes({a, s.doc->m_pRoot}), (std::vector<std::int64_t>{1000, 1100}));
+    EXPECT_EQ(s.doc->GetCurrent(), a);
+    EXPECT_EQ(s.doc->GetSelected(), a);
+    EXPECT_EQ(Sizes({a, s.doc->GetRoot()}), (std::vector<std::int64_t>{1000, 1100}));
     EXPECT_EQ(s.view.hints, (std::vector<LPARAM>{HINT_TREE_CHANGED}));
     EXPECT_EQ(s.doc->GetTitle(), "(Folder " + root + ") " + root + "/a (1000 bytes)");
 
@@ -373,8 +373,8 @@ TEST(VolraDoc, RefreshOfAVanishedOrLockedDirectory)
     CEntry* locked = s.At({"a", "locked"});
     ASSERT_NE(locked, nullptr);
     EXPECT_TRUE(locked->IsUnreadable());
-    EXPECT_TRUE(locked->m_children.empty());
-    EXPECT_EQ(Sizes({locked, s.At({"a"}), s.doc->m_pRoot}), (std::vector<std::int64_t>{0, 1000, 1100}));
+    EXPECT_TRUE(locked->GetChildren().empty());
+    EXPECT_EQ(Sizes({locked, s.At({"a"}), s.doc->GetRoot()}), (std::vector<std::int64_t>{0, 1000, 1100}));
     EXPECT_EQ(s.doc->GetTitle(), "(Folder " + root + ") " + root + "/a/locked (0 bytes)");
     EXPECT_TRUE(boxes.shown.empty());
 }

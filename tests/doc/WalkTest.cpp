@@ -51,23 +51,23 @@ TEST(Walk, BuildsTheTreeWithTotalsOrderAndColours)
     auto doc = Search(t.Root());
     ASSERT_TRUE(doc);
     EXPECT_TRUE(boxes.shown.empty());
-    const CEntry* root = doc->m_pRoot;
-    EXPECT_EQ(doc->m_pCurrent, root);
-    EXPECT_EQ(doc->m_pSelected, nullptr);
+    const CEntry* root = doc->GetRoot();
+    EXPECT_EQ(doc->GetCurrent(), root);
+    EXPECT_EQ(doc->GetSelected(), nullptr);
     EXPECT_EQ(root->GetSize(), 5000000000LL + 1000 + 24 + 10);
     EXPECT_EQ(FindBadTotal(root), nullptr);
     EXPECT_EQ(ChildNames(root), (std::vector<std::string>{"big.img", "docs", "mixed", "zero"}));
     EXPECT_EQ(ChildNames(Child(root, "mixed")),
               (std::vector<std::string>{"_x", "A", "b", "c", "d", "e", "f", "g", "h", "i"}));
     EXPECT_EQ(Child(root, "docs")->GetSize(), 1024);
-    EXPECT_TRUE(Child(Child(root, "docs"), "empty")->m_children.empty());
+    EXPECT_TRUE(Child(Child(root, "docs"), "empty")->GetChildren().empty());
     EXPECT_EQ(Child(Child(root, "docs"), "more")->GetPath(), t.Root() + "/docs/more");
 
     // Colours follow the listing order, modulo 8, whatever the sorted order is.
     const auto order = ListingOrder(t.Path("mixed"));
     ASSERT_EQ(order.size(), 10u);
     for (std::size_t i = 0; i < order.size(); ++i)
-        EXPECT_EQ(Child(Child(root, "mixed"), order[i])->m_nColour, static_cast<int>(i % 8)) << order[i];
+        EXPECT_EQ(Child(Child(root, "mixed"), order[i])->GetColour(), static_cast<int>(i % 8)) << order[i];
 
     // Every entry counted once: 2 + 10 + 2 files, 4 directories below the root.
     EXPECT_EQ(doc->m_dlgProgress.m_strFiles, "14");
@@ -93,19 +93,19 @@ TEST(Walk, UnreadableDirectoriesAreMarkedSkippedSilentlyAndReadAgainButNotAnUnre
         ASSERT_TRUE(asNobody(true));
         for (const auto& [name, type] : {std::pair{"locked", "Directory (unreadable)"},
                                          {"vanishing", "Directory (unreadable)"}, {"open", "Directory"}})
-            EXPECT_EQ(Child(doc->m_pRoot, name)->GetTypeText(), type) << name;
-        EXPECT_TRUE(Child(doc->m_pRoot, "locked")->m_children.empty());
-        EXPECT_EQ(doc->m_pRoot->GetSize(), 10);
+            EXPECT_EQ(Child(doc->GetRoot(), name)->GetTypeText(), type) << name;
+        EXPECT_TRUE(Child(doc->GetRoot(), "locked")->GetChildren().empty());
+        EXPECT_EQ(doc->GetRoot()->GetSize(), 10);
         EXPECT_EQ(doc->UnreadableText(), "2 directories could not be read");
         t.Chmod("locked", 0755);
         asNobody(false);
         EXPECT_EQ(doc->UnreadableText(), "1 directory could not be read");
-        EXPECT_EQ(ChildNames(Child(doc->m_pRoot, "locked")), std::vector<std::string>{"secret"});
+        EXPECT_EQ(ChildNames(Child(doc->GetRoot(), "locked")), std::vector<std::string>{"secret"});
     }
-    doc->m_pCurrent = Child(doc->m_pRoot, "vanishing");
+    doc->SetCurrent(Child(doc->GetRoot(), "vanishing"));
     asNobody(false);
     EXPECT_EQ(doc->UnreadableText(), "");
-    EXPECT_FALSE(Child(doc->m_pRoot, "vanishing")->IsUnreadable());
+    EXPECT_FALSE(Child(doc->GetRoot(), "vanishing")->IsUnreadable());
     EXPECT_TRUE(boxes.shown.empty());
 
     t.Chmod("locked", 0);
@@ -151,9 +151,9 @@ TEST(Walk, DirectoriesChangedBeforeTheirTurnAreNeverFollowedOutOfTheTree)
         EXPECT_TRUE(boxes.shown.empty());
         EXPECT_TRUE(swapped);
         for (const char* n : {"gone", "file", "link"})
-            EXPECT_TRUE(bReadAhead || Child(doc->m_pRoot, n)->m_children.empty()) << n;
-        EXPECT_EQ(Child(Child(doc->m_pRoot, "p"), "b")->GetSize(), 60);
-        EXPECT_EQ(doc->m_pRoot->GetSize(), 50 + 60) << "nothing counted through a link";
+            EXPECT_TRUE(bReadAhead || Child(doc->GetRoot(), n)->GetChildren().empty()) << n;
+        EXPECT_EQ(Child(Child(doc->GetRoot(), "p"), "b")->GetSize(), 60);
+        EXPECT_EQ(doc->GetRoot()->GetSize(), 50 + 60) << "nothing counted through a link";
     }
 }
 

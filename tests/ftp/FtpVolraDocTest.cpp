@@ -43,7 +43,7 @@ Shape ShapeOf(const CEntry& root)
     while (!stack.empty()) {
         const auto [entry, prefix] = stack.back();
         stack.pop_back();
-        for (const auto& child : entry->m_children) {
+        for (const auto& child : entry->GetChildren()) {
             const std::string path = prefix + "/" + std::string(child->GetName());
             shape[path] = {child->IsDirectory(), child->GetSize(),
                            child->IsDirectory() ? 0 : child->GetModifiedTime().GetTime()};
@@ -74,7 +74,7 @@ TEST(FtpSearch, TreeAndTotalsEqualTheLocalSearchOverMlsdAndList)
     TestDriveDoc local;
     local.PresetRoot(t.Root(), "Folder");
     ASSERT_TRUE(local.OnNewDocument());
-    Shape expected = ShapeOf(*local.m_pRoot);
+    Shape expected = ShapeOf(*local.GetRoot());
     ASSERT_EQ(expected.size(), 9u);
 
     for (const char* behaviour : {"normal", "no-mlsd"}) {
@@ -85,19 +85,19 @@ TEST(FtpSearch, TreeAndTotalsEqualTheLocalSearchOverMlsdAndList)
         const auto doc = FtpSearch(server);
         ASSERT_TRUE(doc) << behaviour;
         EXPECT_TRUE(boxes.shown.empty());
-        Shape shape = ShapeOf(*doc->m_pRoot);
+        Shape shape = ShapeOf(*doc->GetRoot());
         if (std::string(behaviour) == "no-mlsd") {
             for (auto* s : {&shape, &expected})  // LIST gives minutes or days, not seconds
                 for (auto& [path, item] : *s)
                     std::get<2>(item) = 0;
         }
         EXPECT_EQ(shape, expected) << behaviour;
-        EXPECT_EQ(doc->m_pRoot->GetSize(), local.m_pRoot->GetSize());
-        EXPECT_EQ(FindBadTotal(doc->m_pRoot), nullptr);
+        EXPECT_EQ(doc->GetRoot()->GetSize(), local.GetRoot()->GetSize());
+        EXPECT_EQ(FindBadTotal(doc->GetRoot()), nullptr);
         EXPECT_EQ(doc->m_dlgProgress.m_strFiles, local.m_dlgProgress.m_strFiles);
         EXPECT_EQ(doc->m_dlgProgress.m_strDirectories, local.m_dlgProgress.m_strDirectories);
         // "/" is the root: one "/" before each name, never two.
-        EXPECT_EQ(Child(Child(doc->m_pRoot, "sub dir"), "-dash")->GetPath(), "/sub dir/-dash");
+        EXPECT_EQ(Child(Child(doc->GetRoot(), "sub dir"), "-dash")->GetPath(), "/sub dir/-dash");
         EXPECT_EQ(doc->GetTitle(), "(volra on 127.0.0.1) / (4.66G)");
         EXPECT_EQ(doc->GetLoginCount(), 1) << "one login for the whole search";
     }
@@ -126,14 +126,14 @@ TEST(FtpSearch, RefusedDirectoriesStayEmpty)
         const auto doc = FtpSearch(server);
         ASSERT_TRUE(doc) << behaviour;
         EXPECT_TRUE(boxes.shown.empty()) << behaviour;
-        const CEntry* open = Child(doc->m_pRoot, "open");
+        const CEntry* open = Child(doc->GetRoot(), "open");
         EXPECT_EQ(ChildNames(open), (std::vector<std::string>{"locked", "seen.txt", "self"})) << behaviour;
-        for (const CEntry* refused : {Child(open, "locked"), Child(open, "self"), Child(doc->m_pRoot, "secret")}) {
+        for (const CEntry* refused : {Child(open, "locked"), Child(open, "self"), Child(doc->GetRoot(), "secret")}) {
             EXPECT_TRUE(refused->IsDirectory()) << refused->GetPath();
-            EXPECT_TRUE(refused->m_children.empty()) << refused->GetPath();
+            EXPECT_TRUE(refused->GetChildren().empty()) << refused->GetPath();
             EXPECT_TRUE(refused->IsUnreadable()) << refused->GetPath();
         }
-        EXPECT_EQ(doc->m_pRoot->GetSize(), 11) << behaviour;
+        EXPECT_EQ(doc->GetRoot()->GetSize(), 11) << behaviour;
     }
 }
 
@@ -154,15 +154,15 @@ TEST(FtpSearch, NamesWithACarriageReturnStayWhole)
         const auto doc = FtpSearch(server);
         ASSERT_TRUE(doc) << behaviour;
         EXPECT_TRUE(boxes.shown.empty());
-        const CEntry* sub = Child(doc->m_pRoot, "sub");
+        const CEntry* sub = Child(doc->GetRoot(), "sub");
         ASSERT_NE(sub, nullptr);
         EXPECT_EQ(ChildNames(sub), (std::vector<std::string>{"cr\rmid", "dcr", "dcr\rx"})) << behaviour;
         ASSERT_NE(Child(sub, "dcr\rx"), nullptr);
         EXPECT_TRUE(Child(sub, "dcr\rx")->IsDirectory());
-        EXPECT_TRUE(Child(sub, "dcr\rx")->m_children.empty());
+        EXPECT_TRUE(Child(sub, "dcr\rx")->GetChildren().empty());
         EXPECT_TRUE(Child(sub, "dcr\rx")->IsUnreadable());
         EXPECT_EQ(ChildNames(Child(sub, "dcr")), std::vector<std::string>{"other"});
-        EXPECT_EQ(doc->m_pRoot->GetSize(), 4) << behaviour;
+        EXPECT_EQ(doc->GetRoot()->GetSize(), 4) << behaviour;
     }
 }
 
@@ -262,12 +262,12 @@ TEST(FtpSearch, RefreshOfASubdirectoryLogsInAgain)
     auto server = std::make_unique<FtpTestServer>(t.Root());
     const auto doc = FtpSearch(*server);
     ASSERT_TRUE(doc);
-    doc->SetCurrent(Child(doc->m_pRoot, "sub"));
+    doc->SetCurrent(Child(doc->GetRoot(), "sub"));
     t.File("sub/b", 100);
     doc->OnRefresh();
-    ASSERT_EQ(ChildNames(doc->m_pCurrent), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(doc->m_pCurrent->GetPath(), "/sub");
-    EXPECT_EQ(doc->m_pRoot->GetSize(), 111);
+    ASSERT_EQ(ChildNames(doc->GetCurrent()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(doc->GetCurrent()->GetPath(), "/sub");
+    EXPECT_EQ(doc->GetRoot()->GetSize(), 111);
     EXPECT_EQ(doc->GetLoginCount(), 1);
 
     server.reset();
@@ -277,8 +277,8 @@ TEST(FtpSearch, RefreshOfASubdirectoryLogsInAgain)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(boxes.shown, std::vector<std::string>{"The connection to the FTP server could not be made.\r\n"});
     ASSERT_TRUE(alive);
-    EXPECT_EQ(ChildNames(doc->m_pCurrent), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(doc->m_pRoot->GetSize(), 111);
+    EXPECT_EQ(ChildNames(doc->GetCurrent()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(doc->GetRoot()->GetSize(), 111);
 }
 
 // A failed login, of a new search or of a Refresh, is told once the progress dialog is

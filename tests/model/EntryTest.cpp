@@ -87,18 +87,20 @@ TEST(Entry, PathsAreComposedWithOneSeparatorAndKeptByTheCopyForRereading)
         EXPECT_EQ(root.GetPath(), rootPath);
         EXPECT_EQ(f->GetPath(), base + "/dir with space/na\nme\xff") << "bytes kept exactly";
 
-        d->m_nColour = 5;
-        d->m_nIcon = 7;
-        d->m_nOpenIcon = 8;
-        const CEntry& copy = *arena.NewCopyForRereading(*d);
+        d->SetColour(5);
+        CEntry::SetIconLookup([](const std::string&, BOOL bOpen, BOOL) { return bOpen ? 8 : 7; });
+        ASSERT_EQ(d->GetIconIndex(FALSE) * 10 + d->GetIconIndex(TRUE), 78);
+        CEntry::SetIconLookup([](const std::string&, BOOL, BOOL) { return 0; });  // a copy keeps its own
+        CEntry& copy = *arena.NewCopyForRereading(*d);
         EXPECT_EQ(copy.GetParent(), &root);
         EXPECT_EQ(copy.GetPath(), d->GetPath());
         EXPECT_EQ(copy.GetModifiedTime(), d->GetModifiedTime());
         EXPECT_EQ(std::vector<std::int64_t>({copy.GetDepth(), copy.IsDirectory(), copy.GetSize(),
-                                             static_cast<std::int64_t>(copy.m_children.size()), +copy.m_nColour,
-                                             copy.m_nIcon, copy.m_nOpenIcon}),
+                                             static_cast<std::int64_t>(copy.GetChildren().size()), copy.GetColour(),
+                                             copy.GetIconIndex(FALSE), copy.GetIconIndex(TRUE)}),
                   std::vector<std::int64_t>({1, TRUE, 0, 0, 5, 7, 8}))
             << "the same identity, times, icons and colour; no contents";
+        CEntry::SetIconLookup(nullptr);
         EXPECT_EQ(d->GetSize(), 42) << "the source is unchanged";
     }
 }
@@ -120,7 +122,7 @@ TEST(Entry, DeepTreesAreFreedWithoutRecursionAndTheirRoomIsReused)
     EXPECT_EQ(deepest->GetPath().size(), 4u + 100000u * (2 + 301));
     const std::size_t nReserved = arena.ReservedBytes();
     for (int round = 0; round < 3; ++round) {
-        CEntry* top = root.m_children[0];
+        CEntry* top = root.GetChildren()[0];
         root.AddSize(-top->GetSize());
         ASSERT_TRUE(root.RemoveChild(top));
         arena.Free(top);  // would overflow the stack if freed recursively
@@ -138,12 +140,12 @@ TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacemen
     std::vector<CEntry*> kids;
     for (const char* name : {"d", "B", "a", "_x", "c"})
         kids.push_back(Add(&root, name, false, 1));
-    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), root.m_children.begin(), root.m_children.end()));
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), root.GetChildren().begin(), root.GetChildren().end()));
     EXPECT_FALSE(root.HasSubdirectories() || kids[0]->HasSubdirectories());
     SortChildrenByName(root);
     const auto names = [&] {
         std::string joined;
-        for (const CEntry* c : root.m_children)
+        for (const CEntry* c : root.GetChildren())
             joined += std::string(c->GetName()) + " ";
         return joined;
     };

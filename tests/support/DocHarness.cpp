@@ -29,7 +29,7 @@ ErrorBoxes::~ErrorBoxes() { SetErrorBoxSink(nullptr); }
 
 CEntry* Child(const CEntry* pParent, const std::string& name)
 {
-    for (const auto& c : pParent->m_children)
+    for (const auto& c : pParent->GetChildren())
         if (c->GetName() == name)
             return c;
     return nullptr;
@@ -51,7 +51,7 @@ const CEntry* FindBadTotal(const CEntry* pRoot)
         if (!e->IsDirectory())
             continue;
         std::int64_t sum = 0;
-        for (const auto& c : e->m_children) {
+        for (const auto& c : e->GetChildren()) {
             sum += c->GetSize();
             stack.push_back(c);
         }

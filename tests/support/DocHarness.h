@@ -85,7 +85,7 @@ std::vector<std::string> Names(const Entries& entries)
         names.emplace_back(e->GetName());
     return names;
 }
-inline std::vector<std::string> ChildNames(const CEntry* pParent) { return Names(pParent->m_children); }
+inline std::vector<std::string> ChildNames(const CEntry* pParent) { return Names(pParent->GetChildren()); }
 // Checks every directory's total against the sum of its children; returns the first
 // entry where they differ, or null.
 const CEntry* FindBadTotal(const CEntry* pRoot);

@@ -22,10 +22,10 @@ inline CEntry* MakeRoot(const std::string& name)
 inline CEntry* AddEntry(CEntry& parent, const std::string& name, std::int64_t size = 0, bool bDirectory = false)
 {
     CEntry* child = HandArena().NewEntry();
-    child->m_pParent = &parent;
-    child->SetName(name);
-    child->m_bDirectory = bDirectory;
-    child->m_nDepth = parent.m_nDepth + 1;
+    CFoundItem item;
+    item.name = name;
+    item.bDirectory = bDirectory;
+    child->InitFromItem(&parent, item);
     parent.AppendChild(child);
     if (size != 0)
         child->AddSize(size);

@@ -26,7 +26,7 @@ protected:
         doc = std::make_unique<AgreeingDriveDoc>();
         doc->PresetRoot(tree.Root(), "Folder test");
         ASSERT_TRUE(doc->OnNewDocument());
-        root = doc->m_pRoot;
+        root = doc->GetRoot();
         view->resize(w, h);
         doc->AddView(view.get());
         doc->AddView(&spy);

@@ -41,11 +41,11 @@ std::string FirstDifference(const CEntry* a, const CEntry* b)
 {
     const auto fields = [](const CEntry* e) {
         const CHardLinkId* link = e->GetHardLink();
-        return std::make_tuple(std::string(e->GetName()), e->IsDirectory(), +e->m_bMountPoint, e->GetLength(),
+        return std::make_tuple(std::string(e->GetName()), e->IsDirectory(), +e->IsMountPoint(), e->GetLength(),
                                e->GetDiskSize(), e->IsUnreadable(), e->IsLinkRepeat(),
                                link != nullptr ? link->inode : 0, e->GetCreatedTime().GetTime(),
                                e->GetModifiedTime().GetTime(), e->GetAccessedTime().GetTime(), e->GetDepth(),
-                               +e->m_nColour, e->m_children.size());
+                               +e->GetColour(), e->GetChildren().size());
     };
     std::vector<std::pair<const CEntry*, const CEntry*>> pending{{a, b}};
     while (!pending.empty()) {
@@ -53,8 +53,8 @@ std::string FirstDifference(const CEntry* a, const CEntry* b)
         pending.pop_back();
         if (fields(x) != fields(y))
             return x->GetPath();
-        for (std::size_t i = 0; i < x->m_children.size(); ++i)
-            pending.emplace_back(x->m_children[i], y->m_children[i]);
+        for (std::size_t i = 0; i < x->GetChildren().size(); ++i)
+            pending.emplace_back(x->GetChildren()[i], y->GetChildren()[i]);
     }
     return {};
 }
@@ -65,7 +65,7 @@ void ExpectSameOutcome(const Outcome& reference, const Outcome& o)
     EXPECT_EQ(o.boxes, reference.boxes);
     EXPECT_EQ(o.doc->m_dlgProgress.m_strFiles, reference.doc->m_dlgProgress.m_strFiles);
     EXPECT_EQ(o.doc->m_dlgProgress.m_strDirectories, reference.doc->m_dlgProgress.m_strDirectories);
-    EXPECT_EQ(FirstDifference(reference.doc->m_pRoot, o.doc->m_pRoot), "");
+    EXPECT_EQ(FirstDifference(reference.doc->GetRoot(), o.doc->GetRoot()), "");
 }
 
 // Directories named so vanish, or refuse to open, as they are opened.
@@ -135,10 +135,10 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     ASSERT_TRUE(reference.bOk);
     EXPECT_TRUE(reference.boxes.empty());
     // Only what a nobody may read, and the links' own lengths, count.
-    EXPECT_EQ(reference.doc->m_pRoot->GetSize(), 5000000000LL + 7 * 7 + 9 + 171 + (2 + 6 + 6 + 19 + 4));
-    EXPECT_FALSE(EntryAt(reference.doc->m_pRoot, {"links", "dir"})->IsDirectory()) << "a link is an item of its own";
+    EXPECT_EQ(reference.doc->GetRoot()->GetSize(), 5000000000LL + 7 * 7 + 9 + 171 + (2 + 6 + 6 + 19 + 4));
+    EXPECT_FALSE(EntryAt(reference.doc->GetRoot(), {"links", "dir"})->IsDirectory()) << "a link is an item of its own";
     if (bMounted) {
-        EXPECT_TRUE(Child(reference.doc->m_pRoot, "mnt")->m_bMountPoint);
+        EXPECT_TRUE(Child(reference.doc->GetRoot(), "mnt")->IsMountPoint());
     }
     for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
         SCOPED_TRACE(limits.nMaxBuffered);

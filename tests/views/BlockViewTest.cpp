@@ -56,7 +56,7 @@ TEST_F(BlockViewTest, AClickOrRightClickSelectsAndRepaintsThisViewOnly)
     CEntry* b = Child("b");
     paints.nPaints = 0;
     Click(Centre(b));
-    EXPECT_EQ(doc->m_pSelected, b);
+    EXPECT_EQ(doc->GetSelected(), b);
     EXPECT_TRUE(spy.hints.empty());  // no other view is told
     QCoreApplication::processEvents();
     EXPECT_EQ(paints.nPaints, 1);
@@ -72,13 +72,13 @@ TEST_F(BlockViewTest, AClickOrRightClickSelectsAndRepaintsThisViewOnly)
     EXPECT_EQ(red({{rc.left - 1, 150}, {rc.left, 150}, {rc.right - 1, 150}, {rc.right, 150}, {rc.left + 50, rc.top + 1}}),
               (std::vector<bool>{false, true, true, false, true}));
     Click({5, 100});
-    EXPECT_EQ(doc->m_pSelected, root);
+    EXPECT_EQ(doc->GetSelected(), root);
     EXPECT_EQ(red({{0, 100}, {1, 100}}), (std::vector<bool>{false, true}));
 
     // A right click selects, then opens the document's menu at the pointer.
     CEntry* c = Child("c");
     const OpenedMenu menu = ContextMenuAt(view.get(), Centre(c));
-    EXPECT_EQ(doc->m_pSelected, c);
+    EXPECT_EQ(doc->GetSelected(), c);
     EXPECT_EQ(menu.firstLine, c->GetPath() + " [" + c->GetSizeText() + "]");
     EXPECT_EQ(menu.pos, view->mapToGlobal(Centre(c)));
 }
@@ -112,8 +112,8 @@ TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEve
         spy.hints.clear();
         Grab();
         Click(pt, bDouble);
-        EXPECT_EQ(doc->m_pCurrent, current) << pt.x() << "," << pt.y();
-        EXPECT_EQ(doc->m_pSelected, selected) << pt.x() << "," << pt.y();
+        EXPECT_EQ(doc->GetCurrent(), current) << pt.x() << "," << pt.y();
+        EXPECT_EQ(doc->GetSelected(), selected) << pt.x() << "," << pt.y();
         EXPECT_EQ(spy.hints, std::vector<LPARAM>(nHints, HINT_REDRAW));
     }
 
@@ -134,10 +134,10 @@ TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEve
     shown.clear();
     tree.File("g", 8000);
     doc->OnRefresh();
-    root = doc->m_pRoot;
+    root = doc->GetRoot();
     Hover(ptX);
     Click(ptX);
-    EXPECT_EQ(doc->m_pSelected, root);
+    EXPECT_EQ(doc->GetSelected(), root);
     Grab();
     Hover(Centre(Child("g")));
     EXPECT_EQ(shown, (std::vector<const CEntry*>{root, Child("g")}));

@@ -50,7 +50,7 @@ TEST(FileTypeInfo, FilesAreTypedByNameAloneDirectoriesByTheirSlashDrivesByTheirP
     CEntry* docs = AddEntry(*root, "docs", 0, true);
     CEntry* text = AddEntry(*docs, "read me.txt");
     CEntry* stick = AddEntry(*root, "stick", 0, true);
-    stick->m_bMountPoint = true;
+    stick->SetMountPoint(true);
     InstallFileTypeIcons();
     EXPECT_EQ(drive, root->GetIconIndex(FALSE));
     EXPECT_EQ(drive, stick->GetIconIndex(TRUE));

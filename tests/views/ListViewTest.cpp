@@ -160,7 +160,7 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
     const QAbstractItemModel* model = view->GetListCtrl()->model();
     const auto cell = [&](const CEntry* e, int c) { return model->data(model->index(RowOf(e), c)).toString(); };
     EXPECT_EQ(cell(foo, 2), "Directory");
-    foo->m_bMountPoint = true;  // as the walk marks a directory on another device
+    foo->SetMountPoint(true);  // as the walk marks a directory on another device
     EXPECT_EQ(cell(foo, 2), "Directory (other file system)");
     EXPECT_GE(view->GetListCtrl()->columnWidth(2),
               view->GetListCtrl()->fontMetrics().horizontalAdvance(cell(foo, 2)))
@@ -181,16 +181,16 @@ TEST_F(ListViewTest, ClicksSelectEnterDirectoriesAndDeleteRebuilds)
     CEntry* foo = Child(root, "foo");
     CEntry* file = Child(root, "a.c");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowPoint(file));
-    EXPECT_EQ(doc->m_pSelected, file);
+    EXPECT_EQ(doc->GetSelected(), file);
     EXPECT_TRUE(spy.hints.empty()) << "a selection repaints no other view";
     ClickHeading(EListColumn::Name);
     ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
     EXPECT_EQ(Rows()[list->selectionModel()->selectedRows().front().row()], file) << "the selection stays";
 
     DoubleClick(RowPoint(file));
-    EXPECT_EQ(doc->m_pCurrent, root) << "a file row does nothing";
+    EXPECT_EQ(doc->GetCurrent(), root) << "a file row does nothing";
     DoubleClick(RowPoint(foo));
-    EXPECT_EQ(doc->m_pCurrent, foo);
+    EXPECT_EQ(doc->GetCurrent(), foo);
     EXPECT_EQ(Rows(), Reference(*foo, true, EListColumn::Name)) << "sorted as before";
     doc->SetCurrent(Child(root, "empty"));
     EXPECT_TRUE(Rows().empty());
@@ -200,12 +200,12 @@ TEST_F(ListViewTest, ClicksSelectEnterDirectoriesAndDeleteRebuilds)
     TempTree trash;
     ScopedDataHome dataHome(trash.Path("share"));
     doc->SetCurrent(root);
-    doc->m_pSelected = Child(root, "dir");
+    doc->SetSelected(Child(root, "dir"));
     ASSERT_TRUE(ExecuteCommand(*view, ID_DELETE));
     ASSERT_EQ(Child(root, "dir"), nullptr);
     EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
     doc->OnRefresh();
-    root = doc->m_pRoot;
+    root = doc->GetRoot();
     EXPECT_EQ(Rows(), Reference(*root, true, EListColumn::Name));
     view->grab();  // reads every row on screen
     EXPECT_EQ(spy.hints.back(), HINT_TREE_CHANGED);

@@ -35,7 +35,7 @@ TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
     Open(600, 400);
     Grab();
     // By name, letters compared without case, whatever order the children are kept in.
-    auto& children = root->m_children;
+    auto& children = root->GetChildren();
     std::reverse(children.begin(), children.end());
     doc->UpdateAllViews(nullptr, HINT_REDRAW);
     EXPECT_EQ(Labels(), (std::vector<std::string>{"A [50.00%]", "b [25.00%]", "c [25.00%]", "z [0.00%]"}));
@@ -50,7 +50,7 @@ TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
     doc->OnRefresh();
     ASSERT_EQ(view->GetEntries().size(), 2U);
     for (const CEntry* pEntry : view->GetEntries())
-        EXPECT_EQ(pEntry->GetParent(), doc->m_pCurrent);
+        EXPECT_EQ(pEntry->GetParent(), doc->GetCurrent());
     EXPECT_EQ(Labels(), (std::vector<std::string>{"x [25.00%]", "y [75.00%]"}));
 }
 
@@ -70,23 +70,23 @@ TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverAS
 
     // A click highlights the slice; one on nothing takes highlight and selection away.
     Mouse(QEvent::MouseButtonPress, In(0));
-    EXPECT_EQ(doc->m_pSelected, d);
+    EXPECT_EQ(doc->GetSelected(), d);
     EXPECT_EQ(Grab().pixelColor(In(0)), CPieSlice::kHighlightFill);
     Mouse(QEvent::MouseButtonPress, {5, 5});
-    EXPECT_EQ(doc->m_pSelected, nullptr);
+    EXPECT_EQ(doc->GetSelected(), nullptr);
     EXPECT_EQ(Grab().pixelColor(In(0)), CPieChart::kPalette[0]);
 
     // A right click on a slice highlights, selects and opens the menu; on nothing, and from
     // the keyboard (which asks at the screen's (-1, -1), whatever the event's own point),
     // highlight and selection go and no menu opens.
     EXPECT_EQ(ContextMenuAt(view.get(), In(1)).firstLine, f->GetPath() + " [" + f->GetSizeText() + "]");
-    EXPECT_EQ(doc->m_pSelected, f);
+    EXPECT_EQ(doc->GetSelected(), f);
     EXPECT_EQ(view->GetHighlight(), 1);
     EXPECT_EQ(ContextMenuAt(view.get(), {5, 5}).firstLine, "");
-    EXPECT_EQ(doc->m_pSelected, nullptr);
+    EXPECT_EQ(doc->GetSelected(), nullptr);
     Mouse(QEvent::MouseButtonPress, In(1));
     EXPECT_EQ(ContextMenuAt(view.get(), In(1), QContextMenuEvent::Keyboard).firstLine, "");
-    EXPECT_EQ(doc->m_pSelected, nullptr);
+    EXPECT_EQ(doc->GetSelected(), nullptr);
     EXPECT_EQ(view->GetHighlight(), -1);
 
     // A double-click (a press, then the double-click) on a file selects it and no more; on
@@ -95,13 +95,13 @@ TEST_F(PieViewTest, ClicksHighlightSelectAndNavigateRightClicksOpenTheMenuOverAS
         Mouse(QEvent::MouseButtonPress, pt);
         Mouse(QEvent::MouseButtonDblClick, pt);
     }
-    EXPECT_EQ(doc->m_pCurrent, d);
+    EXPECT_EQ(doc->GetCurrent(), d);
     EXPECT_EQ(view->GetHighlight(), -1) << "rebuilt for the new directory";
     Grab();
     for (int i = 0; i < 2; ++i) {
         Mouse(QEvent::MouseButtonPress, {5, 5});
         Mouse(QEvent::MouseButtonDblClick, {5, 5});
-        EXPECT_EQ(doc->m_pCurrent, root);
+        EXPECT_EQ(doc->GetCurrent(), root);
     }
 }
 

@@ -27,7 +27,7 @@ std::set<Line> LineSet(const CSpiderLayout& layout)
 void Reference(const CEntry& dir, bool bCurrent, float fStart, int x, int y, int nLength, std::set<Line>& lines)
 {
     const int k = bCurrent ? 0 : 1;
-    const int n = static_cast<int>(dir.m_children.size());
+    const int n = static_cast<int>(dir.GetChildren().size());
     for (int i = 0; i < n; ++i) {
         const double t = fStart - (static_cast<double>(k + i) / (k + n)) * -6.2831855F;
         const float h = static_cast<float>(nLength) * 0.5F;
@@ -35,8 +35,8 @@ void Reference(const CEntry& dir, bool bCurrent, float fStart, int x, int y, int
         const int y2 = y + static_cast<int>(std::cos(t) * h);
         if (x2 != x || y2 != y)
             lines.emplace(x, y, x2, y2);
-        if (dir.m_children[static_cast<std::size_t>(i)]->IsDirectory())
-            Reference(*dir.m_children[static_cast<std::size_t>(i)], false, static_cast<float>(t + 3.1415927F), x2, y2,
+        if (dir.GetChildren()[static_cast<std::size_t>(i)]->IsDirectory())
+            Reference(*dir.GetChildren()[static_cast<std::size_t>(i)], false, static_cast<float>(t + 3.1415927F), x2, y2,
                       static_cast<int>(h), lines);
     }
 }
@@ -86,7 +86,7 @@ TEST(SpiderLayoutTest, DeepAndWideTreesGiveTheSameFigureFromFewerLines)
     CSpiderLayout layout;
     layout.Build(root, 600, 500, 3);
     EXPECT_LE(layout.Lines().size(), 8U);
-    EXPECT_EQ(layout.Visited(), static_cast<std::int64_t>(root->m_children.size()));
+    EXPECT_EQ(layout.Visited(), static_cast<std::int64_t>(root->GetChildren().size()));
 
     // 10,000 levels: only as deep as lines can be seen.
     const auto chain = MakeRoot("/");

@@ -36,7 +36,7 @@ protected:
         AfxGetPrefs().m_bShowSizes = m_bShowSizes;
     }
 
-    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->m_pRoot, names); }
+    CEntry* At(const std::vector<std::string>& names) const { return EntryAt(doc->GetRoot(), names); }
     QModelIndex IndexOf(const std::vector<std::string>& names) const { return Model()->IndexOf(At(names)); }
     bool Expanded(const std::vector<std::string>& names) const { return Ctrl()->isExpanded(IndexOf(names)); }
     CTreePanelModel* Model() const { return view->GetModel(); }
@@ -98,22 +98,22 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     for (const auto& [key, path] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}}, {Qt::Key_Down, {"a", "b"}},
                                     {Qt::Key_Down, {"a", "b", "c"}}, {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
         QTest::keyClick(Ctrl(), key);
-        EXPECT_EQ(doc->m_pCurrent, At(path)) << path.back();
-        EXPECT_EQ(doc->m_pSelected, At(path));
+        EXPECT_EQ(doc->GetCurrent(), At(path)) << path.back();
+        EXPECT_EQ(doc->GetSelected(), At(path));
     }
     EXPECT_EQ(spy.hints, std::vector<LPARAM>(4, HINT_REDRAW));
 
     // Losing the selection makes nothing current, and the current directory's node keeps
     // its highlight, also after a click on the empty space below the nodes.
     Ctrl()->selectionModel()->clearSelection();
-    EXPECT_EQ(doc->m_pCurrent, At({"a", "b", "c", "d"}));
-    EXPECT_EQ(view->GetSelectedEntry(), doc->m_pCurrent);
+    EXPECT_EQ(doc->GetCurrent(), At({"a", "b", "c", "d"}));
+    EXPECT_EQ(view->GetSelectedEntry(), doc->GetCurrent());
     view->resize(250, 400);
     const QPoint empty(20, Ctrl()->viewport()->height() - 5);
     ASSERT_FALSE(Ctrl()->indexAt(empty).isValid());
     QTest::mouseClick(Ctrl()->viewport(), Qt::LeftButton, {}, empty);
-    EXPECT_EQ(doc->m_pCurrent, At({"a", "b", "c", "d"}));
-    EXPECT_EQ(view->GetSelectedEntry(), doc->m_pCurrent);
+    EXPECT_EQ(doc->GetCurrent(), At({"a", "b", "c", "d"}));
+    EXPECT_EQ(view->GetSelectedEntry(), doc->GetCurrent());
     view->resize(250, 110);
 
     // A right click on a node makes it current, then opens the menu for it; on the empty
@@ -121,10 +121,10 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     const QModelIndex m = IndexOf({"m"});
     Ctrl()->scrollTo(m);
     EXPECT_EQ(RightClick(Ctrl()->visualRect(m).center()), At({"m"})->GetPath() + " [1 bytes]");
-    EXPECT_EQ(doc->m_pCurrent, At({"m"}));
+    EXPECT_EQ(doc->GetCurrent(), At({"m"}));
     Ctrl()->collapse(IndexOf({}));
     EXPECT_EQ(RightClick(QPoint(20, Ctrl()->viewport()->height() - 5)), "");
-    EXPECT_EQ(doc->m_pCurrent, At({"m"}));
+    EXPECT_EQ(doc->GetCurrent(), At({"m"}));
 }
 
 TEST_F(TreePanelTest, RefreshAndDeleteCloseEveryBranchButTheCurrentOne)
@@ -143,7 +143,7 @@ TEST_F(TreePanelTest, RefreshAndDeleteCloseEveryBranchButTheCurrentOne)
 
     TempTree trash;
     ScopedDataHome dataHome(trash.Path("share"));
-    doc->m_pSelected = At({"a", "b", "c", "d"});
+    doc->SetSelected(At({"a", "b", "c", "d"}));
     ASSERT_TRUE(ExecuteCommand(*view, ID_DELETE));
     EXPECT_EQ(At({"a", "b", "c", "d"}), nullptr);
     EXPECT_EQ(view->GetSelectedEntry(), At({"a", "b", "c"}));
