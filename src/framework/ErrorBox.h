@@ -1,5 +1,5 @@
 #pragma once
-#include "framework/ErrorBox.h"
+#include "sys/ErrorText.h"
 
 #include <functional>
 #include <string>
