@@ -154,6 +154,7 @@ public:
     // The parser calls for a bracket before it takes it, for anything else after.
     bool AtBracket() const { return m_bBracket; }
     const std::string& Problem() const { return m_strProblem; }
+    bool SawDiskSizes() const { return m_bDiskSizes; }
     CNcduReader::Progress GetProgress() const
     {
         return {m_nFiles, m_nDirectories, m_stack.empty() ? nullptr : m_stack.back()};
@@ -199,6 +200,7 @@ private:
     std::vector<PendingLink> m_closedLinks;  // those of closed directories, as they closed
     std::int64_t m_nFiles = 0;
     std::int64_t m_nDirectories = 0;
+    bool m_bDiskSizes = false;  // some item had "dsize"
     std::string m_strProblem;
 };
 
@@ -255,6 +257,7 @@ bool CNcduHandler::OnValue(const Scalar& v)
         if (!v.integral || v.negative || v.magnitude > static_cast<std::uint64_t>(kInt64Max))
             return Wrong("must be a whole number of bytes from 0 to 2^63-1");
         m_info.lengths[m_key.slot] = static_cast<std::int64_t>(v.magnitude);
+        m_bDiskSizes = m_bDiskSizes || m_key.slot == 1;
         return true;
     case Field::Count:
         if (!v.integral || v.negative)
@@ -458,6 +461,7 @@ CEntry* CNcduReader::Read(const std::string& strPath, CEntryArena& arena)
 {
     m_strError.clear();
     m_bCancelled = false;
+    m_bDiskSizes = false;
     CJsonInput input;
     CNcduHandler handler(arena);
     input.m_onRefill = [this, &handler] { return !m_onProgress || m_onProgress(handler.GetProgress()); };
@@ -495,5 +499,6 @@ CEntry* CNcduReader::Read(const std::string& strPath, CEntryArena& arena)
             arena.Free(handler.m_pRoot);
         return nullptr;
     }
+    m_bDiskSizes = handler.SawDiskSizes();
     return handler.m_pRoot;
 }

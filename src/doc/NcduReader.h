@@ -43,8 +43,12 @@ public:
     // "line 3, column 17: ..." or the system's reason the file could not be read.
     const std::string& GetError() const { return m_strError; }
     bool WasCancelled() const { return m_bCancelled; }
+    // Whether the file read last gave any item a size on disk ("dsize"): an export made
+    // without them knows lengths alone, and its sizes on disk all read 0.
+    bool HasDiskSizes() const { return m_bDiskSizes; }
 
 private:
     std::string m_strError;
     bool m_bCancelled = false;
+    bool m_bDiskSizes = false;
 };

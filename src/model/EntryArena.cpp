@@ -8,10 +8,14 @@
 // An entry block: this header, then entries up to the block's end.
 struct CEntryArena::Block {
     CEntryArena* pArena;
+    std::size_t nIndex;  // in m_blocks
 };
 
+constexpr std::size_t CEntryArena::kFirstEntry =
+    (sizeof(Block) + alignof(CEntry) - 1) / alignof(CEntry) * alignof(CEntry);
+constexpr std::size_t CEntryArena::kPerBlock = (kBlockBytes - kFirstEntry) / sizeof(CEntry);
+
 namespace {
-constexpr std::size_t kFirstEntry = (sizeof(CEntryArena*) + alignof(CEntry) - 1) / alignof(CEntry) * alignof(CEntry);
 
 void* AllocateOrThrow(std::size_t nBytes)
 {
@@ -65,6 +69,16 @@ CEntryArena& CEntryArena::Of(const CEntry& entry)
     return *reinterpret_cast<const Block*>(address & ~(kBlockBytes - 1))->pArena;
 }
 
+std::size_t CEntryArena::PlaceOf(const CEntry& entry)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(&entry);
+    const auto* pBlock = reinterpret_cast<const Block*>(address & ~(kBlockBytes - 1));
+    const std::size_t nSlot = (address - reinterpret_cast<std::uintptr_t>(pBlock) - kFirstEntry) / sizeof(CEntry);
+    return pBlock->nIndex * kPerBlock + nSlot;
+}
+
+std::size_t CEntryArena::PlaceCount() const { return m_blocks.size() * kPerBlock; }
+
 std::size_t CEntryArena::ReservedBytes() const
 {
     std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
@@ -79,12 +93,11 @@ CEntry* CEntryArena::NewEntry()
     if (pPlace != nullptr) {
         m_pFreeEntries = m_pFreeEntries->m_pParent;
     } else {
-        constexpr std::size_t kPerBlock = (kBlockBytes - kFirstEntry) / sizeof(CEntry);
         if (m_blocks.empty() || m_nBlockUsed == kPerBlock) {
             void* pMemory = std::aligned_alloc(kBlockBytes, kBlockBytes);
             if (pMemory == nullptr)
                 throw std::bad_alloc();
-            m_blocks.push_back(new (pMemory) Block{this});
+            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size()});
             m_nBlockUsed = 0;
         }
         pPlace = reinterpret_cast<char*>(m_blocks.back()) + kFirstEntry + m_nBlockUsed++ * sizeof(CEntry);

@@ -38,6 +38,11 @@ public:
     void AbandonCopy(CEntry* pCopy);
 
     static CEntryArena& Of(const CEntry& entry);
+    // The entry's place in its arena: below PlaceCount(), and never shared by two live
+    // entries. A comparison keeps what it knows of each entry in an array by this place
+    // rather than in the entry, which stays 64 bytes.
+    static std::size_t PlaceOf(const CEntry& entry);
+    std::size_t PlaceCount() const;
 
     // Directories marked unreadable among the live entries.
     std::size_t UnreadableCount() const { return m_nUnreadable; }
@@ -51,6 +56,8 @@ private:
 
     struct Block;
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;  // also the alignment
+    static const std::size_t kFirstEntry;  // where a block's entries start, past its header
+    static const std::size_t kPerBlock;
     static constexpr std::size_t kNameChunk = std::size_t{64} << 10;
     static constexpr std::size_t kSlotChunk = std::size_t{64} << 10;
     static constexpr std::uint32_t kSmallArray = 63;  // larger arrays come from malloc

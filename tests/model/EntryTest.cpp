@@ -132,6 +132,30 @@ TEST(Entry, DeepTreesAreFreedWithoutRecursionAndTheirRoomIsReused)
     EXPECT_EQ(arena.ReservedBytes(), nReserved) << "entries, names and arrays reused or given back";
 }
 
+// Every live entry has a place of its own below the arena's count of places, across
+// blocks and after entries freed have been made again; another arena counts from 0.
+TEST(Entry, EachLiveEntryHasAPlaceOfItsOwnInItsArena)
+{
+    CEntryArena arena, other;
+    CEntry& root = NewRoot(arena, "/");
+    CEntry* dir = Add(&root, "dir", true);
+    for (int i = 0; i < 40000; ++i)
+        Add(i % 2 == 0 ? dir : &root, "f" + std::to_string(i), false, 1);
+    root.RemoveChild(dir);
+    arena.Free(dir);
+    for (int i = 0; i < 30000; ++i)
+        Add(&root, "g" + std::to_string(i), false, 1);
+    std::vector<std::size_t> places{CEntryArena::PlaceOf(root)};
+    for (const CEntry* child : root.GetChildren())
+        places.push_back(CEntryArena::PlaceOf(*child));
+    ASSERT_EQ(places.size(), arena.EntryCount());
+    EXPECT_LT(*std::max_element(places.begin(), places.end()), arena.PlaceCount());
+    EXPECT_LE(arena.PlaceCount(), arena.EntryCount() + 16384) << "freed places are made again";
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(std::adjacent_find(places.begin(), places.end()), places.end()) << "two entries share a place";
+    EXPECT_EQ(CEntryArena::PlaceOf(NewRoot(other, "/")), 0u);
+}
+
 // Names compare byte by byte after folding A-Z to a-z; bytes above ASCII sort after the letters.
 TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacement)
 {

@@ -1,0 +1,59 @@
+#pragma once
+#include "model/Entry.h"
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+// An earlier search of a root set beside the current one. Every current entry knows the
+// entry of the earlier search at the same path, or that it is new; what the earlier search
+// held and the current one no longer does is found from the earlier tree, directory by
+// directory (RemovedChildren).
+//
+// Two entries match when their names are the same bytes and both are directories or both
+// are not: a renamed item is one removed and one new, and a directory that became a file
+// (or the reverse) is removed and new, never merged.
+//
+// Entries stay 64 bytes: what the comparison knows of a current entry is kept in an array
+// of its own, one pointer per place of the current arena (CEntryArena::PlaceOf), so that
+// comparing costs 8 bytes per entry beyond the two searches and nothing without a
+// comparison. Children are sorted by name on both sides, so each directory's children are
+// matched in one merge walk over both lists: matching is linear in the entries.
+class CSearchComparison {
+public:
+    // Matches the trees of the two roots, which must outlive the comparison and not change
+    // while it lasts. Throws std::bad_alloc when its array cannot be had.
+    CSearchComparison(const CEntry& earlierRoot, const CEntry& currentRoot);
+
+    // Whether two searches are of the same folder: their roots' paths, the same bytes once
+    // trailing slashes are set aside.
+    static bool SameRoot(std::string_view earlierRoot, std::string_view currentRoot);
+
+    const CEntry& GetEarlierRoot() const { return m_earlierRoot; }
+    const CEntry& GetCurrentRoot() const { return m_currentRoot; }
+
+    // The earlier search's entry at the path of this current one, or null for a new item.
+    const CEntry* EarlierOf(const CEntry& current) const;
+    // The items of the earlier search in this current directory that are gone now (each
+    // with everything below it in the earlier tree), in name order. None for a new
+    // directory or a file.
+    std::vector<const CEntry*> RemovedChildren(const CEntry& currentDirectory) const;
+
+    // Items, files and directories alike, each counted with everything below it: new in
+    // the current search, and gone from it.
+    std::size_t NewCount() const { return m_nNew; }
+    std::size_t RemovedCount() const { return m_nRemoved; }
+    // What the comparison itself takes beyond the two searches.
+    std::size_t OwnBytes() const { return m_earlier.capacity() * sizeof(const CEntry*); }
+
+private:
+    void Match();
+
+    const CEntry& m_earlierRoot;  // not owned
+    const CEntry& m_currentRoot;  // not owned
+    // By the place of a current entry in its arena: its earlier match, not owned; null for
+    // a new entry (or a place no entry of this search held when it was matched).
+    std::vector<const CEntry*> m_earlier;
+    std::size_t m_nNew = 0;
+    std::size_t m_nRemoved = 0;
+};
