@@ -21,6 +21,7 @@ const char* UsageText()
            "       volra --snapshot FOLDER|SEARCH [--mode MODE] [--tree] [--size-on-disk] [--size WxH]\n"
            "                    --output FILE\n"
            "       volra --save FOLDER|SEARCH FILE\n"
+           "       volra --compare OLD NEW [--top N] [--bytes]\n"
            "       volra --help | --version\n"
            "\n"
            "Shows where the space on a disk went. Without FOLDER a new search is offered at once.\n"
@@ -35,6 +36,17 @@ const char* UsageText()
            "  --save FOLDER FILE  search FOLDER (or read SEARCH) without a window and write the\n"
            "                      search to FILE in ncdu's export format: gzip-compressed when FILE\n"
            "                      ends in .gz, to standard output for -\n"
+           "  --compare OLD NEW   compare two searches of one folder, each a SEARCH or a FOLDER\n"
+           "                      searched first without a window: prints the N largest changes\n"
+           "                      (default 20; growth and shrinkage, files and directories, a\n"
+           "                      directory's being that of everything below it), one a line as\n"
+           "                      CHANGE, EARLIER SIZE, SIZE NOW, PATH separated by tabs (\"-\" for a\n"
+           "                      size an item did not have), then the line\n"
+           "                      \"total OLD_TOTAL NEW_TOTAL CHANGE NEW_COUNT REMOVED_COUNT\". Sizes\n"
+           "                      on disk when both searches know them (a folder searched here, a\n"
+           "                      saved search with \"dsize\"), else lengths\n"
+           "    --top N           how many changes to print\n"
+           "    --bytes           sizes in bytes rather than \"1.50G\"\n"
            "  --snapshot FOLDER   search FOLDER (or read SEARCH) without a window and write the\n"
            "                      view as a picture\n"
            "    --mode MODE       the view to draw: block (the default), list, pie or spider\n"
@@ -46,8 +58,8 @@ const char* UsageText()
            "  -h, --help          show this text\n"
            "  --version           show the version\n"
            "\n"
-           "--save and --snapshot never open a window: errors go to standard error, and the exit\n"
-           "code is 0 on success.\n";
+           "--compare, --save and --snapshot never open a window: errors go to standard error, and\n"
+           "the exit code is 0 on success.\n";
 }
 
 CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args)
@@ -59,6 +71,11 @@ CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args)
     }
     if (Has(args, {"--version"})) {
         info.action = CCommandLineInfo::Action::Version;
+        return info;
+    }
+    if (const auto request = ParseCompareArguments(args, info.strError)) {
+        info.action = CCommandLineInfo::Action::Compare;
+        info.compare = *request;
         return info;
     }
     if (const auto request = ParseSaveArguments(args, info.strError)) {

@@ -4,6 +4,8 @@
 //   volra PATH            searches the directory PATH, or opens the search saved in the file PATH
 //   volra --save PATH FILE.json
 //                         searches PATH without a window and writes the search in ncdu's format
+//   volra --compare OLD NEW [--top N] [--bytes]
+//                         compares two searches of one folder (saved, or made first)
 //   volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
 //   volra --help, --version
@@ -47,7 +49,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "volra: %s\n", early.strError.c_str());
         return 2;
     }
-    if (early.action == CCommandLineInfo::Action::Snapshot || early.action == CCommandLineInfo::Action::Save)
+    if (early.action == CCommandLineInfo::Action::Snapshot || early.action == CCommandLineInfo::Action::Save
+        || early.action == CCommandLineInfo::Action::Compare)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);  // takes its own options (-style, -platform, ...) out of argv
@@ -66,6 +69,8 @@ int main(int argc, char** argv)
         return RunSnapshot(command.snapshot);
     if (command.action == CCommandLineInfo::Action::Save)
         return RunSave(command.save);
+    if (command.action == CCommandLineInfo::Action::Compare)
+        return RunCompare(command.compare);
 
     CVolraApp volra;
     if (!volra.InitInstance(command.action == CCommandLineInfo::Action::OpenFile ? command.strFile : command.strFolder))
