@@ -2,6 +2,7 @@
 
 #include "model/EntryArena.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -86,6 +87,21 @@ std::size_t CountItems(const CEntry& top)
     return n;
 }
 
+// How many places the current tree's entries reach into their arena: the array by place
+// is cut to that, rather than to every place the arena has made ready.
+std::size_t PlacesUsed(const CEntry& root)
+{
+    std::size_t nPlaces = 0;
+    std::vector<const CEntry*> pending{&root};
+    while (!pending.empty()) {
+        const CEntry* p = pending.back();
+        pending.pop_back();
+        nPlaces = std::max(nPlaces, CEntryArena::PlaceOf(*p) + 1);
+        pending.insert(pending.end(), p->GetChildren().begin(), p->GetChildren().end());
+    }
+    return nPlaces;
+}
+
 std::string_view WithoutTrailingSlashes(std::string_view path)
 {
     while (path.size() > 1 && path.back() == '/')
@@ -109,7 +125,7 @@ bool CSearchComparison::SameRoot(std::string_view earlierRoot, std::string_view 
 // recursion, so that a tree thousands of levels deep cannot exhaust the stack.
 void CSearchComparison::Match()
 {
-    m_earlier.assign(CEntryArena::Of(m_currentRoot).PlaceCount(), nullptr);
+    m_earlier.assign(PlacesUsed(m_currentRoot), nullptr);
     std::vector<std::pair<const CEntry*, const CEntry*>> pending{{&m_earlierRoot, &m_currentRoot}};
     while (!pending.empty()) {
         const auto [pEarlier, pCurrent] = pending.back();

@@ -123,6 +123,8 @@ TEST(SearchComparison, ItemsKnowTheirEarlierSizesOrThatTheyAreNew)
     // swap and swap/in, todir, old-name
     EXPECT_EQ(comparison.NewCount(), 6u);
     EXPECT_EQ(comparison.RemovedCount(), 8u);
+    EXPECT_LE(comparison.OwnBytes(), 16 * CEntryArena::Of(*current->GetRoot()).EntryCount())
+        << "a comparison costs at most 16 bytes a current entry, however few there are";
 }
 
 // The largest changes, growth and shrinkage alike, files and directories alike, a
