@@ -2,6 +2,7 @@
 #include "doc/DriveVolraDoc.h"
 #include "platform/FileStatus.h"
 #include "platform/LastError.h"
+#include "platform/PrefetchFind.h"
 #include "platform/View.h"
 #include "support/ScopedEnv.h"
 
@@ -17,8 +18,15 @@ public:
     std::function<void(CEntry* pDirectory, int nListing)> beforeListing;
     int listings = 0;
     std::string skipped;  // directories of this name are refused without asking the finder
+    CReadAhead::Usage usage;  // what the last walk's read-ahead held at most
 
 protected:
+    void DeleteFinder(CFinder* pFinder) override
+    {
+        if (const auto* pPrefetch = dynamic_cast<const CPrefetchFind*>(pFinder))
+            usage = pPrefetch->GetUsage();
+        CDriveVolraDoc::DeleteFinder(pFinder);
+    }
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override
     {
         ++listings;
