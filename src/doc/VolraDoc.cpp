@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QWidget>
 #include <algorithm>
+#include <new>
 
 namespace {
 // A directory that vanished, or was replaced by something else, between the listing of
@@ -84,17 +85,26 @@ BOOL CVolraDoc::Search(CEntry* pStart)
     stack.push_back(pStart);
 
     WalkEnd end = WalkEnd::Finished;
-    while (!stack.empty() && end == WalkEnd::Finished) {
-        CEntry* pDir = stack.back();
-        stack.pop_back();
-        if (!pDir->IsDirectory())
-            continue;
-        end = ReadDirectory(*pFinder, pDir, stack);
-        if (pDir != pStart && end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
-            pDir->SetUnreadable(true);
-            end = WalkEnd::Finished;
+    try {
+        while (!stack.empty() && end == WalkEnd::Finished) {
+            CEntry* pDir = stack.back();
+            stack.pop_back();
+            if (!pDir->IsDirectory())
+                continue;
+            end = ReadDirectory(*pFinder, pDir, stack);
+            if (pDir != pStart && end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
+                pDir->SetUnreadable(true);
+                end = WalkEnd::Finished;
+            }
+            RestoreWaitCursor();
         }
-        RestoreWaitCursor();
+    } catch (const std::bad_alloc&) {
+        // Out of memory at millions of entries: the search fails with the reason, and what
+        // was read of it goes with it. Thrown on through the event loop, it would end the
+        // program.
+        stack = {};
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        end = WalkEnd::Failed;
     }
     if (end == WalkEnd::Failed)
         ReportLastError();  // while the progress dialog is still up

@@ -283,7 +283,7 @@ TEST(ReadAheadWalk, OutOfMemoryOpeningADirectoryIsItsError)
         ErrorBoxes boxes;
         QTimer giveUp;  // a walk that hangs is cancelled, and fails the test below
         QObject::connect(&giveUp, &QTimer::timeout, [&doc] { doc->m_dlgProgress.OnCancel(); });
-        giveUp.start(20000);
+        giveUp.start(10000);
         EXPECT_FALSE(doc->OnNewDocument());
         EXPECT_FALSE(doc->m_dlgProgress.m_bCancelled);
         EXPECT_EQ(boxes.shown, std::vector<std::string>{expected});
