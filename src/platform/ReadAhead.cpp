@@ -17,6 +17,9 @@ namespace {
 // Listings are read in batches of this size, as the one-at-a-time finder reads them, so
 // that an error in the middle of a listing comes after the same items.
 constexpr std::size_t kBatchBytes = 64 * 1024;
+// The shortest record getdents gives is 24 bytes: its header, a one-byte name and the
+// null, padded to 8.
+static_assert(CReadAhead::kMaxBatchRecords == kBatchBytes / 24);
 // A batch this slow may have waited on the disk; it did when the worker had blocks read
 // from it meanwhile (a busy machine makes batches slow too, without any). Fast batches are
 // not asked about: asking costs a system call.
@@ -51,6 +54,12 @@ bool WaitedOnDisk(std::chrono::steady_clock::duration elapsed)
 
 CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescriptorsLeft(options))
 {
+    m_nMaxThreads = m_options.nMaxThreads;
+    m_nMaxOpenParents = m_options.nMaxOpenParents;
+    // Neither grows beyond these, so that starting a worker or keeping a parent open never
+    // has to allocate.
+    m_threads.reserve(m_nMaxThreads);
+    m_openParents.reserve(m_nMaxOpenParents + m_nMaxThreads + 1);
     m_pTop = new Job;
     m_pTop->fd = topFd;
     m_pTop->bOpened = true;
@@ -58,12 +67,6 @@ CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescr
     m_live.insert(m_pTop);
     m_pHead = m_pTop;
     NoteDescriptorOpened();
-    m_nMaxThreads = m_options.nMaxThreads;
-    m_nMaxOpenParents = m_options.nMaxOpenParents;
-    // Neither grows beyond these, so that starting a worker or keeping a parent open never
-    // has to allocate.
-    m_threads.reserve(m_nMaxThreads);
-    m_openParents.reserve(m_nMaxOpenParents + m_nMaxThreads + 1);
     const Lock lock(m_mutex);
     const unsigned nWanted = std::min(std::max(1u, m_options.nThreads), m_nMaxThreads);
     while (m_threads.size() < nWanted && StartWorkerLocked()) {
@@ -95,7 +98,13 @@ bool CReadAhead::StartWorkerLocked()
 {
     if (m_threads.size() >= m_nMaxThreads)
         return false;
-    std::optional<std::thread> worker = TryStartThread([this] { Work(); });
+    std::optional<std::thread> worker;
+    try {
+        // Allocated here, so that a worker that starts has all it needs.
+        worker = TryStartThread(
+            [this, buffer = std::vector<char>(kBatchBytes)]() mutable { Work(std::move(buffer)); });
+    } catch (const std::bad_alloc&) {
+    }
     if (!worker) {
         m_nMaxThreads = static_cast<unsigned>(m_threads.size());
         return false;
@@ -125,9 +134,8 @@ bool CReadAhead::IsChildWanted(const CFileStatus& status) const
 
 // ---- workers ---------------------------------------------------------------------------
 
-void CReadAhead::Work()
+void CReadAhead::Work(std::vector<char> buffer)
 {
-    std::vector<char> buffer(kBatchBytes);
     t_nBlocksRead = BlocksRead();
     Lock lock(m_mutex);
     while (!m_bStop) {
@@ -148,10 +156,8 @@ void CReadAhead::Work()
             // error, and reports it, instead of the program ending here.
             if (!lock.owns_lock())
                 lock.lock();
-            if (pJob->state == Job::EState::Reading) {
-                pJob->endError = ENOMEM;
-                FinishReadingLocked(pJob);
-            }
+            if (pJob->state == Job::EState::Reading)
+                FailReadingLocked(pJob);
         }
         --m_nActive;
     }
@@ -257,8 +263,8 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     return true;
 }
 
-// Out of memory part of the way, the job takes every subdirectory found or none of it: the
-// ones left in found go with it.
+// Should memory run out part of the way, each subdirectory found is either the job's (and
+// known to m_live) or still in found, and goes with it.
 void CReadAhead::AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found)
 {
     pJob->children.reserve(pJob->children.size() + found.size());
@@ -301,10 +307,26 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
     return pChunk;
 }
 
+// Out of memory reading a listing: it ends with ENOMEM, which the walk reports. The
+// subdirectories found are dropped, as keeping them in order may take memory too.
+void CReadAhead::FailReadingLocked(Job* pJob)
+{
+    pJob->endError = ENOMEM;
+    for (Job* pChild : pJob->children) {
+        m_live.erase(pChild);
+        delete pChild;
+    }
+    pJob->children.clear();
+    FinishReadingLocked(pJob);
+}
+
 // The walk pushes a listing's subdirectories once it is read and takes the last first: so
 // they go right after their directory in walk order, last found first.
 void CReadAhead::FinishReadingLocked(Job* pJob)
 {
+    const bool bWanted = pJob->bInOrder && !m_bStop;
+    if (bWanted)
+        m_pending.reserve(m_pending.size() + pJob->children.size());  // may throw: nothing changed yet
     // The walk stops at once at a refusal in mid-listing, leaving the item before it alone.
     if (pJob->endError == EACCES && pJob->bLastIsChild && !pJob->children.empty()) {
         m_live.erase(pJob->children.back());
@@ -312,7 +334,6 @@ void CReadAhead::FinishReadingLocked(Job* pJob)
         pJob->children.pop_back();
     }
     pJob->state = Job::EState::Done;
-    const bool bWanted = pJob->bInOrder && !m_bStop;
     Job* pAfter = pJob;
     std::uint32_t nOrder = 0;
     for (auto it = pJob->children.rbegin(); it != pJob->children.rend(); ++it) {

@@ -125,7 +125,7 @@ public:
     static Options FitToDescriptors(Options options, std::size_t nFree);
 
 private:
-    void Work();
+    void Work(std::vector<char> buffer);
     bool StartWorkerLocked();
     Job* PickLocked(bool& bForRoom);
     using Lock = std::unique_lock<std::mutex>;
@@ -146,6 +146,7 @@ private:
     void CloseDescriptor(int fd);
     void NoteBufferedLocked();
     void FinishReadingLocked(Job* pJob);
+    void FailReadingLocked(Job* pJob);
     void KeepFdLocked(Job* pJob);
     void CloseFdLocked(Job* pJob);
     void ForgetLocked(Job* pJob);
