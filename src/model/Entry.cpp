@@ -74,12 +74,14 @@ void CEntry::SetUnreadable(bool bUnreadable)
     arena.m_nUnreadable += bUnreadable ? 1 : -1;
 }
 
+// The children's sum stops at the largest value as the totals do. A directory whose total
+// stopped there has lost its own part in it: it reads 0 rather than a wrapped number.
 std::int64_t CEntry::GetOwnDiskSize() const
 {
-    std::int64_t nOwn = m_nDiskSize;
+    std::int64_t nChildren = 0;
     for (const CEntry* pChild : m_children)
-        nOwn -= pChild->m_nDiskSize;
-    return std::max<std::int64_t>(nOwn, 0);
+        nChildren = SaturatingAdd(nChildren, pChild->m_nDiskSize);
+    return std::max<std::int64_t>(m_nDiskSize - nChildren, 0);
 }
 
 std::int64_t CEntry::GetItemDiskSize() const
