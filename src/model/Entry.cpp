@@ -93,6 +93,8 @@ std::int64_t CEntry::GetItemDiskSize() const
 
 std::string CEntry::GetTypeText() const
 {
+    if (m_bDirectory && m_bDirRepeat)
+        return "Directory (already counted)";
     if (m_bDirectory)
         return m_bUnreadable ? "Directory (unreadable)" : "Directory";
     return m_bLinkRepeat && s_bDiskSizes ? "File (hard link)" : "File";

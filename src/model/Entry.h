@@ -84,8 +84,8 @@ public:
     // Marks a file with several names, claiming its blocks (nDisk) unless another name of
     // it already did; what it counts on disk is added up the tree.
     void SetHardLink(const CHardLinkId& id, std::int64_t nDisk);
-    // "Directory", "Directory (unreadable)", "File", or "File (hard link)" for a name that
-    // counts 0 while sizes on disk are shown.
+    // "Directory", "Directory (unreadable)", "Directory (already counted)" for a repeat,
+    // "File", or "File (hard link)" for a name that counts 0 while sizes on disk are shown.
     std::string GetTypeText() const;
     int GetDepth() const;
     std::string GetSizeText() const;
@@ -117,6 +117,9 @@ public:
     std::uint32_t m_bDirectory : 1 = 0;
     // A directory on another file system than its search root: kept, never descended into.
     std::uint32_t m_bMountPoint : 1 = 0;
+    // A directory the search had met already under another name (a bind mount shows one
+    // folder in two places): kept empty, counting nothing, never descended into.
+    std::uint32_t m_bDirRepeat : 1 = 0;
 
 private:
     friend class CEntryArena;

@@ -197,7 +197,8 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     for (Job* pChild : found)
         m_live.insert(pChild);
     pJob->children.insert(pJob->children.end(), found.begin(), found.end());
-    if (pChunk != nullptr && !pChunk->records.empty()) {
+    // A directory the walk passed over meanwhile keeps nothing more of what is read.
+    if (pChunk != nullptr && !pChunk->records.empty() && !pJob->bFinished) {
         pJob->bLastIsChild = bLastIsChild;
         pJob->nHeld += pChunk->records.size();
         m_nBuffered += pChunk->records.size();
