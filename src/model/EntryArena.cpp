@@ -105,6 +105,7 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     pCopy->m_nColour = source.m_nColour;
     pCopy->m_bDirectory = source.m_bDirectory;
     pCopy->m_bMountPoint = source.m_bMountPoint;
+    pCopy->m_bDirRepeat = source.m_bDirRepeat;
     pCopy->m_nUnknownTimes = source.m_nUnknownTimes;
     // Whether it can be read, and which names carry their files, is found out afresh.
     m_pRereading = &source;

@@ -98,6 +98,12 @@ bool CPrefetchFind::Holds(const void* pKey) const
     return m_pReadAhead != nullptr && m_pReadAhead->ExpectsChildOf(pKey);
 }
 
+void CPrefetchFind::PassOver(const void* pParentKey, const std::string& strName)
+{
+    if (!m_bPlain && m_pReadAhead != nullptr)
+        m_pReadAhead->PassOver(pParentKey, strName);
+}
+
 BOOL CPrefetchFind::StartReading(CReadAhead::Job* pJob)
 {
     bool bCancelled = false;

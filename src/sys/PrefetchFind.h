@@ -25,6 +25,7 @@ public:
     BOOL FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey) override;
     BOOL FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey) override;
     bool Holds(const void* pKey) const override;
+    void PassOver(const void* pParentKey, const std::string& strName) override;
     BOOL FindNextFile() override;
     void Close() override;
     std::string GetFilePath() const override;

@@ -234,7 +234,8 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     lock.lock();
 
     AdoptChildrenLocked(pJob, found);
-    if (pChunk != nullptr && !pChunk->records.empty()) {
+    // A directory the walk passed over meanwhile keeps nothing more of what is read.
+    if (pChunk != nullptr && !pChunk->records.empty() && !pJob->bFinished) {
         pJob->bLastIsChild = bLastIsChild;
         pJob->nHeld += pChunk->records.size();
         m_nBuffered += pChunk->records.size();

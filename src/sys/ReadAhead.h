@@ -90,6 +90,9 @@ public:
     // The directory expected next, now known as pKey, if it is strName in pParentKey;
     // null otherwise.
     Job* TakeChild(const void* pParentKey, std::string_view name, const void* pKey);
+    // The walk will not read the directory expected next, strName in pParentKey, nor
+    // anything below it: they leave the walk's order, and what was read of them goes.
+    void PassOver(const void* pParentKey, std::string_view name);
     // Opens a cursor on a directory taken: 0 when it could be opened, else the errno.
     int Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCancelled);
     // The record at the cursor, waiting for it if need be; at the end, the errno that ended
@@ -151,6 +154,7 @@ private:
     void CloseFdLocked(Job* pJob);
     void ForgetLocked(Job* pJob);
     void ReleaseChunkLocked(Cursor& cursor);
+    void FinishLocked(Job* pJob);
     void WakeForRoomLocked();
     void WakeForHeadLocked();
     bool WaitForWalk(Lock& lock, const WaitHook& hook);
