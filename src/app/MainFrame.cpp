@@ -32,6 +32,7 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
+#include <cstdint>
 
 namespace {
 constexpr int kIconSize = 32;           // how much of a window must stay on the screen
@@ -391,14 +392,20 @@ void CMainFrame::closeEvent(QCloseEvent* pEvent)
 
 void CMainFrame::OnHelpContents() { HtmlHelpDisplayTopic(this); }
 
+// The stored values may be anything (a damaged file, a hand edit): the sums are made in 64
+// bits and the size is held to what a widget can have, so the rectangle always fits in a
+// QRect. The left side may lie off the screen as long as an icon's width of the window
+// does not; the title bar, by which the window is moved, stays within the work area.
 QRect CMainFrame::PlacementRect(int top, int left, int bottom, int right, const QRect& workArea,
                                 const QSize& screenSize)
 {
-    int x = left + workArea.left();
-    int y = top + workArea.top();
-    x = std::min(x, screenSize.width() - kIconSize);
-    y = std::min(y, screenSize.height() - kIconSize);
-    return QRect(x, y, right - left, bottom - top);
+    const std::int64_t w = std::clamp<std::int64_t>(std::int64_t{right} - left, 0, QWIDGETSIZE_MAX);
+    const std::int64_t h = std::clamp<std::int64_t>(std::int64_t{bottom} - top, 0, QWIDGETSIZE_MAX);
+    std::int64_t x = std::int64_t{left} + workArea.left();
+    std::int64_t y = std::int64_t{top} + workArea.top();
+    x = std::min<std::int64_t>(std::max<std::int64_t>(x, kIconSize - w), screenSize.width() - kIconSize);
+    y = std::min<std::int64_t>(std::max<std::int64_t>(y, workArea.top()), screenSize.height() - kIconSize);
+    return QRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h));
 }
 
 // "Status" is only checked for presence: the window opens in the state the program was

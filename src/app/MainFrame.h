@@ -42,7 +42,7 @@ public:
     bool RestorePlacement();
     void SavePlacement();
     // Where a restored rectangle goes: moved into the work area, pulled back so that at
-    // least an icon's size of it stays on the screen.
+    // least an icon's size of it stays on the screen and its top within the work area.
     static QRect PlacementRect(int top, int left, int bottom, int right, const QRect& workArea,
                                const QSize& screenSize);
 

@@ -1,9 +1,9 @@
 #include "Snapshot.h"
 
 #include "HeadlessSearch.h"
-#include "OutputFile.h"
 #include "doc/Resource.h"
 #include "doc/VolraDoc.h"
+#include "sys/AtomicFile.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
@@ -120,7 +120,7 @@ int RunSnapshot(const CSnapshotRequest& request)
         FailHeadless(reason);
         return 1;
     }
-    COutputFile output;  // a wrong place should fail now, not after a long search
+    CAtomicFile output;  // a wrong place should fail now, not after a long search
     if (!output.Open(request.output, reason)) {
         FailHeadless(request.output + ": " + reason);
         return 1;
@@ -163,7 +163,8 @@ int RunSnapshot(const CSnapshotRequest& request)
         FailHeadless(request.output + ": " + writer.errorString().toStdString());
         return 1;
     }
-    if (!output.Write(encoded, reason)) {
+    if (!output.Write(encoded.constData(), static_cast<std::size_t>(encoded.size()), reason)
+        || !output.Commit(reason)) {
         FailHeadless(request.output + ": " + reason);
         return 1;
     }

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
@@ -65,12 +66,19 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "volra: %s\n", command.strError.c_str());
         return 2;
     }
-    if (command.action == CCommandLineInfo::Action::Snapshot)
-        return RunSnapshot(command.snapshot);
-    if (command.action == CCommandLineInfo::Action::Save)
-        return RunSave(command.save);
-    if (command.action == CCommandLineInfo::Action::Compare)
-        return RunCompare(command.compare);
+    try {
+        if (command.action == CCommandLineInfo::Action::Snapshot)
+            return RunSnapshot(command.snapshot);
+        if (command.action == CCommandLineInfo::Action::Save)
+            return RunSave(command.save);
+        if (command.action == CCommandLineInfo::Action::Compare)
+            return RunCompare(command.compare);
+    } catch (const std::bad_alloc&) {
+        // Out of memory outside the walk (writing, painting): what was held is let go by
+        // now, and the reason can be told.
+        std::fputs("volra: out of memory\n", stderr);
+        return 1;
+    }
 
     CVolraApp volra;
     if (!volra.InitInstance(command.action == CCommandLineInfo::Action::OpenFile ? command.strFile : command.strFolder))

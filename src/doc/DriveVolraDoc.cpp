@@ -15,7 +15,11 @@
 
 #include <QMessageBox>
 #include <algorithm>
+#include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 // A failed move to the trash names the item that stayed and why. The error box's short
@@ -112,15 +116,51 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
     entry->InitFromItem(pParent, FinderItem(*pFinder));
-    if (entry->IsDirectory() && m_bHaveRootDevice && static_cast<CFileFind*>(pFinder)->GetDevice() != m_rootDevice)
+    if (!entry->IsDirectory() || !m_bHaveRootDevice)
+        return entry;
+    const auto* pLocal = static_cast<CFileFind*>(pFinder);
+    if (pLocal->GetDevice() != m_rootDevice) {
         entry->SetMountPoint(true);
+    } else if (IsMetBefore(pLocal->GetInode())) {
+        entry->SetDirRepeat(true);
+        entry->AddSize(0, -entry->GetDiskSize());  // its blocks are the first one's
+    }
     return entry;
+}
+
+bool CDriveVolraDoc::IsMetBefore(std::uint64_t inode)
+{
+    try {
+        return !m_dirsMet.insert(inode).second;
+    } catch (const std::bad_alloc&) {
+        return false;  // out of memory: the walk goes on, as it did before it kept count
+    }
+}
+
+// A walk starts afresh at the root, or at a directory a refresh reads again: what it meets
+// is compared with that directory and the ones above it (a bind mount of an ancestor).
+// Found by "..", one level at a time, so that a long path is no obstacle.
+void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
+{
+    m_dirsMet.clear();
+    int fd = ::open(pStart->GetPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (const CEntry* p = pStart; p != nullptr && fd >= 0; p = p->GetParent()) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == m_rootDevice)
+            IsMetBefore(static_cast<std::uint64_t>(st.st_ino));
+        const int up = p->GetParent() != nullptr ? ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
+        ::close(fd);
+        fd = up;
+    }
+    if (fd >= 0)
+        ::close(fd);
 }
 
 // Listings and status reads run ahead of the walk on worker threads; the walk, the tree and
 // the progress stay here, in the same order as with the one-at-a-time finder.
 CFinder* CDriveVolraDoc::CreateFinder()
 {
+    m_bWalkStarting = true;
     if (!m_bReadAhead)
         return new CFileFind;
     CReadAhead::Options options = m_readAhead;
@@ -131,16 +171,24 @@ CFinder* CDriveVolraDoc::CreateFinder()
     return pFinder;
 }
 
-void CDriveVolraDoc::DeleteFinder(CFinder* pFinder) { delete pFinder; }
+void CDriveVolraDoc::DeleteFinder(CFinder* pFinder)
+{
+    delete pFinder;
+    m_dirsMet = {};  // the walk is over: its memory goes back
+}
 
 BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
     auto* pLocal = static_cast<CFileFind*>(pFinder);
-    if (pDirectory->IsMountPoint()) {
-        SetLastError(ERROR_SUCCESS);  // another file system: listed as empty
+    const CEntry* pParent = pDirectory->GetParent();
+    if (std::exchange(m_bWalkStarting, false) && m_bHaveRootDevice)
+        NoteWalkStart(pDirectory);
+    if (pDirectory->IsMountPoint() || pDirectory->IsDirRepeat()) {
+        if (pDirectory->IsDirRepeat() && pParent != nullptr && pLocal->Holds(pParent))
+            pLocal->PassOver(pParent, std::string(pDirectory->GetName()));
+        SetLastError(ERROR_SUCCESS);  // another file system, or counted already: listed as empty
         return FALSE;
     }
-    const CEntry* pParent = pDirectory->GetParent();
     if (pParent != nullptr && pLocal->Holds(pParent))
         return pLocal->FindSubdirectory(pParent, std::string(pDirectory->GetName()), pDirectory);
     // The first directory of a walk (the root, or the directory a refresh re-reads) is

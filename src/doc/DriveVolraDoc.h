@@ -3,10 +3,13 @@
 #include "sys/ReadAhead.h"
 
 #include <cstdint>
+#include <unordered_set>
 
 // A search of a local or network file system (or of one directory of it). The walk stays
 // on the file system of its root: a directory on another device is an entry without
-// children, as each file system is a drive of its own.
+// children, as each file system is a drive of its own. A directory met before in the same
+// walk (a bind mount shows a folder again elsewhere) is an entry without children as well,
+// counting nothing, so that nothing is counted twice; du does the same.
 class CDriveVolraDoc : public CVolraDoc {
     Q_OBJECT
 public:
@@ -58,11 +61,17 @@ protected:
 private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);
     BOOL CanListRoot(const std::string& strRoot);
+    void NoteWalkStart(const CEntry* pStart);
+    bool IsMetBefore(std::uint64_t inode);
 
     std::string m_strPresetRoot;
     std::string m_strPresetLabel;
     std::uint64_t m_rootDevice = 0;
     bool m_bHaveRootDevice = false;
+    // The directories of the root's device the running walk has met, by inode; the walk
+    // enters no other.
+    std::unordered_set<std::uint64_t> m_dirsMet;
+    bool m_bWalkStarting = false;  // its first directory is yet to be started
     bool m_bReadAhead = true;
     CReadAhead::Options m_readAhead;
 };

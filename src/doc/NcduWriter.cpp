@@ -117,13 +117,6 @@ std::vector<const CEntry*> FileOrder(const CEntry& directory)
     return order;
 }
 
-int CreationMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<int>(0666 & ~mask);
-}
-
 bool EndsWith(const std::string& s, std::string_view suffix)
 {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -136,40 +129,22 @@ CNcduWriter::~CNcduWriter() { Discard(); }
 
 bool CNcduWriter::Open(const std::string& strPath, std::string& strError)
 {
-    m_strPath = strPath;
-    struct stat st {};
-    const bool exists = ::stat(strPath.c_str(), &st) == 0;
-    if (strPath == "-") {
-        m_fd = STDOUT_FILENO;
-    } else if (exists && !S_ISREG(st.st_mode)) {
-        // A device or a pipe (/dev/stdout) takes the data as it comes.
-        m_fd = ::open(strPath.c_str(), O_WRONLY | O_CLOEXEC);
-        m_bCloseFd = true;
-    } else {
-        const std::size_t slash = strPath.rfind('/');
-        const std::string dir = slash == std::string::npos ? "." : strPath.substr(0, slash == 0 ? 1 : slash);
-        std::string temp = dir + (dir.back() == '/' ? "" : "/") + ".volra-save-XXXXXX";
-        m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (m_fd >= 0) {
-            m_strTemp = temp;
-            m_bCloseFd = true;
-        }
-        m_nMode = exists ? static_cast<int>(st.st_mode & 07777) : CreationMode();
-    }
-    if (m_fd < 0) {
-        strError = ErrnoText(errno);
+    if (strPath == "-")
+        m_file.OpenDescriptor(STDOUT_FILENO);
+    else if (!m_file.Open(strPath, strError))
         return false;
-    }
     if (EndsWith(strPath, ".gz")) {
-        const int fd = m_bCloseFd ? m_fd : ::dup(m_fd);
+        // The compressor closes a descriptor of its own; the file's stays for the sync.
+        const int fd = ::fcntl(m_file.Descriptor(), F_DUPFD_CLOEXEC, 0);
         m_gz = fd >= 0 ? gzdopen(fd, "wb") : nullptr;
         if (m_gz == nullptr) {
-            strError = ErrnoText(fd < 0 ? errno : ENOMEM);
+            const int err = fd < 0 ? errno : ENOMEM;
+            if (fd >= 0)
+                ::close(fd);
+            strError = ErrnoText(err);
             Discard();
             return false;
         }
-        m_fd = -1;  // gzclose closes it
-        m_bCloseFd = false;
     }
     m_out.reserve(kFlushBytes + 8192);
     return true;
@@ -221,57 +196,30 @@ bool CNcduWriter::Flush(std::string& strError)
         m_out.clear();
         return true;
     }
-    for (std::size_t done = 0; done < m_out.size();) {
-        const ssize_t n = ::write(m_fd, m_out.data() + done, m_out.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            strError = ErrnoText(n < 0 ? errno : EIO);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    if (!m_file.Write(m_out.data(), m_out.size(), strError))
+        return false;
     m_out.clear();
     return true;
 }
 
 bool CNcduWriter::Finish(std::string& strError)
 {
-    int err = 0;
     if (m_gz != nullptr) {
-        if (gzclose(File(m_gz)) != Z_OK)
-            err = errno != 0 ? errno : EIO;
+        const int code = gzclose(File(m_gz));
         m_gz = nullptr;
-    } else if (m_bCloseFd) {
-        if (::close(m_fd) != 0)  // a network file system may report a full disk only here
-            err = errno;
-        m_bCloseFd = false;
+        if (code != Z_OK) {
+            strError = ErrnoText(code == Z_ERRNO && errno != 0 ? errno : EIO);
+            Discard();
+            return false;
+        }
     }
-    m_fd = -1;
-    if (err == 0 && !m_strTemp.empty()) {
-        if (::chmod(m_strTemp.c_str(), static_cast<mode_t>(m_nMode)) != 0
-            || ::rename(m_strTemp.c_str(), m_strPath.c_str()) != 0)
-            err = errno;
-        else
-            m_strTemp.clear();
-    }
-    if (err != 0) {
-        strError = ErrnoText(err);
-        Discard();
-    }
-    return err == 0;
+    return m_file.Commit(strError);
 }
 
 void CNcduWriter::Discard()
 {
     if (m_gz != nullptr)
         gzclose(File(m_gz));
-    else if (m_bCloseFd && m_fd >= 0)
-        ::close(m_fd);
     m_gz = nullptr;
-    m_fd = -1;
-    m_bCloseFd = false;
-    if (!m_strTemp.empty())
-        ::unlink(m_strTemp.c_str());
-    m_strTemp.clear();
+    m_file.Discard();
 }

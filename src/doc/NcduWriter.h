@@ -1,5 +1,6 @@
 #pragma once
 #include "model/Entry.h"
+#include "sys/AtomicFile.h"
 
 #include <string>
 
@@ -10,9 +11,9 @@
 // ncdu passes over, keep the other two times; a mount point is a directory excluded as
 // "otherfs". Children go out in an order that gives each its colour back on reading.
 //
-// Nothing is replaced until everything has been written: a regular file is written under a
-// temporary name beside it and renamed over it at the end, so a failed save leaves the old
-// file as it was. A name ending in ".gz" is written gzip-compressed; "-" is standard output.
+// Nothing is replaced until everything has been written and is on the disk (CAtomicFile), so
+// a failed save leaves the old file as it was; a link is followed to the file it names. A
+// name ending in ".gz" is written gzip-compressed; "-" is standard output.
 class CNcduWriter {
 public:
     CNcduWriter();
@@ -31,11 +32,7 @@ private:
     bool Finish(std::string& strError);
     void Discard();
 
-    std::string m_strPath;
-    std::string m_strTemp;  // the file being written, renamed to m_strPath at the end; may be empty
-    int m_fd = -1;
-    bool m_bCloseFd = false;
+    CAtomicFile m_file;
     void* m_gz = nullptr;  // gzFile, when compressing
-    int m_nMode = 0666;    // the finished file's permissions
     std::string m_out;     // what has not been written yet
 };

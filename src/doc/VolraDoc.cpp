@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <tuple>
+#include <new>
 
 namespace {
 // A directory that vanished, or was replaced by something else, between the listing of
@@ -99,21 +100,30 @@ CVolraDoc::WalkEnd CVolraDoc::Walk(CEntry* pStart, bool bRefresh)
     stack.push_back(pStart);
 
     WalkEnd end = WalkEnd::Finished;
-    while (!stack.empty() && end == WalkEnd::Finished) {
-        CEntry* pDir = stack.back();
-        stack.pop_back();
-        if (!pDir->IsDirectory())
-            continue;
-        end = ReadDirectory(*pFinder, pDir, stack);
-        if (end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
-            if (pDir != pStart) {
-                pDir->SetUnreadable(true);
-                end = WalkEnd::Finished;
-            } else if (bRefresh && pStart->GetParent() != nullptr) {
-                end = WalkEnd::StartVanished;
+    try {
+        while (!stack.empty() && end == WalkEnd::Finished) {
+            CEntry* pDir = stack.back();
+            stack.pop_back();
+            if (!pDir->IsDirectory())
+                continue;
+            end = ReadDirectory(*pFinder, pDir, stack);
+            if (end == WalkEnd::Failed && VanishedBeforeRead(GetLastError())) {
+                if (pDir != pStart) {
+                    pDir->SetUnreadable(true);
+                    end = WalkEnd::Finished;
+                } else if (bRefresh && pStart->GetParent() != nullptr) {
+                    end = WalkEnd::StartVanished;
+                }
             }
+            RestoreWaitCursor();
         }
-        RestoreWaitCursor();
+    } catch (const std::bad_alloc&) {
+        // Out of memory at millions of entries: the search fails with the reason, and what
+        // was read of it goes with it. Thrown on through the event loop, it would end the
+        // program.
+        stack = {};
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        end = WalkEnd::Failed;
     }
     if (end == WalkEnd::Failed)
         ReportLastError();  // while the progress dialog is still up

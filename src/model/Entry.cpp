@@ -100,12 +100,14 @@ void CEntry::SetUnreadable(bool bUnreadable)
     arena.m_nUnreadable += bUnreadable ? 1 : -1;
 }
 
+// The children's sum stops at the largest value as the totals do. A directory whose total
+// stopped there has lost its own part in it: it reads 0 rather than a wrapped number.
 std::int64_t CEntry::GetOwnDiskSize() const
 {
-    std::int64_t nOwn = m_nDiskSize;
+    std::int64_t nChildren = 0;
     for (const CEntry* pChild : m_children)
-        nOwn -= pChild->m_nDiskSize;
-    return std::max<std::int64_t>(nOwn, 0);
+        nChildren = SaturatingAdd(nChildren, pChild->m_nDiskSize);
+    return std::max<std::int64_t>(m_nDiskSize - nChildren, 0);
 }
 
 std::int64_t CEntry::GetItemDiskSize() const
@@ -119,6 +121,8 @@ std::string CEntry::GetTypeText() const
 {
     if (m_bDirectory && m_bMountPoint)
         return "Directory (other file system)";  // never read, so it only looks empty
+    if (m_bDirectory && m_bDirRepeat)
+        return "Directory (already counted)";
     if (m_bDirectory)
         return m_bUnreadable ? "Directory (unreadable)" : "Directory";
     return m_bLinkRepeat && s_bDiskSizes ? "File (hard link)" : "File";

@@ -77,6 +77,10 @@ public:
     // A directory on another file system than its search root: kept, never descended into.
     bool IsMountPoint() const { return m_bMountPoint != 0; }
     void SetMountPoint(bool bMountPoint) { m_bMountPoint = bMountPoint ? 1 : 0; }
+    // A directory the search had met already under another name (a bind mount shows one
+    // folder in two places): kept empty, counting nothing, never descended into.
+    bool IsDirRepeat() const { return m_bDirRepeat != 0; }
+    void SetDirRepeat(bool bRepeat) { m_bDirRepeat = bRepeat ? 1 : 0; }
     std::string GetPath() const;
     std::string_view GetName() const;
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
@@ -103,8 +107,8 @@ public:
     // it already did; what it counts on disk is added up the tree.
     void SetHardLink(const CHardLinkId& id, std::int64_t nDisk);
     // "Directory", "Directory (unreadable)", "Directory (other file system)" for a mount
-    // point, "File", or "File (hard link)" for a name that counts 0 while sizes on disk
-    // are shown.
+    // point, "Directory (already counted)" for a repeat, "File", or "File (hard link)" for
+    // a name that counts 0 while sizes on disk are shown.
     std::string GetTypeText() const;
     int GetDepth() const;
     std::string GetSizeText() const;
@@ -138,6 +142,7 @@ private:
     std::uint32_t m_bDirectory : 1 = 0;
     // A directory on another file system than its search root.
     std::uint32_t m_bMountPoint : 1 = 0;
+    std::uint32_t m_bDirRepeat : 1 = 0;  // met already under another name
 
     CEntry();
     ~CEntry() = default;

@@ -16,7 +16,6 @@ constexpr std::size_t CEntryArena::kFirstEntry =
 constexpr std::size_t CEntryArena::kPerBlock = (kBlockBytes - kFirstEntry) / sizeof(CEntry);
 
 namespace {
-
 void* AllocateOrThrow(std::size_t nBytes)
 {
     void* p = std::malloc(nBytes);
@@ -118,6 +117,7 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     pCopy->m_nColour = source.m_nColour;
     pCopy->m_bDirectory = source.m_bDirectory;
     pCopy->m_bMountPoint = source.m_bMountPoint;
+    pCopy->m_bDirRepeat = source.m_bDirRepeat;
     pCopy->m_nUnknownTimes = source.m_nUnknownTimes;
     // Whether it can be read, and which names carry their files, is found out afresh.
     m_pRereading = &source;

@@ -14,6 +14,8 @@ constexpr int kListFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr int kParentFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::size_t kChunk = 2048;  // well below PATH_MAX
 
+bool IsOutOfDescriptors(int err) { return err == EMFILE || err == ENFILE; }
+
 void CloseKeepingErrno(int fd)
 {
     const int err = errno;
@@ -105,7 +107,9 @@ int CDirStack::Descend(const void* pParentKey, const std::string& strName, const
     if (m_levels[parent].fd < 0 && !Reopen(parent))
         return -1;
     Truncate(parent + 1);
-    const int fd = OpenSubdirectory(m_levels[parent].fd, strName.c_str());
+    int fd = OpenSubdirectory(m_levels[parent].fd, strName.c_str());
+    while (fd < 0 && IsOutOfDescriptors(errno) && LetGoShallowest(parent))
+        fd = OpenSubdirectory(m_levels[parent].fd, strName.c_str());
     if (fd < 0)
         return -1;
     Push(pKey, fd, strName);
@@ -137,10 +141,13 @@ void CDirStack::Push(const void* pKey, int fd, const std::string& strName)
 {
     AppendName(m_strPath, strName);
     m_levels.push_back({pKey, fd, m_strPath.size()});
-    if (m_levels.size() - m_firstOpen <= kMaxOpen)
-        return;
-    // Too many open: the shallowest below the top goes, as it is needed again last.
-    Level& level = m_levels[m_firstOpen++];
+    // Too many open: the shallowest below the top go, as they are needed again last.
+    while (m_levels.size() - m_firstOpen > m_nMaxOpen)
+        LetGo(m_levels[m_firstOpen++]);
+}
+
+void CDirStack::LetGo(Level& level)
+{
     struct stat st {};
     if (::fstat(level.fd, &st) == 0) {
         level.dev = st.st_dev;
@@ -150,10 +157,24 @@ void CDirStack::Push(const void* pKey, int fd, const std::string& strName)
     level.fd = -1;
 }
 
+// The process ran out of descriptors: the stack keeps one level fewer open from now on,
+// and lets the shallowest go, unless that is the parent about to be opened in.
+bool CDirStack::LetGoShallowest(std::size_t nParent)
+{
+    if (m_firstOpen >= nParent)
+        return false;
+    m_nMaxOpen = std::max<std::size_t>(1, nParent - m_firstOpen);
+    LetGo(m_levels[m_firstOpen++]);
+    return true;
+}
+
 bool CDirStack::Reopen(std::size_t nLevel)
 {
     if (!ReopenUpwards(nLevel) && !ReopenByNames(nLevel)) {
-        errno = ENOENT;  // moved away meanwhile: as good as vanished
+        // Moved away meanwhile: as good as vanished. Running out of descriptors or memory
+        // is said as it is.
+        if (!IsOutOfDescriptors(errno) && errno != ENOMEM)
+            errno = ENOENT;
         return false;
     }
     m_firstOpen = nLevel;

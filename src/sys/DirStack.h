@@ -12,7 +12,8 @@
 // last or of one of that one's ancestors; the levels below that parent are let go.
 //
 // A tree thousands of levels deep would need a descriptor per level, so only the top and
-// the deepest kMaxOpen levels stay open. A level let go is found again through ".." of the
+// the deepest kMaxOpen levels stay open; fewer, from the first time the process runs out of
+// descriptors (a low `ulimit -n`). A level let go is found again through ".." of the
 // level below it, checked against the device and inode it had; should that fail (something
 // was moved meanwhile), by its names from the top, still without following links.
 class CDirStack {
@@ -51,6 +52,8 @@ private:
     std::size_t Find(const void* pKey) const;
     void Truncate(std::size_t nLevels);
     void Push(const void* pKey, int fd, const std::string& strName);
+    void LetGo(Level& level);
+    bool LetGoShallowest(std::size_t nParent);
     bool Reopen(std::size_t nLevel);
     bool ReopenUpwards(std::size_t nLevel);
     bool ReopenByNames(std::size_t nLevel);
@@ -58,5 +61,6 @@ private:
 
     std::vector<Level> m_levels;    // [0] the top, always open; [1, m_firstOpen) let go
     std::size_t m_firstOpen = 1;    // [m_firstOpen, size) open
+    std::size_t m_nMaxOpen = kMaxOpen;  // levels open below the top, at least 1
     std::string m_strPath;
 };

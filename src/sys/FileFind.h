@@ -44,6 +44,10 @@ public:
 
     // Device of the current item (local finder only): lets a walk stay on one file system.
     std::uint64_t GetDevice() const { return m_cur.device; }
+    std::uint64_t GetInode() const { return m_cur.inode; }
+    // The walk passes over the subdirectory strName of the directory listed as pParentKey,
+    // which it would have listed next: a finder that reads ahead stops reading it.
+    virtual void PassOver(const void* /*pParentKey*/, const std::string& /*strName*/) {}
 
     // Joins a directory path and a name with exactly one "/" between them.
     static std::string JoinPath(const std::string& dir, const std::string& name);

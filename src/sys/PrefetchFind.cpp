@@ -2,6 +2,7 @@
 
 #include "LastError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,10 +15,37 @@ CPrefetchFind::~CPrefetchFind()
     m_pReadAhead.reset();  // stops the workers and waits for them
 }
 
+namespace {
+void KeepPeaks(CReadAhead::Usage& into, const CReadAhead::Usage& usage)
+{
+    into.nPeakBuffered = std::max(into.nPeakBuffered, usage.nPeakBuffered);
+    into.nPeakDescriptors = std::max(into.nPeakDescriptors, usage.nPeakDescriptors);
+    into.nThreads = std::max(into.nThreads, usage.nThreads);
+    into.nPeakWorkers = std::max(into.nPeakWorkers, usage.nPeakWorkers);
+}
+}  // namespace
+
+// Stops the workers and waits for them, keeping what they held for GetUsage.
+void CPrefetchFind::DropReadAhead()
+{
+    if (m_pReadAhead == nullptr)
+        return;
+    KeepPeaks(m_usage, m_pReadAhead->GetUsage());
+    m_pReadAhead.reset();
+}
+
+CReadAhead::Usage CPrefetchFind::GetUsage() const
+{
+    CReadAhead::Usage usage = m_usage;
+    if (m_pReadAhead != nullptr)
+        KeepPeaks(usage, m_pReadAhead->GetUsage());
+    return usage;
+}
+
 BOOL CPrefetchFind::FindFile(const std::string& strDirectory)
 {
     Close();
-    m_pReadAhead.reset();
+    DropReadAhead();
     m_bPlain = true;
     return CFileFind::FindFile(strDirectory);
 }
@@ -25,7 +53,7 @@ BOOL CPrefetchFind::FindFile(const std::string& strDirectory)
 BOOL CPrefetchFind::FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey)
 {
     Close();
-    m_pReadAhead.reset();
+    DropReadAhead();
     m_bPlain = false;
     CDirStack opener;
     const int fd = opener.Reset(strTop, names, nullptr);
@@ -36,11 +64,19 @@ BOOL CPrefetchFind::FindFileBelow(const std::string& strTop, const std::vector<s
     }
     m_strTop = opener.Path();
     m_pReadAhead = std::make_unique<CReadAhead>(ownFd, m_options);
+    if (m_pReadAhead->Workers() == 0) {
+        // Nothing can read ahead: the walk reads on its own thread, one item at a time.
+        DropReadAhead();
+        m_bPlain = true;
+        return CFileFind::FindFileBelow(strTop, names, pKey);
+    }
     return StartReading(m_pReadAhead->TakeTop(pKey));
 }
 
 BOOL CPrefetchFind::FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey)
 {
+    if (m_bPlain)
+        return CFileFind::FindSubdirectory(pParentKey, strName, pKey);
     Close();
     CReadAhead::Job* pJob = m_pReadAhead != nullptr ? m_pReadAhead->TakeChild(pParentKey, strName, pKey) : nullptr;
     if (pJob != nullptr)
@@ -57,7 +93,15 @@ BOOL CPrefetchFind::FindSubdirectory(const void* pParentKey, const std::string& 
 
 bool CPrefetchFind::Holds(const void* pKey) const
 {
-    return !m_bPlain && m_pReadAhead != nullptr && m_pReadAhead->ExpectsChildOf(pKey);
+    if (m_bPlain)
+        return CFileFind::Holds(pKey);
+    return m_pReadAhead != nullptr && m_pReadAhead->ExpectsChildOf(pKey);
+}
+
+void CPrefetchFind::PassOver(const void* pParentKey, const std::string& strName)
+{
+    if (!m_bPlain && m_pReadAhead != nullptr)
+        m_pReadAhead->PassOver(pParentKey, strName);
 }
 
 BOOL CPrefetchFind::StartReading(CReadAhead::Job* pJob)

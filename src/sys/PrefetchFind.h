@@ -12,7 +12,8 @@
 //
 // While it waits for a listing it calls the wait hook every few milliseconds; when the hook
 // answers true it gives up, with ERROR_CANCELLED. FindFile lists one directory as the
-// one-at-a-time finder does.
+// one-at-a-time finder does, and so does a whole walk when no worker could be started (the
+// system refused threads, or too few descriptors are left).
 class CPrefetchFind : public CFileFind {
 public:
     explicit CPrefetchFind(const CReadAhead::Options& options = {});
@@ -24,15 +25,17 @@ public:
     BOOL FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey) override;
     BOOL FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey) override;
     bool Holds(const void* pKey) const override;
+    void PassOver(const void* pParentKey, const std::string& strName) override;
     BOOL FindNextFile() override;
     void Close() override;
     std::string GetFilePath() const override;
 
-    // The highest number of workers that ran at once in the last walk.
-    unsigned PeakWorkers() const { return m_pReadAhead != nullptr ? m_pReadAhead->PeakWorkers() : 0; }
+    // The most any read-ahead of this finder held so far (see CReadAhead::GetUsage).
+    CReadAhead::Usage GetUsage() const;
 
 private:
     BOOL StartReading(CReadAhead::Job* pJob);
+    void DropReadAhead();
     bool Fetch(int& nEndError);   // the record at the cursor into m_next; false at the end
 
     CReadAhead::Options m_options;
@@ -44,5 +47,6 @@ private:
     bool m_bHaveNext = false;
     int m_nNextError = 0;            // what ended the listing after the current item
     bool m_bCancelled = false;
-    bool m_bPlain = false;           // listing by FindFile, one item at a time
+    bool m_bPlain = false;           // listing one item at a time, as CFileFind does
+    CReadAhead::Usage m_usage;       // of the read-aheads dropped so far
 };

@@ -1,6 +1,7 @@
 #include "ReadAheadJob.h"
 
 #include "FileStatus.h"
+#include "ThreadStart.h"
 
 #include <algorithm>
 #include <new>
@@ -16,6 +17,9 @@ namespace {
 // Listings are read in batches of this size, as the one-at-a-time finder reads them, so
 // that an error in the middle of a listing comes after the same items.
 constexpr std::size_t kBatchBytes = 64 * 1024;
+// The shortest record getdents gives is 24 bytes: its header, a one-byte name and the
+// null, padded to 8.
+static_assert(CReadAhead::kMaxBatchRecords == kBatchBytes / 24);
 // A batch this slow may have waited on the disk; it did when the worker had blocks read
 // from it meanwhile (a busy machine makes batches slow too, without any). Fast batches are
 // not asked about: asking costs a system call.
@@ -48,18 +52,26 @@ bool WaitedOnDisk(std::chrono::steady_clock::duration elapsed)
 }
 }  // namespace
 
-CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(options)
+CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescriptorsLeft(options))
 {
+    m_nMaxThreads = m_options.nMaxThreads;
+    m_nMaxOpenParents = m_options.nMaxOpenParents;
+    // Neither grows beyond these, so that starting a worker or keeping a parent open never
+    // has to allocate.
+    m_threads.reserve(m_nMaxThreads);
+    m_openParents.reserve(m_nMaxOpenParents + m_nMaxThreads + 1);
     m_pTop = new Job;
     m_pTop->fd = topFd;
     m_pTop->bOpened = true;
     m_pTop->bInOrder = true;
     m_live.insert(m_pTop);
     m_pHead = m_pTop;
-    m_nAllowed = std::max(1u, m_options.nThreads);
+    NoteDescriptorOpened();
     const Lock lock(m_mutex);
-    for (unsigned i = 0; i < m_nAllowed; ++i)
-        m_threads.emplace_back([this] { Work(); });
+    const unsigned nWanted = std::min(std::max(1u, m_options.nThreads), m_nMaxThreads);
+    while (m_threads.size() < nWanted && StartWorkerLocked()) {
+    }
+    m_nAllowed = static_cast<unsigned>(m_threads.size());
 }
 
 CReadAhead::~CReadAhead()
@@ -75,16 +87,45 @@ CReadAhead::~CReadAhead()
         t.join();
     for (Job* pJob : m_live) {
         if (pJob->fd >= 0)
-            ::close(pJob->fd);
+            CloseDescriptor(pJob->fd);
         delete pJob;
     }
 }
 
-unsigned CReadAhead::PeakWorkers() const
+// A thread the system refuses (at its limit of processes or of address space) leaves the
+// read-ahead with the workers it has: no more are tried.
+bool CReadAhead::StartWorkerLocked()
+{
+    if (m_threads.size() >= m_nMaxThreads)
+        return false;
+    std::optional<std::thread> worker;
+    try {
+        // Allocated here, so that a worker that starts has all it needs.
+        worker = TryStartThread(
+            [this, buffer = std::vector<char>(kBatchBytes)]() mutable { Work(std::move(buffer)); });
+    } catch (const std::bad_alloc&) {
+    }
+    if (!worker) {
+        m_nMaxThreads = static_cast<unsigned>(m_threads.size());
+        return false;
+    }
+    m_threads.push_back(std::move(*worker));
+    return true;
+}
+
+unsigned CReadAhead::Workers() const
 {
     const Lock lock(m_mutex);
-    return m_nPeakActive;
+    return static_cast<unsigned>(m_threads.size());
 }
+
+CReadAhead::Usage CReadAhead::GetUsage() const
+{
+    const Lock lock(m_mutex);
+    return {m_nPeakBuffered, m_nPeakDescriptors.load(), static_cast<unsigned>(m_threads.size()), m_nPeakActive};
+}
+
+void CReadAhead::NoteBufferedLocked() { m_nPeakBuffered = std::max(m_nPeakBuffered, m_nBuffered); }
 
 bool CReadAhead::IsChildWanted(const CFileStatus& status) const
 {
@@ -93,9 +134,8 @@ bool CReadAhead::IsChildWanted(const CFileStatus& status) const
 
 // ---- workers ---------------------------------------------------------------------------
 
-void CReadAhead::Work()
+void CReadAhead::Work(std::vector<char> buffer)
 {
-    std::vector<char> buffer(kBatchBytes);
     t_nBlocksRead = BlocksRead();
     Lock lock(m_mutex);
     while (!m_bStop) {
@@ -116,10 +156,8 @@ void CReadAhead::Work()
             // error, and reports it, instead of the program ending here.
             if (!lock.owns_lock())
                 lock.lock();
-            if (pJob->state == Job::EState::Reading) {
-                pJob->endError = ENOMEM;
-                FinishReadingLocked(pJob);
-            }
+            if (pJob->state == Job::EState::Reading)
+                FailReadingLocked(pJob);
         }
         --m_nActive;
     }
@@ -161,6 +199,7 @@ CReadAhead::Job* CReadAhead::PickLocked(bool& bForRoom)
     if (!pJob->bCounted) {
         pJob->bCounted = true;
         ++m_nBuffered;
+        NoteBufferedLocked();
     }
     pJob->state = Job::EState::Reading;
     return pJob;
@@ -186,21 +225,21 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     const auto start = std::chrono::steady_clock::now();
     const ssize_t got = ::getdents64(pJob->fd, buffer.data(), buffer.size());
     const int err = got < 0 ? errno : 0;
-    std::vector<Job*> found;
+    std::vector<std::unique_ptr<Job>> found;  // owned here until the job adopts them
     bool bLastIsChild = false;
     std::unique_ptr<Chunk> pChunk;
     if (got > 0)
         pChunk = ParseBatch(pJob, buffer.data(), static_cast<std::size_t>(got), found, bLastIsChild);
-    const bool bWaited = WaitedOnDisk(std::chrono::steady_clock::now() - start);
+    const bool bWaited = WaitedOnDisk(std::chrono::steady_clock::now() - start) || m_options.bEveryBatchWaits;
     lock.lock();
 
-    for (Job* pChild : found)
-        m_live.insert(pChild);
-    pJob->children.insert(pJob->children.end(), found.begin(), found.end());
-    if (pChunk != nullptr && !pChunk->records.empty()) {
+    AdoptChildrenLocked(pJob, found);
+    // A directory the walk passed over meanwhile keeps nothing more of what is read.
+    if (pChunk != nullptr && !pChunk->records.empty() && !pJob->bFinished) {
         pJob->bLastIsChild = bLastIsChild;
         pJob->nHeld += pChunk->records.size();
         m_nBuffered += pChunk->records.size();
+        NoteBufferedLocked();
         pJob->chunks.push_back(std::move(pChunk));
         if (pJob == m_pHead && m_bWalkWaiting)
             m_cvWalk.notify_one();
@@ -225,8 +264,20 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     return true;
 }
 
+// Should memory run out part of the way, each subdirectory found is either the job's (and
+// known to m_live) or still in found, and goes with it.
+void CReadAhead::AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found)
+{
+    pJob->children.reserve(pJob->children.size() + found.size());
+    for (std::unique_ptr<Job>& pChild : found) {
+        m_live.insert(pChild.get());
+        pJob->children.push_back(pChild.release());
+    }
+}
+
 std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes,
-                                                          std::vector<Job*>& found, bool& bLastIsChild) const
+                                                          std::vector<std::unique_ptr<Job>>& found,
+                                                          bool& bLastIsChild) const
 {
     auto pChunk = std::make_unique<Chunk>();
     pChunk->records.reserve(nBytes / 32);
@@ -247,20 +298,36 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
         pChunk->names.insert(pChunk->names.end(), name, name + nLength);
         bLastIsChild = !bDots && IsChildWanted(status);
         if (bLastIsChild) {
-            auto* pChild = new Job;
+            auto pChild = std::make_unique<Job>();
             pChild->pParent = pJob;
             pChild->name.assign(name, nLength);
             pChild->depth = pJob->depth + 1;
-            found.push_back(pChild);
+            found.push_back(std::move(pChild));
         }
     }
     return pChunk;
+}
+
+// Out of memory reading a listing: it ends with ENOMEM, which the walk reports. The
+// subdirectories found are dropped, as keeping them in order may take memory too.
+void CReadAhead::FailReadingLocked(Job* pJob)
+{
+    pJob->endError = ENOMEM;
+    for (Job* pChild : pJob->children) {
+        m_live.erase(pChild);
+        delete pChild;
+    }
+    pJob->children.clear();
+    FinishReadingLocked(pJob);
 }
 
 // The walk pushes a listing's subdirectories once it is read and takes the last first: so
 // they go right after their directory in walk order, last found first.
 void CReadAhead::FinishReadingLocked(Job* pJob)
 {
+    const bool bWanted = pJob->bInOrder && !m_bStop;
+    if (bWanted)
+        m_pending.reserve(m_pending.size() + pJob->children.size());  // may throw: nothing changed yet
     // The walk stops at once at a refusal in mid-listing, leaving the item before it alone.
     if (pJob->endError == EACCES && pJob->bLastIsChild && !pJob->children.empty()) {
         m_live.erase(pJob->children.back());
@@ -268,7 +335,6 @@ void CReadAhead::FinishReadingLocked(Job* pJob)
         pJob->children.pop_back();
     }
     pJob->state = Job::EState::Done;
-    const bool bWanted = pJob->bInOrder && !m_bStop;
     Job* pAfter = pJob;
     std::uint32_t nOrder = 0;
     for (auto it = pJob->children.rbegin(); it != pJob->children.rend(); ++it) {
@@ -338,10 +404,10 @@ void CReadAhead::NoteWaitingLocked(bool bWaitedOnDisk)
         return;
     }
     m_lastDiskWait = now;
-    if (m_nAllowed >= m_options.nMaxThreads || m_bStop)
+    if (m_nAllowed >= m_nMaxThreads || m_bStop)
+        return;
+    if (m_threads.size() <= m_nAllowed && !StartWorkerLocked())
         return;
     ++m_nAllowed;
-    if (m_threads.size() < m_nAllowed)
-        m_threads.emplace_back([this] { Work(); });
     m_cvRoom.notify_one();
 }

@@ -35,6 +35,10 @@
 // parent stays open while subdirectories of it are still to be opened; should too many be
 // open, the shallowest are closed and found again from an ancestor, checked against their
 // device and inode.
+//
+// Workers and open parents are fitted to the descriptors the process has left, and to the
+// threads the system lets it start: with too few of either none run (Workers() is 0), and
+// the caller walks on its own thread instead.
 class CReadAhead {
 public:
     struct Options {
@@ -43,7 +47,9 @@ public:
         unsigned nThreads = std::max(2u, 2 * std::thread::hardware_concurrency());
         unsigned nMaxThreads = 16;    // while the disk keeps them waiting
         std::size_t nMaxBuffered = std::size_t{1} << 16;  // records read and not yet taken
+        std::size_t nMaxOpenParents = 256;  // descriptors kept for subdirectories to come
         bool bStayOnDevice = false;   // subdirectories on another device are not read
+        bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
         std::uint64_t device = 0;
     };
     struct Record {
@@ -84,6 +90,9 @@ public:
     // The directory expected next, now known as pKey, if it is strName in pParentKey;
     // null otherwise.
     Job* TakeChild(const void* pParentKey, std::string_view name, const void* pKey);
+    // The walk will not read the directory expected next, strName in pParentKey, nor
+    // anything below it: they leave the walk's order, and what was read of them goes.
+    void PassOver(const void* pParentKey, std::string_view name);
     // Opens a cursor on a directory taken: 0 when it could be opened, else the errno.
     int Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCancelled);
     // The record at the cursor, waiting for it if need be; at the end, the errno that ended
@@ -98,33 +107,61 @@ public:
     // next; false otherwise.
     bool NamesBelowTop(const void* pKey, std::vector<std::string>& names) const;
 
-    // The highest number of workers that ran at once so far.
-    unsigned PeakWorkers() const;
+    // What the read-ahead held at most so far, against its bounds: records read and not yet
+    // given back (nMaxBuffered, plus one batch per worker as it is published), descriptors
+    // open (DescriptorBound), worker threads started (nMaxThreads).
+    struct Usage {
+        std::size_t nPeakBuffered = 0;
+        std::size_t nPeakDescriptors = 0;
+        unsigned nThreads = 0;
+        unsigned nPeakWorkers = 0;  // that ran at once
+    };
+    Usage GetUsage() const;
+    // The workers started; 0 when none could be, and nothing is read ahead.
+    unsigned Workers() const;
+    // The most records one batch of a listing can add.
+    static constexpr std::size_t kMaxBatchRecords = 64 * 1024 / 24;
+    // The most descriptors that can be open at once with these options and that many workers.
+    static std::size_t DescriptorBound(const Options& options, unsigned nWorkers);
+    // The options cut down to what nFree more descriptors allow; nMaxThreads 0 when they
+    // do not allow a single worker.
+    static Options FitToDescriptors(Options options, std::size_t nFree);
 
 private:
-    void Work();
+    void Work(std::vector<char> buffer);
+    bool StartWorkerLocked();
     Job* PickLocked(bool& bForRoom);
     using Lock = std::unique_lock<std::mutex>;
     void ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock);
     bool ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock);
-    std::unique_ptr<Chunk> ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes, std::vector<Job*>& found,
-                                      bool& bLastIsChild) const;
+    std::unique_ptr<Chunk> ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes,
+                                      std::vector<std::unique_ptr<Job>>& found, bool& bLastIsChild) const;
     void OpenJob(Job* pJob, Lock& lock);
-    int HoldParentFd(Job* pParent, Lock& lock);
+    int HoldParentFd(Job* pParent, int& err, Lock& lock);
     void LetGoParentFdLocked(Job* pParent);
-    int ReopenLocked(Job* pJob, Lock& lock);
+    int OpenInParent(Job* pJob, int& err, Lock& lock);
+    int ReopenLocked(Job* pJob, int& err, Lock& lock);
+    bool ShedOpenParentLocked();
+    bool CloseShallowestParentLocked();
+    static Options FitToDescriptorsLeft(const Options& options);
+    void AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found);
+    void NoteDescriptorOpened();
+    void CloseDescriptor(int fd);
+    void NoteBufferedLocked();
     void FinishReadingLocked(Job* pJob);
+    void FailReadingLocked(Job* pJob);
     void KeepFdLocked(Job* pJob);
     void CloseFdLocked(Job* pJob);
     void ForgetLocked(Job* pJob);
     void ReleaseChunkLocked(Cursor& cursor);
+    void FinishLocked(Job* pJob);
     void WakeForRoomLocked();
     void WakeForHeadLocked();
     bool WaitForWalk(Lock& lock, const WaitHook& hook);
     void NoteWaitingLocked(bool bWaitedOnDisk);
     bool IsChildWanted(const CFileStatus& status) const;
 
-    const Options m_options;
+    const Options m_options;  // fitted to the descriptors left when it started
     mutable std::mutex m_mutex;
     std::condition_variable m_cvWork;  // workers wait here for something to read
     std::condition_variable m_cvRoom;  // ... and here for room in the read-ahead
@@ -143,10 +180,15 @@ private:
     unsigned m_nActive = 0;
     unsigned m_nAllowed = 0;
     unsigned m_nPeakActive = 0;
+    unsigned m_nMaxThreads = 0;      // lowered when a thread could not be started
+    std::size_t m_nMaxOpenParents = 0;  // lowered when descriptors ran out
+    std::size_t m_nPeakBuffered = 0;
+    std::atomic<std::size_t> m_nDescriptors{0};  // open now, temporary ones included
+    std::atomic<std::size_t> m_nPeakDescriptors{0};
     unsigned m_nIdle = 0;            // workers waiting for something to read
     unsigned m_nWaitingForRoom = 0;  // workers waiting for the walk to take what was read
     std::chrono::steady_clock::time_point m_lastDiskWait{};
     bool m_bWalkWaiting = false;
     bool m_bHeadThrottled = false;
-    bool m_bRoomWanted = false;     // a worker waits for the read-ahead to have room again  // the walk's own directory waits for the walk
+    bool m_bRoomWanted = false;     // a worker waits for the read-ahead to have room again
 };

@@ -120,7 +120,39 @@ void CReadAhead::Finish(Cursor& cursor)
     const Lock lock(m_mutex);
     if (cursor.pChunk != nullptr)
         ReleaseChunkLocked(cursor);
-    for (std::size_t i = cursor.nChunk; i < pJob->chunks.size(); ++i) {
+    FinishLocked(pJob);
+    cursor = Cursor{};
+    WakeForHeadLocked();
+    WakeForRoomLocked();
+}
+
+// Below a directory, in walk order, come the directories below it and nothing else: they
+// all go with it. One that a worker is reading ends after its batch, unread further.
+void CReadAhead::PassOver(const void* pParentKey, std::string_view name)
+{
+    const Lock lock(m_mutex);
+    Job* pJob = m_pHead;
+    if (pJob == nullptr || pJob->bTaken || pJob->pParent == nullptr || pJob->pParent->key != pParentKey
+        || pJob->name != name)
+        return;
+    pJob->bTaken = true;
+    std::vector<Job*> below;
+    for (Job* p = pJob->pNext; p != nullptr && p->depth > pJob->depth; p = p->pNext)
+        below.push_back(p);
+    FinishLocked(pJob);
+    for (Job* p : below)
+        FinishLocked(p);
+    if (m_bHeadThrottled)
+        m_cvHeadRoom.notify_all();
+    WakeForHeadLocked();
+    WakeForRoomLocked();
+}
+
+// The walk is done with the job: what it holds goes, and so does the job once nothing
+// needs it any more.
+void CReadAhead::FinishLocked(Job* pJob)
+{
+    for (std::size_t i = 0; i < pJob->chunks.size(); ++i) {
         if (pJob->chunks[i] != nullptr) {
             pJob->nHeld -= pJob->chunks[i]->records.size();
             m_nBuffered -= pJob->chunks[i]->records.size();
@@ -142,9 +174,6 @@ void CReadAhead::Finish(Cursor& cursor)
         pJob->bInOrder = false;
     }
     ForgetLocked(pJob);
-    cursor = Cursor{};
-    WakeForHeadLocked();
-    WakeForRoomLocked();
 }
 
 // The walk's next directory is read whatever the room, by a worker waiting for either.

@@ -1,12 +1,15 @@
 #include "RunProgram.h"
 #include "app/CommandLineInfo.h"
 #include "support/ModalWatch.h"
+#include "support/ScopedMount.h"
 #include "support/Unprivileged.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -58,6 +61,40 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
         const QImage drawn = QImage::fromData(QByteArray::fromStdString(ReadFile(shot)));
         EXPECT_EQ(drawn.pixelColor(pt), colour) << mode.toStdString();
     }
+}
+
+// Both outputs replace their file whole: through a link they replace the file it names, as
+// a shell redirection would, and on a full disk the old file stays as it was.
+TEST(CommandLine, OutputsReplaceTheFileALinkNamesAndAFullDiskKeepsTheOldOne)
+{
+    TempTree t;
+    t.File("tree/a", 3000);
+    t.Dir("place");
+    t.Symlink("shot.png", "place/shot-target.png");
+    t.Symlink("saved.json", "place/saved-target.json");
+    const std::string tree = t.Path("tree");
+    EXPECT_EQ(RunProgram(t, {"--snapshot", tree, "--size", "64x48", "--output", t.Path("shot.png")}), (ProgramRun{0, "", ""}));
+    EXPECT_EQ(RunProgram(t, {"--save", tree, t.Path("saved.json")}), (ProgramRun{0, "", ""}));
+    struct stat st {};
+    for (const char* link : {"shot.png", "saved.json"})
+        EXPECT_TRUE(::lstat(t.Path(link).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << link << " stays a link";
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(t.Path("place/shot-target.png")))).size(), QSize(64, 48));
+    EXPECT_EQ(ReadFile(t.Path("place/saved-target.json")).substr(0, 6), "[1,2,{");
+
+    const ScopedMount disk = ScopedMount::SmallDisk(t.Path("place"), 256 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting needs privilege";
+    const std::string oldShot(20000, 'p'), oldSave(5000, 's');
+    std::ofstream(t.Path("place/shot-target.png")) << oldShot;
+    std::ofstream(t.Path("place/saved-target.json")) << oldSave;
+    std::ofstream(t.Path("place/filler")) << std::string(256 * 1024, 'f');  // the rest of the disk
+    const std::string full = "No space left on device\n";
+    EXPECT_EQ(RunProgram(t, {"--snapshot", tree, "--size", "800x600", "--output", t.Path("shot.png")}),
+              (ProgramRun{1, "", "volra: " + t.Path("shot.png") + ": " + full}));
+    EXPECT_EQ(RunProgram(t, {"--save", tree, t.Path("saved.json")}),
+              (ProgramRun{1, "", "volra: " + t.Path("saved.json") + ": " + full}));
+    EXPECT_EQ(ReadFile(t.Path("place/shot-target.png")), oldShot);
+    EXPECT_EQ(ReadFile(t.Path("place/saved-target.json")), oldSave);
 }
 
 TEST(CommandLine, FoldersStayBytesAndMalformedLinesAreRefused)

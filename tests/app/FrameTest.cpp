@@ -15,15 +15,19 @@
 #include "views/VolraPieView.h"
 #include "views/VolraTreeView.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 
+#include <array>
+#include <limits>
 #include <set>
 
 // A German desktop writes decimals with a comma, and a name may hold a newline: titles,
@@ -274,7 +278,18 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     EXPECT_EQ(CMainFrame::PlacementRect(10, 20, 610, 820, work, screen), QRect(20, 40, 800, 600));
     EXPECT_EQ(CMainFrame::PlacementRect(10, 5000, 610, 5800, work, screen).left(), 1920 - 32)
         << "pulled back so an icon's width stays on the screen";
-    EXPECT_EQ(CMainFrame::PlacementRect(10, -500, 610, 300, work, screen).left(), -500) << "no lower limit";
+    EXPECT_EQ(CMainFrame::PlacementRect(10, -500, 610, 300, work, screen).left(), -500) << "an icon's width stays";
+    // Damaged values: no sum overflows, the size is what a widget can have, and the title
+    // bar stays where the window can be moved by it.
+    constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
+    const std::pair<std::array<int, 4>, QRect> extremes[] = {
+        {{kMin, 0, kMax, 800}, QRect(0, 30, 800, QWIDGETSIZE_MAX)},
+        {{10, kMin, 610, kMax}, QRect(32 - QWIDGETSIZE_MAX, 40, QWIDGETSIZE_MAX, 600)},
+        {{kMax, kMax, kMin, kMin}, QRect(1920 - 32, 1080 - 32, 0, 0)},
+        {{-500, -2000, 100, -1000}, QRect(32 - 1000, 30, 1000, 600)},
+    };
+    for (const auto& [v, expected] : extremes)
+        EXPECT_EQ(CMainFrame::PlacementRect(v[0], v[1], v[2], v[3], work, screen), expected) << v[0] << " " << v[1];
 
     AppFixture f;
     f.Frame().setGeometry(QRect(100, 120, 700, 500));
@@ -282,6 +297,10 @@ TEST(MainFrame, PlacementIsWrittenAndRestored)
     f.Frame().setGeometry(QRect(0, 0, 300, 200));
     ASSERT_TRUE(f.Frame().RestorePlacement());
     EXPECT_EQ(f.Frame().geometry().size(), QSize(700, 500));
+    f.settings.Settings().setValue("Frame/Top", kMin);
+    f.settings.Settings().setValue("Frame/Bottom", kMax);
+    ASSERT_TRUE(f.Frame().RestorePlacement());
+    EXPECT_GE(f.Frame().geometry().top(), QGuiApplication::primaryScreen()->availableGeometry().top());
     f.settings.Settings().setValue("Frame/Left", -1);
     EXPECT_FALSE(f.Frame().RestorePlacement()) << "-1 leaves the placement to the desktop";
 }

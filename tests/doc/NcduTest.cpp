@@ -216,6 +216,21 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(Dump(*root), "/r 9223372036854775807 D0 ?/?/?\n/r/a 9223372036854775807 F0 ?/-9223372036854775808/?\n"
                            "/r/b 9223372036854775807 F1 ?/?/?\n");
+    // Sizes on disk at the limit: a total that stopped there has no own part left to write,
+    // and one below it keeps its own exactly.
+    const std::string huge = ",\"dsize\":9223372036854775807}";
+    Write(t.Path("in.json"), head + ",[{\"name\":\"big\",\"dsize\":4096},{\"name\":\"a\"" + huge + ",{\"name\":\"b\"" + huge
+                                    + ",{\"name\":\"c\"" + huge + "],[{\"name\":\"d\",\"dsize\":4096},{\"name\":\"e\",\"dsize\":100}]]]");
+    root = ReadOrFail(t.Path("in.json"));
+    ASSERT_NE(root, nullptr);
+    CEntryArena arena;
+    const CEntry* again = SaveAndRead(*root, t.Path("out.json"), arena);
+    ASSERT_NE(again, nullptr);
+    const std::string max = " 0 9223372036854775807\n";
+    EXPECT_EQ(DiskDump(*again), "/r" + max + "/r/big" + max + "/r/big/a" + max + "/r/big/b" + max + "/r/big/c" + max
+                                    + "/r/d 0 4196\n/r/d/e 0 100\n");
+    EXPECT_EQ(Child(again, "big")->GetItemDiskSize(), 0);
+    EXPECT_EQ(Child(again, "d")->GetItemDiskSize(), 4096);
 }
 
 // Reading 1 GB of nothing but blanks reports progress all along (so a window stays alive

@@ -2,6 +2,7 @@
 #include "model/FormatSize.h"
 #include "sys/FileStatus.h"
 #include "support/DocHarness.h"
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 #include <cstdio>
@@ -130,4 +131,43 @@ TEST(SizeOnDisk, ACancelledRefreshKeepsWhichNameCarriesALinkedFile)
     doc->SetCurrent(doc->GetRoot());
     doc->OnRefresh();
     EXPECT_EQ(doc->GetRoot()->GetDiskSize(), Du(t.Root())) << "after refreshing all";
+}
+
+// A folder bound into itself, and one bound beside another: every folder counts once,
+// whichever of its places the walk meets first, with or without reading ahead, and after
+// a refresh. du passes over the first as well, and counts the second twice.
+TEST(SizeOnDisk, AFolderShownTwiceByABindMountCountsOnce)
+{
+    TempTree t;
+    t.Files({{"a/f", 100}, {"a/b/c/under", 0}, {"x/data", 10000}});
+    t.Dir("y");
+    const ScopedMount inside = ScopedMount::Bind(t.Path("a"), t.Path("a/b/c"));
+    if (!inside.Mounted())
+        GTEST_SKIP() << "mounting needs privilege";
+    const ScopedMount beside = ScopedMount::Bind(t.Path("x"), t.Path("y"));
+    ASSERT_TRUE(beside.Mounted());
+    for (const bool bReadAhead : {true, false}) {
+        auto doc = std::make_unique<TestDriveDoc>();
+        doc->SetReadAhead(bReadAhead);
+        doc->PresetRoot(t.Root(), "Folder");
+        ASSERT_TRUE(doc->OnNewDocument());
+        CEntry* root = doc->GetRoot();
+        CEntry* c = EntryAt(root, {"a", "b", "c"});
+        const CEntry* twin = Child(root, "x")->GetChildren().empty() ? Child(root, "x") : Child(root, "y");
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(root->GetDiskSize(), Du(t.Root()) - Du(twin->GetPath())) << bReadAhead;
+        for (const CEntry* repeat : {static_cast<const CEntry*>(c), twin}) {
+            EXPECT_EQ(repeat->GetTypeText(), "Directory (already counted)") << repeat->GetPath();
+            EXPECT_EQ(repeat->GetDiskSize(), 0) << repeat->GetPath();
+            EXPECT_TRUE(repeat->GetChildren().empty()) << repeat->GetPath();
+        }
+        EXPECT_EQ(Child(twin->GetParent(), twin->GetName() == "x" ? "y" : "x")->GetChildren().size(), 1u);
+        const int listings = doc->listings;
+        // Read again from below the folder bound into itself, its place is found as before.
+        doc->SetCurrent(c->GetParent());
+        doc->OnRefresh();
+        EXPECT_EQ(root->GetDiskSize(), Du(t.Root()) - Du(twin->GetPath())) << bReadAhead;
+        EXPECT_EQ(EntryAt(root, {"a", "b", "c"})->GetTypeText(), "Directory (already counted)");
+        EXPECT_EQ(doc->listings, listings + 2) << "b and c asked for, c not read";
+    }
 }

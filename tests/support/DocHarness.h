@@ -3,6 +3,7 @@
 #include "sys/FileStatus.h"
 #include "sys/LastError.h"
 #include "framework/View.h"
+#include "sys/PrefetchFind.h"
 #include "support/ScopedEnv.h"
 
 #include <functional>
@@ -17,8 +18,15 @@ public:
     std::function<void(CEntry* pDirectory, int nListing)> beforeListing;
     int listings = 0;
     std::string skipped;  // directories of this name are refused without asking the finder
+    CReadAhead::Usage usage;  // what the last walk's read-ahead held at most
 
 protected:
+    void DeleteFinder(CFinder* pFinder) override
+    {
+        if (const auto* pPrefetch = dynamic_cast<const CPrefetchFind*>(pFinder))
+            usage = pPrefetch->GetUsage();
+        CDriveVolraDoc::DeleteFinder(pFinder);
+    }
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override
     {
         ++listings;

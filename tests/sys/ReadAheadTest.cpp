@@ -3,8 +3,15 @@
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
+#include "sys/ErrorText.h"
+#include "sys/ThreadStart.h"
 
+#include <QTimer>
+#include <atomic>
+#include <dirent.h>
 #include <fcntl.h>
+#include <new>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 #include <string_view>
 #include <sys/mount.h>
@@ -75,13 +82,28 @@ int InjectedOpenError(const char* name)
     return n.starts_with("vanishing") ? ENOENT : n.starts_with("refusing") ? EACCES : 0;
 }
 
-// A small read-ahead: directories park, the walk's own throttles.
+// A small read-ahead: directories park, the walk's own throttles, parents are closed early
+// and found again.
 const CReadAhead::Options kCramped = [] {
     CReadAhead::Options o;
     o.nThreads = 3;
+    o.nMaxThreads = 4;
     o.nMaxBuffered = 24;
+    o.nMaxOpenParents = 8;
     return o;
 }();
+
+// What the read-ahead held stays within its bounds: records beyond nMaxBuffered only by the
+// batch each worker was publishing, descriptors and threads within what the options allow.
+void ExpectWithinBounds(const Outcome& o, const CReadAhead::Options& limits)
+{
+    const CReadAhead::Usage& usage = o.doc->usage;
+    EXPECT_GE(usage.nThreads, 1u);
+    EXPECT_LE(usage.nThreads, limits.nMaxThreads);
+    EXPECT_LE(usage.nPeakWorkers, usage.nThreads);
+    EXPECT_LE(usage.nPeakBuffered, limits.nMaxBuffered + usage.nThreads * (CReadAhead::kMaxBatchRecords + 1));
+    EXPECT_LE(usage.nPeakDescriptors, CReadAhead::DescriptorBound(limits, usage.nThreads));
+}
 
 void MakeDirs(int fd, int nDepth, int nWidth)
 {
@@ -183,7 +205,143 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnDeepAndWideTrees)
         EXPECT_EQ(reference.doc->m_dlgProgress.m_strDirectories, skipped.empty() ? "12203" : "1006");
         for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
             SCOPED_TRACE(limits.nMaxBuffered);
-            ExpectSameOutcome(reference, Walk(t.Root(), true, limits, skipped));
+            const Outcome o = Walk(t.Root(), true, limits, skipped);
+            ExpectSameOutcome(reference, o);
+            ExpectWithinBounds(o, limits);
+        }
+    }
+}
+
+namespace {
+std::atomic<int> g_nStartsLeft{0};
+bool RefuseOnceUsedUp() { return g_nStartsLeft.fetch_sub(1) <= 0; }
+
+struct ScopedThreadLimit {
+    explicit ScopedThreadLimit(int nStarts)
+    {
+        g_nStartsLeft = nStarts;
+        SetThreadStartHook(&RefuseOnceUsedUp);
+    }
+    ~ScopedThreadLimit() { SetThreadStartHook(nullptr); }
+};
+
+void MakeBushyTree(TempTree& t)
+{
+    t.Chmod("", 0755);
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 5; ++j)
+            t.File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/f", i + j);
+}
+}  // namespace
+
+// A system at its limit of threads refuses some or all of them: the walk goes on with the
+// workers it has, those it starts at once and those it adds while the disk keeps them
+// waiting, or with none at all on its own thread.
+TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllows)
+{
+    TempTree t;
+    MakeBushyTree(t);
+    Walk(t.Root(), false);  // stamps the access times
+    const Outcome reference = Walk(t.Root(), false);
+    ASSERT_TRUE(reference.bOk);
+    CReadAhead::Options growing;
+    growing.nThreads = 1;
+    growing.nMaxThreads = 4;
+    growing.bEveryBatchWaits = true;
+    const struct {
+        int nStarts;
+        CReadAhead::Options limits;
+        unsigned nThreads;
+    } cases[] = {{0, kCramped, 0}, {2, kCramped, 2}, {2, growing, 2}, {99, growing, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.nStarts << " starts, " << c.limits.nThreads << " threads");
+        const ScopedThreadLimit limit(c.nStarts);
+        const Outcome o = Walk(t.Root(), true, c.limits);
+        ExpectSameOutcome(reference, o);
+        EXPECT_EQ(o.doc->usage.nThreads, c.nThreads);
+    }
+}
+
+// Out of memory opening a directory: the walk hears of it as that directory's error and
+// says so, rather than waiting for a listing that never comes.
+TEST(ReadAheadWalk, OutOfMemoryOpeningADirectoryIsItsError)
+{
+    TempTree t;
+    MakeBushyTree(t);
+    t.File("d7/nomem/lost", 1);
+    const ScopedOpenHook hook([](const char* name) -> int {
+        if (std::string_view(name) == "nomem")
+            throw std::bad_alloc();
+        return 0;
+    });
+    char expected[256];
+    FormatErrorText(ErrorFromErrno(ENOMEM), expected, sizeof expected);
+    for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
+        SCOPED_TRACE(limits.nMaxBuffered);
+        auto doc = NewSearch(t.Root());
+        doc->SetReadAhead(true, limits);
+        ErrorBoxes boxes;
+        QTimer giveUp;  // a walk that hangs is cancelled, and fails the test below
+        QObject::connect(&giveUp, &QTimer::timeout, [&doc] { doc->m_dlgProgress.OnCancel(); });
+        giveUp.start(10000);
+        EXPECT_FALSE(doc->OnNewDocument());
+        EXPECT_FALSE(doc->m_dlgProgress.m_bCancelled);
+        EXPECT_EQ(boxes.shown, std::vector<std::string>{expected});
+    }
+}
+
+namespace {
+std::size_t OpenDescriptors()
+{
+    std::size_t n = 0;
+    DIR* dir = ::opendir("/proc/self/fd");
+    while (dir != nullptr && ::readdir(dir) != nullptr)
+        ++n;
+    if (dir != nullptr)
+        ::closedir(dir);
+    return n - 3;
+}
+
+// RLIMIT_NOFILE lowered while it lives, to what is open now and nFree more.
+struct ScopedDescriptorLimit {
+    rlimit saved{};
+    explicit ScopedDescriptorLimit(std::size_t nFree)
+    {
+        ::getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit low = saved;
+        low.rlim_cur = OpenDescriptors() + nFree;
+        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    }
+    ~ScopedDescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &saved); }
+};
+}  // namespace
+
+// A low `ulimit -n`: both walks keep fewer parents open (and the read-ahead runs fewer
+// workers) and give the whole tree, as du does; with next to nothing left the read-ahead
+// stands aside for the one-thread walk.
+TEST(ReadAheadWalk, WalksWithTheDescriptorsLeft)
+{
+    TempTree t("/dev/shm");
+    t.Chmod("", 0755);
+    t.Dir("deep");
+    t.Dir("comb");
+    MakeDirs(::open(t.Path("deep").c_str(), O_PATH | O_DIRECTORY), 150, 1);
+    MakeDirs(::open(t.Path("comb").c_str(), O_PATH | O_DIRECTORY), 150, 3);
+    Walk(t.Root(), false);
+    const Outcome reference = Walk(t.Root(), false);
+    ASSERT_TRUE(reference.bOk);
+    ASSERT_EQ(reference.doc->m_dlgProgress.m_strDirectories, "602");
+    for (const std::size_t nFree : {24, 12, 4}) {
+        SCOPED_TRACE(nFree);
+        const auto walkWithin = [&](bool bReadAhead, const CReadAhead::Options& limits) {
+            const ScopedDescriptorLimit low(nFree);
+            return Walk(t.Root(), bReadAhead, limits);
+        };
+        ExpectSameOutcome(reference, walkWithin(false, {}));
+        for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
+            const Outcome o = walkWithin(true, limits);
+            ExpectSameOutcome(reference, o);
+            EXPECT_EQ(o.doc->usage.nThreads, nFree >= 24 ? 1u : 0u);
         }
     }
 }

@@ -35,8 +35,11 @@ TEST_F(PieViewTest, SlicesFollowTheCurrentDirectoryByNameAndShare)
     Open(600, 400);
     Grab();
     // By name, letters compared without case, whatever order the children are kept in.
-    auto& children = root->GetChildren();
-    std::reverse(children.begin(), children.end());
+    const std::vector<CEntry*> byName(root->GetChildren().begin(), root->GetChildren().end());
+    for (CEntry* child : byName)
+        root->RemoveChild(child);
+    for (auto it = byName.rbegin(); it != byName.rend(); ++it)
+        root->AppendChild(*it);
     doc->UpdateAllViews(nullptr, HINT_REDRAW);
     EXPECT_EQ(Labels(), (std::vector<std::string>{"A [50.00%]", "b [25.00%]", "c [25.00%]", "z [0.00%]"}));
 
