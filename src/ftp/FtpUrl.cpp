@@ -102,7 +102,7 @@ bool CFtpUrl::Parse(const std::string& text, std::string& strError)
         return false;
     }
     const std::string escaped = EscapedAts(text);
-    const CURLUcode code = curl_url_set(url.get(), CURLUPART_URL, escaped.c_str(), CURLU_PATH_AS_IS);
+    const CURLUcode code = curl_url_set(url.get(), CURLUPART_URL, escaped.c_str(), CURLU_PATH_AS_IS | CURLU_ALLOW_SPACE);
     // libcurl takes "host:" for the default port; an address that says ":" means a number.
     const std::size_t slash = escaped.find('/', kScheme.size());
     const bool bEmptyPort = escaped[(slash == std::string::npos ? escaped.size() : slash) - 1] == ':';

@@ -177,7 +177,7 @@ TEST(FtpSearch, FailuresEndInOneErrorBoxAndNoDocument)
          "The FTP server answered with an error:\r\n530 Authentication failed.\r\n"},
         {"normal", [](const FtpTestServer&) { return "ftp://volra:x@127.0.0.1:" + std::to_string(RefusingPort()); },
          "The connection to the FTP server could not be made.\r\n"},
-        {"normal", [](const FtpTestServer&) { return std::string("ftp://volra:x@no such host"); },
+        {"normal", [](const FtpTestServer&) { return std::string("ftp://volra:x@no-such-host.invalid"); },
          "The server name could not be resolved.\r\n"},
         {"normal", [](const FtpTestServer& s) { return s.Url() + "/missing"; },
          "The FTP server answered with an error:\r\n550 No such file or directory.\r\n"},
