@@ -21,8 +21,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <malloc.h>
 #include <memory>
@@ -95,8 +95,8 @@ void BenchListView(CVolraDoc& doc, std::size_t nRows)
     view->show();
     QCoreApplication::processEvents();
     const double paint = TimeMs([&] { view->grab(); });
-    std::printf("view update_ms %.1f name_click_ms %.1f path_click_ms %.1f reverse_click_ms %.1f paint_ms %.1f\n", update,
-                name, path, reverse, paint);
+    std::printf("view update_ms %.1f name_click_ms %.1f path_click_ms %.1f reverse_click_ms %.1f paint_ms %.1f\n",
+                update, name, path, reverse, paint);
     std::printf("view heap_bytes_per_row %.2f (the view with its rows, beyond the tree)\n",
                 nRows > 0 ? double(heapAfter - heapBefore) / double(nRows) : 0.0);
     doc.RemoveView(view.get());

@@ -8,8 +8,8 @@
 #include "doc/DriveVolraDoc.h"
 #include "doc/FileVolraDoc.h"
 #include "doc/NcduWriter.h"
-#include "sys/FolderPath.h"
 #include "framework/UiServices.h"
+#include "sys/FolderPath.h"
 
 #include <chrono>
 #include <cstdio>
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     rusage ru{};
     ::getrusage(RUSAGE_SELF, &ru);
     const auto nEntries = static_cast<long long>(doc->m_entries.EntryCount()) - 1;  // the root not counted
-    std::printf("%lld %lld %.3f %.3f %lld\n", nEntries, static_cast<long long>(doc->GetRoot()->GetSize()),
-                openSeconds, saveSeconds, static_cast<long long>(ru.ru_maxrss) * 1024);
+    std::printf("%lld %lld %.3f %.3f %lld\n", nEntries, static_cast<long long>(doc->GetRoot()->GetSize()), openSeconds,
+                saveSeconds, static_cast<long long>(ru.ru_maxrss) * 1024);
     return 0;
 }

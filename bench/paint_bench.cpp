@@ -32,9 +32,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,7 +55,8 @@ double LayoutMs(CEntry& root, int nWidth, int nHeight)
 {
     const CBlockViewStyle style = CBlockViewStyle::FromPrefs();
     const QFontMetrics fm(style.fontAcross);
-    const CBlockLayout::TextMetrics metrics{fm.height(), [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
+    const CBlockLayout::TextMetrics metrics{fm.height(),
+                                            [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
     CBlockLayout layout;
     const auto start = std::chrono::steady_clock::now();
     layout.Build(root, CRect(0, 0, nWidth, nHeight), style.nBorder, metrics);
@@ -114,7 +115,8 @@ void BenchPie(CVolraDoc& doc, int nWidth, int nHeight, QImage& image)
         const double cpu = ThreadCpuMs();
         const auto start = std::chrono::steady_clock::now();
         view.OnUpdate(nullptr, HINT_REDRAW, nullptr);
-        const double update = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double update =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         updateOnly.push_back(update);
         rebuilt.push_back(update + PaintMs(view, image));
         rebuiltCpu.push_back(ThreadCpuMs() - cpu);
@@ -123,7 +125,8 @@ void BenchPie(CVolraDoc& doc, int nWidth, int nHeight, QImage& image)
     for (int i = 0; i < kPaints; ++i)
         cached.push_back(PaintMs(view, image));
     const auto& slices = view.GetChart().Slices();
-    const auto nLabels = std::count_if(slices.begin(), slices.end(), [](const CPieSlice& s) { return s.m_label.IsVisible(); });
+    const auto nLabels =
+        std::count_if(slices.begin(), slices.end(), [](const CPieSlice& s) { return s.m_label.IsVisible(); });
     const auto nDrawn = std::count_if(slices.begin(), slices.end(), [](const CPieSlice& s) { return s.IsDrawn(); });
     std::printf("update_only %d median_ms %.2f\n", kPaints, Median(updateOnly));
     std::printf("paints %d median_ms %.2f (layout kept)\n", kPaints, Median(cached));
@@ -176,7 +179,8 @@ int main(int argc, char** argv)
     }
     bUsage |= mode != "block" && mode != "pie" && mode != "spider";
     if (path == nullptr || bUsage) {
-        std::fprintf(stderr, "usage: paint_bench [--mode block|pie|spider] [--png FILE] [--size WxH] [--border B] PATH\n");
+        std::fprintf(stderr,
+                     "usage: paint_bench [--mode block|pie|spider] [--png FILE] [--size WxH] [--border B] PATH\n");
         return 2;
     }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);

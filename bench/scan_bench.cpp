@@ -13,10 +13,10 @@
 // exit code 1 (2 for a wrong command line). An FTP search also prints how many times it
 // logged in, on the line before.
 #include "doc/DriveVolraDoc.h"
+#include "framework/UiServices.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
 #include "sys/FolderPath.h"
-#include "framework/UiServices.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -83,7 +83,8 @@ bool ParseArguments(int argc, char** argv, Options& o)
     return o.path != nullptr;
 }
 
-std::unique_ptr<CVolraDoc> MakeDocument(const Options& o, const std::string& root, std::unique_ptr<CFtpVolraDoc>& ftpDoc)
+std::unique_ptr<CVolraDoc> MakeDocument(const Options& o, const std::string& root,
+                                        std::unique_ptr<CFtpVolraDoc>& ftpDoc)
 {
     if (ftpDoc)
         return std::move(ftpDoc);

@@ -26,9 +26,15 @@ struct MarkBlock {
     QRgb colour;
 };
 constexpr std::array<MarkBlock, 9> kMark{{
-    {16, 16, 56, 58, 0x6f9fe6}, {16, 78, 28, 34, 0x93b8ef}, {48, 78, 24, 34, 0xb5cff5},
-    {76, 16, 36, 24, 0x67b96a}, {76, 44, 18, 20, 0x8fcc8d}, {98, 44, 14, 20, 0xb6dfb3},
-    {76, 68, 36, 24, 0xe9974a}, {76, 96, 24, 16, 0xf0b57c}, {104, 96, 8, 16, 0xf6d2ac},
+    {16, 16, 56, 58, 0x6f9fe6},
+    {16, 78, 28, 34, 0x93b8ef},
+    {48, 78, 24, 34, 0xb5cff5},
+    {76, 16, 36, 24, 0x67b96a},
+    {76, 44, 18, 20, 0x8fcc8d},
+    {98, 44, 14, 20, 0xb6dfb3},
+    {76, 68, 36, 24, 0xe9974a},
+    {76, 96, 24, 16, 0xf0b57c},
+    {104, 96, 8, 16, 0xf6d2ac},
 }};
 constexpr int kMarkUnits = 128;
 constexpr int kMarkInset = 16;  // the blocks span units 16 to 112 of the square
@@ -56,8 +62,7 @@ void DrawMark(QPainter& painter, QPointF topLeft, qreal side)
 
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* pParent)
-    : QDialog(pParent)
+CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
 {
     // Lower case: the caption this box has always carried.
     setWindowTitle(QStringLiteral("volra"));

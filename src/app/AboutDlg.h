@@ -18,7 +18,7 @@ public:
     // The banner at its logical size, drawn for a screen of the given pixel ratio: the
     // program's treemap mark on the left, its name beside it, on the mark's dark ground.
     static QPixmap DrawBanner(qreal devicePixelRatio);
-    static constexpr int kBannerWidth = 360;   // logical pixels
+    static constexpr int kBannerWidth = 360;  // logical pixels
     static constexpr int kBannerHeight = 96;
 
 private:

@@ -4,9 +4,9 @@
 #include "PlaceholderView.h"
 #include "doc/VolraDoc.h"
 #include "views/VolraBlockView.h"
+#include "views/VolraListView.h"
 #include "views/VolraPieView.h"
 #include "views/VolraSpiderView.h"
-#include "views/VolraListView.h"
 #include "views/VolraTreeView.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
-#include "framework/CmdTarget.h"
 #include "base/Types.h"
+#include "framework/CmdTarget.h"
 
 #include <QWidget>
 #include <array>
@@ -63,9 +63,9 @@ private:
     CVolraDoc* m_pDoc;  // not owned: the document closes itself and this frame with it
     QVBoxLayout* m_pLayout = nullptr;
     QSplitter* m_wndSplitter = nullptr;
-    CView* m_pTreeView = nullptr;                  // owned by the splitter
-    std::array<CView*, 4> m_pModeViews{};          // owned by this frame's widgets
-    CView* m_pActiveView = nullptr;                // not owned
+    CView* m_pTreeView = nullptr;  // owned by the splitter
+    std::array<CView*, 4> m_pModeViews{};  // owned by this frame's widgets
+    CView* m_pActiveView = nullptr;  // not owned
     bool m_bClosing = false;
     int m_nTreeWidth = 192;  // pixels: the ideal width until the user drags the splitter
 };

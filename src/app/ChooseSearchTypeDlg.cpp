@@ -15,8 +15,7 @@ constexpr int kChoiceIconSize = 24;
 
 }  // namespace
 
-CChooseSearchTypeDlg::CChooseSearchTypeDlg(QWidget* pParent, BOOL bFtpEnabled)
-    : QDialog(pParent)
+CChooseSearchTypeDlg::CChooseSearchTypeDlg(QWidget* pParent, BOOL bFtpEnabled) : QDialog(pParent)
 {
     setWindowTitle(QStringLiteral("Choose search type"));
     setWindowFlags(kDialogWindowFlags);
@@ -28,10 +27,12 @@ CChooseSearchTypeDlg::CChooseSearchTypeDlg(QWidget* pParent, BOOL bFtpEnabled)
 void CChooseSearchTypeDlg::CreateControls()
 {
     // The theme's drive icons where a desktop theme is installed, else the style's own.
-    m_pLocal = new QPushButton(QIcon::fromTheme(QStringLiteral("drive-harddisk"), style()->standardIcon(QStyle::SP_DriveHDIcon)),
-                               QStringLiteral("Local or Network &Drive"), this);
-    m_pFtp = new QPushButton(QIcon::fromTheme(QStringLiteral("folder-remote"), style()->standardIcon(QStyle::SP_DriveNetIcon)),
-                             QStringLiteral("FTP &Account"), this);
+    m_pLocal = new QPushButton(
+        QIcon::fromTheme(QStringLiteral("drive-harddisk"), style()->standardIcon(QStyle::SP_DriveHDIcon)),
+        QStringLiteral("Local or Network &Drive"), this);
+    m_pFtp = new QPushButton(
+        QIcon::fromTheme(QStringLiteral("folder-remote"), style()->standardIcon(QStyle::SP_DriveNetIcon)),
+        QStringLiteral("FTP &Account"), this);
     m_pCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     for (QPushButton* pChoice : {m_pLocal, m_pFtp}) {
         pChoice->setIconSize(QSize(kChoiceIconSize, kChoiceIconSize));
@@ -57,17 +58,8 @@ void CChooseSearchTypeDlg::CreateControls()
     pLayout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void CChooseSearchTypeDlg::EnableFtp(BOOL bEnable)
-{
-    m_pFtp->setEnabled(bEnable != FALSE);
-}
+void CChooseSearchTypeDlg::EnableFtp(BOOL bEnable) { m_pFtp->setEnabled(bEnable != FALSE); }
 
-int CChooseSearchTypeDlg::DoModal()
-{
-    return exec();
-}
+int CChooseSearchTypeDlg::DoModal() { return exec(); }
 
-void CChooseSearchTypeDlg::reject()
-{
-    done(IDCANCEL);
-}
+void CChooseSearchTypeDlg::reject() { done(IDCANCEL); }

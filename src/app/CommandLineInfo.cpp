@@ -9,9 +9,8 @@
 namespace {
 bool Has(const std::vector<std::string>& args, std::initializer_list<const char*> names)
 {
-    return std::any_of(args.begin() + (args.empty() ? 0 : 1), args.end(), [&](const std::string& a) {
-        return std::find(names.begin(), names.end(), a) != names.end();
-    });
+    return std::any_of(args.begin() + (args.empty() ? 0 : 1), args.end(),
+                       [&](const std::string& a) { return std::find(names.begin(), names.end(), a) != names.end(); });
 }
 }  // namespace
 
@@ -93,8 +92,8 @@ CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args)
     if (args.size() < 2)
         return info;
     info.action = CCommandLineInfo::Action::SearchFolder;
-    const auto option = std::find_if(args.begin() + 1, args.end(),
-                                     [](const std::string& a) { return a.size() > 1 && a[0] == '-'; });
+    const auto option =
+        std::find_if(args.begin() + 1, args.end(), [](const std::string& a) { return a.size() > 1 && a[0] == '-'; });
     if (option != args.end())
         info.strError = "unknown option \"" + *option + "\" (volra --help lists the options)";
     else if (args.size() > 2)

@@ -11,17 +11,17 @@
 struct CCommandLineInfo {
     enum class Action { NewSearch, SearchFolder, OpenFile, Snapshot, Save, Compare, Help, Version };
     Action action = Action::NewSearch;
-    std::string strFolder;       // SearchFolder: the folder, resolved
-    std::string strFile;         // OpenFile: a saved search, as given
-    CSnapshotRequest snapshot;   // Snapshot: the request (its folder is resolved when run)
-    CSaveRequest save;           // Save: the request
-    CCompareRequest compare;     // Compare: the request
-    std::string strError;        // not empty: the line cannot be carried out, and why
+    std::string strFolder;  // SearchFolder: the folder, resolved
+    std::string strFile;  // OpenFile: a saved search, as given
+    CSnapshotRequest snapshot;  // Snapshot: the request (its folder is resolved when run)
+    CSaveRequest save;  // Save: the request
+    CCompareRequest compare;  // Compare: the request
+    std::string strError;  // not empty: the line cannot be carried out, and why
 };
 
 // Reads the arguments, the program's name first. --help and --version win over anything
-// else; --compare, --save or --snapshot anywhere makes that; otherwise at most one folder, or one file
-// holding a saved search.
+// else; --compare, --save or --snapshot anywhere makes that; otherwise at most one
+// folder, or one file holding a saved search.
 CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args);
 
 // What "volra --help" prints.

@@ -10,9 +10,9 @@
 // status-bar prompts are all built from this table.
 struct CCommandInfo {
     UINT id;
-    const char* menuText;   // main menu text, "&" marks the mnemonic, "\t" the key text
-    const char* prompt;     // status-bar prompt, "\n", tooltip
-    const char* iconName;   // picture ":/toolbar/<iconName>.svg" (resources/toolbar), or null
+    const char* menuText;  // main menu text, "&" marks the mnemonic, "\t" the key text
+    const char* prompt;  // status-bar prompt, "\n", tooltip
+    const char* iconName;  // picture ":/toolbar/<iconName>.svg" (resources/toolbar), or null
     bool checkable;
 };
 
@@ -31,6 +31,6 @@ struct CMenuLayout {
     const char* title;
     std::vector<UINT> items;
 };
-const std::vector<CMenuLayout>& MainMenuNoDocument();   // while no search window is open
-const std::vector<CMenuLayout>& MainMenuDocument();     // while a search window is active
+const std::vector<CMenuLayout>& MainMenuNoDocument();  // while no search window is open
+const std::vector<CMenuLayout>& MainMenuDocument();  // while a search window is active
 const std::vector<UINT>& ToolbarLayout();

@@ -2,10 +2,10 @@
 
 #include "doc/DriveVolraDoc.h"
 #include "doc/FileVolraDoc.h"
+#include "framework/UiServices.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
 #include "sys/FolderPath.h"
-#include "framework/UiServices.h"
 
 #include <cstdio>
 

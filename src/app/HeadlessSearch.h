@@ -20,7 +20,7 @@ private:
 // file to read a saved search from. Paths are argv's bytes.
 struct CSearchSource {
     enum class Kind { Folder, Ftp, File } kind = Kind::Folder;
-    std::string path;   // a folder: resolved; an ftp:// address or a file: as given
+    std::string path;  // a folder: resolved; an ftp:// address or a file: as given
     std::string shown;  // how messages name it: an address never with its password
 };
 

@@ -44,8 +44,7 @@ QStringList CHelpWindow::HelpFolders()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
     return {QDir::cleanPath(exeDir + QStringLiteral("/../share/volra/help")),
-            QDir::cleanPath(exeDir + QStringLiteral("/help")),
-            QString::fromLatin1(kCompiledFolder)};
+            QDir::cleanPath(exeDir + QStringLiteral("/help")), QString::fromLatin1(kCompiledFolder)};
 }
 
 QUrl CHelpWindow::FindHelpIndex(const QStringList& folders)
@@ -64,15 +63,9 @@ QUrl CHelpWindow::FindHelpIndex(const QStringList& folders)
     return {};
 }
 
-CHelpWindow* CHelpWindow::Instance()
-{
-    return s_pInstance.data();
-}
+CHelpWindow* CHelpWindow::Instance() { return s_pInstance.data(); }
 
-void CHelpWindow::ShowHelp(QWidget* pParent)
-{
-    ShowHelp(pParent, HelpFolders());
-}
+void CHelpWindow::ShowHelp(QWidget* pParent) { ShowHelp(pParent, HelpFolders()); }
 
 void CHelpWindow::ShowHelp(QWidget* pParent, const QStringList& folders)
 {
@@ -102,9 +95,7 @@ void CHelpWindow::ShowHelp(QWidget* pParent, const QStringList& folders)
     s_pInstance->activateWindow();
 }
 
-CHelpWindow::CHelpWindow(QWidget* pParent, const QUrl& home)
-    : QMainWindow(pParent, Qt::Window)
-    , m_home(home)
+CHelpWindow::CHelpWindow(QWidget* pParent, const QUrl& home) : QMainWindow(pParent, Qt::Window), m_home(home)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // An open guide must not keep the program running after its main window has closed.
@@ -147,22 +138,25 @@ void CHelpWindow::CreateToolBar()
     pBar->setMovable(false);
     pBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
-    m_pBack = pBar->addAction(QIcon::fromTheme(QStringLiteral("go-previous"), style()->standardIcon(QStyle::SP_ArrowBack)),
-                              QStringLiteral("&Back"));
+    m_pBack =
+        pBar->addAction(QIcon::fromTheme(QStringLiteral("go-previous"), style()->standardIcon(QStyle::SP_ArrowBack)),
+                        QStringLiteral("&Back"));
     m_pBack->setShortcut(QKeySequence::Back);
     m_pBack->setEnabled(false);
     connect(m_pBack, &QAction::triggered, m_pBrowser, &QTextBrowser::backward);
     connect(m_pBrowser, &QTextBrowser::backwardAvailable, m_pBack, &QAction::setEnabled);
 
-    m_pForward = pBar->addAction(QIcon::fromTheme(QStringLiteral("go-next"), style()->standardIcon(QStyle::SP_ArrowForward)),
-                                 QStringLiteral("&Forward"));
+    m_pForward =
+        pBar->addAction(QIcon::fromTheme(QStringLiteral("go-next"), style()->standardIcon(QStyle::SP_ArrowForward)),
+                        QStringLiteral("&Forward"));
     m_pForward->setShortcut(QKeySequence::Forward);
     m_pForward->setEnabled(false);
     connect(m_pForward, &QAction::triggered, m_pBrowser, &QTextBrowser::forward);
     connect(m_pBrowser, &QTextBrowser::forwardAvailable, m_pForward, &QAction::setEnabled);
 
-    m_pHome = pBar->addAction(QIcon::fromTheme(QStringLiteral("go-home"), style()->standardIcon(QStyle::SP_DirHomeIcon)),
-                              QStringLiteral("&Home"));
+    m_pHome =
+        pBar->addAction(QIcon::fromTheme(QStringLiteral("go-home"), style()->standardIcon(QStyle::SP_DirHomeIcon)),
+                        QStringLiteral("&Home"));
     m_pHome->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Home));
     connect(m_pHome, &QAction::triggered, this, &CHelpWindow::GoHome);
 
@@ -187,7 +181,4 @@ void CHelpWindow::OnSourceChanged()
     setWindowTitle(title.isEmpty() ? QStringLiteral("Volra Help") : title);
 }
 
-void HtmlHelpDisplayTopic(QWidget* pParent)
-{
-    CHelpWindow::ShowHelp(pParent);
-}
+void HtmlHelpDisplayTopic(QWidget* pParent) { CHelpWindow::ShowHelp(pParent); }

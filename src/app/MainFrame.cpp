@@ -7,15 +7,14 @@
 #include "HelpWindow.h"
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
-#include "model/Entry.h"
 #include "framework/DisplayText.h"
 #include "framework/IconTheme.h"
 #include "framework/UiServices.h"
+#include "model/Entry.h"
 #include "views/EntryInfo.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -32,11 +31,12 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <cstdint>
 
 namespace {
-constexpr int kIconSize = 32;           // how much of a window must stay on the screen
-constexpr int kIdleUpdateMs = 200;      // toolbar states follow the program this often
+constexpr int kIconSize = 32;  // how much of a window must stay on the screen
+constexpr int kIdleUpdateMs = 200;  // toolbar states follow the program this often
 const char* const kReady = "Ready";
 
 QSettings Profile() { return QSettings(QStringLiteral("kestrow software"), QStringLiteral("Volra")); }
@@ -425,8 +425,7 @@ bool CMainFrame::RestorePlacement()
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return false;
-    setGeometry(PlacementRect(values[1], values[2], values[3], values[4], screen->availableGeometry(),
-                              screen->size()));
+    setGeometry(PlacementRect(values[1], values[2], values[3], values[4], screen->availableGeometry(), screen->size()));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "framework/CmdTarget.h"
 #include "base/Types.h"
+#include "framework/CmdTarget.h"
 
 #include <QMainWindow>
 #include <QRect>

@@ -1,7 +1,7 @@
 #include "PlaceholderView.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 CPlaceholderView::CPlaceholderView(QWidget* pParent) : CView(pParent)
 {

@@ -20,9 +20,9 @@ public:
     // second item to the last and then the first; no selection when none does.
     static void SelectFace(QComboBox* pList, const std::string& strFace);
 
-    CSpinEdit* m_wndBorderSpin = nullptr;    // "&Border"
+    CSpinEdit* m_wndBorderSpin = nullptr;  // "&Border"
     CSpinEdit* m_wndFontSizeSpin = nullptr;  // "Font &size"
-    QComboBox* m_wndFontList = nullptr;      // "Label &font": every font family, sorted
+    QComboBox* m_wndFontList = nullptr;  // "Label &font": every font family, sorted
     int m_nFontSize = 0;
     int m_nBorder = 0;
     std::string m_strFontFace;

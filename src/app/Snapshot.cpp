@@ -8,8 +8,8 @@
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
 #include "views/VolraPieView.h"
-#include "views/VolraSpiderView.h"
 #include "views/VolraPrefs.h"
+#include "views/VolraSpiderView.h"
 #include "views/VolraTreeView.h"
 
 #include <QBuffer>
@@ -58,7 +58,6 @@ CView* MakeSnapshotView(const QString& mode, QWidget* pParent)
     return new CVolraBlockView(pParent);
 }
 
-
 // The picture's format follows the output's suffix when it names one that can be written
 // ("shot.jpg"), and is PNG otherwise ("/dev/stdout").
 QByteArray FormatFor(const std::string& output)
@@ -82,7 +81,8 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
         const QString a = QString::fromStdString(args[i]);  // options are words; paths stay bytes
         const bool hasValue = i + 1 < args.size();
         if ((a == QLatin1String("--snapshot") || a == QLatin1String("--mode") || a == QLatin1String("--size")
-             || a == QLatin1String("--output")) && !hasValue) {
+             || a == QLatin1String("--output"))
+            && !hasValue) {
             error = a + QStringLiteral(" needs a value");
             return request;
         }
@@ -97,7 +97,8 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
         else if (a == QLatin1String("--size")) {
             const QString value = QString::fromStdString(args[++i]);
             if (!ParseSize(value, request.size))
-                error = QStringLiteral("--size wants WIDTHxHEIGHT, each from 1 to %1, not \"%2\"").arg(kMaxSide).arg(value);
+                error =
+                    QStringLiteral("--size wants WIDTHxHEIGHT, each from 1 to %1, not \"%2\"").arg(kMaxSide).arg(value);
         } else if (a == QLatin1String("--output"))
             request.output = args[++i];
         else

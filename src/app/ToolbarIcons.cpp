@@ -9,10 +9,7 @@
 // The pictures are compiled into this static library; a linker keeps an object of a static
 // library only when something refers to it, so they are registered here, by name. Outside
 // any namespace, as Q_INIT_RESOURCE requires.
-static void RegisterToolbarPictures()
-{
-    Q_INIT_RESOURCE(app);
-}
+static void RegisterToolbarPictures() { Q_INIT_RESOURCE(app); }
 
 QIcon ToolbarIcon(UINT id)
 {

@@ -33,9 +33,12 @@ CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
         return pDoc;
     }
     switch (m_chooseSearchType()) {
-    case IDC_LOCAL_DRIVE: return new CDriveVolraDoc;
-    case IDC_FTP_ACCOUNT: return new CFtpVolraDoc;
-    default: return nullptr;
+    case IDC_LOCAL_DRIVE:
+        return new CDriveVolraDoc;
+    case IDC_FTP_ACCOUNT:
+        return new CFtpVolraDoc;
+    default:
+        return nullptr;
     }
 }
 

@@ -38,7 +38,7 @@ private:
     CVolraDoc* AddDocument(std::unique_ptr<CVolraDoc> doc, std::unique_ptr<CChildFrame> frame);
     void RemoveDocument(CVolraDoc* pDoc);
 
-    CMainFrame* m_pMainFrame;            // not owned
-    std::vector<CVolraDoc*> m_documents; // each document owns itself once shown
+    CMainFrame* m_pMainFrame;  // not owned
+    std::vector<CVolraDoc*> m_documents;  // each document owns itself once shown
     int m_nUntitledCount = 0;
 };

@@ -40,8 +40,8 @@ void CDriveListDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& o
 
     const bool bSelected = (option.state & QStyle::State_Selected) != 0;
     const QColor ink = option.palette.color(bSelected ? QPalette::HighlightedText : QPalette::Text);
-    const QColor fill = bSelected ? option.palette.color(QPalette::HighlightedText)
-                                  : option.palette.color(QPalette::Highlight);
+    const QColor fill =
+        bSelected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Highlight);
     const double used = std::clamp(share.toDouble(), 0.0, 1.0);
     pPainter->save();
     pPainter->setPen(Qt::NoPen);

@@ -1,13 +1,13 @@
 #include "DriveSelectDlg.h"
 
 #include "DriveListDelegate.h"
-#include "model/FormatSize.h"
 #include "framework/DriveIcons.h"
-#include "sys/ErrorText.h"
-#include "framework/FileChooser.h"
-#include "sys/FolderPath.h"
-#include "framework/UiServices.h"
 #include "framework/ErrorBox.h"
+#include "framework/FileChooser.h"
+#include "framework/UiServices.h"
+#include "model/FormatSize.h"
+#include "sys/ErrorText.h"
+#include "sys/FolderPath.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -24,17 +24,14 @@
 
 namespace {
 
-constexpr int kDriveColumnWidth = 120;     // at least; wider when the mount paths need it
+constexpr int kDriveColumnWidth = 120;  // at least; wider when the mount paths need it
 constexpr int kMinTitleColumnWidth = 80;  // what a wide "Drive" column must leave
 constexpr int kRootRole = Qt::UserRole;
 constexpr int kSpacePollMs = 100;
 static_assert(kRootRole != CDriveListDelegate::kUsageRole);
 
 // Answers from a server or a FUSE daemon may never come; local file systems answer at once.
-bool MayHang(const CDriveInfo& drive)
-{
-    return drive.kind == DriveKind::Network || drive.fsType.starts_with("fuse");
-}
+bool MayHang(const CDriveInfo& drive) { return drive.kind == DriveKind::Network || drive.fsType.starts_with("fuse"); }
 
 std::int64_t AsSize(std::uint64_t bytes)
 {
@@ -46,15 +43,13 @@ std::int64_t AsSize(std::uint64_t bytes)
 QRect DialogRect(const QFont& font, int x, int y, int w, int h)
 {
     const QFontMetrics fm(font);
-    const int cx = (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+    const int cx =
+        (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
     const int cy = fm.height();
     return {(x * cx + 2) / 4, (y * cy + 4) / 8, (w * cx + 2) / 4, (h * cy + 4) / 8};
 }
 
-QString FromBytes(const std::string& str)
-{
-    return QString::fromUtf8(str.data(), static_cast<qsizetype>(str.size()));
-}
+QString FromBytes(const std::string& str) { return QString::fromUtf8(str.data(), static_cast<qsizetype>(str.size())); }
 
 }  // namespace
 
@@ -163,10 +158,10 @@ void CDriveSelectDlg::SetColumnWidths()
     m_pList->setColumnWidth(kSizeColumn, figure);
     m_pList->setColumnWidth(kUsedColumn, figure + CDriveListDelegate::BarRect(QRect(0, 0, 1000, 10), fm).width() + 8);
     m_pList->setColumnWidth(kFreeColumn, figure);
-    const int figures = m_pList->columnWidth(kSizeColumn) + m_pList->columnWidth(kUsedColumn)
-                        + m_pList->columnWidth(kFreeColumn);
+    const int figures =
+        m_pList->columnWidth(kSizeColumn) + m_pList->columnWidth(kUsedColumn) + m_pList->columnWidth(kFreeColumn);
     const int room = m_pList->width() - 2 * m_pList->frameWidth()
-                     - m_pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pList) - figures;
+        - m_pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pList) - figures;
     m_pList->resizeColumnToContents(kDriveColumn);
     const int wanted = m_pList->columnWidth(kDriveColumn) + 4;
     const int drive = std::max(std::min(kDriveColumnWidth, room / 2), std::min(wanted, room - kMinTitleColumnWidth));
@@ -248,8 +243,7 @@ void CDriveSelectDlg::OnItemDoubleClicked(QTreeWidgetItem* pItem)
 // Otherwise this dialog stays up for another choice.
 void CDriveSelectDlg::OnChooseFolder()
 {
-    const std::string strChosen =
-        ChooseFilePath(FileChooser::Folder, this, QStringLiteral("Select folder to search"));
+    const std::string strChosen = ChooseFilePath(FileChooser::Folder, this, QStringLiteral("Select folder to search"));
     if (strChosen.empty())
         return;
     std::string strFolder;

@@ -1,7 +1,7 @@
 #pragma once
+#include "base/Types.h"
 #include "sys/DiskSpace.h"
 #include "sys/MountTable.h"
-#include "base/Types.h"
 
 #include <QDialog>
 

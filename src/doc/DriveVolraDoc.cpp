@@ -1,17 +1,17 @@
 #include "DriveVolraDoc.h"
 
 #include "DriveSelectDlg.h"
-#include "sys/DiskSpace.h"
+#include "FinderItem.h"
 #include "framework/DisplayText.h"
+#include "framework/ErrorBox.h"
+#include "framework/Shell.h"
+#include "framework/UiServices.h"
+#include "sys/DiskSpace.h"
 #include "sys/ErrorText.h"
 #include "sys/FileFind.h"
-#include "sys/PrefetchFind.h"
 #include "sys/LastError.h"
-#include "framework/Shell.h"
+#include "sys/PrefetchFind.h"
 #include "sys/Trash.h"
-#include "framework/UiServices.h"
-#include "FinderItem.h"
-#include "framework/ErrorBox.h"
 
 #include <QMessageBox>
 #include <algorithm>
@@ -39,10 +39,9 @@ CDriveVolraDoc::CDriveVolraDoc() = default;
 
 const CCmdMap& CDriveVolraDoc::ClassCmdMap()
 {
-    static const CCmdMap map =
-        CCmdMapOf<CDriveVolraDoc>(&CVolraDoc::ClassCmdMap())
-            .On(ID_OPEN_RUN, &CDriveVolraDoc::OnOpenFile, &CDriveVolraDoc::OnUpdateOpenFile)
-            .On(ID_DELETE, &CDriveVolraDoc::OnDeleteFile, &CDriveVolraDoc::OnUpdateDeleteFile);
+    static const CCmdMap map = CCmdMapOf<CDriveVolraDoc>(&CVolraDoc::ClassCmdMap())
+                                   .On(ID_OPEN_RUN, &CDriveVolraDoc::OnOpenFile, &CDriveVolraDoc::OnUpdateOpenFile)
+                                   .On(ID_DELETE, &CDriveVolraDoc::OnDeleteFile, &CDriveVolraDoc::OnUpdateDeleteFile);
     return map;
 }
 
@@ -251,8 +250,8 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
         return FALSE;
     const QString strPath = DisplayText(entry.GetPath());
     const QString strText = entry.IsDirectory()
-                                ? QStringLiteral("Move the folder \"%1\" and everything in it to the trash?")
-                                : QStringLiteral("Move \"%1\" to the trash?");
+        ? QStringLiteral("Move the folder \"%1\" and everything in it to the trash?")
+        : QStringLiteral("Move \"%1\" to the trash?");
     QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), strText.arg(strPath),
                     QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
     box.setWindowFlags(kDialogWindowFlags);
@@ -262,7 +261,4 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
     return box.exec() == QMessageBox::Yes ? TRUE : FALSE;
 }
 
-void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText)
-{
-    ShowErrorBox(strText, AfxGetMainWnd());
-}
+void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText) { ShowErrorBox(strText, AfxGetMainWnd()); }

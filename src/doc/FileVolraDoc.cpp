@@ -3,9 +3,9 @@
 #include "FinderItem.h"
 #include "NcduReader.h"
 #include "framework/ErrorBox.h"
+#include "framework/UiServices.h"
 #include "sys/Finder.h"
 #include "sys/LastError.h"
-#include "framework/UiServices.h"
 
 #include <sys/stat.h>
 

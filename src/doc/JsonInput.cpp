@@ -30,10 +30,7 @@ std::string ZlibError(gzFile gz)
 }
 }  // namespace
 
-CJsonInput::CJsonInput() : m_buffer(kPieceBytes)
-{
-    m_pCur = m_pEnd = m_buffer.data();
-}
+CJsonInput::CJsonInput() : m_buffer(kPieceBytes) { m_pCur = m_pEnd = m_buffer.data(); }
 
 CJsonInput::~CJsonInput()
 {

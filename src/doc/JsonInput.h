@@ -63,8 +63,8 @@ private:
     std::vector<char> m_buffer;
     const char* m_pCur = nullptr;
     const char* m_pEnd = nullptr;
-    std::size_t m_nBase = 0;           // offset of the buffer's first byte in the file
-    std::uint64_t m_nLines = 0;        // line ends before the buffer
+    std::size_t m_nBase = 0;  // offset of the buffer's first byte in the file
+    std::uint64_t m_nLines = 0;  // line ends before the buffer
     std::uint64_t m_nLastLineEnd = 0;  // offset of the last one plus 1; 0 for none yet
     bool m_bEof = false;
     bool m_bStopped = false;

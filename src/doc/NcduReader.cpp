@@ -67,11 +67,11 @@ struct KnownKey {
     int slot;  // which length, count, time or flag of Info
 };
 constexpr KnownKey kKeys[] = {
-    {"name", Field::Name, 0},        {"asize", Field::Length, 0},       {"dsize", Field::Length, 1},
-    {"dev", Field::Count, 0},        {"ino", Field::Count, 1},          {"nlink", Field::Count, 2},
-    {"uid", Field::Count, 3},        {"gid", Field::Count, 3},          {"mode", Field::Count, 3},
-    {"created", Field::Time, 0},     {"mtime", Field::Time, 1},         {"atime", Field::Time, 2},
-    {"hlnkc", Field::Flag, 0},       {"read_error", Field::Flag, 1},    {"notreg", Field::Flag, 2},
+    {"name", Field::Name, 0},         {"asize", Field::Length, 0},    {"dsize", Field::Length, 1},
+    {"dev", Field::Count, 0},         {"ino", Field::Count, 1},       {"nlink", Field::Count, 2},
+    {"uid", Field::Count, 3},         {"gid", Field::Count, 3},       {"mode", Field::Count, 3},
+    {"created", Field::Time, 0},      {"mtime", Field::Time, 1},      {"atime", Field::Time, 2},
+    {"hlnkc", Field::Flag, 0},        {"read_error", Field::Flag, 1}, {"notreg", Field::Flag, 2},
     {"excluded", Field::Excluded, 0},
 };
 
@@ -191,7 +191,7 @@ private:
     int m_nIgnoring = 0;  // depth inside a container being passed over
     State m_afterIgnored = State::Top;
     bool m_bDirectoryInfo = false;  // the info object being read opens a directory
-    bool m_bBracket = false;        // the last event was a bracket's
+    bool m_bBracket = false;  // the last event was a bracket's
     KnownKey m_key{};
     Info m_info;
     std::vector<CEntry*> m_stack;  // the directories open at this point of the file
@@ -268,8 +268,8 @@ bool CNcduHandler::OnValue(const Scalar& v)
     case Field::Time:
         if (!v.integral || v.magnitude > static_cast<std::uint64_t>(kInt64Max) + (v.negative ? 1 : 0))
             return Wrong("must be a whole number of seconds from -2^63 to 2^63-1");
-        m_info.times[m_key.slot] = v.negative ? static_cast<std::int64_t>(0 - v.magnitude)
-                                              : static_cast<std::int64_t>(v.magnitude);
+        m_info.times[m_key.slot] =
+            v.negative ? static_cast<std::int64_t>(0 - v.magnitude) : static_cast<std::int64_t>(v.magnitude);
         m_info.knownTimes |= 1u << m_key.slot;
         return true;
     case Field::Flag:

@@ -18,8 +18,7 @@ constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
 
 gzFile File(void* gz) { return static_cast<gzFile>(gz); }
 
-template <typename Number>
-void AppendNumber(std::string& out, Number n)
+template <typename Number> void AppendNumber(std::string& out, Number n)
 {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
@@ -40,11 +39,21 @@ void AppendName(std::string& out, std::string_view name)
         }
         out += '\\';
         switch (c) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '\n': out += 'n'; break;
-        case '\t': out += 't'; break;
-        case '\r': out += 'r'; break;
+        case '"':
+            out += '"';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        case '\n':
+            out += 'n';
+            break;
+        case '\t':
+            out += 't';
+            break;
+        case '\r':
+            out += 'r';
+            break;
         default:
             out += "u00";
             out += kHex[u >> 4];
@@ -54,8 +63,7 @@ void AppendName(std::string& out, std::string_view name)
     out += '"';
 }
 
-template <typename Number>
-void AppendField(std::string& out, const char* key, Number value)
+template <typename Number> void AppendField(std::string& out, const char* key, Number value)
 {
     out += key;
     AppendNumber(out, value);

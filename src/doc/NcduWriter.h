@@ -34,5 +34,5 @@ private:
 
     CAtomicFile m_file;
     void* m_gz = nullptr;  // gzFile, when compressing
-    std::string m_out;     // what has not been written yet
+    std::string m_out;  // what has not been written yet
 };

@@ -38,10 +38,7 @@ void CSearchAnimation::SetFrame(int nFrame)
 
 void CSearchAnimation::Advance() { SetFrame(m_nFrame + 1); }
 
-int CSearchAnimation::GlassPosition() const
-{
-    return m_nFrame < kPositions ? m_nFrame : kFrameCount - m_nFrame;
-}
+int CSearchAnimation::GlassPosition() const { return m_nFrame < kPositions ? m_nFrame : kFrameCount - m_nFrame; }
 
 void CSearchAnimation::showEvent(QShowEvent* pEvent)
 {

@@ -11,7 +11,7 @@ class CSearchAnimation : public QWidget {
 public:
     static constexpr int kSceneWidth = 80;
     static constexpr int kSceneHeight = 48;
-    static constexpr int kFrameCount = 14;        // 8 glass positions, there and back
+    static constexpr int kFrameCount = 14;  // 8 glass positions, there and back
     static constexpr int kFrameIntervalMs = 160;  // about 6 frames a second
 
     explicit CSearchAnimation(QWidget* pParent = nullptr);

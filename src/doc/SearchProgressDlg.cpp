@@ -23,10 +23,7 @@ void CSearchProgressDlg::Create(QWidget* pParent)
 
 void CSearchProgressDlg::DestroyWindow() { m_pWnd.reset(); }
 
-QWidget* CSearchProgressDlg::GetWindow() const
-{
-    return m_pWnd != nullptr ? m_pWnd->Dialog() : nullptr;
-}
+QWidget* CSearchProgressDlg::GetWindow() const { return m_pWnd != nullptr ? m_pWnd->Dialog() : nullptr; }
 
 void CSearchProgressDlg::UpdateData(BOOL bSaveAndValidate)
 {

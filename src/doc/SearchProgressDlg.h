@@ -33,10 +33,10 @@ public:
 
     BOOL m_bCancelled = FALSE;
     std::string m_strDirectories;  // directories found so far, as decimal text
-    std::string m_strFiles;        // files found so far, as decimal text
-    std::string m_strCurrentDir;   // full path of the directory being read
-    std::string m_strSize;         // what the entries found so far hold, as a size text
-    int m_nPercent = -1;           // how much of the file system was walked, or -1: unknown
+    std::string m_strFiles;  // files found so far, as decimal text
+    std::string m_strCurrentDir;  // full path of the directory being read
+    std::string m_strSize;  // what the entries found so far hold, as a size text
+    int m_nPercent = -1;  // how much of the file system was walked, or -1: unknown
 
 private:
     std::unique_ptr<CSearchProgressWindow> m_pWnd;

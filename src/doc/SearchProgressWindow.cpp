@@ -27,7 +27,8 @@ public:
     explicit DialogUnits(const QFont& font)
     {
         const QFontMetrics fm(font);
-        const int alphabet = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        const int alphabet =
+            fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
         m_cx = (alphabet / 26 + 1) / 2;
         m_cy = fm.height();
     }
@@ -84,14 +85,16 @@ Totals CreateTotals(QDialog* pDlg, const DialogUnits& du)
     // the layout assumed, up to the value boxes.
     const QFontMetrics fm(pDlg->font());
     const int captionWidth = std::clamp(std::max(fm.horizontalAdvance(QStringLiteral("Files found")),
-                                                 fm.horizontalAdvance(QStringLiteral("Directories"))) + 2,
+                                                 fm.horizontalAdvance(QStringLiteral("Directories")))
+                                            + 2,
                                         du.X(35), du.X(48));
-    QLabel* pFilesText = MakeLabel(pDlg, du, {60, 15, 35, 10}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Files found"));
+    QLabel* pFilesText =
+        MakeLabel(pDlg, du, {60, 15, 35, 10}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Files found"));
     pFilesText->resize(captionWidth, pFilesText->height());
     QLabel* pFiles = MakeLabel(pDlg, du, {110, 15, 60, 10}, Qt::AlignLeft | Qt::AlignVCenter);
     MakeSunken(pFiles);
-    QLabel* pDirsText = MakeLabel(pDlg, du, {60, 30, 35, 20}, Qt::AlignRight | Qt::AlignTop,
-                                  QStringLiteral("Directories searched"));
+    QLabel* pDirsText =
+        MakeLabel(pDlg, du, {60, 30, 35, 20}, Qt::AlignRight | Qt::AlignTop, QStringLiteral("Directories searched"));
     pDirsText->setWordWrap(true);
     pDirsText->resize(captionWidth, pDirsText->height());
     QLabel* pDirectories = MakeLabel(pDlg, du, {110, 30, 60, 10}, Qt::AlignLeft | Qt::AlignVCenter);
@@ -104,10 +107,7 @@ Totals CreateTotals(QDialog* pDlg, const DialogUnits& du)
     return {pFiles, pDirectories, pSize};
 }
 
-QString FromBytes(const std::string& str)
-{
-    return QString::fromUtf8(str.data(), static_cast<qsizetype>(str.size()));
-}
+QString FromBytes(const std::string& str) { return QString::fromUtf8(str.data(), static_cast<qsizetype>(str.size())); }
 
 }  // namespace
 
@@ -164,7 +164,8 @@ void CSearchProgressWindow::CreateControls()
     m_pPercent->setAlignment(Qt::AlignCenter);
     m_pPercent->hide();
 
-    QLabel* pNow = MakeLabel(pDlg, du, {5, 67, 54, 8}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Now searching..."));
+    QLabel* pNow =
+        MakeLabel(pDlg, du, {5, 67, 54, 8}, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Now searching..."));
     pNow->resize(std::max(pNow->width(), pNow->fontMetrics().horizontalAdvance(pNow->text()) + 2), pNow->height());
     m_pCurrentDir = MakeLabel(pDlg, du, {5, 77, 170, 40}, Qt::AlignLeft | Qt::AlignTop);
     m_pCurrentDir->setObjectName(kCurrentDirName);

@@ -30,8 +30,7 @@ public:
 
     void Show();
     void Hide();
-    void SetTexts(const std::string& strFiles, const std::string& strDirectories,
-                  const std::string& strCurrentDir);
+    void SetTexts(const std::string& strFiles, const std::string& strDirectories, const std::string& strCurrentDir);
     void SetSize(const std::string& strSize);
     // The share of the file system walked, from 0 to 100; hidden while it is -1 (unknown).
     void SetPercent(int nPercent);

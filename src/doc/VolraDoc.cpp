@@ -1,21 +1,21 @@
 #include "VolraDoc.h"
 
 #include "NcduWriter.h"
-#include "model/FormatSize.h"
-#include "sys/ErrorText.h"
+#include "framework/ErrorBox.h"
 #include "framework/FileChooser.h"
-#include "sys/Finder.h"
-#include "sys/LastError.h"
 #include "framework/PathMimeData.h"
 #include "framework/UiServices.h"
-#include "framework/ErrorBox.h"
+#include "model/FormatSize.h"
+#include "sys/ErrorText.h"
+#include "sys/Finder.h"
+#include "sys/LastError.h"
 
 #include <QApplication>
 #include <QScopeGuard>
 #include <QWidget>
 #include <algorithm>
-#include <tuple>
 #include <new>
+#include <tuple>
 
 namespace {
 // A directory that vanished, or was replaced by something else, between the listing of
@@ -24,7 +24,7 @@ namespace {
 bool VanishedBeforeRead(DWORD code)
 {
     return code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND || code == ERROR_DIRECTORY
-           || code == ErrorFromErrno(ELOOP);
+        || code == ErrorFromErrno(ELOOP);
 }
 }  // namespace
 
@@ -33,12 +33,12 @@ CVolraDoc::~CVolraDoc() = default;
 
 const CCmdMap& CVolraDoc::BrowseCmdMap()
 {
-    static const CCmdMap map = CCmdMapOf<CVolraDoc>(&CDocument::ClassCmdMap())
-                                   .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
-                                   .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory,
-                                       &CVolraDoc::OnUpdateViewDirectory)
-                                   .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs)
-                                   .On(ID_EDIT_COPY, &CVolraDoc::OnEditCopy, &CVolraDoc::OnUpdateEditCopy);
+    static const CCmdMap map =
+        CCmdMapOf<CVolraDoc>(&CDocument::ClassCmdMap())
+            .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
+            .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory, &CVolraDoc::OnUpdateViewDirectory)
+            .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs)
+            .On(ID_EDIT_COPY, &CVolraDoc::OnEditCopy, &CVolraDoc::OnUpdateEditCopy);
     return map;
 }
 
@@ -310,8 +310,7 @@ void CVolraDoc::ShowContextMenu(QWidget*, int x, int y)
     // The menu belongs to the main window: its commands travel the whole route (active
     // view, this document, frames, application), so items with no handler show disabled.
     CCmdTarget* pRoute = GetCommandRoute();
-    TrackPopupMenu(BuildContextMenuItems(), QPoint(x, y), pRoute != nullptr ? *pRoute : *this,
-                   AfxGetMainWnd());
+    TrackPopupMenu(BuildContextMenuItems(), QPoint(x, y), pRoute != nullptr ? *pRoute : *this, AfxGetMainWnd());
 }
 
 void CVolraDoc::OnOpenParent()
@@ -447,8 +446,7 @@ void CVolraDoc::OnSaveSearchAs()
     while (strName.size() > 1 && strName.back() == '/')
         strName.pop_back();
     strName = strName.substr(strName.rfind('/') + 1);
-    const std::string strPath = ChooseFilePath(FileChooser::SaveFile, AfxGetMainWnd(),
-                                               QStringLiteral("Save search as"),
+    const std::string strPath = ChooseFilePath(FileChooser::SaveFile, AfxGetMainWnd(), QStringLiteral("Save search as"),
                                                (strName.empty() ? std::string("search") : strName) + ".json");
     if (!strPath.empty())
         SaveSearch(strPath);

@@ -1,11 +1,11 @@
 #pragma once
 #include "Resource.h"
 #include "SearchProgressDlg.h"
-#include "model/Entry.h"
-#include "model/EntryArena.h"
 #include "framework/Document.h"
 #include "framework/PopupMenu.h"
 #include "framework/UiServices.h"
+#include "model/Entry.h"
+#include "model/EntryArena.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -83,18 +83,17 @@ public:
     // Selects an entry of this tree, or nothing (null); the caller repaints what it shows.
     void SetSelected(CEntry* pEntry) { m_pSelected = pEntry; }
 
-    CEntryArena m_entries;            // every entry of the tree, freed with the document
+    CEntryArena m_entries;  // every entry of the tree, freed with the document
     std::string m_strRootPath;
     CSearchProgressDlg m_dlgProgress;
-    std::string m_strLabel;           // "Drive /home", "Folder /srv/data", ...
+    std::string m_strLabel;  // "Drive /home", "Folder /srv/data", ...
 
 protected:
-    CEntry* m_pRoot = nullptr;        // in m_entries, like the whole tree
-    CEntry* m_pSelected = nullptr;    // not owned; null for no selection
-    CEntry* m_pCurrent = nullptr;     // not owned; always a directory once a search ran
+    CEntry* m_pRoot = nullptr;  // in m_entries, like the whole tree
+    CEntry* m_pSelected = nullptr;  // not owned; null for no selection
+    CEntry* m_pCurrent = nullptr;  // not owned; always a directory once a search ran
 
 public:
-
 protected:
     CVolraDoc();
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
@@ -155,13 +154,13 @@ private:
     WalkEnd Walk(CEntry* pStart, bool bRefresh);
     WalkEnd ReadDirectory(CFinder& finder, CEntry* pDir, std::vector<CEntry*>& stack);
     void WriteProgressFields(bool bEnded = false);  // the walk's figures into the dialog's fields
-    void PushProgress();         // ... and on to its window, then dispatch events
+    void PushProgress();  // ... and on to its window, then dispatch events
     void ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh);
 
-    int m_nDirsFound = 0;   // counters of the running walk
+    int m_nDirsFound = 0;  // counters of the running walk
     int m_nFilesFound = 0;
     const CEntry* m_pWalkStart = nullptr;  // whose total is the size found; not owned
-    std::uint64_t m_nExpected = 0;         // entries the walk will meet, or 0 when unknown
+    std::uint64_t m_nExpected = 0;  // entries the walk will meet, or 0 when unknown
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;

@@ -15,8 +15,8 @@ public:
     using UpdateHandler = std::function<void(CCmdTarget&, CCmdUI&)>;
     struct Entry {
         UINT id;
-        Handler handler;        // may be empty: update only
-        UpdateHandler update;   // may be empty: always enabled while a handler exists
+        Handler handler;  // may be empty: update only
+        UpdateHandler update;  // may be empty: always enabled while a handler exists
     };
 
     explicit CCmdMap(const CCmdMap* pBase = nullptr) : m_pBase(pBase) {}
@@ -34,8 +34,7 @@ protected:
 //   static const CCmdMapOf<CVolraDoc> map = CCmdMapOf<CVolraDoc>(&CDocument::ClassCmdMap())
 //       .On(ID_REFRESH, &CVolraDoc::OnRefresh)
 //       .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent);
-template <class T>
-class CCmdMapOf : public CCmdMap {
+template <class T> class CCmdMapOf : public CCmdMap {
 public:
     explicit CCmdMapOf(const CCmdMap* pBase) : CCmdMap(pBase) {}
 
@@ -49,8 +48,7 @@ public:
     }
     CCmdMapOf&& OnUpdate(UINT id, void (T::*update)(CCmdUI*)) &&
     {
-        m_entries.push_back(
-            {id, {}, [update](CCmdTarget& t, CCmdUI& ui) { (static_cast<T&>(t).*update)(&ui); }});
+        m_entries.push_back({id, {}, [update](CCmdTarget& t, CCmdUI& ui) { (static_cast<T&>(t).*update)(&ui); }});
         return std::move(*this);
     }
 };

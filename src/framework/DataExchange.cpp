@@ -32,8 +32,7 @@ bool ParseInteger(const QString& text, int& value)
 
 CDataExchange::CDataExchange(QWidget* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
-{
-}
+{}
 
 void CDataExchange::Fail(QWidget* pControl, const char* pszMessage)
 {
@@ -84,7 +83,7 @@ void DDV_MinMaxInt(CDataExchange* pDX, QLineEdit* pEdit, int value, int nMin, in
 {
     if (pDX->HasFailed() || !pDX->m_bSaveAndValidate || (value >= nMin && value <= nMax))
         return;
-    const std::string message = "Please enter an integer between " + std::to_string(nMin) + " and "
-                                + std::to_string(nMax) + ".";
+    const std::string message =
+        "Please enter an integer between " + std::to_string(nMin) + " and " + std::to_string(nMax) + ".";
     pDX->Fail(pEdit, message.c_str());
 }

@@ -84,11 +84,21 @@ QPixmap DrawnPixmap(DriveKind kind, int size)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 16.0, size / 16.0);
     switch (kind) {
-    case DriveKind::Floppy: DrawFloppy(painter); break;
-    case DriveKind::HardDisc: DrawHardDisc(painter); break;
-    case DriveKind::CdRom: DrawCdRom(painter); break;
-    case DriveKind::Removable: DrawRemovable(painter); break;
-    case DriveKind::Network: DrawNetwork(painter); break;
+    case DriveKind::Floppy:
+        DrawFloppy(painter);
+        break;
+    case DriveKind::HardDisc:
+        DrawHardDisc(painter);
+        break;
+    case DriveKind::CdRom:
+        DrawCdRom(painter);
+        break;
+    case DriveKind::Removable:
+        DrawRemovable(painter);
+        break;
+    case DriveKind::Network:
+        DrawNetwork(painter);
+        break;
     }
     return pixmap;
 }

@@ -33,8 +33,8 @@ void ShowErrorBox(const std::string& strText, QWidget* pOwner)
         std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText),
-                    QMessageBox::Ok, pOwner);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Volra"), QString::fromUtf8(strText), QMessageBox::Ok,
+                    pOwner);
     box.setWindowFlags(kDialogWindowFlags);
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -5,8 +5,7 @@
 #include <QAction>
 #include <QMenu>
 
-std::unique_ptr<QMenu> BuildPopupMenu(const std::vector<CMenuItem>& items, CCmdTarget& route,
-                                      QWidget* pParent)
+std::unique_ptr<QMenu> BuildPopupMenu(const std::vector<CMenuItem>& items, CCmdTarget& route, QWidget* pParent)
 {
     auto menu = std::make_unique<QMenu>(pParent);
     for (const CMenuItem& item : items) {
@@ -29,8 +28,7 @@ std::unique_ptr<QMenu> BuildPopupMenu(const std::vector<CMenuItem>& items, CCmdT
     return menu;
 }
 
-UINT TrackPopupMenu(const std::vector<CMenuItem>& items, QPoint screenPos, CCmdTarget& route,
-                    QWidget* pParent)
+UINT TrackPopupMenu(const std::vector<CMenuItem>& items, QPoint screenPos, CCmdTarget& route, QWidget* pParent)
 {
     std::unique_ptr<QMenu> menu = BuildPopupMenu(items, route, pParent);
     QAction* chosen = menu->exec(screenPos);

@@ -2,7 +2,8 @@
 
 #include "DataExchange.h"
 
-CPropertyPage::CPropertyPage(const QString& strCaption, QWidget* pParent) : QWidget(pParent), m_strCaption(strCaption) {}
+CPropertyPage::CPropertyPage(const QString& strCaption, QWidget* pParent) : QWidget(pParent), m_strCaption(strCaption)
+{}
 
 BOOL CPropertyPage::UpdateData(BOOL bSaveAndValidate)
 {

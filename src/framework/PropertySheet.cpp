@@ -3,11 +3,11 @@
 #include "PropertyPage.h"
 
 #include <QDialogButtonBox>
-#include <algorithm>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 CPropertySheet::CPropertySheet(const QString& strCaption, QWidget* pParent, int nSelectPage)
     : QDialog(pParent), m_nStartPage(nSelectPage)

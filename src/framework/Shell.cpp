@@ -97,9 +97,6 @@ BOOL ShellOpen(const std::string& path, ShellOpenDone onFinished)
     return TRUE;
 }
 
-void SetShellOpenerCommand(const std::string& program)
-{
-    g_openerCommand = program.empty() ? kDesktopOpener : program;
-}
+void SetShellOpenerCommand(const std::string& program) { g_openerCommand = program.empty() ? kDesktopOpener : program; }
 
 int RunningShellOpeners() { return g_runningOpeners; }

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMainWindow>
-#include <QStatusBar>
 #include <QPointer>
+#include <QStatusBar>
 #include <QWidget>
 #include <algorithm>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace {
 QPointer<QWidget> g_mainWnd;

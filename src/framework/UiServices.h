@@ -14,9 +14,8 @@ class QWidget;
 // The frame of every dialog and message box of the program: a title and a close box, and
 // never minimise or maximise buttons, whatever a platform would add by default: a dialog
 // is answered, not parked or spread over the screen.
-inline constexpr Qt::WindowFlags kDialogWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint
-                                                      | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                                      | Qt::WindowCloseButtonHint;
+inline constexpr Qt::WindowFlags kDialogWindowFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 // The application's main window, or null before it exists (and in headless tools).
 QWidget* AfxGetMainWnd();
@@ -46,7 +45,8 @@ public:
     using Clock = std::chrono::steady_clock;
     explicit CPumpThrottle(std::chrono::milliseconds interval = std::chrono::milliseconds(16),
                            Clock::time_point (*now)() = &Clock::now)
-        : m_interval(interval), m_now(now) {}
+        : m_interval(interval), m_now(now)
+    {}
     bool Due()
     {
         if (m_interval.count() == 0)

@@ -3,7 +3,7 @@
 
 // One stored FTP account: a name and the details to log in with.
 struct CFtpAccount {
-    std::string strName;      // the list's text and the settings group's name
+    std::string strName;  // the list's text and the settings group's name
     std::string strHost;
     std::string strUserName;
     std::string strPassword;  // plain text, as the user typed it

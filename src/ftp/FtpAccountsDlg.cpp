@@ -169,8 +169,8 @@ void CFtpAccountsDlg::OnRemove()
         const QSignalBlocker quiet(m_pList);
         delete m_pList->takeItem(nRow);
     }
-    m_accounts.erase(std::find_if(m_accounts.begin(), m_accounts.end(),
-                                  [this](const auto& p) { return p.get() == m_pAccount; }));
+    m_accounts.erase(
+        std::find_if(m_accounts.begin(), m_accounts.end(), [this](const auto& p) { return p.get() == m_pAccount; }));
     m_pAccount = nullptr;
     if (m_pList->count() == 0) {
         m_strHost.clear();
@@ -233,7 +233,7 @@ void CFtpAccountsDlg::SelectRow(int nRow)
 
 void CFtpAccountsDlg::EnableDetails(bool bEnable)
 {
-    for (QWidget* pControl : std::initializer_list<QWidget*>{m_pHost, m_pUserName, m_pPassword, m_pPort, m_pList,
-                                                            m_pOk, m_pRemove})
+    for (QWidget* pControl :
+         std::initializer_list<QWidget*>{m_pHost, m_pUserName, m_pPassword, m_pPort, m_pList, m_pOk, m_pRemove})
         pControl->setEnabled(bEnable);
 }

@@ -7,8 +7,7 @@
 CFtpConnection::CFtpConnection(std::unique_ptr<CFtpWorker> pWorker, std::string strEntryPath,
                                std::function<bool()> wait)
     : m_pWorker(std::move(pWorker)), m_strCurrentDirectory(std::move(strEntryPath)), m_wait(std::move(wait))
-{
-}
+{}
 
 CFtpConnection::~CFtpConnection() { Close(); }
 

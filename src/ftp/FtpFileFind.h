@@ -39,7 +39,7 @@ private:
     const CFtpItem& Current() const;
 
     CFtpConnection* m_pConnection;  // not owned
-    std::string m_strRoot;          // the directory listed
+    std::string m_strRoot;  // the directory listed
     std::vector<CFtpItem> m_items;
-    std::size_t m_nNext = 0;        // the item the next FindNextFile makes current
+    std::size_t m_nNext = 0;  // the item the next FindNextFile makes current
 };

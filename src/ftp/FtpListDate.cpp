@@ -40,7 +40,7 @@ bool ParseYear(std::string_view word, int& year)
 {
     std::string_view rest;
     return LeadingNumber(word, 4, year, rest) && word.size() - rest.size() == 4
-           && IsOneOf(rest, {"", ".", ",", "年", "년"});
+        && IsOneOf(rest, {"", ".", ",", "年", "년"});
 }
 
 // A month's name, or any word when so asked; a number marked as a month ("6月") when
@@ -147,8 +147,8 @@ bool CFtpListDate::MakeTime(int year, int month, int day, int hour, int minute, 
     const std::int64_t y = year - (month <= 2 ? 1 : 0);
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * static_cast<unsigned>(month > 2 ? month - 3 : month + 9) + 2) / 5
-                         + static_cast<unsigned>(day) - 1;
+    const unsigned doy =
+        (153 * static_cast<unsigned>(month > 2 ? month - 3 : month + 9) + 2) / 5 + static_cast<unsigned>(day) - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     const std::int64_t days = era * 146097 + static_cast<std::int64_t>(doe) - 719468;
     time = CTime(days * kSecondsPerDay + hour * 3600 + minute * 60 + second);
@@ -174,14 +174,14 @@ int CFtpListDate::MonthOf(std::string_view word)
     // Italian, Portuguese, Dutch, Scandinavian, Polish, Hungarian, Russian. No stem begins
     // another month's name in any of these languages.
     static constexpr std::pair<std::string_view, int> kStems[] = {
-        {"jan", 1},  {"ene", 1},  {"gen", 1},  {"sty", 1},  {"янв", 1},  {"feb", 2},   {"fév", 2},  {"fev", 2},
-        {"lut", 2},  {"фев", 2},  {"mar", 3},  {"mär", 3},  {"mrz", 3},  {"mrt", 3},   {"már", 3},  {"мар", 3},
-        {"apr", 4},  {"avr", 4},  {"abr", 4},  {"kwi", 4},  {"ápr", 4},  {"апр", 4},   {"may", 5},  {"mai", 5},
-        {"mag", 5},  {"mei", 5},  {"maj", 5},  {"máj", 5},  {"мая", 5},  {"май", 5},   {"jun", 6},  {"juin", 6},
-        {"giu", 6},  {"cze", 6},  {"jún", 6},  {"июн", 6},  {"jul", 7},  {"juil", 7},  {"lug", 7},  {"lip", 7},
-        {"júl", 7},  {"июл", 7},  {"aug", 8},  {"aoû", 8},  {"ago", 8},  {"sie", 8},   {"авг", 8},  {"sep", 9},
-        {"set", 9},  {"szep", 9}, {"wrz", 9},  {"сен", 9},  {"oct", 10}, {"okt", 10},  {"ott", 10}, {"out", 10},
-        {"paź", 10}, {"окт", 10}, {"nov", 11}, {"lis", 11}, {"ноя", 11}, {"dec", 12},  {"dez", 12}, {"dic", 12},
+        {"jan", 1},  {"ene", 1},  {"gen", 1},  {"sty", 1},  {"янв", 1},  {"feb", 2},  {"fév", 2},  {"fev", 2},
+        {"lut", 2},  {"фев", 2},  {"mar", 3},  {"mär", 3},  {"mrz", 3},  {"mrt", 3},  {"már", 3},  {"мар", 3},
+        {"apr", 4},  {"avr", 4},  {"abr", 4},  {"kwi", 4},  {"ápr", 4},  {"апр", 4},  {"may", 5},  {"mai", 5},
+        {"mag", 5},  {"mei", 5},  {"maj", 5},  {"máj", 5},  {"мая", 5},  {"май", 5},  {"jun", 6},  {"juin", 6},
+        {"giu", 6},  {"cze", 6},  {"jún", 6},  {"июн", 6},  {"jul", 7},  {"juil", 7}, {"lug", 7},  {"lip", 7},
+        {"júl", 7},  {"июл", 7},  {"aug", 8},  {"aoû", 8},  {"ago", 8},  {"sie", 8},  {"авг", 8},  {"sep", 9},
+        {"set", 9},  {"szep", 9}, {"wrz", 9},  {"сен", 9},  {"oct", 10}, {"okt", 10}, {"ott", 10}, {"out", 10},
+        {"paź", 10}, {"окт", 10}, {"nov", 11}, {"lis", 11}, {"ноя", 11}, {"dec", 12}, {"dez", 12}, {"dic", 12},
         {"déc", 12}, {"gru", 12}, {"дек", 12},
     };
     while (!word.empty() && (word.back() == '.' || word.back() == ','))

@@ -11,13 +11,13 @@
 // 08:14", "3 Juli, 2003", "6月 3日 2003年", "2004-04-21 13:29". A month name of a language not
 // known here still makes a date, one without a time.
 struct CFtpListDate {
-    int year = 0;       // 0: a time of day stood in its place
-    int month = 0;      // 1-12; 0: a month name not known here
+    int year = 0;  // 0: a time of day stood in its place
+    int month = 0;  // 1-12; 0: a month name not known here
     int day = 0;
     int hour = 0;
     int minute = 0;
     int second = 0;
-    int zone = 0;       // minutes east of UTC, when the date names its zone; else taken as UTC
+    int zone = 0;  // minutes east of UTC, when the date names its zone; else taken as UTC
 
     // Reads a date starting at words[0]: how many words it takes, 0 when there is none
     // there. bAnyMonthWord takes any word where a month's name stands.

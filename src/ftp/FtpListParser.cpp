@@ -34,8 +34,7 @@ std::vector<Token> Tokenize(std::string_view line, std::size_t maxTokens)
     return tokens;
 }
 
-template <class T>
-bool ParseNumber(std::string_view text, T& value)
+template <class T> bool ParseNumber(std::string_view text, T& value)
 {
     if (text.empty())
         return false;
@@ -78,7 +77,7 @@ bool ParseDosDate(std::string_view date, int& year, int& month, int& day)
 {
     if (date.size() == 10 && date[4] == '-' && date[7] == '-')
         return ParseNumber(date.substr(0, 4), year) && ParseNumber(date.substr(5, 2), month)
-               && ParseNumber(date.substr(8, 2), day);
+            && ParseNumber(date.substr(8, 2), day);
     if ((date.size() != 8 && date.size() != 10) || (date[2] != '-' && date[2] != '/' && date[2] != '.')
         || date[5] != date[2] || !ParseNumber(date.substr(0, 2), month) || !ParseNumber(date.substr(3, 2), day)
         || !ParseNumber(date.substr(6), year))

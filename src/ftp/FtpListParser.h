@@ -11,8 +11,8 @@ struct CFtpItem {
     std::string name;
     bool directory = false;
     std::int64_t size = 0;  // bytes; 0 for a directory
-    CTime modified;         // the only time a listing gives; 0 when it gives none
-    std::string unique;     // MLSD's identity of the file behind the name, when given
+    CTime modified;  // the only time a listing gives; 0 when it gives none
+    std::string unique;  // MLSD's identity of the file behind the name, when given
 };
 
 // Reads directory listings as servers send them: MLSD (machine-readable facts) or LIST in

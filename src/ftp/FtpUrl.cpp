@@ -102,7 +102,8 @@ bool CFtpUrl::Parse(const std::string& text, std::string& strError)
         return false;
     }
     const std::string escaped = EscapedAts(text);
-    const CURLUcode code = curl_url_set(url.get(), CURLUPART_URL, escaped.c_str(), CURLU_PATH_AS_IS);
+    const CURLUcode code =
+        curl_url_set(url.get(), CURLUPART_URL, escaped.c_str(), CURLU_PATH_AS_IS | CURLU_ALLOW_SPACE);
     // libcurl takes "host:" for the default port; an address that says ":" means a number.
     const std::size_t slash = escaped.find('/', kScheme.size());
     const bool bEmptyPort = escaped[(slash == std::string::npos ? escaped.size() : slash) - 1] == ':';
@@ -113,7 +114,7 @@ bool CFtpUrl::Parse(const std::string& text, std::string& strError)
     strHost = Part(url.get(), CURLUPART_HOST);
     if (code != CURLUE_OK || strHost.empty()) {
         strError = code == CURLUE_OK || code == CURLUE_NO_HOST ? "\"" + text + "\" names no server"
-                                                                : "\"" + text + "\" is not a valid address";
+                                                               : "\"" + text + "\" is not a valid address";
         return false;
     }
     if (strHost.size() >= 2 && strHost.front() == '[' && strHost.back() == ']')

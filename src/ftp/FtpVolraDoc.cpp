@@ -8,8 +8,8 @@
 #include "InternetSession.h"
 #include "doc/FinderItem.h"
 #include "framework/ErrorBox.h"
-#include "sys/LastError.h"
 #include "framework/UiServices.h"
+#include "sys/LastError.h"
 
 #include <QInputDialog>
 #include <QLineEdit>
@@ -90,10 +90,11 @@ BOOL CFtpVolraDoc::AskPassword()
         return FALSE;
     }
     bool ok = false;
-    const QString text = QInputDialog::getText(
-        AfxGetMainWnd(), QStringLiteral("Volra"),
-        QStringLiteral("Password for %1 on %2:").arg(QString::fromStdString(m_strUserName), QString::fromStdString(m_strHost)),
-        QLineEdit::Password, QString(), &ok);
+    const QString text =
+        QInputDialog::getText(AfxGetMainWnd(), QStringLiteral("Volra"),
+                              QStringLiteral("Password for %1 on %2:")
+                                  .arg(QString::fromStdString(m_strUserName), QString::fromStdString(m_strHost)),
+                              QLineEdit::Password, QString(), &ok);
     if (!ok)
         return FALSE;
     m_strPassword = text.toStdString();

@@ -73,7 +73,7 @@ private:
     static bool RepeatsAncestor(const CEntry* pDirectory, const std::vector<CFtpItem>& items);
 
     std::unique_ptr<CInternetSession> m_pSession;  // owned; only during a search
-    std::unique_ptr<CFtpConnection> m_pConnection; // owned; only during a search
+    std::unique_ptr<CFtpConnection> m_pConnection;  // owned; only during a search
     bool m_bPreset = false;
     bool m_bAskPassword = false;
     std::string m_strPresetPath;  // the root asked for, or empty for the server's own

@@ -4,8 +4,8 @@
 #include "sys/LastError.h"
 
 #include <algorithm>
-#include <curl/curl.h>
 #include <ctime>
+#include <curl/curl.h>
 #include <new>
 #include <system_error>
 
@@ -40,7 +40,7 @@ long Seconds(std::chrono::milliseconds ms) { return static_cast<long>((ms.count(
 bool IsUnreserved(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-           || c == '_' || c == '~';
+        || c == '_' || c == '~';
 }
 
 // The URL path that makes libcurl change to strDirectory with one CWD and then list it.
@@ -95,8 +95,8 @@ std::string BaseUrl(const CFtpLogin& login)
 
 bool IsReplyStart(std::string_view line, char separator)
 {
-    return line.size() >= 4 && line[0] >= '1' && line[0] <= '5' && line[1] >= '0' && line[1] <= '9'
-           && line[2] >= '0' && line[2] <= '9' && line[3] == separator;
+    return line.size() >= 4 && line[0] >= '1' && line[0] <= '5' && line[1] >= '0' && line[1] <= '9' && line[2] >= '0'
+        && line[2] <= '9' && line[3] == separator;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
@@ -116,7 +116,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 bool IsActiveModeFailure(long code, long nReplyCode)
 {
     return code == CURLE_FTP_PORT_FAILED || code == CURLE_FTP_ACCEPT_FAILED || code == CURLE_FTP_ACCEPT_TIMEOUT
-           || (code == CURLE_FTP_COULDNT_RETR_FILE && nReplyCode == 425);
+        || (code == CURLE_FTP_COULDNT_RETR_FILE && nReplyCode == 425);
 }
 
 DWORD InternetErrorFromCurl(long code, long nReplyCode)
@@ -126,20 +126,29 @@ DWORD InternetErrorFromCurl(long code, long nReplyCode)
     if (code == CURLE_OPERATION_TIMEDOUT && nReplyCode == 421)
         return ERROR_INTERNET_EXTENDED_ERROR;
     switch (code) {
-    case CURLE_OK: return 0;
-    case CURLE_COULDNT_RESOLVE_HOST: return ERROR_INTERNET_NAME_NOT_RESOLVED;
-    case CURLE_COULDNT_CONNECT: return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_OK:
+        return 0;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+        return ERROR_INTERNET_CANNOT_CONNECT;
     case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_FTP_ACCEPT_TIMEOUT: return ERROR_INTERNET_TIMEOUT;
-    case CURLE_ABORTED_BY_CALLBACK: return ERROR_INTERNET_OPERATION_CANCELLED;
-    case CURLE_URL_MALFORMAT: return ERROR_INTERNET_INVALID_URL;
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+        return ERROR_INTERNET_TIMEOUT;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return ERROR_INTERNET_OPERATION_CANCELLED;
+    case CURLE_URL_MALFORMAT:
+        return ERROR_INTERNET_INVALID_URL;
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
-    case CURLE_FTP_ACCEPT_FAILED: return ERROR_INTERNET_CONNECTION_ABORTED;
-    case CURLE_WRITE_ERROR: return ERROR_INTERNET_INVALID_SERVER_RESPONSE;  // an endless listing
-    default: break;
+    case CURLE_FTP_ACCEPT_FAILED:
+        return ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_WRITE_ERROR:
+        return ERROR_INTERNET_INVALID_SERVER_RESPONSE;  // an endless listing
+    default:
+        break;
     }
     // Whatever else went wrong on a command the server refused is told by its reply.
     if (nReplyCode >= 400)
@@ -382,8 +391,10 @@ CFtpOutcome CFtpWorker::Execute(const Command& command)
             outcome.strEntryPath = entry;
         return outcome;
     }
-    case Kind::ChangeDirectory: return Transfer(command.strPath, true, false);
-    default: return Transfer(command.strPath, false, true);
+    case Kind::ChangeDirectory:
+        return Transfer(command.strPath, true, false);
+    default:
+        return Transfer(command.strPath, false, true);
     }
 }
 
@@ -501,7 +512,8 @@ void CFtpWorker::AddReplyLine(std::string_view line)
         m_bInFeatures = false;
     }
     if (!m_bReplyOpen && line.substr(0, 4) == "230 ")
-        ++m_nLogins; else if (m_bInFeatures && (StartsWithNoCase(line, " MLST") || StartsWithNoCase(line, " MLSD"))) {
+        ++m_nLogins;
+    else if (m_bInFeatures && (StartsWithNoCase(line, " MLST") || StartsWithNoCase(line, " MLSD"))) {
         m_bMlsd = true;
     }
     m_strReply.append(line);

@@ -24,11 +24,11 @@ struct CFtpLogin {
 
 // What one command came to.
 struct CFtpOutcome {
-    DWORD dwError = 0;             // 0, or one of the internet codes
-    long nReplyCode = 0;           // the last reply code of the command, 0 when none came
-    std::string strReply;          // the server's last reply, line ends included
-    std::string strEntryPath;      // after a login: the server's current directory
-    std::vector<CFtpItem> items;   // after a listing
+    DWORD dwError = 0;  // 0, or one of the internet codes
+    long nReplyCode = 0;  // the last reply code of the command, 0 when none came
+    std::string strReply;  // the server's last reply, line ends included
+    std::string strEntryPath;  // after a login: the server's current directory
+    std::vector<CFtpItem> items;  // after a listing
 };
 
 // One FTP connection, driven by libcurl on a thread of its own so that no network wait ever
@@ -128,9 +128,9 @@ private:
     bool m_bDone = false;
     CFtpOutcome m_outcome;
     std::atomic<bool> m_bAbort{false};
-    bool m_bQuit = false;        // the destructor's word: end the thread, whatever it waits for
-    bool m_bRunning = false;     // worker side: a command other than the logout is executing
-    bool m_bBusy = false;        // caller side: a command is under way
-    bool m_bLoggedOut = false;   // caller side
-    std::thread m_thread;        // not joinable when it could not be started
+    bool m_bQuit = false;  // the destructor's word: end the thread, whatever it waits for
+    bool m_bRunning = false;  // worker side: a command other than the logout is executing
+    bool m_bBusy = false;  // caller side: a command is under way
+    bool m_bLoggedOut = false;  // caller side
+    std::thread m_thread;  // not joinable when it could not be started
 };

@@ -222,8 +222,8 @@ void CEntry::AppendChild(CEntry* pChild)
 {
     const std::size_t n = m_children.size();
     if (n == m_children.capacity())
-        m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(m_children.m_pSlots,
-                                                                  n == 0 ? 4 : static_cast<std::uint32_t>(2 * n));
+        m_children.m_pSlots =
+            CEntryArena::Of(*this).ResizeArray(m_children.m_pSlots, n == 0 ? 4 : static_cast<std::uint32_t>(2 * n));
     m_children.m_pSlots[n] = pChild;
     CEntryChildren::Header(m_children.m_pSlots).count = static_cast<std::uint32_t>(n + 1);
 }
@@ -255,9 +255,8 @@ void CEntry::SortChildren()
 {
     CEntry** first = m_children.m_pSlots;
     const std::size_t n = m_children.size();
-    std::sort(first, first + n, [](const CEntry* x, const CEntry* y) {
-        return CompareNames(x->GetName(), y->GetName()) < 0;
-    });
+    std::sort(first, first + n,
+              [](const CEntry* x, const CEntry* y) { return CompareNames(x->GetName(), y->GetName()) < 0; });
     if (n < m_children.capacity())
         m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(first, static_cast<std::uint32_t>(n));
 }
@@ -313,9 +312,8 @@ int CEntry::GetIconIndex(BOOL bOpen)
 
 BOOL CEntry::HasSubdirectories() const
 {
-    return std::any_of(m_children.begin(), m_children.end(), [](const CEntry* c) { return c->m_bDirectory; })
-               ? TRUE
-               : FALSE;
+    return std::any_of(m_children.begin(), m_children.end(), [](const CEntry* c) { return c->m_bDirectory; }) ? TRUE
+                                                                                                              : FALSE;
 }
 
 int CompareNames(std::string_view a, std::string_view b)

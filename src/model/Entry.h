@@ -133,9 +133,9 @@ private:
     CEntry* m_pParent = nullptr;  // not owned: the arena holds every entry
     // The children, sorted by name once their directory has been read.
     CEntryChildren m_children;
-    std::int64_t m_nSize = 0;         // bytes
-    std::int64_t m_nDiskSize = 0;     // bytes
-    std::int16_t m_nIcon = -1;        // -1: not looked up yet (or beyond this range)
+    std::int64_t m_nSize = 0;  // bytes
+    std::int64_t m_nDiskSize = 0;  // bytes
+    std::int16_t m_nIcon = -1;  // -1: not looked up yet (or beyond this range)
     std::int16_t m_nOpenIcon = -1;
     std::uint32_t m_nDepth : 24 = 0;  // kFarDepth and beyond: GetDepth counts
     std::uint32_t m_nColour : 3 = 0;  // position among its siblings in listing order, mod 8
@@ -163,7 +163,7 @@ private:
     std::uint8_t m_times[3 * kTimeBytes] = {};
     std::uint8_t m_bWideTimes : 1 = 0;
     std::uint8_t m_bUnreadable : 1 = 0;
-    std::uint8_t m_bHardLink : 1 = 0;    // its identity is in the arena's link table
+    std::uint8_t m_bHardLink : 1 = 0;  // its identity is in the arena's link table
     std::uint8_t m_bLinkRepeat : 1 = 0;
     std::uint8_t m_nUnknownTimes : 3 = 0;
 

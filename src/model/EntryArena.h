@@ -98,7 +98,7 @@ private:
     std::vector<Block*> m_blocks;
     CEntry* m_pFreeEntries = nullptr;  // linked through m_pParent
     std::size_t m_nLive = 0;
-    std::size_t m_nBlockUsed = 0;      // entries taken from the newest block
+    std::size_t m_nBlockUsed = 0;  // entries taken from the newest block
 
     std::vector<char*> m_nameChunks;
     char* m_pNameNext = nullptr;
@@ -115,7 +115,7 @@ private:
 
     std::unordered_map<const CEntry*, Times> m_wideTimes;
 
-    std::unordered_map<const CEntry*, Link> m_links;           // every name of such a file
+    std::unordered_map<const CEntry*, Link> m_links;  // every name of such a file
     std::unordered_map<LinkKey, const CEntry*, LinkKeyHash> m_linkCarriers;
     const CEntry* m_pRereading = nullptr;  // the directory a fresh copy is being read for
     // Files whose carrier in that directory handed over to the fresh copy, with the old carrier.

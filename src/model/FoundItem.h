@@ -10,7 +10,7 @@
 struct CFoundItem {
     std::string_view name;
     bool bDirectory = false;
-    std::int64_t nLength = 0;     // bytes; 0 for a directory
+    std::int64_t nLength = 0;  // bytes; 0 for a directory
     std::int64_t nAllocated = 0;  // bytes on its disk, a directory's own included
     CTime created;
     CTime modified;

@@ -43,6 +43,6 @@ private:
     int m_fd = -1;
     bool m_bBorrowed = false;  // m_fd is the caller's
     unsigned m_nMode = 0666;  // the finished file's permissions
-    long m_nOwner = -1;       // ... and its owner and group, when it had them before
+    long m_nOwner = -1;  // ... and its owner and group, when it had them before
     long m_nGroup = -1;
 };

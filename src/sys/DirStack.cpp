@@ -40,8 +40,8 @@ int OpenLongPath(const std::string& path, int flags)
             }
         }
         const bool last = path.find_first_not_of('/', end) == std::string::npos;
-        const int next = ::openat(fd, path.substr(pos, end - pos).c_str(),
-                                  last ? flags : (O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const int next =
+            ::openat(fd, path.substr(pos, end - pos).c_str(), last ? flags : (O_PATH | O_DIRECTORY | O_CLOEXEC));
         CloseKeepingErrno(fd);
         fd = next;
         if (last)

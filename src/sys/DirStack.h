@@ -42,9 +42,9 @@ private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     struct Level {
         const void* key;
-        int fd;              // -1 while let go
-        std::size_t pathEnd; // where the level's path ends in m_strPath
-        dev_t dev = 0;       // identity, recorded when the level is let go
+        int fd;  // -1 while let go
+        std::size_t pathEnd;  // where the level's path ends in m_strPath
+        dev_t dev = 0;  // identity, recorded when the level is let go
         ino_t ino = 0;
     };
 
@@ -59,8 +59,8 @@ private:
     bool ReopenByNames(std::size_t nLevel);
     std::string NameOf(std::size_t nLevel) const;
 
-    std::vector<Level> m_levels;    // [0] the top, always open; [1, m_firstOpen) let go
-    std::size_t m_firstOpen = 1;    // [m_firstOpen, size) open
+    std::vector<Level> m_levels;  // [0] the top, always open; [1, m_firstOpen) let go
+    std::size_t m_firstOpen = 1;  // [m_firstOpen, size) open
     std::size_t m_nMaxOpen = kMaxOpen;  // levels open below the top, at least 1
     std::string m_strPath;
 };

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
-#include <limits>
 #include <exception>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -50,7 +50,7 @@ bool IsMountRoot(const std::string& strPath)
     if (::statx(AT_FDCWD, (strPath + "/..").c_str(), AT_STATX_DONT_SYNC, STATX_INO, &parent) != 0)
         return false;
     return parent.stx_dev_major != self.stx_dev_major || parent.stx_dev_minor != self.stx_dev_minor
-           || parent.stx_ino == self.stx_ino;
+        || parent.stx_ino == self.stx_ino;
 }
 
 std::shared_ptr<CDiskSpaceQuery> CDiskSpaceQuery::Start(const std::string& strPath, DiskSpaceReader reader)

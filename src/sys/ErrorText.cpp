@@ -10,9 +10,9 @@
 #include <vector>
 
 namespace {
-constexpr DWORD kServerReplyError = 12003;       // the server answered with an error reply
-constexpr std::size_t kResponseLimit = 4096;     // longest server response appended
-constexpr std::size_t kSystemTextRoom = 14;      // room a system text must leave free
+constexpr DWORD kServerReplyError = 12003;  // the server answered with an error reply
+constexpr std::size_t kResponseLimit = 4096;  // longest server response appended
+constexpr std::size_t kSystemTextRoom = 14;  // room a system text must leave free
 
 std::vector<std::pair<std::string, MessageTable>>& Tables()
 {
@@ -26,11 +26,16 @@ LastResponseSource g_lastResponse;
 std::string SystemText(DWORD code)
 {
     switch (code) {
-    case ERROR_SUCCESS: return "The operation completed successfully.\r\n";
-    case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.\r\n";
-    case ERROR_NO_MORE_FILES: return "There are no more files.\r\n";
-    case ERROR_INSUFFICIENT_BUFFER: return "The data area passed to a system call is too small.\r\n";
-    default: break;
+    case ERROR_SUCCESS:
+        return "The operation completed successfully.\r\n";
+    case ERROR_FILE_NOT_FOUND:
+        return "The system cannot find the file specified.\r\n";
+    case ERROR_NO_MORE_FILES:
+        return "There are no more files.\r\n";
+    case ERROR_INSUFFICIENT_BUFFER:
+        return "The data area passed to a system call is too small.\r\n";
+    default:
+        break;
     }
     const int err = ErrnoFromError(code);
     if (err == 0)
@@ -99,8 +104,7 @@ void RegisterMessageTable(const std::string& strModule, MessageTable table)
 void UnregisterMessageTable(const std::string& strModule)
 {
     auto& t = Tables();
-    t.erase(std::remove_if(t.begin(), t.end(), [&](const auto& p) { return p.first == strModule; }),
-            t.end());
+    t.erase(std::remove_if(t.begin(), t.end(), [&](const auto& p) { return p.first == strModule; }), t.end());
 }
 
 void SetLastResponseSource(LastResponseSource source) { g_lastResponse = std::move(source); }

@@ -8,10 +8,7 @@
 #include <fcntl.h>
 
 namespace {
-bool IsDotsName(const char* n)
-{
-    return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
-}
+bool IsDotsName(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
 }  // namespace
 
 CFileFind::CFileFind() = default;
@@ -35,8 +32,7 @@ BOOL CFileFind::FindFile(const std::string& strDirectory)
     return StartListing(m_dirs.Reset(strDirectory, {}, nullptr));
 }
 
-BOOL CFileFind::FindFileBelow(const std::string& strTop, const std::vector<std::string>& names,
-                              const void* pKey)
+BOOL CFileFind::FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey)
 {
     Close();
     return StartListing(m_dirs.Reset(strTop, names, pKey));
@@ -134,7 +130,6 @@ void CFileFind::Close()
 }
 
 std::string CFileFind::GetFilePath() const { return JoinPath(m_dirs.Path(), m_cur.name); }
-
 
 BOOL CFileFind::MatchesMask(DWORD dwMask) const
 {

@@ -32,7 +32,7 @@ public:
     BOOL FindNextFile() override;
     void Close() override;
 
-    std::string GetFilePath() const override;   // the directory path, "/", the name
+    std::string GetFilePath() const override;  // the directory path, "/", the name
     const std::string& GetFileName() const override { return m_cur.name; }
     BOOL MatchesMask(DWORD dwMask) const override;
     std::int64_t GetLength64() const override { return m_cur.size; }
@@ -57,15 +57,15 @@ protected:
     struct Item : CFileStatus {
         std::string name;
     };
-    Item m_cur;           // the current item
+    Item m_cur;  // the current item
 
 private:
     BOOL StartListing(int fd);
-    bool ReadAhead();   // fills m_next; false at the end (errno in m_nextError)
+    bool ReadAhead();  // fills m_next; false at the end (errno in m_nextError)
     bool NextName(const char*& name, unsigned char& type);
 
-    CDirStack m_dirs;            // the directory being listed and its ancestors
-    int m_dirFd = -1;            // the directory being listed, owned by m_dirs
+    CDirStack m_dirs;  // the directory being listed and its ancestors
+    int m_dirFd = -1;  // the directory being listed, owned by m_dirs
     std::vector<char> m_buffer;  // raw directory records, read in large batches
     std::size_t m_bufPos = 0;
     std::size_t m_bufLen = 0;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@ bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus
 {
     struct statx stx;
     constexpr unsigned kMask = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_CTIME | STATX_BTIME
-                           | STATX_BLOCKS | STATX_INO | STATX_NLINK;
+        | STATX_BLOCKS | STATX_INO | STATX_NLINK;
     if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kMask, &stx) != 0) {
         if (errno == ENOENT)
             return false;
@@ -33,8 +33,8 @@ bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus
     // Blocks are 512 bytes whatever the file system's own block size; du counts the same.
     constexpr std::uint64_t kMaxBlocks = static_cast<std::uint64_t>(INT64_MAX) / 512;
     status.allocated = (stx.stx_mask & STATX_BLOCKS) != 0
-                           ? static_cast<std::int64_t>(std::min<std::uint64_t>(stx.stx_blocks, kMaxBlocks) * 512)
-                           : status.size;
+        ? static_cast<std::int64_t>(std::min<std::uint64_t>(stx.stx_blocks, kMaxBlocks) * 512)
+        : status.size;
     status.inode = stx.stx_ino;
     status.links = (stx.stx_mask & STATX_NLINK) != 0 ? stx.stx_nlink : 0;
     return true;

@@ -6,7 +6,7 @@
 // What the walk knows of one item of a listing besides its name.
 struct CFileStatus {
     bool directory = false;
-    std::uint32_t links = 0;     // names of the file; 0 when unknown (beside the flag: no padding)
+    std::uint32_t links = 0;  // names of the file; 0 when unknown (beside the flag: no padding)
     std::int64_t size = 0;  // bytes; 0 for a directory
     CTime created, modified, accessed;
     std::uint64_t device = 0;  // 0 when the status could not be read

@@ -8,7 +8,6 @@
 
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 
-
 // What the walk and the entries read of a listing, whoever produces it: the local file
 // system or an FTP server. After a successful start (each finder has its own) the finder
 // stands before the first item; every FindNextFile makes the next item current and returns

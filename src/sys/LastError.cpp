@@ -13,12 +13,8 @@ struct ErrnoCode {
 
 // Only the pairs whose meaning is the same on both sides; everything else keeps its errno.
 constexpr ErrnoCode kMapped[] = {
-    {ENOENT, ERROR_PATH_NOT_FOUND},
-    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
-    {EACCES, ERROR_ACCESS_DENIED},
-    {EPERM, ERROR_ACCESS_DENIED},
-    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
-    {ENOMEDIUM, ERROR_NOT_READY},
+    {ENOENT, ERROR_PATH_NOT_FOUND}, {EMFILE, ERROR_TOO_MANY_OPEN_FILES}, {EACCES, ERROR_ACCESS_DENIED},
+    {EPERM, ERROR_ACCESS_DENIED},   {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},   {ENOMEDIUM, ERROR_NOT_READY},
     {ENOTDIR, ERROR_DIRECTORY},
 };
 }  // namespace

@@ -23,14 +23,14 @@ using namespace std::string_view_literals;
 // stays: inside a container it is the only file system there is. Memory file systems are
 // wanted only where a user put them (IsUserMemoryMount).
 constexpr std::array kLocalTypes = {
-    "ext2"sv,  "ext3"sv,  "ext4"sv,    "xfs"sv,      "btrfs"sv,   "f2fs"sv,    "vfat"sv,     "msdos"sv,
-    "exfat"sv, "ntfs"sv,  "ntfs3"sv,   "fuseblk"sv,  "iso9660"sv, "udf"sv,     "zfs"sv,      "jfs"sv,
-    "hfs"sv,   "hfsplus"sv, "reiserfs"sv, "nilfs2"sv, "bcachefs"sv, "overlay"sv, "virtiofs"sv,
+    "ext2"sv,  "ext3"sv,    "ext4"sv,     "xfs"sv,     "btrfs"sv,    "f2fs"sv,    "vfat"sv,     "msdos"sv,
+    "exfat"sv, "ntfs"sv,    "ntfs3"sv,    "fuseblk"sv, "iso9660"sv,  "udf"sv,     "zfs"sv,      "jfs"sv,
+    "hfs"sv,   "hfsplus"sv, "reiserfs"sv, "nilfs2"sv,  "bcachefs"sv, "overlay"sv, "virtiofs"sv,
 };
 
 constexpr std::array kNetworkTypes = {
-    "nfs"sv,  "nfs4"sv,  "cifs"sv,  "smb3"sv,      "smbfs"sv,          "sshfs"sv,         "fuse.sshfs"sv,
-    "9p"sv,   "ncpfs"sv, "afs"sv,   "ceph"sv,      "glusterfs"sv,      "fuse.glusterfs"sv, "fuse.ceph-fuse"sv,
+    "nfs"sv,   "nfs4"sv,        "cifs"sv,      "smb3"sv,         "smbfs"sv,     "sshfs"sv,          "fuse.sshfs"sv,
+    "9p"sv,    "ncpfs"sv,       "afs"sv,       "ceph"sv,         "glusterfs"sv, "fuse.glusterfs"sv, "fuse.ceph-fuse"sv,
     "davfs"sv, "fuse.rclone"sv, "fuse.s3fs"sv, "fuse.gcsfuse"sv,
 };
 
@@ -89,7 +89,7 @@ bool IsWanted(const CDriveInfo& mount, std::string_view options, long userId)
     if (IsFuseType(mount.fsType))
         return IsReadableFuseMount(mount.root, options, userId);
     return Contains(kLocalTypes, mount.fsType) || IsNetworkType(mount.fsType)
-           || IsUserMemoryMount(mount.fsType, mount.root);
+        || IsUserMemoryMount(mount.fsType, mount.root);
 }
 
 // Network and FUSE mounts are not asked: a server or a daemon that went away would hang the
@@ -97,7 +97,7 @@ bool IsWanted(const CDriveInfo& mount, std::string_view options, long userId)
 bool IsDirectoryMount(const CDriveInfo& mount, const CMountLookups& lookups)
 {
     return !lookups.isDirectory || IsNetworkType(mount.fsType) || IsFuseType(mount.fsType)
-           || lookups.isDirectory(mount.root);
+        || lookups.isDirectory(mount.root);
 }
 
 std::string_view BaseName(std::string_view path)
@@ -131,8 +131,8 @@ DriveKind KindOf(const std::string& type, const std::string& device, const CMoun
 
 // One mountinfo line: "id parent maj:min root mountpoint options [optional...] - type
 // source superoptions". Returns false for a line that does not have that shape.
-bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string& type,
-                    std::string& source, std::string& superOptions)
+bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string& type, std::string& source,
+                    std::string& superOptions)
 {
     std::vector<std::string_view> fields;
     std::size_t pos = 0;
@@ -159,8 +159,8 @@ std::string UnescapeMountField(std::string_view field)
     out.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
         // The kernel writes space, tab, newline and backslash as three octal digits.
-        const bool octal = field[i] == '\\' && field.size() - i >= 4 && field[i + 1] >= '0'
-                           && field[i + 1] <= '3' && IsOctal(field[i + 2]) && IsOctal(field[i + 3]);
+        const bool octal = field[i] == '\\' && field.size() - i >= 4 && field[i + 1] >= '0' && field[i + 1] <= '3'
+            && IsOctal(field[i + 2]) && IsOctal(field[i + 3]);
         if (octal) {
             out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
             i += 3;
@@ -231,9 +231,7 @@ std::map<std::string, std::string> ReadVolumeLabels(const std::string& byLabelDi
 CMountLookups SystemMountLookups(const std::string& sysBlockDir, const std::string& byLabelDir)
 {
     CMountLookups lookups;
-    lookups.isRemovable = [sysBlockDir](const std::string& disk) {
-        return ReadRemovableFlag(sysBlockDir, disk);
-    };
+    lookups.isRemovable = [sysBlockDir](const std::string& disk) { return ReadRemovableFlag(sysBlockDir, disk); };
     // The label links are read when the first label is asked for, then kept.
     auto labels = std::make_shared<std::map<std::string, std::string>>();
     auto loaded = std::make_shared<bool>(false);
@@ -250,8 +248,7 @@ CMountLookups SystemMountLookups(const std::string& sysBlockDir, const std::stri
     lookups.isDirectory = [](const std::string& mountPoint) {
         // What the kernel has at hand is enough: no file system is asked to revalidate.
         struct statx sx {};
-        return ::statx(AT_FDCWD, mountPoint.c_str(), AT_STATX_DONT_SYNC, STATX_TYPE, &sx) == 0
-               && S_ISDIR(sx.stx_mode);
+        return ::statx(AT_FDCWD, mountPoint.c_str(), AT_STATX_DONT_SYNC, STATX_TYPE, &sx) == 0 && S_ISDIR(sx.stx_mode);
     };
     return lookups;
 }
@@ -287,8 +284,7 @@ std::vector<CDriveInfo> ParseMountInfo(std::string_view text, const CMountLookup
         if (d.kind == DriveKind::Network && d.label.empty())
             d.label = d.device;
     }
-    std::sort(drives.begin(), drives.end(),
-              [](const CDriveInfo& a, const CDriveInfo& b) { return a.root < b.root; });
+    std::sort(drives.begin(), drives.end(), [](const CDriveInfo& a, const CDriveInfo& b) { return a.root < b.root; });
     return drives;
 }
 

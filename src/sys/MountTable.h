@@ -10,8 +10,8 @@ enum class DriveKind { Floppy = 0, HardDisc = 1, CdRom = 2, Removable = 3, Netwo
 
 // One mounted file system as the drive list shows it. All strings are file-system bytes.
 struct CDriveInfo {
-    std::string root;    // the mount point, e.g. "/home"
-    std::string label;   // the volume label, or empty when the volume has none
+    std::string root;  // the mount point, e.g. "/home"
+    std::string label;  // the volume label, or empty when the volume has none
     DriveKind kind = DriveKind::HardDisc;
     std::string fsType;  // e.g. "ext4", "nfs4", "fuse.sshfs"
     std::string device;  // the mount source, e.g. "/dev/sdb1", "server:/export"

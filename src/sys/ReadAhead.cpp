@@ -4,11 +4,11 @@
 #include "ThreadStart.h"
 
 #include <algorithm>
-#include <new>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <new>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,8 +69,7 @@ CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescr
     NoteDescriptorOpened();
     const Lock lock(m_mutex);
     const unsigned nWanted = std::min(std::max(1u, m_options.nThreads), m_nMaxThreads);
-    while (m_threads.size() < nWanted && StartWorkerLocked()) {
-    }
+    while (m_threads.size() < nWanted && StartWorkerLocked()) {}
     m_nAllowed = static_cast<unsigned>(m_threads.size());
 }
 
@@ -101,10 +100,8 @@ bool CReadAhead::StartWorkerLocked()
     std::optional<std::thread> worker;
     try {
         // Allocated here, so that a worker that starts has all it needs.
-        worker = TryStartThread(
-            [this, buffer = std::vector<char>(kBatchBytes)]() mutable { Work(std::move(buffer)); });
-    } catch (const std::bad_alloc&) {
-    }
+        worker = TryStartThread([this, buffer = std::vector<char>(kBatchBytes)]() mutable { Work(std::move(buffer)); });
+    } catch (const std::bad_alloc&) {}
     if (!worker) {
         m_nMaxThreads = static_cast<unsigned>(m_threads.size());
         return false;
@@ -213,8 +210,7 @@ void CReadAhead::ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock)
         FinishReadingLocked(pJob);
         return;
     }
-    while (!m_bStop && ReadBatch(pJob, buffer, lock)) {
-    }
+    while (!m_bStop && ReadBatch(pJob, buffer, lock)) {}
 }
 
 // Reads and publishes one batch. True while there is more to read and the worker should
@@ -293,8 +289,8 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
         else if (!ReadFileStatus(pJob->fd, name, de->d_type, status))
             continue;  // removed since the listing was read: it is simply not there
         const std::size_t nLength = std::strlen(name);
-        pChunk->records.push_back({static_cast<std::uint32_t>(pChunk->names.size()),
-                                   static_cast<std::uint32_t>(nLength), status});
+        pChunk->records.push_back(
+            {static_cast<std::uint32_t>(pChunk->names.size()), static_cast<std::uint32_t>(nLength), status});
         pChunk->names.insert(pChunk->names.end(), name, name + nLength);
         bLastIsChild = !bDots && IsChildWanted(status);
         if (bLastIsChild) {

@@ -45,10 +45,10 @@ public:
         // Always allowed to work: twice the cores, as a worker that a busy machine preempts
         // would otherwise hold up the walk behind it.
         unsigned nThreads = std::max(2u, 2 * std::thread::hardware_concurrency());
-        unsigned nMaxThreads = 16;    // while the disk keeps them waiting
+        unsigned nMaxThreads = 16;  // while the disk keeps them waiting
         std::size_t nMaxBuffered = std::size_t{1} << 16;  // records read and not yet taken
         std::size_t nMaxOpenParents = 256;  // descriptors kept for subdirectories to come
-        bool bStayOnDevice = false;   // subdirectories on another device are not read
+        bool bStayOnDevice = false;  // subdirectories on another device are not read
         bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
         std::uint64_t device = 0;
     };
@@ -171,7 +171,7 @@ private:
     std::atomic<bool> m_bStop{false};
 
     Job* m_pTop = nullptr;
-    Job* m_pHead = nullptr;   // the walk's next directory, or the one it is reading
+    Job* m_pHead = nullptr;  // the walk's next directory, or the one it is reading
     std::vector<Job*> m_pending;  // not started yet: a heap, the earliest in walk order on top
     std::vector<Job*> m_parked;
     std::vector<Job*> m_openParents;  // keeping their descriptor for subdirectories
@@ -180,15 +180,15 @@ private:
     unsigned m_nActive = 0;
     unsigned m_nAllowed = 0;
     unsigned m_nPeakActive = 0;
-    unsigned m_nMaxThreads = 0;      // lowered when a thread could not be started
+    unsigned m_nMaxThreads = 0;  // lowered when a thread could not be started
     std::size_t m_nMaxOpenParents = 0;  // lowered when descriptors ran out
     std::size_t m_nPeakBuffered = 0;
     std::atomic<std::size_t> m_nDescriptors{0};  // open now, temporary ones included
     std::atomic<std::size_t> m_nPeakDescriptors{0};
-    unsigned m_nIdle = 0;            // workers waiting for something to read
+    unsigned m_nIdle = 0;  // workers waiting for something to read
     unsigned m_nWaitingForRoom = 0;  // workers waiting for the walk to take what was read
     std::chrono::steady_clock::time_point m_lastDiskWait{};
     bool m_bWalkWaiting = false;
     bool m_bHeadThrottled = false;
-    bool m_bRoomWanted = false;     // a worker waits for the read-ahead to have room again
+    bool m_bRoomWanted = false;  // a worker waits for the read-ahead to have room again
 };

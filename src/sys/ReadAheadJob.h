@@ -8,32 +8,32 @@
 struct CReadAhead::Job {
     enum class EState : std::uint8_t { Pending, Reading, Parked, Done };
 
-    Job* pParent = nullptr;     // kept alive by nRefs
+    Job* pParent = nullptr;  // kept alive by nRefs
     std::string name;
     std::uint32_t depth = 0;
-    std::uint32_t order = 0;    // among its parent's subdirectories in walk order
+    std::uint32_t order = 0;  // among its parent's subdirectories in walk order
     const void* key = nullptr;  // the walk's, once taken
-    Job* pPrev = nullptr;       // walk order, while bInOrder
+    Job* pPrev = nullptr;  // walk order, while bInOrder
     Job* pNext = nullptr;
     std::vector<std::unique_ptr<Chunk>> chunks;  // null once the walk is past them
-    std::size_t nHeld = 0;      // records in chunks not yet given back
-    std::vector<Job*> children; // subdirectories found, in listing order, until the end
+    std::size_t nHeld = 0;  // records in chunks not yet given back
+    std::vector<Job*> children;  // subdirectories found, in listing order, until the end
     int fd = -1;
     int openError = 0;
     int endError = 0;
-    std::uint32_t nRefs = 0;      // jobs below it still alive
+    std::uint32_t nRefs = 0;  // jobs below it still alive
     std::uint32_t nUnopened = 0;  // subdirectories still to be opened in fd
-    std::uint32_t nFdUsers = 0;   // workers opening something in fd right now
-    dev_t dev = 0;                // recorded when fd is closed early
+    std::uint32_t nFdUsers = 0;  // workers opening something in fd right now
+    dev_t dev = 0;  // recorded when fd is closed early
     ino_t ino = 0;
     EState state = EState::Pending;
-    bool bOpened = false;      // fd or openError is known
+    bool bOpened = false;  // fd or openError is known
     bool bInOrder = false;
-    bool bPending = false;     // in m_pending
-    bool bCounted = false;     // counts one in m_nBuffered while started and not finished
-    bool bTaken = false;       // by the walk
-    bool bFinished = false;    // the walk is done with it
-    bool bLastIsChild = false; // the last record read is children.back()
+    bool bPending = false;  // in m_pending
+    bool bCounted = false;  // counts one in m_nBuffered while started and not finished
+    bool bTaken = false;  // by the walk
+    bool bFinished = false;  // the walk is done with it
+    bool bLastIsChild = false;  // the last record read is children.back()
 };
 
 // Whether a comes after b in walk order: that of a depth-first walk that takes each

@@ -51,8 +51,8 @@ CReadAhead::Options CReadAhead::FitToDescriptors(Options options, std::size_t nF
 {
     const std::size_t nLeft = nFree > kSparedDescriptors ? nFree - kSparedDescriptors : 0;
     // Workers get at most half of them, the parents kept open the rest.
-    const auto nWorkers = static_cast<unsigned>(
-        std::min<std::size_t>(options.nMaxThreads, nLeft / 2 / kDescriptorsPerWorker));
+    const auto nWorkers =
+        static_cast<unsigned>(std::min<std::size_t>(options.nMaxThreads, nLeft / 2 / kDescriptorsPerWorker));
     options.nMaxThreads = nWorkers;
     options.nThreads = std::min(options.nThreads, nWorkers);
     options.nMaxOpenParents = std::min(options.nMaxOpenParents, nLeft - nWorkers * kDescriptorsPerWorker);
@@ -75,8 +75,7 @@ void CReadAhead::NoteDescriptorOpened()
 {
     const std::size_t n = m_nDescriptors.fetch_add(1, std::memory_order_relaxed) + 1;
     std::size_t nPeak = m_nPeakDescriptors.load(std::memory_order_relaxed);
-    while (n > nPeak && !m_nPeakDescriptors.compare_exchange_weak(nPeak, n, std::memory_order_relaxed)) {
-    }
+    while (n > nPeak && !m_nPeakDescriptors.compare_exchange_weak(nPeak, n, std::memory_order_relaxed)) {}
 }
 
 void CReadAhead::CloseDescriptor(int fd)

@@ -179,8 +179,7 @@ void CReadAhead::FinishLocked(Job* pJob)
 // The walk's next directory is read whatever the room, by a worker waiting for either.
 void CReadAhead::WakeForHeadLocked()
 {
-    if (m_pHead == nullptr
-        || (m_pHead->state != Job::EState::Pending && m_pHead->state != Job::EState::Parked))
+    if (m_pHead == nullptr || (m_pHead->state != Job::EState::Pending && m_pHead->state != Job::EState::Parked))
         return;
     if (m_nIdle > 0)
         m_cvWork.notify_one();

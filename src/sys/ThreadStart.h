@@ -13,8 +13,7 @@ bool ThreadStartRefused();
 // limit of processes (RLIMIT_NPROC) or of address space (RLIMIT_AS) cannot have another,
 // and the caller carries on with the threads it has instead of ending the program. body is
 // moved into the thread, never copied, so whatever it carries was allocated beforehand.
-template <class Body>
-std::optional<std::thread> TryStartThread(Body&& body)
+template <class Body> std::optional<std::thread> TryStartThread(Body&& body)
 {
     try {
         // A refusal takes the very path a failed start takes.

@@ -2,7 +2,6 @@
 
 #include "ErrorText.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -11,9 +10,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <string_view>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -92,10 +91,7 @@ std::string ParentOf(const std::string& path)
     return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
 }
 
-std::string Join(const std::string& dir, const std::string& name)
-{
-    return dir == "/" ? "/" + name : dir + "/" + name;
-}
+std::string Join(const std::string& dir, const std::string& name) { return dir == "/" ? "/" + name : dir + "/" + name; }
 
 // A path that does not exist yet will be made on the file system of its nearest existing
 // ancestor.
@@ -203,8 +199,7 @@ std::string ResolvedAsFarAsExists(const std::string& path)
 // Whether one absolute path is the other or lies below it.
 bool IsWithin(const std::string& inner, const std::string& outer)
 {
-    return inner.starts_with(outer)
-           && (inner.size() == outer.size() || outer == "/" || inner[outer.size()] == '/');
+    return inner.starts_with(outer) && (inner.size() == outer.size() || outer == "/" || inner[outer.size()] == '/');
 }
 
 // Whether the item is a trash the user's items go to, holds one, or lies inside one. A
@@ -213,9 +208,9 @@ bool IsWithin(const std::string& inner, const std::string& outer)
 bool TouchesTrash(const Item& item, const std::vector<std::string>& trashes)
 {
     for (const std::string& trash : trashes) {
-        for (const std::string& form : {trash, Join(ResolvedAsFarAsExists(ParentOf(trash)),
-                                                    trash.substr(trash.rfind('/') + 1)),
-                                        ResolvedAsFarAsExists(trash)}) {
+        for (const std::string& form :
+             {trash, Join(ResolvedAsFarAsExists(ParentOf(trash)), trash.substr(trash.rfind('/') + 1)),
+              ResolvedAsFarAsExists(trash)}) {
             if (IsWithin(item.path, form) || IsWithin(form, item.path))
                 return true;
         }
@@ -240,14 +235,12 @@ bool OwnDirectory(const std::string& path, uid_t uid)
 bool AdminTrashUsable(const std::string& top)
 {
     struct stat st {};
-    return ::lstat(Join(top, ".Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode)
-           && (st.st_mode & S_ISVTX) != 0;
+    return ::lstat(Join(top, ".Trash").c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0;
 }
 
 bool PrepareTopTrash(const std::string& trash, uid_t uid)
 {
-    return OwnDirectory(trash, uid) && OwnDirectory(trash + "/files", uid)
-           && OwnDirectory(trash + "/info", uid);
+    return OwnDirectory(trash, uid) && OwnDirectory(trash + "/files", uid) && OwnDirectory(trash + "/info", uid);
 }
 
 // The highest directory above dir that is still on dir's file system.
@@ -266,7 +259,7 @@ std::string MountTop(std::string dir, const Place& place)
 std::string DeletionDate()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
@@ -351,13 +344,12 @@ int MoveNoReplace(const std::string& from, const std::string& to)
 enum class Outcome {
     Moved,
     Unusable,  // nothing could be written to this trash; the item was not touched
-    Failed,    // the trash took the info but the item could not be moved; errno says why
+    Failed,  // the trash took the info but the item could not be moved; errno says why
 };
 
 // Writes the info file first, so that a crash in between leaves a stale entry, never an
 // item in the trash that no file manager knows where to restore.
-Outcome PlaceInTrash(const Item& item, const std::string& trash, const std::string& pathValue,
-                     std::string* trashedAs)
+Outcome PlaceInTrash(const Item& item, const std::string& trash, const std::string& pathValue, std::string* trashedAs)
 {
     const std::string text = InfoText(pathValue, DeletionDate());
     for (int number = 1; number <= kMaxNumberedNames; ++number) {
@@ -451,8 +443,8 @@ BOOL MoveToTrash(const std::string& path, std::string* trashedAs)
     if (!homeTrash.empty() && !PlaceOfNearest(homeTrash + "/files", homePlace))
         return FailErrno(errno);
     const BOOL moved = !homeTrash.empty() && SamePlace(homePlace, parentPlace)
-                           ? MoveToHomeTrash(item, homeTrash, trashedAs)
-                           : MoveToTopTrash(item, top, trashedAs);
+        ? MoveToHomeTrash(item, homeTrash, trashedAs)
+        : MoveToTopTrash(item, top, trashedAs);
     if (moved)
         SetLastError(ERROR_SUCCESS);
     return moved;

@@ -1,7 +1,7 @@
 #include "BlockLayout.h"
 
-#include "model/Entry.h"
 #include "framework/DisplayText.h"
+#include "model/Entry.h"
 
 #include <algorithm>
 
@@ -10,12 +10,12 @@
 // deep as the tree goes.
 struct CBlockLayout::Frame {
     const CEntry* pDir = nullptr;  // not owned
-    std::int32_t nBlock = 0;       // the directory's block
-    std::size_t nNext = 0;         // next child to place
+    std::int32_t nBlock = 0;  // the directory's block
+    std::size_t nNext = 0;  // next child to place
     CRect inner;
-    bool bSideBySide = false;      // strips left to right, else top to bottom
-    double dSize = 0;              // the directory's size, bytes
-    float fOffset = 0;             // running offset along the strips, single precision
+    bool bSideBySide = false;  // strips left to right, else top to bottom
+    double dSize = 0;  // the directory's size, bytes
+    float fOffset = 0;  // running offset along the strips, single precision
 };
 
 void CBlockLayout::Clear()
@@ -63,8 +63,8 @@ void CBlockLayout::AddChildren(Frame& frame, const TextMetrics& metrics, int nBo
     frame.fOffset = static_cast<float>(double(frame.fOffset) + dShare);
     const int nStart = nOrigin + static_cast<int>(dStart);  // truncation
     const int nEnd = nOrigin + static_cast<int>(dEnd);
-    const CRect rc = frame.bSideBySide ? CRect(nStart, in.top, nEnd, in.bottom)
-                                       : CRect(in.left, nStart, in.right, nEnd);
+    const CRect rc =
+        frame.bSideBySide ? CRect(nStart, in.top, nEnd, in.bottom) : CRect(in.left, nStart, in.right, nEnd);
     if (rc.IsRectEmpty())
         return;  // no block: not drawn, cannot be hit
     const auto nBlock = static_cast<std::int32_t>(m_blocks.size());

@@ -41,9 +41,9 @@ public:
     struct Block {
         CEntry* pEntry = nullptr;  // not owned: the document owns the tree
         CRect rect;
-        std::int32_t nEnd = 0;           // index one past this block's subtree
-        std::int32_t nLabel = -1;        // index of the label text, -1 for none
-        std::uint8_t nPalette = 0;       // (depth mod 3) * 8 + colour index
+        std::int32_t nEnd = 0;  // index one past this block's subtree
+        std::int32_t nLabel = -1;  // index of the label text, -1 for none
+        std::uint8_t nPalette = 0;  // (depth mod 3) * 8 + colour index
         bool bDirectory = false;
         Label label = Label::None;
     };

@@ -78,10 +78,7 @@ void CDC::ApplyPenAndBrush()
 
 // The painter's ellipse of a rectangle (x, y, w, h) with a 1-pixel pen covers w + 1 columns:
 // one less keeps it inside the right and bottom edges.
-QRect CDC::InscribedRect(const CRect& rc) const
-{
-    return QRect(rc.left, rc.top, rc.Width() - 1, rc.Height() - 1);
-}
+QRect CDC::InscribedRect(const CRect& rc) const { return QRect(rc.left, rc.top, rc.Width() - 1, rc.Height() - 1); }
 
 void CDC::Ellipse(const CRect& rc)
 {
@@ -152,8 +149,9 @@ void CDC::PieRays(const CRect& rc, std::span<const QPoint> points)
     lines.reserve(points.size());
     for (const QPoint& pt : points) {
         const double radians = RayAngle(rc, pt) / 16.0 * std::numbers::pi / 180.0;
-        lines.emplace_back(centre, QPointF(centre.x() + ellipse.width() / 2 * std::cos(radians),
-                                           centre.y() - ellipse.height() / 2 * std::sin(radians)));
+        lines.emplace_back(centre,
+                           QPointF(centre.x() + ellipse.width() / 2 * std::cos(radians),
+                                   centre.y() - ellipse.height() / 2 * std::sin(radians)));
     }
     ApplyPenAndBrush();
     m_painter.drawLines(lines.data(), static_cast<int>(lines.size()));

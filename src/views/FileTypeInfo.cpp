@@ -1,8 +1,8 @@
 #include "FileTypeInfo.h"
 
-#include "model/Entry.h"
 #include "framework/DriveIcons.h"
 #include "framework/IconTheme.h"
+#include "model/Entry.h"
 
 #include <QMimeDatabase>
 #include <QPainter>
@@ -23,7 +23,7 @@ enum class Drawn { Page, Folder, FolderOpen };
 
 struct ImageListState {
     std::vector<QIcon> icons;
-    std::vector<std::string> names;                   // parallel to icons
+    std::vector<std::string> names;  // parallel to icons
     std::unordered_map<std::string, int> byIconName;  // one index per distinct icon
     // Answers already worked out, keyed by MIME type name or by directory / drive state,
     // so that a second .txt costs one hash lookup and no theme search.
@@ -117,9 +117,15 @@ QIcon DrawnIcon(Drawn shape)
         painter.scale(size / 16.0, size / 16.0);
         const double line = std::max(1, (size + 8) / 20) * 16.0 / size;  // whole pixels
         switch (shape) {
-        case Drawn::Page: DrawPage(painter, line); break;
-        case Drawn::Folder: DrawFolder(painter, line, false); break;
-        case Drawn::FolderOpen: DrawFolder(painter, line, true); break;
+        case Drawn::Page:
+            DrawPage(painter, line);
+            break;
+        case Drawn::Folder:
+            DrawFolder(painter, line, false);
+            break;
+        case Drawn::FolderOpen:
+            DrawFolder(painter, line, true);
+            break;
         }
         painter.end();
         icon.addPixmap(pixmap);
@@ -186,7 +192,8 @@ int IndexFor(const std::string& lookupKey, const QStringList& themeNames, const 
 int DirectoryIndex(bool open)
 {
     if (open)
-        return IndexFor("dir:open", {QStringLiteral("folder-open"), QStringLiteral("folder")}, Shape(Drawn::FolderOpen));
+        return IndexFor("dir:open", {QStringLiteral("folder-open"), QStringLiteral("folder")},
+                        Shape(Drawn::FolderOpen));
     return IndexFor("dir:closed", {QStringLiteral("folder"), QStringLiteral("inode-directory")}, Shape(Drawn::Folder));
 }
 
@@ -250,21 +257,16 @@ const QIcon& CFileTypeInfo::GetIcon(int index)
 {
     static const QIcon none;
     const auto& icons = State().icons;
-    return index >= 0 && static_cast<std::size_t>(index) < icons.size() ? icons[static_cast<std::size_t>(index)]
-                                                                         : none;
+    return index >= 0 && static_cast<std::size_t>(index) < icons.size() ? icons[static_cast<std::size_t>(index)] : none;
 }
 
 const std::string& CFileTypeInfo::GetIconName(int index)
 {
     static const std::string none;
     const auto& names = State().names;
-    return index >= 0 && static_cast<std::size_t>(index) < names.size() ? names[static_cast<std::size_t>(index)]
-                                                                         : none;
+    return index >= 0 && static_cast<std::size_t>(index) < names.size() ? names[static_cast<std::size_t>(index)] : none;
 }
 
-void CFileTypeInfo::ClearImageList()
-{
-    State() = ImageListState{};
-}
+void CFileTypeInfo::ClearImageList() { State() = ImageListState{}; }
 
 void InstallFileTypeIcons() { CEntry::SetIconLookup(&CFileTypeInfo::GetEntryIconIndex); }

@@ -1,6 +1,6 @@
 #pragma once
-#include "sys/MountTable.h"
 #include "base/Types.h"
+#include "sys/MountTable.h"
 
 #include <QIcon>
 

@@ -68,8 +68,8 @@ void CListHeader::paintSection(QPainter* pPainter, const QRect& rect, int nLogic
                          kMarkHeight);
     QStyleOptionHeader label = opt;
     label.rect = rect.adjusted(0, 0, -(kMarkWidth + 2 * kMarkGap), 0);
-    label.text = fontMetrics().elidedText(opt.text, Qt::ElideRight,
-                                          std::max(0, label.rect.width() - 2 * style()->pixelMetric(QStyle::PM_HeaderMargin)));
+    label.text = fontMetrics().elidedText(
+        opt.text, Qt::ElideRight, std::max(0, label.rect.width() - 2 * style()->pixelMetric(QStyle::PM_HeaderMargin)));
     style()->drawControl(QStyle::CE_HeaderLabel, &label, pPainter, this);
     if (markRect.left() > rect.left())
         pPainter->drawPixmap(markRect.topLeft(), MarkPixmap(m_bMarkReversed));
@@ -79,7 +79,7 @@ int CListHeader::MarkedSectionWidth(int nLogicalIndex) const
 {
     const QString text = model() != nullptr ? model()->headerData(nLogicalIndex, orientation()).toString() : QString();
     return fontMetrics().horizontalAdvance(text) + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this)
-           + kMarkWidth + 2 * kMarkGap;
+        + kMarkWidth + 2 * kMarkGap;
 }
 
 QSize CListHeader::sectionSizeFromContents(int nLogicalIndex) const

@@ -1,14 +1,15 @@
 #include "ListModel.h"
 
 #include "FileTypeInfo.h"
-#include "model/Entry.h"
 #include "framework/DisplayText.h"
+#include "model/Entry.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
-const std::array<const char*, kListColumns> kHeadings = {"Name", "Size", "Type", "Path", "Modified", "Created", "Accessed"};
+const std::array<const char*, kListColumns> kHeadings = {"Name",     "Size",    "Type",    "Path",
+                                                         "Modified", "Created", "Accessed"};
 }  // namespace
 
 CListModel::CListModel(QObject* pParent) : QAbstractTableModel(pParent) {}
@@ -28,13 +29,20 @@ int CListModel::RowOf(const CEntry* pEntry) const
 QString CListModel::CellText(const CEntry& entry, int nColumn)
 {
     switch (static_cast<EListColumn>(nColumn)) {
-    case EListColumn::Name: return DisplayText(entry.GetName());
-    case EListColumn::Size: return QString::fromStdString(entry.GetSizeText());
-    case EListColumn::Type: return QString::fromStdString(entry.GetTypeText());
-    case EListColumn::Path: return DisplayText(entry.GetPath());
-    case EListColumn::Modified: return QString::fromStdString(entry.GetModifiedText());
-    case EListColumn::Created: return QString::fromStdString(entry.GetCreatedText());
-    case EListColumn::Accessed: return QString::fromStdString(entry.GetAccessedText());
+    case EListColumn::Name:
+        return DisplayText(entry.GetName());
+    case EListColumn::Size:
+        return QString::fromStdString(entry.GetSizeText());
+    case EListColumn::Type:
+        return QString::fromStdString(entry.GetTypeText());
+    case EListColumn::Path:
+        return DisplayText(entry.GetPath());
+    case EListColumn::Modified:
+        return QString::fromStdString(entry.GetModifiedText());
+    case EListColumn::Created:
+        return QString::fromStdString(entry.GetCreatedText());
+    case EListColumn::Accessed:
+        return QString::fromStdString(entry.GetAccessedText());
     }
     return QStringLiteral("-");
 }

@@ -18,8 +18,7 @@ public:
     // Replaces the rows: fill receives the row vector and leaves the new rows in it. The
     // view hears of it as one reset, and asks for no cell between the old rows going and
     // the new ones being complete, so no row is ever read that points at a freed entry.
-    template <class Fill>
-    void Rebuild(Fill&& fill)
+    template <class Fill> void Rebuild(Fill&& fill)
     {
         beginResetModel();
         fill(m_rows);

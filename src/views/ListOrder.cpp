@@ -85,16 +85,19 @@ constexpr std::uint32_t kFileBit = 1u << 31;
 std::int64_t NumberOf(const CEntry& e, EListColumn column)
 {
     switch (column) {
-    case EListColumn::Modified: return e.GetModifiedTime().GetTime();
-    case EListColumn::Created: return e.GetCreatedTime().GetTime();
-    case EListColumn::Accessed: return e.GetAccessedTime().GetTime();
-    default: return e.GetSize();
+    case EListColumn::Modified:
+        return e.GetModifiedTime().GetTime();
+    case EListColumn::Created:
+        return e.GetCreatedTime().GetTime();
+    case EListColumn::Accessed:
+        return e.GetAccessedTime().GetTime();
+    default:
+        return e.GetSize();
     }
 }
 
 // Puts rows into the order of the sorted keys (each key knows its gathering position).
-template <class Key>
-void Permute(std::vector<CEntry*>& rows, const std::vector<Key>& keys)
+template <class Key> void Permute(std::vector<CEntry*>& rows, const std::vector<Key>& keys)
 {
     std::vector<CEntry*> sorted;
     sorted.reserve(rows.size());
@@ -109,9 +112,8 @@ void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column)
     keys.reserve(rows.size());
     for (std::uint32_t i = 0; i < rows.size(); ++i)
         keys.push_back({NumberOf(*rows[i], column), i});
-    std::sort(keys.begin(), keys.end(), [](const NumberKey& a, const NumberKey& b) {
-        return a.key != b.key ? a.key < b.key : a.idx < b.idx;
-    });
+    std::sort(keys.begin(), keys.end(),
+              [](const NumberKey& a, const NumberKey& b) { return a.key != b.key ? a.key < b.key : a.idx < b.idx; });
     Permute(rows, keys);
 }
 

@@ -30,13 +30,13 @@ class CDC;
 //  - The hit test looks at label boxes first (with a 5-pixel margin), then at the disc.
 class CPieChart {
 public:
-    static constexpr std::array<QColor, 6> kPalette = {{
-        {192, 0, 0}, {0, 192, 0}, {0, 0, 192}, {128, 0, 0}, {0, 128, 0}, {0, 0, 128}}};
+    static constexpr std::array<QColor, 6> kPalette = {
+        {{192, 0, 0}, {0, 192, 0}, {0, 0, 192}, {128, 0, 0}, {0, 128, 0}, {0, 0, 128}}};
     static constexpr std::string_view kEmptyText = "This directory is empty";
     static constexpr int kLabelPoints = 10;
-    static constexpr int kLabelStep = 5;   // pixels a colliding label moves outward
-    static constexpr int kLabelGap = 5;    // each box's margin in the collision test
-    static constexpr int kHitMargin = 5;   // around a label's box, still a hit on the slice
+    static constexpr int kLabelStep = 5;  // pixels a colliding label moves outward
+    static constexpr int kLabelGap = 5;  // each box's margin in the collision test
+    static constexpr int kHitMargin = 5;  // around a label's box, still a hit on the slice
 
     // Text measurement in the label font: one height for every text, a width for each.
     struct TextMetrics {
@@ -90,12 +90,12 @@ private:
     void DrawSlices(CDC& dc) const;
     void DrawLabels(CDC& dc) const;
 
-    CRect m_rcDisc;             // the circle's bounding square, client coordinates
+    CRect m_rcDisc;  // the circle's bounding square, client coordinates
     int m_nRadius = 0;
-    int m_nHeight = 0;          // the client size the layout was made for
+    int m_nHeight = 0;  // the client size the layout was made for
     int m_nWidth = 0;
-    float m_fTotal = 0;         // where the next slice starts, single precision
+    float m_fTotal = 0;  // where the next slice starts, single precision
     std::vector<CPieSlice> m_slices;
-    QFont m_font;               // the labels' font, and the empty-directory message's
+    QFont m_font;  // the labels' font, and the empty-directory message's
     bool m_bNeedsLayout = true;
 };

@@ -20,7 +20,7 @@ public:
     static constexpr QColor kBox{255, 255, 0};
     static constexpr QColor kHighlightedBox{255, 0, 0};
     static constexpr QColor kBoxText{0, 0, 0};  // on either box, whatever the background
-    static constexpr int kBoxMargin = 2;   // between the text and the edge of its box
+    static constexpr int kBoxMargin = 2;  // between the text and the edge of its box
     static constexpr int kShadowOffset = 3;
 
     // name: the entry's name as the file system has it; fFraction: the slice's share.
@@ -40,9 +40,9 @@ public:
     void DrawBox(CDC& dc, bool bHighlighted) const;
 
     QPoint m_ptAnchor;  // on the circle, at the slice's middle angle
-    QPoint m_ptElbow;   // further out on the same ray
-    QPoint m_ptText;    // where the leader ends, level with the elbow
-    CRect m_rcText;     // the text's own box, without the margin
+    QPoint m_ptElbow;  // further out on the same ray
+    QPoint m_ptText;  // where the leader ends, level with the elbow
+    CRect m_rcText;  // the text's own box, without the margin
     bool m_bVisible = false;
 
 private:

@@ -20,7 +20,9 @@ public:
     // apart straight below the centre, and the wedge between them is the whole disc.
     static constexpr float kAlwaysDrawn = 0.9F;
 
-    CPieSlice(float fStart, float fExtent, std::string_view name) : m_label(name, fExtent), m_fStart(fStart), m_fExtent(fExtent) {}
+    CPieSlice(float fStart, float fExtent, std::string_view name)
+        : m_label(name, fExtent), m_fStart(fStart), m_fExtent(fExtent)
+    {}
 
     // Whether Draw paints anything. The drawing primitive fills the whole disc when the two
     // rays point the same way, so a sliver whose truncated points give one direction (the
@@ -37,8 +39,8 @@ public:
     CPieLabel m_label;
     float m_fStart = 0;
     float m_fExtent = 0;
-    CRect m_rcDisc;     // the circle's bounding square, as the chart has it
-    QPoint m_ptStart;   // on the circle at the start fraction
-    QPoint m_ptEnd;     // on the circle at the end fraction
-    QColor m_fill;      // its palette colour
+    CRect m_rcDisc;  // the circle's bounding square, as the chart has it
+    QPoint m_ptStart;  // on the circle at the start fraction
+    QPoint m_ptEnd;  // on the circle at the end fraction
+    QColor m_fill;  // its palette colour
 };

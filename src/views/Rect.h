@@ -17,7 +17,10 @@ public:
     constexpr CRect() = default;
     constexpr CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
 
-    static CRect FromQRect(const QRect& rc) { return {rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height()}; }
+    static CRect FromQRect(const QRect& rc)
+    {
+        return {rc.left(), rc.top(), rc.left() + rc.width(), rc.top() + rc.height()};
+    }
     QRect ToQRect() const { return QRect(left, top, Width(), Height()); }
 
     constexpr int Width() const { return right - left; }

@@ -1,8 +1,8 @@
 #include "TreePanelModel.h"
 
 #include "FileTypeInfo.h"
-#include "model/Entry.h"
 #include "framework/DisplayText.h"
+#include "model/Entry.h"
 
 #include <algorithm>
 
@@ -72,7 +72,8 @@ QModelIndex CTreePanelModel::IndexOf(const CEntry* pEntry) const
     const Node* pNode = m_pRoot.get();
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         const auto& children = pNode->children;
-        const auto found = std::find_if(children.begin(), children.end(), [&](const Node& n) { return n.pEntry == *it; });
+        const auto found =
+            std::find_if(children.begin(), children.end(), [&](const Node& n) { return n.pEntry == *it; });
         if (found == children.end())
             return {};
         pNode = &*found;

@@ -22,7 +22,7 @@ public:
     static constexpr int kSizeSuffixRole = Qt::UserRole + 2;
 
     struct Node {
-        CEntry* pEntry = nullptr;    // not owned: the document's tree owns it
+        CEntry* pEntry = nullptr;  // not owned: the document's tree owns it
         Node* pParent = nullptr;
         std::vector<Node> children;  // the subdirectories in stored order, once filled
         int nRow = 0;

@@ -21,7 +21,9 @@ CVolraBlockView::CVolraBlockView(QWidget* pParent) : CView(pParent)
     for (int nFamily = 0; nFamily < 3; ++nFamily) {
         for (int nColour = 0; nColour < 8; ++nColour) {
             const int c = 191 + 8 * nColour;
-            const QColor colour = nFamily == 0 ? QColor(c, c, 255) : nFamily == 1 ? QColor(c, 255, c) : QColor(255, c, c);
+            const QColor colour = nFamily == 0 ? QColor(c, c, 255)
+                : nFamily == 1                 ? QColor(c, 255, c)
+                                               : QColor(255, c, c);
             m_palette[nFamily * 8 + nColour] = colour;
         }
     }
@@ -58,7 +60,8 @@ void CVolraBlockView::EnsureLayout(CEntry& current, const CBlockViewStyle& style
         return;
     // Both label fonts have the same extent, so the across one measures for either.
     const QFontMetrics fm(style.fontAcross, this);
-    const CBlockLayout::TextMetrics metrics{fm.height(), [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
+    const CBlockLayout::TextMetrics metrics{fm.height(),
+                                            [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
     m_blockRects.Build(current, key.rcClient, style.nBorder, metrics);
     m_layoutKey = std::move(key);
 }
@@ -191,8 +194,8 @@ void CVolraBlockView::contextMenuEvent(QContextMenuEvent* pEvent)
 
 void CVolraBlockView::keyPressEvent(QKeyEvent* pEvent)
 {
-    const bool bMenuKey = pEvent->key() == Qt::Key_Menu
-                          || (pEvent->key() == Qt::Key_F10 && pEvent->modifiers() == Qt::ShiftModifier);
+    const bool bMenuKey =
+        pEvent->key() == Qt::Key_Menu || (pEvent->key() == Qt::Key_F10 && pEvent->modifiers() == Qt::ShiftModifier);
     if (!bMenuKey) {
         CView::keyPressEvent(pEvent);
         return;

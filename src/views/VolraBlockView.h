@@ -76,6 +76,6 @@ private:
     void ShowSelectionMenu();
 
     std::array<QColor, 24> m_palette;
-    CBlockLayout m_blockRects;        // refers to entries, owns none
+    CBlockLayout m_blockRects;  // refers to entries, owns none
     std::optional<LayoutKey> m_layoutKey;
 };

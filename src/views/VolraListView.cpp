@@ -3,9 +3,9 @@
 #include "ListHeader.h"
 #include "ListModel.h"
 #include "doc/VolraDoc.h"
+#include "framework/UiServices.h"
 #include "model/Entry.h"
 #include "model/FormatSize.h"
-#include "framework/UiServices.h"
 
 #include <QContextMenuEvent>
 #include <QHelpEvent>
@@ -97,18 +97,18 @@ void CVolraListView::FitColumnWidths()
     for (int i = 0; i < kListColumns; ++i) {
         const auto column = static_cast<EListColumn>(i);
         const int nFit = column == EListColumn::Size ? nSizeWidth
-                         : column == EListColumn::Type ? nTypeWidth
-                         : column >= EListColumn::Modified ? nTimeWidth
-                                                           : 0;
+            : column == EListColumn::Type            ? nTypeWidth
+            : column >= EListColumn::Modified        ? nTimeWidth
+                                                     : 0;
         m_list->setColumnWidth(i, std::max(kColumnWidths[i], nFit));
     }
 }
 
 const CCmdMap& CVolraListView::ClassCmdMap()
 {
-    static const CCmdMap map = CCmdMapOf<CVolraListView>(&CView::ClassCmdMap())
-                                   .On(ID_SHOW_ALL_FILES, &CVolraListView::OnShowAllContained,
-                                       &CVolraListView::OnUpdateShowAllContained);
+    static const CCmdMap map =
+        CCmdMapOf<CVolraListView>(&CView::ClassCmdMap())
+            .On(ID_SHOW_ALL_FILES, &CVolraListView::OnShowAllContained, &CVolraListView::OnUpdateShowAllContained);
     return map;
 }
 
@@ -151,7 +151,8 @@ void CVolraListView::Rebuild()
     m_bRebuilding = true;
     if (nRow >= 0) {
         const QModelIndex index = m_pModel->index(nRow, 0);
-        m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_list->selectionModel()->setCurrentIndex(index,
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_list->scrollTo(index);
     } else {
         m_list->scrollToTop();

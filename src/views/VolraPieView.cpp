@@ -37,7 +37,9 @@ void CVolraPieView::OnUpdate(CView*, LPARAM, QObject*)
         for (const auto& child : pDir->GetChildren())
             m_entries.push_back(child);
         // A finished walk leaves children in this order already; sorting then costs nothing.
-        const auto byName = [](const CEntry* a, const CEntry* b) { return CompareNames(a->GetName(), b->GetName()) < 0; };
+        const auto byName = [](const CEntry* a, const CEntry* b) {
+            return CompareNames(a->GetName(), b->GetName()) < 0;
+        };
         if (!std::is_sorted(m_entries.begin(), m_entries.end(), byName))
             std::sort(m_entries.begin(), m_entries.end(), byName);
         // An empty directory with children still shares the turn among them, equally.

@@ -41,13 +41,13 @@ public:
     // as that. The stored values are not touched.
     void CreateFonts();
 
-    int m_nBorder = 0;          // border width of the block view, in pixels
-    int m_nFontSizeLarge = 0;   // line height of the large label fonts, in pixels
-    int m_nFontSizeSmall = 0;   // height of the small label fonts (no view draws with them)
+    int m_nBorder = 0;  // border width of the block view, in pixels
+    int m_nFontSizeLarge = 0;  // line height of the large label fonts, in pixels
+    int m_nFontSizeSmall = 0;  // height of the small label fonts (no view draws with them)
     std::string m_strFontFace;  // face of all four label fonts
     BOOL m_bShowSizes = FALSE;  // the tree panel shows each directory's size; any non-zero is set
 
-    QFont m_fontLarge;          // block view labels written across
+    QFont m_fontLarge;  // block view labels written across
     QFont m_fontLargeVertical;  // block view labels written downwards (see kVerticalRotation)
     QFont m_fontSmall;
     QFont m_fontSmallVertical;

@@ -13,7 +13,8 @@
 #include <tuple>
 
 namespace {
-const std::string kBadName = "bad\xff" "dir";
+const std::string kBadName = "bad\xff"
+                             "dir";
 }  // namespace
 
 TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
@@ -38,10 +39,12 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
         {{"--snapshot", bad, "--output", "/dev/full"}, {1, "", "volra: /dev/full: No space left on device\n"}},
         {{"--snapshot", bad, "--mode", "list", "--tree", "--size", "300x100", "--output", listShot}, {0, "", ""}},
         {{"--snapshot", bad, "--size", "320x200", "--output", shot}, {0, "", ""}},
-        {{"--save", bad}, {2, "", "volra: --save wants a folder (or a saved search) and a file: volra --save FOLDER FILE\n"}},
+        {{"--save", bad},
+         {2, "", "volra: --save wants a folder (or a saved search) and a file: volra --save FOLDER FILE\n"}},
         {{"--save", t.Path("missing"), saved}, {1, "", noSuch(t.Path("missing"))}},
         {{"--save", bad, "/dev/full"}, {1, "", "volra: /dev/full: No space left on device\n"}},
-        {{"--save", t.Path("plain"), saved}, {1, "", "volra: " + t.Path("plain") + ": line 1, column 1: invalid value\n"}},
+        {{"--save", t.Path("plain"), saved},
+         {1, "", "volra: " + t.Path("plain") + ": line 1, column 1: invalid value\n"}},
         {{"--save", bad, saved}, {0, "", ""}},
         {{"--snapshot", saved, "--size", "320x200", "--output", savedShot}, {0, "", ""}},
     };
@@ -51,7 +54,8 @@ TEST(CommandLine, TheProgramAnswersOnTheRightStreamWithItsExitCode)
     const QImage image = QImage::fromData(QByteArray::fromStdString(ReadFile(shot)));
     ASSERT_EQ(image.size(), QSize(320, 200));
     EXPECT_NE(image.pixel(5, 100), image.pixel(300, 100)) << "blocks, not an empty picture";
-    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(savedShot))), image) << "the saved search looks the same";
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(savedShot))), image)
+        << "the saved search looks the same";
     // The pie's first slice (the bigger file) lies below and right of the centre; the
     // spider's first line runs straight down from it.
     const std::tuple<QString, QPoint, QColor> modes[] = {{"pie", {175, 125}, QColor(192, 0, 0)},
@@ -73,12 +77,14 @@ TEST(CommandLine, OutputsReplaceTheFileALinkNamesAndAFullDiskKeepsTheOldOne)
     t.Symlink("shot.png", "place/shot-target.png");
     t.Symlink("saved.json", "place/saved-target.json");
     const std::string tree = t.Path("tree");
-    EXPECT_EQ(RunProgram(t, {"--snapshot", tree, "--size", "64x48", "--output", t.Path("shot.png")}), (ProgramRun{0, "", ""}));
+    EXPECT_EQ(RunProgram(t, {"--snapshot", tree, "--size", "64x48", "--output", t.Path("shot.png")}),
+              (ProgramRun{0, "", ""}));
     EXPECT_EQ(RunProgram(t, {"--save", tree, t.Path("saved.json")}), (ProgramRun{0, "", ""}));
     struct stat st {};
     for (const char* link : {"shot.png", "saved.json"})
         EXPECT_TRUE(::lstat(t.Path(link).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << link << " stays a link";
-    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(t.Path("place/shot-target.png")))).size(), QSize(64, 48));
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(ReadFile(t.Path("place/shot-target.png")))).size(),
+              QSize(64, 48));
     EXPECT_EQ(ReadFile(t.Path("place/saved-target.json")).substr(0, 6), "[1,2,{");
 
     const ScopedMount disk = ScopedMount::SmallDisk(t.Path("place"), 256 * 1024);

@@ -21,10 +21,7 @@
 
 // gtest prints a URL that differs as text, not as the bytes of its handle. Internal linkage,
 // so that another test file of this program may have its own.
-static void PrintTo(const QUrl& url, std::ostream* pOut)
-{
-    *pOut << '"' << url.toString().toStdString() << '"';
-}
+static void PrintTo(const QUrl& url, std::ostream* pOut) { *pOut << '"' << url.toString().toStdString() << '"'; }
 
 namespace {
 void Click(QPushButton* pButton) { QTest::mouseClick(pButton, Qt::LeftButton); }
@@ -39,17 +36,28 @@ TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
         {TRUE, [](D& d) { Click(d.GetLocalButton()); }, IDC_LOCAL_DRIVE},
         {TRUE, [](D& d) { Click(d.GetFtpButton()); }, IDC_FTP_ACCOUNT},
         {TRUE, [](D& d) { Click(d.GetCancelButton()); }, IDCANCEL},
-        {TRUE, [](D& d) { d.GetCancelButton()->setFocus(); QTest::keyClick(&d, Qt::Key_Return); }, IDC_LOCAL_DRIVE},
+        {TRUE,
+         [](D& d) {
+             d.GetCancelButton()->setFocus();
+             QTest::keyClick(&d, Qt::Key_Return);
+         },
+         IDC_LOCAL_DRIVE},
         {TRUE, [](D& d) { QTest::keyClick(&d, Qt::Key_Escape); }, IDCANCEL},
         {TRUE, [](D& d) { d.close(); }, IDCANCEL},
         // A greyed FTP button: the click and the mnemonic Alt+A both go nowhere.
-        {FALSE, [](D& d) {
+        {FALSE,
+         [](D& d) {
              Click(d.GetFtpButton());
              QTest::keyClick(&d, Qt::Key_A, Qt::AltModifier);
              QTest::keyClick(&d, Qt::Key_Escape);
          },
          IDCANCEL},
-        {FALSE, [](D& d) { d.EnableFtp(TRUE); Click(d.GetFtpButton()); }, IDC_FTP_ACCOUNT},
+        {FALSE,
+         [](D& d) {
+             d.EnableFtp(TRUE);
+             Click(d.GetFtpButton());
+         },
+         IDC_FTP_ACCOUNT},
     };
     for (const auto& [bFtp, action, result] : ways) {
         D dlg(nullptr, bFtp);

@@ -115,9 +115,12 @@ TEST(PrefsSheet, NumbersAreTakenAsTypedAndTheFaceAsStored)
                 << shown.toStdString();
             // Digits only; the arrows step within their range and lead into it from outside.
             const std::tuple<CSpinEdit*, const char*, Qt::Key, const char*> steps[] = {
-                {block.m_wndBorderSpin, "-5x", Qt::Key_Up, "6"},  {block.m_wndBorderSpin, "0", Qt::Key_Up, "1"},
-                {block.m_wndBorderSpin, "1", Qt::Key_Down, "1"},  {block.m_wndBorderSpin, "64", Qt::Key_Up, "64"},
-                {block.m_wndFontSizeSpin, "200", Qt::Key_Down, "64"}, {block.m_wndFontSizeSpin, "200", Qt::Key_Up, "200"},
+                {block.m_wndBorderSpin, "-5x", Qt::Key_Up, "6"},
+                {block.m_wndBorderSpin, "0", Qt::Key_Up, "1"},
+                {block.m_wndBorderSpin, "1", Qt::Key_Down, "1"},
+                {block.m_wndBorderSpin, "64", Qt::Key_Up, "64"},
+                {block.m_wndFontSizeSpin, "200", Qt::Key_Down, "64"},
+                {block.m_wndFontSizeSpin, "200", Qt::Key_Up, "200"},
                 {block.m_wndFontSizeSpin, "2", Qt::Key_PageUp, "12"},
             };
             for (const auto& [spin, typed, key, after] : steps) {

@@ -12,7 +12,10 @@ struct ProgramRun {
     int exitCode;
     std::string out, err;
     bool operator==(const ProgramRun&) const = default;
-    friend void PrintTo(const ProgramRun& r, std::ostream* pOut) { *pOut << r.exitCode << " out: " << r.out << " err: " << r.err; }
+    friend void PrintTo(const ProgramRun& r, std::ostream* pOut)
+    {
+        *pOut << r.exitCode << " out: " << r.out << " err: " << r.err;
+    }
 };
 
 // The program itself, its arguments passed as the bytes they are; a runtime folder of its

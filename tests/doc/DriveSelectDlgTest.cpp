@@ -1,5 +1,5 @@
-#include "doc/DriveListDelegate.h"
 #include "doc/DriveSelectDlg.h"
+#include "doc/DriveListDelegate.h"
 #include "framework/FileChooser.h"
 #include "support/DocHarness.h"
 #include "support/Input.h"
@@ -87,7 +87,11 @@ TEST(DriveSelectDlg, EachWayOutGivesItsResult)
              ClickAt(d.GetList()->viewport(), rowRect(d, 1).center(), true);
          },
          IDOK, "/media/caf\xe9"},
-        {[&](CDriveSelectDlg& d) { select(d, 0); d.GetOkButton()->click(); }, IDOK, "/"},
+        {[&](CDriveSelectDlg& d) {
+             select(d, 0);
+             d.GetOkButton()->click();
+         },
+         IDOK, "/"},
         // Down with nothing selected selects the first row, then goes on from there.
         {[&](CDriveSelectDlg& d) {
              QTest::keyClick(d.GetList(), Qt::Key_Down);
@@ -96,9 +100,21 @@ TEST(DriveSelectDlg, EachWayOutGivesItsResult)
              QTest::keyClick(d.GetList(), Qt::Key_Return);
          },
          IDOK, "/media/caf\xe9"},
-        {[&](CDriveSelectDlg& d) { select(d, 0); d.GetCancelButton()->click(); }, IDCANCEL, "/"},
-        {[&](CDriveSelectDlg& d) { select(d, 0); QTest::keyClick(d.GetList(), Qt::Key_Escape); }, IDCANCEL, "/"},
-        {[&](CDriveSelectDlg& d) { select(d, 0); d.close(); }, IDCANCEL, "/"},
+        {[&](CDriveSelectDlg& d) {
+             select(d, 0);
+             d.GetCancelButton()->click();
+         },
+         IDCANCEL, "/"},
+        {[&](CDriveSelectDlg& d) {
+             select(d, 0);
+             QTest::keyClick(d.GetList(), Qt::Key_Escape);
+         },
+         IDCANCEL, "/"},
+        {[&](CDriveSelectDlg& d) {
+             select(d, 0);
+             d.close();
+         },
+         IDCANCEL, "/"},
     };
     for (const auto& way : ways) {
         CDriveSelectDlg dlg(nullptr, FakeDrives(3));
@@ -126,7 +142,8 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
         {QString::fromStdString(cafe), IDOK, cafe, ""},
         {QString::fromStdString(t.Path("link/")), IDOK, cafe, ""},
         {QString::fromStdString(t.Path("plain")), IDCANCEL, "", t.Path("plain") + ": Not a directory"},
-        {QString::fromLocal8Bit(t.Path("bad\xff")), IDCANCEL, "", t.Path("bad\xef\xbf\xbd") + ": No such file or directory"},
+        {QString::fromLocal8Bit(t.Path("bad\xff")), IDCANCEL, "",
+         t.Path("bad\xef\xbf\xbd") + ": No such file or directory"},
     };
     for (const auto& c : cases) {
         SetFileChooserAnswer([&c](FileChooser kind, const QString&) {
@@ -135,11 +152,12 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
         });
         ErrorBoxes boxes;
         CDriveSelectDlg dlg(nullptr, FakeDrives(3));
-        EXPECT_EQ(RunModal(dlg, [&dlg] {
-                      dlg.GetFolderButton()->click();
-                      if (dlg.isVisible())
-                          dlg.GetCancelButton()->click();
-                  }),
+        EXPECT_EQ(RunModal(dlg,
+                           [&dlg] {
+                               dlg.GetFolderButton()->click();
+                               if (dlg.isVisible())
+                                   dlg.GetCancelButton()->click();
+                           }),
                   c.result);
         EXPECT_EQ(dlg.m_strDrive, c.drive);
         EXPECT_EQ(dlg.m_strTitle, c.drive.empty() ? "" : "Folder " + c.drive);

@@ -73,6 +73,7 @@ TEST(FileVolraDoc, WhatCannotBeReadGivesOneBoxAndNoTree)
     ASSERT_TRUE(doc.OnOpenDocument(kFixture));
     ErrorBoxes boxes;
     EXPECT_FALSE(doc.SaveSearch(t.Path("no/such/dir/s.json")));
-    EXPECT_EQ(boxes.shown, std::vector<std::string>{"Could not save the search to \"" + t.Path("no/such/dir/s.json")
-                                                    + "\".\nNo such file or directory"});
+    EXPECT_EQ(boxes.shown,
+              std::vector<std::string>{"Could not save the search to \"" + t.Path("no/such/dir/s.json")
+                                       + "\".\nNo such file or directory"});
 }

@@ -43,10 +43,11 @@ std::string Dump(const CEntry& root, bool withTimes = true)
                 sum = INT64_MAX;
         }
         out += e->GetPath() + " " + std::to_string(e->GetSize()) + (e->IsDirectory() ? " D" : " F")
-               + (e->IsMountPoint() ? "M" : "") + std::to_string(e->GetColour());
+            + (e->IsMountPoint() ? "M" : "") + std::to_string(e->GetColour());
         if (withTimes)
-            out += " " + Time(e->GetCreatedText(), e->GetCreatedTime()) + "/" + Time(e->GetModifiedText(), e->GetModifiedTime())
-                   + "/" + Time(e->GetAccessedText(), e->GetAccessedTime());
+            out += " " + Time(e->GetCreatedText(), e->GetCreatedTime()) + "/"
+                + Time(e->GetModifiedText(), e->GetModifiedTime()) + "/"
+                + Time(e->GetAccessedText(), e->GetAccessedTime());
         out += e->IsDirectory() && sum != e->GetSize() ? " BAD TOTAL\n" : "\n";
     }
     return out;
@@ -73,8 +74,8 @@ std::string DiskDump(const CEntry& e)
 {
     const CHardLinkId* link = e.GetHardLink();
     std::string line = e.GetPath() + " " + std::to_string(e.GetLength()) + " " + std::to_string(e.GetDiskSize())
-                       + (e.IsUnreadable() ? " unreadable" : "") + (e.IsLinkRepeat() ? " repeat" : "")
-                       + (link ? " " + std::to_string(link->inode) + "/" + std::to_string(link->links) : "") + "\n";
+        + (e.IsUnreadable() ? " unreadable" : "") + (e.IsLinkRepeat() ? " repeat" : "")
+        + (link ? " " + std::to_string(link->inode) + "/" + std::to_string(link->links) : "") + "\n";
     for (const CEntry* child : e.GetChildren())
         line += DiskDump(*child);
     return line;
@@ -127,20 +128,15 @@ TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
     // Hard links count at each name and a directory's own size not at all, as in the walk;
     // "locked" could not be read and "skip.tmp" was excluded; "mnt" is another file system.
     const std::string r = "/tmp/volra-fixture";
-    EXPECT_EQ(Dump(*fixture), r + " 5000011513 D0 ?/1709294400/?\n"
-                                  + r + "/big.img 5000000000 F3 ?/1672628645/?\n"
-                                  + r + "/cache 0 D0 ?/1709294400/?\n"
-                                  + r + "/cache/skip.tmp 0 F0 ?/?/?\n"
-                                  + r + "/docs 11513 D5 ?/1709294400/?\n"
-                                  + r + "/docs/latest 10 F0 ?/1709294400/?\n"
-                                  + r + "/docs/old 1503 D3 ?/1709294400/?\n"
-                                  + r + "/docs/old/caf\xe9 \"q\" 3 F1 ?/1709294400/?\n"
-                                  + r + "/docs/old/line\nbreak 1500 F0 ?/1709294400/?\n"
-                                  + r + "/docs/report-link.txt 5000 F1 ?/1709294400/?\n"
-                                  + r + "/docs/report.txt 5000 F2 ?/1709294400/?\n"
-                                  + r + "/empty 0 D4 ?/1709294400/?\n"
-                                  + r + "/locked 0 D1 ?/1709294400/?\n"
-                                  + r + "/mnt 0 DM2 ?/1709294400/?\n");
+    EXPECT_EQ(Dump(*fixture),
+              r + " 5000011513 D0 ?/1709294400/?\n" + r + "/big.img 5000000000 F3 ?/1672628645/?\n" + r
+                  + "/cache 0 D0 ?/1709294400/?\n" + r + "/cache/skip.tmp 0 F0 ?/?/?\n" + r
+                  + "/docs 11513 D5 ?/1709294400/?\n" + r + "/docs/latest 10 F0 ?/1709294400/?\n" + r
+                  + "/docs/old 1503 D3 ?/1709294400/?\n" + r + "/docs/old/caf\xe9 \"q\" 3 F1 ?/1709294400/?\n" + r
+                  + "/docs/old/line\nbreak 1500 F0 ?/1709294400/?\n" + r
+                  + "/docs/report-link.txt 5000 F1 ?/1709294400/?\n" + r + "/docs/report.txt 5000 F2 ?/1709294400/?\n"
+                  + r + "/empty 0 D4 ?/1709294400/?\n" + r + "/locked 0 D1 ?/1709294400/?\n" + r
+                  + "/mnt 0 DM2 ?/1709294400/?\n");
     for (const CEntry* root : {static_cast<const CEntry*>(doc->GetRoot()), fixture}) {
         for (const char* name : {"s.json", "s.json.gz"}) {
             CEntryArena arena;
@@ -178,17 +174,21 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
         {head + ",{\"name\":7}]]", "line 2, column 24: \"name\" must be a string"},
         {head + ",{\"name\":\"a\",\"asize\":9223372036854775808}]]",
          "line 2, column 54: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
-        {head + ",{\"name\":\"a\",\"asize\":-1}]]", "line 2, column 37: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
-        {head + ",{\"name\":\"a\",\"asize\":1.5}]]", "line 2, column 38: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"asize\":-1}]]",
+         "line 2, column 37: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"asize\":1.5}]]",
+         "line 2, column 38: \"asize\" must be a whole number of bytes from 0 to 2^63-1"},
         {head + ",{\"name\":\"a\",\"asize\":1e999}]]", "line 2, column 41: number too big to be stored in double"},
         {head + ",{\"name\":\"a\",\"mtime\":\"now\"}]]",
          "line 2, column 40: \"mtime\" must be a whole number of seconds from -2^63 to 2^63-1"},
         {head + ",{\"name\":\"a\",\"hlnkc\":1}]]", "line 2, column 36: \"hlnkc\" must be true or false"},
-        {head + ",{\"name\":\"a\",\"dsize\":[1]}]]", "line 2, column 36: \"dsize\" must be a whole number of bytes from 0 to 2^63-1"},
+        {head + ",{\"name\":\"a\",\"dsize\":[1]}]]",
+         "line 2, column 36: \"dsize\" must be a whole number of bytes from 0 to 2^63-1"},
         {head + ",{\"name\":\"\\ud800\"}]]", "line 2, column 31: the surrogate pair in string is invalid"},
         {head + ",{\"name\":\"a\tb\"}]]", "line 2, column 26: invalid escape character in string"},
         {head + ",7]]", "line 2, column 16: a file {...} or a directory [...] was expected"},
-        {head + ",[[{\"name\":\"a\"}]]]]", "line 2, column 17: a directory [...] must begin with its info object {...}"},
+        {head + ",[[{\"name\":\"a\"}]]]]",
+         "line 2, column 17: a directory [...] must begin with its info object {...}"},
         {head + "],[]]", "line 2, column 17: nothing may follow the directory tree"},
         {head + ",{\"name\":\"a\"", "line 2, column 27: the file ends before the search does: it is cut off"},
         {head + "]] []", "line 2, column 18: the document root must not be followed by other values"},
@@ -210,25 +210,30 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
     while (e != nullptr && !e->GetChildren().empty())
         e = e->GetChildren().front();
     EXPECT_EQ(e != nullptr ? e->GetDepth() : -1, CNcduReader::kMaxDepth - 1);
-    Write(t.Path("in.json"), head + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
-                                    ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
+    Write(t.Path("in.json"),
+          head
+              + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
+                ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
     root = ReadOrFail(t.Path("in.json"));
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(Dump(*root), "/r 9223372036854775807 D0 ?/?/?\n/r/a 9223372036854775807 F0 ?/-9223372036854775808/?\n"
-                           "/r/b 9223372036854775807 F1 ?/?/?\n");
+    EXPECT_EQ(Dump(*root),
+              "/r 9223372036854775807 D0 ?/?/?\n/r/a 9223372036854775807 F0 ?/-9223372036854775808/?\n"
+              "/r/b 9223372036854775807 F1 ?/?/?\n");
     // Sizes on disk at the limit: a total that stopped there has no own part left to write,
     // and one below it keeps its own exactly.
     const std::string huge = ",\"dsize\":9223372036854775807}";
-    Write(t.Path("in.json"), head + ",[{\"name\":\"big\",\"dsize\":4096},{\"name\":\"a\"" + huge + ",{\"name\":\"b\"" + huge
-                                    + ",{\"name\":\"c\"" + huge + "],[{\"name\":\"d\",\"dsize\":4096},{\"name\":\"e\",\"dsize\":100}]]]");
+    Write(t.Path("in.json"),
+          head + ",[{\"name\":\"big\",\"dsize\":4096},{\"name\":\"a\"" + huge + ",{\"name\":\"b\"" + huge
+              + ",{\"name\":\"c\"" + huge + "],[{\"name\":\"d\",\"dsize\":4096},{\"name\":\"e\",\"dsize\":100}]]]");
     root = ReadOrFail(t.Path("in.json"));
     ASSERT_NE(root, nullptr);
     CEntryArena arena;
     const CEntry* again = SaveAndRead(*root, t.Path("out.json"), arena);
     ASSERT_NE(again, nullptr);
     const std::string max = " 0 9223372036854775807\n";
-    EXPECT_EQ(DiskDump(*again), "/r" + max + "/r/big" + max + "/r/big/a" + max + "/r/big/b" + max + "/r/big/c" + max
-                                    + "/r/d 0 4196\n/r/d/e 0 100\n");
+    EXPECT_EQ(DiskDump(*again),
+              "/r" + max + "/r/big" + max + "/r/big/a" + max + "/r/big/b" + max + "/r/big/c" + max
+                  + "/r/d 0 4196\n/r/d/e 0 100\n");
     EXPECT_EQ(Child(again, "big")->GetItemDiskSize(), 0);
     EXPECT_EQ(Child(again, "d")->GetItemDiskSize(), 4096);
 }
@@ -270,10 +275,17 @@ TEST(NcduReader, DamagedExportsOpenWholeOrNotAtAll)
         for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) {
             const std::size_t at = random() % bytes.size();
             switch (random() % 4) {
-            case 0: bytes[at] = alphabet[random() % alphabet.size()]; break;
-            case 1: bytes.erase(at, random() % 40); break;
-            case 2: bytes.insert(at, bytes.substr(random() % bytes.size(), random() % 60)); break;
-            default: bytes.resize(at + 1);
+            case 0:
+                bytes[at] = alphabet[random() % alphabet.size()];
+                break;
+            case 1:
+                bytes.erase(at, random() % 40);
+                break;
+            case 2:
+                bytes.insert(at, bytes.substr(random() % bytes.size(), random() % 60));
+                break;
+            default:
+                bytes.resize(at + 1);
             }
         }
         Write(t.Path("in.json"), bytes);

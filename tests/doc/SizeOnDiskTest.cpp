@@ -1,9 +1,9 @@
 // Sizes on disk against du, hard links counted once.
 #include "model/FormatSize.h"
-#include "sys/FileStatus.h"
 #include "support/DocHarness.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
+#include "sys/FileStatus.h"
 
 #include <cstdio>
 #include <fcntl.h>
@@ -53,8 +53,8 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshAndDelete)
                 return e;
         return static_cast<const CEntry*>(nullptr);
     };
-    const CEntry* repeat = EntryAt(root, {"d2", "f_other"}) == carrier() ? EntryAt(root, {"d1", "f"})
-                                                                         : EntryAt(root, {"d2", "f_other"});
+    const CEntry* repeat =
+        EntryAt(root, {"d2", "f_other"}) == carrier() ? EntryAt(root, {"d1", "f"}) : EntryAt(root, {"d2", "f_other"});
     const std::tuple<const char*, std::int64_t, std::int64_t> cases[] = {
         {"every name counts its length", root->GetLength(), (std::int64_t{1} << 30) + 3 * 100 + 5000},
         {"lengths are shown", root->GetSize(), root->GetLength()},

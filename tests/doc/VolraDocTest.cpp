@@ -1,11 +1,11 @@
 #include "framework/CmdTarget.h"
-#include "sys/LastError.h"
 #include "framework/Shell.h"
 #include "framework/View.h"
 #include "support/DocHarness.h"
 #include "support/ModalWatch.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
+#include "sys/LastError.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -44,8 +44,7 @@ const std::string kOdd = "odd\n\xff name";
 
 // A searched tree of 7226 bytes: top.txt 100, a/one 1000, a/<odd> 0, a/b/two 2000,
 // a/b/c/{e.txt 10, four 4096, z.txt 20}.
-template <class Doc>
-struct Searched {
+template <class Doc> struct Searched {
     TempTree tree;
     TempTree data;
     ScopedDataHome dataHome{data.Path("share")};
@@ -54,8 +53,13 @@ struct Searched {
 
     Searched()
     {
-        tree.Files({{"top.txt", 100}, {"a/one", 1000}, {"a/" + kOdd, 0}, {"a/b/two", 2000}, {"a/b/c/e.txt", 10},
-                    {"a/b/c/four", 4096}, {"a/b/c/z.txt", 20}});
+        tree.Files({{"top.txt", 100},
+                    {"a/one", 1000},
+                    {"a/" + kOdd, 0},
+                    {"a/b/two", 2000},
+                    {"a/b/c/e.txt", 10},
+                    {"a/b/c/four", 4096},
+                    {"a/b/c/z.txt", 20}});
         doc->PresetRoot(tree.Root(), "Folder " + tree.Root());
         EXPECT_TRUE(doc->OnNewDocument());
         doc->AddView(&view);
@@ -318,7 +322,9 @@ TEST(VolraDoc, GivenUpRefreshLeavesTheSearchExactlyAsItWas)
 
         ASSERT_TRUE(ExecuteCommand(s.view, ID_REFRESH));
         const std::map<std::string, std::vector<std::string>> told = {
-            {"cancel", {}}, {"error in a subdirectory", {"Input/output error."}}, {"root gone", {"No such file or directory."}}};
+            {"cancel", {}},
+            {"error in a subdirectory", {"Input/output error."}},
+            {"root gone", {"No such file or directory."}}};
         EXPECT_EQ(boxes.shown, told.at(ending));
         EXPECT_TRUE(TreeState(s.doc->GetRoot()) == before) << "every entry, total and child as it was";
         EXPECT_EQ(s.doc->m_entries.EntryCount(), nEntries) << "what was read is given back";

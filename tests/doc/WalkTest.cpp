@@ -1,10 +1,10 @@
 #include "doc/SearchProgressWindow.h"
-#include "sys/FileFind.h"
-#include "sys/LastError.h"
-#include "sys/ErrorText.h"
 #include "support/DocHarness.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
+#include "sys/ErrorText.h"
+#include "sys/FileFind.h"
+#include "sys/LastError.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -93,7 +93,8 @@ TEST(Walk, UnreadableDirectoriesAreMarkedSkippedSilentlyAndReadAgainButNotAnUnre
         const ScopedOpenHook hook([](const char* name) { return std::string_view(name) == "vanishing" ? ENOENT : 0; });
         ASSERT_TRUE(asNobody(true));
         for (const auto& [name, type] : {std::pair{"locked", "Directory (unreadable)"},
-                                         {"vanishing", "Directory (unreadable)"}, {"open", "Directory"}})
+                                         {"vanishing", "Directory (unreadable)"},
+                                         {"open", "Directory"}})
             EXPECT_EQ(Child(doc->GetRoot(), name)->GetTypeText(), type) << name;
         EXPECT_TRUE(Child(doc->GetRoot(), "locked")->GetChildren().empty());
         EXPECT_EQ(doc->GetRoot()->GetSize(), 10);
@@ -202,8 +203,8 @@ TEST(Walk, CancelOrAnExceptionEndsTheSearchAndGivesTheWindowBack)
         ErrorBoxes boxes;
         EXPECT_FALSE(doc->OnNewDocument());
         // Out of memory is told, as the one failure of the three.
-        EXPECT_EQ(boxes.shown, ending == "out of memory" ? std::vector<std::string>{outOfMemory}
-                                                         : std::vector<std::string>{});
+        EXPECT_EQ(boxes.shown,
+                  ending == "out of memory" ? std::vector<std::string>{outOfMemory} : std::vector<std::string>{});
         EXPECT_EQ(doc->listings, 2);
         EXPECT_TRUE(shownOverDisabledWindow);
         EXPECT_TRUE(mainWindow.isEnabled());
@@ -254,8 +255,8 @@ TEST(Walk, ProgressShowsTheSizeFoundAndTheShareWalked)
             sizes.push_back(doc.m_dlgProgress.m_strSize);
             const auto* pBar = doc.m_dlgProgress.GetWindow()->findChild<QProgressBar*>(
                 QLatin1String(CSearchProgressWindow::kPercentName));
-            const auto* pSize = doc.m_dlgProgress.GetWindow()->findChild<QLabel*>(
-                QLatin1String(CSearchProgressWindow::kSizeName));
+            const auto* pSize =
+                doc.m_dlgProgress.GetWindow()->findChild<QLabel*>(QLatin1String(CSearchProgressWindow::kSizeName));
             bars.emplace_back(pBar->isVisibleTo(pBar->window()), pBar->value());
             EXPECT_EQ(pSize->text().toStdString(), sizes.back());
         };

@@ -20,7 +20,11 @@ public:
     int ranA = 0;
     int ranD = 0;
     void OnA() { ++ranA; }
-    void OnUpdateA(CCmdUI* ui) { ui->Enable(enableA); ui->SetCheck(enableA ? 1 : 0); }
+    void OnUpdateA(CCmdUI* ui)
+    {
+        ui->Enable(enableA);
+        ui->SetCheck(enableA ? 1 : 0);
+    }
     void OnD() { ++ranD; }
     static const CCmdMap& ClassCmdMap()
     {
@@ -41,9 +45,8 @@ public:
     void OnUpdateD(CCmdUI* ui) { ui->Enable(FALSE); }
     static const CCmdMap& ClassCmdMap()
     {
-        static const CCmdMap map = CCmdMapOf<TestView>(&CView::ClassCmdMap())
-                                       .On(ID_B, &TestView::OnB)
-                                       .OnUpdate(ID_D, &TestView::OnUpdateD);
+        static const CCmdMap map =
+            CCmdMapOf<TestView>(&CView::ClassCmdMap()).On(ID_B, &TestView::OnB).OnUpdate(ID_D, &TestView::OnUpdateD);
         return map;
     }
 
@@ -84,7 +87,9 @@ TEST(CommandRouting, ViewThenDocumentDisabledWithoutHandlerInMenusTooAndUpdatesU
     auto menu = BuildPopupMenu(items, view);
     QStringList states;
     for (const QAction* a : menu->actions())
-        states << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
+        states << (a->isSeparator()
+                       ? "-"
+                       : a->text() + (a->isEnabled() ? " on" : " off") + (a->isChecked() ? " checked" : ""));
     EXPECT_EQ(states, (QStringList{"/tmp/R&&D [1.00k] off", "-", "&Alpha on checked", "&Beta on", "&Gamma off"}));
     EXPECT_EQ(menu->actions()[2]->data().toUInt(), ID_A);
 

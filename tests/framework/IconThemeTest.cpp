@@ -34,7 +34,8 @@ TEST(IconTheme, HicolorAsReportedCountsAsNoTheme)
         t.Dir(config + "/gtk-3.0");
         ScopedEnv configDirs("XDG_CONFIG_DIRS", t.Path(config));
         if (desktop != nullptr)
-            std::ofstream(t.Path(config + "/gtk-3.0/settings.ini")) << "[Settings]\ngtk-icon-theme-name=" << desktop << "\n";
+            std::ofstream(t.Path(config + "/gtk-3.0/settings.ini"))
+                << "[Settings]\ngtk-icon-theme-name=" << desktop << "\n";
         EXPECT_EQ(ChooseIconTheme(QString::fromLatin1(current), searchPaths).toStdString(), chosen)
             << (desktop != nullptr ? desktop : "-") << " " << current;
     }

@@ -1,5 +1,5 @@
-#include "ftp/FtpAccountStore.h"
 #include "ftp/FtpAccountsDlg.h"
+#include "ftp/FtpAccountStore.h"
 #include "ftp/NewAccountNameDlg.h"
 #include "support/ModalWatch.h"
 #include "support/PrivateSettings.h"
@@ -45,9 +45,9 @@ struct Dialog {
     std::string Enabled() const
     {
         std::string s;
-        for (QWidget* w : std::initializer_list<QWidget*>{dlg.GetHostEdit(), dlg.GetUserNameEdit(), dlg.GetPasswordEdit(),
-                                                          dlg.GetPortEdit(), dlg.GetList(), dlg.GetOkButton(),
-                                                          dlg.GetRemoveButton()})
+        for (QWidget* w : std::initializer_list<QWidget*>{dlg.GetHostEdit(), dlg.GetUserNameEdit(),
+                                                          dlg.GetPasswordEdit(), dlg.GetPortEdit(), dlg.GetList(),
+                                                          dlg.GetOkButton(), dlg.GetRemoveButton()})
             s += w->isEnabled() ? '1' : '0';
         return s;
     }
@@ -102,7 +102,8 @@ TEST(FtpAccounts, NewTypeCancelOkAndTheNextTime)
 TEST(FtpAccounts, RemoveIsStoredAtOnceAndTheLastLeavesClearedDisabledDetails)
 {
     PrivateSettings settings;
-    FtpAccountStore::Save({{"a", "h1", "u1", "p1", 1, {}}, {"b", "h2", "u2", "p2", 2, {}}, {"b", "h3", "u3", "p3", 3, {}}});
+    FtpAccountStore::Save(
+        {{"a", "h1", "u1", "p1", 1, {}}, {"b", "h2", "u2", "p2", 2, {}}, {"b", "h3", "u3", "p3", 3, {}}});
     Dialog d;
     EXPECT_EQ(d.Listed(), (std::vector<std::string>{"a", "b"})) << "one name, one account: the later won";
     d.dlg.OnRemove();
@@ -129,9 +130,10 @@ TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
     d.dlg.GetPortEdit()->setText("");
     d.dlg.accept();
     EXPECT_NE(d.dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(messages.texts, (std::vector<std::string>{"Please enter an integer between 0 and 65535.",
-                                                        "Please enter an integer between 0 and 65535.",
-                                                        "Please enter an integer.", "Please enter an integer."}));
+    EXPECT_EQ(messages.texts,
+              (std::vector<std::string>{"Please enter an integer between 0 and 65535.",
+                                        "Please enter an integer between 0 and 65535.", "Please enter an integer.",
+                                        "Please enter an integer."}));
     EXPECT_EQ(settings.Settings().value("Accounts/a/Host").toString(), "h") << "written before the check";
     d.dlg.GetPortEdit()->setText("0");
     d.dlg.accept();

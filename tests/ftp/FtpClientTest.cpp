@@ -2,9 +2,9 @@
 #include "ftp/FtpFileFind.h"
 #include "ftp/InternetError.h"
 #include "ftp/InternetSession.h"
-#include "sys/LastError.h"
 #include "support/FtpTestServer.h"
 #include "support/TempTree.h"
+#include "sys/LastError.h"
 
 #include <gtest/gtest.h>
 
@@ -69,8 +69,7 @@ TEST(FtpClient, ListsOverOneLoginWhateverTheServer)
         EXPECT_EQ(List(*connection), c.names) << c.behaviour;
         CFtpFileFind find(connection.get());
         ASSERT_TRUE(find.FindFile());
-        while (find.FindNextFile()) {
-        }
+        while (find.FindNextFile()) {}
         EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
         EXPECT_EQ(find.GetFilePath(), "/sub/" + find.GetFileName()) << "the last item stays current";
 
@@ -144,5 +143,4 @@ TEST(FtpClient, EndsWhateverAWaitLeftBehind)
         ended->set_value();
     }).detach();
     EXPECT_TRUE(done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) << "the thread did not end";
-
 }

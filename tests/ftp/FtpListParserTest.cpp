@@ -28,8 +28,7 @@ const Case kCases[] = {
     {"type=file;size=6;", true, nullptr, false, 0, 0},
     {"type=file; a/b", true, nullptr, false, 0, 0},
     // Unix "ls -l": with and without a group, a year or a time of day, links and odd names.
-    {"-rw-r--r--   1 owner    group           6 Jan 02 03:04 a file.txt", false, "a file.txt", false, 6,
-     1704164640},
+    {"-rw-r--r--   1 owner    group           6 Jan 02 03:04 a file.txt", false, "a file.txt", false, 6, 1704164640},
     {"-rw-r--r--   1 owner    group           6 Dec 24 10:00 last year", false, "last year", false, 6, 1703412000},
     {"drwxr-xr-x   2 1000     1000         4096 Feb 29  2020 sub dir", false, "sub dir", true, 0, 1582934400},
     {"-rw-r--r-- 1 owner 5000000000 Mar  1  2021 -dash", false, "-dash", false, 5000000000, 1614556800},
@@ -65,8 +64,8 @@ TEST(FtpListParser, LinesOfEveryStyle)
 {
     for (const Case& c : kCases) {
         CFtpItem item;
-        const bool ok = c.mlsd ? CFtpListParser::ParseMlsdLine(c.line, item)
-                               : CFtpListParser::ParseListLine(c.line, item, kNow);
+        const bool ok =
+            c.mlsd ? CFtpListParser::ParseMlsdLine(c.line, item) : CFtpListParser::ParseListLine(c.line, item, kNow);
         ASSERT_EQ(ok, c.name != nullptr) << c.line;
         if (!ok)
             continue;

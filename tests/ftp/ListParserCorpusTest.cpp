@@ -30,13 +30,13 @@ const Shape kShapes[] = {
     {"drwxr-xr-x   3 user     users       4096 M\xc3\xa4r  3 12:05 Ordner", "Ordner", true, 0, 1709467500},
     {"-rw-r--r--   1 owner    group        120 Juli, 21 2003 sommer.txt", "sommer.txt", false, 120, 1058745600},
     {"-rw-r--r--   1 owner    group        531  3. Okt 2002 tag zuerst", "tag zuerst", false, 531, 1033603200},
-    {"-rw-r--r--   1 user     group       5230 \xd0\xbe\xd0\xba\xd1\x82 10  2003 otchet.doc", "otchet.doc", false,
-     5230, 1065744000},
+    {"-rw-r--r--   1 user     group       5230 \xd0\xbe\xd0\xba\xd1\x82 10  2003 otchet.doc", "otchet.doc", false, 5230,
+     1065744000},
     {"drwxr-xr-x   2 user     group       4096 szept. 21. 08:14 mappa", "mappa", true, 0, 1695284040},
     {"-rw-r--r--   1 user     group          5 f\xc3\xa9vr. 10  2003 fichier", "fichier", false, 5, 1044835200},
     {"-rw-r--r--   1 user     group          5 pa\xc5\xba 10  2003 plik", "plik", false, 5, 1065744000},
-    {"-r--r--r--   1 user     group       5230 6\xe6\x9c\x88 3\xe6\x97\xa5 2003\xe5\xb9\xb4 nihongo.txt",
-     "nihongo.txt", false, 5230, 1054598400},
+    {"-r--r--r--   1 user     group       5230 6\xe6\x9c\x88 3\xe6\x97\xa5 2003\xe5\xb9\xb4 nihongo.txt", "nihongo.txt",
+     false, 5230, 1054598400},
     {"-rw-r--r--   1 user     group         10  6\xe6\x9c\x88  3 12:00 kyou", "kyou", false, 10, 1717416000},
     {"-rw-r--r--   1 user     group         12 Foo 01 2020 unknown month", "unknown month", false, 12, 0},
     // ISO dates of "ls --time-style".
@@ -56,14 +56,27 @@ const Shape kShapes[] = {
 // piece of the listing repeated elsewhere.
 void Mutate(std::string& s, std::mt19937& random)
 {
-    static constexpr char kBytes[] = " /;=:-\r\n\t\0\xff" "0123456789<>dl";
-    const auto pick = [&](std::size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    static constexpr char kBytes[] = " /;=:-\r\n\t\0\xff"
+                                     "0123456789<>dl";
+    const auto pick = [&](std::size_t n) {
+        return n == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
     const char byte = kBytes[pick(sizeof kBytes - 1)];
     switch (pick(5)) {
-    case 0: if (!s.empty()) s[pick(s.size())] = byte; break;
-    case 1: s.insert(s.begin() + static_cast<std::ptrdiff_t>(pick(s.size() + 1)), byte); break;
-    case 2: if (!s.empty()) s.erase(pick(s.size()), 1 + pick(8)); break;
-    case 3: s.resize(pick(s.size() + 1)); break;
+    case 0:
+        if (!s.empty())
+            s[pick(s.size())] = byte;
+        break;
+    case 1:
+        s.insert(s.begin() + static_cast<std::ptrdiff_t>(pick(s.size() + 1)), byte);
+        break;
+    case 2:
+        if (!s.empty())
+            s.erase(pick(s.size()), 1 + pick(8));
+        break;
+    case 3:
+        s.resize(pick(s.size() + 1));
+        break;
     default: {
         const std::size_t from = pick(s.size() + 1);
         s.insert(pick(s.size() + 1), s.substr(from, pick(40)));

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <limits>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <tuple>
 
@@ -197,8 +197,9 @@ TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
     EXPECT_EQ(root.GetName().size(), 70000u) << "a root path longer than any name";
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    const std::int64_t times[] = {0, -1, -34560000, 4102444800, (std::int64_t{1} << 39) - 1, -(std::int64_t{1} << 39),
-                                  std::int64_t{1} << 39, kMin, kMax, 1704067200};
+    const std::int64_t times[] = {
+        0,    -1,   -34560000, 4102444800, (std::int64_t{1} << 39) - 1, -(std::int64_t{1} << 39), std::int64_t{1} << 39,
+        kMin, kMax, 1704067200};
     for (std::size_t i = 0; i + 2 < std::size(times); ++i) {
         CEntry* e = Add(&root, std::string(i * 40, 'x'), false);
         e->SetTimes(CTime(times[i]), CTime(times[i + 1]), CTime(times[i + 2]));

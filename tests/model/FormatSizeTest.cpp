@@ -13,10 +13,10 @@ TEST(FormatSize, UnitsThresholdsAndRoundingTheSameInEveryLocale)
         long long bytes;
         const char* text;
     } cases[] = {
-        {0, "0 bytes"},         {1, "1 bytes"},           {1023, "1023 bytes"},           {1024, "1.00k"},
-        {1536, "1.50k"},        {3100, "3.03k"},          {1048575, "1024.00k"},          {1048576, "1.00M"},
-        {1073741823, "1024.00M"}, {1073741824, "1.00G"},  {5000000000LL, "4.66G"},        {2199023255552LL, "2048.00G"},
-        {-5, "-5 bytes"},       {-5000, "-5000 bytes"},
+        {0, "0 bytes"},           {1, "1 bytes"},         {1023, "1023 bytes"},    {1024, "1.00k"},
+        {1536, "1.50k"},          {3100, "3.03k"},        {1048575, "1024.00k"},   {1048576, "1.00M"},
+        {1073741823, "1024.00M"}, {1073741824, "1.00G"},  {5000000000LL, "4.66G"}, {2199023255552LL, "2048.00G"},
+        {-5, "-5 bytes"},         {-5000, "-5000 bytes"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatSize(c.bytes), c.text) << c.bytes;

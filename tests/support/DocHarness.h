@@ -1,10 +1,10 @@
 #pragma once
 #include "doc/DriveVolraDoc.h"
+#include "framework/View.h"
+#include "support/ScopedEnv.h"
 #include "sys/FileStatus.h"
 #include "sys/LastError.h"
-#include "framework/View.h"
 #include "sys/PrefetchFind.h"
-#include "support/ScopedEnv.h"
 
 #include <functional>
 #include <memory>
@@ -85,8 +85,7 @@ CEntry* Child(const CEntry* pParent, const std::string& name);
 // The entry at the end of the path of names below pRoot, or null.
 CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names);
 // Names of the entries (a directory's children, a list's rows) in their order.
-template <class Entries>
-std::vector<std::string> Names(const Entries& entries)
+template <class Entries> std::vector<std::string> Names(const Entries& entries)
 {
     std::vector<std::string> names;
     for (const CEntry* e : entries)

@@ -9,10 +9,14 @@
 FtpTestServer::FtpTestServer(const std::string& root, const FtpServerOptions& options)
 {
     QStringList args{QStringLiteral(VOLRA_FTP_SERVER_SCRIPT),
-                     QStringLiteral("--root"), QString::fromStdString(root),
-                     QStringLiteral("--user"), QString::fromLatin1(kUser),
-                     QStringLiteral("--password"), QString::fromLatin1(kPassword),
-                     QStringLiteral("--behaviour"), QString::fromStdString(options.behaviour)};
+                     QStringLiteral("--root"),
+                     QString::fromStdString(root),
+                     QStringLiteral("--user"),
+                     QString::fromLatin1(kUser),
+                     QStringLiteral("--password"),
+                     QString::fromLatin1(kPassword),
+                     QStringLiteral("--behaviour"),
+                     QString::fromStdString(options.behaviour)};
     for (const std::string& d : options.noEnter)
         args << QStringLiteral("--no-enter") << QString::fromStdString(d);
     for (const std::string& d : options.noList)

@@ -14,7 +14,7 @@
 struct FtpServerOptions {
     std::string behaviour = "normal";
     std::vector<std::string> noEnter;  // directories below the root it will not enter
-    std::vector<std::string> noList;   // ... it enters but will not list
+    std::vector<std::string> noList;  // ... it enters but will not list
 };
 
 class FtpTestServer {

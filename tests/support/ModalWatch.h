@@ -36,8 +36,7 @@ private:
 
 // Runs the dialog with the actions done from inside its loop; a dialog the actions leave open
 // is ended after a while, so that a fault fails the test instead of hanging it.
-template <class Dlg>
-int RunModal(Dlg& dlg, const std::function<void()>& actions)
+template <class Dlg> int RunModal(Dlg& dlg, const std::function<void()>& actions)
 {
     QTimer::singleShot(0, &dlg, actions);
     QTimer::singleShot(5000, &dlg, [&dlg] {
@@ -50,8 +49,7 @@ int RunModal(Dlg& dlg, const std::function<void()>& actions)
 // Runs actions from inside the next modal dialog's loop, as a user would act on it; a dialog
 // (or message box) still open after a while is ended, so that a fault fails the test
 // instead of hanging it. Call it, then start the dialog.
-template <class Dlg>
-void WhenModal(const std::function<void(Dlg&)>& actions)
+template <class Dlg> void WhenModal(const std::function<void(Dlg&)>& actions)
 {
     QTimer::singleShot(0, [actions] {
         auto* pDlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());

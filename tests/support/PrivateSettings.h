@@ -8,7 +8,10 @@
 // location, so that the user's own settings are never touched.
 class PrivateSettings {
 public:
-    PrivateSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_dir.Root())); }
+    PrivateSettings()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_dir.Root()));
+    }
     ~PrivateSettings()
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -35,10 +35,7 @@ std::string TempTree::Path(const std::string& relative) const
     return relative.empty() ? m_root : m_root + "/" + relative;
 }
 
-void TempTree::Dir(const std::string& relative) const
-{
-    fs::create_directories(Path(relative));
-}
+void TempTree::Dir(const std::string& relative) const { fs::create_directories(Path(relative)); }
 
 void TempTree::File(const std::string& relative, std::int64_t length) const
 {
@@ -65,10 +62,7 @@ void TempTree::Chmod(const std::string& relative, unsigned mode) const
     ASSERT_EQ(::chmod(Path(relative).c_str(), mode), 0);
 }
 
-void TempTree::Remove(const std::string& relative) const
-{
-    fs::remove_all(Path(relative));
-}
+void TempTree::Remove(const std::string& relative) const { fs::remove_all(Path(relative)); }
 
 std::int64_t SizeOnDisk(const std::string& path)
 {

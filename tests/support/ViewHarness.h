@@ -11,8 +11,7 @@
 
 // A view of the given kind on a real search of a scratch tree, told of the search's end as
 // a search window's views are, with a spy that records what the document tells its views.
-template <class View>
-class ViewHarness : public ::testing::Test {
+template <class View> class ViewHarness : public ::testing::Test {
 protected:
     void TearDown() override
     {

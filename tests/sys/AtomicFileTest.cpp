@@ -92,8 +92,8 @@ TEST(AtomicFile, ReplacesTheFileALinkNamesAndKeepsItsPermissions)
     t.Symlink("loop", "loop");
     const struct {
         std::string path, target;
-    } cases[] = {{"d/old", "d/old"}, {"rel", "d/old"}, {"chain", "d/old"}, {"abs", "d/abs-target"},
-                 {"dangling", "d/made"}, {"d/new", "d/new"}};
+    } cases[] = {{"d/old", "d/old"},      {"rel", "d/old"},       {"chain", "d/old"},
+                 {"abs", "d/abs-target"}, {"dangling", "d/made"}, {"d/new", "d/new"}};
     for (const auto& c : cases) {
         std::string error;
         EXPECT_TRUE(Replace(t.Path(c.path), "new " + c.path, error)) << c.path << ": " << error;
@@ -102,7 +102,8 @@ TEST(AtomicFile, ReplacesTheFileALinkNamesAndKeepsItsPermissions)
     for (const char* link : {"rel", "chain", "abs", "dangling"})
         EXPECT_TRUE(S_ISLNK(Mode(t.Path(link)))) << link;
     EXPECT_EQ(Mode(t.Path("d/old")) & 07777, 0640u);
-    EXPECT_EQ(Names(t.Path("d")), (std::vector<std::string>{"abs-target", "made", "new", "old"})) << "no temporary left";
+    EXPECT_EQ(Names(t.Path("d")), (std::vector<std::string>{"abs-target", "made", "new", "old"}))
+        << "no temporary left";
 
     std::string error;
     EXPECT_FALSE(Replace(t.Path("loop"), "x", error));
@@ -134,6 +135,7 @@ TEST(AtomicFile, SyncsTheFileThenRenamesThenSyncsTheFolder)
     g_pCalls = nullptr;
     ASSERT_TRUE(bOk) << error;
     const std::string root = t.Root() + "/";
-    EXPECT_EQ(calls, (std::vector<std::string>{"fsync " + root + "TEMP", "rename " + root + "TEMP " + root + "kept",
-                                               "fsync " + t.Root()}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"fsync " + root + "TEMP", "rename " + root + "TEMP " + root + "kept",
+                                        "fsync " + t.Root()}));
 }

@@ -1,7 +1,7 @@
 #include "framework/ErrorBox.h"
-#include "sys/LastError.h"
 #include "framework/UiServices.h"
 #include "support/ModalWatch.h"
+#include "sys/LastError.h"
 
 #include <gtest/gtest.h>
 

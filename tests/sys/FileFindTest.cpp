@@ -1,6 +1,6 @@
 #include "sys/FileFind.h"
-#include "sys/LastError.h"
 #include "support/TempTree.h"
+#include "sys/LastError.h"
 
 #include <gtest/gtest.h>
 
@@ -106,8 +106,7 @@ TEST(FileFind, SubdirectoriesAreOpenedInsideTheirParentsAtAnyDepth)
             ASSERT_EQ(::rename(t.Path(spinePath(i + 1)).c_str(), t.Path("moved").c_str()), 0);
         }
         ASSERT_TRUE(find.FindSubdirectory(&spine[i], "side", &side[i])) << i;
-        while (find.FindNextFile() && find.IsDots()) {
-        }
+        while (find.FindNextFile() && find.IsDots()) {}
         EXPECT_EQ(find.GetLength64(), i);
         EXPECT_EQ(find.GetFilePath(), t.Path(spinePath(i) + "side/f"));
     }
@@ -139,9 +138,9 @@ TEST(FileFind, ItemsRemovedDuringTheListingAreNotThere)
 TEST(LastError, CodesFromErrno)
 {
     // EIO is 5 as errno, but must never read as access denied, which the walk skips silently.
-    const std::pair<int, DWORD> pairs[] = {{EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED},
-                                           {ENOENT, ERROR_PATH_NOT_FOUND}, {ENOMEDIUM, ERROR_NOT_READY},
-                                           {0, ERROR_SUCCESS}, {EIO, ERROR_ERRNO_BASE + EIO}};
+    const std::pair<int, DWORD> pairs[] = {
+        {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED}, {ENOENT, ERROR_PATH_NOT_FOUND},
+        {ENOMEDIUM, ERROR_NOT_READY},  {0, ERROR_SUCCESS},           {EIO, ERROR_ERRNO_BASE + EIO}};
     for (const auto& [err, code] : pairs) {
         EXPECT_EQ(ErrorFromErrno(err), code) << err;
         EXPECT_EQ(ErrnoFromError(code), err == EPERM ? EACCES : err) << err;

@@ -25,7 +25,8 @@ constexpr std::string_view kSample =
     "28 23 0:26 / /sys/fs/cgroup rw,nosuid,nodev,noexec,relatime shared:9 - cgroup2 cgroup2 rw\n"
     "29 27 259:1 / /boot/efi rw,relatime shared:30 - vfat /dev/nvme0n1p1 rw,fmask=0077\n"
     "30 27 0:40 / /mnt/nas rw,relatime shared:40 - nfs4 nas:/export/media rw,vers=4.2\n"
-    "31 27 0:41 / /home/ann/remote rw,nosuid,relatime shared:41 - fuse.sshfs ann@box:/srv rw,user_id=1000,group_id=1000\n"
+    "31 27 0:41 / /home/ann/remote rw,nosuid,relatime shared:41 - fuse.sshfs ann@box:/srv "
+    "rw,user_id=1000,group_id=1000\n"
     "35 27 0:42 / /home/bob/remote rw - fuse.sshfs bob@box:/srv rw,user_id=1001,group_id=1001\n"
     "36 27 0:43 / /home/bob/vault rw - fuse.gocryptfs /home/bob/.v rw,user_id=1001,group_id=1001,allow_other\n"
     "37 27 0:44 / /home/ann/vault\040x rw - fuse.gocryptfs /home/ann/.v rw,user_id=10000,group_id=1000\n"
@@ -81,17 +82,22 @@ TEST(MountTable, KeepsRealVisibleFileSystemsSortedAndClassifiesThem)
     };
     using K = DriveKind;
     const std::vector<Row> expected = {
-        {"/", "", K::HardDisc, "ext4", "/dev/nvme0n1p2"}, {"/boot/efi", "EFI", K::HardDisc, "vfat", "/dev/nvme0n1p1"},
-        {"/container", "", K::HardDisc, "overlay", "overlay"}, {"/data", "", K::Removable, "ext4", "/dev/sdc1"},
+        {"/", "", K::HardDisc, "ext4", "/dev/nvme0n1p2"},
+        {"/boot/efi", "EFI", K::HardDisc, "vfat", "/dev/nvme0n1p1"},
+        {"/container", "", K::HardDisc, "overlay", "overlay"},
+        {"/data", "", K::Removable, "ext4", "/dev/sdc1"},
         {"/hidden", "", K::HardDisc, "tmpfs", "tmpfs"},
         {"/home/ann/remote", "ann@box:/srv", K::Network, "fuse.sshfs", "ann@box:/srv"},
         {"/home/bob/vault", "", K::HardDisc, "fuse.gocryptfs", "/home/bob/.v"},
         {"/media/ann/USB STICK", "USB STICK", K::Removable, "vfat", "/dev/sdb1"},
-        {"/media/cdrom", "", K::CdRom, "iso9660", "/dev/sr0"}, {"/mnt/floppy", "", K::Floppy, "vfat", "/dev/fd0"},
+        {"/media/cdrom", "", K::CdRom, "iso9660", "/dev/sr0"},
+        {"/mnt/floppy", "", K::Floppy, "vfat", "/dev/fd0"},
         {"/mnt/nas", "nas:/export/media", K::Network, "nfs4", "nas:/export/media"},
         {"/mnt/sd", "", K::Removable, "exfat", "/dev/mmcblk0p1"},
-        {"/mnt/share", "//server/share", K::Network, "smb3", "//server/share"}, {"/running", "", K::HardDisc, "tmpfs", "scratch"},
-        {"/srv/old\tdata\\x", "", K::HardDisc, "ext4", "/dev/sdab12"}, {"/tmp", "", K::HardDisc, "tmpfs", "tmpfs"},
+        {"/mnt/share", "//server/share", K::Network, "smb3", "//server/share"},
+        {"/running", "", K::HardDisc, "tmpfs", "scratch"},
+        {"/srv/old\tdata\\x", "", K::HardDisc, "ext4", "/dev/sdab12"},
+        {"/tmp", "", K::HardDisc, "tmpfs", "tmpfs"},
     };
     EXPECT_EQ(Rows(ParseMountInfo(kSample, lookups)), expected);
     // Only block devices are asked about, by their whole-disk names.

@@ -10,11 +10,11 @@
 #include <atomic>
 #include <dirent.h>
 #include <fcntl.h>
-#include <new>
-#include <sys/resource.h>
 #include <gtest/gtest.h>
+#include <new>
 #include <string_view>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>

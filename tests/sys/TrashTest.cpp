@@ -1,9 +1,9 @@
-#include "sys/ErrorText.h"
-#include "sys/LastError.h"
 #include "sys/Trash.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
+#include "sys/ErrorText.h"
+#include "sys/LastError.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -21,10 +21,7 @@ namespace {
 // The error a refused move leaves, or 0 when the item went.
 DWORD Refusal(const std::string& path) { return MoveToTrash(path) ? 0 : GetLastError(); }
 
-bool IsPrivate(const std::string& dir)
-{
-    return fs::status(dir).permissions() == fs::perms::owner_all;
-}
+bool IsPrivate(const std::string& dir) { return fs::status(dir).permissions() == fs::perms::owner_all; }
 
 // Local time as the info file writes it, moved by a few seconds. The trash reads the
 // kernel's coarse clock, which may lag the precise one by a tick across a second's edge.
@@ -87,10 +84,10 @@ TEST(Trash, HomeTrashIsMadePrivateNamesAreNumberedAndTheTrashItselfIsRefused)
     // files/ would succeed and orphan every record. A name that merely begins like the
     // trash's is an ordinary item.
     t.Symlink("trash-link", "home/.local/share/Trash");
-    for (const char* path : {"home/.local/share/Trash/info", "home/.local/share/Trash/files",
-                             "home/.local/share/Trash", "home/.local/share/Trash/files/report.txt",
-                             "home/.local/share/Trash/info/report.txt.trashinfo", "home/.local", "home",
-                             "trash-link/info"})
+    for (const char* path :
+         {"home/.local/share/Trash/info", "home/.local/share/Trash/files", "home/.local/share/Trash",
+          "home/.local/share/Trash/files/report.txt", "home/.local/share/Trash/info/report.txt.trashinfo",
+          "home/.local", "home", "trash-link/info"})
         EXPECT_EQ(Refusal(t.Path(path)), ERROR_TRASH_ITSELF) << path;
     EXPECT_EQ(SizeOnDisk(trash + "/files/report.txt"), 4096);
     EXPECT_GT(SizeOnDisk(trash + "/info/report.txt.trashinfo"), 0);
@@ -203,7 +200,8 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
 {
     TempTree home;
     TempTree shm("/dev/shm");
-    struct stat shmStat {}, homeStat {};
+    struct stat shmStat {
+    }, homeStat{};
     if (shm.Root().rfind("/dev/shm/", 0) != 0 || ::stat("/dev/shm", &shmStat) != 0
         || ::stat(home.Root().c_str(), &homeStat) != 0 || shmStat.st_dev == homeStat.st_dev)
         GTEST_SKIP() << "/dev/shm is not a file system of its own here";

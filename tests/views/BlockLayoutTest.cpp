@@ -1,9 +1,9 @@
 // The block view's geometry without a window, over entry trees built the way the walk builds
 // them (totals by AddSize). Text is measured by a stand-in font: every character 6 pixels
 // wide, lines 16 high.
+#include "views/BlockLayout.h"
 #include "support/EntryBuild.h"
 #include "support/RectPrint.h"
-#include "views/BlockLayout.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -73,8 +73,10 @@ TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
         Label label;
         CRect child;
     } cases[] = {
-        {"abcd", {0, 0, 28, 18}, 1, Label::Across, {}}, {"abcd", {0, 0, 27, 18}, 1, Label::None, {1, 1, 26, 17}},
-        {"abcd", {0, 0, 28, 17}, 1, Label::None, {1, 1, 27, 16}}, {"abcd", {0, 0, 18, 28}, 1, Label::Down, {}},
+        {"abcd", {0, 0, 28, 18}, 1, Label::Across, {}},
+        {"abcd", {0, 0, 27, 18}, 1, Label::None, {1, 1, 26, 17}},
+        {"abcd", {0, 0, 28, 17}, 1, Label::None, {1, 1, 27, 16}},
+        {"abcd", {0, 0, 18, 28}, 1, Label::Down, {}},
         {"abcd", {0, 0, 17, 28}, 1, Label::None, {1, 1, 16, 27}},
         {"abcd", {0, 0, 18, 27}, 1, Label::None, {1, 1, 17, 26}},
         {"abcd", {0, 0, 40, 40}, 10, Label::Across, {10, 17, 30, 30}},
@@ -83,9 +85,11 @@ TEST(BlockLayoutTest, LabelsAcrossDownOrNoneAndTheInnerAreaThatFollows)
         {"abcdefghij", {0, 0, 200, 100}, 10, Label::Across, {10, 17, 190, 90}},
         {kUnlabelled.c_str(), {0, 0, 200, 100}, 10, Label::None, {10, 10, 190, 90}},
         // Names narrower than a line is high.
-        {"a", {0, 0, 10, 60}, 2, Label::Across, {2, 17, 8, 58}},  {"a", {0, 0, 60, 10}, 2, Label::Down, {18, 2, 58, 8}},
+        {"a", {0, 0, 10, 60}, 2, Label::Across, {2, 17, 8, 58}},
+        {"a", {0, 0, 60, 10}, 2, Label::Down, {18, 2, 58, 8}},
         {"7z", {0, 0, 16, 60}, 2, Label::Across, {2, 17, 14, 58}},
-        {"go", {0, 0, 60, 16}, 2, Label::Down, {18, 2, 58, 14}}, {"go", {0, 0, 60, 15}, 2, Label::None, {2, 2, 58, 13}},
+        {"go", {0, 0, 60, 16}, 2, Label::Down, {18, 2, 58, 14}},
+        {"go", {0, 0, 60, 15}, 2, Label::None, {2, 2, 58, 13}},
     };
     Measured m;
     CBlockLayout layout;

@@ -69,8 +69,9 @@ TEST_F(BlockViewTest, AClickOrRightClickSelectsAndRepaintsThisViewOnly)
         return bRed;
     };
     const CRect rc = RectOf(b);
-    EXPECT_EQ(red({{rc.left - 1, 150}, {rc.left, 150}, {rc.right - 1, 150}, {rc.right, 150}, {rc.left + 50, rc.top + 1}}),
-              (std::vector<bool>{false, true, true, false, true}));
+    EXPECT_EQ(
+        red({{rc.left - 1, 150}, {rc.left, 150}, {rc.right - 1, 150}, {rc.right, 150}, {rc.left + 50, rc.top + 1}}),
+        (std::vector<bool>{false, true, true, false, true}));
     Click({5, 100});
     EXPECT_EQ(doc->GetSelected(), root);
     EXPECT_EQ(red({{0, 100}, {1, 100}}), (std::vector<bool>{false, true}));
@@ -106,8 +107,11 @@ TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEve
     // leads up again, the parent becoming the selection; at the root there is no parent: it
     // stays current, becomes the selection, and every view is told.
     const std::tuple<QPoint, bool, CEntry*, CEntry*, std::size_t> clicks[] = {
-        {Centre(f), true, root, f, 0}, {{RectOf(d).left + 5, 200}, true, d, d, 1}, {{5, 200}, true, root, root, 1},
-        {Centre(f), false, root, f, 0}, {{5, 200}, true, root, root, 1}};
+        {Centre(f), true, root, f, 0},
+        {{RectOf(d).left + 5, 200}, true, d, d, 1},
+        {{5, 200}, true, root, root, 1},
+        {Centre(f), false, root, f, 0},
+        {{5, 200}, true, root, root, 1}};
     for (const auto& [pt, bDouble, current, selected, nHints] : clicks) {
         spy.hints.clear();
         Grab();
@@ -158,7 +162,7 @@ TEST_F(BlockViewTest, HoverClicksAndDoubleClicksFollowTheLayoutMadeAgainAfterEve
 TEST_F(BlockViewTest, LabelsShowTheirWholeText)
 {
     tree.File("under_score_dir/x", 20000);  // wide: labelled across
-    tree.File("LC_MESSAGES/y", 1000);       // narrow: labelled down
+    tree.File("LC_MESSAGES/y", 1000);  // narrow: labelled down
     Open(800, 600);
     const QImage image = Grab();
     const CBlockLayout& layout = view->GetLayout();

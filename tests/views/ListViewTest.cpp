@@ -55,11 +55,27 @@ protected:
     // sizes and modification times with many ties.
     void SetUp() override
     {
-        const std::pair<const char*, int> files[] = {
-            {"a", 5}, {"a.c", 5}, {"a b", 7}, {"A-z", 5}, {"_x", 3}, {"Foo/x", 1}, {"Foo/Y", 2}, {"foo/X", 1},
-            {"foo/y", 3}, {"foo/z/q", 0}, {"FOO", 2}, {"dir/a", 5}, {"dir/b/c", 0}, {"dir.x", 1}, {"dir-y/q", 1},
-            {"averyveryverylongname_0", 9}, {"AVERYVERYVERYLONGNAME_2", 9}, {"averyveryverylongname_1.d/in", 1},
-            {"averyveryverylongname_1/in", 1}, {"\xc3\xa9t\xc3\xa9", 4}, {"ctl\x01name", 2}};
+        const std::pair<const char*, int> files[] = {{"a", 5},
+                                                     {"a.c", 5},
+                                                     {"a b", 7},
+                                                     {"A-z", 5},
+                                                     {"_x", 3},
+                                                     {"Foo/x", 1},
+                                                     {"Foo/Y", 2},
+                                                     {"foo/X", 1},
+                                                     {"foo/y", 3},
+                                                     {"foo/z/q", 0},
+                                                     {"FOO", 2},
+                                                     {"dir/a", 5},
+                                                     {"dir/b/c", 0},
+                                                     {"dir.x", 1},
+                                                     {"dir-y/q", 1},
+                                                     {"averyveryverylongname_0", 9},
+                                                     {"AVERYVERYVERYLONGNAME_2", 9},
+                                                     {"averyveryverylongname_1.d/in", 1},
+                                                     {"averyveryverylongname_1/in", 1},
+                                                     {"\xc3\xa9t\xc3\xa9", 4},
+                                                     {"ctl\x01name", 2}};
         for (const auto& [name, size] : files) {
             tree.File(name, size);
             const timespec times[2] = {{1'000'000 + size % 3 * 100, 0}, {2'000'000 - size % 2 * 100, 0}};
@@ -88,7 +104,8 @@ protected:
     void DoubleClick(QPoint pt) { ClickAt(view->GetListCtrl()->viewport(), pt, true); }
     const std::vector<CEntry*>& Rows() const { return view->GetRows(); }
 
-    QAbstractItemModelTester tester{view->GetListCtrl()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
+    QAbstractItemModelTester tester{view->GetListCtrl()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 }  // namespace
 
@@ -162,11 +179,15 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
     EXPECT_EQ(cell(foo, 2), "Directory");
     foo->SetMountPoint(true);  // as the walk marks a directory on another device
     EXPECT_EQ(cell(foo, 2), "Directory (other file system)");
-    EXPECT_GE(view->GetListCtrl()->columnWidth(2),
-              view->GetListCtrl()->fontMetrics().horizontalAdvance(cell(foo, 2)))
+    EXPECT_GE(view->GetListCtrl()->columnWidth(2), view->GetListCtrl()->fontMetrics().horizontalAdvance(cell(foo, 2)))
         << "the type column fits its longest text";
-    const std::string texts[] = {"ctl?name", "2 bytes", "File", tree.Root() + "/ctl?name", odd->GetModifiedText(),
-                                 odd->GetCreatedText(), odd->GetAccessedText()};
+    const std::string texts[] = {"ctl?name",
+                                 "2 bytes",
+                                 "File",
+                                 tree.Root() + "/ctl?name",
+                                 odd->GetModifiedText(),
+                                 odd->GetCreatedText(),
+                                 odd->GetAccessedText()};
     for (int c = 0; c < kListColumns; ++c) {
         EXPECT_EQ(cell(odd, c).toStdString(), texts[c]);
         // Time columns grow to fit a whole time in the font at hand.

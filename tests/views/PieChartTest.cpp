@@ -1,8 +1,8 @@
 // The pie chart without a window: slice points, label places and the hit test from a list of
 // fractions and names, text measured by a stand-in font (7 pixels a character, lines 16
 // high); pixels drawn through a surface on an image.
-#include "views/DC.h"
 #include "views/PieChart.h"
+#include "views/DC.h"
 
 #include <QImage>
 #include <QPainter>
@@ -52,7 +52,7 @@ TEST(PieChartTest, OneChildIsTheWholeDiscLabelledAtTheTopGoingLeft)
     EXPECT_EQ(label.m_rcText, CRect(92, 27, 190, 43));
 
     // Labels first, with their 5-pixel margin; then the disc, its edge included.
-    const std::pair<QPoint, int> hits[] = {{{87, 22}, 0},   {{86, 22}, -1},   {{194, 47}, 0},
+    const std::pair<QPoint, int> hits[] = {{{87, 22}, 0},   {{86, 22}, -1},  {{194, 47}, 0},
                                            {{200, 100}, 0}, {{260, 100}, 0}, {{261, 100}, -1}};
     for (const auto& [pt, nSlice] : hits)
         EXPECT_EQ(chart.HitTest(pt), nSlice) << pt.x() << "," << pt.y();

@@ -36,8 +36,8 @@ void Reference(const CEntry& dir, bool bCurrent, float fStart, int x, int y, int
         if (x2 != x || y2 != y)
             lines.emplace(x, y, x2, y2);
         if (dir.GetChildren()[static_cast<std::size_t>(i)]->IsDirectory())
-            Reference(*dir.GetChildren()[static_cast<std::size_t>(i)], false, static_cast<float>(t + 3.1415927F), x2, y2,
-                      static_cast<int>(h), lines);
+            Reference(*dir.GetChildren()[static_cast<std::size_t>(i)], false, static_cast<float>(t + 3.1415927F), x2,
+                      y2, static_cast<int>(h), lines);
     }
 }
 }  // namespace

@@ -12,8 +12,8 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QHelpEvent>
-#include <QToolTip>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -25,8 +25,12 @@ protected:
     // Root: a/b/c/d (deep), a/b/c2, a/files (files only), m/n; a file at the top.
     void SetUp() override
     {
-        tree.Files({{"a/b/c/d/deep.txt", 10}, {"a/b/c2/x", 5}, {"a/files/f1", 100},
-                   {"a/files/f2", 200}, {"m/n/o", 1}, {"top", 7}});
+        tree.Files({{"a/b/c/d/deep.txt", 10},
+                    {"a/b/c2/x", 5},
+                    {"a/files/f1", 100},
+                    {"a/files/f2", 200},
+                    {"m/n/o", 1},
+                    {"top", 7}});
         Open(250, 110);  // room for a few nodes only: revealing must scroll
         parent.show();
     }
@@ -95,8 +99,10 @@ TEST_F(TreePanelTest, FollowsTheCurrentDirectoryAndDrivesIt)
     // Keys: each node passed becomes current, and the views follow every step.
     Ctrl()->setFocus();
     spy.hints.clear();
-    for (const auto& [key, path] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}}, {Qt::Key_Down, {"a", "b"}},
-                                    {Qt::Key_Down, {"a", "b", "c"}}, {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
+    for (const auto& [key, path] : {std::pair{Qt::Key_Up, std::vector<std::string>{"a"}},
+                                    {Qt::Key_Down, {"a", "b"}},
+                                    {Qt::Key_Down, {"a", "b", "c"}},
+                                    {Qt::Key_Down, {"a", "b", "c", "d"}}}) {
         QTest::keyClick(Ctrl(), key);
         EXPECT_EQ(doc->GetCurrent(), At(path)) << path.back();
         EXPECT_EQ(doc->GetSelected(), At(path));

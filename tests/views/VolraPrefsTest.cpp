@@ -55,8 +55,8 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     EXPECT_EQ(std::filesystem::status(settings.File()).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(settings.Settings().allKeys(),
-              QStringList({"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall",
-                           "Tree/ShowSizes"}));
+              QStringList(
+                  {"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall", "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
     EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE));
@@ -72,7 +72,7 @@ TEST_F(VolraPrefsTest, FontsAreBuiltToTheStoredLineHeight)
     const int kMax = CVolraPrefs::kMaxFontPixelSize;
     const struct {
         int stored;
-        int nLine;    // the line height to fit, or 0
+        int nLine;  // the line height to fit, or 0
         int nPixels;  // else the pixel size, or 0 for the application font's size
     } cases[] = {{16, 16, 0}, {7, 7, 0}, {22, 22, 0}, {100000, kMax, 0}, {-30, 0, 30}, {INT_MIN, 0, kMax}, {0, 0, 0}};
     CVolraPrefs prefs;
