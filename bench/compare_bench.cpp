@@ -12,7 +12,7 @@
 #include "framework/UiServices.h"
 #include "history/ChangeList.h"
 #include "history/SavedSearch.h"
-#include "history/SearchComparison.h"
+#include "model/SearchComparison.h"
 #include "sys/FolderPath.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "doc/VolraDoc.h"
 #include "history/CompareReport.h"
 #include "history/SavedSearch.h"
-#include "history/SearchComparison.h"
+#include "model/SearchComparison.h"
 
 #include <algorithm>
 #include <cerrno>

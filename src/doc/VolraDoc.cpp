@@ -405,6 +405,7 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
         }
         pOld->SubtractFromAncestors();
     }
+    KeepComparisonTrue([&] { m_pComparison->Replaced(*pOld, *pFresh); });
     m_pSelected = pFresh;
     m_pCurrent = pFresh;
     TreeChanged();
@@ -424,9 +425,41 @@ void CVolraDoc::RemoveEntry(CEntry* pEntry)
         if (p == pEntry)
             m_pCurrent = pParent;
     pEntry->SubtractFromAncestors();
+    KeepComparisonTrue([&] { m_pComparison->Forget(*pEntry); });
     TreeChanged();
     // Only now, with the views let go, the entry and its subtree go back to the arena.
     m_entries.Free(pEntry);
+}
+
+template <class Change> void CVolraDoc::KeepComparisonTrue(Change change)
+{
+    if (m_pComparison == nullptr)
+        return;
+    try {
+        change();
+    } catch (const std::bad_alloc&) {
+        // A comparison that cannot follow the tree would tell what is no longer so.
+        m_pComparison.reset();
+        ShowStatusMessage("Comparing stopped: out of memory");
+    }
+}
+
+void CVolraDoc::SetComparison(std::unique_ptr<CSearchComparison> pComparison)
+{
+    m_pComparison = std::move(pComparison);
+    UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+}
+
+std::string CVolraDoc::ComparisonText() const
+{
+    if (m_pComparison == nullptr)
+        return {};
+    std::string text = "Since " + m_pComparison->GetEarlierTime().Format("%d/%m/%Y %H:%M") + ": ";
+    if (!m_pComparison->CanCompareShownSizes())
+        return text + "the earlier search knows file lengths only";
+    const CSearchComparison& c = *m_pComparison;
+    return text + FormatSizeChange(c.GetCurrentRoot().GetSize() - c.GetEarlierRoot().GetSize()) + ", "
+        + FormatCount(c.NewCount()) + " new, " + FormatCount(c.RemovedCount()) + " removed";
 }
 
 void CVolraDoc::TreeChanged()

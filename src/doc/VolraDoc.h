@@ -6,6 +6,7 @@
 #include "framework/UiServices.h"
 #include "model/Entry.h"
 #include "model/EntryArena.h"
+#include "model/SearchComparison.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -83,6 +84,15 @@ public:
     // Selects an entry of this tree, or nothing (null); the caller repaints what it shows.
     void SetSelected(CEntry* pEntry) { m_pSelected = pEntry; }
 
+    // An earlier search of the same root set beside this one, or null. Whatever changes the
+    // tree (a refresh, a delete) keeps it true for what changed.
+    const CSearchComparison* GetComparison() const { return m_pComparison.get(); }
+    // Sets one beside the tree, replacing any (null: stops comparing), and redraws the views.
+    void SetComparison(std::unique_ptr<CSearchComparison> pComparison);
+    // "Since 06/12/2026 14:03: +3.20G, 1,234 new, 56 removed", for the status bar; empty
+    // without a comparison.
+    std::string ComparisonText() const;
+
     CEntryArena m_entries;  // every entry of the tree, freed with the document
     std::string m_strRootPath;
     CSearchProgressDlg m_dlgProgress;
@@ -156,6 +166,8 @@ private:
     void WriteProgressFields(bool bEnded = false);  // the walk's figures into the dialog's fields
     void PushProgress();  // ... and on to its window, then dispatch events
     void ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh);
+    // Tells the comparison, if any, of a change of the tree; drops it when it cannot follow.
+    template <class Change> void KeepComparisonTrue(Change change);
 
     int m_nDirsFound = 0;  // counters of the running walk
     int m_nFilesFound = 0;
@@ -164,6 +176,7 @@ private:
     const CEntry* m_pReading = nullptr;  // the directory being listed; not owned
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;
+    std::unique_ptr<CSearchComparison> m_pComparison;  // refers to m_entries: goes first
     bool m_bSearching = false;
     bool m_bCloseAsked = false;  // the window was closed while a walk ran
     std::chrono::milliseconds m_progressInterval{16};

@@ -1,6 +1,6 @@
 #include "ChangeList.h"
 
-#include "SearchComparison.h"
+#include "model/SearchComparison.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "CompareReport.h"
 
-#include "SearchComparison.h"
+#include "model/SearchComparison.h"
 #include "model/FormatSize.h"
 
 namespace {
@@ -8,10 +8,10 @@ std::string SizeText(std::int64_t nBytes, bool bBytes) { return bBytes ? std::to
 
 std::string ChangeText(std::int64_t nDelta, bool bBytes)
 {
-    if (nDelta == 0)
-        return SizeText(0, bBytes);
+    if (!bBytes)
+        return FormatSizeChange(nDelta);
     // Sizes are never negative, so a difference of two is never the lowest value.
-    return (nDelta > 0 ? "+" : "-") + SizeText(nDelta > 0 ? nDelta : -nDelta, bBytes);
+    return (nDelta > 0 ? "+" : "") + std::to_string(nDelta);
 }
 
 std::string HeldText(bool bHeld, std::int64_t nBytes, bool bBytes) { return bHeld ? SizeText(nBytes, bBytes) : "-"; }

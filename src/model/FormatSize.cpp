@@ -26,3 +26,20 @@ std::string FormatSize(std::int64_t nBytes)
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 2).ptr;
     return std::string(buffer, end) + unit;
 }
+
+std::string FormatSizeChange(std::int64_t nDelta)
+{
+    if (nDelta == 0)
+        return FormatSize(0);
+    // The lowest value has no positive twin; no difference of two sizes reaches it.
+    const std::int64_t nMagnitude = nDelta > 0 ? nDelta : nDelta == INT64_MIN ? INT64_MAX : -nDelta;
+    return (nDelta > 0 ? "+" : "-") + FormatSize(nMagnitude);
+}
+
+std::string FormatCount(std::uint64_t nCount)
+{
+    std::string digits = std::to_string(nCount);
+    for (std::size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, 1, ',');
+    return digits;
+}

@@ -1,4 +1,4 @@
-#include "history/SearchComparison.h"
+#include "model/SearchComparison.h"
 #include "doc/NcduWriter.h"
 #include "history/ChangeList.h"
 #include "history/SavedSearch.h"

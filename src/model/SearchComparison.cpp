@@ -1,6 +1,7 @@
 #include "SearchComparison.h"
 
-#include "model/EntryArena.h"
+#include "EntryArena.h"
+#include "FormatSize.h"
 
 #include <algorithm>
 #include <utility>
@@ -73,17 +74,22 @@ template <class Visit> void WalkChildren(const CEntry& earlier, const CEntry& cu
     }
 }
 
-// The item and everything below it.
-std::size_t CountItems(const CEntry& top)
+// Visits the item and everything below it, without recursion.
+template <class Visit> void ForEachBelow(const CEntry& top, Visit visit)
 {
-    std::size_t n = 0;
     std::vector<const CEntry*> pending{&top};
     while (!pending.empty()) {
         const CEntry* p = pending.back();
         pending.pop_back();
-        ++n;
+        visit(*p);
         pending.insert(pending.end(), p->GetChildren().begin(), p->GetChildren().end());
     }
+}
+
+std::size_t CountItems(const CEntry& top)
+{
+    std::size_t n = 0;
+    ForEachBelow(top, [&n](const CEntry&) { ++n; });
     return n;
 }
 
@@ -92,13 +98,7 @@ std::size_t CountItems(const CEntry& top)
 std::size_t PlacesUsed(const CEntry& root)
 {
     std::size_t nPlaces = 0;
-    std::vector<const CEntry*> pending{&root};
-    while (!pending.empty()) {
-        const CEntry* p = pending.back();
-        pending.pop_back();
-        nPlaces = std::max(nPlaces, CEntryArena::PlaceOf(*p) + 1);
-        pending.insert(pending.end(), p->GetChildren().begin(), p->GetChildren().end());
-    }
+    ForEachBelow(root, [&nPlaces](const CEntry& entry) { nPlaces = std::max(nPlaces, CEntryArena::PlaceOf(entry) + 1); });
     return nPlaces;
 }
 
@@ -111,9 +111,12 @@ std::string_view WithoutTrailingSlashes(std::string_view path)
 }  // namespace
 
 CSearchComparison::CSearchComparison(const CEntry& earlierRoot, const CEntry& currentRoot)
-    : m_earlierRoot(earlierRoot), m_currentRoot(currentRoot)
+    : m_earlierRoot(earlierRoot), m_pCurrentRoot(&currentRoot)
 {
-    Match();
+    m_earlier.assign(PlacesUsed(currentRoot), nullptr);
+    const CCounts counts = Match(currentRoot, &earlierRoot);
+    m_nNew = counts.nNew;
+    m_nRemoved = counts.nRemoved;
 }
 
 bool CSearchComparison::SameRoot(std::string_view earlierRoot, std::string_view currentRoot)
@@ -121,33 +124,120 @@ bool CSearchComparison::SameRoot(std::string_view earlierRoot, std::string_view 
     return WithoutTrailingSlashes(earlierRoot) == WithoutTrailingSlashes(currentRoot);
 }
 
+void CSearchComparison::SetEarlierSearch(std::shared_ptr<const void> owner, CTime finished, bool bDiskSizes)
+{
+    m_earlierOwner = std::move(owner);
+    m_earlierTime = finished;
+    m_bEarlierDiskSizes = bDiskSizes;
+}
+
+void CSearchComparison::SetEarlier(const CEntry& current, const CEntry* pEarlier)
+{
+    const std::size_t place = CEntryArena::PlaceOf(current);
+    if (place >= m_earlier.size()) {
+        if (pEarlier == nullptr)
+            return;  // beyond the array reads as new already
+        m_earlier.resize(std::max(place + 1, m_earlier.size() + m_earlier.size() / 2), nullptr);
+    }
+    m_earlier[place] = pEarlier;
+}
+
 // Directories are matched depth first from a list of pairs still to match rather than by
 // recursion, so that a tree thousands of levels deep cannot exhaust the stack.
-void CSearchComparison::Match()
+CSearchComparison::CCounts CSearchComparison::Match(const CEntry& current, const CEntry* pEarlier)
 {
-    m_earlier.assign(PlacesUsed(m_currentRoot), nullptr);
-    std::vector<std::pair<const CEntry*, const CEntry*>> pending{{&m_earlierRoot, &m_currentRoot}};
+    CCounts counts;
+    if (pEarlier == nullptr) {
+        ForEachBelow(current, [this](const CEntry& entry) { SetEarlier(entry, nullptr); });
+        counts.nNew = CountItems(current);
+        return counts;
+    }
+    std::vector<std::pair<const CEntry*, const CEntry*>> pending{{pEarlier, &current}};
     while (!pending.empty()) {
-        const auto [pEarlier, pCurrent] = pending.back();
+        const auto [pOld, pNow] = pending.back();
         pending.pop_back();
-        m_earlier[CEntryArena::PlaceOf(*pCurrent)] = pEarlier;
-        WalkChildren(*pEarlier, *pCurrent, [this, &pending](const CEntry* pOld, const CEntry* pNew) {
-            if (pOld != nullptr && pNew != nullptr && pNew->IsDirectory())
-                pending.emplace_back(pOld, pNew);
-            else if (pOld != nullptr && pNew != nullptr)
-                m_earlier[CEntryArena::PlaceOf(*pNew)] = pOld;
-            else if (pOld != nullptr)
-                m_nRemoved += CountItems(*pOld);
+        SetEarlier(*pNow, pOld);
+        WalkChildren(*pOld, *pNow, [this, &pending, &counts](const CEntry* pA, const CEntry* pB) {
+            if (pA != nullptr && pB != nullptr && pB->IsDirectory())
+                pending.emplace_back(pA, pB);
+            else if (pA != nullptr && pB != nullptr)
+                SetEarlier(*pB, pA);
+            else if (pA != nullptr)
+                counts.nRemoved += CountItems(*pA);
             else
-                m_nNew += CountItems(*pNew);
+                counts.nNew += Match(*pB, nullptr).nNew;
         });
     }
+    return counts;
+}
+
+CSearchComparison::CCounts CSearchComparison::Unmatch(const CEntry& current)
+{
+    CCounts counts;
+    const CEntry* pEarlier = EarlierOf(current);
+    if (pEarlier == nullptr) {
+        counts.nNew = CountItems(current);
+    } else {
+        std::vector<std::pair<const CEntry*, const CEntry*>> pending{{pEarlier, &current}};
+        while (!pending.empty()) {
+            const auto [pOld, pNow] = pending.back();
+            pending.pop_back();
+            WalkChildren(*pOld, *pNow, [&pending, &counts](const CEntry* pA, const CEntry* pB) {
+                if (pA != nullptr && pB != nullptr && pB->IsDirectory())
+                    pending.emplace_back(pA, pB);
+                else if (pA == nullptr)
+                    counts.nNew += CountItems(*pB);
+                else if (pB == nullptr)
+                    counts.nRemoved += CountItems(*pA);
+            });
+        }
+    }
+    ForEachBelow(current, [this](const CEntry& entry) { SetEarlier(entry, nullptr); });
+    return counts;
+}
+
+void CSearchComparison::Forget(const CEntry& top)
+{
+    const CEntry* pEarlier = EarlierOf(top);
+    const CCounts gone = Unmatch(top);
+    m_nNew -= gone.nNew;
+    m_nRemoved -= gone.nRemoved;
+    if (pEarlier != nullptr)
+        m_nRemoved += CountItems(*pEarlier);
+}
+
+void CSearchComparison::Replaced(const CEntry& old, const CEntry& fresh)
+{
+    const CEntry* pEarlier = EarlierOf(old);
+    const CCounts gone = Unmatch(old);
+    const CCounts now = Match(fresh, pEarlier);
+    m_nNew = m_nNew - gone.nNew + now.nNew;
+    m_nRemoved = m_nRemoved - gone.nRemoved + now.nRemoved;
+    if (fresh.GetParent() == nullptr)
+        m_pCurrentRoot = &fresh;
 }
 
 const CEntry* CSearchComparison::EarlierOf(const CEntry& current) const
 {
     const std::size_t place = CEntryArena::PlaceOf(current);
     return place < m_earlier.size() ? m_earlier[place] : nullptr;
+}
+
+std::int64_t CSearchComparison::ChangeOf(const CEntry& current) const
+{
+    const CEntry* pEarlier = EarlierOf(current);
+    // Sizes are never negative, so a difference of two never overflows.
+    return current.GetSize() - (pEarlier != nullptr ? pEarlier->GetSize() : 0);
+}
+
+std::string CSearchComparison::ChangeText(const CEntry& current) const
+{
+    if (!CanCompareShownSizes())
+        return {};
+    if (EarlierOf(current) == nullptr)
+        return "new";
+    const std::int64_t nChange = ChangeOf(current);
+    return nChange != 0 ? FormatSizeChange(nChange) : std::string();
 }
 
 std::vector<const CEntry*> CSearchComparison::RemovedChildren(const CEntry& currentDirectory) const
