@@ -9,6 +9,13 @@ constexpr UINT ID_OPEN_RUN = 32792;
 constexpr UINT ID_DELETE = 32793;
 constexpr UINT ID_VIEW_DIRECTORY = 32796;
 constexpr UINT ID_REFRESH = 32798;
+// Comparing with an earlier search of the same root.
+constexpr UINT ID_COMPARE_WITH = 32810;  // "Compare with": the submenu of earlier searches
+constexpr UINT ID_COMPARE_OTHER = 32811;  // "Other saved search..." in that submenu
+constexpr UINT ID_COMPARE_STOP = 32812;  // "Stop comparing"
+constexpr UINT ID_COLOUR_BY_CHANGE = 32813;  // the block view's colours tell the change
+constexpr UINT ID_SHOW_CHANGED_ONLY = 32814;  // the list view leaves out what did not change
+constexpr UINT ID_SHOW_REMOVED = 32815;  // the list view shows items gone since, in grey
 constexpr UINT ID_FILE_SAVE = 57603;  // "Save search as...": the search in ncdu's export format
 constexpr UINT ID_EDIT_COPY = 57634;  // the selected item's path to the clipboard
 

@@ -1,7 +1,7 @@
 #include "CompareReport.h"
 
-#include "model/SearchComparison.h"
 #include "model/FormatSize.h"
+#include "model/SearchComparison.h"
 
 namespace {
 std::string SizeText(std::int64_t nBytes, bool bBytes) { return bBytes ? std::to_string(nBytes) : FormatSize(nBytes); }

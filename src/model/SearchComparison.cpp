@@ -98,7 +98,8 @@ std::size_t CountItems(const CEntry& top)
 std::size_t PlacesUsed(const CEntry& root)
 {
     std::size_t nPlaces = 0;
-    ForEachBelow(root, [&nPlaces](const CEntry& entry) { nPlaces = std::max(nPlaces, CEntryArena::PlaceOf(entry) + 1); });
+    ForEachBelow(root,
+                 [&nPlaces](const CEntry& entry) { nPlaces = std::max(nPlaces, CEntryArena::PlaceOf(entry) + 1); });
     return nPlaces;
 }
 
