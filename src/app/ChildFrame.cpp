@@ -1,8 +1,11 @@
 #include "ChildFrame.h"
 
 #include "AppCommands.h"
+#include "CompareWith.h"
 #include "PlaceholderView.h"
 #include "doc/VolraDoc.h"
+#include "framework/ErrorBox.h"
+#include "framework/FileChooser.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
 #include "views/VolraPieView.h"
@@ -59,14 +62,18 @@ CChildFrame::~CChildFrame() = default;
 
 const CCmdMap& CChildFrame::ClassCmdMap()
 {
-    static const CCmdMap map = CCmdMapOf<CChildFrame>(&CCmdTarget::ClassCmdMap())
-                                   .On(ID_VIEW_TREE, &CChildFrame::OnToggleTree, &CChildFrame::OnUpdateToggleTree)
-                                   .On(ID_MODE_BLOCK, &CChildFrame::OnModeBlock, &CChildFrame::OnUpdateViewMode)
-                                   .On(ID_MODE_LIST, &CChildFrame::OnModeList, &CChildFrame::OnUpdateViewMode)
-                                   .On(ID_MODE_PIE, &CChildFrame::OnModePie, &CChildFrame::OnUpdateViewMode)
-                                   .On(ID_FILE_CLOSE, &CChildFrame::OnFileClose)
-                                   .On(ID_NEXT_PANE, &CChildFrame::OnNextPane)
-                                   .On(ID_PREV_PANE, &CChildFrame::OnNextPane);
+    static const CCmdMap map =
+        CCmdMapOf<CChildFrame>(&CCmdTarget::ClassCmdMap())
+            .On(ID_VIEW_TREE, &CChildFrame::OnToggleTree, &CChildFrame::OnUpdateToggleTree)
+            .On(ID_MODE_BLOCK, &CChildFrame::OnModeBlock, &CChildFrame::OnUpdateViewMode)
+            .On(ID_MODE_LIST, &CChildFrame::OnModeList, &CChildFrame::OnUpdateViewMode)
+            .On(ID_MODE_PIE, &CChildFrame::OnModePie, &CChildFrame::OnUpdateViewMode)
+            .On(ID_FILE_CLOSE, &CChildFrame::OnFileClose)
+            .On(ID_NEXT_PANE, &CChildFrame::OnNextPane)
+            .On(ID_COMPARE_WITH, &CChildFrame::OnCompareOther, &CChildFrame::OnUpdateCompareWith)
+            .On(ID_COMPARE_OTHER, &CChildFrame::OnCompareOther, &CChildFrame::OnUpdateCompareWith)
+            .On(ID_COMPARE_STOP, &CChildFrame::OnCompareStop, &CChildFrame::OnUpdateCompareStop)
+            .On(ID_PREV_PANE, &CChildFrame::OnNextPane);
     return map;
 }
 
@@ -249,4 +256,30 @@ void CChildFrame::closeEvent(QCloseEvent* pEvent)
     CVolraDoc* pDoc = m_pDoc;
     m_pDoc = nullptr;
     pDoc->OnCloseDocument();  // lets go of every view, then goes
+}
+
+void CChildFrame::OnUpdateCompareWith(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDoc != nullptr && m_pDoc->GetRoot() != nullptr && !m_pDoc->IsSearching());
+}
+
+void CChildFrame::OnCompareOther()
+{
+    const std::string strPath = ChooseFilePath(FileChooser::OpenFile, this, QStringLiteral("Compare with"));
+    if (!strPath.empty())
+        CompareWith(strPath, SavedSearchTime(strPath));
+}
+
+void CChildFrame::CompareWith(const std::string& strPath, CTime finished)
+{
+    std::string strError;
+    if (!CompareWithSavedSearch(*m_pDoc, strPath, finished, strError))
+        ShowErrorBox(strError, this);
+}
+
+void CChildFrame::OnCompareStop() { m_pDoc->SetComparison(nullptr); }
+
+void CChildFrame::OnUpdateCompareStop(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDoc != nullptr && m_pDoc->GetComparison() != nullptr && !m_pDoc->IsSearching());
 }

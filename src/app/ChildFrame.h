@@ -1,9 +1,11 @@
 #pragma once
+#include "base/Time.h"
 #include "base/Types.h"
 #include "framework/CmdTarget.h"
 
 #include <QWidget>
 #include <array>
+#include <string>
 
 class CView;
 class CVolraDoc;
@@ -41,6 +43,13 @@ public:
     void OnUpdateViewMode(CCmdUI* pCmdUI);
     void OnFileClose();
     void OnNextPane();
+    // Compare with > Other saved search...: asks for the file, then sets it beside the tree.
+    void OnCompareOther();
+    void OnUpdateCompareWith(CCmdUI* pCmdUI);
+    // Compares with a kept or chosen saved search; a refusal is shown in a box.
+    void CompareWith(const std::string& strPath, CTime finished);
+    void OnCompareStop();
+    void OnUpdateCompareStop(CCmdUI* pCmdUI);
 
     int m_nMode = kBlock;
     BOOL m_bTreeVisible = TRUE;

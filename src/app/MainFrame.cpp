@@ -77,6 +77,9 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     // count: lengths would count a sparse file's holes, and the totals could exceed the disk.
     // An FTP search shows lengths either way, its files' only size.
     CEntry::ShowDiskSizes(Profile().value(QStringLiteral("Volra/SizeOnDisk"), true).toBool());
+    m_pComparisonLabel = new QLabel(this);
+    m_pComparisonLabel->hide();
+    statusBar()->addPermanentWidget(m_pComparisonLabel);
     m_pMeasureLabel = new QLabel(MeasureText(), this);
     statusBar()->addPermanentWidget(m_pMeasureLabel);
 }
@@ -137,6 +140,10 @@ void CMainFrame::CreateActions()
         addAction(action);  // keys work whether or not a menu shows the command
         m_actions[c.id] = action;
     }
+    // The earlier searches to compare with are known only when the menu opens.
+    m_pCompareMenu = new QMenu(this);
+    m_actions[ID_COMPARE_WITH]->setMenu(m_pCompareMenu);
+    connect(m_pCompareMenu, &QMenu::aboutToShow, this, &CMainFrame::FillCompareMenu);
 }
 
 QAction* CMainFrame::GetAction(UINT id) const
@@ -282,6 +289,7 @@ BOOL CMainFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)
 
 void CMainFrame::UpdateCommandStates()
 {
+    UpdateComparisonLabel();
     for (auto& [id, action] : m_actions) {
         CCmdUI ui(id);
         UpdateCommandUI(*this, ui);
@@ -443,4 +451,20 @@ void CMainFrame::SavePlacement()
     settings.setValue(QStringLiteral("Left"), normal.left() - work.left());
     settings.setValue(QStringLiteral("Bottom"), normal.top() - work.top() + normal.height());
     settings.setValue(QStringLiteral("Right"), normal.left() - work.left() + normal.width());
+}
+
+void CMainFrame::FillCompareMenu()
+{
+    UpdateCommandStates();
+    m_pCompareMenu->clear();
+    m_pCompareMenu->addAction(GetAction(ID_COMPARE_OTHER));
+}
+
+void CMainFrame::UpdateComparisonLabel()
+{
+    const CChildFrame* pFrame = GetActiveChildFrame();
+    const std::string text =
+        pFrame != nullptr && pFrame->GetDocument() != nullptr ? pFrame->GetDocument()->ComparisonText() : std::string();
+    m_pComparisonLabel->setText(QString::fromStdString(text));
+    m_pComparisonLabel->setVisible(!text.empty());
 }

@@ -73,6 +73,8 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void FillWindowList(QMenu* pMenu);
+    void FillCompareMenu();
+    void UpdateComparisonLabel();
     void OnActiveChildChanged();
     void UpdateWindowTitle();
     static bool IsHelpKeyInModalWindow(QObject* pWatched, QEvent* pEvent);
@@ -84,5 +86,7 @@ private:
     bool m_bDocumentMenus = false;
     QTimer* m_pIdleTimer = nullptr;
     QLabel* m_pMeasureLabel = nullptr;
+    QLabel* m_pComparisonLabel = nullptr;  // the active window's "Since ..." while it compares
+    QMenu* m_pCompareMenu = nullptr;  // "Compare with": made anew each time it opens
     bool m_bDestroying = false;
 };
