@@ -107,8 +107,10 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
     struct stat st {};
     m_bHaveRootDevice = ::stat(strRootPath.c_str(), &st) == 0;
     m_rootDevice = m_bHaveRootDevice ? static_cast<std::uint64_t>(st.st_dev) : 0;
-    if (m_bHaveRootDevice)
-        pRoot->AddSize(0, static_cast<std::int64_t>(st.st_blocks) * 512);
+    if (!m_bHaveRootDevice)
+        return;
+    pRoot->AddSize(0, static_cast<std::int64_t>(st.st_blocks) * 512);
+    pRoot->SetIdentity(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
 }
 
 CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)

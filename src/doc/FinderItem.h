@@ -15,5 +15,6 @@ inline CFoundItem FinderItem(const CFinder& finder)
     item.modified = finder.GetLastWriteTime();
     item.accessed = finder.GetLastAccessTime();
     item.bHardLink = !item.bDirectory && finder.GetHardLink(item.link);
+    finder.GetIdentity(item.device, item.inode);
     return item;
 }

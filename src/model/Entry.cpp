@@ -41,6 +41,8 @@ void CEntry::InitFromItem(CEntry* pParent, const CFoundItem& item)
     m_bDirectory = item.bDirectory;
     SetTimes(item.created, item.modified, item.accessed);
     // One pass up the tree for both measures: a chain of ancestors can be very long.
+    if (item.inode != 0)
+        SetIdentity(item.device, item.inode);
     const std::int64_t nLength = m_bDirectory ? 0 : item.nLength;
     if (!m_bDirectory && item.bHardLink) {
         SetHardLink(item.link, item.nAllocated);
@@ -90,6 +92,27 @@ const CHardLinkId* CEntry::GetHardLink() const
 {
     return m_bHardLink ? &CEntryArena::Of(*this).m_links.at(this).id : nullptr;
 }
+
+bool CEntry::GetIdentity(std::uint64_t& device, std::uint64_t& inode) const
+{
+    inode = CEntryArena::Of(*this).InodeOf(*this);
+    if (inode == 0)
+        return false;
+    device = GetDevice();
+    return true;
+}
+
+void CEntry::SetIdentity(std::uint64_t device, std::uint64_t inode)
+{
+    CEntryArena& arena = CEntryArena::Of(*this);
+    arena.SetInode(*this, inode);
+    const bool bOwn = m_pParent == nullptr || arena.DeviceBelow(*m_pParent) != device;
+    if (bOwn || m_bOwnDevice)
+        arena.SetOwnDevice(*this, bOwn, device);
+    m_bOwnDevice = bOwn;
+}
+
+std::uint64_t CEntry::GetDevice() const { return CEntryArena::Of(*this).DeviceBelow(*this); }
 
 void CEntry::SetUnreadable(bool bUnreadable)
 {

@@ -106,6 +106,17 @@ public:
     // Marks a file with several names, claiming its blocks (nDisk) unless another name of
     // it already did; what it counts on disk is added up the tree.
     void SetHardLink(const CHardLinkId& id, std::int64_t nDisk);
+    // Which item of which file system the search met here, where its reader could tell (a
+    // local search); false when it could not (an FTP server, a saved search). A deletion
+    // removes nothing that is not still this very item.
+    bool GetIdentity(std::uint64_t& device, std::uint64_t& inode) const;
+    // Records it. An entry lies on its parent's file system unless its device says another.
+    void SetIdentity(std::uint64_t device, std::uint64_t inode);
+    // The device of the file system the entry lies on, or 0 when not known.
+    std::uint64_t GetDevice() const;
+    // Where a file system begins in this tree: the root, or an entry whose device is not
+    // its parent's (a mount point).
+    bool StartsDevice() const { return m_bOwnDevice != 0; }
     // "Directory", "Directory (unreadable)", "Directory (other file system)" for a mount
     // point, "Directory (already counted)" for a repeat, "File", or "File (hard link)" for
     // a name that counts 0 while sizes on disk are shown.
@@ -143,6 +154,7 @@ private:
     // A directory on another file system than its search root.
     std::uint32_t m_bMountPoint : 1 = 0;
     std::uint32_t m_bDirRepeat : 1 = 0;  // met already under another name
+    std::uint32_t m_bOwnDevice : 1 = 0;  // its device is in the arena, not its parent's
 
     CEntry();
     ~CEntry() = default;

@@ -83,6 +83,8 @@ std::size_t CEntryArena::ReservedBytes() const
     std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
     for (CEntry** pSlots : m_largeArrays)
         nBytes += (std::size_t{CEntryChildren::Header(pSlots).capacity} + 1) * sizeof(CEntry*);
+    for (const auto& pInodes : m_inodes)
+        nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint64_t) : 0;
     return nBytes;
 }
 
@@ -119,6 +121,12 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     pCopy->m_bMountPoint = source.m_bMountPoint;
     pCopy->m_bDirRepeat = source.m_bDirRepeat;
     pCopy->m_nUnknownTimes = source.m_nUnknownTimes;
+    if (const std::uint64_t inode = InodeOf(source); inode != 0)
+        SetInode(*pCopy, inode);
+    if (source.m_bOwnDevice) {
+        SetOwnDevice(*pCopy, true, m_devices.at(&source));
+        pCopy->m_bOwnDevice = true;
+    }
     // Whether it can be read, and which names carry their files, is found out afresh.
     m_pRereading = &source;
     m_handedOver.clear();
@@ -157,6 +165,12 @@ void CEntryArena::FreeOne(CEntry* pEntry)
         ForgetLink(pEntry);
     if (pEntry->m_bUnreadable)
         --m_nUnreadable;
+    if (InodeOf(*pEntry) != 0)
+        SetInode(*pEntry, 0);
+    if (pEntry->m_bOwnDevice)
+        SetOwnDevice(*pEntry, false, 0);
+    if (pEntry == m_pDeviceAsked)
+        m_pDeviceAsked = nullptr;
     if (pEntry == m_pRereading) {
         m_pRereading = nullptr;
         m_handedOver.clear();
@@ -171,7 +185,9 @@ void CEntryArena::FreeOne(CEntry* pEntry)
 
 bool CEntryArena::ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::int64_t nDisk)
 {
-    m_links[pEntry] = {id, nDisk};
+    if (!m_links.insert_or_assign(pEntry, Link{id, nDisk}).second)
+        ForgetLinkName(id);  // named again: counted once
+    ++m_linkNames[LinkKey{id.device, id.inode}];
     const auto [it, bFirst] = m_linkCarriers.try_emplace(LinkKey{id.device, id.inode}, pEntry);
     if (bFirst)
         return true;
@@ -194,7 +210,60 @@ void CEntryArena::ForgetLink(const CEntry* pEntry)
     const auto carrier = m_linkCarriers.find(LinkKey{link->second.id.device, link->second.id.inode});
     if (carrier != m_linkCarriers.end() && carrier->second == pEntry)
         m_linkCarriers.erase(carrier);
+    ForgetLinkName(link->second.id);
     m_links.erase(link);
+}
+
+void CEntryArena::ForgetLinkName(const CHardLinkId& id)
+{
+    const auto names = m_linkNames.find(LinkKey{id.device, id.inode});
+    if (names != m_linkNames.end() && --names->second == 0)
+        m_linkNames.erase(names);
+}
+
+std::size_t CEntryArena::LinkNamesFound(const CHardLinkId& id) const
+{
+    const auto names = m_linkNames.find(LinkKey{id.device, id.inode});
+    return names != m_linkNames.end() ? names->second : 0;
+}
+
+std::uint64_t CEntryArena::InodeOf(const CEntry& entry) const
+{
+    const std::size_t place = PlaceOf(entry);
+    const std::size_t nBlock = place / kPerBlock;
+    return nBlock < m_inodes.size() && m_inodes[nBlock] != nullptr ? m_inodes[nBlock][place % kPerBlock] : 0;
+}
+
+void CEntryArena::SetInode(const CEntry& entry, std::uint64_t inode)
+{
+    const std::size_t place = PlaceOf(entry);
+    const std::size_t nBlock = place / kPerBlock;
+    if (nBlock >= m_inodes.size())
+        m_inodes.resize(m_blocks.size());
+    if (m_inodes[nBlock] == nullptr)
+        m_inodes[nBlock] = std::make_unique<std::uint64_t[]>(kPerBlock);  // zeroed: all unknown
+    m_inodes[nBlock][place % kPerBlock] = inode;
+}
+
+std::uint64_t CEntryArena::DeviceBelow(const CEntry& entry) const
+{
+    if (&entry == m_pDeviceAsked)
+        return m_deviceAnswer;
+    const CEntry* p = &entry;
+    while (p != nullptr && !p->m_bOwnDevice)
+        p = p->m_pParent;
+    m_pDeviceAsked = &entry;
+    m_deviceAnswer = p != nullptr ? m_devices.at(p) : 0;
+    return m_deviceAnswer;
+}
+
+void CEntryArena::SetOwnDevice(const CEntry& entry, bool bOwn, std::uint64_t device)
+{
+    if (bOwn)
+        m_devices[&entry] = device;
+    else
+        m_devices.erase(&entry);
+    m_pDeviceAsked = nullptr;  // whatever lies below it may have changed
 }
 
 const char* CEntryArena::StoreName(std::string_view name)

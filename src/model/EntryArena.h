@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -44,6 +45,10 @@ public:
     static std::size_t PlaceOf(const CEntry& entry);
     std::size_t PlaceCount() const;
 
+    // How many names of a file with several this tree holds (its identity's links count
+    // every name it has, in this tree or not).
+    std::size_t LinkNamesFound(const CHardLinkId& id) const;
+
     // Directories marked unreadable among the live entries.
     std::size_t UnreadableCount() const { return m_nUnreadable; }
 
@@ -65,11 +70,23 @@ private:
 
     void FreeOne(CEntry* pEntry);
     void ForgetLink(const CEntry* pEntry);
+    void ForgetLinkName(const CHardLinkId& id);
 
     // Files with several names. The first name of a file met carries its blocks; should the
     // carrier lie in the directory being re-read, the name met in its fresh copy takes over,
     // as the old one is about to go. True when pEntry carries.
     bool ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::int64_t nDisk);
+
+    // Identities (CEntry::SetIdentity): an inode per place, in arrays of a block's size made
+    // when the block's first entry gets one, so that a search that knows none (FTP, a saved
+    // search) pays nothing; a device only where it is not the parent's (the root, mount
+    // points).
+    std::uint64_t InodeOf(const CEntry& entry) const;
+    void SetInode(const CEntry& entry, std::uint64_t inode);
+    // The device recorded at the entry or the nearest entry above it that has one, or 0.
+    // The last answer is kept: a walk asks for the same parent's again and again.
+    std::uint64_t DeviceBelow(const CEntry& entry) const;
+    void SetOwnDevice(const CEntry& entry, bool bOwn, std::uint64_t device);
     struct LinkKey {
         std::uint64_t device, inode;
         bool operator==(const LinkKey&) const = default;
@@ -117,8 +134,14 @@ private:
 
     std::unordered_map<const CEntry*, Link> m_links;  // every name of such a file
     std::unordered_map<LinkKey, const CEntry*, LinkKeyHash> m_linkCarriers;
+    std::unordered_map<LinkKey, std::size_t, LinkKeyHash> m_linkNames;  // names in the tree
     const CEntry* m_pRereading = nullptr;  // the directory a fresh copy is being read for
     // Files whose carrier in that directory handed over to the fresh copy, with the old carrier.
     std::vector<std::pair<LinkKey, const CEntry*>> m_handedOver;
     std::size_t m_nUnreadable = 0;
+
+    std::vector<std::unique_ptr<std::uint64_t[]>> m_inodes;  // by block, then slot; 0: unknown
+    std::unordered_map<const CEntry*, std::uint64_t> m_devices;  // of the entries that start one
+    mutable const CEntry* m_pDeviceAsked = nullptr;  // the last DeviceBelow asked, and its answer
+    mutable std::uint64_t m_deviceAnswer = 0;
 };

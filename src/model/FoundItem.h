@@ -18,4 +18,8 @@ struct CFoundItem {
     // A file (never a directory) with more than one name: which file it is.
     bool bHardLink = false;
     CHardLinkId link;
+    // Which item of which file system it is, where the reader can tell (a local listing);
+    // inode 0 when it cannot. A deletion checks it before it removes anything.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };

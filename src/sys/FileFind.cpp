@@ -146,3 +146,12 @@ bool CFileFind::GetHardLink(CHardLinkId& id) const
     id = {m_cur.device, m_cur.inode, m_cur.links};
     return true;
 }
+
+bool CFileFind::GetIdentity(std::uint64_t& device, std::uint64_t& inode) const
+{
+    if (m_cur.inode == 0)
+        return false;  // its status could not be read
+    device = m_cur.device;
+    inode = m_cur.inode;
+    return true;
+}

@@ -41,6 +41,7 @@ public:
     CTime GetLastAccessTime() const override { return m_cur.accessed; }
     std::int64_t GetAllocated64() const override { return m_cur.allocated; }
     bool GetHardLink(CHardLinkId& id) const override;
+    bool GetIdentity(std::uint64_t& device, std::uint64_t& inode) const override;
 
     // Device of the current item (local finder only): lets a walk stay on one file system.
     std::uint64_t GetDevice() const { return m_cur.device; }

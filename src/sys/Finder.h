@@ -36,6 +36,8 @@ public:
     virtual std::int64_t GetAllocated64() const { return GetLength64(); }
     // True, with its identity, for a file (never a directory) that has more than one name.
     virtual bool GetHardLink(CHardLinkId& /*id*/) const { return false; }
+    // True, with its device and inode, where the finder can tell which item it is.
+    virtual bool GetIdentity(std::uint64_t& /*device*/, std::uint64_t& /*inode*/) const { return false; }
 
     BOOL IsDots() const
     {
