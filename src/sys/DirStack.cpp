@@ -116,6 +116,19 @@ int CDirStack::Descend(const void* pParentKey, const std::string& strName, const
     return fd;
 }
 
+int CDirStack::Ascend(const void* pKey)
+{
+    const std::size_t level = pKey != nullptr ? Find(pKey) : kNone;
+    if (level == kNone) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (m_levels[level].fd < 0 && !Reopen(level))
+        return -1;
+    Truncate(level + 1);
+    return m_levels[level].fd;
+}
+
 // Searched from the deepest level up: a depth-first walk asks for a level near the bottom,
 // and every level passed over is let go right after.
 std::size_t CDirStack::Find(const void* pKey) const

@@ -35,6 +35,10 @@ public:
     // as pKey. Returns its descriptor for listing, or -1 with errno set (EINVAL when the
     // parent is not held).
     int Descend(const void* pParentKey, const std::string& strName, const void* pKey);
+    // Makes the held level pKey the deepest again, the levels below it closed, and returns
+    // its descriptor: reopened when it had been let go (then only fit to open, stat and
+    // remove in, not to list). -1 with errno set (EINVAL when it is not held).
+    int Ascend(const void* pKey);
     // The deepest level's path: the top's path and the names below it.
     const std::string& Path() const { return m_strPath; }
 
