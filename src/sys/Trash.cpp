@@ -22,6 +22,8 @@ namespace {
 // one name is broken, not busy.
 constexpr int kMaxNumberedNames = 1'000'000;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
+// Names lost to another program between their claim and the move, before giving up.
+constexpr int kMaxRaces = 100;
 
 std::string TrashMessage(DWORD code)
 {
@@ -65,6 +67,7 @@ private:
 // another mount, and rename(2) does not cross mounts), else its device.
 struct Place {
     dev_t dev = 0;
+    std::uint64_t ino = 0;
     std::uint64_t mount = 0;
     bool haveMount = false;
 };
@@ -77,9 +80,10 @@ bool SamePlace(const Place& a, const Place& b)
 bool PlaceOf(const std::string& path, int flags, Place& place)
 {
     struct statx sx {};
-    if (::statx(AT_FDCWD, path.c_str(), flags, STATX_MNT_ID, &sx) != 0)
+    if (::statx(AT_FDCWD, path.c_str(), flags, STATX_MNT_ID | STATX_INO, &sx) != 0)
         return false;
     place.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    place.ino = sx.stx_ino;
     place.haveMount = (sx.stx_mask & STATX_MNT_ID) != 0;
     place.mount = sx.stx_mnt_id;
     return true;
@@ -145,36 +149,8 @@ bool ResolveItem(const std::string& given, Item& item)
 
 std::string HomeTrashDir()
 {
-    // A relative XDG_DATA_HOME is invalid by the base directory rules and is ignored.
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && data[0] == '/')
-        return std::string(data) + "/Trash";
-    std::string home;
-    if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/')
-        home = env;
-    else if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_dir != nullptr)
-        home = pw->pw_dir;
-    return home.empty() ? std::string() : home + "/.local/share/Trash";
-}
-
-// Makes a directory and every missing one above it, each private to the user (mode 0700,
-// as the base directory rules ask for directories that did not exist).
-bool MakeDirs(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT || (path != "/" && !MakeDirs(ParentOf(path))))
-            return false;
-        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (::stat(path.c_str(), &st) != 0)
-            return false;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
-    }
-    return true;
+    const std::string data = DataHomeDir();
+    return data.empty() ? std::string() : data + "/Trash";
 }
 
 // The path with the symbolic links of the part that exists resolved; the rest is kept as
@@ -326,9 +302,42 @@ int WriteInfo(const std::string& infoPath, const std::string& text)
     }
     return 0;
 }
+}  // namespace
 
-// rename(2) that never replaces what is already in the trash.
-int MoveNoReplace(const std::string& from, const std::string& to)
+std::string DataHomeDir()
+{
+    // A relative XDG_DATA_HOME is invalid by the base directory rules and is ignored.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/')
+        return data;
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/')
+        home = env;
+    else if (const passwd* pw = ::getpwuid(::geteuid()); pw != nullptr && pw->pw_dir != nullptr)
+        home = pw->pw_dir;
+    return home.empty() ? std::string() : home + "/.local/share";
+}
+
+// Mode 0700, as the base directory rules ask for directories that did not exist.
+bool MakePrivateDirs(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT || (path != "/" && !MakePrivateDirs(ParentOf(path))))
+            return false;
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to)
 {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
@@ -341,57 +350,43 @@ int MoveNoReplace(const std::string& from, const std::string& to)
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-enum class Outcome {
-    Moved,
-    Unusable,  // nothing could be written to this trash; the item was not touched
-    Failed,  // the trash took the info but the item could not be moved; errno says why
-};
-
-// Writes the info file first, so that a crash in between leaves a stale entry, never an
-// item in the trash that no file manager knows where to restore.
-Outcome PlaceInTrash(const Item& item, const std::string& trash, const std::string& pathValue, std::string* trashedAs)
+namespace {
+// Writes the info file first, so that a crash before the move leaves a stale entry, never
+// an item in the trash that no file manager knows where to restore. False, with errno, when
+// nothing can be written to this trash.
+bool ClaimName(const Item& item, const std::string& trash, const std::string& pathValue, CTrashSlot& slot)
 {
     const std::string text = InfoText(pathValue, DeletionDate());
     for (int number = 1; number <= kMaxNumberedNames; ++number) {
         const std::string name = TrashName(item.name, number);
-        const std::string filesPath = trash + "/files/" + name;
-        const std::string infoPath = trash + "/info/" + name + std::string(kInfoSuffix);
         struct stat st {};
-        if (::lstat(filesPath.c_str(), &st) == 0)
+        if (::lstat((trash + "/files/" + name).c_str(), &st) == 0)
             continue;  // a leftover without its info: never overwritten
-        const int written = WriteInfo(infoPath, text);
+        const int written = WriteInfo(trash + "/info/" + name + std::string(kInfoSuffix), text);
         if (written == EEXIST)
             continue;
         if (written != 0) {
             errno = written;
-            return Outcome::Unusable;
+            return false;
         }
-        const int moved = MoveNoReplace(item.path, filesPath);
-        if (moved == 0) {
-            if (trashedAs != nullptr)
-                *trashedAs = filesPath;
-            return Outcome::Moved;
-        }
-        ::unlink(infoPath.c_str());
-        if (moved != EEXIST) {
-            errno = moved;
-            return Outcome::Failed;
-        }
+        slot.itemPath = item.path;
+        slot.trashDir = trash;
+        slot.name = name;
+        return true;
     }
     errno = EEXIST;
-    return Outcome::Failed;
+    return false;
 }
 
-BOOL MoveToHomeTrash(const Item& item, const std::string& trash, std::string* trashedAs)
+BOOL ClaimInHomeTrash(const Item& item, const std::string& trash, CTrashSlot& slot)
 {
-    if (!MakeDirs(trash + "/files") || !MakeDirs(trash + "/info"))
-        return FailErrno(errno);
-    if (PlaceInTrash(item, trash, item.path, trashedAs) != Outcome::Moved)
+    if (!MakePrivateDirs(trash + "/files") || !MakePrivateDirs(trash + "/info")
+        || !ClaimName(item, trash, item.path, slot))
         return FailErrno(errno);
     return TRUE;
 }
 
-BOOL MoveToTopTrash(const Item& item, const std::string& top, std::string* trashedAs)
+BOOL ClaimInTopTrash(const Item& item, const std::string& top, CTrashSlot& slot)
 {
     const uid_t uid = ::geteuid();
     std::vector<std::string> candidates;
@@ -402,19 +397,17 @@ BOOL MoveToTopTrash(const Item& item, const std::string& top, std::string* trash
     // the item can be restored wherever the file system is mounted next time.
     const std::string relative = item.path.substr(top == "/" ? 1 : top.size() + 1);
     for (const std::string& trash : candidates) {
-        if (!PrepareTopTrash(trash, uid))
-            continue;
-        const Outcome outcome = PlaceInTrash(item, trash, relative, trashedAs);
-        if (outcome == Outcome::Moved)
+        if (PrepareTopTrash(trash, uid) && ClaimName(item, trash, relative, slot))
             return TRUE;
-        if (outcome == Outcome::Failed)
-            return FailErrno(errno);
     }
     return Fail(ERROR_NO_TRASH);
 }
 }  // namespace
 
-BOOL MoveToTrash(const std::string& path, std::string* trashedAs)
+std::string CTrashSlot::FilesPath() const { return trashDir + "/files/" + name; }
+std::string CTrashSlot::InfoPath() const { return trashDir + "/info/" + name + std::string(kInfoSuffix); }
+
+BOOL PrepareTrash(const std::string& path, CTrashSlot& slot)
 {
     static const bool registered = (RegisterMessageTable("trash", TrashMessage), true);
     (void)registered;
@@ -442,10 +435,44 @@ BOOL MoveToTrash(const std::string& path, std::string* trashedAs)
     Place homePlace;
     if (!homeTrash.empty() && !PlaceOfNearest(homeTrash + "/files", homePlace))
         return FailErrno(errno);
-    const BOOL moved = !homeTrash.empty() && SamePlace(homePlace, parentPlace)
-        ? MoveToHomeTrash(item, homeTrash, trashedAs)
-        : MoveToTopTrash(item, top, trashedAs);
-    if (moved)
+    slot.device = itemPlace.dev;
+    slot.inode = itemPlace.ino;
+    const BOOL claimed = !homeTrash.empty() && SamePlace(homePlace, parentPlace)
+        ? ClaimInHomeTrash(item, homeTrash, slot)
+        : ClaimInTopTrash(item, top, slot);
+    if (claimed)
         SetLastError(ERROR_SUCCESS);
-    return moved;
+    return claimed;
+}
+
+BOOL CommitTrash(const CTrashSlot& slot)
+{
+    const int moved = RenameNoReplace(slot.itemPath, slot.FilesPath());
+    if (moved != 0) {
+        AbandonTrash(slot);
+        return FailErrno(moved);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+void AbandonTrash(const CTrashSlot& slot) { ::unlink(slot.InfoPath().c_str()); }
+
+BOOL MoveToTrash(const std::string& path, std::string* trashedAs)
+{
+    // A name taken between its claim and the move (another program trashed one of the same
+    // name meanwhile) is claimed anew: the next number is free then.
+    for (int attempt = 0; attempt < kMaxRaces; ++attempt) {
+        CTrashSlot slot;
+        if (!PrepareTrash(path, slot))
+            return FALSE;
+        if (CommitTrash(slot)) {
+            if (trashedAs != nullptr)
+                *trashedAs = slot.FilesPath();
+            return TRUE;
+        }
+        if (ErrnoFromError(GetLastError()) != EEXIST)
+            return FALSE;
+    }
+    return FALSE;
 }
