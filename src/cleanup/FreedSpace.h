@@ -40,6 +40,7 @@ struct CFreedSpace {
 };
 
 // Counts the items given, none of them below another (as CMarkSet::TopMarked lists them).
+// Throws std::bad_alloc when memory runs out.
 CFreedSpace MeasureFreedSpace(const std::vector<const CEntry*>& items);
 // "3 items · 1.50G on disk · frees 1.20G"
 std::string FreedSpaceText(const CFreedSpace& freed);

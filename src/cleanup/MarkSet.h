@@ -41,6 +41,7 @@ public:
     // A directory was read again: fresh stands where old stood (or is the new root) and
     // old, still whole, is about to be freed. Each mark in old goes to the item of fresh at
     // the same path, a directory to a directory and a file to a file, when there is one.
+    // Throws std::bad_alloc like SetMarked.
     void Replaced(const CEntry& old, const CEntry& fresh);
 
 private:

@@ -7,8 +7,10 @@
 #include <cerrno>
 #include <ctime>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b)
@@ -36,86 +38,152 @@ template <class Match> bool Drop(std::vector<CTrashedItem>& items, Match match)
 {
     return std::erase_if(items, match) > 0;
 }
+
+// One batch on its way: each item readied (its .trashinfo written, its name claimed), then
+// all of them recorded at once, then moved: two rewrites of the record however large the
+// batch.
+class CBatchMove {
+public:
+    CBatchMove(const std::vector<CTrashRequest>& requests, CTrashBatchResult& result)
+        : m_requests(requests), m_result(result)
+    {}
+    void Run();
+    // The .trashinfo of every item readied and not moved goes again.
+    void AbandonUnmoved();
+
+private:
+    void Prepare();
+    void Record(CTrashRecord& record);
+    void Move(CTrashRecord& record);
+    bool Moved(std::size_t i) const { return i < m_result.items.size() && m_result.items[i].bMoved; }
+
+    const std::vector<CTrashRequest>& m_requests;
+    CTrashBatchResult& m_result;
+    std::vector<CTrashSlot> m_slots;
+    std::vector<bool> m_ready;  // its .trashinfo is written
+};
+
+void CBatchMove::Run()
+{
+    Prepare();
+    CTrashRecord record;
+    if (record.Open(m_result.strError))
+        Record(record);
+    if (!m_result.strError.empty()) {
+        AbandonUnmoved();
+        return;
+    }
+    Move(record);
+}
+
+void CBatchMove::Prepare()
+{
+    m_slots.resize(m_requests.size());
+    m_ready.assign(m_requests.size(), false);
+    m_result.items.reserve(m_requests.size());
+    for (std::size_t i = 0; i < m_requests.size(); ++i) {
+        m_result.items.push_back({m_requests[i].path, false, ERROR_SUCCESS});
+        m_ready[i] = PrepareTrash(m_requests[i].path, m_slots[i]) != FALSE;
+        if (!m_ready[i])
+            m_result.items[i].error = GetLastError();
+    }
+}
+
+void CBatchMove::Record(CTrashRecord& record)
+{
+    m_result.batch = NextBatch(record.Items());
+    const std::int64_t now = std::time(nullptr);
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        const CTrashSlot& slot = m_slots[i];
+        if (m_ready[i])
+            record.Items().push_back({slot.trashDir, slot.name, slot.itemPath, m_result.batch, now, m_requests[i].nSize,
+                                      slot.device, slot.inode});
+    }
+    record.Save(m_result.strError);
+}
+
+void CBatchMove::Move(CTrashRecord& record)
+{
+    std::vector<std::pair<std::string, std::string>> stayed;  // trash and name of items not moved
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_ready[i])
+            continue;
+        m_ready[i] = false;  // a failed commit takes its .trashinfo away itself
+        m_result.items[i].bMoved = CommitTrash(m_slots[i]) != FALSE;
+        if (!m_result.items[i].bMoved) {
+            m_result.items[i].error = GetLastError();
+            stayed.emplace_back(m_slots[i].trashDir, m_slots[i].name);
+        }
+    }
+    // The lines of items that stayed go again. Should that fail, they name nothing in the
+    // trash and are passed over.
+    if (Drop(record.Items(), [&](const CTrashedItem& item) {
+            return std::ranges::count(stayed, std::pair(item.trashDir, item.name)) > 0;
+        })) {
+        std::string strIgnored;
+        record.Save(strIgnored);
+    }
+}
+
+void CBatchMove::AbandonUnmoved()
+{
+    for (std::size_t i = 0; i < m_ready.size() && i < m_slots.size(); ++i) {
+        if (m_ready[i] && !Moved(i))
+            AbandonTrash(m_slots[i]);
+        m_ready[i] = false;
+    }
+}
+
+// Out of memory ends an operation with that reason, with what it did so far in the result:
+// each step is recorded before it is taken, so the trash and the record stay consistent.
+template <class Result, class Work> Result Guarded(Work work)
+{
+    Result result;
+    try {
+        work(result);
+    } catch (const std::bad_alloc&) {
+        result.strError = ErrnoText(ENOMEM);
+    }
+    return result;
+}
 }  // namespace
 
-// Each item is readied first (its .trashinfo written, its name claimed), then all of them
-// are recorded at once, then moved: two rewrites of the record per batch, however large.
 CTrashBatchResult MoveBatchToTrash(const std::vector<CTrashRequest>& requests)
 {
     CTrashBatchResult result;
-    std::vector<CTrashSlot> slots(requests.size());
-    std::vector<bool> ready(requests.size(), false);
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        result.items.push_back({requests[i].path, false, ERROR_SUCCESS});
-        ready[i] = PrepareTrash(requests[i].path, slots[i]) != FALSE;
-        if (!ready[i])
-            result.items[i].error = GetLastError();
+    CBatchMove batch(requests, result);
+    try {
+        batch.Run();
+    } catch (const std::bad_alloc&) {
+        batch.AbandonUnmoved();
+        result.strError = ErrnoText(ENOMEM);
     }
-    const auto abandonAll = [&] {
-        for (std::size_t i = 0; i < slots.size(); ++i)
-            if (ready[i])
-                AbandonTrash(slots[i]);
-    };
-    CTrashRecord record;
-    if (!record.Open(result.strError)) {
-        abandonAll();
-        return result;
-    }
-    result.batch = NextBatch(record.Items());
-    const std::int64_t now = std::time(nullptr);
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (ready[i])
-            record.Items().push_back({slots[i].trashDir, slots[i].name, slots[i].itemPath, result.batch, now,
-                                      requests[i].nSize, slots[i].device, slots[i].inode});
-    }
-    if (!record.Save(result.strError)) {
-        abandonAll();
-        return result;
-    }
-    bool bAnyFailed = false;
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (!ready[i])
-            continue;
-        result.items[i].bMoved = CommitTrash(slots[i]) != FALSE;
-        if (!result.items[i].bMoved) {
-            result.items[i].error = GetLastError();
-            bAnyFailed = true;
-        }
-    }
-    if (!bAnyFailed)
-        return result;
-    // The lines of items that stayed go again. Should that fail, they name nothing in the
-    // trash and are passed over.
-    Drop(record.Items(), [&](const CTrashedItem& item) {
-        for (std::size_t i = 0; i < slots.size(); ++i)
-            if (ready[i] && !result.items[i].bMoved && item.trashDir == slots[i].trashDir && item.name == slots[i].name)
-                return true;
-        return false;
-    });
-    std::string strIgnored;
-    record.Save(strIgnored);
     return result;
 }
 
 std::uint64_t LastTrashBatch()
 {
-    CTrashRecord record;
-    std::string strError;
-    if (!record.Open(strError))
+    try {
+        CTrashRecord record;
+        std::string strError;
+        if (!record.Open(strError))
+            return 0;
+        std::uint64_t last = 0;
+        for (const CTrashedItem& item : record.Items())
+            if (item.batch > last && CTrashRecord::InTrash(item))
+                last = item.batch;
+        return last;
+    } catch (const std::bad_alloc&) {
         return 0;
-    std::uint64_t last = 0;
-    for (const CTrashedItem& item : record.Items())
-        if (item.batch > last && CTrashRecord::InTrash(item))
-            last = item.batch;
-    return last;
+    }
 }
 
-CRestoreResult RestoreBatch(std::uint64_t batch)
+namespace {
+void Restore(std::uint64_t batch, CRestoreResult& result)
 {
-    CRestoreResult result;
     CTrashRecord record;
     if (!record.Open(result.strError))
-        return result;
+        return;
     std::vector<CTrashedItem> done;  // restored, or gone already: their lines go
     for (const CTrashedItem& item : record.Items()) {
         if (item.batch != batch)
@@ -138,32 +206,28 @@ CRestoreResult RestoreBatch(std::uint64_t batch)
     }
     if (Drop(record.Items(), [&](const CTrashedItem& item) { return std::ranges::count(done, item) > 0; }))
         record.Save(result.strError);
-    return result;
 }
 
-CRecordedTrash MeasureRecordedTrash()
+void Measure(CRecordedTrash& recorded)
 {
-    CRecordedTrash recorded;
     CTrashRecord record;
     if (!record.Open(recorded.strError))
-        return recorded;
+        return;
     for (const CTrashedItem& item : record.Items()) {
         if (CTrashRecord::InTrash(item) && HasInfo(item)) {
             ++recorded.nItems;
             recorded.nBytes = SaturatingAdd(recorded.nBytes, std::max<std::int64_t>(item.size, 0));
         }
     }
-    return recorded;
 }
 
 // Each item is removed from inside its trash's files/ by SafeRemove, which checks that the
 // name there is still the file that went before it removes anything.
-CEmptyResult EmptyRecorded()
+void Empty(CEmptyResult& result)
 {
-    CEmptyResult result;
     CTrashRecord record;
     if (!record.Open(result.strError))
-        return result;
+        return;
     std::vector<CTrashedItem> kept;
     for (const CTrashedItem& item : record.Items()) {
         if (!CTrashRecord::InTrash(item) || !HasInfo(item))
@@ -182,5 +246,14 @@ CEmptyResult EmptyRecorded()
         record.Items() = std::move(kept);
         record.Save(result.strError);
     }
-    return result;
 }
+}  // namespace
+
+CRestoreResult RestoreBatch(std::uint64_t batch)
+{
+    return Guarded<CRestoreResult>([batch](CRestoreResult& result) { Restore(batch, result); });
+}
+
+CRecordedTrash MeasureRecordedTrash() { return Guarded<CRecordedTrash>(Measure); }
+
+CEmptyResult EmptyRecorded() { return Guarded<CEmptyResult>(Empty); }
