@@ -40,9 +40,9 @@ void CEntry::InitFromItem(CEntry* pParent, const CFoundItem& item)
     SetName(item.name);
     m_bDirectory = item.bDirectory;
     SetTimes(item.created, item.modified, item.accessed);
-    // One pass up the tree for both measures: a chain of ancestors can be very long.
     if (item.inode != 0)
         SetIdentity(item.device, item.inode);
+    // One pass up the tree for both measures: a chain of ancestors can be very long.
     const std::int64_t nLength = m_bDirectory ? 0 : item.nLength;
     if (!m_bDirectory && item.bHardLink) {
         SetHardLink(item.link, item.nAllocated);

@@ -185,8 +185,10 @@ void CEntryArena::FreeOne(CEntry* pEntry)
 
 bool CEntryArena::ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::int64_t nDisk)
 {
-    if (!m_links.insert_or_assign(pEntry, Link{id, nDisk}).second)
-        ForgetLinkName(id);  // named again: counted once
+    if (const auto [link, bNew] = m_links.try_emplace(pEntry, Link{id, nDisk}); !bNew) {
+        ForgetLinkName(link->second.id);  // claimed again: counted once
+        link->second = {id, nDisk};
+    }
     ++m_linkNames[LinkKey{id.device, id.inode}];
     const auto [it, bFirst] = m_linkCarriers.try_emplace(LinkKey{id.device, id.inode}, pEntry);
     if (bFirst)
