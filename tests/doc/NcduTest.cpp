@@ -3,6 +3,7 @@
 #include "doc/NcduWriter.h"
 #include "support/DocHarness.h"
 #include "support/EntryBuild.h"
+#include "support/Mutate.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
@@ -10,7 +11,6 @@
 
 #include <fcntl.h>
 #include <fstream>
-#include <random>
 #include <regex>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -263,32 +263,14 @@ TEST(NcduReader, AGigabyteOfWhitespaceEndsInAnError)
 // tree whose totals add up, or an error with its line and column.
 TEST(NcduReader, DamagedExportsOpenWholeOrNotAtAll)
 {
-    std::ifstream in(kFixture, std::ios::binary);
-    const std::string seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string seed = ReadFile(kFixture);
     std::mt19937 random(13);
-    const std::string alphabet = std::string("[]{},:\"\\-019eE.\x00\xff\n ", 19);
     const std::regex where("line [0-9]+, column [0-9]+: .+");
     TempTree t;
     int opened = 0;
     for (int round = 0; round < 1500; ++round) {
-        std::string bytes = seed;
-        for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) {
-            const std::size_t at = random() % bytes.size();
-            switch (random() % 4) {
-            case 0:
-                bytes[at] = alphabet[random() % alphabet.size()];
-                break;
-            case 1:
-                bytes.erase(at, random() % 40);
-                break;
-            case 2:
-                bytes.insert(at, bytes.substr(random() % bytes.size(), random() % 60));
-                break;
-            default:
-                bytes.resize(at + 1);
-            }
-        }
-        Write(t.Path("in.json"), bytes);
+        Write(t.Path("in.json"),
+              Mutated(seed, 1 + round % 4, random, std::string_view("[]{},:\"\\-019eE.\x00\xff\n ", 19)));
         CNcduReader reader;
         const std::size_t nBefore = HandArena().EntryCount();
         CEntry* root = reader.Read(t.Path("in.json"), HandArena());
