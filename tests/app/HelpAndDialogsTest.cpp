@@ -61,7 +61,8 @@ TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
     };
     for (const auto& [bFtp, action, result] : ways) {
         D dlg(nullptr, bFtp);
-        EXPECT_EQ(RunModal(dlg, [&] { action(dlg); }), result);
+        WhenModal<D>(action);
+        EXPECT_EQ(dlg.DoModal(), result);
     }
     const std::pair<std::function<void(CAboutDlg&)>, int> aboutWays[] = {
         {[](CAboutDlg& d) { Click(d.GetOkButton()); }, IDOK},
@@ -70,7 +71,8 @@ TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
     };
     for (const auto& [action, result] : aboutWays) {
         CAboutDlg dlg;
-        EXPECT_EQ(RunModal(dlg, [&] { action(dlg); }), result);
+        WhenModal<CAboutDlg>(action);
+        EXPECT_EQ(dlg.DoModal(), result);
     }
 }
 

@@ -118,7 +118,8 @@ TEST(DriveSelectDlg, EachWayOutGivesItsResult)
     };
     for (const auto& way : ways) {
         CDriveSelectDlg dlg(nullptr, FakeDrives(3));
-        EXPECT_EQ(RunModal(dlg, [&] { way.action(dlg); }), way.result) << way.drive;
+        WhenModal<CDriveSelectDlg>(way.action);
+        EXPECT_EQ(dlg.DoModal(), way.result) << way.drive;
         EXPECT_EQ(dlg.m_strDrive, way.drive);
     }
 }
@@ -152,13 +153,12 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
         });
         ErrorBoxes boxes;
         CDriveSelectDlg dlg(nullptr, FakeDrives(3));
-        EXPECT_EQ(RunModal(dlg,
-                           [&dlg] {
-                               dlg.GetFolderButton()->click();
-                               if (dlg.isVisible())
-                                   dlg.GetCancelButton()->click();
-                           }),
-                  c.result);
+        WhenModal<CDriveSelectDlg>([](CDriveSelectDlg& d) {
+            d.GetFolderButton()->click();
+            if (d.isVisible())
+                d.GetCancelButton()->click();
+        });
+        EXPECT_EQ(dlg.DoModal(), c.result);
         EXPECT_EQ(dlg.m_strDrive, c.drive);
         EXPECT_EQ(dlg.m_strTitle, c.drive.empty() ? "" : "Folder " + c.drive);
         EXPECT_EQ(boxes.shown, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});

@@ -34,18 +34,6 @@ private:
     QTimer m_timer;
 };
 
-// Runs the dialog with the actions done from inside its loop; a dialog the actions leave open
-// is ended after a while, so that a fault fails the test instead of hanging it.
-template <class Dlg> int RunModal(Dlg& dlg, const std::function<void()>& actions)
-{
-    QTimer::singleShot(0, &dlg, actions);
-    QTimer::singleShot(5000, &dlg, [&dlg] {
-        ADD_FAILURE() << "the dialog was still open";
-        dlg.done(-1);
-    });
-    return dlg.DoModal();
-}
-
 // Runs actions from inside the next modal dialog's loop, as a user would act on it; a dialog
 // (or message box) still open after a while is ended, so that a fault fails the test
 // instead of hanging it. Call it, then start the dialog.
