@@ -9,8 +9,8 @@
 
 #include <QTimer>
 #include <atomic>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <new>
 #include <string_view>
@@ -226,23 +226,20 @@ struct ScopedThreadLimit {
     }
     ~ScopedThreadLimit() { SetThreadStartHook(nullptr); }
 };
-
-void MakeBushyTree(TempTree& t)
-{
-    t.Chmod("", 0755);
-    for (int i = 0; i < 40; ++i)
-        for (int j = 0; j < 5; ++j)
-            t.File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/f", i + j);
-}
 }  // namespace
 
 // A system at its limit of threads refuses some or all of them: the walk goes on with the
 // workers it has, those it starts at once and those it adds while the disk keeps them
-// waiting, or with none at all on its own thread.
-TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllows)
+// waiting, or with none at all on its own thread. Out of memory opening a directory, the
+// walk hears of it as that directory's error and says so, rather than waiting for a
+// listing that never comes.
+TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllowsAndStopsWhenMemoryRunsOut)
 {
     TempTree t;
-    MakeBushyTree(t);
+    t.Chmod("", 0755);
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 5; ++j)
+            t.File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/f", i + j);
     Walk(t.Root(), false);  // stamps the access times
     const Outcome reference = Walk(t.Root(), false);
     ASSERT_TRUE(reference.bOk);
@@ -262,14 +259,7 @@ TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllows)
         ExpectSameOutcome(reference, o);
         EXPECT_EQ(o.doc->usage.nThreads, c.nThreads);
     }
-}
 
-// Out of memory opening a directory: the walk hears of it as that directory's error and
-// says so, rather than waiting for a listing that never comes.
-TEST(ReadAheadWalk, OutOfMemoryOpeningADirectoryIsItsError)
-{
-    TempTree t;
-    MakeBushyTree(t);
     t.File("d7/nomem/lost", 1);
     const ScopedOpenHook hook([](const char* name) -> int {
         if (std::string_view(name) == "nomem")
@@ -288,16 +278,8 @@ TEST(ReadAheadWalk, OutOfMemoryOpeningADirectoryIsItsError)
 }
 
 namespace {
-std::size_t OpenDescriptors()
-{
-    std::size_t n = 0;
-    DIR* dir = ::opendir("/proc/self/fd");
-    while (dir != nullptr && ::readdir(dir) != nullptr)
-        ++n;
-    if (dir != nullptr)
-        ::closedir(dir);
-    return n - 3;
-}
+// Less the listing's own.
+std::size_t OpenDescriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}) - 1; }
 
 // RLIMIT_NOFILE lowered while it lives, to what is open now and nFree more.
 struct ScopedDescriptorLimit {
