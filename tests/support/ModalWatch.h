@@ -10,17 +10,19 @@
 #include <string>
 #include <vector>
 
-// Closes every modal window that comes up while it lives, counting them and keeping the texts
-// of message boxes, so that a test of a path that must never wait for the user fails
-// instead of hanging.
+// Closes every modal window that comes up while it lives (or only message boxes, leaving
+// the dialog under test open), counting them and keeping the texts of message boxes, so
+// that a test of a path that must never wait for the user fails instead of hanging.
 class ModalWatch {
 public:
-    ModalWatch()
+    explicit ModalWatch(bool bBoxesOnly = false)
     {
-        m_timer.callOnTimeout([this] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                if (auto* box = qobject_cast<QMessageBox*>(w))
-                    texts.push_back(box->text().toStdString());
+        m_timer.callOnTimeout([this, bBoxesOnly] {
+            QWidget* w = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box != nullptr)
+                texts.push_back(box->text().toStdString());
+            if (w != nullptr && (box != nullptr || !bBoxesOnly)) {
                 ++closed;
                 w->close();
             }
