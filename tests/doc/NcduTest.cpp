@@ -1,4 +1,3 @@
-#include "doc/FileVolraDoc.h"
 #include "doc/NcduReader.h"
 #include "doc/NcduWriter.h"
 #include "support/DocHarness.h"
@@ -9,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <fstream>
 #include <regex>
-#include <sys/stat.h>
 #include <zlib.h>
 
 namespace {
@@ -80,19 +77,6 @@ std::string DiskDump(const CEntry& e)
         line += DiskDump(*child);
     return line;
 }
-
-// Names JSON must escape, bytes that are not UTF-8, a hard link, a symbolic link and a
-// sparse file over 4 GiB.
-void MakeAwkwardTree(const TempTree& t)
-{
-    t.File("caf\xe9 \"q\"\\", 3);
-    t.File("line\nbreak\x01\x7f", 1500);
-    t.File("d/\xff\xfe/big.img", 5'000'000'000);
-    t.File("d/report.txt", 4000);
-    ASSERT_EQ(::link(t.Path("d/report.txt").c_str(), t.Path("d/link.txt").c_str()), 0);
-    t.Symlink("d/latest", "report.txt");
-    t.Dir("empty");
-}
 }  // namespace
 
 // Exports ncdu wrote open as their trees. What is saved opens again the same: tree, sizes,
@@ -101,9 +85,17 @@ void MakeAwkwardTree(const TempTree& t)
 // permissions bite even for root.
 TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
 {
+    // Names JSON must escape, bytes that are not UTF-8, a hard link, a symbolic link and a
+    // sparse file over 4 GiB.
     TempTree t;
     TempTree out;
-    MakeAwkwardTree(t);
+    t.Files({{"caf\xe9 \"q\"\\", 3},
+             {"line\nbreak\x01\x7f", 1500},
+             {"d/\xff\xfe/big.img", 5'000'000'000},
+             {"d/report.txt", 4000}});
+    ASSERT_EQ(::link(t.Path("d/report.txt").c_str(), t.Path("d/link.txt").c_str()), 0);
+    t.Symlink("d/latest", "report.txt");
+    t.Dir("empty");
     // ncdu's own export of the tree opens as a search of it: both list a directory in the
     // same order, so even the colours agree; ncdu keeps no times without -e.
     ASSERT_EQ(std::system(("ncdu -x -o '" + out.Path("ncdu.json") + "' '" + t.Root() + "' 2>/dev/null").c_str()), 0)

@@ -61,29 +61,23 @@ Shape ShapeOf(const CEntry& root)
     }
     return shape;
 }
+}  // namespace
 
 // Names with spaces at either end and inside, UTF-8, leading dashes, an empty directory
 // and a file over 4 GiB.
-void MakeAwkwardTree(const TempTree& t)
-{
-    t.File("a file.txt", 6);
-    t.File(" leading space", 2);
-    t.File("-lead.txt", 0);
-    t.File("sub dir/-dash/inner.bin", 1000);
-    t.File("sub dir/\xc3\xbc\xe5\x90\x8d.txt", 3);
-    t.File("big.img", 5000000000LL);
-    t.Dir("empty");
-}
-}  // namespace
-
 TEST(FtpSearch, TreeAndTotalsEqualTheLocalSearchOverMlsdAndList)
 {
     TempTree t;
-    MakeAwkwardTree(t);
-    TestDriveDoc local;
-    local.PresetRoot(t.Root(), "Folder");
-    ASSERT_TRUE(local.OnNewDocument());
-    Shape expected = ShapeOf(*local.GetRoot());
+    t.Files({{"a file.txt", 6},
+             {" leading space", 2},
+             {"-lead.txt", 0},
+             {"sub dir/-dash/inner.bin", 1000},
+             {"sub dir/\xc3\xbc\xe5\x90\x8d.txt", 3},
+             {"big.img", 5000000000LL}});
+    t.Dir("empty");
+    const auto local = Search(t.Root());
+    ASSERT_TRUE(local);
+    Shape expected = ShapeOf(*local->GetRoot());
     ASSERT_EQ(expected.size(), 9u);
 
     for (const char* behaviour : {"normal", "no-mlsd"}) {
@@ -96,10 +90,10 @@ TEST(FtpSearch, TreeAndTotalsEqualTheLocalSearchOverMlsdAndList)
                     std::get<2>(item) = 0;
         }
         EXPECT_EQ(shape, expected) << behaviour;
-        EXPECT_EQ(doc->GetRoot()->GetSize(), local.GetRoot()->GetSize());
+        EXPECT_EQ(doc->GetRoot()->GetSize(), local->GetRoot()->GetSize());
         EXPECT_EQ(FindBadTotal(doc->GetRoot()), nullptr);
-        EXPECT_EQ(doc->m_dlgProgress.m_strFiles, local.m_dlgProgress.m_strFiles);
-        EXPECT_EQ(doc->m_dlgProgress.m_strDirectories, local.m_dlgProgress.m_strDirectories);
+        EXPECT_EQ(doc->m_dlgProgress.m_strFiles, local->m_dlgProgress.m_strFiles);
+        EXPECT_EQ(doc->m_dlgProgress.m_strDirectories, local->m_dlgProgress.m_strDirectories);
         // "/" is the root: one "/" before each name, never two.
         EXPECT_EQ(Child(Child(doc->GetRoot(), "sub dir"), "-dash")->GetPath(), "/sub dir/-dash");
         EXPECT_EQ(doc->GetTitle(), "(volra on 127.0.0.1) / (4.66G)");
