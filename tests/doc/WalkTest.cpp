@@ -23,13 +23,9 @@ TEST(Walk, BuildsTheTreeWithTotalsOrderAndColours)
 {
     TempTree t;
     t.Dir("docs/empty");
-    t.Dir("docs/more");
-    t.File("docs/a.txt", 1000);
-    t.File("docs/more/b.bin", 24);
+    t.Files({{"docs/a.txt", 1000}, {"docs/more/b.bin", 24}, {"big.img", 5000000000LL}, {"zero", 0}});
     for (const char* n : {"b", "A", "_x", "c", "d", "e", "f", "g", "h", "i"})
         t.File(std::string("mixed/") + n, 1);
-    t.File("big.img", 5000000000LL);
-    t.File("zero", 0);
 
     ErrorBoxes boxes;
     auto doc = Search(t.Root());

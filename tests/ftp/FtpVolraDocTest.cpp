@@ -129,9 +129,11 @@ TEST(FtpSearch, RefusedLoopingAndUnreachableDirectoriesStayEmpty)
         EXPECT_EQ(ChildNames(sub), (std::vector<std::string>{"cr\rmid", "dcr", "dcr\rx"})) << behaviour;
         EXPECT_EQ(ChildNames(Child(sub, "dcr")), std::vector<std::string>{"other"});
         for (const CEntry* refused :
-             {Child(open, "locked"), Child(open, "self"), Child(doc->GetRoot(), "secret"), Child(sub, "dcr\rx")})
+             {Child(open, "locked"), Child(open, "self"), Child(doc->GetRoot(), "secret"), Child(sub, "dcr\rx")}) {
+            ASSERT_NE(refused, nullptr);
             EXPECT_TRUE(refused->IsDirectory() && refused->GetChildren().empty() && refused->IsUnreadable())
                 << refused->GetPath();
+        }
         EXPECT_EQ(doc->GetRoot()->GetSize(), 11 + 3 + 1) << behaviour;
     }
 }
