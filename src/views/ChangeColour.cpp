@@ -13,7 +13,7 @@ QColor Blend(QColor light, QColor full, double dStrength)
 }
 }  // namespace
 
-QColor CChangeColour::For(EKind kind, double dShare, int nDepth)
+QColor CChangeColour::For(EKind kind, double dShare, int nDepth, int nColour)
 {
     // NaN fails every comparison: it counts as no share at all.
     const double dClamped = dShare > 0 ? std::min(dShare, 1.0) : 0.0;
@@ -28,7 +28,8 @@ QColor CChangeColour::For(EKind kind, double dShare, int nDepth)
     case EKind::Unchanged:
         break;
     }
-    const int nGrey = 236 - 14 * (nDepth % 3);
+    // Two files side by side have no frame between them: only the shade tells them apart.
+    const int nGrey = 238 - 10 * (nDepth % 3) - 3 * (nColour & 7);
     return {nGrey, nGrey, nGrey};
 }
 
@@ -44,15 +45,16 @@ double CChangeColour::Share(std::int64_t nChange, std::int64_t nDirectoryNow, st
 QColor CChangeColour::Of(const CSearchComparison& comparison, const CEntry& entry)
 {
     const int nDepth = entry.GetDepth();
+    const int nColour = entry.GetColour();
     if (comparison.EarlierOf(entry) == nullptr)
-        return For(EKind::New, 0, nDepth);
+        return For(EKind::New, 0, nDepth, nColour);
     const std::int64_t nChange = comparison.ChangeOf(entry);
     if (nChange == 0)
-        return For(EKind::Unchanged, 0, nDepth);
+        return For(EKind::Unchanged, 0, nDepth, nColour);
     // An item that was there earlier lies in a directory that was too.
     const CEntry* pDirectory = entry.GetParent() != nullptr ? entry.GetParent() : &entry;
     const CEntry* pEarlierDirectory = comparison.EarlierOf(*pDirectory);
     const double dShare =
         Share(nChange, pDirectory->GetSize(), pEarlierDirectory != nullptr ? pEarlierDirectory->GetSize() : 0);
-    return For(nChange > 0 ? EKind::Grown : EKind::Shrunk, dShare, nDepth);
+    return For(nChange > 0 ? EKind::Grown : EKind::Shrunk, dShare, nDepth, nColour);
 }

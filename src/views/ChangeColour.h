@@ -7,8 +7,9 @@ class CEntry;
 class CSearchComparison;
 
 // The block fill while the block view colours by change: what grew is red, what shrank
-// green, what is new a bright amber, what stayed the same grey (a shade by depth, so that
-// nested directories still stand apart). Red and green deepen with the change's share of
+// green, what is new a bright amber, what stayed the same grey (a shade by depth and by the
+// entry's colour index, as the usual palette has, so that nested directories and
+// neighbouring files still stand apart). Red and green deepen with the change's share of
 // the directory holding the item, |change| / the larger of that directory's size now and
 // earlier, from a floor that keeps a change of a few bytes visibly tinted up to a full
 // colour for a change as large as the directory. The share is taken by its square root:
@@ -26,8 +27,9 @@ public:
     static constexpr QColor kShrunkLight{224, 255, 224};
     static constexpr QColor kShrunkFull{20, 150, 40};
 
-    // The fill for a change of this kind and share (0 to 1, clamped) at this depth.
-    static QColor For(EKind kind, double dShare, int nDepth);
+    // The fill for a change of this kind and share (0 to 1, clamped), for an entry of this
+    // depth and colour index (0 to 7).
+    static QColor For(EKind kind, double dShare, int nDepth, int nColour);
     // |nChange| / max(nDirectoryNow, nDirectoryEarlier), 0 for an empty directory.
     static double Share(std::int64_t nChange, std::int64_t nDirectoryNow, std::int64_t nDirectoryEarlier);
     // The fill of a current entry as the comparison tells its change, against its parent

@@ -41,7 +41,7 @@ TEST(ChangeColourTest, KindsShareAndDepthChooseTheFill)
         const QColor light = kind == EKind::Grown ? CChangeColour::kGrownLight : CChangeColour::kShrunkLight;
         int nLast = 0;
         for (const double dShare : {0.0, 0.001, 0.01, 0.1, 0.5, 1.0}) {
-            const QColor c = CChangeColour::For(kind, dShare, 1);
+            const QColor c = CChangeColour::For(kind, dShare, 1, 3);
             EXPECT_TRUE(kind == EKind::Grown ? Reddish(c) : Greenish(c)) << dShare;
             const int nDistance = std::abs(c.red() - light.red()) + std::abs(c.green() - light.green())
                 + std::abs(c.blue() - light.blue());
@@ -50,21 +50,26 @@ TEST(ChangeColourTest, KindsShareAndDepthChooseTheFill)
             nLast = nDistance;
         }
         const QColor full = kind == EKind::Grown ? CChangeColour::kGrownFull : CChangeColour::kShrunkFull;
-        EXPECT_EQ(CChangeColour::For(kind, 1.0, 0), full);
-        EXPECT_EQ(CChangeColour::For(kind, 7.5, 0), full) << "clamped";
+        EXPECT_EQ(CChangeColour::For(kind, 1.0, 0, 0), full);
+        EXPECT_EQ(CChangeColour::For(kind, 7.5, 0, 5), full) << "clamped";
         for (const double dNone : {-1.0, std::nan("")})
-            EXPECT_EQ(CChangeColour::For(kind, dNone, 0), CChangeColour::For(kind, 0, 0)) << dNone;
+            EXPECT_EQ(CChangeColour::For(kind, dNone, 0, 0), CChangeColour::For(kind, 0, 0, 0)) << dNone;
     }
-    // New is one bright colour whatever the share; the same is grey, a shade per level.
-    EXPECT_EQ(CChangeColour::For(EKind::New, 0.0, 2), CChangeColour::kNew);
-    EXPECT_EQ(CChangeColour::For(EKind::New, 1.0, 0), CChangeColour::kNew);
+    // New is one bright colour whatever the share. The same is grey, a shade for each depth
+    // (mod 3) and colour index, as the usual palette has, so that neighbouring files and
+    // nested directories stay apart; all lighter than a selected block.
+    EXPECT_EQ(CChangeColour::For(EKind::New, 0.0, 2, 1), CChangeColour::kNew);
+    EXPECT_EQ(CChangeColour::For(EKind::New, 1.0, 0, 7), CChangeColour::kNew);
     std::set<QRgb> greys;
     for (int nDepth = 0; nDepth < 6; ++nDepth) {
-        const QColor c = CChangeColour::For(EKind::Unchanged, 0.5, nDepth);
-        EXPECT_TRUE(Grey(c)) << nDepth;
-        greys.insert(c.rgb());
+        for (int nColour = 0; nColour < 8; ++nColour) {
+            const QColor c = CChangeColour::For(EKind::Unchanged, 0.5, nDepth, nColour);
+            EXPECT_TRUE(Grey(c) && c.red() > CVolraBlockView::kSelectedFill.red()) << nDepth << "," << nColour;
+            EXPECT_EQ(c, CChangeColour::For(EKind::Unchanged, 0.0, nDepth + 3, nColour));
+            greys.insert(c.rgb());
+        }
     }
-    EXPECT_EQ(greys.size(), 3u);
+    EXPECT_EQ(greys.size(), 24u);
 }
 
 // keep 100 (same), a/grows 1000 -> 4000, a/b/shrinks 5000 -> 10, a/b/c/gone 300 removed,
@@ -89,7 +94,8 @@ TEST(ChangeColourTest, EachEntryIsMeasuredAgainstItsDirectory)
     for (const auto& [path, kind, dShare] : cases) {
         const CEntry* pEntry = search.At(path);
         ASSERT_NE(pEntry, nullptr);
-        EXPECT_EQ(CChangeColour::Of(comparison, *pEntry), CChangeColour::For(kind, dShare, pEntry->GetDepth()))
+        EXPECT_EQ(CChangeColour::Of(comparison, *pEntry),
+                  CChangeColour::For(kind, dShare, pEntry->GetDepth(), pEntry->GetColour()))
             << pEntry->GetPath();
     }
 }
