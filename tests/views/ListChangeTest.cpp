@@ -19,13 +19,12 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <tuple>
 
 namespace {
 constexpr int kChange = static_cast<int>(EListColumn::Change);
 
 // Every item of the fixture below its root, current or gone: its change in bytes and the
-// text the Change column shows for it.
+// Change column's text.
 struct Known {
     std::int64_t nChange;
     std::string text;
@@ -52,37 +51,31 @@ protected:
     void SetUp() override
     {
         list->resize(1100, 600);
+        list->show();
         c.doc->AddView(list.get());
         c.doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);
     }
     void TearDown() override { SetEntryInfoSink({}); }
 
+    const CEntry* EntryOfRow(int r) const
+    {
+        const CListModel& model = *list->GetModel();
+        return model.EntryAt(r) != nullptr ? model.EntryAt(r) : model.RemovedAt(r);
+    }
     // The rows as the list shows them: path below the root, and the Change column's text.
     std::vector<std::pair<std::string, std::string>> Shown() const
     {
         std::vector<std::pair<std::string, std::string>> shown;
         const CListModel& model = *list->GetModel();
-        for (int r = 0; r < model.rowCount(); ++r) {
-            const CEntry* e = model.EntryAt(r) != nullptr ? model.EntryAt(r) : model.RemovedAt(r);
-            EXPECT_NE(e, nullptr) << r;
-            if (e != nullptr)
-                shown.emplace_back(e->GetPath().substr(c.tree.Root().size() + 1),
-                                   model.data(model.index(r, kChange)).toString().toStdString());
-        }
+        for (int r = 0; r < model.rowCount(); ++r)
+            shown.emplace_back(EntryOfRow(r)->GetPath().substr(c.tree.Root().size() + 1),
+                               model.data(model.index(r, kChange)).toString().toStdString());
         return shown;
     }
     std::map<std::string, std::string> ShownMap() const
     {
         const auto shown = Shown();
         return {shown.begin(), shown.end()};
-    }
-    // The known changes of the rows, in their order.
-    std::vector<std::int64_t> KnownOrder(const std::map<std::string, Known>& known = kChanges) const
-    {
-        std::vector<std::int64_t> order;
-        for (const auto& [path, text] : Shown())
-            order.push_back(known.at(path).nChange);
-        return order;
     }
     bool Enabled(UINT nID, int* pCheck = nullptr) const
     {
@@ -95,9 +88,9 @@ protected:
     void Set(UINT nID, bool bOn)
     {
         int nCheck = 0;
-        ASSERT_TRUE(Enabled(nID, &nCheck));
+        EXPECT_TRUE(Enabled(nID, &nCheck)) << nID;
         if ((nCheck == 1) != bOn) {
-            ASSERT_TRUE(ExecuteCommand(*list, nID));
+            EXPECT_TRUE(ExecuteCommand(*list, nID)) << nID;
         }
     }
     void ClickHeading(EListColumn column)
@@ -106,25 +99,15 @@ protected:
         const int x = header->sectionViewportPosition(static_cast<int>(column)) + 5;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     }
-    int RowOf(const std::string& path) const
-    {
-        const auto shown = Shown();
-        for (std::size_t r = 0; r < shown.size(); ++r)
-            if (shown[r].first == path)
-                return static_cast<int>(r);
-        ADD_FAILURE() << path << " is no row";
-        return -1;
-    }
     void ClickRow(const std::string& path, bool bDouble = false)
     {
+        const auto shown = Shown();
+        const auto it = std::find_if(shown.begin(), shown.end(), [&](const auto& row) { return row.first == path; });
+        ASSERT_NE(it, shown.end()) << path;
         QTableView* table = list->GetListCtrl();
-        const QModelIndex index = table->model()->index(RowOf(path), 0);
+        const QModelIndex index = table->model()->index(static_cast<int>(it - shown.begin()), 0);
         table->scrollTo(index);
         ClickAt(table->viewport(), table->visualRect(index).center(), bDouble);
-    }
-    void Recompare()
-    {
-        c.doc->SetComparison(std::make_unique<CSearchComparison>(*c.earlier->GetRoot(), *c.doc->GetRoot()));
     }
 
     struct LengthsShown {
@@ -149,8 +132,7 @@ TEST(ListOrder, PathsOfTwoSearchesOfOneRootCompareBelowTheirRoots)
     CEntry* m = AddEntry(*now, "m", 0, true);
     CEntry* z = AddEntry(*m, "z");
     const std::tuple<const CEntry*, const CEntry*, int> cases[] = {
-        {b, a, 1}, {a, b, -1}, {gone, m, 1}, {m, gone, -1}, {gone, z, -1}, {earlier, now, 0}, {earlier, a, -1},
-    };
+        {b, a, 1}, {a, b, -1}, {gone, m, 1}, {m, gone, -1}, {gone, z, -1}, {earlier, now, 0}, {earlier, a, -1}};
     for (const auto& [x, y, nSign] : cases) {
         const int n = ComparePathTexts(*x, *y);
         EXPECT_EQ((n > 0) - (n < 0), nSign) << x->GetPath() << " | " << y->GetPath();
@@ -164,141 +146,97 @@ TEST_F(ListChangeTest, TheChangeColumnAndItsCommandsComeAndGoWithTheComparison)
         if (nRound == 1)
             c.doc->SetComparison(nullptr);
         if (nRound == 2)
-            Recompare();
+            c.doc->SetComparison(std::make_unique<CSearchComparison>(*c.earlier->GetRoot(), *c.doc->GetRoot()));
         EXPECT_EQ(list->GetModel()->columnCount(), bComparing ? 8 : 7);
         EXPECT_EQ(list->GetHeader()->visualIndex(kChange), bComparing ? 2 : -1) << "beside Size";
-        if (bComparing) {
-            EXPECT_EQ(list->GetModel()->headerData(kChange, Qt::Horizontal).toString(), "Change");
-            EXPECT_GE(list->GetListCtrl()->columnWidth(kChange), CVolraListView::kChangeColumnWidth);
-        }
+        EXPECT_EQ(list->GetModel()->headerData(kChange, Qt::Horizontal).toString(), bComparing ? "Change" : "");
+        EXPECT_EQ(list->GetHeader()->visualIndex(static_cast<int>(EListColumn::Type)), bComparing ? 3 : 2);
         for (const UINT nID : {ID_SHOW_CHANGED_ONLY, ID_SHOW_REMOVED}) {
             int nCheck = -1;
             EXPECT_EQ(Enabled(nID, &nCheck), bComparing) << nID;
-            EXPECT_EQ(nCheck, 0) << nID << ": unchecked at first";
+            EXPECT_EQ(nCheck, 0) << nID << ": unchecked at first, and again once the comparison went";
+            if (nRound == 0)
+                Set(nID, true);
         }
-        // The other columns keep their places and texts.
-        EXPECT_EQ(list->GetHeader()->visualIndex(static_cast<int>(EListColumn::Type)), bComparing ? 3 : 2);
-        EXPECT_EQ(list->GetModel()->data(list->GetModel()->index(RowOf("a/grows"), 1)).toString(), "3.91k");
-        // Turned on, the toggles are off again once the comparison goes.
-        if (nRound == 0) {
-            Set(ID_SHOW_CHANGED_ONLY, true);
-            Set(ID_SHOW_REMOVED, true);
+        if (nRound == 0)
             ClickHeading(EListColumn::Change);
-        }
     }
     // Sorted by change when the column went: sizes, largest first, as a list starts.
     EXPECT_EQ(list->GetSortColumn(), EListColumn::Size);
-    EXPECT_EQ(Shown().front().first, "a");
     EXPECT_EQ(Shown().size(), 10u) << "everything, nothing removed";
+    EXPECT_EQ(Shown().front().first, "a");
 }
 
-TEST_F(ListChangeTest, TextsAndTheOrderOfChangesLargestGrowthFirst)
+// Removed rows take their places in the columns' orders: by their earlier size, names and
+// paths (in the earlier search's tree); the fixture's times are all alike. Changes come largest growth first at the
+// first click, and the second click gives the exact mirror.
+TEST_F(ListChangeTest, EveryColumnSortsRemovedRowsInWithTheOthers)
 {
     Set(ID_SHOW_REMOVED, true);
-    for (const bool bAll : {true, false}) {
-        if (!bAll) {
-            ASSERT_TRUE(ExecuteCommand(*list, ID_SHOW_ALL_FILES));
-        }
-        for (const auto& [path, text] : Shown())
-            EXPECT_EQ(text, kChanges.at(path).text) << path;
-        ClickHeading(EListColumn::Change);
-        EXPECT_EQ(list->GetHeader()->MarkColumn(), kChange);
-        const std::vector<std::int64_t> first = KnownOrder();
-        EXPECT_TRUE(std::is_sorted(first.rbegin(), first.rend())) << "growth first, then shrinkage";
-        ClickHeading(EListColumn::Change);
-        std::vector<std::int64_t> second = KnownOrder();
-        EXPECT_TRUE(std::is_sorted(second.begin(), second.end()));
-        const auto mirrored = Shown();
-        ClickHeading(EListColumn::Change);
-        auto again = Shown();
-        std::reverse(again.begin(), again.end());
-        EXPECT_EQ(again, mirrored) << "the exact mirror, removed rows included";
-        ClickHeading(EListColumn::Size);  // the next round starts on another column
+    using Less = std::function<bool(const CEntry*, const CEntry*)>;
+    const std::pair<EListColumn, Less> orders[] = {
+        {EListColumn::Name, [](auto a, auto b) { return CompareNames(a->GetName(), b->GetName()) < 0; }},
+        {EListColumn::Size, [](auto a, auto b) { return a->GetSize() < b->GetSize(); }},
+        {EListColumn::Type,
+         [](auto a, auto b) {
+             return a->IsDirectory() != b->IsDirectory() ? a->IsDirectory() != FALSE
+                                                         : CompareNames(a->GetName(), b->GetName()) < 0;
+         }},
+        {EListColumn::Path, [](auto a, auto b) { return CompareNames(a->GetPath(), b->GetPath()) < 0; }},
+        {EListColumn::Change,
+         [this](auto a, auto b) {  // largest first
+             const std::size_t n = c.tree.Root().size() + 1;
+             return kChanges.at(a->GetPath().substr(n)).nChange > kChanges.at(b->GetPath().substr(n)).nChange;
+         }},
+    };
+    for (const auto& [column, less] : orders) {
+        ClickHeading(column);
+        ASSERT_EQ(list->GetModel()->rowCount(), 14);
+        for (int r = 1; r < 14; ++r)
+            EXPECT_FALSE(less(EntryOfRow(r), EntryOfRow(r - 1))) << "column " << int(column) << " row " << r;
     }
-    const std::vector<std::pair<std::string, std::string>> rootChildren = {
-        {"fresh", "new"}, {"keep", ""}, {"x", "removed"}, {"a", "-2.19k"}};
+    EXPECT_EQ(list->GetHeader()->MarkColumn(), kChange);
+    EXPECT_TRUE(list->GetHeader()->IsMarkReversed()) << "the mark of the largest first, as on Size";
+    auto largestFirst = Shown();
     ClickHeading(EListColumn::Change);
-    EXPECT_EQ(Shown(), rootChildren);
+    std::reverse(largestFirst.begin(), largestFirst.end());
+    EXPECT_EQ(Shown(), largestFirst);
 }
 
-// Removed rows take their places in every column's order: by their earlier size, their
-// names, paths (in the earlier search's tree) and times, as their cells read.
-TEST_F(ListChangeTest, RemovedRowsSortInWithTheOthersByEveryColumn)
+TEST_F(ListChangeTest, ChangedOnlyAndRemovedChooseTheRowsAndEachShowsItsChange)
 {
-    Set(ID_SHOW_REMOVED, true);
-    const CListModel& model = *list->GetModel();
-    const auto entryAt = [&model](int r) {
-        return model.EntryAt(r) != nullptr ? model.EntryAt(r) : model.RemovedAt(r);
-    };
-    const std::function<bool(const CEntry*, const CEntry*)> less[] = {
-        [](auto a, auto b) { return CompareNames(a->GetName(), b->GetName()) < 0; },
-        [](auto a, auto b) { return a->GetSize() < b->GetSize(); },
-        [](auto a, auto b) {
-            return a->IsDirectory() != b->IsDirectory() ? a->IsDirectory() != FALSE
-                                                        : CompareNames(a->GetName(), b->GetName()) < 0;
-        },
-        [](auto a, auto b) { return CompareNames(a->GetPath(), b->GetPath()) < 0; },
-        [](auto a, auto b) { return a->GetModifiedTime().GetTime() < b->GetModifiedTime().GetTime(); },
-        [](auto a, auto b) { return a->GetCreatedTime().GetTime() < b->GetCreatedTime().GetTime(); },
-        [](auto a, auto b) { return a->GetAccessedTime().GetTime() < b->GetAccessedTime().GetTime(); },
-        [this](auto a, auto b) {
-            const std::size_t n = c.tree.Root().size() + 1;
-            return kChanges.at(a->GetPath().substr(n)).nChange < kChanges.at(b->GetPath().substr(n)).nChange;
-        },
-    };
-    for (int col = 0; col <= kChange; ++col) {
-        ClickHeading(static_cast<EListColumn>(col));
-        if (col == kChange)
-            ClickHeading(EListColumn::Change);  // the first click gave the largest first
-        ASSERT_EQ(model.rowCount(), 14) << col;
-        for (int r = 1; r < model.rowCount(); ++r)
-            EXPECT_FALSE(less[col](entryAt(r), entryAt(r - 1))) << "column " << col << " row " << r;
-    }
-}
-
-TEST_F(ListChangeTest, ChangedOnlyAndRemovedChooseTheRows)
-{
-    const std::set<std::string> everything = {"keep",  "a",          "a/grows", "a/b",     "a/b/shrinks",
-                                              "a/b/c", "a/b/c/d",    "fresh",   "fresh/f", "a/b/c/d/new",
-                                              "x",     "a/b/c/gone", "x/y",     "x/y/gone"};
     struct Case {
-        std::vector<std::string> current;
         bool bAll, bChangedOnly, bRemoved;
-        std::set<std::string> left_out;  // of every item at or below the current directory
+        std::set<std::string> leftOut;  // of the whole fixture
     };
+    const std::set<std::string> removed = {"a/b/c/gone", "x", "x/y", "x/y/gone"};
+    std::set<std::string> belowRoot;  // all but the root's own children
+    for (const auto& [path, known] : kChanges)
+        if (path.find('/') != std::string::npos)
+            belowRoot.insert(path);
+    std::set<std::string> belowRootAndKeep = belowRoot;
+    belowRootAndKeep.insert("keep");
     const Case cases[] = {
-        {{}, true, false, false, {"a/b/c/gone", "x", "x/y", "x/y/gone"}},
-        {{}, true, true, false, {"keep", "a/b/c/gone", "x", "x/y", "x/y/gone"}},
-        {{}, true, false, true, {}},
-        {{}, true, true, true, {"keep"}},
-        {{},
-         false,
-         true,
-         true,
-         {"keep", "a/grows", "a/b", "a/b/shrinks", "a/b/c", "a/b/c/d", "a/b/c/d/new", "fresh/f", "a/b/c/gone", "x/y",
-          "x/y/gone"}},
+        {true, false, false, removed},   {true, true, false, {"keep", "a/b/c/gone", "x", "x/y", "x/y/gone"}},
+        {true, false, true, {}},         {true, true, true, {"keep"}},
+        {false, false, true, belowRoot}, {false, true, true, belowRootAndKeep},
     };
     for (const Case& k : cases) {
         Set(ID_SHOW_CHANGED_ONLY, k.bChangedOnly);
         Set(ID_SHOW_REMOVED, k.bRemoved);
         int nAll = 0;
         Enabled(ID_SHOW_ALL_FILES, &nAll);
-        if ((nAll == 1) != k.bAll) {
-            ASSERT_TRUE(ExecuteCommand(*list, ID_SHOW_ALL_FILES));
-        }
-        std::set<std::string> expected;
-        for (const std::string& path : everything)
-            if (!k.left_out.contains(path))
-                expected.insert(path);
-        std::set<std::string> rows;
-        for (const auto& [path, text] : Shown())
-            rows.insert(path);
-        EXPECT_EQ(rows, expected) << k.bAll << k.bChangedOnly << k.bRemoved;
+        if ((nAll == 1) != k.bAll)
+            ExecuteCommand(*list, ID_SHOW_ALL_FILES);
+        std::map<std::string, std::string> expected;
+        for (const auto& [path, known] : kChanges)
+            if (!k.leftOut.contains(path))
+                expected[path] = known.text;
+        EXPECT_EQ(ShownMap(), expected) << k.bAll << k.bChangedOnly << k.bRemoved;
     }
-    // Below a directory: a/b's own children, then all below it, with what it lost.
+    // Below a directory: what it lost is listed where it was.
     c.doc->SetCurrent(c.At({"a", "b"}));
-    EXPECT_EQ(ShownMap(), (std::map<std::string, std::string>{{"a/b/shrinks", "-4.87k"}, {"a/b/c", "-250 bytes"}}));
-    ASSERT_TRUE(ExecuteCommand(*list, ID_SHOW_ALL_FILES));
+    ExecuteCommand(*list, ID_SHOW_ALL_FILES);
     EXPECT_EQ(ShownMap(),
               (std::map<std::string, std::string>{{"a/b/shrinks", "-4.87k"},
                                                   {"a/b/c", "-250 bytes"},
@@ -309,25 +247,21 @@ TEST_F(ListChangeTest, ChangedOnlyAndRemovedChooseTheRows)
 
 TEST_F(ListChangeTest, RemovedRowsAreGreyAndNeverReachTheDocument)
 {
-    list->show();
     Set(ID_SHOW_REMOVED, true);
     const CListModel& model = *list->GetModel();
     const QColor grey = list->GetListCtrl()->palette().color(QPalette::Disabled, QPalette::Text);
-    for (const auto& [path, text] : Shown()) {
-        const QVariant colour = model.data(model.index(RowOf(path), 0), Qt::ForegroundRole);
-        EXPECT_EQ(colour.isValid() ? colour.value<QColor>() : QColor(), text == "removed" ? grey : QColor()) << path;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const QVariant colour = model.data(model.index(r, 0), Qt::ForegroundRole);
+        EXPECT_EQ(colour.isValid() ? colour.value<QColor>() : QColor(), model.EntryAt(r) ? QColor() : grey) << r;
     }
-    EXPECT_EQ(model.data(model.index(RowOf("x/y/gone"), 1)).toString(), "7 bytes") << "its earlier size";
-
     std::string said;
-    SetEntryInfoSink([&said](const CEntry* e) { said = e != nullptr ? e->GetPath() + " " + e->GetSizeText() : ""; });
+    SetEntryInfoSink([&said](const CEntry* e) { said = e->GetPath() + " " + e->GetSizeText(); });
     ClickRow("keep");
     ASSERT_EQ(c.doc->GetSelected(), c.At({"keep"}));
-    ASSERT_TRUE(Enabled(ID_DELETE));
-    for (const std::string gone : {"x", "a/b/c/gone"}) {
+    for (const auto& [gone, size] : {std::pair{"x", "7 bytes"}, {"a/b/c/gone", "300 bytes"}}) {
         ClickRow(gone);
         EXPECT_EQ(c.doc->GetSelected(), nullptr) << gone << ": nothing selected, not even what was before";
-        EXPECT_EQ(said, c.tree.Root() + "/" + gone + " " + (gone == "x" ? "7 bytes" : "300 bytes"));
+        EXPECT_EQ(said, c.tree.Root() + "/" + gone + " " + size) << "the status bar: its earlier path and size";
         for (const UINT nID : {ID_DELETE, ID_OPEN_RUN, ID_VIEW_DIRECTORY, ID_EDIT_COPY})
             EXPECT_FALSE(Enabled(nID)) << gone << " " << nID;
         EXPECT_FALSE(ExecuteCommand(*list, ID_DELETE));
@@ -335,19 +269,16 @@ TEST_F(ListChangeTest, RemovedRowsAreGreyAndNeverReachTheDocument)
     }
     ClickRow("x", true);
     EXPECT_EQ(c.doc->GetCurrent(), c.doc->GetRoot()) << "a gone directory cannot be entered";
-    EXPECT_NE(c.At({"keep"}), nullptr);
     EXPECT_EQ(SizeOnDisk(c.tree.Path("keep")), 100);
-    // A rebuild does not pick a removed row for the document's empty selection.
+    // A rebuild does not take a removed row for the document's empty selection.
     c.doc->UpdateAllViews(nullptr, HINT_REDRAW);
     EXPECT_TRUE(list->GetListCtrl()->selectionModel()->selectedRows().isEmpty());
 }
 
 TEST_F(ListChangeTest, RowsFollowADeleteAndARefreshWhileComparing)
 {
-    list->show();
     Set(ID_SHOW_CHANGED_ONLY, true);
     Set(ID_SHOW_REMOVED, true);
-    ClickHeading(EListColumn::Change);
     std::map<std::string, Known> known = kChanges;
     const auto expectShown = [&](const char* after) {
         std::map<std::string, std::string> expected;
@@ -355,8 +286,6 @@ TEST_F(ListChangeTest, RowsFollowADeleteAndARefreshWhileComparing)
             if (!k.text.empty())
                 expected[path] = k.text;
         EXPECT_EQ(ShownMap(), expected) << after;
-        const std::vector<std::int64_t> order = KnownOrder(known);
-        EXPECT_TRUE(std::is_sorted(order.rbegin(), order.rend())) << after;
     };
     expectShown("at first");
 
@@ -382,6 +311,4 @@ TEST_F(ListChangeTest, RowsFollowADeleteAndARefreshWhileComparing)
         known[path] = {0, ""};
     known["a/empty"] = {0, "new"};
     expectShown("refreshing the root");
-    Set(ID_SHOW_CHANGED_ONLY, false);
-    EXPECT_EQ(ShownMap().at("x/y/gone"), "");
 }
