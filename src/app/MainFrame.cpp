@@ -78,9 +78,11 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     // An FTP search shows lengths either way, its files' only size.
     CEntry::ShowDiskSizes(Profile().value(QStringLiteral("Volra/SizeOnDisk"), true).toBool());
     m_pComparisonLabel = new QLabel(this);
+    m_pComparisonLabel->setObjectName(QStringLiteral("ComparisonLabel"));
     m_pComparisonLabel->hide();
     statusBar()->addPermanentWidget(m_pComparisonLabel);
     m_pMeasureLabel = new QLabel(MeasureText(), this);
+    m_pMeasureLabel->setObjectName(QStringLiteral("MeasureLabel"));
     statusBar()->addPermanentWidget(m_pMeasureLabel);
 }
 

@@ -81,14 +81,14 @@ TEST(CompareWith, OtherSavedSearchAndStopFromTheMenu)
     SetFileChooserAnswer(nullptr);
     ASSERT_NE(pDoc->GetComparison(), nullptr);
     f.Frame().UpdateCommandStates();
-    const auto labels = f.Frame().statusBar()->findChildren<QLabel*>();
-    const bool bTold = std::any_of(labels.begin(), labels.end(), [](const QLabel* p) {
-        return p->text().startsWith("Since ") && p->text().endsWith(": -2.00k, 1 new, 1 removed");
-    });
-    EXPECT_TRUE(bTold) << "5120 bytes before, 3120 now; new.bin new, top.bin removed";
+    const QLabel* pTold = f.Frame().statusBar()->findChild<QLabel*>("ComparisonLabel");
+    ASSERT_NE(pTold, nullptr);
+    EXPECT_TRUE(pTold->text().startsWith("Since ") && pTold->text().endsWith(": -2.00k, 1 new, 1 removed"))
+        << "5120 bytes before, 3120 now; new.bin new, top.bin removed: " << pTold->text().toStdString();
 
     EXPECT_TRUE(f.Enabled(ID_COMPARE_STOP));
     f.Command(ID_COMPARE_STOP);
     EXPECT_EQ(pDoc->GetComparison(), nullptr);
     EXPECT_FALSE(f.Enabled(ID_COMPARE_STOP));
+    EXPECT_TRUE(pTold->isHidden()) << "nothing to tell once the comparison is gone";
 }
