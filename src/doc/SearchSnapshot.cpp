@@ -16,18 +16,19 @@ enum Flag : unsigned char {
     kAccessed = 64,
 };
 
-// About what a record takes with a short name and all three times, so that the buffer
-// seldom grows (and copies) while it is filled.
-constexpr std::size_t kRecordGuess = 32;
+// A little more than a record takes with a name of a dozen bytes and all three times, so
+// that the buffer is seldom grown (and copied) while it is filled.
+constexpr std::size_t kRecordGuess = 40;
+// The most a record takes besides its name: a byte of flags and eight numbers.
+constexpr std::size_t kMaxNumbers = 1 + 8 * 10;
 
-void AppendNumber(std::string& out, std::uint64_t n)
+// Writes n at p, 7 bits a byte, and returns the end.
+char* PutNumber(char* p, std::uint64_t n)
 {
-    char bytes[10];
-    std::size_t k = 0;
     for (; n >= 0x80; n >>= 7)
-        bytes[k++] = static_cast<char>((n & 0x7F) | 0x80);
-    bytes[k++] = static_cast<char>(n);
-    out.append(bytes, k);
+        *p++ = static_cast<char>((n & 0x7F) | 0x80);
+    *p++ = static_cast<char>(n);
+    return p;
 }
 
 // Signed numbers (times) zigzag-encoded: small magnitudes either side of 0 stay short.
@@ -49,7 +50,6 @@ CSearchSnapshot::CSearchSnapshot(const CEntry& root, std::int64_t nFinished)
         Add(e, nDepth);
         return true;
     });
-    m_records.shrink_to_fit();
 }
 
 void CSearchSnapshot::Add(const CEntry& e, std::uint32_t nDepth)
@@ -63,20 +63,27 @@ void CSearchSnapshot::Add(const CEntry& e, std::uint32_t nDepth)
     flags |= item.nModified != 0 ? kModified : 0;
     flags |= item.nCreated != 0 ? kCreated : 0;
     flags |= item.nAccessed != 0 ? kAccessed : 0;
-    m_records += static_cast<char>(flags);
-    AppendNumber(m_records, nDepth);
-    AppendNumber(m_records, item.name.size());
+    // Built in place, and appended in three pieces rather than field by field.
+    char head[kMaxNumbers];
+    char* p = head;
+    *p++ = static_cast<char>(flags);
+    p = PutNumber(p, nDepth);
+    p = PutNumber(p, item.name.size());
+    m_records.append(head, static_cast<std::size_t>(p - head));
     m_records.append(item.name);
-    AppendNumber(m_records, item.bDirectory ? 0 : NonNegative(item.nLength));
-    AppendNumber(m_records, NonNegative(item.nDiskSize));
+    p = PutNumber(head, item.bDirectory ? 0 : NonNegative(item.nLength));
+    p = PutNumber(p, NonNegative(item.nDiskSize));
     if (item.bHardLink) {
-        AppendNumber(m_records, item.nInode);
-        AppendNumber(m_records, item.nLinks);
+        p = PutNumber(p, item.nInode);
+        p = PutNumber(p, item.nLinks);
     }
-    for (const auto& [flag, time] : {std::pair{kModified, item.nModified}, std::pair{kCreated, item.nCreated},
-                                     std::pair{kAccessed, item.nAccessed}})
-        if ((flags & flag) != 0)
-            AppendNumber(m_records, ZigZag(time));
+    if ((flags & kModified) != 0)
+        p = PutNumber(p, ZigZag(item.nModified));
+    if ((flags & kCreated) != 0)
+        p = PutNumber(p, ZigZag(item.nCreated));
+    if ((flags & kAccessed) != 0)
+        p = PutNumber(p, ZigZag(item.nAccessed));
+    m_records.append(head, static_cast<std::size_t>(p - head));
     ++m_nEntries;
 }
 
