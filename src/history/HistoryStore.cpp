@@ -241,7 +241,7 @@ std::vector<CHistoryStore::File> CHistoryStore::Files(int baseFd, const std::str
     return files;
 }
 
-bool CHistoryStore::Keep(const CSearchSnapshot& snapshot, std::string& strError, const std::atomic<bool>* pCancel)
+bool CHistoryStore::Keep(const CSearchSnapshot& snapshot, std::string& strError, const std::atomic<bool>* pCancel) const
 {
     if (m_strFolder.empty()) {
         strError = "neither XDG_DATA_HOME nor HOME names a folder for it";

@@ -40,6 +40,7 @@ public:
     // The history's folder; empty when neither XDG_DATA_HOME nor HOME says where it is.
     static std::string DefaultFolder();
 
+    // strFolder is absolute (DefaultFolder).
     explicit CHistoryStore(std::string strFolder, Limits limits);
     const std::string& GetFolder() const { return m_strFolder; }
 
@@ -50,7 +51,7 @@ public:
 
     // Writes the snapshot as a kept search of its root, then prunes. False with the reason
     // (the folder cannot be made, the disk is full, "cancelled"); nothing is left of it.
-    bool Keep(const CSearchSnapshot& snapshot, std::string& strError, const std::atomic<bool>* pCancel = nullptr);
+    bool Keep(const CSearchSnapshot& snapshot, std::string& strError, const std::atomic<bool>* pCancel = nullptr) const;
     // Brings the history within its limits, the oldest searches removed first: beyond
     // nPerRoot in each root, then across roots until their files take at most nBytes.
     void Prune() const;

@@ -6,6 +6,7 @@
 #include "doc/VolraDoc.h"
 #include "framework/PropertySheet.h"
 #include "framework/SpinEdit.h"
+#include "support/DocHarness.h"
 #include "sys/ThreadStart.h"
 
 #include <QCheckBox>
@@ -20,7 +21,8 @@ using namespace std::chrono_literals;
 
 // Each search of this machine that finishes in a window is kept, once, in the user's data
 // folder, and nothing else is: not a refresh, not a saved search opened, nothing while the
-// history is off, and nothing when no thread can write it (the status bar says so).
+// history is off. When no thread can write it, or its folder cannot be made, the status bar
+// says so.
 TEST(History, KeepsFinishedLocalSearchesOnly)
 {
     AppFixture f;
@@ -51,6 +53,15 @@ TEST(History, KeepsFinishedLocalSearchesOnly)
     ASSERT_TRUE(keeper.WaitForWrites(10s));
     EXPECT_EQ(store.List(f.tree.Root()).size(), 1u);
     EXPECT_EQ(store.Roots(), std::vector<std::string>{f.tree.Root()});
+
+    // A data folder that cannot be made: a word on the status bar, and no box.
+    const ScopedEnv blocked("XDG_DATA_HOME", f.dataHome.Path("saved.json"));
+    ErrorBoxes boxes;
+    EXPECT_NE(f.Open(), nullptr);
+    ASSERT_TRUE(keeper.WaitForWrites(10s));
+    EXPECT_EQ(f.Frame().statusBar()->currentMessage().toStdString(),
+              "Search not kept for comparison: " + f.dataHome.Path("saved.json/volra/history") + ": Not a directory");
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 // The "History" page edits the three preferences, which are written to section "History"
