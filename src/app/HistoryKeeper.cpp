@@ -80,6 +80,8 @@ void CHistoryKeeper::StartJob(const CVolraDoc& doc)
 {
     auto job = std::make_shared<Job>(CSearchSnapshot(*doc.GetRoot(), std::time(nullptr)),
                                      CHistoryStore(CHistoryStore::DefaultFolder(), m_prefs.StoreLimits()));
+    // Room for the job first: once its thread runs, nothing may fail before it is listed.
+    m_jobs.reserve(m_jobs.size() + 1);
     // The worker holds the job as long as it runs, whether the keeper waits for it or not.
     auto worker = TryStartThread([job] { job->Run(); });
     if (!worker) {
