@@ -76,6 +76,8 @@ void ExpectSameTree(const CEntry& a, const CEntry& b)
     EXPECT_EQ(a.IsDirectory(), b.IsDirectory()) << a.GetPath();
     EXPECT_EQ(a.GetColour(), b.GetColour()) << a.GetPath();
     EXPECT_EQ(a.GetModifiedTime(), b.GetModifiedTime()) << a.GetPath();
+    EXPECT_EQ(a.IsUnreadable(), b.IsUnreadable()) << a.GetPath();
+    EXPECT_EQ(a.GetHardLink() != nullptr, b.GetHardLink() != nullptr) << a.GetPath();
     ASSERT_EQ(ChildNames(&a), ChildNames(&b)) << a.GetPath();
     for (std::size_t i = 0; i < a.GetChildren().size(); ++i)
         ExpectSameTree(*a.GetChildren()[i], *b.GetChildren()[i]);
@@ -282,12 +284,16 @@ TEST(HistoryStore, AKeptSearchReadsBackAsTheTreeAndACancelledOneLeavesNothing)
     TempTree tree, data;
     tree.Files({{"a.bin", 3000}, {"sub/b.txt", 1000}, {"sub/deeper/c", 24}, {"new\nline", 5}, {"\xff\xfe", 7}});
     tree.Dir("empty");
+    tree.Dir("locked");
+    ASSERT_EQ(::link(tree.Path("sub/b.txt").c_str(), tree.Path("b.link").c_str()), 0);
+    const ScopedOpenHook hook([](const char* name) { return std::string_view(name) == "locked" ? EACCES : 0; });
     const auto doc = Search(tree.Root());
     ASSERT_NE(doc, nullptr);
     const CEntry& root = *doc->GetRoot();
-    ASSERT_EQ(root.GetLength(), 3000 + 1000 + 24 + 5 + 7);
+    ASSERT_EQ(root.GetLength(), 3000 + 2 * 1000 + 24 + 5 + 7);
+    ASSERT_TRUE(Child(&root, "locked")->IsUnreadable());
     const CSearchSnapshot snapshot(root, kT0);
-    EXPECT_EQ(snapshot.EntryCount(), 9u);
+    EXPECT_EQ(snapshot.EntryCount(), 11u);
     CHistoryStore store = Store(data);
     std::string error;
     ASSERT_TRUE(store.Keep(snapshot, error)) << error;
