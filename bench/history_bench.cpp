@@ -114,6 +114,7 @@ int Measure(Bench& bench, int nRuns)
                 std::fprintf(stderr, "history_bench: the search of %s failed\n", bench.root.c_str());
                 return 1;
             }
+            std::printf("%s %-3s %.0f ms\n", run < 0 ? "warm-up" : "run    ", bKeep ? "on" : "off", ms);
             if (run >= 0)
                 (bKeep ? on : off).push_back(ms);
         }

@@ -18,9 +18,10 @@
 
 namespace {
 constexpr int kCollectMs = 250;
-// The worker's niceness: compressing a million entries takes a second or two of a core,
-// which the window, painting its first frame meanwhile, should not have to share evenly.
-constexpr int kWorkerNice = 10;
+// The worker's niceness, the lowest there is: compressing a million entries takes a second
+// or two of a core, which the window, painting its first frame meanwhile, should not have
+// to share. Once the window is idle the worker has the core to itself.
+constexpr int kWorkerNice = 19;
 
 void TellNotKept(const std::string& strReason) { ShowStatusMessage("Search not kept for comparison: " + strReason); }
 }  // namespace

@@ -14,7 +14,7 @@ class QTimer;
 // Keeps every search of a local folder or file system that finishes in a window, for
 // comparison later (CHistoryStore), while the history is on. The window must not wait for
 // it: on the user-interface thread the tree is only copied into a compact snapshot; the
-// export is formatted, compressed and written on a worker thread of its own, at a lower
+// export is formatted, compressed and written on a worker thread of its own, at the lowest
 // priority, which owns the snapshot, so the window or the document may close meanwhile.
 //
 // Nothing here opens a box: a search that cannot be kept (no thread, no memory, a full
