@@ -79,8 +79,10 @@ void CHistoryKeeper::SearchFinished(const CVolraDoc& doc)
 
 void CHistoryKeeper::StartJob(const CVolraDoc& doc)
 {
-    auto job = std::make_shared<Job>(CSearchSnapshot(*doc.GetRoot(), std::time(nullptr)),
-                                     CHistoryStore(CHistoryStore::DefaultFolder(), m_prefs.StoreLimits()));
+    auto job = std::make_shared<Job>(
+        CSearchSnapshot(*doc.GetRoot(),
+                        doc.GetSearchTime().GetTime() != 0 ? doc.GetSearchTime().GetTime() : std::time(nullptr)),
+        CHistoryStore(CHistoryStore::DefaultFolder(), m_prefs.StoreLimits()));
     // Room for the job first: once its thread runs, nothing may fail before it is listed.
     m_jobs.reserve(m_jobs.size() + 1);
     // The worker holds the job as long as it runs, whether the keeper waits for it or not.

@@ -1,14 +1,17 @@
 #include "app/CompareWith.h"
 #include "AppFixture.h"
 #include "app/AppCommands.h"
+#include "app/HistoryKeeper.h"
 #include "doc/VolraDoc.h"
 #include "framework/FileChooser.h"
 #include "support/ComparedSearch.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 // A saved search is set beside the window only when it is of the same folder, whole, and in
@@ -91,4 +94,33 @@ TEST(CompareWith, OtherSavedSearchAndStopFromTheMenu)
     EXPECT_EQ(pDoc->GetComparison(), nullptr);
     EXPECT_FALSE(f.Enabled(ID_COMPARE_STOP));
     EXPECT_TRUE(pTold->isHidden()) << "nothing to tell once the comparison is gone";
+}
+
+// The history's earlier searches of the window's folder are offered, newest first, without
+// the window's own; picking one compares with it.
+TEST(CompareWith, OffersTheKeptSearchesOfTheFolder)
+{
+    AppFixture f;
+    ASSERT_NE(f.Open(), nullptr);
+    ASSERT_TRUE(f.app.GetHistoryKeeper()->WaitForWrites(std::chrono::seconds(30)));
+    f.tree.File("sub/new.bin", 2048);
+    CVolraDoc* pDoc = f.Open();
+    ASSERT_NE(pDoc, nullptr);
+    ASSERT_TRUE(f.app.GetHistoryKeeper()->WaitForWrites(std::chrono::seconds(30)));
+
+    QMenu* pMenu = f.Action(ID_COMPARE_WITH)->menu();
+    ASSERT_NE(pMenu, nullptr);
+    emit pMenu->aboutToShow();
+    QStringList texts;
+    for (const QAction* a : pMenu->actions())
+        texts << (a->isSeparator() ? "-" : a->text());
+    ASSERT_EQ(texts.size(), 3) << texts.join("|").toStdString();
+    EXPECT_TRUE(texts[0].endsWith("  5.00k")) << "the first search, not this one (7.00k): " << texts[0].toStdString();
+    EXPECT_EQ(texts.mid(1), (QStringList{"-", "&Other saved search..."}));
+
+    pMenu->actions()[0]->trigger();
+    ASSERT_NE(pDoc->GetComparison(), nullptr);
+    EXPECT_EQ(pDoc->GetComparison()->NewCount(), 1u);
+    EXPECT_EQ(pDoc->GetComparison()->GetCurrentRoot().GetSize() - pDoc->GetComparison()->GetEarlierRoot().GetSize(),
+              2048);
 }
