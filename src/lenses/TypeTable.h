@@ -26,10 +26,9 @@ struct CCategoryRow {
 // extension (CTypeCatalog), with count and size, largest first.
 //
 // A table is a picture of the tree when it was built and holds no entry: it is built on
-// demand (the root of a million entries in well under the time of a repaint, see
-// bench/lens_bench) and built again after anything that changes the tree or the measure
-// shown (a refresh, a delete, Size on disk), so it never goes stale; the catalog it reads
-// types from never changes.
+// demand (the root of a million entries in about 150 ms, see bench/lens_bench) and built
+// again after anything that changes the tree or the measure shown (a refresh, a delete,
+// Size on disk), so it never goes stale; the catalog it reads types from never changes.
 class CTypeTable {
 public:
     CTypeTable() = default;
