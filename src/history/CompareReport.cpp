@@ -1,5 +1,6 @@
 #include "CompareReport.h"
 
+#include "base/LineEscape.h"
 #include "model/FormatSize.h"
 #include "model/SearchComparison.h"
 
@@ -14,30 +15,6 @@ std::string ChangeText(std::int64_t nDelta, bool bBytes)
     return (nDelta > 0 ? "+" : "") + std::to_string(nDelta);
 }
 
-// A path is written as its bytes, except the few that would break the line apart for
-// whoever reads it (a tab, a line end) and the backslash that announces them.
-void AppendPath(std::string& text, const std::string& path)
-{
-    for (const char c : path) {
-        switch (c) {
-        case '\t':
-            text += "\\t";
-            break;
-        case '\n':
-            text += "\\n";
-            break;
-        case '\r':
-            text += "\\r";
-            break;
-        case '\\':
-            text += "\\\\";
-            break;
-        default:
-            text += c;
-        }
-    }
-}
-
 std::string HeldText(bool bHeld, std::int64_t nBytes, bool bBytes) { return bHeld ? SizeText(nBytes, bBytes) : "-"; }
 }  // namespace
 
@@ -47,7 +24,7 @@ std::string CompareReport(const CSearchComparison& comparison, SizeMeasure measu
     for (const CChange& change : LargestChanges(comparison, measure, nTop)) {
         text += ChangeText(change.Delta(), bBytes) + '\t' + HeldText(change.bBefore, change.nBefore, bBytes) + '\t'
             + HeldText(change.bAfter, change.nAfter, bBytes) + '\t';
-        AppendPath(text, change.pEntry->GetPath());
+        AppendLineEscaped(text, change.pEntry->GetPath());
         text += '\n';
     }
     const std::int64_t nBefore = SizeIn(comparison.GetEarlierRoot(), measure);
