@@ -21,6 +21,7 @@ const char* UsageText()
            "                    --output FILE\n"
            "       volra --save FOLDER|SEARCH FILE\n"
            "       volra --compare OLD NEW [--top N] [--bytes]\n"
+           "       volra --types FOLDER|SEARCH\n"
            "       volra --help | --version\n"
            "\n"
            "Shows where the space on a disk went. Without FOLDER a new search is offered at once.\n"
@@ -46,6 +47,11 @@ const char* UsageText()
            "                      saved search with \"dsize\"), else lengths\n"
            "    --top N           how many changes to print\n"
            "    --bytes           sizes in bytes rather than \"1.50G\"\n"
+           "  --types FOLDER      search FOLDER (or read SEARCH) without a window and print what\n"
+           "                      kinds of files it holds: one line per extension, largest first,\n"
+           "                      as CATEGORY, EXTENSION, COUNT, BYTES separated by tabs; the\n"
+           "                      extension lower-cased, \"(none)\" for files without one. Sizes as\n"
+           "                      for --compare\n"
            "  --snapshot FOLDER   search FOLDER (or read SEARCH) without a window and write the\n"
            "                      view as a picture\n"
            "    --mode MODE       the view to draw: block (the default), list, pie or spider\n"
@@ -57,7 +63,7 @@ const char* UsageText()
            "  -h, --help          show this text\n"
            "  --version           show the version\n"
            "\n"
-           "--compare, --save and --snapshot never open a window: errors go to standard error, and\n"
+           "--compare, --types, --save and --snapshot never open a window: errors go to standard error, and\n"
            "the exit code is 0 on success.\n";
 }
 
@@ -75,6 +81,11 @@ CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args)
     if (const auto request = ParseCompareArguments(args, info.strError)) {
         info.action = CCommandLineInfo::Action::Compare;
         info.compare = *request;
+        return info;
+    }
+    if (const auto request = ParseTypesArguments(args, info.strError)) {
+        info.action = CCommandLineInfo::Action::Types;
+        info.types = *request;
         return info;
     }
     if (const auto request = ParseSaveArguments(args, info.strError)) {

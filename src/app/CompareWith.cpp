@@ -3,6 +3,7 @@
 #include "doc/VolraDoc.h"
 #include "framework/UiServices.h"
 #include "history/SavedSearch.h"
+#include "model/FormatSize.h"
 #include "model/SearchComparison.h"
 
 #include <sys/stat.h>
@@ -49,6 +50,27 @@ bool CompareWithSavedSearch(CVolraDoc& doc, const std::string& strPath, CTime fi
         strError = "\"" + strPath + "\" cannot be compared: there is not enough memory for both searches.";
         return false;
     }
+}
+
+std::vector<CKeptSearch> EarlierKeptSearches(const CVolraDoc& doc, const std::string& strHistoryFolder)
+{
+    if (doc.GetRoot() == nullptr || strHistoryFolder.empty())
+        return {};
+    // Only listing: the limits play no part.
+    std::vector<CKeptSearch> kept = CHistoryStore(strHistoryFolder, {}).List(doc.GetRoot()->GetPath());
+    // The window's own search was kept as it finished: its time and totals are its name's.
+    const std::int64_t nOwn = doc.GetSearchTime().GetTime();
+    const auto [nLength, nDisk] = doc.GetSearchTotals();
+    std::erase_if(kept, [&](const CKeptSearch& k) {
+        return k.nFinished == nOwn && k.nLength == nLength && k.nDiskSize == nDisk;
+    });
+    return kept;
+}
+
+std::string KeptSearchText(const CKeptSearch& kept)
+{
+    return CTime(kept.nFinished).Format("%d/%m/%Y %H:%M") + "  "
+        + FormatSize(CEntry::ShowsDiskSizes() ? kept.nDiskSize : kept.nLength);
 }
 
 CTime SavedSearchTime(const std::string& strPath)

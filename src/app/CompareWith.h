@@ -1,7 +1,9 @@
 #pragma once
 #include "base/Time.h"
+#include "history/HistoryStore.h"
 
 #include <string>
+#include <vector>
 
 class CVolraDoc;
 
@@ -11,6 +13,12 @@ class CVolraDoc;
 // off or damaged, a search of another folder, or one that knows lengths only while sizes on
 // disk are shown.
 bool CompareWithSavedSearch(CVolraDoc& doc, const std::string& strPath, CTime finished, std::string& strError);
+
+// The earlier searches of the document's root kept by the history, newest first: every one
+// but the document's own search.
+std::vector<CKeptSearch> EarlierKeptSearches(const CVolraDoc& doc, const std::string& strHistoryFolder);
+// How the Compare with menu names one: "06/12/2026 14:03  1.50G", in the measure shown.
+std::string KeptSearchText(const CKeptSearch& kept);
 
 // When a saved search file was last written: its search finished then or a little before.
 CTime SavedSearchTime(const std::string& strPath);

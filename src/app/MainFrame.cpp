@@ -3,6 +3,7 @@
 #include "AppCommands.h"
 #include "ChildFrame.h"
 #include "CommandTable.h"
+#include "CompareWith.h"
 #include "FlatToolBar.h"
 #include "HelpWindow.h"
 #include "ToolbarIcons.h"
@@ -78,9 +79,11 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     // An FTP search shows lengths either way, its files' only size.
     CEntry::ShowDiskSizes(Profile().value(QStringLiteral("Volra/SizeOnDisk"), true).toBool());
     m_pComparisonLabel = new QLabel(this);
+    m_pComparisonLabel->setObjectName(QStringLiteral("ComparisonLabel"));
     m_pComparisonLabel->hide();
     statusBar()->addPermanentWidget(m_pComparisonLabel);
     m_pMeasureLabel = new QLabel(MeasureText(), this);
+    m_pMeasureLabel->setObjectName(QStringLiteral("MeasureLabel"));
     statusBar()->addPermanentWidget(m_pMeasureLabel);
 }
 
@@ -453,10 +456,25 @@ void CMainFrame::SavePlacement()
     settings.setValue(QStringLiteral("Right"), normal.left() - work.left() + normal.width());
 }
 
+// The earlier searches of the active window's folder that the history kept, newest first,
+// then any other saved search.
 void CMainFrame::FillCompareMenu()
 {
     UpdateCommandStates();
     m_pCompareMenu->clear();
+    CChildFrame* pFrame = GetActiveChildFrame();
+    if (pFrame != nullptr && pFrame->GetDocument() != nullptr && GetAction(ID_COMPARE_OTHER)->isEnabled()) {
+        for (const CKeptSearch& kept : EarlierKeptSearches(*pFrame->GetDocument(), CHistoryStore::DefaultFolder())) {
+            QAction* pAction = m_pCompareMenu->addAction(QString::fromStdString(KeptSearchText(kept)));
+            const QPointer<CChildFrame> frame(pFrame);
+            connect(pAction, &QAction::triggered, this, [frame, kept] {
+                if (frame != nullptr)  // the window may have closed while the menu was open
+                    frame->CompareWith(kept.strPath, CTime(kept.nFinished));
+            });
+        }
+        if (!m_pCompareMenu->isEmpty())
+            m_pCompareMenu->addSeparator();
+    }
     m_pCompareMenu->addAction(GetAction(ID_COMPARE_OTHER));
 }
 

@@ -2,8 +2,10 @@
 
 #include "AboutDlg.h"
 #include "AppCommands.h"
+#include "HistoryKeeper.h"
 #include "MainFrame.h"
 #include "PrefsBlock.h"
+#include "PrefsHistory.h"
 #include "PrefsList.h"
 #include "PrefsPie.h"
 #include "PrefsTree.h"
@@ -23,6 +25,7 @@ CVolraApp::~CVolraApp()
 {
     m_pTemplate.reset();
     m_pMainFrame.reset();
+    m_pHistoryKeeper.reset();
 }
 
 const CCmdMap& CVolraApp::ClassCmdMap()
@@ -40,9 +43,12 @@ BOOL CVolraApp::InitInstance(const std::string& strFolder, BOOL bShow, BOOL bSta
 {
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
+    m_pHistoryKeeper = std::make_unique<CHistoryKeeper>();
+    m_pHistoryKeeper->m_prefs.Load();
     InstallFileTypeIcons();
     m_pMainFrame = std::make_unique<CMainFrame>(this);
     m_pTemplate = std::make_unique<CVolraDocTemplate>(m_pMainFrame.get());
+    m_pTemplate->SetHistoryKeeper(m_pHistoryKeeper.get());
     // The main window is up before the first search is offered over it.
     if (bShow)
         m_pMainFrame->show();
@@ -62,6 +68,9 @@ int CVolraApp::ExitInstance()
     // A search closed as the program quit (its walk cancelled by the closing main window)
     // leaves its document to be freed by an event loop that no longer runs.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_pHistoryKeeper->CancelAll(CHistoryKeeper::kExitWait);
+    // Before the other preferences, which narrow the file's permissions last.
+    m_pHistoryKeeper->m_prefs.Save();
     AfxGetPrefs().SavePreferences();
     return 0;
 }
@@ -93,12 +102,18 @@ void CVolraApp::OnPreferences()
     CPropertySheet sheet(QStringLiteral("Preferences"), m_pMainFrame.get());
     auto* pTree = new CPrefsTree;
     auto* pBlock = new CPrefsBlock;
+    CHistoryPrefs& history = m_pHistoryKeeper->m_prefs;
+    auto* pHistory = new CPrefsHistory(history.m_bKeep, history.m_nPerFolder, history.m_nSpaceMiB);
     sheet.AddPage(pTree);
     sheet.AddPage(pBlock);
     sheet.AddPage(new CPrefsList);
     sheet.AddPage(new CPrefsPie);
+    sheet.AddPage(pHistory);
     if (sheet.DoModal() != IDOK)
         return;
+    history.m_bKeep = pHistory->m_bKeep;
+    history.m_nPerFolder = pHistory->m_nPerFolder;
+    history.m_nSpaceMiB = pHistory->m_nSpaceMiB;
     // Written to the settings file at exit, with the rest.
     CVolraPrefs& prefs = AfxGetPrefs();
     prefs.m_strFontFace = pBlock->m_strFontFace;

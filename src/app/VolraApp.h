@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+class CHistoryKeeper;
 class CMainFrame;
 class CVolraDocTemplate;
 
@@ -23,6 +24,7 @@ public:
 
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     CVolraDocTemplate* GetDocTemplate() const { return m_pTemplate.get(); }
+    CHistoryKeeper* GetHistoryKeeper() const { return m_pHistoryKeeper.get(); }
 
     // Every view of every open search redraws: the preferences changed.
     void UpdateAllDocuments();
@@ -42,6 +44,7 @@ protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
 private:
+    std::unique_ptr<CHistoryKeeper> m_pHistoryKeeper;  // outlives the windows it keeps searches of
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CVolraDocTemplate> m_pTemplate;
 };

@@ -2,6 +2,7 @@
 
 #include "ChildFrame.h"
 #include "ChooseSearchTypeDlg.h"
+#include "HistoryKeeper.h"
 #include "MainFrame.h"
 #include "doc/DriveVolraDoc.h"
 #include "doc/FileVolraDoc.h"
@@ -57,6 +58,9 @@ CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)
     if (!doc->OnNewDocument())
         return nullptr;
     ++m_nUntitledCount;
+    // Only a new search is kept: not a refresh, not an opened file.
+    if (m_pHistoryKeeper != nullptr)
+        m_pHistoryKeeper->SearchFinished(*doc);
     return AddDocument(std::move(doc), std::move(frame));
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 class CChildFrame;
+class CHistoryKeeper;
 class CMainFrame;
 class CVolraDoc;
 
@@ -29,6 +30,9 @@ public:
     // The kind of search to make: the "Choose search type" dialog; replaceable for tests.
     std::function<int()> m_chooseSearchType;
 
+    // Who keeps each finished search of this machine for comparison; none by default.
+    void SetHistoryKeeper(CHistoryKeeper* pKeeper) { m_pHistoryKeeper = pKeeper; }
+
     const std::vector<CVolraDoc*>& GetDocuments() const { return m_documents; }
     int GetUntitledCount() const { return m_nUntitledCount; }
 
@@ -39,6 +43,7 @@ private:
     void RemoveDocument(CVolraDoc* pDoc);
 
     CMainFrame* m_pMainFrame;  // not owned
+    CHistoryKeeper* m_pHistoryKeeper = nullptr;  // not owned
     std::vector<CVolraDoc*> m_documents;  // each document owns itself once shown
     int m_nUntitledCount = 0;
 };

@@ -6,6 +6,7 @@
 //                         searches PATH without a window and writes the search in ncdu's format
 //   volra --compare OLD NEW [--top N] [--bytes]
 //                         compares two searches of one folder (saved, or made first)
+//   volra --types PATH    prints what kinds of files PATH holds (a search made first, or saved)
 //   volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
 //   volra --help, --version
@@ -51,7 +52,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (early.action == CCommandLineInfo::Action::Snapshot || early.action == CCommandLineInfo::Action::Save
-        || early.action == CCommandLineInfo::Action::Compare)
+        || early.action == CCommandLineInfo::Action::Compare || early.action == CCommandLineInfo::Action::Types)
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);  // takes its own options (-style, -platform, ...) out of argv
@@ -73,6 +74,8 @@ int main(int argc, char** argv)
             return RunSave(command.save);
         if (command.action == CCommandLineInfo::Action::Compare)
             return RunCompare(command.compare);
+        if (command.action == CCommandLineInfo::Action::Types)
+            return RunTypes(command.types);
     } catch (const std::bad_alloc&) {
         // Out of memory outside the walk (writing, painting): what was held is let go by
         // now, and the reason can be told.

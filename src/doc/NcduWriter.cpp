@@ -1,5 +1,6 @@
 #include "NcduWriter.h"
 
+#include "SearchSnapshot.h"
 #include "sys/LastError.h"
 
 #include <array>
@@ -71,28 +72,28 @@ template <typename Number> void AppendField(std::string& out, const char* key, N
 
 // One info object. Zero is what a reader assumes for a missing number, so zeros are left
 // out; ncdu refuses a negative "mtime", so such a time is left out as well.
-void AppendInfo(std::string& out, const CEntry& e)
+void AppendInfo(std::string& out, const CNcduItem& item)
 {
     out += "{\"name\":";
-    AppendName(out, e.GetName());
-    if (!e.IsDirectory() && e.GetLength() != 0)
-        AppendField(out, ",\"asize\":", e.GetLength());
-    if (const std::int64_t n = e.GetItemDiskSize(); n != 0)
-        AppendField(out, ",\"dsize\":", n);
-    if (const CHardLinkId* pLink = e.GetHardLink()) {
-        AppendField(out, ",\"ino\":", pLink->inode);
+    AppendName(out, item.name);
+    if (!item.bDirectory && item.nLength != 0)
+        AppendField(out, ",\"asize\":", item.nLength);
+    if (item.nDiskSize != 0)
+        AppendField(out, ",\"dsize\":", item.nDiskSize);
+    if (item.bHardLink) {
+        AppendField(out, ",\"ino\":", item.nInode);
         out += ",\"hlnkc\":true";
-        AppendField(out, ",\"nlink\":", pLink->links);
+        AppendField(out, ",\"nlink\":", item.nLinks);
     }
-    if (e.IsUnreadable())
+    if (item.bUnreadable)
         out += ",\"read_error\":true";
-    if (const std::int64_t t = e.GetModifiedTime().GetTime(); t > 0)
-        AppendField(out, ",\"mtime\":", t);
-    if (const std::int64_t t = e.GetCreatedTime().GetTime(); t != 0)
-        AppendField(out, ",\"created\":", t);
-    if (const std::int64_t t = e.GetAccessedTime().GetTime(); t != 0)
-        AppendField(out, ",\"atime\":", t);
-    if (e.IsDirectory() && e.IsMountPoint())
+    if (item.nModified > 0)
+        AppendField(out, ",\"mtime\":", item.nModified);
+    if (item.nCreated != 0)
+        AppendField(out, ",\"created\":", item.nCreated);
+    if (item.nAccessed != 0)
+        AppendField(out, ",\"atime\":", item.nAccessed);
+    if (item.bDirectory && item.bMountPoint)
         out += ",\"excluded\":\"otherfs\"";
     out += '}';
 }
@@ -135,7 +136,7 @@ CNcduWriter::CNcduWriter() = default;
 
 CNcduWriter::~CNcduWriter() { Discard(); }
 
-bool CNcduWriter::Open(const std::string& strPath, std::string& strError)
+bool CNcduWriter::Open(const std::string& strPath, std::string& strError, int nLevel)
 {
     if (strPath == "-")
         m_file.OpenDescriptor(STDOUT_FILENO);
@@ -144,7 +145,10 @@ bool CNcduWriter::Open(const std::string& strPath, std::string& strError)
     if (EndsWith(strPath, ".gz")) {
         // The compressor closes a descriptor of its own; the file's stays for the sync.
         const int fd = ::fcntl(m_file.Descriptor(), F_DUPFD_CLOEXEC, 0);
-        m_gz = fd >= 0 ? gzdopen(fd, "wb") : nullptr;
+        char mode[4] = {'w', 'b', 0, 0};
+        if (nLevel >= 0 && nLevel <= 9)
+            mode[2] = static_cast<char>('0' + nLevel);
+        m_gz = fd >= 0 ? gzdopen(fd, mode) : nullptr;
         if (m_gz == nullptr) {
             const int err = fd < 0 ? errno : ENOMEM;
             if (fd >= 0)
@@ -158,13 +162,30 @@ bool CNcduWriter::Open(const std::string& strPath, std::string& strError)
     return true;
 }
 
-bool CNcduWriter::Write(const CEntry& root, std::string& strError)
+CNcduItem CNcduWriter::ItemOf(const CEntry& e)
 {
-    m_out += "[1,2,{\"progname\":\"volra\",\"progver\":\"";
-    m_out += VOLRA_VERSION_TEXT;
-    AppendField(m_out, "\",\"timestamp\":", static_cast<std::int64_t>(std::time(nullptr)));
-    m_out += "},\n[";
-    AppendInfo(m_out, root);
+    CNcduItem item;
+    item.name = e.GetName();
+    item.bDirectory = e.IsDirectory() != FALSE;
+    item.bUnreadable = e.IsUnreadable();
+    item.bMountPoint = e.IsMountPoint();
+    item.nLength = e.GetLength();
+    item.nDiskSize = e.GetItemDiskSize();
+    if (const CHardLinkId* pLink = e.GetHardLink()) {
+        item.bHardLink = true;
+        item.nInode = pLink->inode;
+        item.nLinks = pLink->links;
+    }
+    item.nModified = e.GetModifiedTime().GetTime();
+    item.nCreated = e.GetCreatedTime().GetTime();
+    item.nAccessed = e.GetAccessedTime().GetTime();
+    return item;
+}
+
+bool CNcduWriter::VisitInFileOrder(const CEntry& root, const std::function<bool(const CEntry&, std::uint32_t)>& visit)
+{
+    if (!visit(root, 0))
+        return false;
     // Depth first with a stack of our own: trees may be deeper than the call stack.
     struct Level {
         std::vector<const CEntry*> children;
@@ -174,22 +195,76 @@ bool CNcduWriter::Write(const CEntry& root, std::string& strError)
     stack.push_back({FileOrder(root)});
     while (!stack.empty()) {
         if (stack.back().next == stack.back().children.size()) {
-            m_out += ']';
             stack.pop_back();
             continue;
         }
         const CEntry& e = *stack.back().children[stack.back().next++];
-        m_out += ",\n";
-        if (e.IsDirectory())
-            m_out += '[';
-        AppendInfo(m_out, e);
+        if (!visit(e, static_cast<std::uint32_t>(stack.size())))
+            return false;
         if (e.IsDirectory())
             stack.push_back({FileOrder(e)});
-        if (m_out.size() >= kFlushBytes && !Flush(strError))
-            return false;
     }
+    return true;
+}
+
+void CNcduWriter::Begin(std::int64_t nTimestamp)
+{
+    m_out += "[1,2,{\"progname\":\"volra\",\"progver\":\"";
+    m_out += VOLRA_VERSION_TEXT;
+    AppendField(m_out, "\",\"timestamp\":", nTimestamp);
+    m_out += "},\n";
+    m_nOpen = 0;
+}
+
+bool CNcduWriter::Put(const CNcduItem& item, std::uint32_t nDepth, std::string& strError)
+{
+    for (; m_nOpen > nDepth; --m_nOpen)
+        m_out += ']';
+    if (nDepth > 0)
+        m_out += ",\n";
+    // The root is a directory whatever it says: the format has no other kind of root.
+    if (item.bDirectory || nDepth == 0) {
+        m_out += '[';
+        m_nOpen = nDepth + 1;
+    }
+    AppendInfo(m_out, item);
+    if (m_out.size() < kFlushBytes)
+        return true;
+    if (m_pCancel != nullptr && m_pCancel->load(std::memory_order_relaxed)) {
+        strError = "cancelled";
+        Discard();
+        return false;
+    }
+    return Flush(strError);
+}
+
+bool CNcduWriter::End(std::string& strError)
+{
+    for (; m_nOpen > 0; --m_nOpen)
+        m_out += ']';
     m_out += "]\n";
     return Flush(strError) && Finish(strError);
+}
+
+bool CNcduWriter::Write(const CEntry& root, std::string& strError)
+{
+    Begin(static_cast<std::int64_t>(std::time(nullptr)));
+    const bool bWritten = VisitInFileOrder(
+        root, [this, &strError](const CEntry& e, std::uint32_t nDepth) { return Put(ItemOf(e), nDepth, strError); });
+    return bWritten && End(strError);
+}
+
+bool CNcduWriter::Write(const CSearchSnapshot& snapshot, std::string& strError, const std::atomic<bool>* pCancel)
+{
+    m_pCancel = pCancel;
+    Begin(snapshot.GetFinished());
+    CSearchSnapshot::CReader reader(snapshot);
+    CNcduItem item;
+    std::uint32_t nDepth = 0;
+    while (reader.Next(item, nDepth))
+        if (!Put(item, nDepth, strError))
+            return false;
+    return End(strError);
 }
 
 bool CNcduWriter::Flush(std::string& strError)

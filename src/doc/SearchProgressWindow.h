@@ -1,4 +1,6 @@
 #pragma once
+#include <QDialog>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 

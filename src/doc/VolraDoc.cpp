@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <QWidget>
 #include <algorithm>
+#include <ctime>
 #include <new>
 #include <tuple>
 
@@ -71,7 +72,15 @@ void CVolraDoc::CWalkScope::End()
     m_operation.reset();
 }
 
-BOOL CVolraDoc::Search(CEntry* pStart) { return Walk(pStart, false) == WalkEnd::Finished ? TRUE : FALSE; }
+BOOL CVolraDoc::Search(CEntry* pStart)
+{
+    if (Walk(pStart, false) != WalkEnd::Finished)
+        return FALSE;
+    m_searchTime = CTime(std::time(nullptr));
+    if (m_pRoot != nullptr)
+        m_searchTotals = {m_pRoot->GetLength(), m_pRoot->GetDiskSize()};
+    return TRUE;
+}
 
 CVolraDoc::WalkEnd CVolraDoc::Walk(CEntry* pStart, bool bRefresh)
 {

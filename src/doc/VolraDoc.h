@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 class CFinder;
 
@@ -28,6 +29,10 @@ public:
     // Walks the directory hierarchy below pStart (a directory without children yet).
     // TRUE when the walk reached its end; FALSE after an error report or a cancel.
     BOOL Search(CEntry* pStart);
+    // When the search (the first walk, not a refresh) finished, 0 before it has, and the
+    // root's totals then (lengths, sizes on disk): what the history keeps of it.
+    CTime GetSearchTime() const { return m_searchTime; }
+    std::pair<std::int64_t, std::int64_t> GetSearchTotals() const { return m_searchTotals; }
     bool IsSearching() const { return m_bSearching; }
     // While a walk runs, closing only cancels it: the walk still uses this document, its
     // tree and its windows, and whoever started it discards the document once it returns.
@@ -177,6 +182,8 @@ private:
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;
     std::unique_ptr<CSearchComparison> m_pComparison;  // refers to m_entries: goes first
+    CTime m_searchTime;
+    std::pair<std::int64_t, std::int64_t> m_searchTotals;
     bool m_bSearching = false;
     bool m_bCloseAsked = false;  // the window was closed while a walk ran
     std::chrono::milliseconds m_progressInterval{16};

@@ -1,5 +1,6 @@
 #include "CompareReport.h"
 
+#include "base/LineEscape.h"
 #include "model/FormatSize.h"
 #include "model/SearchComparison.h"
 
@@ -23,7 +24,7 @@ std::string CompareReport(const CSearchComparison& comparison, SizeMeasure measu
     for (const CChange& change : LargestChanges(comparison, measure, nTop)) {
         text += ChangeText(change.Delta(), bBytes) + '\t' + HeldText(change.bBefore, change.nBefore, bBytes) + '\t'
             + HeldText(change.bAfter, change.nAfter, bBytes) + '\t';
-        text += change.pEntry->GetPath();
+        AppendLineEscaped(text, change.pEntry->GetPath());
         text += '\n';
     }
     const std::int64_t nBefore = SizeIn(comparison.GetEarlierRoot(), measure);

@@ -128,6 +128,8 @@ public:
     std::string GetAccessedText() const;
     CTime GetCreatedTime() const { return CTime(TimeAt(0)); }
     CTime GetModifiedTime() const { return CTime(TimeAt(1)); }
+    // False when a saved search left the modification time out (and for a search's root).
+    bool HasModifiedTime() const { return (m_nUnknownTimes & 2u) == 0; }
     CTime GetAccessedTime() const { return CTime(TimeAt(2)); }
     // Cached small icon index for the closed or open state; looked up on first request.
     int GetIconIndex(BOOL bOpen);

@@ -3,13 +3,24 @@
 #include "FileTypeInfo.h"
 #include "framework/DisplayText.h"
 #include "model/Entry.h"
+#include "model/SearchComparison.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
-const std::array<const char*, kListColumns> kHeadings = {"Name",     "Size",    "Type",    "Path",
-                                                         "Modified", "Created", "Accessed"};
+const std::array<const char*, kListColumns + 1> kHeadings = {"Name",     "Size",    "Type",     "Path",
+                                                             "Modified", "Created", "Accessed", "Change"};
+
+// An entry of the earlier search caches no icon (it is not this tree's to change): its
+// icon is looked up each time its row is painted, by name, like any other.
+int RemovedIconIndex(const CEntry& entry)
+{
+    std::string path = entry.GetPath();
+    if (entry.IsDirectory() && (path.empty() || path.back() != '/'))
+        path += '/';
+    return CFileTypeInfo::GetEntryIconIndex(path, FALSE, entry.IsMountPoint() ? TRUE : FALSE);
+}
 }  // namespace
 
 CListModel::CListModel(QObject* pParent) : QAbstractTableModel(pParent) {}
@@ -20,8 +31,44 @@ CEntry* CListModel::EntryAt(int nRow) const
                                                                        : nullptr;
 }
 
+const CEntry* CListModel::RemovedAt(int nRow) const
+{
+    const auto it = std::lower_bound(m_removed.begin(), m_removed.end(), nRow,
+                                     [](const CRemovedRow& row, int n) { return static_cast<int>(row.nRow) < n; });
+    return it != m_removed.end() && static_cast<int>(it->nRow) == nRow ? it->pEntry : nullptr;
+}
+
+void CListModel::ShowChangeColumn(bool bShow)
+{
+    if (bShow == m_bChangeColumn)
+        return;
+    if (bShow) {
+        beginInsertColumns(QModelIndex(), kListColumns, kListColumns);
+        m_bChangeColumn = true;
+        endInsertColumns();
+        return;
+    }
+    m_pComparison = nullptr;
+    m_removed.clear();
+    beginRemoveColumns(QModelIndex(), kListColumns, kListColumns);
+    m_bChangeColumn = false;
+    endRemoveColumns();
+}
+
+QString CListModel::ChangeText(int nRow) const
+{
+    if (RemovedAt(nRow) != nullptr)
+        return QStringLiteral("removed");
+    const CEntry* pEntry = EntryAt(nRow);
+    if (pEntry == nullptr || m_pComparison == nullptr)
+        return {};
+    return QString::fromStdString(m_pComparison->ChangeText(*pEntry));
+}
+
 int CListModel::RowOf(const CEntry* pEntry) const
 {
+    if (pEntry == nullptr)
+        return -1;  // not a removed item's row
     const auto it = std::find(m_rows.begin(), m_rows.end(), pEntry);
     return it == m_rows.end() ? -1 : static_cast<int>(it - m_rows.begin());
 }
@@ -43,6 +90,8 @@ QString CListModel::CellText(const CEntry& entry, int nColumn)
         return QString::fromStdString(entry.GetCreatedText());
     case EListColumn::Accessed:
         return QString::fromStdString(entry.GetAccessedText());
+    case EListColumn::Change:
+        break;  // the comparison's, not the entry's
     }
     return QStringLiteral("-");
 }
@@ -53,20 +102,31 @@ int CListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int CListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumns; }
+int CListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kListColumns + (m_bChangeColumn ? 1 : 0);
+}
 
 QVariant CListModel::data(const QModelIndex& index, int role) const
 {
-    CEntry* pEntry = index.isValid() ? EntryAt(index.row()) : nullptr;
-    if (pEntry == nullptr)
+    if (!index.isValid())
         return {};
+    CEntry* pEntry = EntryAt(index.row());
+    const CEntry* pGone = pEntry == nullptr ? RemovedAt(index.row()) : nullptr;
+    if (pEntry == nullptr && pGone == nullptr)
+        return {};
+    const bool bName = index.column() == static_cast<int>(EListColumn::Name);
     switch (role) {
     case Qt::DisplayRole:
-        return CellText(*pEntry, index.column());
+        if (index.column() == static_cast<int>(EListColumn::Change))
+            return ChangeText(index.row());
+        return CellText(pEntry != nullptr ? *pEntry : *pGone, index.column());
     case Qt::DecorationRole:
-        if (index.column() == static_cast<int>(EListColumn::Name))
-            return CFileTypeInfo::GetIcon(pEntry->GetIconIndex(FALSE));
+        if (bName)
+            return CFileTypeInfo::GetIcon(pEntry != nullptr ? pEntry->GetIconIndex(FALSE) : RemovedIconIndex(*pGone));
         return {};
+    case Qt::ForegroundRole:
+        return pGone != nullptr ? QVariant(m_removedColour) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:
@@ -76,7 +136,7 @@ QVariant CListModel::data(const QModelIndex& index, int role) const
 
 QVariant CListModel::headerData(int nSection, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || nSection < 0 || nSection >= kListColumns)
+    if (orientation != Qt::Horizontal || nSection < 0 || nSection >= columnCount())
         return {};
     if (role == Qt::DisplayRole)
         return QString::fromLatin1(kHeadings[static_cast<std::size_t>(nSection)]);

@@ -1,36 +1,54 @@
 #pragma once
+#include "ListComparing.h"
 #include "ListOrder.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 
 #include <vector>
 
 class CEntry;
+class CSearchComparison;
 
-// The list view's rows as a table of seven columns. It stores one entry pointer per row
-// and nothing else: a cell's text and icon are made when the view asks for that cell,
-// which it does only for the cells it shows.
+// The list view's rows as a table of seven columns, and an eighth, Change, while a
+// comparison is set beside the tree. It stores one entry pointer per row and nothing else
+// (a removed item's row: null, its entry aside): a cell's text and icon are made when the
+// view asks for that cell, which it does only for the cells it shows.
 class CListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit CListModel(QObject* pParent = nullptr);
 
-    // Replaces the rows: fill receives the row vector and leaves the new rows in it. The
-    // view hears of it as one reset, and asks for no cell between the old rows going and
-    // the new ones being complete, so no row is ever read that points at a freed entry.
-    template <class Fill> void Rebuild(Fill&& fill)
+    // Replaces the rows: fill receives the row vector and the removed rows and leaves the
+    // new rows in them. The view hears of it as one reset, and asks for no cell between the
+    // old rows going and the new ones being complete, so no row is ever read that points at
+    // a freed entry. pComparison is the one the rows were gathered with, or null.
+    template <class Fill> void Rebuild(const CSearchComparison* pComparison, Fill&& fill)
     {
         beginResetModel();
-        fill(m_rows);
+        m_pComparison = pComparison;
+        fill(m_rows, m_removed);
         endResetModel();
     }
+    // Adds or takes away the Change column. Before it goes, what the comparison lent the
+    // rows is dropped, so that nothing of a comparison already freed is read meanwhile.
+    void ShowChangeColumn(bool bShow);
+    bool HasChangeColumn() const { return m_bChangeColumn; }
+    // The colour of the removed items' texts.
+    void SetRemovedColour(const QColor& colour) { m_removedColour = colour; }
 
     const std::vector<CEntry*>& Rows() const { return m_rows; }
+    // The entry of the current tree a row shows; null for a removed item's row.
     CEntry* EntryAt(int nRow) const;
-    // The row showing the entry, or -1.
+    // The entry of the earlier search a removed item's row shows, else null.
+    const CEntry* RemovedAt(int nRow) const;
+    const std::vector<CRemovedRow>& RemovedRows() const { return m_removed; }
+    // The row showing the entry of the current tree, or -1 (also for null).
     int RowOf(const CEntry* pEntry) const;
     // The text of a cell as the view shows it; "-" for a column that does not exist.
     static QString CellText(const CEntry& entry, int nColumn);
+    // The Change column's text of a row: its ChangeText, or "removed".
+    QString ChangeText(int nRow) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,4 +58,8 @@ public:
 
 private:
     std::vector<CEntry*> m_rows;  // not owned: the document's tree owns the entries
+    std::vector<CRemovedRow> m_removed;  // by row; their entries the earlier search's
+    const CSearchComparison* m_pComparison = nullptr;  // not owned: the document's
+    bool m_bChangeColumn = false;
+    QColor m_removedColour = Qt::gray;
 };

@@ -1,6 +1,7 @@
 #include "ListOrder.h"
 
 #include "model/Entry.h"
+#include "model/SearchComparison.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -82,9 +83,11 @@ struct NameKey {
 };
 constexpr std::uint32_t kFileBit = 1u << 31;
 
-std::int64_t NumberOf(const CEntry& e, EListColumn column)
+std::int64_t NumberOf(const CEntry& e, EListColumn column, const CSearchComparison* pComparison)
 {
     switch (column) {
+    case EListColumn::Change:
+        return pComparison != nullptr ? RowChange(*pComparison, e) : 0;
     case EListColumn::Modified:
         return e.GetModifiedTime().GetTime();
     case EListColumn::Created:
@@ -106,12 +109,12 @@ template <class Key> void Permute(std::vector<CEntry*>& rows, const std::vector<
     rows.swap(sorted);
 }
 
-void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column)
+void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column, const CSearchComparison* pComparison)
 {
     std::vector<NumberKey> keys;
     keys.reserve(rows.size());
     for (std::uint32_t i = 0; i < rows.size(); ++i)
-        keys.push_back({NumberOf(*rows[i], column), i});
+        keys.push_back({NumberOf(*rows[i], column, pComparison), i});
     std::sort(keys.begin(), keys.end(),
               [](const NumberKey& a, const NumberKey& b) { return a.key != b.key ? a.key < b.key : a.idx < b.idx; });
     Permute(rows, keys);
@@ -276,7 +279,8 @@ void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntr
     FitCapacity(rows);
 }
 
-void OrderListRows(const CEntry& current, bool bAllContained, EListColumn column, std::vector<CEntry*>& rows)
+void OrderListRows(const CEntry& current, bool bAllContained, EListColumn column, std::vector<CEntry*>& rows,
+                   const CSearchComparison* pComparison)
 {
     if (column == EListColumn::Path) {
         CPathOrder(bAllContained, rows).Run(current);
@@ -284,15 +288,25 @@ void OrderListRows(const CEntry& current, bool bAllContained, EListColumn column
         return;
     }
     GatherListRows(current, bAllContained, rows);
-    SortGatheredRows(column, rows);
+    SortGatheredRows(column, rows, pComparison);
 }
 
-void SortGatheredRows(EListColumn column, std::vector<CEntry*>& rows)
+void SortGatheredRows(EListColumn column, std::vector<CEntry*>& rows, const CSearchComparison* pComparison)
 {
     if (column == EListColumn::Name || column == EListColumn::Type)
         OrderByName(rows, column == EListColumn::Type);
     else if (column != EListColumn::Path)
-        OrderByNumber(rows, column);
+        OrderByNumber(rows, column, pComparison);
+}
+
+std::int64_t RowChange(const CSearchComparison& comparison, const CEntry& current)
+{
+    return comparison.CanCompareShownSizes() ? comparison.ChangeOf(current) : 0;
+}
+
+std::int64_t RemovedRowChange(const CSearchComparison& comparison, const CEntry& earlier)
+{
+    return comparison.CanCompareShownSizes() ? -earlier.GetSize() : 0;
 }
 
 int ComparePathTexts(const CEntry& a, const CEntry& b)
@@ -310,7 +324,8 @@ int ComparePathTexts(const CEntry& a, const CEntry& b)
         chainB.push_back(pb);
         pb = pb->GetParent();
     }
-    while (pa != pb && pa != nullptr && pb != nullptr) {
+    // Two searches' roots stand for the same folder: the chains stop below them.
+    while (pa != pb && pa->GetParent() != nullptr && pb->GetParent() != nullptr) {
         chainA.push_back(pa);
         chainB.push_back(pb);
         pa = pa->GetParent();

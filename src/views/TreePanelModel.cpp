@@ -3,6 +3,7 @@
 #include "FileTypeInfo.h"
 #include "framework/DisplayText.h"
 #include "model/Entry.h"
+#include "model/SearchComparison.h"
 
 #include <algorithm>
 
@@ -91,7 +92,12 @@ QString CTreePanelModel::Label(const CEntry& entry) const { return DisplayText(e
 
 QString CTreePanelModel::SizeSuffix(const CEntry& entry) const
 {
-    return m_bShowSizes ? QStringLiteral(" [%1]").arg(QString::fromStdString(entry.GetSizeText())) : QString();
+    // Empty when nothing changed, or when the sizes shown cannot be compared.
+    const std::string change = m_pComparison != nullptr ? m_pComparison->ChangeText(entry) : std::string();
+    std::string inside = m_bShowSizes ? entry.GetSizeText() : std::string();
+    if (!change.empty())
+        inside += (inside.empty() ? "" : ", ") + change;
+    return inside.empty() ? QString() : QStringLiteral(" [%1]").arg(QString::fromStdString(inside));
 }
 
 CTreePanelModel::Node* CTreePanelModel::NodeOf(const QModelIndex& index) const

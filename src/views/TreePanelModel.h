@@ -5,6 +5,7 @@
 #include <vector>
 
 class CEntry;
+class CSearchComparison;
 
 // The tree panel's outline of the directories, made lazily: a node exists for the root
 // and, below it, for the subdirectories of every node that has been expanded, never for
@@ -13,12 +14,16 @@ class CEntry;
 //
 // Labels are made when the view asks for them: the name, and " [size]" while sizes are
 // shown, so a change of either shows at the next repaint without any node being touched.
+// While the search is compared with an earlier one, the bracket also tells what changed:
+// " [1.50G, +200.00M]", " [2.00k, new]", and " [+200.00M]" while sizes are hidden; a
+// directory whose size stayed the same keeps its plain label.
 class CTreePanelModel : public QAbstractItemModel {
     Q_OBJECT
 public:
     // The open-folder icon of a node, which the view shows while the node is selected.
     static constexpr int kOpenIconRole = Qt::UserRole + 1;
-    // The end of a node's label that gives its size (" [2.00k]"), "" while sizes are hidden.
+    // The end of a node's label in brackets (" [2.00k]", " [2.00k, -1.00k]"), "" when there
+    // is nothing to tell.
     static constexpr int kSizeSuffixRole = Qt::UserRole + 2;
 
     struct Node {
@@ -45,7 +50,9 @@ public:
     int NodeCount() const { return m_nNodes; }
 
     void SetShowSizes(bool bShowSizes) { m_bShowSizes = bShowSizes; }
-    // "docs" or, while sizes are shown, "docs [2.00k]".
+    // The comparison whose changes the labels tell, or null; the caller repaints.
+    void SetComparison(const CSearchComparison* pComparison) { m_pComparison = pComparison; }
+    // "docs" or, while sizes are shown, "docs [2.00k]"; while comparing "docs [2.00k, +1.00k]".
     QString Label(const CEntry& entry) const;
     QString SizeSuffix(const CEntry& entry) const;
 
@@ -75,4 +82,5 @@ private:
     int m_nNodes = 0;
     int m_nNotifying = 0;  // changes under way: beginning announced, end not yet
     bool m_bShowSizes = false;
+    const CSearchComparison* m_pComparison = nullptr;  // not owned: the document's
 };

@@ -1,8 +1,11 @@
 #include "VolraBlockView.h"
 
+#include "ChangeColour.h"
 #include "DC.h"
 #include "EntryInfo.h"
+#include "doc/Resource.h"
 #include "doc/VolraDoc.h"
+#include "framework/CmdUI.h"
 #include "model/Entry.h"
 
 #include <QContextMenuEvent>
@@ -32,6 +35,41 @@ CVolraBlockView::CVolraBlockView(QWidget* pParent) : CView(pParent)
 CVolraBlockView::~CVolraBlockView() = default;
 
 CVolraDoc* CVolraBlockView::GetVolraDoc() const { return qobject_cast<CVolraDoc*>(GetDocument()); }
+
+const CCmdMap& CVolraBlockView::ClassCmdMap()
+{
+    static const CCmdMap map =
+        CCmdMapOf<CVolraBlockView>(&CView::ClassCmdMap())
+            .On(ID_COLOUR_BY_CHANGE, &CVolraBlockView::OnColourByChange, &CVolraBlockView::OnUpdateColourByChange);
+    return map;
+}
+
+// Only the fills change, so the layout is kept.
+void CVolraBlockView::OnColourByChange()
+{
+    m_bColourByChange = !m_bColourByChange;
+    update();
+}
+
+void CVolraBlockView::OnUpdateColourByChange(CCmdUI* pCmdUI)
+{
+    const CVolraDoc* pDoc = GetVolraDoc();
+    const CSearchComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
+    const bool bCanColour = pComparison != nullptr && pComparison->CanCompareShownSizes();
+    pCmdUI->Enable(bCanColour ? TRUE : FALSE);
+    pCmdUI->SetCheck(bCanColour && m_bColourByChange ? 1 : 0);
+}
+
+// Without sizes to compare every block would say "unchanged", which is not known: the
+// usual palette says nothing instead.
+const CSearchComparison* CVolraBlockView::GetChangeColouring() const
+{
+    const CVolraDoc* pDoc = GetVolraDoc();
+    const CSearchComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
+    if (!m_bColourByChange || pComparison == nullptr || !pComparison->CanCompareShownSizes())
+        return nullptr;
+    return pComparison;
+}
 
 // After HINT_TREE_CHANGED entries may have been destroyed, so no pointer to any of them may
 // stay. HINT_REDRAW drops the layout too: it comes when the current directory or the
@@ -81,6 +119,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     pDC->SetBkMode(CDC::BkMode::Transparent);
     // Children lie inside their parent's block (the layout never takes a negative border),
     // so a block outside the clip box takes its whole subtree with it.
+    const CSearchComparison* pChanges = GetChangeColouring();
     const auto& blocks = m_blockRects.Blocks();
     for (std::size_t i = 0; i < blocks.size();) {
         const CBlockLayout::Block& block = blocks[i];
@@ -88,7 +127,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
             i = block.nEnd;
             continue;
         }
-        DrawBlock(*pDC, block, pDoc->GetSelected(), style);
+        DrawBlock(*pDC, block, pDoc->GetSelected(), style, pChanges);
         ++i;
     }
     pDC->SelectBrush(oldBrush);
@@ -96,7 +135,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
 }
 
 void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
-                                const CBlockViewStyle& style) const
+                                const CBlockViewStyle& style, const CSearchComparison* pChanges) const
 {
     const CRect& rc = block.rect;
     if (rc.IsRectEmpty())
@@ -107,6 +146,8 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
         dc.Rectangle(rc);
         dc.SelectBrush(oldBrush);
         dc.SelectPen(oldPen);
+    } else if (pChanges != nullptr && block.pEntry != nullptr) {
+        dc.FillSolidRect(rc, CChangeColour::Of(*pChanges, *block.pEntry));
     } else {
         dc.FillSolidRect(rc, m_palette[block.nPalette]);
     }

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <optional>
 
+class CCmdUI;
 class CDC;
 class CEntry;
+class CSearchComparison;
 class CVolraDoc;
 
 // The block view: the document's current directory as nested rectangles whose areas follow
@@ -24,6 +26,10 @@ class CVolraDoc;
 // the client size or the preferences differ from what it was made with, and after every
 // update from the document, so repaints for a selection or an uncovered window cost only
 // the drawing.
+//
+// While the document compares its search with an earlier one, "Colour by change" (off
+// until chosen, for this window alone) fills the blocks by how their sizes changed
+// (CChangeColour) instead of by depth and position; the layout stays the same.
 class CVolraBlockView : public CView {
     Q_OBJECT
 public:
@@ -49,7 +55,17 @@ public:
     // (light blue, green, red), at (depth mod 3) * 8 + colour index.
     const std::array<QColor, 24>& GetPalette() const { return m_palette; }
 
+    // "Colour by change": on while the document has a comparison that can tell changes in
+    // the sizes shown; the choice is kept while there is none.
+    void OnColourByChange();
+    void OnUpdateColourByChange(CCmdUI* pCmdUI);
+    // The comparison the blocks are coloured by now, or null for the usual palette.
+    const CSearchComparison* GetChangeColouring() const;
+
+    static const CCmdMap& ClassCmdMap();
+
 protected:
+    const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
     void paintEvent(QPaintEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
@@ -70,12 +86,14 @@ private:
 
     CVolraDoc* GetVolraDoc() const;
     void EnsureLayout(CEntry& current, const CBlockViewStyle& style);
-    void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
-                   const CBlockViewStyle& style) const;
+    // Fills from the palette, or by change when pChanges is set.
+    void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected, const CBlockViewStyle& style,
+                   const CSearchComparison* pChanges) const;
     void SelectAt(QPoint pt);
     void ShowSelectionMenu();
 
     std::array<QColor, 24> m_palette;
     CBlockLayout m_blockRects;  // refers to entries, owns none
     std::optional<LayoutKey> m_layoutKey;
+    bool m_bColourByChange = false;
 };

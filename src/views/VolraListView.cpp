@@ -1,5 +1,7 @@
 #include "VolraListView.h"
 
+#include "EntryInfo.h"
+#include "ListComparing.h"
 #include "ListHeader.h"
 #include "ListModel.h"
 #include "doc/VolraDoc.h"
@@ -17,6 +19,9 @@
 #include <algorithm>
 
 namespace {
+// Bytes up to 1023, then two decimals; ten thousand G covers the largest disks.
+constexpr std::int64_t kLargeDisk = std::int64_t(10000) << 30;
+
 // Shows a cell's whole text as a tip when the column is too narrow for it, and nothing
 // when it fits.
 class CLabelTipDelegate : public QStyledItemDelegate {
@@ -75,21 +80,22 @@ CVolraListView::CVolraListView(QWidget* pParent)
 
 CVolraListView::~CVolraListView() = default;
 
+int CVolraListView::FitWidth(std::initializer_list<std::string> texts) const
+{
+    const QFontMetrics fm = m_list->fontMetrics();
+    const int nMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
+    int nWidth = 0;
+    for (const std::string& text : texts)
+        nWidth = std::max(nWidth, fm.horizontalAdvance(QString::fromStdString(text)));
+    return nWidth + nMargins;
+}
+
 // The widths were chosen for a narrower font than most desktops use: the columns of
 // texts with a known longest form (sizes, types, times) are widened until that fits,
 // rather than show every such text cut short. Names and paths keep their widths.
 void CVolraListView::FitColumnWidths()
 {
-    const QFontMetrics fm = m_list->fontMetrics();
-    const int nMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
-    const auto fit = [&](std::initializer_list<std::string> texts) {
-        int nWidth = 0;
-        for (const std::string& text : texts)
-            nWidth = std::max(nWidth, fm.horizontalAdvance(QString::fromStdString(text)));
-        return nWidth + nMargins;
-    };
-    // Bytes up to 1023, then two decimals; ten thousand G covers the largest disks.
-    constexpr std::int64_t kLargeDisk = std::int64_t(10000) << 30;
+    const auto fit = [this](std::initializer_list<std::string> texts) { return FitWidth(texts); };
     const int nSizeWidth = std::max(fit({FormatSize(1000), FormatSize(1023), FormatSize(kLargeDisk)}),
                                     m_pHeader->MarkedSectionWidth(static_cast<int>(EListColumn::Size)));
     const int nTypeWidth = fit({"Directory (unreadable)", "Directory (other file system)"});
@@ -108,7 +114,9 @@ const CCmdMap& CVolraListView::ClassCmdMap()
 {
     static const CCmdMap map =
         CCmdMapOf<CVolraListView>(&CView::ClassCmdMap())
-            .On(ID_SHOW_ALL_FILES, &CVolraListView::OnShowAllContained, &CVolraListView::OnUpdateShowAllContained);
+            .On(ID_SHOW_ALL_FILES, &CVolraListView::OnShowAllContained, &CVolraListView::OnUpdateShowAllContained)
+            .On(ID_SHOW_CHANGED_ONLY, &CVolraListView::OnShowChangedOnly, &CVolraListView::OnUpdateShowChangedOnly)
+            .On(ID_SHOW_REMOVED, &CVolraListView::OnShowRemoved, &CVolraListView::OnUpdateShowRemoved);
     return map;
 }
 
@@ -122,25 +130,60 @@ void CVolraListView::OnUpdate(CView*, LPARAM, QObject*) { Rebuild(); }
 
 void CVolraListView::OnDetachFromDocument()
 {
-    m_pModel->Rebuild([](std::vector<CEntry*>& rows) {
+    m_pModel->Rebuild(nullptr, [](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
         rows.clear();
         rows.shrink_to_fit();
+        removed.clear();
+        removed.shrink_to_fit();
     });
+}
+
+void CVolraListView::FollowComparison(const CSearchComparison* pComparison)
+{
+    const int nChange = static_cast<int>(EListColumn::Change);
+    if (pComparison == nullptr) {
+        // The next comparison starts with everything shown, sorted as a list starts.
+        m_bChangedOnly = false;
+        m_bShowRemoved = false;
+        if (m_sortColumn == EListColumn::Change) {
+            m_sortColumn = EListColumn::Size;
+            m_sortReversed = true;
+        }
+        m_pModel->ShowChangeColumn(false);
+        return;
+    }
+    if (m_pModel->HasChangeColumn())
+        return;
+    m_pModel->ShowChangeColumn(true);
+    m_list->setColumnWidth(nChange,
+                           std::max({kChangeColumnWidth, m_pHeader->MarkedSectionWidth(nChange),
+                                     FitWidth({FormatSizeChange(-kLargeDisk), "removed"})}));
+    // A change is read against the size it changed: the column stands right after Size.
+    m_pHeader->moveSection(m_pHeader->visualIndex(nChange), static_cast<int>(EListColumn::Size) + 1);
 }
 
 void CVolraListView::Rebuild()
 {
     CVolraDoc* pDoc = GetVolraDoc();
     const CEntry* pCurrent = pDoc != nullptr ? pDoc->GetCurrent() : nullptr;
+    const CSearchComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
+    FollowComparison(pComparison);
     BeginWaitCursor();
-    m_pModel->Rebuild([&](std::vector<CEntry*>& rows) {
+    m_pModel->SetRemovedColour(m_list->palette().color(QPalette::Disabled, QPalette::Text));
+    m_pModel->Rebuild(pComparison, [&](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
+        removed.clear();
         if (pCurrent == nullptr) {
             rows.clear();
-            return;
+        } else if (pComparison == nullptr) {
+            OrderListRows(*pCurrent, m_showAllContained, m_sortColumn, rows);
+            if (m_sortReversed)
+                std::reverse(rows.begin(), rows.end());
+        } else {
+            const CListShown shown{m_showAllContained, m_bChangedOnly, m_bShowRemoved};
+            OrderComparedRows(*pCurrent, shown, m_sortColumn, *pComparison, rows, removed);
+            if (m_sortReversed)
+                ReverseRows(rows, removed);
         }
-        OrderListRows(*pCurrent, m_showAllContained, m_sortColumn, rows);
-        if (m_sortReversed)
-            std::reverse(rows.begin(), rows.end());
     });
     m_pHeader->SetMark(static_cast<int>(m_sortColumn), m_sortReversed);
     EndWaitCursor();
@@ -162,12 +205,13 @@ void CVolraListView::Rebuild()
 
 void CVolraListView::OnColumnClick(int nColumn)
 {
-    if (nColumn < 0 || nColumn >= kListColumns)
+    if (nColumn < 0 || nColumn >= m_pModel->columnCount())
         return;
     const auto column = static_cast<EListColumn>(nColumn);
     if (column != m_sortColumn) {
         m_sortColumn = column;
-        m_sortReversed = false;
+        // Changes, like sizes at first, come largest first: growth, then shrinkage.
+        m_sortReversed = column == EListColumn::Change;
     } else {
         m_sortReversed = !m_sortReversed;
     }
@@ -186,6 +230,40 @@ void CVolraListView::OnUpdateShowAllContained(CCmdUI* pCmdUI)
     pCmdUI->SetCheck(m_showAllContained ? 1 : 0);
 }
 
+bool CVolraListView::IsComparing() const
+{
+    const CVolraDoc* pDoc = GetVolraDoc();
+    return pDoc != nullptr && pDoc->GetComparison() != nullptr;
+}
+
+void CVolraListView::OnShowChangedOnly()
+{
+    if (!IsComparing())
+        return;
+    m_bChangedOnly = !m_bChangedOnly;
+    Rebuild();
+}
+
+void CVolraListView::OnUpdateShowChangedOnly(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(IsComparing());
+    pCmdUI->SetCheck(m_bChangedOnly ? 1 : 0);
+}
+
+void CVolraListView::OnShowRemoved()
+{
+    if (!IsComparing())
+        return;
+    m_bShowRemoved = !m_bShowRemoved;
+    Rebuild();
+}
+
+void CVolraListView::OnUpdateShowRemoved(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(IsComparing());
+    pCmdUI->SetCheck(m_bShowRemoved ? 1 : 0);
+}
+
 void CVolraListView::OnRowSelected()
 {
     CVolraDoc* pDoc = GetVolraDoc();
@@ -193,8 +271,16 @@ void CVolraListView::OnRowSelected()
     if (m_bRebuilding || pDoc == nullptr || rows.isEmpty())
         return;
     // The document's selection only: no other view is told or repainted.
-    if (CEntry* pEntry = m_pModel->EntryAt(rows.front().row()))
+    const int nRow = rows.front().row();
+    if (CEntry* pEntry = m_pModel->EntryAt(nRow)) {
         pDoc->SetSelected(pEntry);
+    } else if (const CEntry* pGone = m_pModel->RemovedAt(nRow)) {
+        // An item gone since is no entry of this tree: the document selects nothing, so
+        // that no command (Open, Delete, the context menu's) can reach it or act on what
+        // was selected before.
+        pDoc->SetSelected(nullptr);
+        ShowEntryInfo(pGone);
+    }
 }
 
 void CVolraListView::OnRowDoubleClicked(int nRow)

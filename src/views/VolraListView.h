@@ -2,9 +2,13 @@
 #include "ListOrder.h"
 #include "framework/View.h"
 
+#include <initializer_list>
+#include <string>
+
 class CEntry;
 class CListHeader;
 class CListModel;
+class CSearchComparison;
 class CVolraDoc;
 class QTableView;
 
@@ -17,6 +21,12 @@ class QTableView;
 // mirror, ties included). Selecting a row selects its entry in the document without
 // repainting any other view; a double-click on a directory makes it current; the right
 // button opens the document's context menu for the selection.
+//
+// While the document compares its search with an earlier one, a Change column stands
+// beside Size, and two commands leave out what did not change ("Show changed only") and
+// add, in grey, what is gone since ("Show removed"). A removed item's row is never the
+// document's selection: clicking it selects nothing there, so Open and Delete cannot reach
+// it; the status bar describes it.
 //
 // The rows are rebuilt at every update from the document, whatever the hint, and dropped
 // when the document lets go of the view, so they never outlive the entries they show.
@@ -31,18 +41,27 @@ public:
     void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
     void OnDetachFromDocument() override;
 
-    // A click on a column's heading: a new column sorts in its natural order, the sort
-    // column again reverses the order.
+    // A click on a column's heading: a new column sorts in its natural order (Change, like
+    // Size at first, in the reverse: largest growth first), the sort column again reverses
+    // the order.
     void OnColumnClick(int nColumn);
     void OnShowAllContained();
     void OnUpdateShowAllContained(CCmdUI* pCmdUI);
+    // Both only while comparing, off until asked for, and off again once the comparison goes.
+    void OnShowChangedOnly();
+    void OnUpdateShowChangedOnly(CCmdUI* pCmdUI);
+    void OnShowRemoved();
+    void OnUpdateShowRemoved(CCmdUI* pCmdUI);
 
     EListColumn GetSortColumn() const { return m_sortColumn; }
+    // The rows' entries of the current tree; null at a removed item's row.
     const std::vector<CEntry*>& GetRows() const;
+    CListModel* GetModel() const { return m_pModel; }
     QTableView* GetListCtrl() const { return m_list; }
     CListHeader* GetHeader() const { return m_pHeader; }
 
     static constexpr int kColumnWidths[kListColumns] = {128, 72, 64, 160, 128, 128, 128};
+    static constexpr int kChangeColumnWidth = 72;
 
     static const CCmdMap& ClassCmdMap();
 
@@ -52,7 +71,12 @@ protected:
 
 private:
     CVolraDoc* GetVolraDoc() const;
+    bool IsComparing() const;
+    // The width a column needs for the widest of the texts.
+    int FitWidth(std::initializer_list<std::string> texts) const;
     void FitColumnWidths();
+    // Adds the Change column beside Size, or takes it away, as the document compares or not.
+    void FollowComparison(const CSearchComparison* pComparison);
     // Gathers and sorts the rows afresh, puts the mark on the sort column and keeps the
     // document's selection selected when it is among the rows.
     void Rebuild();
@@ -65,5 +89,7 @@ private:
     EListColumn m_sortColumn = EListColumn::Size;
     bool m_sortReversed = true;  // so the first order is the largest first
     bool m_showAllContained = true;
+    bool m_bChangedOnly = false;
+    bool m_bShowRemoved = false;
     bool m_bRebuilding = false;  // the selection the view restores is no user's choice
 };

@@ -57,6 +57,9 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
         return;
     // A panel attached after its search finished has never heard of the tree: it builds
     // it at its first update as after a change.
+    // A comparison is set or dropped with HINT_TREE_CHANGED, whose rebuild asks for every
+    // label again; any other update finds the one it had.
+    m_pModel->SetComparison(pDoc->GetComparison());
     if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
         Rebuild(pDoc->GetRoot());
     const bool bShowSizes = AfxGetPrefs().m_bShowSizes != FALSE;
@@ -70,7 +73,11 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
         RevealCurrent(pDoc->GetCurrent());
 }
 
-void CVolraTreeView::OnDetachFromDocument() { m_pModel->Reset(nullptr); }
+void CVolraTreeView::OnDetachFromDocument()
+{
+    m_pModel->SetComparison(nullptr);
+    m_pModel->Reset(nullptr);
+}
 
 void CVolraTreeView::Rebuild(CEntry* pRoot)
 {

@@ -10,7 +10,7 @@ class QTreeView;
 
 // The tree panel: the search's directories as an outline beside the visualisation, each
 // with its folder icon and name, and its size in brackets while the "ShowSizes"
-// preference is on. It follows the document: after every update it unfolds the path down
+// preference is on; while the search is compared with an earlier one, its change too. It follows the document: after every update it unfolds the path down
 // to the current directory and selects that node. And it drives the document: selecting
 // a node, by mouse or by keyboard, makes that directory current for every view.
 //

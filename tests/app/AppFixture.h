@@ -6,6 +6,7 @@
 #include "model/Entry.h"
 #include "support/ModalWatch.h"
 #include "support/PrivateSettings.h"
+#include "support/ScopedEnv.h"
 #include "views/VolraPrefs.h"
 
 #include <QAction>
@@ -13,13 +14,16 @@
 #include <QMenuBar>
 #include <gtest/gtest.h>
 
-// The whole application on a private settings folder, with its main window hidden, and a
-// small tree to search (4096 + 1024 bytes). Sizes are the files' lengths, as if the user had
+// The whole application on a private settings folder and a private data folder (where
+// finished searches are kept), with its main window hidden, and a small tree to search
+// (4096 + 1024 bytes). Sizes are the files' lengths, as if the user had
 // chosen them, so that totals are the same on every file system; kDefaultMeasure leaves the
 // choice to the program. The preferences go back to their defaults afterwards.
 struct AppFixture {
     static constexpr bool kDefaultMeasure = false;
     PrivateSettings settings;
+    TempTree dataHome;
+    ScopedEnv dataHomeEnv{"XDG_DATA_HOME", dataHome.Root()};
     TempTree tree;
     CVolraApp app;
 

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-const std::string kBadName = "bad\xff";
+const std::string kBadName = "bad\xff\t\n\\";
+// How the report writes it, so that each change keeps one line.
+const std::string kBadShown = "bad\xff\\t\\n\\\\";
 
 // du's count of a folder's size on disk, apart from anything Volra computes.
 std::int64_t Du(const std::string& path)
@@ -57,16 +59,18 @@ TEST(CompareCommand, ShowsWhatAScriptChangedBetweenTwoSaves)
         RunProgram(t, {"--compare", t.Path("before.json"), t.Path("after.json.gz"), "--top", "3", "--bytes"});
     EXPECT_EQ(run,
               (ProgramRun{0,
-                          Line(before[1], after[1], bad) + Line(before[2], after[2], bad + "/grow")
+                          Line(before[1], after[1], tree + "/" + kBadShown)
+                              + Line(before[2], after[2], tree + "/" + kBadShown + "/grow")
                               + Line(before[3], after[3], tree + "/d") + total,
                           ""}));
     const ProgramRun live = RunProgram(t, {"--compare", t.Path("before.json"), tree + "/", "--top", "1"});
-    EXPECT_EQ(live,
-              (ProgramRun{0,
-                          "+" + FormatSize(after[1] - before[1]) + "\t" + FormatSize(before[1]) + "\t"
-                              + FormatSize(after[1]) + "\t" + bad + "\n" + "total\t" + FormatSize(before[0]) + "\t"
-                              + FormatSize(after[0]) + "\t+" + FormatSize(after[0] - before[0]) + "\t3\t2\n",
-                          ""}));
+    EXPECT_EQ(
+        live,
+        (ProgramRun{0,
+                    "+" + FormatSize(after[1] - before[1]) + "\t" + FormatSize(before[1]) + "\t" + FormatSize(after[1])
+                        + "\t" + tree + "/" + kBadShown + "\n" + "total\t" + FormatSize(before[0]) + "\t"
+                        + FormatSize(after[0]) + "\t+" + FormatSize(after[0] - before[0]) + "\t3\t2\n",
+                    ""}));
     EXPECT_EQ(
         RunProgram(t, {"--compare", "--bytes", t.Path("after.json.gz"), t.Path("after.json.gz"), "--top", "0"}),
         (ProgramRun{0, "total\t" + std::to_string(after[0]) + "\t" + std::to_string(after[0]) + "\t0\t0\t0\n", ""}));

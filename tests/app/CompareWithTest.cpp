@@ -1,14 +1,17 @@
 #include "app/CompareWith.h"
 #include "AppFixture.h"
 #include "app/AppCommands.h"
+#include "app/HistoryKeeper.h"
 #include "doc/VolraDoc.h"
 #include "framework/FileChooser.h"
 #include "support/ComparedSearch.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 // A saved search is set beside the window only when it is of the same folder, whole, and in
@@ -81,14 +84,43 @@ TEST(CompareWith, OtherSavedSearchAndStopFromTheMenu)
     SetFileChooserAnswer(nullptr);
     ASSERT_NE(pDoc->GetComparison(), nullptr);
     f.Frame().UpdateCommandStates();
-    const auto labels = f.Frame().statusBar()->findChildren<QLabel*>();
-    const bool bTold = std::any_of(labels.begin(), labels.end(), [](const QLabel* p) {
-        return p->text().startsWith("Since ") && p->text().endsWith(": -2.00k, 1 new, 1 removed");
-    });
-    EXPECT_TRUE(bTold) << "5120 bytes before, 3120 now; new.bin new, top.bin removed";
+    const QLabel* pTold = f.Frame().statusBar()->findChild<QLabel*>("ComparisonLabel");
+    ASSERT_NE(pTold, nullptr);
+    EXPECT_TRUE(pTold->text().startsWith("Since ") && pTold->text().endsWith(": -2.00k, 1 new, 1 removed"))
+        << "5120 bytes before, 3120 now; new.bin new, top.bin removed: " << pTold->text().toStdString();
 
     EXPECT_TRUE(f.Enabled(ID_COMPARE_STOP));
     f.Command(ID_COMPARE_STOP);
     EXPECT_EQ(pDoc->GetComparison(), nullptr);
     EXPECT_FALSE(f.Enabled(ID_COMPARE_STOP));
+    EXPECT_TRUE(pTold->isHidden()) << "nothing to tell once the comparison is gone";
+}
+
+// The history's earlier searches of the window's folder are offered, newest first, without
+// the window's own; picking one compares with it.
+TEST(CompareWith, OffersTheKeptSearchesOfTheFolder)
+{
+    AppFixture f;
+    ASSERT_NE(f.Open(), nullptr);
+    ASSERT_TRUE(f.app.GetHistoryKeeper()->WaitForWrites(std::chrono::seconds(30)));
+    f.tree.File("sub/new.bin", 2048);
+    CVolraDoc* pDoc = f.Open();
+    ASSERT_NE(pDoc, nullptr);
+    ASSERT_TRUE(f.app.GetHistoryKeeper()->WaitForWrites(std::chrono::seconds(30)));
+
+    QMenu* pMenu = f.Action(ID_COMPARE_WITH)->menu();
+    ASSERT_NE(pMenu, nullptr);
+    emit pMenu->aboutToShow();
+    QStringList texts;
+    for (const QAction* a : pMenu->actions())
+        texts << (a->isSeparator() ? "-" : a->text());
+    ASSERT_EQ(texts.size(), 3) << texts.join("|").toStdString();
+    EXPECT_TRUE(texts[0].endsWith("  5.00k")) << "the first search, not this one (7.00k): " << texts[0].toStdString();
+    EXPECT_EQ(texts.mid(1), (QStringList{"-", "&Other saved search..."}));
+
+    pMenu->actions()[0]->trigger();
+    ASSERT_NE(pDoc->GetComparison(), nullptr);
+    EXPECT_EQ(pDoc->GetComparison()->NewCount(), 1u);
+    EXPECT_EQ(pDoc->GetComparison()->GetCurrentRoot().GetSize() - pDoc->GetComparison()->GetEarlierRoot().GetSize(),
+              2048);
 }

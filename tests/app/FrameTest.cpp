@@ -381,7 +381,7 @@ TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
     }();
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(f.Frame().statusBar()->currentMessage(), "1 directory could not be read");
-    const auto measure = [&] { return f.Frame().statusBar()->findChild<QLabel*>()->text(); };
+    const auto measure = [&] { return f.Frame().statusBar()->findChild<QLabel*>("MeasureLabel")->text(); };
     const std::string r = f.tree.Root();
     EXPECT_EQ(measure() + (f.Checked(ID_VIEW_SIZE_ON_DISK) ? " checked" : ""), "Size on disk checked");
     EXPECT_EQ(doc->GetTitle(), "(Folder " + r + ") " + r + " (" + FormatSize(doc->GetRoot()->GetDiskSize()) + ")");
@@ -401,6 +401,6 @@ TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
     EXPECT_FALSE(PrivateSettings::Settings().value("Volra/SizeOnDisk").toBool());
     CEntry::ShowDiskSizes(true);
     CMainFrame next(nullptr);
-    EXPECT_EQ(next.statusBar()->findChild<QLabel*>()->text(), "File lengths") << "the stored choice is kept";
+    EXPECT_EQ(next.statusBar()->findChild<QLabel*>("MeasureLabel")->text(), "File lengths") << "the stored choice is kept";
     EXPECT_FALSE(CEntry::ShowsDiskSizes());
 }

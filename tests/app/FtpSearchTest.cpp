@@ -2,6 +2,7 @@
 #include "RunProgram.h"
 #include "app/AppCommands.h"
 #include "app/ChooseSearchTypeDlg.h"
+#include "app/HistoryKeeper.h"
 #include "app/Snapshot.h"
 #include "doc/Resource.h"
 #include "ftp/FtpAccountsDlg.h"
@@ -29,6 +30,8 @@ TEST(FtpSearchWindow, OpensFromAnAddressWithoutFileCommandsOrFromTheFtpButtonsAc
     }
     CVolraDoc* doc = tpl->OpenDocumentFile(server.Url() + "/sub");
     ASSERT_NE(dynamic_cast<CFtpVolraDoc*>(doc), nullptr);
+    ASSERT_TRUE(f.app.GetHistoryKeeper()->WaitForWrites(std::chrono::seconds(10)));
+    EXPECT_TRUE(CHistoryStore(CHistoryStore::DefaultFolder(), {}).Roots().empty()) << "an FTP search is not kept";
     EXPECT_EQ(doc->GetTitle(), "(volra on 127.0.0.1) /sub (1.00k)");
     doc->SetSelected(Child(doc->GetRoot(), "a.txt"));
     EXPECT_FALSE(f.Enabled(ID_OPEN_RUN));

@@ -3,15 +3,13 @@
 #include "app/HelpWindow.h"
 #include "framework/UiServices.h"
 #include "support/ModalWatch.h"
+#include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -61,7 +59,8 @@ TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
     };
     for (const auto& [bFtp, action, result] : ways) {
         D dlg(nullptr, bFtp);
-        EXPECT_EQ(RunModal(dlg, [&] { action(dlg); }), result);
+        WhenModal<D>(action);
+        EXPECT_EQ(dlg.DoModal(), result);
     }
     const std::pair<std::function<void(CAboutDlg&)>, int> aboutWays[] = {
         {[](CAboutDlg& d) { Click(d.GetOkButton()); }, IDOK},
@@ -70,7 +69,8 @@ TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
     };
     for (const auto& [action, result] : aboutWays) {
         CAboutDlg dlg;
-        EXPECT_EQ(RunModal(dlg, [&] { action(dlg); }), result);
+        WhenModal<CAboutDlg>(action);
+        EXPECT_EQ(dlg.DoModal(), result);
     }
 }
 
@@ -78,14 +78,14 @@ TEST(HelpLocation, TheFirstFolderHoldingAnIndexWins)
 {
     // A folder named index.html is no page; "bin/../share/volra/help" is given as written,
     // and the URL names the real place.
-    QTemporaryDir root;
-    const QString empty = root.filePath("empty"), fake = root.filePath("fake"), guide = root.filePath("guide");
-    ASSERT_TRUE(QDir().mkpath(empty) && QDir().mkpath(guide) && QDir().mkpath(fake + "/index.html"));
-    QFile index(guide + "/index.html");
-    ASSERT_TRUE(index.open(QIODevice::WriteOnly) && index.write("<title>guide</title>") > 0);
-    index.close();
+    TempTree t;
+    t.Dir("empty");
+    t.Dir("fake/index.html");
+    t.File("guide/index.html", 20);
+    const auto at = [&t](const char* relative) { return QString::fromStdString(t.Path(relative)); };
+    const QString empty = at("empty"), fake = at("fake"), guide = at("guide");
     const QUrl guideIndex = QUrl::fromLocalFile(guide + "/index.html");
-    EXPECT_EQ(CHelpWindow::FindHelpIndex({root.filePath("missing"), empty, fake, guide, ":/help"}), guideIndex);
+    EXPECT_EQ(CHelpWindow::FindHelpIndex({at("missing"), empty, fake, guide, ":/help"}), guideIndex);
     EXPECT_EQ(CHelpWindow::FindHelpIndex({empty, ":/help", guide}), kCompiledIndex);
     EXPECT_EQ(CHelpWindow::FindHelpIndex({guide + "/../guide"}), guideIndex);
     EXPECT_TRUE(CHelpWindow::FindHelpIndex({empty, fake}).isEmpty());

@@ -13,7 +13,6 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -28,21 +27,6 @@ void Type(CSpinEdit* pSpin, const char* text)
 {
     pSpin->GetEdit()->clear();
     QTest::keyClicks(pSpin->GetEdit(), QString::fromLatin1(text));
-}
-
-// Carries out the action; the text of the message box it opened, answered at once, or "".
-std::string BoxFrom(const std::function<void()>& action)
-{
-    std::string text;
-    QObject scope;  // a timer that found no box goes with it
-    QTimer::singleShot(0, &scope, [&text] {
-        if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = pBox->text().toStdString();
-            pBox->accept();
-        }
-    });
-    action();
-    return text;
 }
 
 }  // namespace
@@ -131,15 +115,19 @@ TEST(PrefsSheet, NumbersAreTakenAsTypedAndTheFaceAsStored)
             Type(block.m_wndBorderSpin, "0");
             CSpinEdit* spin = block.m_wndFontSizeSpin;
             Type(spin, notAnInteger);
-            EXPECT_EQ(BoxFrom([&] { QTest::mouseClick(s.GetOkButton(), Qt::LeftButton); }), "Please enter an integer.");
+            ModalWatch boxes(true);
+            QTest::mouseClick(s.GetOkButton(), Qt::LeftButton);
             EXPECT_TRUE(s.isVisible());
-            EXPECT_EQ(BoxFrom([&] { s.GetTabControl()->setCurrentIndex(2); }), "Please enter an integer.");
+            EXPECT_EQ(boxes.texts, std::vector<std::string>{"Please enter an integer."});
+            s.GetTabControl()->setCurrentIndex(2);
+            EXPECT_EQ(boxes.texts.size(), 2u);
             EXPECT_EQ(s.GetActiveIndex(), 1);
             EXPECT_EQ(s.GetTabControl()->currentIndex(), 1);
             EXPECT_EQ(s.focusWidget(), spin);
             EXPECT_EQ(spin->GetEdit()->selectedText(), spin->GetEdit()->text());
             Type(spin, "200");
-            EXPECT_EQ(BoxFrom([&] { s.GetTabControl()->setCurrentIndex(2); }), "");
+            s.GetTabControl()->setCurrentIndex(2);
+            EXPECT_EQ(boxes.texts.size(), 2u);
             EXPECT_EQ(s.GetActiveIndex(), 2);
             QTest::mouseClick(s.GetOkButton(), Qt::LeftButton);
         });

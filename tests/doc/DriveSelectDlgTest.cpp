@@ -61,25 +61,26 @@ TEST(DriveSelectDlg, ListsTheDrivesSortedAndOkFollowsTheSelection)
 
 TEST(DriveSelectDlg, EachWayOutGivesItsResult)
 {
-    // Three rows ("/", "/media/caf\xe9", "/mnt/nas") leave empty space below them.
-    const auto select = [](CDriveSelectDlg& d, int row) { d.GetList()->topLevelItem(row)->setSelected(true); };
-    const auto rowRect = [](CDriveSelectDlg& d, int row) {
-        return d.GetList()->visualItemRect(d.GetList()->topLevelItem(row));
-    };
+    // Three rows ("/", "/media/caf\xe9", "/mnt/nas") leave empty space below them. The row
+    // given is selected first, when there is one.
+    using D = CDriveSelectDlg;
+    const auto rowRect = [](D& d, int row) { return d.GetList()->visualItemRect(d.GetList()->topLevelItem(row)); };
     const struct {
-        std::function<void(CDriveSelectDlg&)> action;
+        int row;
+        std::function<void(D&)> action;
         int result;
         std::string drive;
     } ways[] = {
-        {[&](CDriveSelectDlg& d) {
+        {-1,
+         [](D& d) {
              QTest::keyClick(d.GetList(), Qt::Key_Return);
              EXPECT_TRUE(d.isVisible()) << "Enter chooses nothing without a selection";
-             select(d, 2);
+             d.GetList()->topLevelItem(2)->setSelected(true);
              QTest::keyClick(d.GetList(), Qt::Key_Return);
          },
          IDOK, "/mnt/nas"},
-        {[&](CDriveSelectDlg& d) {
-             select(d, 2);
+        {2,
+         [&](D& d) {
              const QPoint below(rowRect(d, 2).center().x(), rowRect(d, 2).bottom() + 8);
              ASSERT_LT(below.y() + 2, d.GetList()->viewport()->height());
              ClickAt(d.GetList()->viewport(), below, true);
@@ -87,38 +88,28 @@ TEST(DriveSelectDlg, EachWayOutGivesItsResult)
              ClickAt(d.GetList()->viewport(), rowRect(d, 1).center(), true);
          },
          IDOK, "/media/caf\xe9"},
-        {[&](CDriveSelectDlg& d) {
-             select(d, 0);
-             d.GetOkButton()->click();
-         },
-         IDOK, "/"},
+        {0, [](D& d) { d.GetOkButton()->click(); }, IDOK, "/"},
         // Down with nothing selected selects the first row, then goes on from there.
-        {[&](CDriveSelectDlg& d) {
+        {-1,
+         [](D& d) {
              QTest::keyClick(d.GetList(), Qt::Key_Down);
              EXPECT_EQ(d.m_strDrive, "/");
              QTest::keyClick(d.GetList(), Qt::Key_Down);
              QTest::keyClick(d.GetList(), Qt::Key_Return);
          },
          IDOK, "/media/caf\xe9"},
-        {[&](CDriveSelectDlg& d) {
-             select(d, 0);
-             d.GetCancelButton()->click();
-         },
-         IDCANCEL, "/"},
-        {[&](CDriveSelectDlg& d) {
-             select(d, 0);
-             QTest::keyClick(d.GetList(), Qt::Key_Escape);
-         },
-         IDCANCEL, "/"},
-        {[&](CDriveSelectDlg& d) {
-             select(d, 0);
-             d.close();
-         },
-         IDCANCEL, "/"},
+        {0, [](D& d) { d.GetCancelButton()->click(); }, IDCANCEL, "/"},
+        {0, [](D& d) { QTest::keyClick(d.GetList(), Qt::Key_Escape); }, IDCANCEL, "/"},
+        {0, [](D& d) { d.close(); }, IDCANCEL, "/"},
     };
     for (const auto& way : ways) {
-        CDriveSelectDlg dlg(nullptr, FakeDrives(3));
-        EXPECT_EQ(RunModal(dlg, [&] { way.action(dlg); }), way.result) << way.drive;
+        D dlg(nullptr, FakeDrives(3));
+        WhenModal<D>([&way](D& d) {
+            if (way.row >= 0)
+                d.GetList()->topLevelItem(way.row)->setSelected(true);
+            way.action(d);
+        });
+        EXPECT_EQ(dlg.DoModal(), way.result) << way.drive;
         EXPECT_EQ(dlg.m_strDrive, way.drive);
     }
 }
@@ -152,13 +143,12 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
         });
         ErrorBoxes boxes;
         CDriveSelectDlg dlg(nullptr, FakeDrives(3));
-        EXPECT_EQ(RunModal(dlg,
-                           [&dlg] {
-                               dlg.GetFolderButton()->click();
-                               if (dlg.isVisible())
-                                   dlg.GetCancelButton()->click();
-                           }),
-                  c.result);
+        WhenModal<CDriveSelectDlg>([](CDriveSelectDlg& d) {
+            d.GetFolderButton()->click();
+            if (d.isVisible())
+                d.GetCancelButton()->click();
+        });
+        EXPECT_EQ(dlg.DoModal(), c.result);
         EXPECT_EQ(dlg.m_strDrive, c.drive);
         EXPECT_EQ(dlg.m_strTitle, c.drive.empty() ? "" : "Folder " + c.drive);
         EXPECT_EQ(boxes.shown, c.box.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});

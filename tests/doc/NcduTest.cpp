@@ -1,18 +1,15 @@
-#include "doc/FileVolraDoc.h"
 #include "doc/NcduReader.h"
 #include "doc/NcduWriter.h"
 #include "support/DocHarness.h"
 #include "support/EntryBuild.h"
+#include "support/Mutate.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <fstream>
-#include <random>
 #include <regex>
-#include <sys/stat.h>
 #include <zlib.h>
 
 namespace {
@@ -80,19 +77,6 @@ std::string DiskDump(const CEntry& e)
         line += DiskDump(*child);
     return line;
 }
-
-// Names JSON must escape, bytes that are not UTF-8, a hard link, a symbolic link and a
-// sparse file over 4 GiB.
-void MakeAwkwardTree(const TempTree& t)
-{
-    t.File("caf\xe9 \"q\"\\", 3);
-    t.File("line\nbreak\x01\x7f", 1500);
-    t.File("d/\xff\xfe/big.img", 5'000'000'000);
-    t.File("d/report.txt", 4000);
-    ASSERT_EQ(::link(t.Path("d/report.txt").c_str(), t.Path("d/link.txt").c_str()), 0);
-    t.Symlink("d/latest", "report.txt");
-    t.Dir("empty");
-}
 }  // namespace
 
 // Exports ncdu wrote open as their trees. What is saved opens again the same: tree, sizes,
@@ -101,9 +85,17 @@ void MakeAwkwardTree(const TempTree& t)
 // permissions bite even for root.
 TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
 {
+    // Names JSON must escape, bytes that are not UTF-8, a hard link, a symbolic link and a
+    // sparse file over 4 GiB.
     TempTree t;
     TempTree out;
-    MakeAwkwardTree(t);
+    t.Files({{"caf\xe9 \"q\"\\", 3},
+             {"line\nbreak\x01\x7f", 1500},
+             {"d/\xff\xfe/big.img", 5'000'000'000},
+             {"d/report.txt", 4000}});
+    ASSERT_EQ(::link(t.Path("d/report.txt").c_str(), t.Path("d/link.txt").c_str()), 0);
+    t.Symlink("d/latest", "report.txt");
+    t.Dir("empty");
     // ncdu's own export of the tree opens as a search of it: both list a directory in the
     // same order, so even the colours agree; ncdu keeps no times without -e.
     ASSERT_EQ(std::system(("ncdu -x -o '" + out.Path("ncdu.json") + "' '" + t.Root() + "' 2>/dev/null").c_str()), 0)
@@ -263,32 +255,14 @@ TEST(NcduReader, AGigabyteOfWhitespaceEndsInAnError)
 // tree whose totals add up, or an error with its line and column.
 TEST(NcduReader, DamagedExportsOpenWholeOrNotAtAll)
 {
-    std::ifstream in(kFixture, std::ios::binary);
-    const std::string seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string seed = ReadFile(kFixture);
     std::mt19937 random(13);
-    const std::string alphabet = std::string("[]{},:\"\\-019eE.\x00\xff\n ", 19);
     const std::regex where("line [0-9]+, column [0-9]+: .+");
     TempTree t;
     int opened = 0;
     for (int round = 0; round < 1500; ++round) {
-        std::string bytes = seed;
-        for (int n = 1 + static_cast<int>(random() % 4); n > 0; --n) {
-            const std::size_t at = random() % bytes.size();
-            switch (random() % 4) {
-            case 0:
-                bytes[at] = alphabet[random() % alphabet.size()];
-                break;
-            case 1:
-                bytes.erase(at, random() % 40);
-                break;
-            case 2:
-                bytes.insert(at, bytes.substr(random() % bytes.size(), random() % 60));
-                break;
-            default:
-                bytes.resize(at + 1);
-            }
-        }
-        Write(t.Path("in.json"), bytes);
+        Write(t.Path("in.json"),
+              Mutated(seed, 1 + round % 4, random, std::string_view("[]{},:\"\\-019eE.\x00\xff\n ", 19)));
         CNcduReader reader;
         const std::size_t nBefore = HandArena().EntryCount();
         CEntry* root = reader.Read(t.Path("in.json"), HandArena());

@@ -119,33 +119,11 @@ TEST(FtpAccounts, RemoveIsStoredAtOnceAndTheLastLeavesClearedDisabledDetails)
     EXPECT_EQ(again.Details(), "|||21");
 }
 
-TEST(FtpAccounts, PortIsCheckedAtEveryChangeAndHoldsOk)
-{
-    PrivateSettings settings;
-    FtpAccountStore::Save({{"a", "h", "u", "p", 2121, {}}});
-    Dialog d;
-    ModalWatch messages;
-    d.dlg.GetPortEdit()->setText("70000");
-    d.dlg.GetHostEdit()->setText("h2");  // not taken into the account while the port is wrong
-    d.dlg.GetPortEdit()->setText("");
-    d.dlg.accept();
-    EXPECT_NE(d.dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(messages.texts,
-              (std::vector<std::string>{"Please enter an integer between 0 and 65535.",
-                                        "Please enter an integer between 0 and 65535.", "Please enter an integer.",
-                                        "Please enter an integer."}));
-    EXPECT_EQ(settings.Settings().value("Accounts/a/Host").toString(), "h") << "written before the check";
-    d.dlg.GetPortEdit()->setText("0");
-    d.dlg.accept();
-    EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(settings.Settings().value("Accounts/a/Host").toString(), "h2");
-    EXPECT_EQ(settings.Settings().value("Accounts/a/Port").toInt(), 0);
-}
-
 // What the settings hold is shown as it stands: a port out of range (never wrapped into
 // another number) is refused by OK as a typed one is, and written back unchanged until a
-// port is typed; a group nested by hand is the account of its whole name.
-TEST(FtpAccounts, StoredValuesAreShownAsStored)
+// port is typed; a group nested by hand is the account of its whole name. A typed port is
+// checked at every change and holds OK, and the other details wait for it.
+TEST(FtpAccounts, PortsAreCheckedAsTypedAndAsStored)
 {
     PrivateSettings settings;
     settings.Dir().Dir("kestrow software");
@@ -154,22 +132,37 @@ TEST(FtpAccounts, StoredValuesAreShownAsStored)
                                       "a%2Fb\\Port=2121\n"
                                       "big\\Host=h\n"
                                       "big\\Port=99999999999\n";
+    ModalWatch messages;
+    const auto stored = [&settings](const char* key) { return settings.Settings().value(key).toString(); };
+    {
+        Dialog d;
+        EXPECT_EQ(d.Listed(), (std::vector<std::string>{"a/b", "big"}));
+        EXPECT_EQ(d.Details(), "nested|||2121");
+        d.dlg.GetPortEdit()->setText("70000");
+        d.dlg.GetHostEdit()->setText("h2");  // not taken into the account while the port is wrong
+        d.dlg.GetPortEdit()->setText("");
+        d.dlg.accept();
+        EXPECT_NE(d.dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(stored("Accounts/a/b/Host"), "nested") << "written before the check";
+        d.dlg.GetPortEdit()->setText("0");
+        d.dlg.accept();
+        EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(stored("Accounts/a/b/Host"), "h2");
+        EXPECT_EQ(stored("Accounts/a/b/Port"), "0");
+    }
     Dialog d;
-    EXPECT_EQ(d.Listed(), (std::vector<std::string>{"a/b", "big"}));
-    EXPECT_EQ(d.Details(), "nested|||2121");
     d.dlg.GetList()->setCurrentRow(1);
     EXPECT_EQ(d.Details(), "h|||99999999999");
-    ModalWatch messages;
     d.dlg.accept();
     EXPECT_NE(d.dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{"Please enter an integer."});
-    EXPECT_EQ(settings.Settings().value("Accounts/big/Port").toString(), "99999999999");
-    EXPECT_EQ(settings.Settings().value("Accounts/a/b/Host").toString(), "nested");
+    const std::string range = "Please enter an integer between 0 and 65535.", integer = "Please enter an integer.";
+    EXPECT_EQ(messages.texts, (std::vector<std::string>{range, range, integer, integer, integer}));
+    EXPECT_EQ(stored("Accounts/big/Port"), "99999999999");
     d.dlg.GetPortEdit()->setText("2100");
     d.dlg.accept();
     EXPECT_EQ(d.dlg.result(), QDialog::Accepted);
     EXPECT_EQ(d.dlg.m_nPort, 2100);
-    EXPECT_EQ(settings.Settings().value("Accounts/big/Port").toInt(), 2100);
+    EXPECT_EQ(stored("Accounts/big/Port"), "2100");
 }
 
 // Names come back exactly as they went, an account nested in another's group included;

@@ -56,9 +56,7 @@ TEST(FtpClient, ListsOverOneLoginWhateverTheServer)
         {"no-connect-back", {"-dash/", "x y"}, true},
     };
     for (const Case& c : cases) {
-        FtpServerOptions options;
-        options.behaviour = c.behaviour;
-        FtpTestServer server(t.Root(), options);
+        FtpTestServer server(t.Root(), c.behaviour);
         CInternetSession session;
         const auto connection = Login(session, server.Port());
         ASSERT_TRUE(connection) << c.behaviour;
@@ -83,64 +81,48 @@ TEST(FtpClient, ListsOverOneLoginWhateverTheServer)
     }
 }
 
-// The caller's thread is never blocked by the network: its hook runs throughout a wait,
-// and its word ends a listing the server has stopped sending, long before any timeout.
-TEST(FtpClient, TheWaitHookRunsThroughoutAndCanAbort)
+// The caller's thread is never blocked by the network: its wait hook runs throughout a wait,
+// and its word ends a listing the server has stopped sending, long before any timeout. A
+// hook that throws leaves its listing behind: the worker refuses what comes after (the
+// outcome of the listing left behind must not be taken for another's), and ending the
+// connection still ends its thread at once.
+TEST(FtpClient, TheWaitHookRunsThroughoutAndEndsAStalledListingByWordOrThrow)
 {
     TempTree t;
     t.File("sub/x", 1);
-    FtpServerOptions options;
-    options.behaviour = "stall";
-    FtpTestServer server(t.Root(), options);
-    CInternetSession session;
-    session.SetTimeout(std::chrono::minutes(5));
-    int calls = 0;
-    session.SetWaitHook([&calls] { return ++calls < 20; });
-    const auto connection = Login(session, server.Port());
-    ASSERT_TRUE(connection);
-    ASSERT_TRUE(connection->SetCurrentDirectory("/sub"));
-    CFtpFileFind find(connection.get());
-    EXPECT_FALSE(find.FindFile());
-    EXPECT_EQ(GetLastError(), ERROR_INTERNET_OPERATION_CANCELLED);
-    EXPECT_GE(calls, 20);
-    connection->Close();
-    EXPECT_FALSE(connection->SetCurrentDirectory("/")) << "nothing after the logout";
-}
-
-// A wait hook that throws leaves its listing behind: the worker refuses what comes after
-// (the outcome of the listing left behind must not be taken for another's), and ending
-// the connection still ends its thread at once, although the server stalls and the
-// timeout is far off.
-TEST(FtpClient, EndsWhateverAWaitLeftBehind)
-{
-    TempTree t;
-    t.File("sub/x", 1);
-    FtpServerOptions options;
-    options.behaviour = "stall";
-    FtpTestServer server(t.Root(), options);
-    CInternetSession session;
-    session.SetTimeout(std::chrono::minutes(10));
-    int calls = 0;
-    session.SetWaitHook([&calls] {
-        if (++calls == 20)
-            throw std::runtime_error("thrown by the hook");
-        return true;
-    });
-    auto connection = Login(session, server.Port());
-    ASSERT_TRUE(connection);
-    ASSERT_TRUE(connection->SetCurrentDirectory("/sub"));
-    CFtpFileFind find(connection.get());
-    EXPECT_THROW(find.FindFile(), std::runtime_error);
-    EXPECT_FALSE(connection->SetCurrentDirectory("/"));
-    EXPECT_EQ(GetLastError(), ERROR_INTERNET_INTERNAL_ERROR);
-
-    // Ended on a thread of its own, so that a worker that would wait for ever fails the
-    // test instead of hanging it.
-    auto ended = std::make_shared<std::promise<void>>();
-    std::future<void> done = ended->get_future();
-    std::thread([c = std::move(connection), ended]() mutable {
-        c.reset();
-        ended->set_value();
-    }).detach();
-    EXPECT_TRUE(done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) << "the thread did not end";
+    FtpTestServer server(t.Root(), "stall");
+    for (const bool bThrow : {false, true}) {
+        CInternetSession session;
+        session.SetTimeout(std::chrono::minutes(10));
+        int calls = 0;
+        session.SetWaitHook([&calls, bThrow] {
+            if (++calls == 20 && bThrow)
+                throw std::runtime_error("thrown by the hook");
+            return bThrow || calls < 20;
+        });
+        auto connection = Login(session, server.Port());
+        ASSERT_TRUE(connection);
+        ASSERT_TRUE(connection->SetCurrentDirectory("/sub"));
+        CFtpFileFind find(connection.get());
+        if (!bThrow) {
+            EXPECT_FALSE(find.FindFile());
+            EXPECT_EQ(GetLastError(), ERROR_INTERNET_OPERATION_CANCELLED);
+            EXPECT_GE(calls, 20);
+            connection->Close();
+            EXPECT_FALSE(connection->SetCurrentDirectory("/")) << "nothing after the logout";
+            continue;
+        }
+        EXPECT_THROW(find.FindFile(), std::runtime_error);
+        EXPECT_FALSE(connection->SetCurrentDirectory("/"));
+        EXPECT_EQ(GetLastError(), ERROR_INTERNET_INTERNAL_ERROR);
+        // Ended on a thread of its own, so that a worker that would wait for ever fails the
+        // test instead of hanging it.
+        auto ended = std::make_shared<std::promise<void>>();
+        std::future<void> done = ended->get_future();
+        std::thread([c = std::move(connection), ended]() mutable {
+            c.reset();
+            ended->set_value();
+        }).detach();
+        EXPECT_TRUE(done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) << "the thread did not end";
+    }
 }

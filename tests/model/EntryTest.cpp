@@ -76,7 +76,7 @@ TEST(Entry, TotalsFollowEveryFileUpTheChain)
     EXPECT_EQ(root.GetSize(), 0) << "what stopped at the top comes down, never below nothing";
 }
 
-TEST(Entry, PathsAreComposedWithOneSeparatorAndKeptByTheCopyForRereading)
+TEST(Entry, PathsAreComposedWithOneSeparatorIconsCachedAndBothKeptByTheCopyForRereading)
 {
     for (const char* rootPath : {"/", "/home"}) {
         CEntryArena arena;
@@ -88,8 +88,19 @@ TEST(Entry, PathsAreComposedWithOneSeparatorAndKeptByTheCopyForRereading)
         EXPECT_EQ(f->GetPath(), base + "/dir with space/na\nme\xff") << "bytes kept exactly";
 
         d->SetColour(5);
-        CEntry::SetIconLookup([](const std::string&, BOOL bOpen, BOOL) { return bOpen ? 8 : 7; });
-        ASSERT_EQ(d->GetIconIndex(FALSE) * 10 + d->GetIconIndex(TRUE), 78);
+        // Icons are looked up once per entry and state, directories with a trailing "/".
+        static int nLookups;
+        nLookups = 0;
+        CEntry::SetIconLookup(nullptr);
+        EXPECT_EQ(d->GetIconIndex(FALSE), -1) << "no lookup installed: nothing known yet";
+        CEntry::SetIconLookup([](const std::string& path, BOOL bOpen, BOOL) {
+            ++nLookups;
+            return path.back() != '/' ? 3 : bOpen ? 8 : 7;
+        });
+        EXPECT_EQ((std::vector<int>{d->GetIconIndex(FALSE), d->GetIconIndex(TRUE), d->GetIconIndex(FALSE),
+                                    d->GetIconIndex(TRUE), f->GetIconIndex(FALSE)}),
+                  (std::vector<int>{7, 8, 7, 8, 3}));
+        EXPECT_EQ(nLookups, 3);
         CEntry::SetIconLookup([](const std::string&, BOOL, BOOL) { return 0; });  // a copy keeps its own
         CEntry& copy = *arena.NewCopyForRereading(*d);
         EXPECT_EQ(copy.GetParent(), &root);
@@ -213,25 +224,4 @@ TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
         e->SetTimes(CTime(1), CTime(2), CTime(3));
         EXPECT_EQ(e->GetAccessedTime().GetTime(), 3) << "from wide times back to packed ones";
     }
-}
-
-TEST(Entry, IconIndicesAreCachedPerState)
-{
-    CEntryArena arena;
-    CEntry& root = NewRoot(arena, "/");
-    CEntry* d = Add(&root, "d", true);
-    CEntry* f = Add(&root, "f.txt", false);
-    CEntry::SetIconLookup(nullptr);
-    EXPECT_EQ(d->GetIconIndex(FALSE), -1) << "no lookup installed: nothing known yet";
-
-    static int nLookups = 0;
-    CEntry::SetIconLookup([](const std::string& path, BOOL bOpen, BOOL) {
-        ++nLookups;
-        return path.back() != '/' ? 3 : bOpen ? 11 : 10;
-    });
-    const std::vector<int> indices = {d->GetIconIndex(FALSE), d->GetIconIndex(TRUE), d->GetIconIndex(FALSE),
-                                      d->GetIconIndex(TRUE), f->GetIconIndex(FALSE)};
-    EXPECT_EQ(indices, (std::vector<int>{10, 11, 10, 11, 3})) << "directories are looked up with a trailing /";
-    EXPECT_EQ(nLookups, 3) << "one lookup per entry and state";
-    CEntry::SetIconLookup(nullptr);
 }

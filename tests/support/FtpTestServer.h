@@ -23,6 +23,7 @@ public:
     static constexpr const char* kPassword = "s3cret pass";
 
     explicit FtpTestServer(const std::string& root, const FtpServerOptions& options = {});
+    FtpTestServer(const std::string& root, const char* behaviour) : FtpTestServer(root, {behaviour, {}, {}}) {}
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;

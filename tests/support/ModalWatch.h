@@ -10,17 +10,19 @@
 #include <string>
 #include <vector>
 
-// Closes every modal window that comes up while it lives, counting them and keeping the texts
-// of message boxes, so that a test of a path that must never wait for the user fails
-// instead of hanging.
+// Closes every modal window that comes up while it lives (or only message boxes, leaving
+// the dialog under test open), counting them and keeping the texts of message boxes, so
+// that a test of a path that must never wait for the user fails instead of hanging.
 class ModalWatch {
 public:
-    ModalWatch()
+    explicit ModalWatch(bool bBoxesOnly = false)
     {
-        m_timer.callOnTimeout([this] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                if (auto* box = qobject_cast<QMessageBox*>(w))
-                    texts.push_back(box->text().toStdString());
+        m_timer.callOnTimeout([this, bBoxesOnly] {
+            QWidget* w = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box != nullptr)
+                texts.push_back(box->text().toStdString());
+            if (w != nullptr && (box != nullptr || !bBoxesOnly)) {
                 ++closed;
                 w->close();
             }
@@ -33,18 +35,6 @@ public:
 private:
     QTimer m_timer;
 };
-
-// Runs the dialog with the actions done from inside its loop; a dialog the actions leave open
-// is ended after a while, so that a fault fails the test instead of hanging it.
-template <class Dlg> int RunModal(Dlg& dlg, const std::function<void()>& actions)
-{
-    QTimer::singleShot(0, &dlg, actions);
-    QTimer::singleShot(5000, &dlg, [&dlg] {
-        ADD_FAILURE() << "the dialog was still open";
-        dlg.done(-1);
-    });
-    return dlg.DoModal();
-}
 
 // Runs actions from inside the next modal dialog's loop, as a user would act on it; a dialog
 // (or message box) still open after a while is ended, so that a fault fails the test

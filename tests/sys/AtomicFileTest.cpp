@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <dirent.h>
 #include <dlfcn.h>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 // This program's own fsync and rename note, while a test listens, which file each call was
 // about, and then do what the system's do: the order of the calls is what makes a replaced
@@ -60,20 +62,10 @@ bool Replace(const std::string& path, const std::string& bytes, std::string& err
 std::vector<std::string> Names(const std::string& dir)
 {
     std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (const dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
+    for (const auto& item : fs::directory_iterator(dir))
+        names.push_back(item.path().filename());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-unsigned Mode(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 }  // namespace
 
@@ -100,8 +92,8 @@ TEST(AtomicFile, ReplacesTheFileALinkNamesAndKeepsItsPermissions)
         EXPECT_EQ(ReadFile(t.Path(c.target)), "new " + c.path) << c.path;
     }
     for (const char* link : {"rel", "chain", "abs", "dangling"})
-        EXPECT_TRUE(S_ISLNK(Mode(t.Path(link)))) << link;
-    EXPECT_EQ(Mode(t.Path("d/old")) & 07777, 0640u);
+        EXPECT_TRUE(fs::is_symlink(t.Path(link))) << link;
+    EXPECT_EQ(fs::status(t.Path("d/old")).permissions(), fs::perms(0640));
     EXPECT_EQ(Names(t.Path("d")), (std::vector<std::string>{"abs-target", "made", "new", "old"}))
         << "no temporary left";
 

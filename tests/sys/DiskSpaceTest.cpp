@@ -1,5 +1,6 @@
 #include "sys/DiskSpace.h"
 
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -7,26 +8,30 @@
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+#include <unistd.h>
 
 // statvfs's figures come back in bytes; a mount point is told from a folder below one.
 TEST(DiskSpace, ReadsTheFileSystemAndKnowsItsMountPoints)
 {
-    TempTree t;
-    t.Dir("sub");
-    CDiskSpace space;
-    ASSERT_TRUE(ReadDiskSpace(t.Path("sub"), space));
-    EXPECT_GT(space.total, 0u);
-    EXPECT_LE(space.used, space.total);
-    EXPECT_LE(space.available, space.total);
-    EXPECT_FALSE(ReadDiskSpace(t.Path("missing"), space));
-    EXPECT_TRUE(IsMountRoot("/"));
-    EXPECT_FALSE(IsMountRoot(t.Path("sub")));
-    EXPECT_FALSE(IsMountRoot(t.Path("missing")));
-
     const std::pair<CDiskSpace, double> shares[] = {
         {{100, 25, 75, 0}, 0.25}, {{100, 0, 0, 0}, 0.0}, {{200, 100, 50, 0}, 100.0 / 150.0}};
     for (const auto& [figures, share] : shares)
         EXPECT_DOUBLE_EQ(figures.UsedShare(), share);
+    TempTree t;
+    t.Dir("disk");
+    CDiskSpace space;
+    EXPECT_FALSE(ReadDiskSpace(t.Path("missing"), space));
+    EXPECT_FALSE(IsMountRoot(t.Path("missing")));
+    const ScopedMount disk = ScopedMount::SmallDisk(t.Path("disk"), 1 << 20);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting needs privilege";
+    t.File("disk/sub/f", 4096);
+    ASSERT_TRUE(ReadDiskSpace(t.Path("disk/sub"), space));
+    EXPECT_EQ(space.total, 1u << 20);
+    EXPECT_EQ(space.used, static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE))) << "the file's one block";
+    EXPECT_EQ(space.available, space.total - space.used);
+    EXPECT_TRUE(IsMountRoot(t.Path("disk")));
+    EXPECT_FALSE(IsMountRoot(t.Path("disk/sub")));
 }
 
 // A question that hangs keeps nobody waiting; its answer is there once it comes, whether or
@@ -51,15 +56,14 @@ TEST(DiskSpace, QueryNeverWaitsForAnAnswer)
     }
     cv.notify_all();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!hanging->Done(answered, space) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(hanging->Done(answered, space));
+    const auto done = [&](const CDiskSpaceQuery& query) {
+        while (!query.Done(answered, space) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return query.Done(answered, space);
+    };
+    ASSERT_TRUE(done(*hanging));
     EXPECT_TRUE(answered);
     EXPECT_EQ(space.total, 9u);
-
-    auto failing = CDiskSpaceQuery::Start("/x", [](const std::string&, CDiskSpace&) { return false; });
-    while (!failing->Done(answered, space) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(failing->Done(answered, space));
+    ASSERT_TRUE(done(*CDiskSpaceQuery::Start("/x", [](const std::string&, CDiskSpace&) { return false; })));
     EXPECT_FALSE(answered);
 }

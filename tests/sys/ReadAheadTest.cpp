@@ -1,6 +1,7 @@
 // The walk with its listings read ahead on worker threads against the one-thread walk over
 // the same trees: every entry, size, time, child order and colour must be the same.
 #include "support/DocHarness.h"
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 #include "sys/ErrorText.h"
@@ -8,12 +9,11 @@
 
 #include <QTimer>
 #include <atomic>
-#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <new>
 #include <string_view>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -26,7 +26,8 @@ struct Outcome {
     std::vector<std::string> boxes;
 };
 
-// A walk as a nobody: permissions bite even for root.
+// A walk as a nobody: permissions bite even for root. A walk that hangs is cancelled, and
+// fails the test then.
 Outcome Walk(const std::string& root, bool bReadAhead, const CReadAhead::Options& limits = {},
              const std::string& skipped = {})
 {
@@ -35,6 +36,9 @@ Outcome Walk(const std::string& root, bool bReadAhead, const CReadAhead::Options
     o.doc->SetReadAhead(bReadAhead, limits);
     o.doc->skipped = skipped;
     ErrorBoxes boxes;
+    QTimer giveUp;
+    QObject::connect(&giveUp, &QTimer::timeout, [&o] { o.doc->m_dlgProgress.OnCancel(); });
+    giveUp.start(120000);
     {
         Unprivileged nobody;
         o.bOk = o.doc->OnNewDocument() != FALSE;
@@ -105,8 +109,12 @@ void ExpectWithinBounds(const Outcome& o, const CReadAhead::Options& limits)
     EXPECT_LE(usage.nPeakDescriptors, CReadAhead::DescriptorBound(limits, usage.nThreads));
 }
 
-void MakeDirs(int fd, int nDepth, int nWidth)
+// nDepth levels below the new directory dir, each holding nWidth directories of which the
+// first is the next level.
+void MakeDirs(const TempTree& t, const std::string& dir, int nDepth, int nWidth)
 {
+    t.Dir(dir);
+    int fd = ::open(t.Path(dir).c_str(), O_PATH | O_DIRECTORY);
     for (int i = 0; i < nDepth; ++i) {
         for (int w = 0; w < nWidth; ++w)
             ASSERT_EQ(::mkdirat(fd, ("d" + std::to_string(w)).c_str(), 0755), 0);
@@ -147,8 +155,8 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     t.Dir("mnt");
     for (const char* name : {"colours/hard", "links/real/hard"})  // the walk's order picks the carrier
         ASSERT_EQ(::link(t.Path("odd/R&D").c_str(), t.Path(name).c_str()), 0);
-    const bool bMounted = ::mount("volra-test", t.Path("mnt").c_str(), "tmpfs", 0, "size=64k") == 0;
-    if (bMounted)
+    const ScopedMount mnt = ScopedMount::SmallDisk(t.Path("mnt"), 65536);
+    if (mnt.Mounted())
         t.File("mnt/inside", 1000);
 
     const ScopedOpenHook hook(&InjectedOpenError);
@@ -159,15 +167,11 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     // Only what a nobody may read, and the links' own lengths, count.
     EXPECT_EQ(reference.doc->GetRoot()->GetSize(), 5000000000LL + 7 * 7 + 9 + 171 + (2 + 6 + 6 + 19 + 4));
     EXPECT_FALSE(EntryAt(reference.doc->GetRoot(), {"links", "dir"})->IsDirectory()) << "a link is an item of its own";
-    if (bMounted) {
-        EXPECT_TRUE(Child(reference.doc->GetRoot(), "mnt")->IsMountPoint());
-    }
+    EXPECT_TRUE(!mnt.Mounted() || Child(reference.doc->GetRoot(), "mnt")->IsMountPoint());
     for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
         SCOPED_TRACE(limits.nMaxBuffered);
         ExpectSameOutcome(reference, Walk(t.Root(), true, limits));
     }
-    if (bMounted)
-        ::umount2(t.Path("mnt").c_str(), MNT_DETACH);
 }
 
 TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnDeepAndWideTrees)
@@ -176,10 +180,8 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnDeepAndWideTrees)
     t.Chmod("", 0755);
     // 10,000 levels; a comb of 600 levels where each keeps a subdirectory for later (more
     // parents waiting than descriptors are kept open); one directory of 100,000 items.
-    t.Dir("deep");
-    t.Dir("comb");
-    MakeDirs(::open(t.Path("deep").c_str(), O_PATH | O_DIRECTORY), 10000, 1);
-    MakeDirs(::open(t.Path("comb").c_str(), O_PATH | O_DIRECTORY), 600, 2);
+    MakeDirs(t, "deep", 10000, 1);
+    MakeDirs(t, "comb", 600, 2);
     t.Dir("wide");
     const int wide = ::open(t.Path("wide").c_str(), O_PATH | O_DIRECTORY);
     for (int i = 0; i < 100000; ++i) {
@@ -224,23 +226,20 @@ struct ScopedThreadLimit {
     }
     ~ScopedThreadLimit() { SetThreadStartHook(nullptr); }
 };
-
-void MakeBushyTree(TempTree& t)
-{
-    t.Chmod("", 0755);
-    for (int i = 0; i < 40; ++i)
-        for (int j = 0; j < 5; ++j)
-            t.File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/f", i + j);
-}
 }  // namespace
 
 // A system at its limit of threads refuses some or all of them: the walk goes on with the
 // workers it has, those it starts at once and those it adds while the disk keeps them
-// waiting, or with none at all on its own thread.
-TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllows)
+// waiting, or with none at all on its own thread. Out of memory opening a directory, the
+// walk hears of it as that directory's error and says so, rather than waiting for a
+// listing that never comes.
+TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllowsAndStopsWhenMemoryRunsOut)
 {
     TempTree t;
-    MakeBushyTree(t);
+    t.Chmod("", 0755);
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 5; ++j)
+            t.File("d" + std::to_string(i) + "/e" + std::to_string(j) + "/f", i + j);
     Walk(t.Root(), false);  // stamps the access times
     const Outcome reference = Walk(t.Root(), false);
     ASSERT_TRUE(reference.bOk);
@@ -260,14 +259,7 @@ TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllows)
         ExpectSameOutcome(reference, o);
         EXPECT_EQ(o.doc->usage.nThreads, c.nThreads);
     }
-}
 
-// Out of memory opening a directory: the walk hears of it as that directory's error and
-// says so, rather than waiting for a listing that never comes.
-TEST(ReadAheadWalk, OutOfMemoryOpeningADirectoryIsItsError)
-{
-    TempTree t;
-    MakeBushyTree(t);
     t.File("d7/nomem/lost", 1);
     const ScopedOpenHook hook([](const char* name) -> int {
         if (std::string_view(name) == "nomem")
@@ -278,29 +270,16 @@ TEST(ReadAheadWalk, OutOfMemoryOpeningADirectoryIsItsError)
     FormatErrorText(ErrorFromErrno(ENOMEM), expected, sizeof expected);
     for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
         SCOPED_TRACE(limits.nMaxBuffered);
-        auto doc = NewSearch(t.Root());
-        doc->SetReadAhead(true, limits);
-        ErrorBoxes boxes;
-        QTimer giveUp;  // a walk that hangs is cancelled, and fails the test below
-        QObject::connect(&giveUp, &QTimer::timeout, [&doc] { doc->m_dlgProgress.OnCancel(); });
-        giveUp.start(10000);
-        EXPECT_FALSE(doc->OnNewDocument());
-        EXPECT_FALSE(doc->m_dlgProgress.m_bCancelled);
-        EXPECT_EQ(boxes.shown, std::vector<std::string>{expected});
+        const Outcome o = Walk(t.Root(), true, limits);
+        EXPECT_FALSE(o.bOk);
+        EXPECT_FALSE(o.doc->m_dlgProgress.m_bCancelled);
+        EXPECT_EQ(o.boxes, std::vector<std::string>{expected});
     }
 }
 
 namespace {
-std::size_t OpenDescriptors()
-{
-    std::size_t n = 0;
-    DIR* dir = ::opendir("/proc/self/fd");
-    while (dir != nullptr && ::readdir(dir) != nullptr)
-        ++n;
-    if (dir != nullptr)
-        ::closedir(dir);
-    return n - 3;
-}
+// Less the listing's own.
+std::size_t OpenDescriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}) - 1; }
 
 // RLIMIT_NOFILE lowered while it lives, to what is open now and nFree more.
 struct ScopedDescriptorLimit {
@@ -323,10 +302,8 @@ TEST(ReadAheadWalk, WalksWithTheDescriptorsLeft)
 {
     TempTree t("/dev/shm");
     t.Chmod("", 0755);
-    t.Dir("deep");
-    t.Dir("comb");
-    MakeDirs(::open(t.Path("deep").c_str(), O_PATH | O_DIRECTORY), 150, 1);
-    MakeDirs(::open(t.Path("comb").c_str(), O_PATH | O_DIRECTORY), 150, 3);
+    MakeDirs(t, "deep", 150, 1);
+    MakeDirs(t, "comb", 150, 3);
     Walk(t.Root(), false);
     const Outcome reference = Walk(t.Root(), false);
     ASSERT_TRUE(reference.bOk);

@@ -2,6 +2,7 @@
 // told of the finished search, then driven by the document's navigation, by keys and by
 // the mouse.
 #include "framework/CmdTarget.h"
+#include "support/ComparedSearch.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"
 #include "views/TreeLabelDelegate.h"
@@ -196,4 +197,75 @@ TEST_F(TreePanelTest, LongLabelsAreCutInTheirNamesAndShownWholeAsATip)
     EXPECT_EQ(tipAt(longOne), name.toStdString() + " [2.00k]");
     EXPECT_NE(tipAt(IndexOf({"m"})), "m [1 bytes]");
     EXPECT_EQ(Ctrl()->header()->sectionSize(0), Ctrl()->viewport()->width()) << "no label runs past the edge";
+}
+
+// While comparing, each label tells its directory's change after its size ("a [3.96k,
+// -2.19k]"), or alone while sizes are hidden; a directory without change keeps its plain
+// label. The labels follow the comparison being set and dropped, a refresh and a delete.
+TEST(TreePanelCompareTest, LabelsTellTheChangeAndFollowTheTree)
+{
+    ComparedSearch search;
+    QWidget parent;
+    CVolraTreeView view(&parent);
+    view.resize(300, 400);
+    search.doc->AddView(&view);
+    struct Restore {
+        CVolraDoc& doc;
+        CView& view;
+        const BOOL bShowSizes = AfxGetPrefs().m_bShowSizes;
+        ~Restore()
+        {
+            doc.RemoveView(&view);
+            AfxGetPrefs().m_bShowSizes = bShowSizes;
+        }
+    } restore{*search.doc, view};
+    AfxGetPrefs().m_bShowSizes = TRUE;
+    search.doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    const auto labels = [&](std::initializer_list<std::vector<std::string>> paths) {
+        search.doc->SetCurrent(search.At({"a", "b", "c", "d"}));  // makes every node asked for
+        std::vector<std::string> said;
+        for (const auto& path : paths) {
+            const QModelIndex index = view.GetModel()->IndexOf(search.At(path));
+            const std::string label = view.GetModel()->data(index).toString().toStdString();
+            const std::size_t nBracket = label.find(" [");  // the root's name is long: its end only
+            said.push_back(path.empty() && nBracket != std::string::npos ? label.substr(nBracket) : label);
+        }
+        return said;
+    };
+    const std::initializer_list<std::vector<std::string>> dirs = {
+        {}, {"a"}, {"a", "b"}, {"a", "b", "c"}, {"a", "b", "c", "d"}, {"fresh"}};
+    const std::vector<std::string> withSizes = {" [4.07k, -2.19k]",     "a [3.96k, -2.19k]",
+                                                "b [60 bytes, -5.12k]", "c [50 bytes, -250 bytes]",
+                                                "d [50 bytes, new]",    "fresh [9 bytes, new]"};
+    EXPECT_EQ(labels(dirs), withSizes);
+    AfxGetPrefs().m_bShowSizes = FALSE;
+    search.doc->UpdateAllViews(nullptr, HINT_REDRAW);
+    EXPECT_EQ(labels(dirs),
+              (std::vector<std::string>{" [-2.19k]", "a [-2.19k]", "b [-5.12k]", "c [-250 bytes]", "d [new]",
+                                        "fresh [new]"}));
+    AfxGetPrefs().m_bShowSizes = TRUE;
+    search.doc->UpdateAllViews(nullptr, HINT_REDRAW);
+
+    // Against a second search of the same tree nothing changed: the labels are those of no
+    // comparison at all.
+    const std::vector<std::string> plain = {" [4.07k]",     "a [3.96k]",    "b [60 bytes]",
+                                            "c [50 bytes]", "d [50 bytes]", "fresh [9 bytes]"};
+    const auto again = Search(search.tree.Root());
+    ASSERT_NE(again, nullptr);
+    search.doc->SetComparison(std::make_unique<CSearchComparison>(*again->GetRoot(), *search.doc->GetRoot()));
+    EXPECT_EQ(labels(dirs), plain);
+    search.doc->SetComparison(nullptr);
+    EXPECT_EQ(labels(dirs), plain);
+    search.doc->SetComparison(std::make_unique<CSearchComparison>(*search.earlier->GetRoot(), *search.doc->GetRoot()));
+    EXPECT_EQ(labels(dirs), withSizes);
+
+    // b read again after its file grew to 8200 bytes (b was 5300, a 6300), then a/grows
+    // (4000) deleted.
+    search.tree.File("a/b/shrinks", 8200);
+    search.doc->SetCurrent(search.At({"a", "b"}));
+    search.doc->OnRefresh();
+    EXPECT_EQ(labels({{"a"}, {"a", "b"}}), (std::vector<std::string>{"a [11.96k, +5.81k]", "b [8.06k, +2.88k]"}));
+    search.doc->SetSelected(search.At({"a", "grows"}));
+    ASSERT_TRUE(ExecuteCommand(view, ID_DELETE));
+    EXPECT_EQ(labels({{}, {"a"}}), (std::vector<std::string>{" [8.16k, +1.91k]", "a [8.06k, +1.90k]"}));
 }

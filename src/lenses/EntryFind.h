@@ -1,0 +1,51 @@
+#pragma once
+#include "FindPattern.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class CEntry;
+
+// What Find found below a directory: files only, so that the total counts each byte once.
+struct CFindResult {
+    std::vector<CEntry*> matches;  // not owned: the tree's; depth first in the tree's order
+    std::int64_t nTotal = 0;  // their sizes in the measure shown, saturating
+    std::size_t GetCount() const { return matches.size(); }
+};
+
+// Find by name or path (CFindPattern) over every file below a directory, kept between
+// keystrokes: when the new pattern narrows the last one ("is", then "iso") for the same
+// directory, only the last matches are looked at. Paths are never composed per file: the
+// walk keeps the path of the directory it is in and adds each name to it for the moment
+// of the match.
+//
+// The matches point into the tree: whoever holds a CEntryFind calls Forget whenever the
+// tree changes (a refresh, a delete), before the next Find. (A Find also looks afresh
+// when the directory's totals or the number of entries in its arena have changed since.)
+class CEntryFind {
+public:
+    // The files below dir (dir itself when it is a file) that match the pattern.
+    const CFindResult& Find(CEntry& dir, std::string_view pattern);
+    // The last Find's result.
+    const CFindResult& GetResult() const { return m_result; }
+    // Drops the last result, so that the next Find looks at the whole directory.
+    void Forget();
+
+private:
+    void Search(CEntry& dir);
+    void Narrow(const CEntry& dir);
+    bool CanNarrow(const CEntry& dir, const CFindPattern& pattern) const;
+
+    CFindResult m_result;
+    CFindPattern m_pattern;
+    const CEntry* m_pDir = nullptr;  // not owned; where the last result is from, or null
+    // What the directory looked like then: a cheap check that the tree did not change.
+    std::int64_t m_nDirLength = 0;
+    std::int64_t m_nDirDisk = 0;
+    std::size_t m_nEntries = 0;
+};
+
+// The path of an entry relative to a directory above it ("sub/dir/name"), appended to path.
+void AppendRelativePath(const CEntry& entry, const CEntry& dir, std::string& path);

@@ -1,0 +1,109 @@
+#include "lenses/EntryFind.h"
+#include "LensTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fnmatch.h>
+
+namespace {
+
+struct Found {
+    std::vector<std::string> paths;  // relative to the directory searched, sorted
+    std::int64_t nTotal = 0;
+    bool operator==(const Found&) const = default;
+};
+
+// What the C library finds among the files the test wrote: fnmatch for a glob (its "*"
+// runs across "/" without FNM_PATHNAME), strcasestr for a substring.
+Found Expected(const LensTree& t, const std::string& under, const std::string& pattern)
+{
+    const bool bGlob = pattern.find_first_of("*?[") != std::string::npos;
+    const bool bPaths = pattern.find('/') != std::string::npos;
+    Found found;
+    const std::string prefix = under.empty() ? "" : under + "/";
+    for (const auto& [path, length] : t.files) {
+        if (!path.starts_with(prefix))
+            continue;
+        const std::string relative = path.substr(prefix.size());
+        const std::string subject = bPaths ? relative : relative.substr(relative.rfind('/') + 1);
+        const bool bMatch = bGlob ? ::fnmatch(pattern.c_str(), subject.c_str(), FNM_CASEFOLD) == 0
+                                  : ::strcasestr(subject.c_str(), pattern.c_str()) != nullptr;
+        if (bMatch) {
+            found.paths.push_back(relative);
+            found.nTotal += length;
+        }
+    }
+    std::sort(found.paths.begin(), found.paths.end());
+    return found;
+}
+
+Found Got(const CEntry& dir, const CFindResult& result)
+{
+    Found found;
+    for (const CEntry* pMatch : result.matches) {
+        found.paths.emplace_back();
+        AppendRelativePath(*pMatch, dir, found.paths.back());
+    }
+    std::sort(found.paths.begin(), found.paths.end());
+    found.nTotal = result.nTotal;
+    EXPECT_EQ(result.GetCount(), found.paths.size());
+    return found;
+}
+
+}  // namespace
+
+// Every kind of pattern, below the root and below a folder, against the C library's
+// reading of it over the files the test wrote; typing on narrows to the same result as
+// searching afresh.
+TEST(EntryFind, FindsWhatTheCLibraryFinds)
+{
+    LensTree t;
+    const char* const patterns[] = {
+        "iso",      ".ISO",      "*.iso", "*.tar.gz", "ka?.*", "*[0-9].[tj]*", "cache/", "cache/*", "*/cache/*",
+        "My Docs/", "*o*/*.txt", "zzqq",  "",         "*",     "*.so.6",       "da ta",  ".bashrc", "he/k",
+        "s/img/i",
+    };
+    for (const std::string under : {"", "cache"}) {
+        CEntry& dir = *t.At(under);
+        for (const char* pattern : patterns) {
+            CEntryFind find;
+            const Found expected = Expected(t, under, pattern);
+            EXPECT_EQ(Got(dir, find.Find(dir, pattern)), expected) << "in \"" << under << "\": " << pattern;
+        }
+        EXPECT_EQ(Expected(t, under, "").paths.size(), Expected(t, under, "*").paths.size()) << "every file";
+        EXPECT_TRUE(Expected(t, under, "zzqq").paths.empty()) << "no file";
+    }
+    // Keystroke by keystroke, each from the last result, and back again.
+    CEntry& root = *t.At("");
+    CEntryFind typing;
+    for (const char* pattern : {"", "i", "is", "iso", "iso", "is", "c", "ca", "cache/", "cache/k"})
+        EXPECT_EQ(Got(root, typing.Find(root, pattern)), Expected(t, "", pattern)) << "typed: " << pattern;
+}
+
+// Matches point into the tree: after a delete and after a refresh that changed what the
+// tree holds, a Find looks afresh even before anyone calls Forget.
+TEST(EntryFind, FollowsTheTreeThroughDeleteAndRefresh)
+{
+    LensTree t;
+    CEntry& root = *t.At("");
+    CEntryFind find;
+    ASSERT_FALSE(find.Find(root, "iso").matches.empty());
+
+    t.Delete("iso");
+    t.Delete("cache/kalo.iso");
+    EXPECT_EQ(Got(root, find.Find(root, "iso")), Expected(t, "", "iso"));
+    t.Add("cache/fresh.iso", 4000);
+    t.Refresh("cache");
+    const Found after = Got(root, find.Find(root, "iso"));
+    EXPECT_EQ(after, Expected(t, "", "iso"));
+    EXPECT_NE(std::find(after.paths.begin(), after.paths.end(), "cache/fresh.iso"), after.paths.end());
+    find.Forget();
+    EXPECT_TRUE(find.GetResult().matches.empty());
+
+    // A file searched for alone is found by its name.
+    CEntry& file = *t.At("cache/fresh.iso");
+    EXPECT_EQ(find.Find(file, "*.ISO").GetCount(), 1u);
+    EXPECT_EQ(find.Find(file, "cache/*").GetCount(), 0u);
+}
