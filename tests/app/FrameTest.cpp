@@ -401,6 +401,7 @@ TEST(MainFrame, SizeOnDiskSwitchesTheWindowsAndTheStatusBarSaysWhatIsShown)
     EXPECT_FALSE(PrivateSettings::Settings().value("Volra/SizeOnDisk").toBool());
     CEntry::ShowDiskSizes(true);
     CMainFrame next(nullptr);
-    EXPECT_EQ(next.statusBar()->findChild<QLabel*>("MeasureLabel")->text(), "File lengths") << "the stored choice is kept";
+    EXPECT_EQ(next.statusBar()->findChild<QLabel*>("MeasureLabel")->text(), "File lengths")
+        << "the stored choice is kept";
     EXPECT_FALSE(CEntry::ShowsDiskSizes());
 }
