@@ -415,6 +415,7 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
         pOld->SubtractFromAncestors();
     }
     KeepComparisonTrue([&] { m_pComparison->Replaced(*pOld, *pFresh); });
+    KeepMarksTrue([&] { m_pMarks->Replaced(*pOld, *pFresh); });
     m_pSelected = pFresh;
     m_pCurrent = pFresh;
     TreeChanged();
@@ -435,6 +436,7 @@ void CVolraDoc::RemoveEntry(CEntry* pEntry)
             m_pCurrent = pParent;
     pEntry->SubtractFromAncestors();
     KeepComparisonTrue([&] { m_pComparison->Forget(*pEntry); });
+    KeepMarksTrue([&] { m_pMarks->Forget(*pEntry); });
     TreeChanged();
     // Only now, with the views let go, the entry and its subtree go back to the arena.
     m_entries.Free(pEntry);
@@ -451,6 +453,41 @@ template <class Change> void CVolraDoc::KeepComparisonTrue(Change change)
         m_pComparison.reset();
         ShowStatusMessage("Comparing stopped: out of memory");
     }
+}
+
+template <class Change> void CVolraDoc::KeepMarksTrue(Change change)
+{
+    if (m_pMarks == nullptr)
+        return;
+    try {
+        change();
+    } catch (const std::bad_alloc&) {
+        // Marks on the wrong items would have the wrong items deleted: none is safer.
+        m_pMarks.reset();
+        ShowStatusMessage("Marks dropped: out of memory");
+    }
+}
+
+bool CVolraDoc::SetMarked(const CEntry& entry, bool bMarked)
+{
+    try {
+        if (m_pMarks == nullptr && m_pRoot != nullptr)
+            m_pMarks = std::make_unique<CMarkSet>(*m_pRoot);
+        if (m_pMarks != nullptr)
+            m_pMarks->SetMarked(entry, bMarked);
+    } catch (const std::bad_alloc&) {
+        ShowStatusMessage("Cannot mark: out of memory");
+        return false;
+    }
+    UpdateAllViews(nullptr, HINT_REDRAW);
+    return true;
+}
+
+void CVolraDoc::ClearMarks()
+{
+    if (m_pMarks != nullptr)
+        m_pMarks->Clear();
+    UpdateAllViews(nullptr, HINT_REDRAW);
 }
 
 void CVolraDoc::SetComparison(std::unique_ptr<CSearchComparison> pComparison)

@@ -6,6 +6,7 @@
 #include "framework/UiServices.h"
 #include "model/Entry.h"
 #include "model/EntryArena.h"
+#include "model/MarkSet.h"
 #include "model/SearchComparison.h"
 
 #include <QPointer>
@@ -98,6 +99,15 @@ public:
     // without a comparison.
     std::string ComparisonText() const;
 
+    // The items marked for cleaning up, a set apart from the selection; null before the
+    // first mark. Whatever changes the tree keeps them on the items that still exist.
+    const CMarkSet* GetMarks() const { return m_pMarks.get(); }
+    bool HasMarks() const { return m_pMarks != nullptr && !m_pMarks->IsEmpty(); }
+    // Marks or unmarks an entry of this tree and redraws the views; false, with a status
+    // message, when there is no memory for the mark.
+    bool SetMarked(const CEntry& entry, bool bMarked);
+    void ClearMarks();
+
     CEntryArena m_entries;  // every entry of the tree, freed with the document
     std::string m_strRootPath;
     CSearchProgressDlg m_dlgProgress;
@@ -173,6 +183,8 @@ private:
     void ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh);
     // Tells the comparison, if any, of a change of the tree; drops it when it cannot follow.
     template <class Change> void KeepComparisonTrue(Change change);
+    // Likewise for the marks: they are dropped, all of them, when they cannot follow.
+    template <class Change> void KeepMarksTrue(Change change);
 
     int m_nDirsFound = 0;  // counters of the running walk
     int m_nFilesFound = 0;
@@ -182,6 +194,7 @@ private:
     const CEntry* m_pAwaited = nullptr;  // the directory whose listing is awaited; not owned
     CPumpThrottle m_throttle;
     std::unique_ptr<CSearchComparison> m_pComparison;  // refers to m_entries: goes first
+    std::unique_ptr<CMarkSet> m_pMarks;  // likewise
     CTime m_searchTime;
     std::pair<std::int64_t, std::int64_t> m_searchTotals;
     bool m_bSearching = false;

@@ -1,5 +1,5 @@
 #include "cleanup/FreedSpace.h"
-#include "cleanup/MarkSet.h"
+#include "model/MarkSet.h"
 #include "cleanup/PermanentDelete.h"
 #include "model/FormatSize.h"
 #include "support/DocHarness.h"

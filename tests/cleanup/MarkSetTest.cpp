@@ -1,4 +1,4 @@
-#include "cleanup/MarkSet.h"
+#include "model/MarkSet.h"
 #include "support/EntryBuild.h"
 
 #include <gtest/gtest.h>

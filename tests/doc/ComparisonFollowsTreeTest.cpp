@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItTrue)
+TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItAndTheMarksTrue)
 {
     CEntry::ShowDiskSizes(false);
     ComparedSearch c;
@@ -17,6 +17,10 @@ TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItTrue)
         << "fresh, fresh/f, d, d/new are new; x, x/y, x/y/gone, c/gone are gone";
     c.ExpectTrue("attaching");
 
+    // Marks go along: one kept through the refresh below, both dropped with what is deleted.
+    ASSERT_TRUE(c.doc->SetMarked(*c.At({"a", "b", "c"}), true));
+    ASSERT_TRUE(c.doc->SetMarked(*c.At({"fresh", "f"}), true));
+
     // A refresh of a directory changed again: a file back, one more gone, one more new.
     c.tree.File("a/b/c/gone", 300);
     c.tree.Remove("a/b/shrinks");
@@ -24,6 +28,7 @@ TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItTrue)
     c.doc->SetCurrent(c.At({"a", "b"}));
     ASSERT_TRUE(ExecuteCommand(c.view, ID_REFRESH));
     c.ExpectTrue("refreshing a/b");
+    EXPECT_TRUE(c.doc->GetMarks()->IsMarked(*c.At({"a", "b", "c"}))) << "the mark follows the fresh copy";
 
     // The root read again: the comparison follows the new root.
     c.tree.Files({{"x/y/gone", 7}});
@@ -37,6 +42,8 @@ TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItTrue)
         ASSERT_TRUE(ExecuteCommand(c.view, ID_DELETE));
         c.ExpectTrue(("deleting " + path.front()).c_str());
     }
+
+    EXPECT_FALSE(c.doc->HasMarks()) << "both marked items were deleted";
 
     c.doc->SetComparison(nullptr);
     EXPECT_EQ(c.doc->ComparisonText(), "");

@@ -1,5 +1,5 @@
 #pragma once
-#include "model/Entry.h"
+#include "Entry.h"
 
 #include <cstddef>
 #include <cstdint>

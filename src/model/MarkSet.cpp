@@ -1,7 +1,7 @@
 #include "MarkSet.h"
 
-#include "model/EntryArena.h"
-#include "model/TreeWalk.h"
+#include "EntryArena.h"
+#include "TreeWalk.h"
 
 #include <algorithm>
 #include <utility>
