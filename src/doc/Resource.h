@@ -16,6 +16,15 @@ constexpr UINT ID_COMPARE_STOP = 32812;  // "Stop comparing"
 constexpr UINT ID_COLOUR_BY_CHANGE = 32813;  // the block view's colours tell the change
 constexpr UINT ID_SHOW_CHANGED_ONLY = 32814;  // the list view leaves out what did not change
 constexpr UINT ID_SHOW_REMOVED = 32815;  // the list view shows items gone since, in grey
+// Cleaning up: marks, and what is done with the marked items.
+constexpr UINT ID_MARK = 32820;  // "Mark": the selected item
+constexpr UINT ID_UNMARK = 32821;  // "Unmark": the selected item
+constexpr UINT ID_UNMARK_ALL = 32822;  // "Unmark all"
+constexpr UINT ID_MARK_TOGGLE = 32823;  // Space: marks or unmarks the selected item
+constexpr UINT ID_VIEW_MARKED = 32824;  // "Marked": shows or hides the panel of marked items
+constexpr UINT ID_TRASH_MARKED = 32825;  // "Move marked to trash"
+constexpr UINT ID_DELETE_PERMANENTLY = 32826;  // "Delete permanently": the marked items, or the selection
+constexpr UINT ID_EMPTY_VOLRA_TRASH = 32827;  // "Empty what Volra trashed"
 constexpr UINT ID_FILE_SAVE = 57603;  // "Save search as...": the search in ncdu's export format
 constexpr UINT ID_EDIT_COPY = 57634;  // the selected item's path to the clipboard
 

@@ -43,7 +43,7 @@ TEST(MainFrame, MenusTitlesAndKeysFollowTheActiveSearchAlikeInEveryLocale)
     EXPECT_EQ(f.Frame().windowTitle(), "Volra");
     CVolraDoc* doc = f.Open();
     ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Selection", "&Window", "&Help"}));
+    EXPECT_EQ(f.MenuTitles(), (QStringList{"&File", "&View", "&Edit", "&Selection", "&Window", "&Help"}));
     EXPECT_TRUE(f.Enabled(ID_REFRESH));
     CEntry* root = doc->GetRoot();
     CEntry* odd = Child(root, "odd\nname");
