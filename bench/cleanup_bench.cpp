@@ -12,11 +12,11 @@
 // sets what that freed beside what the figures foretold. TREE is emptied!
 // Errors go to standard error and end it with exit code 1 (2 for a wrong command line).
 #include "cleanup/FreedSpace.h"
-#include "model/MarkSet.h"
 #include "cleanup/PermanentDelete.h"
 #include "doc/DriveVolraDoc.h"
 #include "framework/UiServices.h"
 #include "model/FormatSize.h"
+#include "model/MarkSet.h"
 #include "sys/FolderPath.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "cleanup/FreedSpace.h"
-#include "model/MarkSet.h"
 #include "cleanup/PermanentDelete.h"
 #include "model/FormatSize.h"
+#include "model/MarkSet.h"
 #include "support/DocHarness.h"
 #include "support/EntryBuild.h"
 #include "support/ScopedMount.h"
@@ -14,20 +14,6 @@
 #include <unistd.h>
 
 namespace {
-// What the file system says an item takes: its blocks of 512 bytes.
-std::int64_t Blocks(const std::string& path)
-{
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return static_cast<std::int64_t>(st.st_blocks) * 512;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 std::vector<std::string> SplitPath(const std::string& relative)
 {
     std::vector<std::string> names;
@@ -69,7 +55,7 @@ TEST(FreedSpace, AFileWithSeveralNamesFreesOnlyWhenEveryNameGoes)
     const auto sum = [&](const std::vector<std::string>& relatives, bool bAsShown) {
         std::int64_t n = 0;
         for (const std::string& relative : relatives)
-            n += bAsShown && at(relative)->IsLinkRepeat() ? 0 : Blocks(t.Path("root/" + relative));
+            n += bAsShown && at(relative)->IsLinkRepeat() ? 0 : BlocksOnDisk(t.Path("root/" + relative));
         return n;
     };
     const std::vector<std::string> a = {"a", "a/one", "a/sub", "a/sub/two", "a/h"};
@@ -148,7 +134,9 @@ TEST(FreedSpace, AMountPointStaysAndSoDoTheFoldersAboveIt)
     marks.SetMarked(*Child(doc->GetRoot(), "e"), true);
 
     const CFreedSpace freed = MeasureFreedSpace(marks.TopMarked());
-    EXPECT_EQ(freed.nFrees, Blocks(t.Path("root/d/f")) + Blocks(t.Path("root/d/inner/g")) + Blocks(t.Path("root/e")))
+    EXPECT_EQ(freed.nFrees,
+              BlocksOnDisk(t.Path("root/d/f")) + BlocksOnDisk(t.Path("root/d/inner/g"))
+                  + BlocksOnDisk(t.Path("root/e")))
         << "d and d/inner hold the mount point: they stay";
     ASSERT_EQ(freed.staying.size(), 1u);
     EXPECT_EQ(freed.staying[0]->GetPath(), t.Path("root/d/inner/m"));

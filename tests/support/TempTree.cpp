@@ -70,6 +70,12 @@ std::int64_t SizeOnDisk(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 ? st.st_size : -1;
 }
 
+std::int64_t BlocksOnDisk(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_blocks) * 512 : -1;
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ostringstream bytes;

@@ -34,5 +34,8 @@ private:
 
 // The size lstat reports, or -1 when nothing is there.
 std::int64_t SizeOnDisk(const std::string& path);
+// What the item takes on the disk (lstat's blocks of 512 bytes), or -1 when nothing is there.
+std::int64_t BlocksOnDisk(const std::string& path);
+inline bool Exists(const std::string& path) { return BlocksOnDisk(path) >= 0; }
 // The file's bytes, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);

@@ -25,19 +25,6 @@ Identity IdentityOf(const std::string& path)
     return {st.st_dev, st.st_ino};
 }
 
-std::int64_t Blocks(const std::string& path)
-{
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return static_cast<std::int64_t>(st.st_blocks) * 512;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 CRemoveResult Remove(const TempTree& t, const std::vector<std::string>& names, const Identity& identity)
 {
     return SafeRemove(t.Path("root"), names, identity.device, identity.inode);
@@ -53,7 +40,7 @@ TEST(SafeRemove, RemovesATreeButNeverWhatALinkNamesNorAFileWithANameLeft)
     ASSERT_EQ(::link(t.Path("outside/shared").c_str(), t.Path("root/item/sub/shared").c_str()), 0);
     std::int64_t nExpected = 0;  // every block but the shared file's, whose other name stays
     for (const char* relative : {"item", "item/f", "item/sub", "item/sub/g", "item/link", "item/dirlink"})
-        nExpected += Blocks(t.Path("root/") + relative);
+        nExpected += BlocksOnDisk(t.Path("root/") + relative);
 
     const CRemoveResult result = Remove(t, {"item"}, IdentityOf(t.Path("root/item")));
     EXPECT_TRUE(result.bRemoved);
@@ -125,7 +112,7 @@ TEST(SafeRemove, MountsBelowStayAndSoDoTheFoldersHoldingThem)
     if (!disk.Mounted() || !bound.Mounted())
         GTEST_SKIP() << "mounting is not allowed here";
     t.File("root/item/in/disk/kept", 1000);
-    const std::int64_t nExpected = Blocks(t.Path("root/item/f")) + Blocks(t.Path("root/item/in/g"));
+    const std::int64_t nExpected = BlocksOnDisk(t.Path("root/item/f")) + BlocksOnDisk(t.Path("root/item/in/g"));
 
     const CRemoveResult result = Remove(t, {"item"}, IdentityOf(t.Path("root/item")));
     EXPECT_FALSE(result.bRemoved);
@@ -159,7 +146,7 @@ TEST(SafeRemove, ATreeDeeperThanTheDescriptorsThereAreGoesWhole)
         relative += "/d";
     }
     for (const std::string& dir : dirs)
-        nExpected += Blocks(t.Path(dir)) + Blocks(t.Path(dir + "/f"));
+        nExpected += BlocksOnDisk(t.Path(dir)) + BlocksOnDisk(t.Path(dir + "/f"));
 
     rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
