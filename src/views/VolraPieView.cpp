@@ -102,7 +102,8 @@ void CVolraPieView::DrawMarks(CDC& dc, const CVolraDoc& doc) const
             continue;
         const bool bMarked = state == CMarkLook::State::Marked;
         dc.SelectPen(bMarked ? CDC::Pen{CMarkLook::kFrame, CMarkLook::kFrameWidth} : CDC::NullPen());
-        dc.SelectBrush(CDC::SolidBrush(bMarked ? CMarkLook::kTint : CMarkLook::kCoveredTint));
+        dc.SelectBrush(CDC::HatchBrush(bMarked ? CMarkLook::kSliceHatch : CMarkLook::kCoveredSliceHatch,
+                                       CMarkLook::kSliceHatchStyle));
         dc.Pie(slice.m_rcDisc, slice.m_ptStart, slice.m_ptEnd);
     }
     dc.SelectBrush(oldBrush);
