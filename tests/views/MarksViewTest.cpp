@@ -96,7 +96,7 @@ class TreeMarksTest : public ViewHarness<CVolraTreeView> {};
 // through a view's route to the document; nothing is enabled without a selection.
 TEST_F(ListMarksTest, CommandsActOnTheSelectionWhereTheyApply)
 {
-    tree.Files({{"a", 10}, {"d/b", 20}});
+    tree.File("a", 10);
     Open(600, 300);
     CEntry* a = Child(root, "a");
     struct Step {
@@ -125,14 +125,6 @@ TEST_F(ListMarksTest, CommandsActOnTheSelectionWhereTheyApply)
         EXPECT_EQ(doc->HasMarks(), step.bMarkedAfter) << nStep;
         ++nStep;
     }
-    // Marking a directory covers what is inside it, and Unmark all clears nested marks too.
-    doc->SetSelected(Child(root, "d"));
-    EXPECT_TRUE(ExecuteCommand(*view, ID_MARK));
-    doc->SetMarked(*Child(Child(root, "d"), "b"), true);
-    EXPECT_EQ(doc->GetMarks()->Count(), 2U);
-    EXPECT_TRUE(ExecuteCommand(*view, ID_UNMARK_ALL));
-    EXPECT_FALSE(doc->HasMarks());
-    EXPECT_FALSE(Enabled(*view, ID_UNMARK_ALL));
 }
 
 // The check column comes first with the first mark and goes with the last; a marked row
