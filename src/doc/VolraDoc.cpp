@@ -39,7 +39,11 @@ const CCmdMap& CVolraDoc::BrowseCmdMap()
             .On(ID_OPEN_PARENT, &CVolraDoc::OnOpenParent, &CVolraDoc::OnUpdateOpenParent)
             .On(ID_VIEW_DIRECTORY, &CVolraDoc::OnViewDirectory, &CVolraDoc::OnUpdateViewDirectory)
             .On(ID_FILE_SAVE, &CVolraDoc::OnSaveSearchAs, &CVolraDoc::OnUpdateSaveSearchAs)
-            .On(ID_EDIT_COPY, &CVolraDoc::OnEditCopy, &CVolraDoc::OnUpdateEditCopy);
+            .On(ID_EDIT_COPY, &CVolraDoc::OnEditCopy, &CVolraDoc::OnUpdateEditCopy)
+            .On(ID_MARK, &CVolraDoc::OnMark, &CVolraDoc::OnUpdateMark)
+            .On(ID_UNMARK, &CVolraDoc::OnUnmark, &CVolraDoc::OnUpdateUnmark)
+            .On(ID_UNMARK_ALL, &CVolraDoc::OnUnmarkAll, &CVolraDoc::OnUpdateUnmarkAll)
+            .On(ID_MARK_TOGGLE, &CVolraDoc::OnMarkToggle, &CVolraDoc::OnUpdateMarkToggle);
     return map;
 }
 
@@ -470,6 +474,13 @@ template <class Change> void CVolraDoc::KeepMarksTrue(Change change)
 
 bool CVolraDoc::SetMarked(const CEntry& entry, bool bMarked)
 {
+    // A mark is a bit by place in this tree's arena: an entry of another tree (the earlier
+    // search of a comparison) would mark whatever of ours sits at its place.
+    const CEntry* pTop = &entry;
+    while (pTop->GetParent() != nullptr)
+        pTop = pTop->GetParent();
+    if (pTop != m_pRoot)
+        return false;
     try {
         if (m_pMarks == nullptr && m_pRoot != nullptr)
             m_pMarks = std::make_unique<CMarkSet>(*m_pRoot);
@@ -489,6 +500,34 @@ void CVolraDoc::ClearMarks()
         m_pMarks->Clear();
     UpdateAllViews(nullptr, HINT_REDRAW);
 }
+
+void CVolraDoc::OnMark()
+{
+    if (m_pSelected != nullptr)
+        SetMarked(*m_pSelected, true);
+}
+
+void CVolraDoc::OnUpdateMark(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected != nullptr && !IsMarked(*m_pSelected)); }
+
+void CVolraDoc::OnUnmark()
+{
+    if (m_pSelected != nullptr)
+        SetMarked(*m_pSelected, false);
+}
+
+void CVolraDoc::OnUpdateUnmark(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected != nullptr && IsMarked(*m_pSelected)); }
+
+void CVolraDoc::OnUnmarkAll() { ClearMarks(); }
+
+void CVolraDoc::OnUpdateUnmarkAll(CCmdUI* pCmdUI) { pCmdUI->Enable(HasMarks()); }
+
+void CVolraDoc::OnMarkToggle()
+{
+    if (m_pSelected != nullptr)
+        ToggleMark(*m_pSelected);
+}
+
+void CVolraDoc::OnUpdateMarkToggle(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected != nullptr); }
 
 void CVolraDoc::SetComparison(std::unique_ptr<CSearchComparison> pComparison)
 {

@@ -107,6 +107,19 @@ public:
     // message, when there is no memory for the mark.
     bool SetMarked(const CEntry& entry, bool bMarked);
     void ClearMarks();
+    bool IsMarked(const CEntry& entry) const { return m_pMarks != nullptr && m_pMarks->IsMarked(entry); }
+    // Marks an unmarked entry and unmarks a marked one: Space and Ctrl+click.
+    bool ToggleMark(const CEntry& entry) { return SetMarked(entry, !IsMarked(entry)); }
+    // Mark (enabled for an unmarked selection), Unmark (a marked one), Unmark all (while
+    // there are marks) and Space, which toggles the selection's mark.
+    void OnMark();
+    void OnUpdateMark(CCmdUI* pCmdUI);
+    void OnUnmark();
+    void OnUpdateUnmark(CCmdUI* pCmdUI);
+    void OnUnmarkAll();
+    void OnUpdateUnmarkAll(CCmdUI* pCmdUI);
+    void OnMarkToggle();
+    void OnUpdateMarkToggle(CCmdUI* pCmdUI);
 
     CEntryArena m_entries;  // every entry of the tree, freed with the document
     std::string m_strRootPath;

@@ -73,7 +73,7 @@ void CDC::ApplyPenAndBrush()
         QPen pen(m_pen.colour, std::max(1, m_pen.nWidth), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         m_painter.setPen(pen);
     }
-    m_painter.setBrush(m_brush.bHollow ? QBrush(Qt::NoBrush) : QBrush(m_brush.colour));
+    m_painter.setBrush(m_brush.bHollow ? QBrush(Qt::NoBrush) : QBrush(m_brush.colour, m_brush.style));
 }
 
 // The painter's ellipse of a rectangle (x, y, w, h) with a 1-pixel pen covers w + 1 columns:

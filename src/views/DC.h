@@ -29,10 +29,12 @@ public:
         int nWidth = 1;
         bool bNull = false;
     };
-    // A solid brush, or the hollow brush that leaves interiors untouched.
+    // A solid brush, or the hollow brush that leaves interiors untouched, or a pattern of
+    // lines in the colour over what is beneath.
     struct Brush {
         QColor colour{255, 255, 255};
         bool bHollow = false;
+        Qt::BrushStyle style = Qt::SolidPattern;
     };
     // A font and its escapement in tenths of a degree: 0 writes across, -900 writes from
     // top to bottom with the tops of the glyphs facing right. Other angles are not used.
@@ -47,6 +49,7 @@ public:
     static Pen NullPen() { return {{}, 1, true}; }
     static Brush SolidBrush(QColor colour) { return {colour, false}; }
     static Brush HollowBrush() { return {{}, true}; }
+    static Brush HatchBrush(QColor colour, Qt::BrushStyle style) { return {colour, false, style}; }
     // The stock gray brush, (128, 128, 128).
     static Brush GrayBrush() { return {QColor(128, 128, 128), false}; }
 

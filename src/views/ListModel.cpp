@@ -1,6 +1,7 @@
 #include "ListModel.h"
 
 #include "FileTypeInfo.h"
+#include "MarkLook.h"
 #include "framework/DisplayText.h"
 #include "model/Entry.h"
 #include "model/SearchComparison.h"
@@ -55,6 +56,31 @@ void CListModel::ShowChangeColumn(bool bShow)
     endRemoveColumns();
 }
 
+void CListModel::ShowCheckColumn(bool bShow)
+{
+    if (bShow == m_bCheckColumn)
+        return;
+    const int nColumn = kListColumns + (m_bChangeColumn ? 1 : 0);
+    if (bShow) {
+        beginInsertColumns(QModelIndex(), nColumn, nColumn);
+        m_bCheckColumn = true;
+        endInsertColumns();
+        return;
+    }
+    m_pMarks = nullptr;
+    beginRemoveColumns(QModelIndex(), nColumn, nColumn);
+    m_bCheckColumn = false;
+    endRemoveColumns();
+}
+
+QString CListModel::CheckText(int nRow) const
+{
+    const CEntry* pEntry = EntryAt(nRow);
+    if (pEntry == nullptr || CMarkLook::Of(m_pMarks, *pEntry) == CMarkLook::State::None)
+        return {};
+    return QString(QChar(0x2713));
+}
+
 QString CListModel::ChangeText(int nRow) const
 {
     if (RemovedAt(nRow) != nullptr)
@@ -104,7 +130,7 @@ int CListModel::rowCount(const QModelIndex& parent) const
 
 int CListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kListColumns + (m_bChangeColumn ? 1 : 0);
+    return parent.isValid() ? 0 : kListColumns + (m_bChangeColumn ? 1 : 0) + (m_bCheckColumn ? 1 : 0);
 }
 
 QVariant CListModel::data(const QModelIndex& index, int role) const
@@ -115,6 +141,8 @@ QVariant CListModel::data(const QModelIndex& index, int role) const
     const CEntry* pGone = pEntry == nullptr ? RemovedAt(index.row()) : nullptr;
     if (pEntry == nullptr && pGone == nullptr)
         return {};
+    if (index.column() == CheckColumn())
+        return CheckData(index.row(), role);
     const bool bName = index.column() == static_cast<int>(EListColumn::Name);
     switch (role) {
     case Qt::DisplayRole:
@@ -134,10 +162,30 @@ QVariant CListModel::data(const QModelIndex& index, int role) const
     }
 }
 
+QVariant CListModel::CheckData(int nRow, int role) const
+{
+    const CEntry* pEntry = EntryAt(nRow);  // null at a removed item's row: never marked
+    switch (role) {
+    case Qt::DisplayRole:
+        return CheckText(nRow);
+    case Qt::ForegroundRole:
+        // Below a marked directory: taken along with it, not marked itself.
+        return pEntry != nullptr && CMarkLook::Of(m_pMarks, *pEntry) == CMarkLook::State::Covered
+            ? QVariant(m_coveredColour)
+            : QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignHCenter | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
 QVariant CListModel::headerData(int nSection, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || nSection < 0 || nSection >= columnCount())
         return {};
+    if (nSection == CheckColumn())
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
     if (role == Qt::DisplayRole)
         return QString::fromLatin1(kHeadings[static_cast<std::size_t>(nSection)]);
     if (role == Qt::TextAlignmentRole)

@@ -8,12 +8,17 @@
 #include <vector>
 
 class CEntry;
+class CMarkSet;
 class CSearchComparison;
 
 // The list view's rows as a table of seven columns, and an eighth, Change, while a
 // comparison is set beside the tree. It stores one entry pointer per row and nothing else
 // (a removed item's row: null, its entry aside): a cell's text and icon are made when the
 // view asks for that cell, which it does only for the cells it shows.
+//
+// While the document has marks, a narrow check column comes last of all (after Change):
+// "✓" at a marked row, a lighter one at a row below a marked directory. Its logical
+// index follows the Change column's presence; the view shows it first.
 class CListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -34,6 +39,15 @@ public:
     // rows is dropped, so that nothing of a comparison already freed is read meanwhile.
     void ShowChangeColumn(bool bShow);
     bool HasChangeColumn() const { return m_bChangeColumn; }
+    // Adds or takes away the check column; the marks it shows, the document's, or null.
+    void ShowCheckColumn(bool bShow);
+    void SetMarks(const CMarkSet* pMarks) { m_pMarks = pMarks; }
+    // The check column's logical index, -1 without one.
+    int CheckColumn() const { return m_bCheckColumn ? kListColumns + (m_bChangeColumn ? 1 : 0) : -1; }
+    // The check column's text of a row: "✓" for a marked or covered entry, else empty.
+    QString CheckText(int nRow) const;
+    // The colour of the checks of entries below a marked directory.
+    void SetCoveredColour(const QColor& colour) { m_coveredColour = colour; }
     // The colour of the removed items' texts.
     void SetRemovedColour(const QColor& colour) { m_removedColour = colour; }
 
@@ -57,9 +71,14 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    QVariant CheckData(int nRow, int role) const;
+
     std::vector<CEntry*> m_rows;  // not owned: the document's tree owns the entries
     std::vector<CRemovedRow> m_removed;  // by row; their entries the earlier search's
     const CSearchComparison* m_pComparison = nullptr;  // not owned: the document's
+    const CMarkSet* m_pMarks = nullptr;  // not owned: the document's
     bool m_bChangeColumn = false;
+    bool m_bCheckColumn = false;
     QColor m_removedColour = Qt::gray;
+    QColor m_coveredColour = Qt::gray;
 };

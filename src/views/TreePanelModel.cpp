@@ -3,6 +3,7 @@
 #include "FileTypeInfo.h"
 #include "framework/DisplayText.h"
 #include "model/Entry.h"
+#include "model/MarkSet.h"
 #include "model/SearchComparison.h"
 
 #include <algorithm>
@@ -170,6 +171,8 @@ QVariant CTreePanelModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
+        if (m_pMarks != nullptr && m_pMarks->IsMarked(*pEntry))
+            return QString(QChar(0x2713)) + QLatin1Char(' ') + Label(*pEntry);
         return Label(*pEntry);
     case Qt::DecorationRole:
         return CFileTypeInfo::GetIcon(pEntry->GetIconIndex(FALSE));

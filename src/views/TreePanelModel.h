@@ -5,6 +5,7 @@
 #include <vector>
 
 class CEntry;
+class CMarkSet;
 class CSearchComparison;
 
 // The tree panel's outline of the directories, made lazily: a node exists for the root
@@ -16,7 +17,8 @@ class CSearchComparison;
 // shown, so a change of either shows at the next repaint without any node being touched.
 // While the search is compared with an earlier one, the bracket also tells what changed:
 // " [1.50G, +200.00M]", " [2.00k, new]", and " [+200.00M]" while sizes are hidden; a
-// directory whose size stayed the same keeps its plain label.
+// directory whose size stayed the same keeps its plain label. A marked directory's label
+// starts with a check: "✓ docs [2.00k]".
 class CTreePanelModel : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -52,6 +54,8 @@ public:
     void SetShowSizes(bool bShowSizes) { m_bShowSizes = bShowSizes; }
     // The comparison whose changes the labels tell, or null; the caller repaints.
     void SetComparison(const CSearchComparison* pComparison) { m_pComparison = pComparison; }
+    // The marks whose checks the labels show, or null; the caller repaints.
+    void SetMarks(const CMarkSet* pMarks) { m_pMarks = pMarks; }
     // "docs" or, while sizes are shown, "docs [2.00k]"; while comparing "docs [2.00k, +1.00k]".
     QString Label(const CEntry& entry) const;
     QString SizeSuffix(const CEntry& entry) const;
@@ -83,4 +87,5 @@ private:
     int m_nNotifying = 0;  // changes under way: beginning announced, end not yet
     bool m_bShowSizes = false;
     const CSearchComparison* m_pComparison = nullptr;  // not owned: the document's
+    const CMarkSet* m_pMarks = nullptr;  // not owned: the document's
 };

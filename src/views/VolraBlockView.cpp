@@ -3,6 +3,7 @@
 #include "ChangeColour.h"
 #include "DC.h"
 #include "EntryInfo.h"
+#include "MarkLook.h"
 #include "doc/Resource.h"
 #include "doc/VolraDoc.h"
 #include "framework/CmdUI.h"
@@ -15,6 +16,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 CVolraBlockView::CVolraBlockView(QWidget* pParent) : CView(pParent)
 {
@@ -120,6 +123,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     // Children lie inside their parent's block (the layout never takes a negative border),
     // so a block outside the clip box takes its whole subtree with it.
     const CSearchComparison* pChanges = GetChangeColouring();
+    const CMarkSet* pMarks = pDoc->HasMarks() ? pDoc->GetMarks() : nullptr;
     const auto& blocks = m_blockRects.Blocks();
     for (std::size_t i = 0; i < blocks.size();) {
         const CBlockLayout::Block& block = blocks[i];
@@ -127,7 +131,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
             i = block.nEnd;
             continue;
         }
-        DrawBlock(*pDC, block, pDoc->GetSelected(), style, pChanges);
+        DrawBlock(*pDC, block, pDoc->GetSelected(), style, pChanges, pMarks);
         ++i;
     }
     pDC->SelectBrush(oldBrush);
@@ -135,7 +139,8 @@ void CVolraBlockView::OnDraw(CDC* pDC)
 }
 
 void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
-                                const CBlockViewStyle& style, const CSearchComparison* pChanges) const
+                                const CBlockViewStyle& style, const CSearchComparison* pChanges,
+                                const CMarkSet* pMarks) const
 {
     const CRect& rc = block.rect;
     if (rc.IsRectEmpty())
@@ -154,6 +159,8 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
     // A directory that could not be read: what it holds is not known, which its block says.
     if (block.pEntry != nullptr && block.pEntry->IsUnreadable())
         dc.HatchRect(rc, kUnreadableHatch);
+    if (block.pEntry != nullptr)
+        DrawMark(dc, rc, *block.pEntry, pMarks);
     if (block.bDirectory && rc.Width() > 2 && rc.Height() > 2)
         dc.Rectangle(rc);  // the surface's black 1-pixel pen, hollow brush
     if (block.label == CBlockLayout::Label::None)
@@ -162,6 +169,26 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
     dc.SelectFont(bDown ? CDC::Font{style.fontDown, CDC::kEscapementDown} : CDC::Font{style.fontAcross, 0});
     const QPoint origin = m_blockRects.LabelOrigin(block);
     dc.TextOut(origin.x(), origin.y(), m_blockRects.LabelText(block));
+}
+
+void CVolraBlockView::DrawMark(CDC& dc, const CRect& rc, const CEntry& entry, const CMarkSet* pMarks)
+{
+    const CMarkLook::State state = CMarkLook::Of(pMarks, entry);
+    if (state == CMarkLook::State::None)
+        return;
+    if (state == CMarkLook::State::Covered) {
+        dc.FillSolidRect(rc, CMarkLook::kCoveredTint);
+        return;
+    }
+    dc.FillSolidRect(rc, CMarkLook::kTint);
+    // The frame inside the block, so that the neighbours' frames never hide it.
+    const int t = std::min({CMarkLook::kFrameWidth, rc.Width() / 2, rc.Height() / 2});
+    if (t <= 0)
+        return;
+    dc.FillSolidRect({rc.left, rc.top, rc.right, rc.top + t}, CMarkLook::kFrame);
+    dc.FillSolidRect({rc.left, rc.bottom - t, rc.right, rc.bottom}, CMarkLook::kFrame);
+    dc.FillSolidRect({rc.left, rc.top + t, rc.left + t, rc.bottom - t}, CMarkLook::kFrame);
+    dc.FillSolidRect({rc.right - t, rc.top + t, rc.right, rc.bottom - t}, CMarkLook::kFrame);
 }
 
 CEntry* CVolraBlockView::HitTest(QPoint pt) const
@@ -187,8 +214,12 @@ void CVolraBlockView::SelectAt(QPoint pt)
 
 void CVolraBlockView::mousePressEvent(QMouseEvent* pEvent)
 {
-    if (pEvent->button() == Qt::LeftButton)
-        SelectAt(pEvent->position().toPoint());
+    if (pEvent->button() != Qt::LeftButton)
+        return;
+    SelectAt(pEvent->position().toPoint());
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pEvent->modifiers().testFlag(Qt::ControlModifier) && pDoc != nullptr && pDoc->GetSelected() != nullptr)
+        pDoc->ToggleMark(*pDoc->GetSelected());
 }
 
 void CVolraBlockView::mouseDoubleClickEvent(QMouseEvent* pEvent)

@@ -12,6 +12,7 @@
 class CCmdUI;
 class CDC;
 class CEntry;
+class CMarkSet;
 class CSearchComparison;
 class CVolraDoc;
 
@@ -30,6 +31,9 @@ class CVolraDoc;
 // While the document compares its search with an earlier one, "Colour by change" (off
 // until chosen, for this window alone) fills the blocks by how their sizes changed
 // (CChangeColour) instead of by depth and position; the layout stays the same.
+//
+// Marked blocks, and more lightly the blocks below a marked directory, are painted over as
+// CMarkLook says; Ctrl+click selects the block under the pointer and toggles its mark.
 class CVolraBlockView : public CView {
     Q_OBJECT
 public:
@@ -88,7 +92,9 @@ private:
     void EnsureLayout(CEntry& current, const CBlockViewStyle& style);
     // Fills from the palette, or by change when pChanges is set.
     void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected, const CBlockViewStyle& style,
-                   const CSearchComparison* pChanges) const;
+                   const CSearchComparison* pChanges, const CMarkSet* pMarks) const;
+    // The mark's tint and frame, or the lighter tint below a mark, over a filled block.
+    static void DrawMark(CDC& dc, const CRect& rc, const CEntry& entry, const CMarkSet* pMarks);
     void SelectAt(QPoint pt);
     void ShowSelectionMenu();
 

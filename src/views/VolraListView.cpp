@@ -8,9 +8,11 @@
 #include "framework/UiServices.h"
 #include "model/Entry.h"
 #include "model/FormatSize.h"
+#include "model/MarkSet.h"
 
 #include <QContextMenuEvent>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolTip>
@@ -159,7 +161,25 @@ void CVolraListView::FollowComparison(const CSearchComparison* pComparison)
                            std::max({kChangeColumnWidth, m_pHeader->MarkedSectionWidth(nChange),
                                      FitWidth({FormatSizeChange(-kLargeDisk), "removed"})}));
     // A change is read against the size it changed: the column stands right after Size.
-    m_pHeader->moveSection(m_pHeader->visualIndex(nChange), static_cast<int>(EListColumn::Size) + 1);
+    const int nFrom = m_pHeader->visualIndex(nChange);
+    const int nSize = m_pHeader->visualIndex(static_cast<int>(EListColumn::Size));
+    m_pHeader->moveSection(nFrom, nFrom < nSize ? nSize : nSize + 1);
+}
+
+void CVolraListView::FollowMarks(const CMarkSet* pMarks)
+{
+    const bool bMarks = pMarks != nullptr && !pMarks->IsEmpty();
+    if (!bMarks) {
+        m_pModel->ShowCheckColumn(false);
+        return;
+    }
+    m_pModel->SetMarks(pMarks);
+    if (m_pModel->CheckColumn() >= 0)
+        return;
+    m_pModel->ShowCheckColumn(true);
+    const int nCheck = m_pModel->CheckColumn();
+    m_list->setColumnWidth(nCheck, std::max(kCheckColumnWidth, FitWidth({"\u2713"})));
+    m_pHeader->moveSection(m_pHeader->visualIndex(nCheck), 0);
 }
 
 void CVolraListView::Rebuild()
@@ -168,8 +188,10 @@ void CVolraListView::Rebuild()
     const CEntry* pCurrent = pDoc != nullptr ? pDoc->GetCurrent() : nullptr;
     const CSearchComparison* pComparison = pDoc != nullptr ? pDoc->GetComparison() : nullptr;
     FollowComparison(pComparison);
+    FollowMarks(pDoc != nullptr ? pDoc->GetMarks() : nullptr);
     BeginWaitCursor();
     m_pModel->SetRemovedColour(m_list->palette().color(QPalette::Disabled, QPalette::Text));
+    m_pModel->SetCoveredColour(m_list->palette().color(QPalette::Disabled, QPalette::Text));
     m_pModel->Rebuild(pComparison, [&](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
         removed.clear();
         if (pCurrent == nullptr) {
@@ -205,8 +227,8 @@ void CVolraListView::Rebuild()
 
 void CVolraListView::OnColumnClick(int nColumn)
 {
-    if (nColumn < 0 || nColumn >= m_pModel->columnCount())
-        return;
+    if (nColumn < 0 || nColumn >= m_pModel->columnCount() || nColumn == m_pModel->CheckColumn())
+        return;  // the checks have no order of their own
     const auto column = static_cast<EListColumn>(nColumn);
     if (column != m_sortColumn) {
         m_sortColumn = column;
@@ -291,8 +313,34 @@ void CVolraListView::OnRowDoubleClicked(int nRow)
         pDoc->SetCurrent(pEntry);
 }
 
+bool CVolraListView::OnCtrlPress(const QMouseEvent& event)
+{
+    if (event.button() != Qt::LeftButton || !event.modifiers().testFlag(Qt::ControlModifier))
+        return false;
+    // The table would take Ctrl and a click for a change of its selection (unselecting the
+    // selected row): here it selects the row as a plain click does, and marks.
+    const QModelIndex index = m_list->indexAt(event.position().toPoint());
+    if (!index.isValid())
+        return true;
+    m_list->selectionModel()->setCurrentIndex(m_pModel->index(index.row(), 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (const CEntry* pEntry = m_pModel->EntryAt(index.row()); pDoc != nullptr && pEntry != nullptr)
+        pDoc->ToggleMark(*pEntry);
+    return true;
+}
+
 bool CVolraListView::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    if (pWatched == m_list->viewport() && pEvent->type() == QEvent::MouseButtonPress
+        && OnCtrlPress(*static_cast<QMouseEvent*>(pEvent)))
+        return true;
+    // Its release too: the table would act on it as on the end of a press of its own.
+    if (pWatched == m_list->viewport() && pEvent->type() == QEvent::MouseButtonRelease) {
+        const auto* pMouse = static_cast<QMouseEvent*>(pEvent);
+        if (pMouse->button() == Qt::LeftButton && pMouse->modifiers().testFlag(Qt::ControlModifier))
+            return true;
+    }
     if (pWatched == m_list->viewport() && pEvent->type() == QEvent::ContextMenu) {
         // The press of the right button has already selected the row under it.
         if (CVolraDoc* pDoc = GetVolraDoc()) {

@@ -8,6 +8,8 @@
 class CEntry;
 class CListHeader;
 class CListModel;
+class CMarkSet;
+class QMouseEvent;
 class CSearchComparison;
 class CVolraDoc;
 class QTableView;
@@ -27,6 +29,10 @@ class QTableView;
 // add, in grey, what is gone since ("Show removed"). A removed item's row is never the
 // document's selection: clicking it selects nothing there, so Open and Delete cannot reach
 // it; the status bar describes it.
+//
+// While the document has marks, a narrow check column stands first: it comes with the
+// first mark and goes with the last, as the Change column follows the comparison.
+// Ctrl+click selects the row under the pointer and toggles its mark.
 //
 // The rows are rebuilt at every update from the document, whatever the hint, and dropped
 // when the document lets go of the view, so they never outlive the entries they show.
@@ -62,6 +68,7 @@ public:
 
     static constexpr int kColumnWidths[kListColumns] = {128, 72, 64, 160, 128, 128, 128};
     static constexpr int kChangeColumnWidth = 72;
+    static constexpr int kCheckColumnWidth = 24;
 
     static const CCmdMap& ClassCmdMap();
 
@@ -77,6 +84,11 @@ private:
     void FitColumnWidths();
     // Adds the Change column beside Size, or takes it away, as the document compares or not.
     void FollowComparison(const CSearchComparison* pComparison);
+    // Adds the check column in front, or takes it away, as the document has marks or not.
+    void FollowMarks(const CMarkSet* pMarks);
+    // Ctrl and a press of the left button: selects the row as a click would and toggles
+    // its mark. False when the press is the table's own.
+    bool OnCtrlPress(const QMouseEvent& event);
     // Gathers and sorts the rows afresh, puts the mark on the sort column and keeps the
     // document's selection selected when it is among the rows.
     void Rebuild();

@@ -2,6 +2,7 @@
 
 #include "DC.h"
 #include "EntryInfo.h"
+#include "MarkLook.h"
 #include "doc/VolraDoc.h"
 #include "model/Entry.h"
 
@@ -28,6 +29,8 @@ CVolraDoc* CVolraPieView::GetVolraDoc() const { return qobject_cast<CVolraDoc*>(
 // a view attached again after another mode showed heard nothing meanwhile.
 void CVolraPieView::OnUpdate(CView*, LPARAM, QObject*)
 {
+    // Only compared, never followed: the entry may be gone with the update.
+    const CEntry* pWasHighlighted = EntryOf(m_nHighlight);
     m_entries.clear();
     m_chart.Clear();
     m_nHighlight = -1;
@@ -50,6 +53,13 @@ void CVolraPieView::OnUpdate(CView*, LPARAM, QObject*)
             m_chart.AddSlice(static_cast<float>(dFraction), pChild->GetName());
         }
     }
+    // A redraw that leaves the selection where it was (a mark set on it) keeps its slice
+    // highlighted; the selection is a live entry, so matching it is safe.
+    if (pWasHighlighted != nullptr && pDoc != nullptr && pDoc->GetSelected() == pWasHighlighted) {
+        const auto it = std::find(m_entries.begin(), m_entries.end(), pWasHighlighted);
+        if (it != m_entries.end())
+            m_nHighlight = static_cast<int>(it - m_entries.begin());
+    }
     m_chart.MarkDirty();
     update();
 }
@@ -70,13 +80,34 @@ void CVolraPieView::OnDraw(CDC* pDC)
     if (pDoc == nullptr || pDoc->GetCurrent() == nullptr)
         return;  // nothing to show until a search made a tree
     m_chart.Draw(*pDC, CRect::FromQRect(rect()));
-    if (m_nHighlight < 0)
-        return;
-    const CDC::Font oldFont = pDC->SelectFont({m_chart.LabelFont(), 0});
-    const CPieSlice& slice = m_chart.Slice(m_nHighlight);
-    slice.Draw(*pDC, true);
-    slice.m_label.DrawBox(*pDC, true);
-    pDC->SelectFont(oldFont);
+    if (m_nHighlight >= 0) {
+        const CDC::Font oldFont = pDC->SelectFont({m_chart.LabelFont(), 0});
+        const CPieSlice& slice = m_chart.Slice(m_nHighlight);
+        slice.Draw(*pDC, true);
+        slice.m_label.DrawBox(*pDC, true);
+        pDC->SelectFont(oldFont);
+    }
+    if (pDoc->HasMarks())
+        DrawMarks(*pDC, *pDoc);
+}
+
+void CVolraPieView::DrawMarks(CDC& dc, const CVolraDoc& doc) const
+{
+    const CDC::Pen oldPen = dc.SelectPen(CDC::NullPen());
+    const CDC::Brush oldBrush = dc.SelectBrush(CDC::HollowBrush());
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const CPieSlice& slice = m_chart.Slice(static_cast<int>(i));
+        const CMarkLook::State state = CMarkLook::Of(doc.GetMarks(), *m_entries[i]);
+        if (state == CMarkLook::State::None || !slice.IsDrawn())
+            continue;
+        const bool bMarked = state == CMarkLook::State::Marked;
+        dc.SelectPen(bMarked ? CDC::Pen{CMarkLook::kFrame, CMarkLook::kFrameWidth} : CDC::NullPen());
+        dc.SelectBrush(CDC::HatchBrush(bMarked ? CMarkLook::kSliceHatch : CMarkLook::kCoveredSliceHatch,
+                                       CMarkLook::kSliceHatchStyle));
+        dc.Pie(slice.m_rcDisc, slice.m_ptStart, slice.m_ptEnd);
+    }
+    dc.SelectBrush(oldBrush);
+    dc.SelectPen(oldPen);
 }
 
 CEntry* CVolraPieView::EntryOf(int nSlice) const
@@ -100,7 +131,10 @@ void CVolraPieView::mousePressEvent(QMouseEvent* pEvent)
 {
     if (pEvent->button() != Qt::LeftButton)
         return;
-    SelectAt(pEvent->position().toPoint());
+    CEntry* pEntry = SelectAt(pEvent->position().toPoint());
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (pEvent->modifiers().testFlag(Qt::ControlModifier) && pDoc != nullptr && pEntry != nullptr)
+        pDoc->ToggleMark(*pEntry);  // whose update keeps the highlight on the selection
     update();
 }
 

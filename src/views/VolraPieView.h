@@ -19,6 +19,9 @@ class CVolraDoc;
 // Every update from the document rebuilds the slices from the current directory, so no
 // entry pointer survives a change of the tree. Paints reuse the layout until the slices or
 // the client size change.
+//
+// Marked slices, and more lightly all of them inside a marked directory, are painted over
+// as CMarkLook says; Ctrl+click highlights the slice under the pointer and toggles its mark.
 class CVolraPieView : public CView {
     Q_OBJECT
 public:
@@ -52,6 +55,8 @@ private:
     // Highlights the slice under the point and makes its entry the selection (both none
     // when the point is on no slice); returns that entry.
     CEntry* SelectAt(QPoint pt);
+    // The marks' tints and frames over the slices already drawn.
+    void DrawMarks(CDC& dc, const CVolraDoc& doc) const;
 
     CPieChart m_chart;
     std::vector<CEntry*> m_entries;  // not owned: the current directory's children, by slice

@@ -9,6 +9,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -60,6 +61,8 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
     // A comparison is set or dropped with HINT_TREE_CHANGED, whose rebuild asks for every
     // label again; any other update finds the one it had.
     m_pModel->SetComparison(pDoc->GetComparison());
+    m_pModel->SetMarks(pDoc->HasMarks() ? pDoc->GetMarks() : nullptr);
+    m_tree->viewport()->update();  // the checks, asked for again at the repaint
     if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
         Rebuild(pDoc->GetRoot());
     const bool bShowSizes = AfxGetPrefs().m_bShowSizes != FALSE;
@@ -76,6 +79,7 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
 void CVolraTreeView::OnDetachFromDocument()
 {
     m_pModel->SetComparison(nullptr);
+    m_pModel->SetMarks(nullptr);
     m_pModel->Reset(nullptr);
 }
 
@@ -153,8 +157,32 @@ bool CVolraTreeView::OnContextMenu(QPoint ptViewport, QPoint ptScreen)
     return true;
 }
 
+bool CVolraTreeView::OnCtrlClick(const QMouseEvent& event)
+{
+    if (event.button() != Qt::LeftButton || !event.modifiers().testFlag(Qt::ControlModifier))
+        return false;
+    // The tree would unselect a selected node: here the node is selected as by a plain
+    // click (its directory current), and its mark toggled. The release is swallowed too.
+    if (event.type() != QEvent::MouseButtonPress)
+        return true;
+    const QModelIndex index = m_tree->indexAt(event.position().toPoint());
+    CVolraDoc* pDoc = GetVolraDoc();
+    if (!index.isValid() || pDoc == nullptr)
+        return true;
+    // Taken first: selecting may fill nodes, which leaves the index behind.
+    const CEntry* pEntry = m_pModel->EntryOf(index);
+    m_tree->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    if (pEntry != nullptr && GetVolraDoc() == pDoc)
+        pDoc->ToggleMark(*pEntry);
+    return true;
+}
+
 bool CVolraTreeView::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    if (pWatched == m_tree->viewport()
+        && (pEvent->type() == QEvent::MouseButtonPress || pEvent->type() == QEvent::MouseButtonRelease)
+        && OnCtrlClick(*static_cast<QMouseEvent*>(pEvent)))
+        return true;
     if (pWatched == m_tree->viewport() && pEvent->type() == QEvent::ContextMenu) {
         auto* pMenuEvent = static_cast<QContextMenuEvent*>(pEvent);
         // Over no node the event goes on to the parent windows, as any unhandled one.

@@ -6,6 +6,7 @@
 class CEntry;
 class CTreePanelModel;
 class CVolraDoc;
+class QMouseEvent;
 class QTreeView;
 
 // The tree panel: the search's directories as an outline beside the visualisation, each
@@ -17,6 +18,9 @@ class QTreeView;
 // Nodes are made lazily (CTreePanelModel): a directory's subdirectories when its node is
 // first expanded. A change of the tree throws every node away; the panel then shows the
 // root and the chain down to the current directory, each level of it expanded.
+//
+// A marked directory's label starts with a check; Ctrl+click selects the node as a click
+// does and toggles its directory's mark.
 //
 // Selecting a node updates the document, whose update comes back here and selects the
 // same node again; the selection handler ignores the node of the current directory, so
@@ -46,6 +50,8 @@ private:
     void RevealCurrent(CEntry* pCurrent);
     void OnSelChanged();
     bool OnContextMenu(QPoint ptViewport, QPoint ptScreen);
+    // Ctrl and the left button; false when the event is the tree's own.
+    bool OnCtrlClick(const QMouseEvent& event);
 
     CTreePanelModel* m_pModel;
     QTreeView* m_tree;
