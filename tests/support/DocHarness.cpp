@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 void AgreeingDriveDoc::ReportDeleteFailure(const std::string& strText) { ADD_FAILURE() << strText; }
 
 std::unique_ptr<TestDriveDoc> NewSearch(const std::string& folder)
@@ -39,6 +41,16 @@ CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names)
 {
     for (const auto& name : names)
         pRoot = pRoot != nullptr ? Child(pRoot, name) : nullptr;
+    return pRoot;
+}
+
+CEntry* EntryAtPath(CEntry* pRoot, const std::string& relative)
+{
+    for (std::size_t start = 0; pRoot != nullptr && start < relative.size();) {
+        const std::size_t slash = std::min(relative.find('/', start), relative.size());
+        pRoot = Child(pRoot, relative.substr(start, slash - start));
+        start = slash + 1;
+    }
     return pRoot;
 }
 

@@ -84,6 +84,8 @@ public:
 CEntry* Child(const CEntry* pParent, const std::string& name);
 // The entry at the end of the path of names below pRoot, or null.
 CEntry* EntryAt(CEntry* pRoot, const std::vector<std::string>& names);
+// The same for a relative path of names with "/" between them; "" is pRoot.
+CEntry* EntryAtPath(CEntry* pRoot, const std::string& relative);
 // Names of the entries (a directory's children, a list's rows) in their order.
 template <class Entries> std::vector<std::string> Names(const Entries& entries)
 {

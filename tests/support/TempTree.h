@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 // A scratch directory removed with everything below it (permissions restored first) when
 // the object goes away. Paths given to the helpers are relative to the root.
@@ -39,3 +40,12 @@ std::int64_t BlocksOnDisk(const std::string& path);
 inline bool Exists(const std::string& path) { return BlocksOnDisk(path) >= 0; }
 // The file's bytes, or "" when it cannot be read.
 std::string ReadFile(const std::string& path);
+// Makes the file hold exactly these bytes.
+void WriteFile(const std::string& path, const std::string& bytes);
+// The names in a directory, sorted, without "." and ".."; none when it cannot be read.
+std::vector<std::string> DirNames(const std::string& dir);
+// What the shell command writes to standard output.
+std::string CommandOutput(const std::string& command);
+// What du counts of the item on the disk, in bytes (-1 when it cannot say): an independent
+// count to check totals against. Options as du takes them ("-l").
+std::int64_t Du(const std::string& path, const std::string& options = {});

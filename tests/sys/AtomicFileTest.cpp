@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <dlfcn.h>
 #include <filesystem>
@@ -58,15 +57,6 @@ bool Replace(const std::string& path, const std::string& bytes, std::string& err
     CAtomicFile file;
     return file.Open(path, error) && file.Write(bytes.data(), bytes.size(), error) && file.Commit(error);
 }
-
-std::vector<std::string> Names(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& item : fs::directory_iterator(dir))
-        names.push_back(item.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 }  // namespace
 
 // A file is replaced whole and keeps its permissions; a link, however it points, keeps
@@ -94,7 +84,7 @@ TEST(AtomicFile, ReplacesTheFileALinkNamesAndKeepsItsPermissions)
     for (const char* link : {"rel", "chain", "abs", "dangling"})
         EXPECT_TRUE(fs::is_symlink(t.Path(link))) << link;
     EXPECT_EQ(fs::status(t.Path("d/old")).permissions(), fs::perms(0640));
-    EXPECT_EQ(Names(t.Path("d")), (std::vector<std::string>{"abs-target", "made", "new", "old"}))
+    EXPECT_EQ(DirNames(t.Path("d")), (std::vector<std::string>{"abs-target", "made", "new", "old"}))
         << "no temporary left";
 
     std::string error;
@@ -112,7 +102,7 @@ TEST(AtomicFile, ReplacesTheFileALinkNamesAndKeepsItsPermissions)
         ASSERT_TRUE(unfinished.Write("half", 4, error));
     }
     EXPECT_EQ(ReadFile(t.Path("d/old")), before) << "what is not committed never replaces";
-    EXPECT_EQ(Names(t.Path("d")).size(), 4u);
+    EXPECT_EQ(DirNames(t.Path("d")).size(), 4u);
 }
 
 // The data is on the disk before the file takes the old one's place, and the new name

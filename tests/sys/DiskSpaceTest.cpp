@@ -1,13 +1,11 @@
 #include "sys/DiskSpace.h"
 
+#include "support/Gate.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <condition_variable>
-#include <thread>
 #include <unistd.h>
 
 // statvfs's figures come back in bytes; a mount point is told from a folder below one.
@@ -38,28 +36,18 @@ TEST(DiskSpace, ReadsTheFileSystemAndKnowsItsMountPoints)
 // not anybody still asks.
 TEST(DiskSpace, QueryNeverWaitsForAnAnswer)
 {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool release = false;
+    Gate gate;
     auto hanging = CDiskSpaceQuery::Start("/mnt/gone", [&](const std::string& path, CDiskSpace& space) {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return release; });
+        gate.Wait();
         space.total = path.size();
         return true;
     });
     bool answered = false;
     CDiskSpace space;
     EXPECT_FALSE(hanging->Done(answered, space));
-    {
-        const std::lock_guard lock(mutex);
-        release = true;
-    }
-    cv.notify_all();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    gate.Open();
     const auto done = [&](const CDiskSpaceQuery& query) {
-        while (!query.Done(answered, space) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return query.Done(answered, space);
+        return QTest::qWaitFor([&] { return query.Done(answered, space); }, 10000);
     };
     ASSERT_TRUE(done(*hanging));
     EXPECT_TRUE(answered);

@@ -1,14 +1,12 @@
 #include "sys/FileFind.h"
+#include "support/DescriptorLimit.h"
 #include "support/TempTree.h"
 #include "sys/LastError.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <map>
-
-namespace fs = std::filesystem;
 
 namespace {
 struct Listed {
@@ -107,14 +105,13 @@ TEST(FileFind, SubdirectoriesAreOpenedInsideTheirParentsAtAnyDepth)
     };
     for (int i = 0; i < kDepth; ++i)
         t.File(spinePath(i) + "side/f", i);
-    const auto openFds = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
-    const auto before = openFds();
+    const std::size_t before = OpenDescriptors();
     std::vector<char> spine(kDepth), side(kDepth);  // the keys the walk names levels by
     CFileFind find;
     ASSERT_TRUE(find.FindFileBelow(t.Root(), {}, &spine[0]));
     for (int i = 1; i < kDepth; ++i)
         ASSERT_TRUE(find.FindSubdirectory(&spine[i - 1], "d", &spine[i])) << i;
-    EXPECT_LE(openFds() - before, static_cast<long>(CDirStack::kMaxOpen) + 1);
+    EXPECT_LE(OpenDescriptors() - before, CDirStack::kMaxOpen + 1);
     for (int i = kDepth - 1; i >= 0; --i) {
         // A level moved away meanwhile is no longer the parent of the one below it; its
         // own parent is then found by name.

@@ -1,5 +1,6 @@
 // The walk with its listings read ahead on worker threads against the one-thread walk over
 // the same trees: every entry, size, time, child order and colour must be the same.
+#include "support/DescriptorLimit.h"
 #include "support/DocHarness.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
@@ -10,11 +11,9 @@
 #include <QTimer>
 #include <atomic>
 #include <fcntl.h>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <new>
 #include <string_view>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -276,24 +275,6 @@ TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllowsAndStopsWhenMemoryRuns
         EXPECT_EQ(o.boxes, std::vector<std::string>{expected});
     }
 }
-
-namespace {
-// Less the listing's own.
-std::size_t OpenDescriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}) - 1; }
-
-// RLIMIT_NOFILE lowered while it lives, to what is open now and nFree more.
-struct ScopedDescriptorLimit {
-    rlimit saved{};
-    explicit ScopedDescriptorLimit(std::size_t nFree)
-    {
-        ::getrlimit(RLIMIT_NOFILE, &saved);
-        rlimit low = saved;
-        low.rlim_cur = OpenDescriptors() + nFree;
-        EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-    }
-    ~ScopedDescriptorLimit() { ::setrlimit(RLIMIT_NOFILE, &saved); }
-};
-}  // namespace
 
 // A low `ulimit -n`: both walks keep fewer parents open (and the read-ahead runs fewer
 // workers) and give the whole tree, as du does; with next to nothing left the read-ahead

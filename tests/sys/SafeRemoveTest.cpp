@@ -1,4 +1,5 @@
 #include "sys/SafeRemove.h"
+#include "support/DescriptorLimit.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 #include "sys/LastError.h"
@@ -6,9 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <iterator>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,14 +146,10 @@ TEST(SafeRemove, ATreeDeeperThanTheDescriptorsThereAreGoesWhole)
     for (const std::string& dir : dirs)
         nExpected += BlocksOnDisk(t.Path(dir)) + BlocksOnDisk(t.Path(dir + "/f"));
 
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
-    // Room for the descriptors open now and a dozen more.
-    rlimit few = old;
-    few.rlim_cur = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}) + 12;
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
-    const CRemoveResult result = Remove(t, {"deep"}, IdentityOf(t.Path("root/deep")));
-    ::setrlimit(RLIMIT_NOFILE, &old);
+    const CRemoveResult result = [&] {
+        const ScopedDescriptorLimit few(12);
+        return Remove(t, {"deep"}, IdentityOf(t.Path("root/deep")));
+    }();
     EXPECT_TRUE(result.bRemoved);
     EXPECT_TRUE(result.left.empty()) << result.left.front().path << ": " << result.left.front().Text();
     EXPECT_EQ(result.nFreed, nExpected);

@@ -40,21 +40,6 @@ std::vector<std::string> RecordedNames()
     return names;
 }
 
-std::int64_t Blocks(const std::string& path)
-{
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return static_cast<std::int64_t>(st.st_blocks) * 512;
-}
-
-std::vector<std::string> Entries(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 }  // namespace
 
 TEST(TrashBatch, ABatchMovesWhatItCanAndRecordsOnlyThat)
@@ -82,15 +67,13 @@ TEST(TrashBatch, ABatchMovesWhatItCanAndRecordsOnlyThat)
     EXPECT_FALSE(result.items[2].bMoved);
     EXPECT_EQ(result.items[2].error, ERROR_ACCESS_DENIED);
     EXPECT_EQ(SizeOnDisk(t.Path("locked/c")), 300);
-    EXPECT_EQ(Entries(s.Trash("files")), (std::vector<std::string>{"a", "b\nnewline"}));
-    EXPECT_EQ(Entries(s.Trash("info")), (std::vector<std::string>{"a.trashinfo", "b\nnewline.trashinfo"}));
+    EXPECT_EQ(DirNames(s.Trash("files")), (std::vector<std::string>{"a", "b\nnewline"}));
+    EXPECT_EQ(DirNames(s.Trash("info")), (std::vector<std::string>{"a.trashinfo", "b\nnewline.trashinfo"}));
 
     const std::vector<CTrashedItem> recorded = Recorded();
     ASSERT_EQ(recorded.size(), 2u);
-    EXPECT_EQ(recorded[1].originalPath, s.Real("free/b\nnewline"));
-    EXPECT_EQ(recorded[1].trashDir, t.Path("data/Trash"));
-    EXPECT_EQ(recorded[1].size, 200);
-    EXPECT_EQ(recorded[1].batch, 1u);
+    EXPECT_EQ(std::tie(recorded[1].originalPath, recorded[1].trashDir, recorded[1].size, recorded[1].batch),
+              std::make_tuple(s.Real("free/b\nnewline"), t.Path("data/Trash"), std::int64_t{200}, std::uint64_t{1}));
     EXPECT_TRUE(CTrashRecord::InTrash(recorded[0]) && CTrashRecord::InTrash(recorded[1]));
 
     t.Chmod("locked", 0755);
@@ -118,7 +101,7 @@ TEST(TrashBatch, UndoPutsTheLastBatchBackButNeverOverWhatTookItsPlace)
     EXPECT_EQ(SizeOnDisk(t.Path("x/one")), 10);
     EXPECT_EQ(SizeOnDisk(t.Path("x/dir")), 5);
     EXPECT_EQ(SizeOnDisk(s.Trash("files/dir/two")), 20);
-    EXPECT_EQ(Entries(s.Trash("info")), (std::vector<std::string>{"dir.trashinfo", "zero.trashinfo"}));
+    EXPECT_EQ(DirNames(s.Trash("info")), (std::vector<std::string>{"dir.trashinfo", "zero.trashinfo"}));
     EXPECT_EQ(RecordedNames(), (std::vector<std::string>{"zero", "dir"}));
     EXPECT_EQ(LastTrashBatch(), second) << "dir is still in the trash";
 
@@ -140,8 +123,8 @@ TEST(TrashBatch, EmptyingRemovesWhatVolraTrashedAndNothingElse)
     TempTree& t = s.t;
     t.Files({{"mine/keep", 30}, {"mine/reused", 40}, {"old/dir/f", 3000}, {"old/dir/sub/g", 100}, {"old/h", 2000}});
     ASSERT_TRUE(MoveToTrash(t.Path("mine/keep")));  // the user's own, not Volra's
-    const std::int64_t nBlocks = Blocks(t.Path("old/dir")) + Blocks(t.Path("old/dir/f")) + Blocks(t.Path("old/dir/sub"))
-        + Blocks(t.Path("old/dir/sub/g")) + Blocks(t.Path("old/h"));
+    const std::int64_t nBlocks = BlocksOnDisk(t.Path("old/dir")) + BlocksOnDisk(t.Path("old/dir/f"))
+        + BlocksOnDisk(t.Path("old/dir/sub")) + BlocksOnDisk(t.Path("old/dir/sub/g")) + BlocksOnDisk(t.Path("old/h"));
     ASSERT_EQ(MoveBatchToTrash({{t.Path("old/dir"), 3500}, {t.Path("old/h"), 2000}}).strError, "");
     {
         // Lines a crash or the user left: an item that never went, and a name of the trash
@@ -166,8 +149,8 @@ TEST(TrashBatch, EmptyingRemovesWhatVolraTrashedAndNothingElse)
     EXPECT_EQ(emptied.nRemoved, 2u);
     EXPECT_EQ(emptied.nFreed, nBlocks);
     EXPECT_TRUE(emptied.left.empty());
-    EXPECT_EQ(Entries(s.Trash("files")), (std::vector<std::string>{"keep", "reused"}));
-    EXPECT_EQ(Entries(s.Trash("info")), (std::vector<std::string>{"keep.trashinfo", "reused.trashinfo"}));
+    EXPECT_EQ(DirNames(s.Trash("files")), (std::vector<std::string>{"keep", "reused"}));
+    EXPECT_EQ(DirNames(s.Trash("info")), (std::vector<std::string>{"keep.trashinfo", "reused.trashinfo"}));
     EXPECT_TRUE(Recorded().empty()) << "lines of items no longer in the trash go";
     EXPECT_EQ(MeasureRecordedTrash().nItems, 0u);
 }
