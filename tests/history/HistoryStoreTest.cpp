@@ -11,9 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dirent.h>
-#include <fstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <utime.h>
 
 namespace {
@@ -47,19 +46,6 @@ std::vector<std::int64_t> Times(const std::vector<CKeptSearch>& kept)
     return times;
 }
 
-std::vector<std::string> NamesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* pDir = ::opendir(folder.c_str())) {
-        while (const dirent* pItem = ::readdir(pDir))
-            if (std::string_view(pItem->d_name) != "." && std::string_view(pItem->d_name) != "..")
-                names.emplace_back(pItem->d_name);
-        ::closedir(pDir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void Age(const std::string& path, std::int64_t nSeconds)
 {
     const time_t when = std::time(nullptr) - nSeconds;
@@ -70,15 +56,12 @@ void Age(const std::string& path, std::int64_t nSeconds)
 // Entry by entry, in name order: what a saved search gives back of a tree.
 void ExpectSameTree(const CEntry& a, const CEntry& b)
 {
-    EXPECT_EQ(a.GetName(), b.GetName());
-    EXPECT_EQ(a.GetLength(), b.GetLength()) << a.GetPath();
-    EXPECT_EQ(a.GetDiskSize(), b.GetDiskSize()) << a.GetPath();
-    EXPECT_EQ(a.IsDirectory(), b.IsDirectory()) << a.GetPath();
-    EXPECT_EQ(a.GetColour(), b.GetColour()) << a.GetPath();
-    EXPECT_EQ(a.GetModifiedTime(), b.GetModifiedTime()) << a.GetPath();
-    EXPECT_EQ(a.IsUnreadable(), b.IsUnreadable()) << a.GetPath();
-    EXPECT_EQ(a.GetHardLink() != nullptr, b.GetHardLink() != nullptr) << a.GetPath();
-    ASSERT_EQ(ChildNames(&a), ChildNames(&b)) << a.GetPath();
+    const auto fields = [](const CEntry& e) {
+        return std::make_tuple(std::string(e.GetName()), e.GetLength(), e.GetDiskSize(), e.IsDirectory(),
+                               +e.GetColour(), e.GetModifiedTime().GetTime(), e.IsUnreadable(),
+                               e.GetHardLink() != nullptr, ChildNames(&e));
+    };
+    ASSERT_EQ(fields(a), fields(b)) << a.GetPath();
     for (std::size_t i = 0; i < a.GetChildren().size(); ++i)
         ExpectSameTree(*a.GetChildren()[i], *b.GetChildren()[i]);
 }
@@ -228,7 +211,7 @@ TEST(HistoryStore, ForeignUnreadableAndHalfWrittenFilesAreLeftAloneAndNotListed)
     std::vector<std::string> expected = planted;
     expected.push_back("20261206T150300Z-100-100.json.gz");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(NamesIn(data.Path(folder)), expected);
+    EXPECT_EQ(DirNames(data.Path(folder)), expected);
 }
 
 // Roots whose bytes differ only where a file name cannot show them, or whose paths are too
@@ -243,10 +226,8 @@ TEST(HistoryStore, RootsWithAnyBytesAreKeptApartAndTheirFoldersMapBack)
     const std::string history = data.Path("volra/history/");
     // Another root's folder where long2's would be, and a folder a crash left without its
     // root file where long1's would be.
-    data.File("volra/history/" + HashedFolderName(long2, 1) + "/root", 0);
-    {
-        std::ofstream(history + HashedFolderName(long2, 1) + "/root") << "/someone/else";
-    }
+    data.Dir("volra/history/" + HashedFolderName(long2, 1));
+    WriteFile(history + HashedFolderName(long2, 1) + "/root", "/someone/else");
     data.Dir("volra/history/" + HashedFolderName(long1, 1));
     CHistoryStore store = Store(data);
     for (std::size_t i = 0; i < roots.size(); ++i)
@@ -271,7 +252,7 @@ TEST(HistoryStore, RootsWithAnyBytesAreKeptApartAndTheirFoldersMapBack)
                                         HashedFolderName(long2, 1),
                                         HashedFolderName(long2, 2)};
     std::sort(folders.begin(), folders.end());
-    EXPECT_EQ(NamesIn(history), folders);
+    EXPECT_EQ(DirNames(history), folders);
     EXPECT_EQ(ReadFile(history + HashedFolderName(long1, 1) + "/root"), long1);
     EXPECT_EQ(ReadFile(history + HashedFolderName(long2, 2) + "/root"), long2);
 }
@@ -328,5 +309,5 @@ TEST(HistoryStore, AKeptSearchReadsBackAsTheTreeAndACancelledOneLeavesNothing)
     EXPECT_FALSE(store.Keep(CSearchSnapshot(*pBig, kT0), error, &cancel));
     EXPECT_EQ(error, "cancelled");
     EXPECT_TRUE(store.List("/big").empty());
-    EXPECT_EQ(NamesIn(data.Path("volra/history/%2Fbig")), std::vector<std::string>{});
+    EXPECT_EQ(DirNames(data.Path("volra/history/%2Fbig")), std::vector<std::string>{});
 }

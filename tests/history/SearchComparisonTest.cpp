@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -17,12 +16,6 @@ void Write(const TempTree& tree, const std::string& relative, std::size_t nBytes
     std::ofstream out(tree.Path(relative), bAppend ? std::ios::app | std::ios::binary : std::ios::binary);
     out << std::string(nBytes, 'x');
     ASSERT_TRUE(out.good()) << relative;
-}
-
-std::int64_t Blocks(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? std::int64_t{st.st_blocks} * 512 : -1;
 }
 
 // The folder searched as the program searches it, saved, and read back as a comparison
@@ -74,9 +67,8 @@ TEST(SearchComparison, ItemsKnowTheirEarlierSizesOrThatTheyAreNew)
     Write(tree, "a/b/c/deep", 1000);
     Write(tree, "a/b/c/new", 222);
     tree.Remove("gone");
-    ASSERT_EQ(std::system(
-                  ("rm -r '" + tree.Path("g") + "' '" + tree.Path("swap") + "' '" + tree.Path("todir") + "'").c_str()),
-              0);
+    for (const char* gone : {"g", "swap", "todir"})
+        tree.Remove(gone);
     Write(tree, "swap", 20);
     tree.Dir("todir");
     Write(tree, "todir/k", 30);
@@ -144,7 +136,7 @@ TEST(SearchComparison, LargestChangesRankGrowthAndShrinkageByTheirSize)
     Write(tree, "d/e/grows", 1000, true);
     Write(tree, "shrinks", 100);
     Write(tree, "d/new", 5);
-    ASSERT_EQ(std::system(("rm -r '" + tree.Path("gone") + "'").c_str()), 0);
+    tree.Remove("gone");
     const auto current = Search(tree.Root());
     ASSERT_NE(current, nullptr);
     const CSearchComparison comparison(*earlier.GetRoot(), *current->GetRoot());
@@ -180,7 +172,7 @@ TEST(SearchComparison, SizesOnDiskFollowTheNameThatCarriesALinkedFile)
     tree.Dir("sub");
     Write(tree, "f", 16384);
     ASSERT_EQ(::link(tree.Path("f").c_str(), tree.Path("sub/l").c_str()), 0);
-    const std::int64_t nBlocks = Blocks(tree.Path("f"));
+    const std::int64_t nBlocks = BlocksOnDisk(tree.Path("f"));
     ASSERT_GT(nBlocks, 0);
     CSavedSearch earlier;
     SaveSearch(tree.Root(), scratch.Path("earlier.json.gz"), earlier);
@@ -229,7 +221,7 @@ TEST(SearchComparison, RefusesDamagedSearchesAndOtherRoots)
         {"not json", "invalid value"},
     };
     for (const auto& f : files) {
-        std::ofstream(scratch.Path("bad.json"), std::ios::binary | std::ios::trunc) << f.content;
+        WriteFile(scratch.Path("bad.json"), f.content);
         CSavedSearch saved;
         std::string error;
         EXPECT_FALSE(saved.Read(scratch.Path("bad.json"), error)) << f.content;
