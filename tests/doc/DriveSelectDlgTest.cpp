@@ -2,6 +2,7 @@
 #include "doc/DriveListDelegate.h"
 #include "framework/FileChooser.h"
 #include "support/DocHarness.h"
+#include "support/Gate.h"
 #include "support/Input.h"
 #include "support/ModalWatch.h"
 #include "support/TempTree.h"
@@ -13,9 +14,6 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
-
-#include <condition_variable>
-#include <mutex>
 
 namespace {
 
@@ -161,14 +159,10 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
 // cell that cuts its text shows it whole in a tip.
 TEST(DriveSelectDlg, ShowsTheSpaceAsItComesAndCutTextsInTips)
 {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool release = false;
+    Gate network;
     const DiskSpaceReader reader = [&](const std::string& root, CDiskSpace& space) {
-        if (root == "/mnt/nas") {
-            std::unique_lock lock(mutex);
-            cv.wait(lock, [&] { return release; });
-        }
+        if (root == "/mnt/nas")
+            network.Wait();
         space = {1000LL << 20, 250LL << 20, 750LL << 20, 0};
         return root != "/media/cdrom";
     };
@@ -190,11 +184,7 @@ TEST(DriveSelectDlg, ShowsTheSpaceAsItComesAndCutTextsInTips)
     EXPECT_DOUBLE_EQ(share.toDouble(), 0.25);
     EXPECT_EQ(figures(3), (QStringList{"", "", ""})) << "no answer, no figures";
     EXPECT_EQ(figures(5), (QStringList{"", "", ""})) << "the network is still asked";
-    {
-        const std::lock_guard lock(mutex);
-        release = true;
-    }
-    cv.notify_all();
+    network.Open();
     EXPECT_TRUE(QTest::qWaitFor([&] { return figures(5) == known; }, 10000));
 
     QTreeWidgetItem* pDeep = pList->topLevelItem(1);

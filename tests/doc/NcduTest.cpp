@@ -8,14 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
 #include <zlib.h>
 
 namespace {
 const std::string kFixture = VOLRA_TEST_DATA "/ncdu-1.18-export.json";
-
-void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // A time as its number, or "?" when it is not known (its text is then empty).
 std::string Time(const std::string& text, CTime time)
@@ -140,8 +137,7 @@ TEST(Ncdu, ExportsOpenAndSavedSearchesOpenAgainTheSame)
         }
     }
     // The compressed one is compressed, and ncdu itself reads what was written.
-    std::ifstream gz(out.Path("s.json.gz"), std::ios::binary);
-    EXPECT_EQ(gz.get(), 0x1f);
+    EXPECT_EQ(ReadFile(out.Path("s.json.gz")).substr(0, 2), "\x1f\x8b");
     EXPECT_EQ(std::system(("ncdu -f '" + out.Path("s.json") + "' -o /dev/null 2>/dev/null").c_str()), 0);
 }
 
@@ -190,22 +186,22 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
     };
     TempTree t;
     for (const auto& [content, message] : cases) {
-        Write(t.Path("in.json"), content);
+        WriteFile(t.Path("in.json"), content);
         CNcduReader reader;
         EXPECT_EQ(reader.Read(t.Path("in.json"), HandArena()), nullptr) << message;
         EXPECT_EQ(reader.GetError(), message) << content.substr(0, 80);
     }
     // One level less opens, as do the extremes of each number.
-    Write(t.Path("in.json"), deepest + std::string(CNcduReader::kMaxDepth, ']') + "]");
+    WriteFile(t.Path("in.json"), deepest + std::string(CNcduReader::kMaxDepth, ']') + "]");
     const CEntry* root = ReadOrFail(t.Path("in.json"));
     const CEntry* e = root;
     while (e != nullptr && !e->GetChildren().empty())
         e = e->GetChildren().front();
     EXPECT_EQ(e != nullptr ? e->GetDepth() : -1, CNcduReader::kMaxDepth - 1);
-    Write(t.Path("in.json"),
-          head
-              + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
-                ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
+    WriteFile(t.Path("in.json"),
+              head
+                  + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
+                    ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
     root = ReadOrFail(t.Path("in.json"));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(Dump(*root),
@@ -214,9 +210,9 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
     // Sizes on disk at the limit: a total that stopped there has no own part left to write,
     // and one below it keeps its own exactly.
     const std::string huge = ",\"dsize\":9223372036854775807}";
-    Write(t.Path("in.json"),
-          head + ",[{\"name\":\"big\",\"dsize\":4096},{\"name\":\"a\"" + huge + ",{\"name\":\"b\"" + huge
-              + ",{\"name\":\"c\"" + huge + "],[{\"name\":\"d\",\"dsize\":4096},{\"name\":\"e\",\"dsize\":100}]]]");
+    WriteFile(t.Path("in.json"),
+              head + ",[{\"name\":\"big\",\"dsize\":4096},{\"name\":\"a\"" + huge + ",{\"name\":\"b\"" + huge
+                  + ",{\"name\":\"c\"" + huge + "],[{\"name\":\"d\",\"dsize\":4096},{\"name\":\"e\",\"dsize\":100}]]]");
     root = ReadOrFail(t.Path("in.json"));
     ASSERT_NE(root, nullptr);
     CEntryArena arena;
@@ -261,8 +257,8 @@ TEST(NcduReader, DamagedExportsOpenWholeOrNotAtAll)
     TempTree t;
     int opened = 0;
     for (int round = 0; round < 1500; ++round) {
-        Write(t.Path("in.json"),
-              Mutated(seed, 1 + round % 4, random, std::string_view("[]{},:\"\\-019eE.\x00\xff\n ", 19)));
+        WriteFile(t.Path("in.json"),
+                  Mutated(seed, 1 + round % 4, random, std::string_view("[]{},:\"\\-019eE.\x00\xff\n ", 19)));
         CNcduReader reader;
         const std::size_t nBefore = HandArena().EntryCount();
         CEntry* root = reader.Read(t.Path("in.json"), HandArena());

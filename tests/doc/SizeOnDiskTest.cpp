@@ -5,30 +5,9 @@
 #include "support/TempTree.h"
 #include "sys/FileStatus.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-// What du says of the tree, in bytes.
-std::int64_t Du(const std::string& root, const std::string& options = {})
-{
-    FILE* pipe = ::popen(("du -s -B1 " + options + " '" + root + "'").c_str(), "r");
-    long long n = -1;
-    EXPECT_TRUE(pipe != nullptr && std::fscanf(pipe, "%lld", &n) == 1);
-    if (pipe != nullptr)
-        ::pclose(pipe);
-    return n;
-}
-
-std::int64_t Blocks(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_blocks) * 512 : -1;
-}
-}  // namespace
 
 // A sparse file of 1 GiB holding 4 KiB, and a file of three names in two directories.
 TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshCancelAndDelete)
@@ -59,9 +38,9 @@ TEST(SizeOnDisk, TotalsAgreeWithDuAndFollowTheSwitchRefreshCancelAndDelete)
         {"every name counts its length", root->GetLength(), (std::int64_t{1} << 30) + 3 * 100 + 5000 + 30},
         {"lengths are shown", root->GetSize(), root->GetLength()},
         {"on disk each file once, as du counts", root->GetDiskSize(), Du(t.Root())},
-        {"du -l counts every name", root->GetDiskSize() + 2 * Blocks(t.Path("d1/f")), Du(t.Root(), "-l")},
-        {"the sparse file's blocks", Child(root, "sparse")->GetDiskSize(), Blocks(t.Path("sparse"))},
-        {"a directory's own blocks", Child(root, "d2")->GetOwnDiskSize(), Blocks(t.Path("d2"))},
+        {"du -l counts every name", root->GetDiskSize() + 2 * BlocksOnDisk(t.Path("d1/f")), Du(t.Root(), "-l")},
+        {"the sparse file's blocks", Child(root, "sparse")->GetDiskSize(), BlocksOnDisk(t.Path("sparse"))},
+        {"a directory's own blocks", Child(root, "d2")->GetOwnDiskSize(), BlocksOnDisk(t.Path("d2"))},
         {"the others count nothing", repeat->GetDiskSize(), 0},
     };
     for (const auto& [what, got, want] : cases)
