@@ -14,17 +14,6 @@
 #include <unistd.h>
 
 namespace {
-std::vector<std::string> SplitPath(const std::string& relative)
-{
-    std::vector<std::string> names;
-    for (std::size_t start = 0; start <= relative.size();) {
-        const std::size_t slash = std::min(relative.find('/', start), relative.size());
-        names.push_back(relative.substr(start, slash - start));
-        start = slash + 1;
-    }
-    return names;
-}
-
 // Deletes each item as the program does; the bytes freed, and what stayed goes to left.
 std::int64_t DeleteAll(const std::vector<const CEntry*>& items, std::vector<CRemoveLeft>& left)
 {
@@ -49,7 +38,7 @@ TEST(FreedSpace, AFileWithSeveralNamesFreesOnlyWhenEveryNameGoes)
     ASSERT_EQ(::link(t.Path("root/c/x").c_str(), t.Path("outside/x2").c_str()), 0);  // a name outside the search
     const auto doc = Search(t.Path("root"));
     ASSERT_TRUE(doc);
-    const auto at = [&](const std::string& relative) { return EntryAt(doc->GetRoot(), SplitPath(relative)); };
+    const auto at = [&](const std::string& relative) { return EntryAtPath(doc->GetRoot(), relative); };
     // An independent count: the blocks of the items named, from lstat; a name the search
     // counts 0 (not the one of its file it met first) counts 0 on disk here too.
     const auto sum = [&](const std::vector<std::string>& relatives, bool bAsShown) {
@@ -170,13 +159,10 @@ TEST(FreedSpace, EachFileSystemGetsItsOwnShare)
     EXPECT_EQ(sub->GetChildren()[0]->GetDevice(), 2u);
 
     const CFreedSpace freed = MeasureFreedSpace({a});
-    ASSERT_EQ(freed.devices.size(), 2u);
-    EXPECT_EQ(freed.devices[0].device, 1u);
-    EXPECT_EQ(freed.devices[0].strTop, "/r");
-    EXPECT_EQ(freed.devices[0].nFrees, 100);
-    EXPECT_EQ(freed.devices[1].device, 2u);
-    EXPECT_EQ(freed.devices[1].strTop, "/r/a/m");
-    EXPECT_EQ(freed.devices[1].nFrees, 307);
+    std::vector<std::tuple<std::uint64_t, std::string, std::int64_t>> shares;
+    for (const auto& d : freed.devices)
+        shares.emplace_back(d.device, d.strTop, d.nFrees);
+    EXPECT_EQ(shares, (decltype(shares){{1, "/r", 100}, {2, "/r/a/m", 307}}));
     EXPECT_EQ(freed.nFrees, 407);
 
     // A copy read again is the same item on the same file system.

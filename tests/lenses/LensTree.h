@@ -53,16 +53,7 @@ struct LensTree {
     }
 
     // The entry at a relative path, or null.
-    CEntry* At(const std::string& relative) const
-    {
-        std::vector<std::string> names;
-        for (std::size_t start = 0; start <= relative.size();) {
-            const std::size_t slash = std::min(relative.find('/', start), relative.size());
-            names.push_back(relative.substr(start, slash - start));
-            start = slash + 1;
-        }
-        return relative.empty() ? doc->GetRoot() : EntryAt(doc->GetRoot(), names);
-    }
+    CEntry* At(const std::string& relative) const { return EntryAtPath(doc->GetRoot(), relative); }
 
     // Deletes an item as the Delete command does, and forgets its files.
     void Delete(const std::string& relative)

@@ -64,11 +64,7 @@ TEST(TypeCatalog, NamesGetTheExtensionAndCategoryAUserWouldName)
     EXPECT_EQ(&catalog.TypeOf(".profile"), &catalog.TypeOf("Makefile"));
     EXPECT_EQ(catalog.ExtensionOf("ARCHIVE.TAR.GZ"), "TAR.GZ");
     EXPECT_EQ(catalog.ExtensionOf("libz.so.1.2.13"), "so");
-}
-
-// Shown, none is "(none)", and the bytes of an extension show as a name's do.
-TEST(TypeCatalog, ExtensionsShowAsNamesDo)
-{
+    // Shown, none is "(none)", and the bytes of an extension show as a name's do.
     EXPECT_EQ(ExtensionText(""), QStringLiteral("(none)"));
     EXPECT_EQ(ExtensionText("t\tx\xc9"), QStringLiteral("t?x") + QChar(QChar::ReplacementCharacter));
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <numeric>
 #include <sstream>
@@ -35,19 +34,9 @@ END { for (e in c) printf "%s\t%.0f\t%.0f\n", e, c[e], b[e] })AWK";
     const std::string command =
         "cd '" + folder + "' && find . -type f -printf '%f\\t%s\\t%b\\n' | LC_ALL=C awk -F'\\t' '" + script + "'";
     Counts counts;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    EXPECT_NE(pipe, nullptr);
-    char line[4096];
-    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::istringstream fields(line);
-        std::string extension, n, b;
-        std::getline(fields, extension, '\t');
-        std::getline(fields, n, '\t');
-        std::getline(fields, b);
-        counts[extension] = {std::stoull(n), std::stoll(b)};
-    }
-    if (pipe != nullptr)
-        ::pclose(pipe);
+    std::istringstream lines(CommandOutput(command));
+    for (std::string e, n, b; std::getline(lines, e, '\t') && std::getline(lines, n, '\t') && std::getline(lines, b);)
+        counts[e] = {std::stoull(n), std::stoll(b)};
     return counts;
 }
 
