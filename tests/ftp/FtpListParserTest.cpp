@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -104,10 +105,9 @@ TEST(FtpListParser, LinesOfEveryStyleAloneAndAsListings)
         if (!ok)
             continue;
         named[c.mlsd].push_back(c.name);
-        EXPECT_EQ(item.name, c.name) << c.line;
-        EXPECT_EQ(item.directory, c.directory) << c.line;
-        EXPECT_EQ(item.size, c.size) << c.line;
-        EXPECT_EQ(item.modified.GetTime(), c.modified) << c.line;
+        EXPECT_EQ(std::make_tuple(item.name, item.directory, item.size, item.modified.GetTime()),
+                  std::make_tuple(std::string(c.name), c.directory, c.size, c.modified))
+            << c.line;
     }
     for (const bool bMlsd : {false, true}) {
         for (const std::string& listing : listings[bMlsd]) {

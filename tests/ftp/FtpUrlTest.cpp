@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(FtpUrl, AccountsAndMistakes)
 {
     struct Case {
@@ -34,14 +36,13 @@ TEST(FtpUrl, AccountsAndMistakes)
         std::string error;
         ASSERT_EQ(url.Parse(c.text, error), c.ok) << c.text;
         EXPECT_EQ(error.empty(), c.ok) << c.text;
-        if (!c.ok)
-            continue;
-        EXPECT_EQ(url.strUserName, c.user) << c.text;
-        EXPECT_EQ(url.bHasPassword, c.password != nullptr) << c.text;
-        EXPECT_EQ(url.strPassword, c.password != nullptr ? c.password : "") << c.text;
-        EXPECT_EQ(url.strHost, c.host) << c.text;
-        EXPECT_EQ(url.nPort, c.port) << c.text;
-        EXPECT_EQ(url.strPath, c.path) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(std::tie(url.strUserName, url.bHasPassword, url.strPassword, url.strHost, url.nPort, url.strPath),
+                      std::make_tuple(std::string(c.user), c.password != nullptr,
+                                      std::string(c.password ? c.password : ""), std::string(c.host), c.port,
+                                      std::string(c.path)))
+                << c.text;
+        }
     }
     EXPECT_TRUE(CFtpUrl::IsFtpUrl("Ftp://x"));
     EXPECT_FALSE(CFtpUrl::IsFtpUrl("ftp:/x"));
