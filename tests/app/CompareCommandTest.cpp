@@ -2,27 +2,12 @@
 #include "app/CommandLineInfo.h"
 #include "model/FormatSize.h"
 
-#include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
 const std::string kBadName = "bad\xff\t\n\\";
 // How the report writes it, so that each change keeps one line.
 const std::string kBadShown = "bad\xff\\t\\n\\\\";
-
-// du's count of a folder's size on disk, apart from anything Volra computes.
-std::int64_t Du(const std::string& path)
-{
-    FILE* pipe = ::popen(("du -s -B1 '" + path + "'").c_str(), "r");
-    long long n = -1;
-    if (pipe != nullptr) {
-        if (std::fscanf(pipe, "%lld", &n) != 1)
-            n = -1;
-        ::pclose(pipe);
-    }
-    return n;
-}
 
 std::string Signed(std::int64_t n) { return (n > 0 ? "+" : "") + std::to_string(n); }
 
@@ -86,13 +71,13 @@ TEST(CompareCommand, ComparesByLengthsWithoutSizesOnDiskAndRefusesWithAReason)
     t.Dir("other");
     t.File("tree/a", 150);
     const std::string tree = t.Path("tree"), lengths = t.Path("lengths.json"), cut = t.Path("cut.json");
-    std::ofstream(lengths) << "[1,0,{},[{\"name\":\"" + tree + "\"},{\"name\":\"a\",\"asize\":100}]]";
+    WriteFile(lengths, "[1,0,{},[{\"name\":\"" + tree + "\"},{\"name\":\"a\",\"asize\":100}]]");
     EXPECT_EQ(RunProgram(t, {"--compare", lengths, tree, "--bytes"}),
               (ProgramRun{0, "+50\t100\t150\t" + tree + "/a\ntotal\t100\t150\t+50\t0\t0\n", ""}));
 
     ASSERT_EQ(RunProgram(t, {"--save", tree, t.Path("whole.json")}).exitCode, 0);
     const std::string whole = ReadFile(t.Path("whole.json"));
-    std::ofstream(cut) << whole.substr(0, whole.size() - 5);
+    WriteFile(cut, whole.substr(0, whole.size() - 5));
     const ProgramRun truncated = RunProgram(t, {"--compare", cut, tree});
     EXPECT_EQ(truncated.exitCode, 1);
     EXPECT_EQ(truncated.out, "");

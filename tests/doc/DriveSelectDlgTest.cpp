@@ -2,7 +2,6 @@
 #include "doc/DriveListDelegate.h"
 #include "framework/FileChooser.h"
 #include "support/DocHarness.h"
-#include "support/Gate.h"
 #include "support/Input.h"
 #include "support/ModalWatch.h"
 #include "support/TempTree.h"
@@ -14,6 +13,8 @@
 #include <QTest>
 #include <QToolTip>
 #include <QTreeWidget>
+
+#include <latch>
 
 namespace {
 
@@ -159,10 +160,10 @@ TEST(DriveSelectDlg, FolderSearchesAnyFolderTheChooserNames)
 // cell that cuts its text shows it whole in a tip.
 TEST(DriveSelectDlg, ShowsTheSpaceAsItComesAndCutTextsInTips)
 {
-    Gate network;
+    std::latch network(1);  // the server's answer, held back until the test lets it come
     const DiskSpaceReader reader = [&](const std::string& root, CDiskSpace& space) {
         if (root == "/mnt/nas")
-            network.Wait();
+            network.wait();
         space = {1000LL << 20, 250LL << 20, 750LL << 20, 0};
         return root != "/media/cdrom";
     };
@@ -184,7 +185,7 @@ TEST(DriveSelectDlg, ShowsTheSpaceAsItComesAndCutTextsInTips)
     EXPECT_DOUBLE_EQ(share.toDouble(), 0.25);
     EXPECT_EQ(figures(3), (QStringList{"", "", ""})) << "no answer, no figures";
     EXPECT_EQ(figures(5), (QStringList{"", "", ""})) << "the network is still asked";
-    network.Open();
+    network.count_down();
     EXPECT_TRUE(QTest::qWaitFor([&] { return figures(5) == known; }, 10000));
 
     QTreeWidgetItem* pDeep = pList->topLevelItem(1);

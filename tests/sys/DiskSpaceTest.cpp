@@ -1,11 +1,11 @@
 #include "sys/DiskSpace.h"
 
-#include "support/Gate.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
+#include <latch>
 #include <unistd.h>
 
 // statvfs's figures come back in bytes; a mount point is told from a folder below one.
@@ -36,16 +36,16 @@ TEST(DiskSpace, ReadsTheFileSystemAndKnowsItsMountPoints)
 // not anybody still asks.
 TEST(DiskSpace, QueryNeverWaitsForAnAnswer)
 {
-    Gate gate;
+    std::latch answer(1);  // held back until the test lets it come
     auto hanging = CDiskSpaceQuery::Start("/mnt/gone", [&](const std::string& path, CDiskSpace& space) {
-        gate.Wait();
+        answer.wait();
         space.total = path.size();
         return true;
     });
     bool answered = false;
     CDiskSpace space;
     EXPECT_FALSE(hanging->Done(answered, space));
-    gate.Open();
+    answer.count_down();
     const auto done = [&](const CDiskSpaceQuery& query) {
         return QTest::qWaitFor([&] { return query.Done(answered, space); }, 10000);
     };

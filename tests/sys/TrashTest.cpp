@@ -21,6 +21,13 @@ namespace {
 // The error a refused move leaves, or 0 when the item went.
 DWORD Refusal(const std::string& path) { return MoveToTrash(path) ? 0 : GetLastError(); }
 
+// Where the item went in the trash, or the error that kept it.
+std::string Trashed(const std::string& path)
+{
+    std::string as;
+    return MoveToTrash(path, &as) ? as : "error " + std::to_string(GetLastError());
+}
+
 bool IsPrivate(const std::string& dir) { return fs::status(dir).permissions() == fs::perms::owner_all; }
 
 // Local time as the info file writes it, moved by a few seconds. The trash reads the
@@ -59,10 +66,8 @@ TEST(Trash, HomeTrashIsMadePrivateNamesAreNumberedAndTheTrashItselfIsRefused)
     const std::string trash = t.Path("home/.local/share/Trash");
     const std::string before = LocalNow(-1);
 
-    std::string as;
-    ASSERT_TRUE(MoveToTrash(t.Path("work/report.txt"), &as)) << GetLastError();
-    EXPECT_EQ(as, trash + "/files/report.txt");
-    EXPECT_EQ(SizeOnDisk(as), 4096);
+    EXPECT_EQ(Trashed(t.Path("work/report.txt")), trash + "/files/report.txt");
+    EXPECT_EQ(SizeOnDisk(trash + "/files/report.txt"), 4096);
     EXPECT_EQ(SizeOnDisk(t.Path("work/report.txt")), -1);
     for (const char* dir : {"home/.local", "home/.local/share", "home/.local/share/Trash",
                             "home/.local/share/Trash/files", "home/.local/share/Trash/info"})
@@ -71,12 +76,10 @@ TEST(Trash, HomeTrashIsMadePrivateNamesAreNumberedAndTheTrashItselfIsRefused)
 
     // The same name again is numbered; a leftover in files/ without its info is never
     // overwritten.
-    ASSERT_TRUE(MoveToTrash(t.Path("other/report.txt"), &as));
-    EXPECT_EQ(as, trash + "/files/report.txt.2");
-    EXPECT_EQ(SizeOnDisk(as), 10);
+    EXPECT_EQ(Trashed(t.Path("other/report.txt")), trash + "/files/report.txt.2");
+    EXPECT_EQ(SizeOnDisk(trash + "/files/report.txt.2"), 10);
     t.File("home/.local/share/Trash/files/report.txt.3", 7);
-    ASSERT_TRUE(MoveToTrash(t.Path("third/report.txt"), &as));
-    EXPECT_EQ(as, trash + "/files/report.txt.4");
+    EXPECT_EQ(Trashed(t.Path("third/report.txt")), trash + "/files/report.txt.4");
     EXPECT_EQ(SizeOnDisk(trash + "/files/report.txt.3"), 7);
     EXPECT_EQ(CheckInfo(trash + "/info/report.txt.4.trashinfo", before), root + "/third/report.txt");
 
@@ -109,9 +112,7 @@ TEST(Trash, OddNamesRoundTripLongNamesAreShortenedLinksAreNotFollowed)
     // Path is percent-encoded byte by byte, so that every byte comes back.
     const std::string odd = "a b%\n\xff#?;[\t]\xc3\xa9~_-.x";
     t.File("dir with space/" + odd, 3);
-    std::string as;
-    ASSERT_TRUE(MoveToTrash(t.Path("dir with space/" + odd), &as));
-    EXPECT_EQ(as, trash + "/files/" + odd) << "the same bytes in the trash";
+    EXPECT_EQ(Trashed(t.Path("dir with space/" + odd)), trash + "/files/" + odd) << "the same bytes in the trash";
     const std::string path = CheckInfo(trash + "/info/" + odd + ".trashinfo", before);
     EXPECT_TRUE(path.ends_with("/dir%20with%20space/a%20b%25%0A%FF%23%3F%3B%5B%09%5D%C3%A9~_-.x")) << path;
     EXPECT_EQ(QByteArray::fromPercentEncoding(QByteArray::fromStdString(path)).toStdString(),
@@ -121,19 +122,17 @@ TEST(Trash, OddNamesRoundTripLongNamesAreShortenedLinksAreNotFollowed)
     // file's name still fits, and Path keeps the whole original.
     const std::string longName(250, 'n');
     t.File(longName, 9);
-    ASSERT_TRUE(MoveToTrash(t.Path(longName), &as));
-    EXPECT_EQ(as, trash + "/files/" + std::string(245, 'n'));
+    EXPECT_EQ(Trashed(t.Path(longName)), trash + "/files/" + std::string(245, 'n'));
     EXPECT_EQ(CheckInfo(trash + "/info/" + std::string(245, 'n') + ".trashinfo", before), root + "/" + longName);
     t.File(longName, 8);
-    ASSERT_TRUE(MoveToTrash(t.Path(longName), &as));
-    EXPECT_EQ(as, trash + "/files/" + std::string(243, 'n') + ".2");
+    EXPECT_EQ(Trashed(t.Path(longName)), trash + "/files/" + std::string(243, 'n') + ".2");
 
     // A symbolic link goes itself; its target stays.
     t.File("realdir/f", 60);
     for (const char* target : {"realdir", "realdir/f", "nowhere"}) {
         t.Symlink("link", target);
-        ASSERT_TRUE(MoveToTrash(t.Path("link"), &as)) << target;
-        EXPECT_EQ(fs::read_symlink(as), target);
+        const std::string as = Trashed(t.Path("link"));
+        EXPECT_TRUE(fs::is_symlink(as) && fs::read_symlink(as) == target) << as;
     }
     EXPECT_EQ(SizeOnDisk(t.Path("realdir/f")), 60);
 }
@@ -221,10 +220,8 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtItsTopOrNone)
 
     // The user's own trash at the top, made private on first use.
     const std::string first = dir + "-first.bin";
-    std::string as;
-    ASSERT_TRUE(MoveToTrash(make(first), &as)) << GetLastError();
-    EXPECT_EQ(as, trashes.user + "/files/" + first);
-    EXPECT_EQ(SizeOnDisk(as), 4096);
+    ASSERT_EQ(Trashed(make(first)), trashes.user + "/files/" + first);
+    EXPECT_EQ(SizeOnDisk(trashes.user + "/files/" + first), 4096);
     EXPECT_EQ(SizeOnDisk(shm.Path(first)), -1);
     EXPECT_EQ(CheckInfo(trashes.user + "/info/" + first + ".trashinfo", before), dir + "/" + first)
         << "relative to the top of the file system";
