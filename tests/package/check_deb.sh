@@ -52,7 +52,8 @@ gzip -t "$root/usr/share/man/man1/volra.1.gz" || fail "the manual page is not gz
 
 # The unpacked program runs: it prints the package's version and draws a snapshot of
 # its own share folder without a display.
-export QT_QPA_PLATFORM=offscreen
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$scratch/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 export LD_LIBRARY_PATH="$root/usr/lib/x86_64-linux-gnu:$root/usr/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 printed="$("$root/usr/bin/volra" --version)" || fail "volra --version exited with $?"
 [ "$printed" = "volra $version" ] || fail "volra --version printed \"$printed\", the package is $version"
