@@ -8,6 +8,7 @@
 #include "PrefsHistory.h"
 #include "PrefsList.h"
 #include "PrefsPie.h"
+#include "PrefsSearch.h"
 #include "PrefsTree.h"
 #include "VolraDocTemplate.h"
 #include "doc/VolraDoc.h"
@@ -45,6 +46,8 @@ BOOL CVolraApp::InitInstance(const std::string& strFolder, BOOL bShow, BOOL bSta
     AfxGetPrefs().CreateFonts();
     m_pHistoryKeeper = std::make_unique<CHistoryKeeper>();
     m_pHistoryKeeper->m_prefs.Load();
+    m_searchPrefs.Load();
+    CExcludeRules::SetForSearches(m_searchPrefs.m_rules.JoinedWith(m_commandLineExcludes));
     InstallFileTypeIcons();
     m_pMainFrame = std::make_unique<CMainFrame>(this);
     m_pTemplate = std::make_unique<CVolraDocTemplate>(m_pMainFrame.get());
@@ -71,6 +74,7 @@ int CVolraApp::ExitInstance()
     m_pHistoryKeeper->CancelAll(CHistoryKeeper::kExitWait);
     // Before the other preferences, which narrow the file's permissions last.
     m_pHistoryKeeper->m_prefs.Save();
+    m_searchPrefs.Save();
     AfxGetPrefs().SavePreferences();
     return 0;
 }
@@ -109,8 +113,13 @@ void CVolraApp::OnPreferences()
     sheet.AddPage(new CPrefsList);
     sheet.AddPage(new CPrefsPie);
     sheet.AddPage(pHistory);
+    auto* pSearch = new CPrefsSearch(m_searchPrefs.m_rules);
+    sheet.AddPage(pSearch);
     if (sheet.DoModal() != IDOK)
         return;
+    // Searches started from now on keep to them; those shown stay as they were read.
+    m_searchPrefs.m_rules = pSearch->m_rules;
+    CExcludeRules::SetForSearches(m_searchPrefs.m_rules.JoinedWith(m_commandLineExcludes));
     history.m_bKeep = pHistory->m_bKeep;
     history.m_nPerFolder = pHistory->m_nPerFolder;
     history.m_nSpaceMiB = pHistory->m_nSpaceMiB;

@@ -1,4 +1,5 @@
 #pragma once
+#include "SearchPrefs.h"
 #include "framework/CmdTarget.h"
 
 #include <memory>
@@ -25,6 +26,8 @@ public:
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
     CVolraDocTemplate* GetDocTemplate() const { return m_pTemplate.get(); }
     CHistoryKeeper* GetHistoryKeeper() const { return m_pHistoryKeeper.get(); }
+    // What the command line leaves out, kept to beside the preferences' patterns.
+    void SetCommandLineExcludes(CExcludeRules rules) { m_commandLineExcludes = std::move(rules); }
 
     // Every view of every open search redraws: the preferences changed.
     void UpdateAllDocuments();
@@ -44,6 +47,8 @@ protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }
 
 private:
+    CSearchPrefs m_searchPrefs;
+    CExcludeRules m_commandLineExcludes;
     std::unique_ptr<CHistoryKeeper> m_pHistoryKeeper;  // outlives the windows it keeps searches of
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CVolraDocTemplate> m_pTemplate;

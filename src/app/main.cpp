@@ -67,6 +67,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "volra: %s\n", command.strError.c_str());
         return 2;
     }
+    // A script gets the same result whoever runs it: the headless tools leave out only what
+    // the command line says; a window adds the preferences' patterns.
+    CExcludeRules::SetForSearches(command.excludes);
     try {
         if (command.action == CCommandLineInfo::Action::Snapshot)
             return RunSnapshot(command.snapshot);
@@ -84,6 +87,7 @@ int main(int argc, char** argv)
     }
 
     CVolraApp volra;
+    volra.SetCommandLineExcludes(command.excludes);
     if (!volra.InitInstance(command.action == CCommandLineInfo::Action::OpenFile ? command.strFile : command.strFolder))
         return 1;
     const int code = QApplication::exec();

@@ -116,8 +116,16 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
 CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
-    entry->InitFromItem(pParent, FinderItem(*pFinder));
-    if (!entry->IsDirectory() || !m_bHaveRootDevice)
+    CFoundItem item = FinderItem(*pFinder);
+    const bool bExcluded = IsExcluded(pParent, item.name);
+    if (bExcluded) {
+        // Kept to show where it is, counting nothing.
+        item.nLength = item.nAllocated = 0;
+        item.bHardLink = false;
+    }
+    entry->InitFromItem(pParent, item);
+    entry->SetExcluded(bExcluded);
+    if (!entry->IsDirectory() || !m_bHaveRootDevice || bExcluded)
         return entry;
     const auto* pLocal = static_cast<CFileFind*>(pFinder);
     if (pLocal->GetDevice() != m_rootDevice) {
@@ -127,6 +135,18 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
         entry->AddSize(0, -entry->GetDiskSize());  // its blocks are the first one's
     }
     return entry;
+}
+
+// The parent's path is made once for all its children: patterns match whole paths.
+bool CDriveVolraDoc::IsExcluded(const CEntry* pParent, std::string_view name)
+{
+    if (m_excludes.patterns.empty())
+        return false;
+    if (pParent != m_pPathOf) {
+        m_strPathOf = pParent->GetPath();
+        m_pPathOf = pParent;
+    }
+    return m_excludes.Matches(CFileFind::JoinPath(m_strPathOf, std::string(name)));
 }
 
 bool CDriveVolraDoc::IsMetBefore(std::uint64_t inode)
@@ -162,12 +182,19 @@ void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
 CFinder* CDriveVolraDoc::CreateFinder()
 {
     m_bWalkStarting = true;
-    if (!m_bReadAhead)
-        return new CFileFind;
+    m_excludes = CExcludeRules::ForSearches();  // a refresh keeps to the rules of its time
+    m_pPathOf = nullptr;
+    if (!m_bReadAhead) {
+        auto* pFinder = new CFileFind;
+        pFinder->SetSkipCaches(m_excludes.bExcludeCaches);
+        return pFinder;
+    }
     CReadAhead::Options options = m_readAhead;
     options.bStayOnDevice = m_bHaveRootDevice;
     options.device = m_rootDevice;
+    options.bSkipCaches = m_excludes.bExcludeCaches;
     auto* pFinder = new CPrefetchFind(options);
+    pFinder->SetSkipCaches(m_excludes.bExcludeCaches);
     pFinder->SetWaitHook([this] { return KeepResponsive(); });
     return pFinder;
 }
@@ -176,22 +203,37 @@ void CDriveVolraDoc::DeleteFinder(CFinder* pFinder)
 {
     delete pFinder;
     m_dirsMet = {};  // the walk is over: its memory goes back
+    m_pPathOf = nullptr;
+    m_strPathOf = {};
 }
 
 BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
 {
     auto* pLocal = static_cast<CFileFind*>(pFinder);
     const CEntry* pParent = pDirectory->GetParent();
-    if (std::exchange(m_bWalkStarting, false) && m_bHaveRootDevice)
-        NoteWalkStart(pDirectory);
-    if (pDirectory->IsMountPoint() || pDirectory->IsDirRepeat()) {
-        if (pDirectory->IsDirRepeat() && pParent != nullptr && pLocal->Holds(pParent))
+    if (std::exchange(m_bWalkStarting, false)) {
+        if (m_bHaveRootDevice)
+            NoteWalkStart(pDirectory);
+        // A refresh of a folder left out keeps it out while a pattern still says so.
+        if (pParent != nullptr && IsExcluded(pParent, pDirectory->GetName()))
+            pDirectory->SetExcluded(true);
+    }
+    if (pDirectory->IsMountPoint() || pDirectory->IsDirRepeat() || pDirectory->IsExcluded()) {
+        if (!pDirectory->IsMountPoint() && pParent != nullptr && pLocal->Holds(pParent))
             pLocal->PassOver(pParent, std::string(pDirectory->GetName()));
-        SetLastError(ERROR_SUCCESS);  // another file system, or counted already: listed as empty
+        // Another file system, counted already or left out: listed as empty.
+        SetLastError(ERROR_SUCCESS);
         return FALSE;
     }
-    if (pParent != nullptr && pLocal->Holds(pParent))
-        return pLocal->FindSubdirectory(pParent, std::string(pDirectory->GetName()), pDirectory);
+    if (pParent != nullptr && pLocal->Holds(pParent)) {
+        const BOOL bListing = pLocal->FindSubdirectory(pParent, std::string(pDirectory->GetName()), pDirectory);
+        if (!bListing && pLocal->WasCacheTagged()) {
+            pDirectory->SetExcluded(true);
+            pDirectory->AddSize(0, -pDirectory->GetDiskSize());  // a cache counts nothing
+            SetLastError(ERROR_SUCCESS);
+        }
+        return bListing;
+    }
     // The first directory of a walk (the root, or the directory a refresh re-reads) is
     // reached from the root's path one name at a time, so no link on the way is followed.
     std::vector<std::string> names;

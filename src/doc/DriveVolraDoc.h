@@ -1,4 +1,5 @@
 #pragma once
+#include "ExcludeRules.h"
 #include "VolraDoc.h"
 #include "sys/ReadAhead.h"
 
@@ -63,6 +64,7 @@ private:
     BOOL CanListRoot(const std::string& strRoot);
     void NoteWalkStart(const CEntry* pStart);
     bool IsMetBefore(std::uint64_t inode);
+    bool IsExcluded(const CEntry* pParent, std::string_view name);
 
     std::string m_strPresetRoot;
     std::string m_strPresetLabel;
@@ -74,4 +76,7 @@ private:
     bool m_bWalkStarting = false;  // its first directory is yet to be started
     bool m_bReadAhead = true;
     CReadAhead::Options m_readAhead;
+    CExcludeRules m_excludes;  // the running walk's
+    const CEntry* m_pPathOf = nullptr;  // whose path m_strPathOf holds
+    std::string m_strPathOf;
 };

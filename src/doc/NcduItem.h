@@ -9,6 +9,7 @@ struct CNcduItem {
     bool bDirectory = false;
     bool bUnreadable = false;
     bool bMountPoint = false;  // a directory on another file system
+    bool bExcluded = false;  // left out by a pattern or as a cache: nothing counted
     bool bHardLink = false;  // a file with several names: nInode and nLinks hold
     std::int64_t nLength = 0;  // bytes: a file's length (a directory's is not written)
     std::int64_t nDiskSize = 0;  // bytes the item itself takes on the disk, counted or not

@@ -86,6 +86,7 @@ struct Info {
     unsigned knownTimes = 0;  // bit i: times[i] was in the file
     bool flags[3] = {false, false, false};  // hlnkc, read_error, notreg
     bool otherFileSystem = false;
+    bool excluded = false;  // left out by a pattern (or, on a Mac, a firmlink)
 };
 
 bool IsFileName(std::string_view name, bool root)
@@ -121,6 +122,7 @@ CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirector
     CEntry* p = arena.NewEntry();
     p->InitUnsummed(pParent, item);  // its colour: its place in the file
     p->SetMountPoint(bDirectory && info.otherFileSystem && pParent != nullptr);
+    p->SetExcluded(info.excluded && pParent != nullptr);
     p->SetUnreadable(bDirectory && info.flags[1]);
     p->SetUnknownTimes(~info.knownTimes);
     return p;
@@ -282,6 +284,7 @@ bool CNcduHandler::OnValue(const Scalar& v)
             return Wrong("must be a string");
         // "othfs" is how ncdu 1.18 and older spell it.
         m_info.otherFileSystem = v.text == "otherfs" || v.text == "othfs" || v.text == "kernfs";
+        m_info.excluded = v.text == "pattern" || v.text == "frmlnk";
         return true;
     case Field::Ignored:
         return true;

@@ -93,7 +93,9 @@ void AppendInfo(std::string& out, const CNcduItem& item)
         AppendField(out, ",\"created\":", item.nCreated);
     if (item.nAccessed != 0)
         AppendField(out, ",\"atime\":", item.nAccessed);
-    if (item.bDirectory && item.bMountPoint)
+    if (item.bExcluded)
+        out += ",\"excluded\":\"pattern\"";
+    else if (item.bDirectory && item.bMountPoint)
         out += ",\"excluded\":\"otherfs\"";
     out += '}';
 }
@@ -169,6 +171,7 @@ CNcduItem CNcduWriter::ItemOf(const CEntry& e)
     item.bDirectory = e.IsDirectory() != FALSE;
     item.bUnreadable = e.IsUnreadable();
     item.bMountPoint = e.IsMountPoint();
+    item.bExcluded = e.IsExcluded();
     item.nLength = e.GetLength();
     item.nDiskSize = e.GetItemDiskSize();
     if (const CHardLinkId* pLink = e.GetHardLink()) {

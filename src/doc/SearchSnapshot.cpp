@@ -14,6 +14,7 @@ enum Flag : unsigned char {
     kModified = 16,  // the time is there (it is not 0)
     kCreated = 32,
     kAccessed = 64,
+    kExcluded = 128,
 };
 
 // A little more than a record takes with a name of a dozen bytes and all three times, so
@@ -63,6 +64,7 @@ void CSearchSnapshot::Add(const CEntry& e, std::uint32_t nDepth)
     flags |= item.nModified != 0 ? kModified : 0;
     flags |= item.nCreated != 0 ? kCreated : 0;
     flags |= item.nAccessed != 0 ? kAccessed : 0;
+    flags |= item.bExcluded ? kExcluded : 0;
     // Built in place, and appended in three pieces rather than field by field.
     char head[kMaxNumbers];
     char* p = head;
@@ -113,6 +115,7 @@ bool CSearchSnapshot::CReader::Next(CNcduItem& item, std::uint32_t& nDepth)
     item.bUnreadable = (flags & kUnreadable) != 0;
     item.bMountPoint = (flags & kMountPoint) != 0;
     item.bHardLink = (flags & kHardLink) != 0;
+    item.bExcluded = (flags & kExcluded) != 0;
     item.nLength = static_cast<std::int64_t>(Number());
     item.nDiskSize = static_cast<std::int64_t>(Number());
     if (item.bHardLink) {

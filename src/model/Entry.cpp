@@ -142,6 +142,8 @@ std::int64_t CEntry::GetItemDiskSize() const
 
 std::string CEntry::GetTypeText() const
 {
+    if (m_bExcluded)
+        return m_bDirectory ? "Directory (excluded)" : "File (excluded)";
     if (m_bDirectory && m_bMountPoint)
         return "Directory (other file system)";  // never read, so it only looks empty
     if (m_bDirectory && m_bDirRepeat)

@@ -81,6 +81,10 @@ public:
     // folder in two places): kept empty, counting nothing, never descended into.
     bool IsDirRepeat() const { return m_bDirRepeat != 0; }
     void SetDirRepeat(bool bRepeat) { m_bDirRepeat = bRepeat ? 1 : 0; }
+    // An item the search left out (an exclusion pattern, or a cache folder): kept with
+    // nothing counted, never descended into.
+    bool IsExcluded() const { return m_bExcluded != 0; }
+    void SetExcluded(bool bExcluded) { m_bExcluded = bExcluded ? 1 : 0; }
     std::string GetPath() const;
     std::string_view GetName() const;
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
@@ -180,6 +184,7 @@ private:
     std::uint8_t m_bHardLink : 1 = 0;  // its identity is in the arena's link table
     std::uint8_t m_bLinkRepeat : 1 = 0;
     std::uint8_t m_nUnknownTimes : 3 = 0;
+    std::uint8_t m_bExcluded : 1 = 0;
 
     static inline bool s_bDiskSizes = false;
 };

@@ -1,5 +1,6 @@
 #include "FileFind.h"
 
+#include "CacheDirTag.h"
 #include "LastError.h"
 
 #include <cerrno>
@@ -41,16 +42,24 @@ BOOL CFileFind::FindFileBelow(const std::string& strTop, const std::vector<std::
 BOOL CFileFind::FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey)
 {
     Close();
-    return StartListing(m_dirs.Descend(pParentKey, strName, pKey));
+    return StartListing(m_dirs.Descend(pParentKey, strName, pKey), true);
 }
 
-BOOL CFileFind::StartListing(int fd)
+BOOL CFileFind::StartListing(int fd, bool bSubdirectory)
 {
+    m_bCacheTagged = false;
     if (fd < 0) {
         SetLastErrorFromErrno(errno);
         return FALSE;
     }
     m_dirFd = fd;
+    // A cache is kept as an empty directory; the one a walk starts at is listed whatever it holds.
+    if (bSubdirectory && m_bSkipCaches && HasCacheDirTag(fd)) {
+        m_bCacheTagged = true;
+        Close();
+        SetLastError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
     if (m_buffer.empty())
         m_buffer.resize(64 * 1024);
     m_bufPos = m_bufLen = 0;

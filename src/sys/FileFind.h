@@ -50,6 +50,11 @@ public:
     // which it would have listed next: a finder that reads ahead stops reading it.
     virtual void PassOver(const void* /*pParentKey*/, const std::string& /*strName*/) {}
 
+    // Whether a subdirectory that a CACHEDIR.TAG marks as a cache is listed as empty, and
+    // whether the listing started last was such a one.
+    void SetSkipCaches(bool bSkip) { m_bSkipCaches = bSkip; }
+    bool WasCacheTagged() const { return m_bCacheTagged; }
+
     // Joins a directory path and a name with exactly one "/" between them.
     static std::string JoinPath(const std::string& dir, const std::string& name);
 
@@ -59,9 +64,11 @@ protected:
         std::string name;
     };
     Item m_cur;  // the current item
+    bool m_bSkipCaches = false;
+    bool m_bCacheTagged = false;
 
 private:
-    BOOL StartListing(int fd);
+    BOOL StartListing(int fd, bool bSubdirectory = false);
     bool ReadAhead();  // fills m_next; false at the end (errno in m_nextError)
     bool NextName(const char*& name, unsigned char& type);
 

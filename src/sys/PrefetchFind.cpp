@@ -78,6 +78,7 @@ BOOL CPrefetchFind::FindSubdirectory(const void* pParentKey, const std::string& 
     if (m_bPlain)
         return CFileFind::FindSubdirectory(pParentKey, strName, pKey);
     Close();
+    m_bCacheTagged = false;
     CReadAhead::Job* pJob = m_pReadAhead != nullptr ? m_pReadAhead->TakeChild(pParentKey, strName, pKey) : nullptr;
     if (pJob != nullptr)
         return StartReading(pJob);
@@ -108,6 +109,7 @@ BOOL CPrefetchFind::StartReading(CReadAhead::Job* pJob)
 {
     bool bCancelled = false;
     const int nOpenError = m_pReadAhead->Begin(m_cursor, pJob, m_waitHook, bCancelled);
+    m_bCacheTagged = m_cursor.bCacheTagged;
     int nEndError = nOpenError;
     if (!bCancelled && nOpenError == 0 && Fetch(nEndError)) {
         m_bHaveNext = true;

@@ -49,6 +49,7 @@ public:
         std::size_t nMaxBuffered = std::size_t{1} << 16;  // records read and not yet taken
         std::size_t nMaxOpenParents = 256;  // descriptors kept for subdirectories to come
         bool bStayOnDevice = false;  // subdirectories on another device are not read
+        bool bSkipCaches = false;  // subdirectories a CACHEDIR.TAG marks are listed as empty
         bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
         std::uint64_t device = 0;
     };
@@ -70,6 +71,7 @@ public:
         const Chunk* pChunk = nullptr;
         std::size_t nChunk = 0;
         std::size_t nRecord = 0;
+        bool bCacheTagged = false;  // the directory is a cache, listed as empty
     };
     enum class EGot { Record, End, Cancelled };
     // Called every few milliseconds while the walk waits: it keeps the program responsive
@@ -139,7 +141,7 @@ private:
     void OpenJob(Job* pJob, Lock& lock);
     int HoldParentFd(Job* pParent, int& err, Lock& lock);
     void LetGoParentFdLocked(Job* pParent);
-    int OpenInParent(Job* pJob, int& err, Lock& lock);
+    int OpenInParent(Job* pJob, int& err, bool& bCacheTagged, Lock& lock);
     int ReopenLocked(Job* pJob, int& err, Lock& lock);
     bool ShedOpenParentLocked();
     bool CloseShallowestParentLocked();

@@ -34,6 +34,7 @@ struct CReadAhead::Job {
     bool bTaken = false;  // by the walk
     bool bFinished = false;  // the walk is done with it
     bool bLastIsChild = false;  // the last record read is children.back()
+    bool bCacheTagged = false;  // a cache: opened, found tagged, and never listed
 };
 
 // Whether a comes after b in walk order: that of a depth-first walk that takes each

@@ -1,5 +1,6 @@
 #include "ReadAheadJob.h"
 
+#include "CacheDirTag.h"
 #include "FileStatus.h"
 
 #include <algorithm>
@@ -91,9 +92,10 @@ void CReadAhead::OpenJob(Job* pJob, Lock& lock)
     Job* pParent = pJob->pParent;
     int fd = -1;
     int err = 0;
+    bool bCacheTagged = false;
     try {
         do
-            fd = OpenInParent(pJob, err, lock);
+            fd = OpenInParent(pJob, err, bCacheTagged, lock);
         while (fd < 0 && IsOutOfDescriptors(err) && ShedOpenParentLocked());
     } catch (const std::bad_alloc&) {
         if (!lock.owns_lock())
@@ -102,6 +104,11 @@ void CReadAhead::OpenJob(Job* pJob, Lock& lock)
     }
     --pParent->nUnopened;
     LetGoParentFdLocked(pParent);
+    if (bCacheTagged) {
+        CloseDescriptor(fd);  // nothing in it is read
+        fd = -1;
+        pJob->bCacheTagged = true;
+    }
     pJob->fd = fd;
     pJob->openError = fd < 0 ? err : 0;
     pJob->bOpened = true;
@@ -111,7 +118,7 @@ void CReadAhead::OpenJob(Job* pJob, Lock& lock)
 
 // Opens the job's directory in its parent's descriptor, found again if need be; -1 with
 // err set when it cannot.
-int CReadAhead::OpenInParent(Job* pJob, int& err, Lock& lock)
+int CReadAhead::OpenInParent(Job* pJob, int& err, bool& bCacheTagged, Lock& lock)
 {
     Job* pParent = pJob->pParent;
     const int parentFd = HoldParentFd(pParent, err, lock);
@@ -122,6 +129,7 @@ int CReadAhead::OpenInParent(Job* pJob, int& err, Lock& lock)
     try {
         fd = OpenSubdirectory(parentFd, pJob->name.c_str());
         err = fd < 0 ? errno : 0;
+        bCacheTagged = fd >= 0 && m_options.bSkipCaches && HasCacheDirTag(fd);
     } catch (...) {
         lock.lock();
         --pParent->nFdUsers;

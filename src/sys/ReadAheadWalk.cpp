@@ -58,6 +58,7 @@ int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCa
             bCancelled = true;
             return 0;
         }
+    cursor.bCacheTagged = pJob->bCacheTagged;
     return pJob->openError;
 }
 

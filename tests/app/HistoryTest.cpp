@@ -72,7 +72,7 @@ TEST(History, PreferencesPageStoresTheValuesAndTheStoreClampsThem)
     CHistoryPrefs& prefs = f.app.GetHistoryKeeper()->m_prefs;
     EXPECT_EQ(std::tuple(prefs.m_bKeep, prefs.m_nPerFolder, prefs.m_nSpaceMiB), std::tuple(1, 10, 1024));
     WhenModal<CPropertySheet>([](CPropertySheet& s) {
-        ASSERT_EQ(s.GetPageCount(), 5);
+        ASSERT_EQ(s.GetPageCount(), 6);
         auto& page = *static_cast<CPrefsHistory*>(s.GetPage(4));
         EXPECT_EQ(page.GetCaption(), "History");
         s.GetTabControl()->setCurrentIndex(4);

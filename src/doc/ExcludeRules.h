@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a search leaves out: items whose name or path matches a pattern, and (if asked)
+// directories that a CACHEDIR.TAG marks as caches. An item left out stays in the tree with
+// nothing counted, shown as excluded. Patterns are bytes, as the names they match.
+class CExcludeRules {
+public:
+    std::vector<std::string> patterns;  // shell patterns (fnmatch), as ncdu's --exclude
+    bool bExcludeCaches = false;
+
+    bool IsEmpty() const { return patterns.empty() && !bExcludeCaches; }
+    // Whether the item at path (a whole path, "/" between names) is left out: a pattern
+    // matches the whole path or any tail of it that starts after a "/", so "*.o" leaves
+    // out every object file and "build/tmp" that folder wherever it is.
+    bool Matches(std::string_view path) const;
+    // These rules and other's together.
+    CExcludeRules JoinedWith(const CExcludeRules& other) const;
+
+    // The rules every local search started from now on keeps to: the preferences' and the
+    // command line's together, set by the application.
+    static const CExcludeRules& ForSearches();
+    static void SetForSearches(CExcludeRules rules);
+};
