@@ -108,6 +108,12 @@ void CMarkedPanel::Recompute()
     }
 }
 
+QSize CMarkedPanel::sizeHint() const
+{
+    constexpr int kLines = 9;  // two of summary, a heading, six rows
+    return {QWidget::sizeHint().width(), fontMetrics().height() * kLines + 24};
+}
+
 QString CMarkedPanel::SummaryText() const { return m_pSummary->text(); }
 
 std::string CMarkedPanel::DevicesText(const CFreedSpace& freed)

@@ -33,6 +33,9 @@ public:
     QString SummaryText() const;
     const CMarkedListModel& Model() const { return *m_pModel; }
 
+    // A few rows high: the dock opens below the views without crowding them.
+    QSize sizeHint() const override;
+
     // "On /home and /media/usb (another file system)": where the items lie.
     static std::string DevicesText(const CFreedSpace& freed);
 
