@@ -412,8 +412,14 @@ void CDriveVolraDoc::OnDeletePermanently()
     }
     EndWaitCursor();
     RemoveEntries(removed);
+    // Read again, as their totals are whatever is left in them. A reading dispatches
+    // events: should the window close meanwhile, the others are left alone.
+    bool bClosed = false;
+    const QMetaObject::Connection closing = connect(this, &CDocument::closing, [&bClosed] { bClosed = true; });
     for (CEntry* p : changed)
-        RefreshDirectory(p);  // read again: its totals are whatever is left in it
+        if (!bClosed)
+            RefreshDirectory(p);
+    disconnect(closing);
     g_nFreedSinceStart = SaturatingAdd(g_nFreedSinceStart, nFreed);
     ShowStatusMessage("Freed " + FormatSize(nFreed) + " (" + FormatSize(g_nFreedSinceStart) + " since Volra started)");
     if (!stayed.empty())

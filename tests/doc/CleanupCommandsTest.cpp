@@ -178,3 +178,27 @@ TEST(CleanupCommands, DeletePermanentlyRemovesTheMarkedOrTheSelection)
     EXPECT_EQ(s.doc->GetSelected(), s.doc->GetRoot());
     s.ExpectTotalsOfAFreshSearch();
 }
+
+// A file swapped for another since the search stays, untouched, and is named; the rest goes.
+TEST(CleanupCommands, DeletePermanentlyLeavesWhatWasReplacedSinceTheSearch)
+{
+    Marked s;
+    s.Mark({{"b.txt"}, {"c.txt"}});
+    // Another file under the same name, made before the old one goes so that it cannot get
+    // its inode back.
+    s.tree.File("c.new", 60);
+    std::filesystem::rename(s.tree.Path("c.new"), s.tree.Path("c.txt"));
+    const std::int64_t nFreedBefore = CDriveVolraDoc::FreedSinceStart();
+    const std::int64_t nRootBefore = s.doc->GetRoot()->GetDiskSize();
+    const std::int64_t nGone = s.At({"b.txt"})->GetDiskSize();
+    EXPECT_TRUE(ExecuteCommand(s.view, ID_DELETE_PERMANENTLY));
+    ASSERT_EQ(s.doc->reported.size(), 1u);
+    EXPECT_EQ(s.doc->reported[0],
+              "1 item could not be deleted:\n" + s.tree.Path("c.txt") + ": replaced since the search");
+    EXPECT_EQ(ReadFile(s.tree.Path("c.txt")).size(), 60u) << "the newcomer is untouched";
+    EXPECT_EQ(SizeOnDisk(s.tree.Path("b.txt")), -1);
+    EXPECT_EQ(CDriveVolraDoc::FreedSinceStart() - nFreedBefore, nGone);
+    EXPECT_EQ(ChildNames(s.doc->GetRoot()), (std::vector<std::string>{"a", "c.txt", "keep"}));
+    EXPECT_EQ(s.doc->GetRoot()->GetDiskSize(), nRootBefore - nGone);
+    EXPECT_TRUE(s.doc->GetMarks()->IsMarked(*s.At({"c.txt"}))) << "what stayed stays marked";
+}
