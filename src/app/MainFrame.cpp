@@ -6,6 +6,7 @@
 #include "CompareWith.h"
 #include "FlatToolBar.h"
 #include "HelpWindow.h"
+#include "MarkedPanel.h"
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "framework/DisplayText.h"
@@ -18,6 +19,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -67,6 +69,7 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     SetEntryInfoSink([this](const CEntry* pEntry) { ShowEntryInfo(pEntry); });
     AfxSetMainWnd(this);
     SetCommandRoute(this);
+    CreateMarkedPanel();
     if (!RestorePlacement())
         resize(1024, 720);
     const QByteArray bars = Profile().value(QStringLiteral("Volra/BarState")).toByteArray();
@@ -115,7 +118,8 @@ const CCmdMap& CMainFrame::ClassCmdMap()
             .On(ID_WINDOW_CASCADE, &CMainFrame::OnWindowCascade)
             .On(ID_WINDOW_TILE, &CMainFrame::OnWindowTile)
             .On(ID_WINDOW_ARRANGE, &CMainFrame::OnWindowArrange)
-            .On(ID_HELP_CONTENTS, &CMainFrame::OnHelpContents);
+            .On(ID_HELP_CONTENTS, &CMainFrame::OnHelpContents)
+            .On(ID_VIEW_MARKED, &CMainFrame::OnViewMarked, &CMainFrame::OnUpdateViewMarked);
     return map;
 }
 
@@ -264,6 +268,7 @@ void CMainFrame::OnActiveChildChanged()
         return;
     CChildFrame* pChild = GetActiveChildFrame();
     const bool haveDocument = pChild != nullptr;
+    m_pMarkedPanel->SetDocument(haveDocument ? pChild->GetDocument() : nullptr);
     UpdateWindowTitle();
     if (haveDocument != m_bDocumentMenus) {
         m_bDocumentMenus = haveDocument;
@@ -271,6 +276,23 @@ void CMainFrame::OnActiveChildChanged()
     }
     UpdateCommandStates();
 }
+
+// Hidden until the first mark; its place and whether it shows are kept with the bars.
+void CMainFrame::CreateMarkedPanel()
+{
+    m_pMarkedDock = new QDockWidget(QStringLiteral("Marked"), this);
+    m_pMarkedDock->setObjectName(QStringLiteral("MarkedDock"));
+    m_pMarkedDock->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    m_pMarkedPanel = new CMarkedPanel(GetAction(ID_TRASH_MARKED), GetAction(ID_DELETE_PERMANENTLY), m_pMarkedDock);
+    m_pMarkedPanel->SetFirstMarksHandler([this] { m_pMarkedDock->show(); });
+    m_pMarkedDock->setWidget(m_pMarkedPanel);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pMarkedDock);
+    m_pMarkedDock->hide();
+}
+
+void CMainFrame::OnViewMarked() { m_pMarkedDock->setVisible(!m_pMarkedDock->isVisibleTo(this)); }
+
+void CMainFrame::OnUpdateViewMarked(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_pMarkedDock->isVisibleTo(this) ? 1 : 0); }
 
 // "Volra", and the active search's title in brackets while there is one.
 void CMainFrame::UpdateWindowTitle()

@@ -7,9 +7,11 @@
 #include <map>
 
 class CChildFrame;
+class CMarkedPanel;
 class CEntry;
 class QAction;
 class QLabel;
+class QDockWidget;
 class QMdiArea;
 class QMenu;
 class QMdiSubWindow;
@@ -55,6 +57,10 @@ public:
     void OnUpdateViewSizeOnDisk(CCmdUI* pCmdUI);
     // The status bar's permanent label naming the measure shown.
     QString MeasureText() const;
+    // View > Marked: the panel of marked items at the bottom, shown by itself at the first mark.
+    void OnViewMarked();
+    void OnUpdateViewMarked(CCmdUI* pCmdUI);
+    CMarkedPanel* GetMarkedPanel() const { return m_pMarkedPanel; }
     void OnWindowCascade();
     void OnWindowTile();
     void OnWindowArrange();
@@ -76,6 +82,7 @@ private:
     void FillCompareMenu();
     void UpdateComparisonLabel();
     void OnActiveChildChanged();
+    void CreateMarkedPanel();
     void UpdateWindowTitle();
     static bool IsHelpKeyInModalWindow(QObject* pWatched, QEvent* pEvent);
 
@@ -89,4 +96,6 @@ private:
     QLabel* m_pComparisonLabel = nullptr;  // the active window's "Since ..." while it compares
     QMenu* m_pCompareMenu = nullptr;  // "Compare with": made anew each time it opens
     bool m_bDestroying = false;
+    QDockWidget* m_pMarkedDock = nullptr;  // owned by this window, like the panel in it
+    CMarkedPanel* m_pMarkedPanel = nullptr;
 };

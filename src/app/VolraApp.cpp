@@ -10,6 +10,7 @@
 #include "PrefsPie.h"
 #include "PrefsSearch.h"
 #include "PrefsTree.h"
+#include "TrashCommands.h"
 #include "VolraDocTemplate.h"
 #include "doc/VolraDoc.h"
 #include "framework/FileChooser.h"
@@ -20,7 +21,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-CVolraApp::CVolraApp() = default;
+CVolraApp::CVolraApp()
+    : m_pTrashCommands(std::make_unique<CTrashCommands>(
+        [this] { return m_pTemplate != nullptr ? m_pTemplate->GetDocuments() : std::vector<CVolraDoc*>{}; }))
+{}
 
 CVolraApp::~CVolraApp()
 {
@@ -36,7 +40,9 @@ const CCmdMap& CVolraApp::ClassCmdMap()
                                    .On(ID_FILE_OPEN, &CVolraApp::OnFileOpen)
                                    .On(ID_APP_ABOUT, &CVolraApp::OnAppAbout)
                                    .On(ID_PREFERENCES, &CVolraApp::OnPreferences)
-                                   .On(ID_APP_EXIT, &CVolraApp::OnAppExit);
+                                   .On(ID_APP_EXIT, &CVolraApp::OnAppExit)
+                                   .On(ID_EDIT_UNDO, &CVolraApp::OnEditUndo, &CVolraApp::OnUpdateEditUndo)
+                                   .On(ID_EMPTY_VOLRA_TRASH, &CVolraApp::OnEmptyVolraTrash);
     return map;
 }
 
@@ -134,3 +140,9 @@ void CVolraApp::OnPreferences()
 }
 
 void CVolraApp::OnAppExit() { m_pMainFrame->close(); }
+
+void CVolraApp::OnEditUndo() { m_pTrashCommands->OnUndo(); }
+
+void CVolraApp::OnUpdateEditUndo(CCmdUI* pCmdUI) { m_pTrashCommands->OnUpdateUndo(pCmdUI); }
+
+void CVolraApp::OnEmptyVolraTrash() { m_pTrashCommands->OnEmptyTrashed(); }

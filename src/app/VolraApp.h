@@ -6,6 +6,7 @@
 #include <string>
 
 class CHistoryKeeper;
+class CTrashCommands;
 class CMainFrame;
 class CVolraDocTemplate;
 
@@ -40,6 +41,10 @@ public:
     // every open search at once.
     void OnPreferences();
     void OnAppExit();
+    // Undo and "Empty what Volra trashed" (CTrashCommands): a batch may span windows.
+    void OnEditUndo();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnEmptyVolraTrash();
 
     static const CCmdMap& ClassCmdMap();
 
@@ -52,4 +57,5 @@ private:
     std::unique_ptr<CHistoryKeeper> m_pHistoryKeeper;  // outlives the windows it keeps searches of
     std::unique_ptr<CMainFrame> m_pMainFrame;
     std::unique_ptr<CVolraDocTemplate> m_pTemplate;
+    std::unique_ptr<CTrashCommands> m_pTrashCommands;
 };

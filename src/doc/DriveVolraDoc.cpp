@@ -2,20 +2,25 @@
 
 #include "DriveSelectDlg.h"
 #include "FinderItem.h"
+#include "cleanup/FreedSpace.h"
+#include "cleanup/PermanentDelete.h"
 #include "framework/DisplayText.h"
 #include "framework/ErrorBox.h"
 #include "framework/Shell.h"
 #include "framework/UiServices.h"
+#include "model/FormatSize.h"
 #include "sys/DiskSpace.h"
 #include "sys/ErrorText.h"
 #include "sys/FileFind.h"
 #include "sys/LastError.h"
 #include "sys/PrefetchFind.h"
 #include "sys/Trash.h"
+#include "sys/TrashBatch.h"
 
 #include <QMessageBox>
 #include <algorithm>
 #include <fcntl.h>
+#include <limits>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,14 +29,28 @@
 namespace {
 // A failed move to the trash names the item that stayed and why. The error box's short
 // text buffer could not hold a long path, so this message is built in full.
-std::string DeleteFailureText(const std::string& strPath, DWORD code)
+std::string ErrorReason(DWORD code)
 {
     char reason[256];
     FormatErrorText(code, reason, sizeof reason);
     std::string why = reason;
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r'))
         why.pop_back();
-    return "Could not move \"" + strPath + "\" to the trash.\n" + why;
+    return why;
+}
+
+std::string DeleteFailureText(const std::string& strPath, DWORD code)
+{
+    return "Could not move \"" + strPath + "\" to the trash.\n" + ErrorReason(code);
+}
+
+// Byte counts of many items: they stop at the largest value rather than wrap.
+std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b)
+{
+    std::int64_t sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    return sum;
 }
 }  // namespace
 
@@ -39,9 +58,13 @@ CDriveVolraDoc::CDriveVolraDoc() = default;
 
 const CCmdMap& CDriveVolraDoc::ClassCmdMap()
 {
-    static const CCmdMap map = CCmdMapOf<CDriveVolraDoc>(&CVolraDoc::ClassCmdMap())
-                                   .On(ID_OPEN_RUN, &CDriveVolraDoc::OnOpenFile, &CDriveVolraDoc::OnUpdateOpenFile)
-                                   .On(ID_DELETE, &CDriveVolraDoc::OnDeleteFile, &CDriveVolraDoc::OnUpdateDeleteFile);
+    static const CCmdMap map =
+        CCmdMapOf<CDriveVolraDoc>(&CVolraDoc::ClassCmdMap())
+            .On(ID_OPEN_RUN, &CDriveVolraDoc::OnOpenFile, &CDriveVolraDoc::OnUpdateOpenFile)
+            .On(ID_DELETE, &CDriveVolraDoc::OnDeleteFile, &CDriveVolraDoc::OnUpdateDeleteFile)
+            .On(ID_TRASH_MARKED, &CDriveVolraDoc::OnTrashMarked, &CDriveVolraDoc::OnUpdateTrashMarked)
+            .On(ID_DELETE_PERMANENTLY, &CDriveVolraDoc::OnDeletePermanently,
+                &CDriveVolraDoc::OnUpdateDeletePermanently);
     return map;
 }
 
@@ -270,6 +293,10 @@ void CDriveVolraDoc::OnUpdateOpenFile(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelect
 
 void CDriveVolraDoc::OnDeleteFile()
 {
+    if (HasMarks()) {
+        OnTrashMarked();  // with marks, Delete acts on them rather than on the selection
+        return;
+    }
     CEntry* pEntry = m_pSelected;
     if (pEntry == nullptr || pEntry == m_pRoot)
         return;
@@ -285,6 +312,8 @@ void CDriveVolraDoc::OnDeleteFile()
 
 void CDriveVolraDoc::OnUpdateDeleteFile(CCmdUI* pCmdUI)
 {
+    if (HasMarks())
+        return OnUpdateTrashMarked(pCmdUI);
     pCmdUI->Enable(m_pSelected != nullptr && m_pSelected != m_pRoot);
 }
 
@@ -306,3 +335,150 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
 }
 
 void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText) { ShowErrorBox(strText, AfxGetMainWnd()); }
+
+namespace {
+std::int64_t g_nFreedSinceStart = 0;  // permanent deletions of this run, saturating
+
+std::string ItemsText(std::size_t n) { return FormatCount(n) + (n == 1 ? " item" : " items"); }
+
+// "3 items could not be moved:" and one line per item, the first few only: a box with a
+// thousand lines would not fit any screen.
+std::string StayedText(const std::string& strHead, const std::vector<std::string>& lines)
+{
+    constexpr std::size_t kShown = 20;
+    std::string text = ItemsText(lines.size()) + " could not be " + strHead + ":";
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i)
+        text += "\n" + lines[i];
+    if (lines.size() > kShown)
+        text += "\n... and " + FormatCount(lines.size() - kShown) + " more";
+    return text;
+}
+
+std::int64_t DiskSizeOf(const std::vector<CEntry*>& items)
+{
+    std::int64_t n = 0;
+    for (const CEntry* p : items)
+        n = SaturatingAdd(n, p->GetDiskSize());
+    return n;
+}
+}  // namespace
+
+std::int64_t CDriveVolraDoc::FreedSinceStart() { return g_nFreedSinceStart; }
+
+std::vector<CEntry*> CDriveVolraDoc::CleanupItems(bool bSelectionToo) const
+{
+    std::vector<CEntry*> items;
+    if (HasMarks()) {
+        // The document owns the tree: the marks only lend its entries out as const.
+        for (const CEntry* p : GetMarks()->TopMarked())
+            if (p != m_pRoot)
+                items.push_back(const_cast<CEntry*>(p));
+    } else if (bSelectionToo && m_pSelected != nullptr && m_pSelected != m_pRoot) {
+        items.push_back(m_pSelected);
+    }
+    return items;
+}
+
+// Update handlers run whenever the program goes idle: they look at the marks' count, never
+// list them.
+void CDriveVolraDoc::OnUpdateTrashMarked(CCmdUI* pCmdUI) { pCmdUI->Enable(!IsSearching() && HasMarks()); }
+
+void CDriveVolraDoc::OnTrashMarked()
+{
+    const std::vector<CEntry*> items = CleanupItems(false);
+    if (items.empty() || IsSearching())
+        return;
+    const std::int64_t nSize = DiskSizeOf(items);
+    if (!ConfirmCleanup("Move " + ItemsText(items.size()) + " (" + FormatSize(nSize) + " on disk) to the trash?"))
+        return;
+    std::vector<CTrashRequest> requests;
+    for (const CEntry* p : items)
+        requests.push_back({p->GetPath(), p->GetDiskSize()});
+    const CTrashBatchResult result = MoveBatchToTrash(requests);
+    if (!result.strError.empty()) {
+        ReportCleanup("Nothing was moved to the trash.\n" + result.strError);
+        return;
+    }
+    std::vector<CEntry*> moved;
+    std::vector<std::string> stayed;
+    std::int64_t nTrashed = 0;
+    for (std::size_t i = 0; i < items.size() && i < result.items.size(); ++i) {
+        if (result.items[i].bMoved) {
+            moved.push_back(items[i]);
+            nTrashed = SaturatingAdd(nTrashed, items[i]->GetDiskSize());
+        } else {
+            stayed.push_back(result.items[i].path + ": " + ErrorReason(result.items[i].error));
+        }
+    }
+    RemoveEntries(moved);
+    if (!moved.empty())
+        ShowStatusMessage(FormatSize(nTrashed) + " in the trash (Empty trash frees it)");
+    if (!stayed.empty())
+        ReportCleanup(StayedText("moved", stayed));
+}
+
+void CDriveVolraDoc::OnUpdateDeletePermanently(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(!IsSearching() && (HasMarks() || (m_pSelected != nullptr && m_pSelected != m_pRoot)));
+}
+
+void CDriveVolraDoc::OnDeletePermanently()
+{
+    const std::vector<CEntry*> items = CleanupItems(true);
+    if (items.empty() || IsSearching())
+        return;
+    std::string strFrees;
+    try {
+        const CFreedSpace freed = MeasureFreedSpace({items.begin(), items.end()});
+        strFrees = ", frees " + FormatSize(freed.nFrees);
+    } catch (const std::bad_alloc&) {
+        // Asked all the same, without the figure that could not be worked out.
+    }
+    if (!ConfirmCleanup("Delete " + ItemsText(items.size()) + " (" + FormatSize(DiskSizeOf(items)) + " on disk"
+                        + strFrees + ") permanently?\nThis cannot be undone."))
+        return;
+    std::vector<CEntry*> removed;
+    std::vector<CEntry*> changed;  // stayed, but lost part of what was in it
+    std::vector<std::string> stayed;
+    std::int64_t nFreed = 0;
+    BeginWaitCursor();
+    for (CEntry* p : items) {
+        const CRemoveResult result = DeleteForGood(*p);
+        nFreed = SaturatingAdd(nFreed, result.nFreed);
+        if (result.bRemoved)
+            removed.push_back(p);
+        else if (result.nFreed > 0 && p->IsDirectory())
+            changed.push_back(p);
+        for (const CRemoveLeft& left : result.left)
+            stayed.push_back(left.path + ": " + left.Text());
+    }
+    EndWaitCursor();
+    RemoveEntries(removed);
+    // Read again, as their totals are whatever is left in them. A reading dispatches
+    // events: should the window close meanwhile, the others are left alone.
+    bool bClosed = false;
+    const QMetaObject::Connection closing = connect(this, &CDocument::closing, [&bClosed] { bClosed = true; });
+    for (CEntry* p : changed)
+        if (!bClosed)
+            RefreshDirectory(p);
+    disconnect(closing);
+    g_nFreedSinceStart = SaturatingAdd(g_nFreedSinceStart, nFreed);
+    ShowStatusMessage("Freed " + FormatSize(nFreed) + " (" + FormatSize(g_nFreedSinceStart) + " since Volra started)");
+    if (!stayed.empty())
+        ReportCleanup(StayedText("deleted", stayed));
+}
+
+BOOL CDriveVolraDoc::ConfirmCleanup(const std::string& strText)
+{
+    if (IsHeadless())
+        return FALSE;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), DisplayText(strText),
+                    QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
+    box.setWindowFlags(kDialogWindowFlags);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);  // Enter alone never deletes anything
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? TRUE : FALSE;
+}
+
+void CDriveVolraDoc::ReportCleanup(const std::string& strText) { ShowErrorBox(strText, AfxGetMainWnd()); }

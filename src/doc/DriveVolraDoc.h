@@ -37,6 +37,17 @@ public:
     // of the tree, lowering every total above it by the item's total.
     void OnDeleteFile();
     void OnUpdateDeleteFile(CCmdUI* pCmdUI);
+    // Move marked to trash (and Delete while marks exist): after one question, the marked
+    // items go to the trash as one batch that Undo can put back; an item that cannot go
+    // stays, and the ones that stayed are listed at the end. The tree loses the others.
+    void OnTrashMarked();
+    void OnUpdateTrashMarked(CCmdUI* pCmdUI);
+    // Delete permanently: the marked items, or the selection without marks, after a
+    // question that says it cannot be undone. Whatever stays is listed at the end.
+    void OnDeletePermanently();
+    void OnUpdateDeletePermanently(CCmdUI* pCmdUI);
+    // Bytes that permanent deletions have given back since the program started.
+    static std::int64_t FreedSinceStart();
 
     static const CCmdMap& ClassCmdMap();
 
@@ -49,6 +60,11 @@ protected:
     virtual BOOL ConfirmDelete(const CEntry& entry);
     // Tells the user which item stayed where it was, and why.
     virtual void ReportDeleteFailure(const std::string& strText);
+    // The question before marked items are trashed or deleted (Yes/No, No unless answered);
+    // never asked in a headless run, where nothing is deleted unasked.
+    virtual BOOL ConfirmCleanup(const std::string& strText);
+    // Lists what stayed after a batch.
+    virtual void ReportCleanup(const std::string& strText);
 
     void InitRootEntry(CEntry* pRoot, const std::string& strRootPath) override;
     // The finder is always a local CFileFind (or its read-ahead kind) that CreateFinder made.
@@ -60,6 +76,9 @@ protected:
     std::uint64_t CountExpectedEntries(const CEntry& start) override;
 
 private:
+    // The items a batch acts on: the top marked ones, or the selection (never the root)
+    // when bSelectionToo and nothing is marked.
+    std::vector<CEntry*> CleanupItems(bool bSelectionToo) const;
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);
     BOOL CanListRoot(const std::string& strRoot);
     void NoteWalkStart(const CEntry* pStart);

@@ -27,6 +27,15 @@ bool VanishedBeforeRead(DWORD code)
     return code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND || code == ERROR_DIRECTORY
         || code == ErrorFromErrno(ELOOP);
 }
+
+// Whether p is the entry top or lies below it.
+bool IsWithin(const CEntry* p, const CEntry* top)
+{
+    for (; p != nullptr; p = p->GetParent())
+        if (p == top)
+            return true;
+    return false;
+}
 }  // namespace
 
 CVolraDoc::CVolraDoc() = default;
@@ -307,7 +316,7 @@ std::vector<CMenuItem> CVolraDoc::BuildContextMenuItems() const
     if (m_pSelected != nullptr)
         line = m_pSelected->GetPath() + " [" + m_pSelected->GetSizeText() + "]";
     // Nothing handles the selection line, so it shows disabled and does nothing.
-    return {
+    std::vector<CMenuItem> items = {
         {ID_SELECTION_LINE, EscapeMenuText(line)},
         {0, {}},
         {ID_OPEN_RUN, "&Open / Run"},
@@ -316,6 +325,11 @@ std::vector<CMenuItem> CVolraDoc::BuildContextMenuItems() const
         {ID_VIEW_DIRECTORY, "Open directory in &view"},
         {ID_OPEN_PARENT, "Open &parent"},
     };
+    // While marks exist, what acts on them; without marks the menu stays as it always was.
+    if (HasMarks())
+        items.insert(items.begin() + 4,
+                     {{ID_TRASH_MARKED, "Move marked to &trash"}, {ID_DELETE_PERMANENTLY, "Delete &permanently"}});
+    return items;
 }
 
 void CVolraDoc::ShowContextMenu(QWidget*, int x, int y)
@@ -350,9 +364,10 @@ void CVolraDoc::OnUpdateViewDirectory(CCmdUI* pCmdUI)
 
 // Re-reads the current directory into a fresh copy. While the walk runs, the ancestors
 // count both the old and the new contents; the swap afterwards takes the old out again.
-void CVolraDoc::OnRefresh()
+void CVolraDoc::OnRefresh() { RefreshDirectory(m_pCurrent); }
+
+void CVolraDoc::RefreshDirectory(CEntry* pOld)
 {
-    CEntry* pOld = m_pCurrent;
     if (pOld == nullptr || m_bSearching)
         return;
     // Put back as they were should the refresh be given up: adding the contents read and
@@ -420,8 +435,12 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
     }
     KeepComparisonTrue([&] { m_pComparison->Replaced(*pOld, *pFresh); });
     KeepMarksTrue([&] { m_pMarks->Replaced(*pOld, *pFresh); });
-    m_pSelected = pFresh;
-    m_pCurrent = pFresh;
+    if (IsWithin(m_pCurrent, pOld)) {
+        m_pCurrent = pFresh;
+        m_pSelected = pFresh;
+    } else if (IsWithin(m_pSelected, pOld)) {
+        m_pSelected = pFresh;
+    }
     TreeChanged();
     m_entries.Free(pOld);  // once the views have let go of it
     ShowUnreadableCount();
@@ -444,6 +463,61 @@ void CVolraDoc::RemoveEntry(CEntry* pEntry)
     TreeChanged();
     // Only now, with the views let go, the entry and its subtree go back to the arena.
     m_entries.Free(pEntry);
+}
+
+void CVolraDoc::RemoveEntries(const std::vector<CEntry*>& entries)
+{
+    std::vector<CEntry*> removed;
+    removed.reserve(entries.size());
+    for (CEntry* pEntry : entries) {
+        CEntry* pParent = pEntry->GetParent();
+        if (pParent == nullptr || !pParent->RemoveChild(pEntry))
+            continue;
+        if (IsWithin(m_pCurrent, pEntry))
+            m_pCurrent = pParent;
+        // The selection stays at or below the current directory, as the views keep it.
+        if (IsWithin(m_pSelected, pEntry))
+            m_pSelected = pParent;
+        if (m_pSelected != nullptr && !IsWithin(m_pSelected, m_pCurrent))
+            m_pSelected = m_pCurrent;
+        pEntry->SubtractFromAncestors();
+        KeepComparisonTrue([&] { m_pComparison->Forget(*pEntry); });
+        KeepMarksTrue([&] { m_pMarks->Forget(*pEntry); });
+        removed.push_back(pEntry);
+    }
+    if (removed.empty())
+        return;
+    TreeChanged();
+    for (CEntry* pEntry : removed)
+        m_entries.Free(pEntry);
+}
+
+CEntry* CVolraDoc::FindEntry(const std::string& strPath) const
+{
+    if (m_pRoot == nullptr)
+        return nullptr;
+    // The root's name is its whole path; below it each name follows a "/" (a root of "/"
+    // brings its own).
+    const std::string strRoot(m_pRoot->GetName());
+    if (strPath.compare(0, strRoot.size(), strRoot) != 0)
+        return nullptr;
+    std::size_t pos = strRoot.size();
+    if (pos == strPath.size())
+        return m_pRoot;
+    if (strRoot.back() != '/' && strPath[pos++] != '/')
+        return nullptr;
+    CEntry* pEntry = m_pRoot;
+    while (pEntry != nullptr && pos < strPath.size()) {
+        const std::size_t end = std::min(strPath.find('/', pos), strPath.size());
+        const std::string_view name(strPath.data() + pos, end - pos);
+        CEntry* pFound = nullptr;
+        for (CEntry* pChild : pEntry->GetChildren())
+            if (pChild->GetName() == name)
+                pFound = pChild;
+        pEntry = pFound;
+        pos = end + 1;
+    }
+    return pEntry;
 }
 
 template <class Change> void CVolraDoc::KeepComparisonTrue(Change change)

@@ -62,6 +62,11 @@ public:
     // directory that no longer exists leaves the tree as a deleted one does; one that
     // cannot be read any more stays, empty and marked unreadable.
     void OnRefresh();
+    // Reads a directory of this tree again, as Refresh does the current one; the current
+    // directory and the selection move to it when they were inside it.
+    void RefreshDirectory(CEntry* pDirectory);
+    // The entry at a path of this tree (the root's path, then names), or null.
+    CEntry* FindEntry(const std::string& strPath) const;
     // Copy (Ctrl+C): the selected item's path to the clipboard.
     void OnEditCopy();
     void OnUpdateEditCopy(CCmdUI* pCmdUI);
@@ -142,6 +147,9 @@ protected:
     // it loses the entry's total, its parent becomes selected (and current, if the entry
     // or anything below it was), the views let go of it, and it is freed.
     void RemoveEntry(CEntry* pEntry);
+    // Takes several entries out at once (none below another, never the root): totals,
+    // comparison and marks follow, and the views rebuild once.
+    void RemoveEntries(const std::vector<CEntry*>& entries);
     // Retitles the window and has every view rebuild: entries were made, removed or replaced.
     void TreeChanged();
 

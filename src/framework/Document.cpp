@@ -63,6 +63,7 @@ void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, QObject* pHint)
     for (CView* v : std::vector<CView*>(m_views))
         if (v != pSender)
             v->OnUpdate(pSender, lHint, pHint);
+    emit viewsUpdated(static_cast<qint64>(lHint));
 }
 
 void CDocument::SetTitle(const std::string& strTitle)

@@ -37,6 +37,9 @@ signals:
     void titleChanged();
     // Emitted by OnCloseDocument before the document goes: frames close themselves.
     void closing();
+    // Emitted after UpdateAllViews has told the views: for panels that show a document
+    // without being one of its views.
+    void viewsUpdated(qint64 lHint);
 
 protected:
     const CCmdMap& GetCmdMap() const override { return ClassCmdMap(); }

@@ -17,7 +17,7 @@ TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItAndTheMarksTrue)
         << "fresh, fresh/f, d, d/new are new; x, x/y, x/y/gone, c/gone are gone";
     c.ExpectTrue("attaching");
 
-    // Marks go along: one kept through the refresh below, both dropped with what is deleted.
+    // Marks go along: one kept through the refresh below, both dropped with what is trashed.
     ASSERT_TRUE(c.doc->SetMarked(*c.At({"a", "b", "c"}), true));
     ASSERT_TRUE(c.doc->SetMarked(*c.At({"fresh", "f"}), true));
 
@@ -36,14 +36,19 @@ TEST(ComparisonFollowsTree, RefreshAndDeleteKeepItAndTheMarksTrue)
     ASSERT_TRUE(ExecuteCommand(c.view, ID_REFRESH));
     c.ExpectTrue("refreshing the root");
 
+    // The marked items trashed as one batch: both are removed from then on, as a delete
+    // would have them, and their marks go.
+    ASSERT_TRUE(ExecuteCommand(c.view, ID_TRASH_MARKED));
+    c.ExpectTrue("trashing the marked");
+    EXPECT_EQ(c.At({"a", "b", "c"}), nullptr);
+    EXPECT_FALSE(c.doc->HasMarks()) << "both marked items were trashed";
+
     // Deleting an item held before (it becomes removed, with all below it) and a new one.
     for (const std::vector<std::string>& path : {std::vector<std::string>{"a", "b"}, {"fresh"}, {"x", "y", "gone"}}) {
         c.doc->SetSelected(c.At(path));
         ASSERT_TRUE(ExecuteCommand(c.view, ID_DELETE));
         c.ExpectTrue(("deleting " + path.front()).c_str());
     }
-
-    EXPECT_FALSE(c.doc->HasMarks()) << "both marked items were deleted";
 
     c.doc->SetComparison(nullptr);
     EXPECT_EQ(c.doc->ComparisonText(), "");

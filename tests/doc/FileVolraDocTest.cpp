@@ -21,8 +21,8 @@ bool Enabled(CCmdTarget& route, UINT id)
 }
 }  // namespace
 
-// Nothing of an opened file is read again, opened or deleted; moving about and saving are
-// as in any search.
+// Nothing of an opened file is read again, opened or deleted; moving about, marking and
+// saving are as in any search.
 TEST(FileVolraDoc, OpensLabelledAndOnlyMovesAboutAndSaves)
 {
     CFileVolraDoc doc;
@@ -36,6 +36,12 @@ TEST(FileVolraDoc, OpensLabelledAndOnlyMovesAboutAndSaves)
     EXPECT_TRUE(ExecuteCommand(doc, ID_VIEW_DIRECTORY));
     EXPECT_EQ(doc.GetTitle(), "(File ncdu-1.18-export.json) /tmp/volra-fixture/docs (11.24k)");
     EXPECT_TRUE(Enabled(doc, ID_OPEN_PARENT));
+    // Marks and their figures, but nothing of a picture of elsewhere is trashed or deleted.
+    ASSERT_TRUE(doc.SetMarked(*Child(doc.GetRoot(), "docs"), true));
+    for (const UINT id : {ID_TRASH_MARKED, ID_DELETE, ID_DELETE_PERMANENTLY})
+        EXPECT_FALSE(Enabled(doc, id)) << id;
+    EXPECT_FALSE(ExecuteCommand(doc, ID_TRASH_MARKED));
+    EXPECT_TRUE(doc.HasMarks());
 
     TempTree t;
     SetFileChooserAnswer([&t](FileChooser kind, const QString& suggested) {

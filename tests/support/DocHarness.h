@@ -52,12 +52,15 @@ struct ScopedOpenHook {
     ~ScopedOpenHook() { SetSubdirectoryOpenHook(nullptr); }
 };
 
-// A local search document that agrees to every delete; a delete that fails is a test
-// failure. Pair it with ScopedDataHome so that deleted items land in a scratch trash.
+// A local search document that agrees to every delete and every batch (marked items
+// trashed or deleted); a delete or an item that fails is a test failure. Pair it with
+// ScopedDataHome so that deleted items land in a scratch trash.
 class AgreeingDriveDoc : public TestDriveDoc {
 protected:
     BOOL ConfirmDelete(const CEntry&) override { return TRUE; }
     void ReportDeleteFailure(const std::string& strText) override;
+    BOOL ConfirmCleanup(const std::string&) override { return TRUE; }
+    void ReportCleanup(const std::string& strText) override { ReportDeleteFailure(strText); }
 };
 
 // XDG_DATA_HOME while it lives (the trash is under it).
