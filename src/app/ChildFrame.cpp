@@ -37,7 +37,7 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
     });
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_wndSplitter->setChildrenCollapsible(true);
-    m_pLayout->addWidget(m_wndSplitter);
+    m_pLayout->addWidget(m_wndSplitter, 1);
 
     m_pTreeView = new CVolraTreeView(m_wndSplitter);
     m_pModeViews[kBlock] = CreateModeView(kBlock, m_wndSplitter);

@@ -25,6 +25,8 @@ CFindBar::CFindBar(CVolraDoc* pDoc, QWidget* pParent)
     m_pField->setClearButtonEnabled(true);
     m_pField->installEventFilter(this);
     setFocusProxy(m_pField);
+    // As high as its field: the views below take every other pixel.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // Typed or cleared with the field's button; never a text the program puts in.
     connect(m_pField, &QLineEdit::textEdited, this, &CFindBar::OnTextEdited);
     hide();
