@@ -8,6 +8,7 @@
 #include "doc/VolraDoc.h"
 #include "framework/CmdUI.h"
 #include "model/Entry.h"
+#include "model/EntryFilter.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -80,8 +81,13 @@ const CSearchComparison* CVolraBlockView::GetChangeColouring() const
 // again after a mode switch, when the tree may have changed while it was detached and
 // heard nothing. What the cache saves is the layout of repaints that no update asked for:
 // a click's selection, an uncovered window.
-void CVolraBlockView::OnUpdate(CView*, LPARAM, QObject*)
+// A filter changes only what is washed out: the layout stays.
+void CVolraBlockView::OnUpdate(CView*, LPARAM lHint, QObject*)
 {
+    if (lHint == HINT_FILTER_CHANGED) {
+        update();
+        return;
+    }
     m_blockRects.Clear();
     m_layoutKey.reset();
     update();
@@ -131,7 +137,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
             i = block.nEnd;
             continue;
         }
-        DrawBlock(*pDC, block, pDoc->GetSelected(), style, pChanges, pMarks);
+        DrawBlock(*pDC, block, pDoc->GetSelected(), style, pChanges, pMarks, pDoc->GetFilter());
         ++i;
     }
     pDC->SelectBrush(oldBrush);
@@ -139,8 +145,8 @@ void CVolraBlockView::OnDraw(CDC* pDC)
 }
 
 void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
-                                const CBlockViewStyle& style, const CSearchComparison* pChanges,
-                                const CMarkSet* pMarks) const
+                                const CBlockViewStyle& style, const CSearchComparison* pChanges, const CMarkSet* pMarks,
+                                const CEntryFilter* pFilter) const
 {
     const CRect& rc = block.rect;
     if (rc.IsRectEmpty())
@@ -161,6 +167,9 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
         dc.HatchRect(rc, kUnreadableHatch);
     if (block.pEntry != nullptr)
         DrawMark(dc, rc, *block.pEntry, pMarks);
+    // The selection keeps its look: it is what the user pointed at, filtered or not.
+    if (pFilter != nullptr && block.pEntry != nullptr && block.pEntry != pSelected && !pFilter->Passes(*block.pEntry))
+        dc.FillSolidRect(rc, kFilteredOut);
     if (block.bDirectory && rc.Width() > 2 && rc.Height() > 2)
         dc.Rectangle(rc);  // the surface's black 1-pixel pen, hollow brush
     if (block.label == CBlockLayout::Label::None)

@@ -12,6 +12,7 @@
 class CCmdUI;
 class CDC;
 class CEntry;
+class CEntryFilter;
 class CMarkSet;
 class CSearchComparison;
 class CVolraDoc;
@@ -34,6 +35,10 @@ class CVolraDoc;
 //
 // Marked blocks, and more lightly the blocks below a marked directory, are painted over as
 // CMarkLook says; Ctrl+click selects the block under the pointer and toggles its mark.
+//
+// While the document has a filter (a find, a type), the blocks of what it does not let
+// through (files, and directories holding none of its files) are washed out towards white;
+// the layout stays the same.
 class CVolraBlockView : public CView {
     Q_OBJECT
 public:
@@ -55,6 +60,8 @@ public:
     static constexpr QColor kSelectedOutline{255, 0, 0};
     static constexpr QColor kUnreadableHatch{64, 64, 64};  // over an unreadable directory
     static constexpr int kSelectedOutlineWidth = 2;
+    // Over a block the document's filter leaves out: its colour shows faintly through.
+    static constexpr QColor kFilteredOut{255, 255, 255, 190};
     // Block fill colours: 8 shades by colour index in 3 families by depth mod 3
     // (light blue, green, red), at (depth mod 3) * 8 + colour index.
     const std::array<QColor, 24>& GetPalette() const { return m_palette; }
@@ -92,7 +99,7 @@ private:
     void EnsureLayout(CEntry& current, const CBlockViewStyle& style);
     // Fills from the palette, or by change when pChanges is set.
     void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected, const CBlockViewStyle& style,
-                   const CSearchComparison* pChanges, const CMarkSet* pMarks) const;
+                   const CSearchComparison* pChanges, const CMarkSet* pMarks, const CEntryFilter* pFilter) const;
     // The mark's tint and frame, or the lighter tint below a mark, over a filled block.
     static void DrawMark(CDC& dc, const CRect& rc, const CEntry& entry, const CMarkSet* pMarks);
     void SelectAt(QPoint pt);
