@@ -6,13 +6,16 @@
 #include "CompareWith.h"
 #include "FlatToolBar.h"
 #include "HelpWindow.h"
+#include "LensControl.h"
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "framework/DisplayText.h"
 #include "framework/IconTheme.h"
 #include "framework/UiServices.h"
+#include "lenses/FileAge.h"
 #include "model/Entry.h"
 #include "views/EntryInfo.h"
+#include "views/VolraPrefs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -34,6 +37,7 @@
 #include <QToolBar>
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 
 namespace {
 constexpr int kIconSize = 32;  // how much of a window must stay on the screen
@@ -51,6 +55,7 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     m_pMdiArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(m_pMdiArea);
     CreateActions();
+    m_pLenses = std::make_unique<CLensControl>(*this);
     BuildToolBar();
     statusBar()->showMessage(QString::fromLatin1(kReady));
     BuildMenus();
@@ -264,6 +269,7 @@ void CMainFrame::OnActiveChildChanged()
         return;
     CChildFrame* pChild = GetActiveChildFrame();
     const bool haveDocument = pChild != nullptr;
+    m_pLenses->SetActiveDocument(pChild != nullptr ? pChild->GetDocument() : nullptr);
     UpdateWindowTitle();
     if (haveDocument != m_bDocumentMenus) {
         m_bDocumentMenus = haveDocument;
@@ -284,6 +290,8 @@ void CMainFrame::UpdateWindowTitle()
 BOOL CMainFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)
 {
     if (CChildFrame* pChild = GetActiveChildFrame(); pChild != nullptr && pChild->OnCmdMsg(nID, pCmdUI))
+        return TRUE;
+    if (m_pLenses != nullptr && m_pLenses->OnCmdMsg(nID, pCmdUI))
         return TRUE;
     if (CCmdTarget::OnCmdMsg(nID, pCmdUI))
         return TRUE;
@@ -309,7 +317,14 @@ std::string CMainFrame::EntryInfoText(const CEntry& entry)
 
 void CMainFrame::ShowEntryInfo(const CEntry* pEntry)
 {
-    statusBar()->showMessage(pEntry != nullptr ? DisplayText(EntryInfoText(*pEntry)) : QString());
+    if (pEntry == nullptr) {
+        statusBar()->showMessage(QString());
+        return;
+    }
+    std::string text = EntryInfoText(*pEntry);
+    if (AfxGetPrefs().GetColourBy() == EColourBy::Age)
+        text += " | " + AgeText(*pEntry, static_cast<std::int64_t>(std::time(nullptr)));
+    statusBar()->showMessage(DisplayText(text));
 }
 
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -362,16 +377,21 @@ void CMainFrame::OnViewSizeOnDisk()
 {
     CEntry::ShowDiskSizes(!CEntry::ShowsDiskSizes());
     m_pMeasureLabel->setText(MeasureText());
+    for (CVolraDoc* pDoc : OpenDocuments()) {
+        pDoc->UpdateTitle();
+        pDoc->UpdateAllViews(nullptr, HINT_REDRAW);
+    }
+}
+std::vector<CVolraDoc*> CMainFrame::OpenDocuments() const
+{
     std::vector<CVolraDoc*> docs;
     for (QMdiSubWindow* sub : m_pMdiArea->subWindowList())
         if (auto* pFrame = qobject_cast<CChildFrame*>(sub->widget()); pFrame != nullptr && pFrame->GetDocument())
             if (std::find(docs.begin(), docs.end(), pFrame->GetDocument()) == docs.end())
                 docs.push_back(pFrame->GetDocument());
-    for (CVolraDoc* pDoc : docs) {
-        pDoc->UpdateTitle();
-        pDoc->UpdateAllViews(nullptr, HINT_REDRAW);
-    }
+    return docs;
 }
+
 void CMainFrame::OnWindowCascade() { m_pMdiArea->cascadeSubWindows(); }
 void CMainFrame::OnWindowTile() { m_pMdiArea->tileSubWindows(); }
 

@@ -3,10 +3,13 @@
 #include "ChangeColour.h"
 #include "DC.h"
 #include "EntryInfo.h"
+#include "LensColour.h"
 #include "MarkLook.h"
+#include "VolraPrefs.h"
 #include "doc/Resource.h"
 #include "doc/VolraDoc.h"
 #include "framework/CmdUI.h"
+#include "lenses/TypeCatalog.h"
 #include "model/Entry.h"
 
 #include <QContextMenuEvent>
@@ -18,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <ctime>
 
 CVolraBlockView::CVolraBlockView(QWidget* pParent) : CView(pParent)
 {
@@ -84,6 +88,7 @@ void CVolraBlockView::OnUpdate(CView*, LPARAM, QObject*)
 {
     m_blockRects.Clear();
     m_layoutKey.reset();
+    m_ageScale.reset();
     update();
 }
 
@@ -105,6 +110,15 @@ void CVolraBlockView::EnsureLayout(CEntry& current, const CBlockViewStyle& style
                                             [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
     m_blockRects.Build(current, key.rcClient, style.nBorder, metrics);
     m_layoutKey = std::move(key);
+    m_ageScale.reset();
+}
+
+// Ages are seen from the moment the scale is made, so one picture tells them all alike.
+const CAgeScale& CVolraBlockView::AgeScale(const CEntry& current)
+{
+    if (!m_ageScale)
+        m_ageScale = CAgeScale::Of(current, static_cast<std::int64_t>(std::time(nullptr)));
+    return *m_ageScale;
 }
 
 void CVolraBlockView::OnDraw(CDC* pDC)
@@ -122,7 +136,13 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     pDC->SetBkMode(CDC::BkMode::Transparent);
     // Children lie inside their parent's block (the layout never takes a negative border),
     // so a block outside the clip box takes its whole subtree with it.
-    const CSearchComparison* pChanges = GetChangeColouring();
+    Fills fills{GetChangeColouring(), nullptr};
+    const EColourBy colourBy = AfxGetPrefs().GetColourBy();
+    std::optional<CLensColour> lens;
+    if (fills.pChanges == nullptr && colourBy != EColourBy::Depth) {
+        const CAgeScale* pScale = colourBy == EColourBy::Age ? &AgeScale(*pDoc->GetCurrent()) : nullptr;
+        fills.pLens = &lens.emplace(colourBy, CTypeCatalog::Shared(), pScale);
+    }
     const CMarkSet* pMarks = pDoc->HasMarks() ? pDoc->GetMarks() : nullptr;
     const auto& blocks = m_blockRects.Blocks();
     for (std::size_t i = 0; i < blocks.size();) {
@@ -131,7 +151,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
             i = block.nEnd;
             continue;
         }
-        DrawBlock(*pDC, block, pDoc->GetSelected(), style, pChanges, pMarks);
+        DrawBlock(*pDC, block, pDoc->GetSelected(), style, fills, pMarks);
         ++i;
     }
     pDC->SelectBrush(oldBrush);
@@ -139,8 +159,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
 }
 
 void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected,
-                                const CBlockViewStyle& style, const CSearchComparison* pChanges,
-                                const CMarkSet* pMarks) const
+                                const CBlockViewStyle& style, const Fills& fills, const CMarkSet* pMarks) const
 {
     const CRect& rc = block.rect;
     if (rc.IsRectEmpty())
@@ -151,8 +170,10 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
         dc.Rectangle(rc);
         dc.SelectBrush(oldBrush);
         dc.SelectPen(oldPen);
-    } else if (pChanges != nullptr && block.pEntry != nullptr) {
-        dc.FillSolidRect(rc, CChangeColour::Of(*pChanges, *block.pEntry));
+    } else if (fills.pChanges != nullptr && block.pEntry != nullptr) {
+        dc.FillSolidRect(rc, CChangeColour::Of(*fills.pChanges, *block.pEntry));
+    } else if (fills.pLens != nullptr && block.pEntry != nullptr) {
+        dc.FillSolidRect(rc, fills.pLens->FillOf(*block.pEntry));
     } else {
         dc.FillSolidRect(rc, m_palette[block.nPalette]);
     }

@@ -1,11 +1,12 @@
 #pragma once
+#include "ColourBy.h"
 #include "base/Types.h"
 
 #include <QFont>
 
 #include <string>
 
-// The user's five preferences and the label fonts built from them. The views read the
+// The user's six preferences and the label fonts built from them. The views read the
 // members directly at every paint, which is why the store lives down here with them;
 // the application reads it at start-up, rebuilds the fonts when the Preferences sheet is
 // accepted and writes it back at exit.
@@ -27,9 +28,10 @@ public:
     // Every value at its default, the fonts built from them.
     CVolraPrefs();
 
-    // Reads Border, FontSizeLarge, FontSizeSmall, FontFace and ShowSizes, in that order.
+    // Reads Border, FontSizeLarge, FontSizeSmall, FontFace, ShowSizes and ColourBy, in that
+    // order.
     void LoadPreferences();
-    // Writes all five, changed or not, so that after the first run all exist; then makes
+    // Writes all six, changed or not, so that after the first run all exist; then makes
     // the settings file mode 0600.
     void SavePreferences();
     // Rebuilds the four label fonts from the current values. The face goes to Qt's font
@@ -46,6 +48,9 @@ public:
     int m_nFontSizeSmall = 0;  // height of the small label fonts (no view draws with them)
     std::string m_strFontFace;  // face of all four label fonts
     BOOL m_bShowSizes = FALSE;  // the tree panel shows each directory's size; any non-zero is set
+    int m_nColourBy = 0;  // what the block view fills files by, an EColourBy as stored
+    // m_nColourBy brought into range, as the views use it.
+    EColourBy GetColourBy() const { return ColourByOf(m_nColourBy); }
 
     QFont m_fontLarge;  // block view labels written across
     QFont m_fontLargeVertical;  // block view labels written downwards (see kVerticalRotation)

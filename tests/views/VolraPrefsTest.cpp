@@ -33,7 +33,7 @@ std::tuple<int, int, int, std::string, BOOL> Values(const CVolraPrefs& p)
 }
 }  // namespace
 
-TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
+TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllSixPrivately)
 {
     CVolraPrefs prefs;
     prefs.m_nBorder = 99;  // overwritten by the default, as there is no file
@@ -55,8 +55,8 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllFivePrivately)
     EXPECT_EQ(std::filesystem::status(settings.File()).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(settings.Settings().allKeys(),
-              QStringList(
-                  {"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall", "Tree/ShowSizes"}));
+              QStringList({"Block/Border", "Block/ColourBy", "Block/FontFace", "Block/FontSizeLarge",
+                           "Block/FontSizeSmall", "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
     EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE));
