@@ -111,13 +111,19 @@ void BenchPaint(CVolraDoc& doc)
         const auto paint = [&] { view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren); };
         paint();
         const Timing kept = MedianMs([] {}, paint, 3 * kRuns);
-        const Timing updated = MedianMs([] {},
-                                        [&] {
-                                            view.OnUpdate(nullptr, HINT_REDRAW, nullptr);
-                                            paint();
-                                        });
-        std::printf("paint %s ms %.1f (wall %.1f) after_update_ms %.1f (wall %.1f) blocks %zu\n", name, kept.cpu,
-                    kept.wall, updated.cpu, updated.wall, view.GetLayout().Blocks().size());
+        const auto afterUpdate = [&](LPARAM lHint) {
+            return MedianMs([] {},
+                            [&] {
+                                view.OnUpdate(nullptr, lHint, nullptr);
+                                paint();
+                            });
+        };
+        const Timing redrawn = afterUpdate(HINT_REDRAW);
+        const Timing changed = afterUpdate(HINT_TREE_CHANGED);
+        std::printf("paint %s ms %.1f (wall %.1f) after_redraw_ms %.1f (wall %.1f) after_tree_change_ms %.1f "
+                    "(wall %.1f) blocks %zu\n",
+                    name, kept.cpu, kept.wall, redrawn.cpu, redrawn.wall, changed.cpu, changed.wall,
+                    view.GetLayout().Blocks().size());
         doc.RemoveView(&view);
     }
     AfxGetPrefs().m_nColourBy = 0;
