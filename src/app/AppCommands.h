@@ -9,6 +9,7 @@ constexpr UINT ID_MODE_SPIDER = 32775;  // has a prompt, but nothing carries it
 constexpr UINT ID_PREFERENCES = 32779;
 constexpr UINT ID_VIEW_TREE = 32800;
 constexpr UINT ID_VIEW_SIZE_ON_DISK = 32801;  // sizes on disk in place of lengths, everywhere
+constexpr UINT ID_FIND = 32840;  // "Find...": the search window's find field
 constexpr UINT ID_FILE_NEW = 57600;
 constexpr UINT ID_FILE_OPEN = 57601;  // "Open search...": a search saved in ncdu's export format
 constexpr UINT ID_FILE_CLOSE = 57602;

@@ -2,6 +2,7 @@
 
 #include "AppCommands.h"
 #include "CompareWith.h"
+#include "FindBar.h"
 #include "PlaceholderView.h"
 #include "doc/VolraDoc.h"
 #include "framework/ErrorBox.h"
@@ -27,6 +28,13 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
 {
     m_pLayout = new QVBoxLayout(this);
     m_pLayout->setContentsMargins(0, 0, 0, 0);
+    m_pLayout->setSpacing(0);
+    m_pFindBar = new CFindBar(pDoc, this);
+    m_pLayout->addWidget(m_pFindBar);
+    connect(m_pFindBar, &CFindBar::closedByKey, this, [this] {
+        if (CView* pView = GetCurrentView())
+            pView->setFocus();
+    });
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_wndSplitter->setChildrenCollapsible(true);
     m_pLayout->addWidget(m_wndSplitter);
@@ -53,6 +61,7 @@ CChildFrame::CChildFrame(CVolraDoc* pDoc, QWidget* pParent) : QWidget(pParent), 
             return;
         m_bClosing = true;
         m_pDoc = nullptr;  // it detaches every view itself
+        m_pFindBar->Detach();
         OnFileClose();
     });
 }
@@ -73,6 +82,7 @@ const CCmdMap& CChildFrame::ClassCmdMap()
             .On(ID_COMPARE_WITH, &CChildFrame::OnCompareOther, &CChildFrame::OnUpdateCompareWith)
             .On(ID_COMPARE_OTHER, &CChildFrame::OnCompareOther, &CChildFrame::OnUpdateCompareWith)
             .On(ID_COMPARE_STOP, &CChildFrame::OnCompareStop, &CChildFrame::OnUpdateCompareStop)
+            .On(ID_FIND, &CChildFrame::OnFind, &CChildFrame::OnUpdateFind)
             .On(ID_PREV_PANE, &CChildFrame::OnNextPane);
     return map;
 }
@@ -282,4 +292,15 @@ void CChildFrame::OnCompareStop() { m_pDoc->SetComparison(nullptr); }
 void CChildFrame::OnUpdateCompareStop(CCmdUI* pCmdUI)
 {
     pCmdUI->Enable(m_pDoc != nullptr && m_pDoc->GetComparison() != nullptr && !m_pDoc->IsSearching());
+}
+
+void CChildFrame::OnFind()
+{
+    if (m_pDoc != nullptr && m_pDoc->GetRoot() != nullptr && !m_pDoc->IsSearching())
+        m_pFindBar->Open();
+}
+
+void CChildFrame::OnUpdateFind(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDoc != nullptr && m_pDoc->GetRoot() != nullptr && !m_pDoc->IsSearching());
 }

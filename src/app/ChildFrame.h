@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+class CFindBar;
 class CView;
 class CVolraDoc;
 class QSplitter;
@@ -50,6 +51,10 @@ public:
     void CompareWith(const std::string& strPath, CTime finished);
     void OnCompareStop();
     void OnUpdateCompareStop(CCmdUI* pCmdUI);
+    // Find...: shows the find field above the views, the keyboard in it.
+    void OnFind();
+    void OnUpdateFind(CCmdUI* pCmdUI);
+    CFindBar* GetFindBar() const { return m_pFindBar; }
 
     int m_nMode = kBlock;
     BOOL m_bTreeVisible = TRUE;
@@ -72,6 +77,7 @@ private:
     CVolraDoc* m_pDoc;  // not owned: the document closes itself and this frame with it
     QVBoxLayout* m_pLayout = nullptr;
     QSplitter* m_wndSplitter = nullptr;
+    CFindBar* m_pFindBar = nullptr;  // owned by this frame's widgets
     CView* m_pTreeView = nullptr;  // owned by the splitter
     std::array<CView*, 4> m_pModeViews{};  // owned by this frame's widgets
     CView* m_pActiveView = nullptr;  // not owned

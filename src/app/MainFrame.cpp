@@ -87,6 +87,10 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     m_pComparisonLabel->setObjectName(QStringLiteral("ComparisonLabel"));
     m_pComparisonLabel->hide();
     statusBar()->addPermanentWidget(m_pComparisonLabel);
+    m_pFilterLabel = new QLabel(this);
+    m_pFilterLabel->setObjectName(QStringLiteral("FilterLabel"));
+    m_pFilterLabel->hide();
+    statusBar()->addPermanentWidget(m_pFilterLabel);
     m_pMeasureLabel = new QLabel(MeasureText(), this);
     m_pMeasureLabel->setObjectName(QStringLiteral("MeasureLabel"));
     statusBar()->addPermanentWidget(m_pMeasureLabel);
@@ -301,6 +305,7 @@ BOOL CMainFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)
 void CMainFrame::UpdateCommandStates()
 {
     UpdateComparisonLabel();
+    UpdateFilterLabel();
     for (auto& [id, action] : m_actions) {
         CCmdUI ui(id);
         UpdateCommandUI(*this, ui);
@@ -505,4 +510,13 @@ void CMainFrame::UpdateComparisonLabel()
         pFrame != nullptr && pFrame->GetDocument() != nullptr ? pFrame->GetDocument()->ComparisonText() : std::string();
     m_pComparisonLabel->setText(QString::fromStdString(text));
     m_pComparisonLabel->setVisible(!text.empty());
+}
+
+void CMainFrame::UpdateFilterLabel()
+{
+    const CChildFrame* pFrame = GetActiveChildFrame();
+    const std::string text =
+        pFrame != nullptr && pFrame->GetDocument() != nullptr ? pFrame->GetDocument()->FilterText() : std::string();
+    m_pFilterLabel->setText(DisplayText(text));
+    m_pFilterLabel->setVisible(!text.empty());
 }

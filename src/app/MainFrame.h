@@ -83,6 +83,9 @@ private:
     void FillWindowList(QMenu* pMenu);
     void FillCompareMenu();
     void UpdateComparisonLabel();
+    // The active window's filter: what it is, how many files and how much below the
+    // current directory.
+    void UpdateFilterLabel();
     void OnActiveChildChanged();
     void UpdateWindowTitle();
     static bool IsHelpKeyInModalWindow(QObject* pWatched, QEvent* pEvent);
@@ -95,6 +98,7 @@ private:
     QTimer* m_pIdleTimer = nullptr;
     QLabel* m_pMeasureLabel = nullptr;
     QLabel* m_pComparisonLabel = nullptr;  // the active window's "Since ..." while it compares
+    QLabel* m_pFilterLabel = nullptr;  // the active window's filter's files, while it has one
     QMenu* m_pCompareMenu = nullptr;  // "Compare with": made anew each time it opens
     std::unique_ptr<CLensControl> m_pLenses;
     bool m_bDestroying = false;

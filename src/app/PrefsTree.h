@@ -12,7 +12,9 @@ public:
     explicit CPrefsTree(QWidget* pParent = nullptr);
 
     int m_bShowSizes = 0;
+    int m_bShowCounts = 0;
     QCheckBox* m_wndShowSizes = nullptr;  // "&Show directory size"
+    QCheckBox* m_wndShowCounts = nullptr;  // "Show &counts instead of sizes"
 
 protected:
     BOOL OnInitDialog() override;

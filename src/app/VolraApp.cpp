@@ -120,6 +120,7 @@ void CVolraApp::OnPreferences()
     prefs.m_nBorder = pBlock->m_nBorder;
     prefs.m_nFontSizeLarge = pBlock->m_nFontSize;
     prefs.m_bShowSizes = pTree->m_bShowSizes;
+    prefs.m_bShowCounts = pTree->m_bShowCounts;
     prefs.CreateFonts();
     UpdateAllDocuments();
 }

@@ -5,6 +5,7 @@
 constexpr UINT ID_SELECTION_LINE = 103;  // the context menu's description of the selection
 constexpr UINT ID_OPEN_PARENT = 32780;
 constexpr UINT ID_SHOW_ALL_FILES = 32788;  // the list view's "Show all contained files"
+constexpr UINT ID_SHOW_DIRECTORIES = 32841;  // the list view's "Show directories"
 constexpr UINT ID_OPEN_RUN = 32792;
 constexpr UINT ID_DELETE = 32793;
 constexpr UINT ID_VIEW_DIRECTORY = 32796;
@@ -37,3 +38,4 @@ constexpr UINT ID_EDIT_COPY = 57634;  // the selected item's path to the clipboa
 // Update hints passed to UpdateAllViews.
 constexpr LPARAM HINT_REDRAW = 0;  // current directory, selection or settings changed
 constexpr LPARAM HINT_TREE_CHANGED = 1;  // entries were created, removed or replaced
+constexpr LPARAM HINT_FILTER_CHANGED = 2;  // the filter was set, changed or cleared

@@ -289,7 +289,10 @@ void CVolraDoc::HideProgress()
 void CVolraDoc::SetCurrent(CEntry* pEntry)
 {
     m_pSelected = pEntry;
+    const bool bMoved = pEntry != m_pCurrent;
     m_pCurrent = pEntry;
+    if (bMoved && pEntry != nullptr)
+        m_filter.Follow(*pEntry);
     UpdateTitle();
     UpdateAllViews(nullptr, HINT_REDRAW);
 }
@@ -422,6 +425,7 @@ void CVolraDoc::ReplaceAfterRefresh(CEntry* pOld, CEntry* pFresh)
     KeepMarksTrue([&] { m_pMarks->Replaced(*pOld, *pFresh); });
     m_pSelected = pFresh;
     m_pCurrent = pFresh;
+    m_filter.Replaced(*pOld, *pFresh, *pFresh);
     TreeChanged();
     m_entries.Free(pOld);  // once the views have let go of it
     ShowUnreadableCount();
@@ -435,12 +439,18 @@ void CVolraDoc::RemoveEntry(CEntry* pEntry)
     m_pSelected = pParent;
     // The views keep the current directory at or above the selection, but a refresh reads
     // the current directory itself: whatever of the entry's subtree was current goes too.
+    bool bMoved = false;
     for (const CEntry* p = m_pCurrent; p != nullptr; p = p->GetParent())
         if (p == pEntry)
-            m_pCurrent = pParent;
+            bMoved = true;
+    if (bMoved)
+        m_pCurrent = pParent;
     pEntry->SubtractFromAncestors();
     KeepComparisonTrue([&] { m_pComparison->Forget(*pEntry); });
     KeepMarksTrue([&] { m_pMarks->Forget(*pEntry); });
+    m_filter.Forget(*pEntry);
+    if (bMoved)
+        m_filter.Follow(*m_pCurrent);
     TreeChanged();
     // Only now, with the views let go, the entry and its subtree go back to the arena.
     m_entries.Free(pEntry);
@@ -531,6 +541,7 @@ void CVolraDoc::OnUpdateMarkToggle(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pSelected 
 
 void CVolraDoc::SetComparison(std::unique_ptr<CSearchComparison> pComparison)
 {
+    m_itemCounts.Clear();  // the earlier search's entries go with the comparison
     m_pComparison = std::move(pComparison);
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
 }
@@ -547,8 +558,26 @@ std::string CVolraDoc::ComparisonText() const
         + FormatCount(c.NewCount()) + " new, " + FormatCount(c.RemovedCount()) + " removed";
 }
 
+void CVolraDoc::SetFilter(std::unique_ptr<CEntryFilter> pFilter, CViewFilter::Refill refill)
+{
+    m_filter.Set(std::move(pFilter), std::move(refill));
+    UpdateAllViews(nullptr, HINT_FILTER_CHANGED);
+}
+
+void CVolraDoc::ClearFilter()
+{
+    if (m_filter.Get() == nullptr)
+        return;
+    m_filter.Clear();
+    UpdateAllViews(nullptr, HINT_FILTER_CHANGED);
+}
+
+std::string CVolraDoc::FilterText() const { return m_pCurrent != nullptr ? m_filter.Text(*m_pCurrent) : std::string(); }
+
 void CVolraDoc::TreeChanged()
 {
+    ++m_nTreeGeneration;
+    m_itemCounts.Clear();
     UpdateTitle();
     UpdateAllViews(nullptr, HINT_TREE_CHANGED);
 }

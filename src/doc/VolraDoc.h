@@ -1,11 +1,13 @@
 #pragma once
 #include "Resource.h"
 #include "SearchProgressDlg.h"
+#include "ViewFilter.h"
 #include "framework/Document.h"
 #include "framework/PopupMenu.h"
 #include "framework/UiServices.h"
 #include "model/Entry.h"
 #include "model/EntryArena.h"
+#include "model/ItemCounts.h"
 #include "model/MarkSet.h"
 #include "model/SearchComparison.h"
 
@@ -121,6 +123,25 @@ public:
     void OnMarkToggle();
     void OnUpdateMarkToggle(CCmdUI* pCmdUI);
 
+    // The filter the views show (a find, a type): only its files in the list, the others
+    // dimmed in the blocks. It changes neither the tree, nor its totals, nor the selection,
+    // nor the current directory; cleared, the views are as they were. Setting or clearing it
+    // redraws the views with HINT_FILTER_CHANGED. With a refill (CViewFilter) the filter
+    // follows the current directory; without one it is a fixed set of files. Whatever
+    // changes the tree keeps it true.
+    const CEntryFilter* GetFilter() const { return m_filter.Get(); }
+    void SetFilter(std::unique_ptr<CEntryFilter> pFilter, CViewFilter::Refill refill = {});
+    void ClearFilter();
+    // "label: N files, X" for the files passing below the current directory; empty
+    // without a filter.
+    std::string FilterText() const;
+    // One more each time entries were made, removed or replaced (HINT_TREE_CHANGED): what
+    // keeps pointers into the tree, or figures of it, compares it with the one it had.
+    std::uint64_t GetTreeGeneration() const { return m_nTreeGeneration; }
+    // How many files lie below each item (1 for a file), counted on demand and kept until
+    // the tree or the comparison changes: the list's Items column, the tree panel's counts.
+    CItemCounts& GetItemCounts() const { return m_itemCounts; }
+
     CEntryArena m_entries;  // every entry of the tree, freed with the document
     std::string m_strRootPath;
     CSearchProgressDlg m_dlgProgress;
@@ -208,6 +229,9 @@ private:
     CPumpThrottle m_throttle;
     std::unique_ptr<CSearchComparison> m_pComparison;  // refers to m_entries: goes first
     std::unique_ptr<CMarkSet> m_pMarks;  // likewise
+    CViewFilter m_filter;  // likewise
+    std::uint64_t m_nTreeGeneration = 0;
+    mutable CItemCounts m_itemCounts;  // of this tree's and the comparison's entries
     CTime m_searchTime;
     std::pair<std::int64_t, std::int64_t> m_searchTotals;
     bool m_bSearching = false;

@@ -41,7 +41,11 @@ struct CListShown {
 // the current rows first, each kind in its gathering order.
 void OrderComparedRows(const CEntry& current, const CListShown& shown, EListColumn column,
                        const CSearchComparison& comparison, std::vector<CEntry*>& rows,
-                       std::vector<CRemovedRow>& removed);
+                       std::vector<CRemovedRow>& removed, CItemCounts* pCounts = nullptr);
 
 // Mirrors the rows, the removed ones' places with them.
 void ReverseRows(std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed);
+
+// Leaves out the rows the choice does not keep. An item gone since is no file of the
+// filter's tree: with a filter it goes; without directories it stays if it was a file.
+void KeepChosenRows(const CRowChoice& choice, std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed);

@@ -4,14 +4,16 @@
 #include "MarkLook.h"
 #include "framework/DisplayText.h"
 #include "model/Entry.h"
+#include "model/FormatSize.h"
+#include "model/ItemCounts.h"
 #include "model/SearchComparison.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
-const std::array<const char*, kListColumns + 1> kHeadings = {"Name",     "Size",    "Type",     "Path",
-                                                             "Modified", "Created", "Accessed", "Change"};
+const std::array<const char*, kListColumns + 1> kHeadings = {"Name",    "Size",     "Type",  "Path",  "Modified",
+                                                             "Created", "Accessed", "Items", "Change"};
 
 // An entry of the earlier search caches no icon (it is not this tree's to change): its
 // icon is looked up each time its row is painted, by name, like any other.
@@ -116,8 +118,9 @@ QString CListModel::CellText(const CEntry& entry, int nColumn)
         return QString::fromStdString(entry.GetCreatedText());
     case EListColumn::Accessed:
         return QString::fromStdString(entry.GetAccessedText());
+    case EListColumn::Items:
     case EListColumn::Change:
-        break;  // the comparison's, not the entry's
+        break;  // the counts' and the comparison's, not the entry's
     }
     return QStringLiteral("-");
 }
@@ -148,6 +151,8 @@ QVariant CListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         if (index.column() == static_cast<int>(EListColumn::Change))
             return ChangeText(index.row());
+        if (index.column() == static_cast<int>(EListColumn::Items) && m_pCounts != nullptr)
+            return QString::fromStdString(FormatCount(m_pCounts->Of(pEntry != nullptr ? *pEntry : *pGone)));
         return CellText(pEntry != nullptr ? *pEntry : *pGone, index.column());
     case Qt::DecorationRole:
         if (bName)

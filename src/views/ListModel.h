@@ -8,6 +8,7 @@
 #include <vector>
 
 class CEntry;
+class CItemCounts;
 class CMarkSet;
 class CSearchComparison;
 
@@ -42,6 +43,8 @@ public:
     // Adds or takes away the check column; the marks it shows, the document's, or null.
     void ShowCheckColumn(bool bShow);
     void SetMarks(const CMarkSet* pMarks) { m_pMarks = pMarks; }
+    // The counts the Items column shows, the document's, or null (the column then shows "-").
+    void SetItemCounts(CItemCounts* pCounts) { m_pCounts = pCounts; }
     // The check column's logical index, -1 without one.
     int CheckColumn() const { return m_bCheckColumn ? kListColumns + (m_bChangeColumn ? 1 : 0) : -1; }
     // The check column's text of a row: "✓" for a marked or covered entry, else empty.
@@ -77,6 +80,7 @@ private:
     std::vector<CRemovedRow> m_removed;  // by row; their entries the earlier search's
     const CSearchComparison* m_pComparison = nullptr;  // not owned: the document's
     const CMarkSet* m_pMarks = nullptr;  // not owned: the document's
+    CItemCounts* m_pCounts = nullptr;  // not owned: the document's
     bool m_bChangeColumn = false;
     bool m_bCheckColumn = false;
     QColor m_removedColour = Qt::gray;

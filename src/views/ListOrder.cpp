@@ -1,6 +1,8 @@
 #include "ListOrder.h"
 
 #include "model/Entry.h"
+#include "model/EntryFilter.h"
+#include "model/ItemCounts.h"
 #include "model/SearchComparison.h"
 
 #include <algorithm>
@@ -83,9 +85,11 @@ struct NameKey {
 };
 constexpr std::uint32_t kFileBit = 1u << 31;
 
-std::int64_t NumberOf(const CEntry& e, EListColumn column, const CSearchComparison* pComparison)
+std::int64_t NumberOf(const CEntry& e, EListColumn column, const CSearchComparison* pComparison, CItemCounts* pCounts)
 {
     switch (column) {
+    case EListColumn::Items:
+        return pCounts != nullptr ? static_cast<std::int64_t>(pCounts->Of(e)) : 0;
     case EListColumn::Change:
         return pComparison != nullptr ? RowChange(*pComparison, e) : 0;
     case EListColumn::Modified:
@@ -109,12 +113,13 @@ template <class Key> void Permute(std::vector<CEntry*>& rows, const std::vector<
     rows.swap(sorted);
 }
 
-void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column, const CSearchComparison* pComparison)
+void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column, const CSearchComparison* pComparison,
+                   CItemCounts* pCounts)
 {
     std::vector<NumberKey> keys;
     keys.reserve(rows.size());
     for (std::uint32_t i = 0; i < rows.size(); ++i)
-        keys.push_back({NumberOf(*rows[i], column, pComparison), i});
+        keys.push_back({NumberOf(*rows[i], column, pComparison, pCounts), i});
     std::sort(keys.begin(), keys.end(),
               [](const NumberKey& a, const NumberKey& b) { return a.key != b.key ? a.key < b.key : a.idx < b.idx; });
     Permute(rows, keys);
@@ -280,7 +285,7 @@ void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntr
 }
 
 void OrderListRows(const CEntry& current, bool bAllContained, EListColumn column, std::vector<CEntry*>& rows,
-                   const CSearchComparison* pComparison)
+                   const CSearchComparison* pComparison, CItemCounts* pCounts)
 {
     if (column == EListColumn::Path) {
         CPathOrder(bAllContained, rows).Run(current);
@@ -288,15 +293,51 @@ void OrderListRows(const CEntry& current, bool bAllContained, EListColumn column
         return;
     }
     GatherListRows(current, bAllContained, rows);
-    SortGatheredRows(column, rows, pComparison);
+    SortGatheredRows(column, rows, pComparison, pCounts);
 }
 
-void SortGatheredRows(EListColumn column, std::vector<CEntry*>& rows, const CSearchComparison* pComparison)
+bool CRowChoice::Keeps(const CEntry& entry) const
+{
+    if (pFilter != nullptr)
+        return !entry.IsDirectory() && pFilter->Passes(entry);
+    return bDirectories || !entry.IsDirectory();
+}
+
+void OrderChosenRows(const CEntry& current, bool bAllContained, const CRowChoice& choice, EListColumn column,
+                     std::vector<CEntry*>& rows, CItemCounts* pCounts)
+{
+    if (choice.KeepsAll()) {
+        OrderListRows(current, bAllContained, column, rows, nullptr, pCounts);
+        return;
+    }
+    const bool bAll = bAllContained || choice.pFilter != nullptr;
+    if (column == EListColumn::Path) {
+        // The path order comes from the whole tree below; what is left out goes after.
+        OrderListRows(current, bAll, column, rows);
+        std::erase_if(rows, [&](const CEntry* p) { return !choice.Keeps(*p); });
+        FitCapacity(rows);
+        return;
+    }
+    if (choice.pFilter != nullptr) {
+        // Only down the directories that hold a passing file: a narrow find costs little
+        // however large the tree.
+        rows.clear();
+        choice.pFilter->ForEachPassing(current, [&](CEntry& file) { rows.push_back(&file); });
+    } else {
+        GatherListRows(current, bAll, rows);
+        std::erase_if(rows, [&](const CEntry* p) { return !choice.Keeps(*p); });
+    }
+    FitCapacity(rows);
+    SortGatheredRows(column, rows, nullptr, pCounts);
+}
+
+void SortGatheredRows(EListColumn column, std::vector<CEntry*>& rows, const CSearchComparison* pComparison,
+                      CItemCounts* pCounts)
 {
     if (column == EListColumn::Name || column == EListColumn::Type)
         OrderByName(rows, column == EListColumn::Type);
     else if (column != EListColumn::Path)
-        OrderByNumber(rows, column, pComparison);
+        OrderByNumber(rows, column, pComparison, pCounts);
 }
 
 std::int64_t RowChange(const CSearchComparison& comparison, const CEntry& current)

@@ -1,5 +1,8 @@
 #include "TreePanelModel.h"
 
+#include "model/FormatSize.h"
+#include "model/ItemCounts.h"
+
 #include "FileTypeInfo.h"
 #include "framework/DisplayText.h"
 #include "model/Entry.h"
@@ -95,7 +98,13 @@ QString CTreePanelModel::SizeSuffix(const CEntry& entry) const
 {
     // Empty when nothing changed, or when the sizes shown cannot be compared.
     const std::string change = m_pComparison != nullptr ? m_pComparison->ChangeText(entry) : std::string();
-    std::string inside = m_bShowSizes ? entry.GetSizeText() : std::string();
+    std::string inside;
+    if (m_pCounts != nullptr) {
+        const std::uint64_t nFiles = m_pCounts->Of(entry);
+        inside = FormatCount(nFiles) + (nFiles == 1 ? " file" : " files");
+    } else if (m_bShowSizes) {
+        inside = entry.GetSizeText();
+    }
     if (!change.empty())
         inside += (inside.empty() ? "" : ", ") + change;
     return inside.empty() ? QString() : QStringLiteral(" [%1]").arg(QString::fromStdString(inside));

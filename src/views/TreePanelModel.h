@@ -5,6 +5,7 @@
 #include <vector>
 
 class CEntry;
+class CItemCounts;
 class CMarkSet;
 class CSearchComparison;
 
@@ -52,6 +53,9 @@ public:
     int NodeCount() const { return m_nNodes; }
 
     void SetShowSizes(bool bShowSizes) { m_bShowSizes = bShowSizes; }
+    // Counts of files (" [1,234 files]") in place of the sizes, from the counts given (the
+    // document's), or sizes again with null.
+    void SetItemCounts(CItemCounts* pCounts) { m_pCounts = pCounts; }
     // The comparison whose changes the labels tell, or null; the caller repaints.
     void SetComparison(const CSearchComparison* pComparison) { m_pComparison = pComparison; }
     // The marks whose checks the labels show, or null; the caller repaints.
@@ -86,6 +90,7 @@ private:
     int m_nNodes = 0;
     int m_nNotifying = 0;  // changes under way: beginning announced, end not yet
     bool m_bShowSizes = false;
+    CItemCounts* m_pCounts = nullptr;  // not owned: the document's
     const CSearchComparison* m_pComparison = nullptr;  // not owned: the document's
     const CMarkSet* m_pMarks = nullptr;  // not owned: the document's
 };

@@ -11,6 +11,7 @@
 #include "framework/CmdUI.h"
 #include "lenses/TypeCatalog.h"
 #include "model/Entry.h"
+#include "model/EntryFilter.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -87,8 +88,14 @@ const CSearchComparison* CVolraBlockView::GetChangeColouring() const
 //
 // The age scale holds no entry, only the span of times, so it outlives a redraw of the
 // same directory: only a changed tree, or a detached view that heard of none, drops it.
+//
+// A filter changes only what is washed out: the layout stays.
 void CVolraBlockView::OnUpdate(CView*, LPARAM lHint, QObject*)
 {
+    if (lHint == HINT_FILTER_CHANGED) {
+        update();
+        return;
+    }
     m_blockRects.Clear();
     m_layoutKey.reset();
     if (lHint == HINT_TREE_CHANGED)
@@ -145,7 +152,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     pDC->SetBkMode(CDC::BkMode::Transparent);
     // Children lie inside their parent's block (the layout never takes a negative border),
     // so a block outside the clip box takes its whole subtree with it.
-    Fills fills{GetChangeColouring(), nullptr};
+    Fills fills{GetChangeColouring(), nullptr, pDoc->GetFilter()};
     const EColourBy colourBy = AfxGetPrefs().GetColourBy();
     std::optional<CLensColour> lens;
     if (fills.pChanges == nullptr && colourBy != EColourBy::Depth) {
@@ -191,6 +198,10 @@ void CVolraBlockView::DrawBlock(CDC& dc, const CBlockLayout::Block& block, const
         dc.HatchRect(rc, kUnreadableHatch);
     if (block.pEntry != nullptr)
         DrawMark(dc, rc, *block.pEntry, pMarks);
+    // The selection keeps its look: it is what the user pointed at, filtered or not.
+    if (fills.pFilter != nullptr && block.pEntry != nullptr && block.pEntry != pSelected
+        && !fills.pFilter->Passes(*block.pEntry))
+        dc.FillSolidRect(rc, kFilteredOut);
     if (block.bDirectory && rc.Width() > 2 && rc.Height() > 2)
         dc.Rectangle(rc);  // the surface's black 1-pixel pen, hollow brush
     if (block.label == CBlockLayout::Label::None)

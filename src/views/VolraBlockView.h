@@ -13,6 +13,7 @@
 class CCmdUI;
 class CDC;
 class CEntry;
+class CEntryFilter;
 class CLensColour;
 class CMarkSet;
 class CSearchComparison;
@@ -40,6 +41,10 @@ class CVolraDoc;
 //
 // Marked blocks, and more lightly the blocks below a marked directory, are painted over as
 // CMarkLook says; Ctrl+click selects the block under the pointer and toggles its mark.
+//
+// While the document has a filter (a find, a type), the blocks of what it does not let
+// through (files, and directories holding none of its files) are washed out towards white;
+// the layout stays the same.
 class CVolraBlockView : public CView {
     Q_OBJECT
 public:
@@ -62,6 +67,8 @@ public:
     static constexpr QColor kSelectedOutline{255, 0, 0};
     static constexpr QColor kUnreadableHatch{64, 64, 64};  // over an unreadable directory
     static constexpr int kSelectedOutlineWidth = 2;
+    // Over a block the document's filter leaves out: its colour shows faintly through.
+    static constexpr QColor kFilteredOut{255, 255, 255, 190};
     // Block fill colours: 8 shades by colour index in 3 families by depth mod 3
     // (light blue, green, red), at (depth mod 3) * 8 + colour index.
     const std::array<QColor, 24>& GetPalette() const { return m_palette; }
@@ -97,10 +104,12 @@ private:
 
     CVolraDoc* GetVolraDoc() const;
     void EnsureLayout(CEntry& current, const CBlockViewStyle& style);
-    // What one paint fills blocks by: the palette, or by change (pChanges) or a lens (pLens).
+    // What one paint fills blocks by: the palette, or by change (pChanges) or a lens (pLens),
+    // and what it washes out (pFilter).
     struct Fills {
         const CSearchComparison* pChanges = nullptr;  // not owned
         const CLensColour* pLens = nullptr;  // not owned
+        const CEntryFilter* pFilter = nullptr;  // not owned; washes out what it does not pass
     };
     // Fills from the palette, by change or by a lens.
     void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected, const CBlockViewStyle& style,

@@ -4,6 +4,7 @@
 #include "ListComparing.h"
 #include "ListHeader.h"
 #include "ListModel.h"
+#include "VolraPrefs.h"
 #include "doc/VolraDoc.h"
 #include "framework/UiServices.h"
 #include "model/Entry.h"
@@ -48,7 +49,8 @@ public:
 }  // namespace
 
 CVolraListView::CVolraListView(QWidget* pParent)
-    : CView(pParent), m_pModel(new CListModel(this)), m_pHeader(new CListHeader(this)), m_list(new QTableView(this))
+    : CView(pParent), m_pModel(new CListModel(this)), m_pHeader(new CListHeader(this)), m_list(new QTableView(this)),
+      m_bShowDirectories(AfxGetPrefs().m_bShowDirectories != FALSE)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -102,10 +104,13 @@ void CVolraListView::FitColumnWidths()
                                     m_pHeader->MarkedSectionWidth(static_cast<int>(EListColumn::Size)));
     const int nTypeWidth = fit({"Directory (unreadable)", "Directory (other file system)"});
     const int nTimeWidth = fit({"00/00/0000 00:00:00"});
+    const int nItemsWidth =
+        std::max(fit({FormatCount(99'999'999)}), m_pHeader->MarkedSectionWidth(static_cast<int>(EListColumn::Items)));
     for (int i = 0; i < kListColumns; ++i) {
         const auto column = static_cast<EListColumn>(i);
         const int nFit = column == EListColumn::Size ? nSizeWidth
             : column == EListColumn::Type            ? nTypeWidth
+            : column == EListColumn::Items           ? nItemsWidth
             : column >= EListColumn::Modified        ? nTimeWidth
                                                      : 0;
         m_list->setColumnWidth(i, std::max(kColumnWidths[i], nFit));
@@ -117,6 +122,7 @@ const CCmdMap& CVolraListView::ClassCmdMap()
     static const CCmdMap map =
         CCmdMapOf<CVolraListView>(&CView::ClassCmdMap())
             .On(ID_SHOW_ALL_FILES, &CVolraListView::OnShowAllContained, &CVolraListView::OnUpdateShowAllContained)
+            .On(ID_SHOW_DIRECTORIES, &CVolraListView::OnShowDirectories, &CVolraListView::OnUpdateShowDirectories)
             .On(ID_SHOW_CHANGED_ONLY, &CVolraListView::OnShowChangedOnly, &CVolraListView::OnUpdateShowChangedOnly)
             .On(ID_SHOW_REMOVED, &CVolraListView::OnShowRemoved, &CVolraListView::OnUpdateShowRemoved);
     return map;
@@ -132,6 +138,7 @@ void CVolraListView::OnUpdate(CView*, LPARAM, QObject*) { Rebuild(); }
 
 void CVolraListView::OnDetachFromDocument()
 {
+    m_pModel->SetItemCounts(nullptr);
     m_pModel->Rebuild(nullptr, [](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
         rows.clear();
         rows.shrink_to_fit();
@@ -192,17 +199,22 @@ void CVolraListView::Rebuild()
     BeginWaitCursor();
     m_pModel->SetRemovedColour(m_list->palette().color(QPalette::Disabled, QPalette::Text));
     m_pModel->SetCoveredColour(m_list->palette().color(QPalette::Disabled, QPalette::Text));
+    const CRowChoice choice{pDoc != nullptr ? pDoc->GetFilter() : nullptr, m_bShowDirectories};
+    CItemCounts* pCounts = pDoc != nullptr ? &pDoc->GetItemCounts() : nullptr;
+    m_pModel->SetItemCounts(pCounts);
     m_pModel->Rebuild(pComparison, [&](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
         removed.clear();
         if (pCurrent == nullptr) {
             rows.clear();
         } else if (pComparison == nullptr) {
-            OrderListRows(*pCurrent, m_showAllContained, m_sortColumn, rows);
+            OrderChosenRows(*pCurrent, m_showAllContained, choice, m_sortColumn, rows, pCounts);
             if (m_sortReversed)
                 std::reverse(rows.begin(), rows.end());
         } else {
-            const CListShown shown{m_showAllContained, m_bChangedOnly, m_bShowRemoved};
-            OrderComparedRows(*pCurrent, shown, m_sortColumn, *pComparison, rows, removed);
+            // A filter's files come from every depth, as they do without a comparison.
+            const CListShown shown{m_showAllContained || choice.pFilter != nullptr, m_bChangedOnly, m_bShowRemoved};
+            OrderComparedRows(*pCurrent, shown, m_sortColumn, *pComparison, rows, removed, pCounts);
+            KeepChosenRows(choice, rows, removed);
             if (m_sortReversed)
                 ReverseRows(rows, removed);
         }
@@ -250,6 +262,19 @@ void CVolraListView::OnUpdateShowAllContained(CCmdUI* pCmdUI)
 {
     pCmdUI->Enable(TRUE);
     pCmdUI->SetCheck(m_showAllContained ? 1 : 0);
+}
+
+void CVolraListView::OnShowDirectories()
+{
+    m_bShowDirectories = !m_bShowDirectories;
+    AfxGetPrefs().m_bShowDirectories = m_bShowDirectories ? TRUE : FALSE;
+    Rebuild();
+}
+
+void CVolraListView::OnUpdateShowDirectories(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TRUE);
+    pCmdUI->SetCheck(m_bShowDirectories ? 1 : 0);
 }
 
 bool CVolraListView::IsComparing() const

@@ -34,6 +34,9 @@ class QTableView;
 // first mark and goes with the last, as the Change column follows the comparison.
 // Ctrl+click selects the row under the pointer and toggles its mark.
 //
+// While the document has a filter (a find, a type), the rows are the files it lets through
+// from every depth below the current directory, whatever "Show all contained files" says.
+//
 // The rows are rebuilt at every update from the document, whatever the hint, and dropped
 // when the document lets go of the view, so they never outlive the entries they show.
 class CVolraListView : public CView {
@@ -53,6 +56,10 @@ public:
     void OnColumnClick(int nColumn);
     void OnShowAllContained();
     void OnUpdateShowAllContained(CCmdUI* pCmdUI);
+    // "Show directories", on at first and kept in the preferences: off, the rows are files
+    // only, so that the largest files below the current directory come first.
+    void OnShowDirectories();
+    void OnUpdateShowDirectories(CCmdUI* pCmdUI);
     // Both only while comparing, off until asked for, and off again once the comparison goes.
     void OnShowChangedOnly();
     void OnUpdateShowChangedOnly(CCmdUI* pCmdUI);
@@ -66,7 +73,7 @@ public:
     QTableView* GetListCtrl() const { return m_list; }
     CListHeader* GetHeader() const { return m_pHeader; }
 
-    static constexpr int kColumnWidths[kListColumns] = {128, 72, 64, 160, 128, 128, 128};
+    static constexpr int kColumnWidths[kListColumns] = {128, 72, 64, 160, 128, 128, 128, 64};
     static constexpr int kChangeColumnWidth = 72;
     static constexpr int kCheckColumnWidth = 24;
 
@@ -101,6 +108,7 @@ private:
     EListColumn m_sortColumn = EListColumn::Size;
     bool m_sortReversed = true;  // so the first order is the largest first
     bool m_showAllContained = true;
+    bool m_bShowDirectories;  // from the preferences, and back into them
     bool m_bChangedOnly = false;
     bool m_bShowRemoved = false;
     bool m_bRebuilding = false;  // the selection the view restores is no user's choice

@@ -29,12 +29,14 @@ struct SettingDecl {
     const char* defaultText;
 };
 
-constexpr std::array<SettingDecl, 6> kSettings = {{
+constexpr std::array<SettingDecl, 8> kSettings = {{
     {"Block/Border", &CVolraPrefs::m_nBorder, nullptr, 14, nullptr},
     {"Block/FontSizeLarge", &CVolraPrefs::m_nFontSizeLarge, nullptr, 16, nullptr},
     {"Block/FontSizeSmall", &CVolraPrefs::m_nFontSizeSmall, nullptr, 10, nullptr},
     {"Block/FontFace", nullptr, &CVolraPrefs::m_strFontFace, 0, "Tahoma"},
     {"Tree/ShowSizes", &CVolraPrefs::m_bShowSizes, nullptr, 1, nullptr},
+    {"Tree/ShowCounts", &CVolraPrefs::m_bShowCounts, nullptr, 0, nullptr},
+    {"List/ShowDirectories", &CVolraPrefs::m_bShowDirectories, nullptr, 1, nullptr},
     {"Block/ColourBy", &CVolraPrefs::m_nColourBy, nullptr, 0, nullptr},
 }};
 

@@ -6,12 +6,12 @@
 
 #include <string>
 
-// The user's six preferences and the label fonts built from them. The views read the
+// The user's preferences and the label fonts built from them. The views read the
 // members directly at every paint, which is why the store lives down here with them;
 // the application reads it at start-up, rebuilds the fonts when the Preferences sheet is
 // accepted and writes it back at exit.
 //
-// Stored with QSettings("kestrow software", "Volra") in sections "Block" and "Tree". Values
+// Stored with QSettings("kestrow software", "Volra") in sections "Block", "Tree" and "List". Values
 // are taken as stored, never range-checked: a missing or unreadable value gives its
 // default, and whatever the user put there is written back unchanged. The settings file
 // also holds FTP passwords, so it is kept readable by its owner only.
@@ -28,10 +28,10 @@ public:
     // Every value at its default, the fonts built from them.
     CVolraPrefs();
 
-    // Reads Border, FontSizeLarge, FontSizeSmall, FontFace, ShowSizes and ColourBy, in that
-    // order.
+    // Reads Border, FontSizeLarge, FontSizeSmall, FontFace, ShowSizes, ShowCounts,
+    // ShowDirectories and ColourBy, in that order.
     void LoadPreferences();
-    // Writes all six, changed or not, so that after the first run all exist; then makes
+    // Writes them all, changed or not, so that after the first run all exist; then makes
     // the settings file mode 0600.
     void SavePreferences();
     // Rebuilds the four label fonts from the current values. The face goes to Qt's font
@@ -48,6 +48,10 @@ public:
     int m_nFontSizeSmall = 0;  // height of the small label fonts (no view draws with them)
     std::string m_strFontFace;  // face of all four label fonts
     BOOL m_bShowSizes = FALSE;  // the tree panel shows each directory's size; any non-zero is set
+    // With m_bShowSizes, the tree panel shows how many files each directory holds instead.
+    BOOL m_bShowCounts = FALSE;
+    // The list view's "Show directories": off, its rows are files only. The list changes it.
+    BOOL m_bShowDirectories = TRUE;
     int m_nColourBy = 0;  // what the block view fills files by, an EColourBy as stored
     // m_nColourBy brought into range, as the views use it.
     EColourBy GetColourBy() const { return ColourByOf(m_nColourBy); }

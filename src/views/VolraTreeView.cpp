@@ -62,6 +62,9 @@ void CVolraTreeView::OnUpdate(CView*, LPARAM lHint, QObject*)
     // label again; any other update finds the one it had.
     m_pModel->SetComparison(pDoc->GetComparison());
     m_pModel->SetMarks(pDoc->HasMarks() ? pDoc->GetMarks() : nullptr);
+    // Counts are asked for at the repaint; a new setting repaints every label.
+    CItemCounts* pCounts = AfxGetPrefs().m_bShowCounts != FALSE ? &pDoc->GetItemCounts() : nullptr;
+    m_pModel->SetItemCounts(pCounts);
     m_tree->viewport()->update();  // the checks, asked for again at the repaint
     if (lHint == HINT_TREE_CHANGED || !m_pModel->HasRoot())
         Rebuild(pDoc->GetRoot());
@@ -80,6 +83,7 @@ void CVolraTreeView::OnDetachFromDocument()
 {
     m_pModel->SetComparison(nullptr);
     m_pModel->SetMarks(nullptr);
+    m_pModel->SetItemCounts(nullptr);
     m_pModel->Reset(nullptr);
 }
 

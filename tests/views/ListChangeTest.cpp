@@ -147,7 +147,7 @@ TEST_F(ListChangeTest, TheChangeColumnAndItsCommandsComeAndGoWithTheComparison)
             c.doc->SetComparison(nullptr);
         if (nRound == 2)
             c.doc->SetComparison(std::make_unique<CSearchComparison>(*c.earlier->GetRoot(), *c.doc->GetRoot()));
-        EXPECT_EQ(list->GetModel()->columnCount(), bComparing ? 8 : 7);
+        EXPECT_EQ(list->GetModel()->columnCount(), bComparing ? 9 : 8);
         EXPECT_EQ(list->GetHeader()->visualIndex(kChange), bComparing ? 2 : -1) << "beside Size";
         EXPECT_EQ(list->GetModel()->headerData(kChange, Qt::Horizontal).toString(), bComparing ? "Change" : "");
         EXPECT_EQ(list->GetHeader()->visualIndex(static_cast<int>(EListColumn::Type)), bComparing ? 3 : 2);

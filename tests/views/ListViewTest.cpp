@@ -26,6 +26,17 @@
 #include <memory>
 
 namespace {
+// Files below, at any depth; 1 for a file.
+std::uint64_t FilesBelow(const CEntry* e)
+{
+    if (!e->IsDirectory())
+        return 1;
+    std::uint64_t n = 0;
+    for (const CEntry* child : e->GetChildren())
+        n += FilesBelow(child);
+    return n;
+}
+
 std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn column, bool bReversed = false)
 {
     std::vector<CEntry*> rows;
@@ -41,6 +52,7 @@ std::vector<CEntry*> Reference(const CEntry& current, bool bAll, EListColumn col
         [](auto a, auto b) { return a->GetModifiedTime().GetTime() < b->GetModifiedTime().GetTime(); },
         [](auto a, auto b) { return a->GetCreatedTime().GetTime() < b->GetCreatedTime().GetTime(); },
         [](auto a, auto b) { return a->GetAccessedTime().GetTime() < b->GetAccessedTime().GetTime(); },
+        [](auto a, auto b) { return FilesBelow(a) < FilesBelow(b); },
     };
     std::stable_sort(rows.begin(), rows.end(), less[static_cast<int>(column)]);
     if (bReversed)
@@ -164,8 +176,8 @@ TEST_F(ListViewTest, EveryColumnSortsOneWayAndTheExactMirrorTheOther)
     CCmdUI ui(ID_SHOW_ALL_FILES);
     view->OnCmdMsg(ID_SHOW_ALL_FILES, &ui);
     EXPECT_EQ(ui.m_nCheck, 0);
-    EXPECT_EQ(view->GetSortColumn(), EListColumn::Accessed);
-    EXPECT_EQ(Rows(), Reference(*root, false, EListColumn::Accessed, true));
+    EXPECT_EQ(view->GetSortColumn(), EListColumn::Items);
+    EXPECT_EQ(Rows(), Reference(*root, false, EListColumn::Items, true));
     ClickHeading(EListColumn::Path);
     EXPECT_EQ(Rows(), Reference(*root, false, EListColumn::Path));
 }
@@ -187,7 +199,8 @@ TEST_F(ListViewTest, CellsShowTheEntrysTexts)
                                  tree.Root() + "/ctl?name",
                                  odd->GetModifiedText(),
                                  odd->GetCreatedText(),
-                                 odd->GetAccessedText()};
+                                 odd->GetAccessedText(),
+                                 "1"};
     for (int c = 0; c < kListColumns; ++c) {
         EXPECT_EQ(cell(odd, c).toStdString(), texts[c]);
         // Time columns grow to fit a whole time in the font at hand.

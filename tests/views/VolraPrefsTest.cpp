@@ -26,29 +26,30 @@ protected:
     PrivateSettings settings;
 };
 
-// Border, large and small font sizes, face and "show sizes".
-std::tuple<int, int, int, std::string, BOOL> Values(const CVolraPrefs& p)
+// Border, large and small font sizes, face, "show sizes", "show counts" and "show directories".
+std::tuple<int, int, int, std::string, BOOL, BOOL, BOOL> Values(const CVolraPrefs& p)
 {
-    return {p.m_nBorder, p.m_nFontSizeLarge, p.m_nFontSizeSmall, p.m_strFontFace, p.m_bShowSizes};
+    return {p.m_nBorder,    p.m_nFontSizeLarge, p.m_nFontSizeSmall,  p.m_strFontFace,
+            p.m_bShowSizes, p.m_bShowCounts,    p.m_bShowDirectories};
 }
 }  // namespace
 
-TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllSixPrivately)
+TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllPrivately)
 {
     CVolraPrefs prefs;
     prefs.m_nBorder = 99;  // overwritten by the default, as there is no file
     prefs.LoadPreferences();
-    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", TRUE));
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", TRUE, FALSE, TRUE));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(settings.File())));  // reading creates nothing
 
     // A small font size set by hand survives, though nothing in the program changes it; a
     // file left readable by others is narrowed.
     WriteConf("[Block]\nFontSizeSmall=23\n", 0644);
     prefs.LoadPreferences();
-    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 23, "Tahoma", TRUE));
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 23, "Tahoma", TRUE, FALSE, TRUE));
     // A face with a comma and non-ASCII is still one string.
-    std::tie(prefs.m_nBorder, prefs.m_nFontSizeLarge, prefs.m_strFontFace, prefs.m_bShowSizes) =
-        std::tuple(5, 22, "Fira, Sans \xc3\xa9", FALSE);
+    std::tie(prefs.m_nBorder, prefs.m_nFontSizeLarge, prefs.m_strFontFace, prefs.m_bShowSizes, prefs.m_bShowCounts,
+             prefs.m_bShowDirectories) = std::tuple(5, 22, "Fira, Sans \xc3\xa9", FALSE, TRUE, FALSE);
     const mode_t umask = ::umask(022);  // narrowed while saving, then put back
     prefs.SavePreferences();
     EXPECT_EQ(022U, ::umask(umask));
@@ -56,10 +57,10 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllSixPrivately)
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(settings.Settings().allKeys(),
               QStringList({"Block/Border", "Block/ColourBy", "Block/FontFace", "Block/FontSizeLarge",
-                           "Block/FontSizeSmall", "Tree/ShowSizes"}));
+                           "Block/FontSizeSmall", "List/ShowDirectories", "Tree/ShowCounts", "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
-    EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE));
+    EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE, TRUE, FALSE));
     next.CreateFonts();
     EXPECT_EQ("Fira, Sans \xc3\xa9", next.m_fontLarge.family());
 }
@@ -103,14 +104,14 @@ TEST_F(VolraPrefsTest, AbsurdValuesAreKeptUnreadableOnesGiveDefaults)
               0600);
     CVolraPrefs prefs;
     prefs.LoadPreferences();
-    EXPECT_EQ(Values(prefs), std::tuple(-7, 100000, 0, "No Such Face 4711", 5));
+    EXPECT_EQ(Values(prefs), std::tuple(-7, 100000, 0, "No Such Face 4711", 5, FALSE, TRUE));
     // Written back exactly as read.
     prefs.SavePreferences();
     CVolraPrefs back;
     back.LoadPreferences();
-    EXPECT_EQ(Values(back), std::tuple(-7, 100000, 0, "No Such Face 4711", 5));
+    EXPECT_EQ(Values(back), std::tuple(-7, 100000, 0, "No Such Face 4711", 5, FALSE, TRUE));
 
     WriteConf("[Block]\nBorder=wide\nFontSizeLarge=99999999999\nFontSizeSmall=\n[Tree]\nShowSizes=0\n", 0600);
     prefs.LoadPreferences();
-    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", FALSE));  // 99999999999 is beyond 32 bits
+    EXPECT_EQ(Values(prefs), std::tuple(14, 16, 10, "Tahoma", FALSE, FALSE, TRUE));  // 99999999999 is beyond 32 bits
 }

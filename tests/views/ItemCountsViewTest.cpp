@@ -1,0 +1,151 @@
+// How many files lie below each item, as the list's Items column and the tree panel's counts
+// show it: a real search of a scratch tree, held against the count of the files the test
+// wrote, and again after a delete and a refresh.
+#include "framework/CmdUI.h"
+#include "support/ViewHarness.h"
+#include "views/ListModel.h"
+#include "views/TreePanelModel.h"
+#include "views/VolraListView.h"
+#include "views/VolraPrefs.h"
+#include "views/VolraTreeView.h"
+
+#include <QTableView>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+// The files written, and so the count below each directory: a 3 (b 2), c 1, d 0.
+const char* const kFiles[] = {"a/one", "a/b/two", "a/b/three", "c/four", "five"};
+
+// Directory path -> files below it, worked out from the paths written.
+std::map<std::string, int> CountsWritten(const std::vector<std::string>& files)
+{
+    std::map<std::string, int> counts{{"", 0}};
+    for (const std::string& file : files) {
+        ++counts[""];
+        for (std::size_t slash = file.find('/'); slash != std::string::npos; slash = file.find('/', slash + 1))
+            ++counts[file.substr(0, slash)];
+    }
+    return counts;
+}
+
+class ItemsColumnTest : public ViewHarness<CVolraListView> {
+protected:
+    void SetUp() override
+    {
+        for (const char* file : kFiles)
+            tree.File(file, 10);
+        tree.Dir("d");
+        written.assign(std::begin(kFiles), std::end(kFiles));
+        Open(800, 400);
+    }
+    // Each row's Items cell by path below the root ("a/b", "five").
+    std::map<std::string, std::string> ItemsCells() const
+    {
+        const CListModel& model = *view->GetModel();
+        std::map<std::string, std::string> cells;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const std::string path = model.EntryAt(r)->GetPath().substr(tree.Root().size() + 1);
+            cells[path] = model.data(model.index(r, static_cast<int>(EListColumn::Items))).toString().toStdString();
+        }
+        return cells;
+    }
+    // What the cells should say: a directory's count of the files written, 1 for a file.
+    std::map<std::string, std::string> Expected() const
+    {
+        const std::map<std::string, int> counts = CountsWritten(written);
+        std::map<std::string, std::string> cells;
+        for (const auto& [dir, n] : counts)
+            if (!dir.empty())
+                cells[dir] = std::to_string(n);
+        cells["d"] = "0";
+        for (const std::string& file : written)
+            cells[file] = "1";
+        return cells;
+    }
+    std::vector<std::string> written;
+};
+}  // namespace
+
+// The column's counts agree with the files written, sort the rows, and follow a delete and
+// a refresh.
+TEST_F(ItemsColumnTest, CountsFilesBelowSortsAndFollowsTheTree)
+{
+    EXPECT_EQ(view->GetModel()->headerData(static_cast<int>(EListColumn::Items), Qt::Horizontal).toString(), "Items");
+    EXPECT_EQ(ItemsCells(), Expected());
+
+    view->OnColumnClick(static_cast<int>(EListColumn::Items));
+    view->OnColumnClick(static_cast<int>(EListColumn::Items));
+    const std::vector<CEntry*>& rows = view->GetRows();
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(rows[0]->GetName(), "a") << "3 files, the most";
+    EXPECT_EQ(rows[1]->GetName(), "b");
+    EXPECT_EQ(rows.back()->GetName(), "d") << "none at all";
+
+    TempTree trash;
+    ScopedDataHome dataHome(trash.Path("share"));
+    doc->SetSelected(Child(Child(root, "a"), "b"));
+    ASSERT_TRUE(ExecuteCommand(*view, ID_DELETE));
+    std::erase_if(written, [](const std::string& f) { return f.starts_with("a/b/"); });
+    EXPECT_EQ(ItemsCells(), Expected());
+
+    tree.File("d/six", 1);
+    tree.File("d/e/seven", 1);
+    doc->SetCurrent(Child(root, "d"));
+    doc->OnRefresh();
+    doc->SetCurrent(doc->GetRoot());
+    written.insert(written.end(), {"d/six", "d/e/seven"});
+    std::map<std::string, std::string> expected = Expected();
+    expected["d"] = "2";
+    EXPECT_EQ(ItemsCells(), expected);
+}
+
+// "Show counts instead of sizes": the panel's brackets hold the files below each directory.
+TEST(TreePanelCounts, ShowCountsReplacesSizesAndFollowsTheTree)
+{
+    struct PrefsBack {
+        ~PrefsBack()
+        {
+            AfxGetPrefs().m_bShowCounts = FALSE;
+            AfxGetPrefs().m_bShowSizes = TRUE;
+        }
+    } back;
+    TempTree tree;
+    for (const char* file : kFiles)
+        tree.File(file, 2048);
+    QWidget parent;
+    auto doc = std::make_unique<AgreeingDriveDoc>();
+    doc->PresetRoot(tree.Root(), "Folder test");
+    ASSERT_TRUE(doc->OnNewDocument());
+    CVolraTreeView view(&parent);
+    doc->AddView(&view);
+    doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);
+    CEntry* a = Child(doc->GetRoot(), "a");
+    const std::map<std::string, int> counts = CountsWritten({std::begin(kFiles), std::end(kFiles)});
+
+    AfxGetPrefs().m_bShowSizes = TRUE;
+    doc->UpdateAllViews(nullptr, HINT_REDRAW);
+    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [6.00k]");
+    AfxGetPrefs().m_bShowCounts = TRUE;
+    doc->UpdateAllViews(nullptr, HINT_REDRAW);
+    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [" + std::to_string(counts.at("a")) + " files]");
+    EXPECT_EQ(view.GetModel()->Label(*Child(doc->GetRoot(), "c")).toStdString(), "c [1 file]");
+    EXPECT_EQ(view.GetModel()->Label(*doc->GetRoot()).toStdString(),
+              std::string(doc->GetRoot()->GetName()) + " [" + std::to_string(counts.at("")) + " files]");
+    AfxGetPrefs().m_bShowSizes = FALSE;
+    doc->UpdateAllViews(nullptr, HINT_REDRAW);
+    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [3 files]") << "counts, whether sizes show or not";
+
+    tree.File("a/eight", 1);
+    doc->SetCurrent(a);
+    doc->OnRefresh();
+    a = doc->GetCurrent();
+    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [4 files]");
+    AfxGetPrefs().m_bShowCounts = FALSE;
+    doc->UpdateAllViews(nullptr, HINT_REDRAW);
+    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a");
+    doc->RemoveView(&view);
+}
