@@ -4,7 +4,10 @@
 #include "VolraPrefs.h"
 #include "doc/Resource.h"
 #include "doc/VolraDoc.h"
+#include "lenses/FileWalk.h"
+#include "lenses/TypeCatalog.h"
 #include "model/Entry.h"
+#include "model/EntryFilter.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -12,6 +15,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <new>
 
 namespace {
 // The bar column: a bar as long as the row's share of the directory.
@@ -52,6 +57,8 @@ CVolraTypesView::CVolraTypesView(QWidget* pParent)
     m_tree->setColumnWidth(CTypesModel::Count, 60);
     m_tree->setColumnWidth(CTypesModel::Size, 62);
     m_tree->setColumnWidth(CTypesModel::Share, 56);
+    connect(m_tree, &QTreeView::clicked, this,
+            [this](const QModelIndex& index) { ToggleFilter(m_pSorted->mapToSource(index)); });
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->addWidget(m_tree);
@@ -71,12 +78,14 @@ void CVolraTypesView::OnUpdate(CView*, LPARAM lHint, QObject*)
         || (pCurrent != nullptr && pCurrent->GetSize() != m_nBuiltSize) || CEntry::ShowsDiskSizes() != m_bBuiltDisk)
         m_bStale = true;
     m_pModel->SetLegend(AfxGetPrefs().GetColourBy() == EColourBy::Type);
+    CheckChosen();
     if (m_bStale && isVisible())
         Rebuild();
 }
 
 void CVolraTypesView::OnDetachFromDocument()
 {
+    m_pFilterSet = nullptr;
     m_pBuiltFor = nullptr;
     m_bStale = true;
     m_pModel->SetTable({});
@@ -100,4 +109,77 @@ void CVolraTypesView::Rebuild()
     m_bBuiltDisk = CEntry::ShowsDiskSizes();
     m_bStale = false;
     ++m_nBuilds;
+    SelectChosen();
+}
+
+void CVolraTypesView::ToggleFilter(const QModelIndex& row)
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    const CCategoryRow* pCategory = m_pModel->CategoryAt(row);
+    if (pDoc == nullptr || pDoc->GetRoot() == nullptr || pDoc->GetCurrent() == nullptr || pCategory == nullptr)
+        return;
+    const CTypeRow* pType = m_pModel->TypeAt(row);
+    const Chosen chosen{pCategory->category, pType != nullptr ? pType->pType : nullptr};
+    CheckChosen();
+    if (m_pFilterSet != nullptr && chosen == m_chosen) {
+        pDoc->ClearFilter();
+        m_pFilterSet = nullptr;
+        m_tree->clearSelection();
+        return;
+    }
+    // Whether a file is of the chosen row: one hash lookup by extension in the catalog.
+    const auto refill = [chosen](CEntry& current, CEntryFilter& filter) {
+        CTypeCatalog& catalog = CTypeCatalog::Shared();
+        ForEachFile(current, [&](const CEntry& file) {
+            const CFileType& type = catalog.TypeOf(file.GetName());
+            if (chosen.pType != nullptr ? &type == chosen.pType : type.category == chosen.category)
+                filter.Add(file);
+        });
+    };
+    const std::string label = chosen.pType != nullptr
+        ? "File type \"" + ExtensionBytes(chosen.pType->extension) + "\""
+        : std::string("File type \"") + CategoryText(chosen.category) + "\"";
+    try {
+        auto pFilter = std::make_unique<CEntryFilter>(*pDoc->GetRoot(), label);
+        refill(*pDoc->GetCurrent(), *pFilter);
+        m_pFilterSet = pFilter.get();
+        m_chosen = chosen;
+        pDoc->SetFilter(std::move(pFilter), refill);
+    } catch (const std::bad_alloc&) {
+        // Too many files to hold: no filter rather than one that leaves some out.
+        pDoc->ClearFilter();
+        m_pFilterSet = nullptr;
+    }
+    SelectChosen();
+}
+
+void CVolraTypesView::CheckChosen()
+{
+    const CVolraDoc* pDoc = GetVolraDoc();
+    if (m_pFilterSet != nullptr && (pDoc == nullptr || pDoc->GetFilter() != m_pFilterSet)) {
+        m_pFilterSet = nullptr;
+        m_tree->clearSelection();
+    }
+}
+
+void CVolraTypesView::SelectChosen()
+{
+    if (m_pFilterSet == nullptr)
+        return;
+    for (int c = 0; c < m_pModel->rowCount(); ++c) {
+        const QModelIndex category = m_pModel->index(c, CTypesModel::Name);
+        if (m_pModel->CategoryAt(category)->category != m_chosen.category)
+            continue;
+        QModelIndex row = category;
+        for (int t = 0; t < m_pModel->rowCount(category) && m_chosen.pType != nullptr; ++t) {
+            const QModelIndex type = m_pModel->index(t, CTypesModel::Name, category);
+            if (m_pModel->TypeAt(type)->pType == m_chosen.pType)
+                row = type;
+        }
+        if (m_chosen.pType != nullptr && row == category)
+            break;  // the extension is not below this directory
+        m_tree->setCurrentIndex(m_pSorted->mapFromSource(row));
+        return;
+    }
+    m_tree->clearSelection();
 }

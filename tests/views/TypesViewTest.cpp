@@ -8,11 +8,15 @@
 #include "views/VolraPrefs.h"
 #include "views/VolraTypesView.h"
 
+#include "model/EntryFilter.h"
+
 #include <QSortFilterProxyModel>
+#include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,6 +92,49 @@ protected:
         for (int r = 0; r < sorted.rowCount(); ++r)
             values.push_back(sorted.index(r, nColumn).data(CTypesModel::kSortRole));
         return values;
+    }
+
+    // Clicks the row named name (a category, or an extension below one) as the user does.
+    void ClickRow(const std::string& category, const std::string& extension = {})
+    {
+        const QSortFilterProxyModel& sorted = *view->GetSortedModel();
+        QModelIndex row;
+        for (int c = 0; c < sorted.rowCount() && !row.isValid(); ++c) {
+            const QModelIndex cat = sorted.index(c, CTypesModel::Name);
+            if (cat.data().toString().toStdString() != category)
+                continue;
+            row = cat;
+            if (!extension.empty()) {
+                view->GetTreeCtrl()->expand(cat);
+                row = {};
+                for (int e = 0; e < sorted.rowCount(cat); ++e)
+                    if (sorted.index(e, 0, cat).data().toString().toStdString() == extension)
+                        row = sorted.index(e, CTypesModel::Count, cat);
+            }
+        }
+        ASSERT_TRUE(row.isValid()) << category << " " << extension;
+        QTreeView* pTree = view->GetTreeCtrl();
+        QTest::mouseClick(pTree->viewport(), Qt::LeftButton, {}, pTree->visualRect(row).center());
+    }
+    // The files the document's filter lets through below the current directory, by name.
+    std::multiset<std::string> Filtered() const
+    {
+        std::multiset<std::string> names;
+        if (const CEntryFilter* pFilter = doc->GetFilter())
+            pFilter->ForEachPassing(*doc->GetCurrent(), [&](const CEntry& e) { names.emplace(e.GetName()); });
+        return names;
+    }
+    // The names of the files written below a folder ("" for all) that the test counts as of
+    // the category, or of the extension.
+    std::multiset<std::string> Of(const std::string& category, const std::string& extension = {},
+                                  const std::string& under = {}) const
+    {
+        std::multiset<std::string> names;
+        for (const Written& f : files)
+            if (f.category == category && (extension.empty() || f.extension == extension)
+                && (under.empty() || f.path.rfind(under + "/", 0) == 0))
+                names.emplace(f.path.substr(f.path.rfind('/') + 1));
+        return names;
     }
 
     const std::vector<Written> files = {
@@ -182,4 +229,35 @@ TEST_F(TypesViewTest, RowsStayTrueAfterDeleteAndRefreshAndAHiddenPanelWaits)
     parent.show();
     EXPECT_EQ(view->GetBuildCount(), nBuilds + 1);
     EXPECT_EQ(Shown(), Expected(now));
+}
+
+// A click on a row filters the views to its files below the current directory, following
+// it as it changes; a click on the same row clears the filter, and another row replaces it.
+TEST_F(TypesViewTest, ClickingARowFiltersToItsFilesAndClickingAgainClears)
+{
+    Write();
+    Open(500, 400);
+    parent.show();
+    ClickRow("video");
+    ASSERT_NE(doc->GetFilter(), nullptr);
+    EXPECT_EQ(Filtered(), Of("video"));
+    EXPECT_EQ(spy.hints.back(), HINT_FILTER_CHANGED);
+    ClickRow("video");
+    EXPECT_EQ(doc->GetFilter(), nullptr) << "the same row again clears";
+    EXPECT_EQ(spy.hints.back(), HINT_FILTER_CHANGED);
+
+    ClickRow("video", "mp4");
+    EXPECT_EQ(Filtered(), Of("video", "mp4"));
+    ClickRow("images");
+    EXPECT_EQ(Filtered(), Of("images")) << "another row replaces the filter";
+    doc->SetCurrent(Child(root, "v"));
+    EXPECT_TRUE(Filtered().empty()) << "no images below v";
+    doc->SetCurrent(root);
+    EXPECT_EQ(Filtered(), Of("images"));
+
+    // A filter set elsewhere (a find) takes the row's place: the next click sets the row's.
+    doc->SetFilter(std::make_unique<CEntryFilter>(*root, "Find"));
+    ClickRow("images");
+    EXPECT_EQ(Filtered(), Of("images"));
+    EXPECT_EQ(doc->GetFilter()->GetLabel(), "File type \"images\"");
 }
