@@ -29,6 +29,8 @@ CLensControl::CLensControl(CMainFrame& frame)
     m_pDock->setWidget(m_pTypes);
     frame.addDockWidget(Qt::RightDockWidgetArea, m_pDock);
     m_pDock->hide();
+    // Its close button, and the main window's kept state, show and hide it too.
+    QObject::connect(m_pDock, &QDockWidget::visibilityChanged, &frame, [this](bool) { Follow(); });
 
     auto* pMenu = new QMenu(&frame);
     auto* pGroup = new QActionGroup(pMenu);  // shows the three as radio items
@@ -50,20 +52,29 @@ CLensControl::~CLensControl()
 
 void CLensControl::SetActiveDocument(CVolraDoc* pDoc)
 {
+    m_pActiveDoc = pDoc;
+    Follow();
+}
+
+// Only a panel that is shown is one of the document's views: a hidden one hears nothing,
+// costs nothing, and builds afresh when it is attached again.
+void CLensControl::Follow()
+{
+    CDocument* pWanted = m_pDock->isHidden() ? nullptr : m_pActiveDoc.data();
     CDocument* pOld = m_pTypes->GetDocument();
-    if (pOld == pDoc)
+    if (pOld == pWanted)
         return;
     if (pOld != nullptr)
         pOld->RemoveView(m_pTypes);
-    if (pDoc != nullptr) {
-        pDoc->AddView(m_pTypes);
+    if (pWanted != nullptr) {
+        pWanted->AddView(m_pTypes);
         m_pTypes->OnInitialUpdate();
     }
 }
 
 void CLensControl::OnViewFileTypes()
 {
-    const bool bShow = !m_pDock->isVisible();
+    const bool bShow = m_pDock->isHidden();
     m_pDock->setVisible(bShow);
     // Docked beside the windows, the panel starts wide enough for its columns; the user's
     // own width, once dragged, stays.
@@ -73,7 +84,7 @@ void CLensControl::OnViewFileTypes()
     }
 }
 
-void CLensControl::OnUpdateViewFileTypes(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_pDock->isVisible() ? 1 : 0); }
+void CLensControl::OnUpdateViewFileTypes(CCmdUI* pCmdUI) { pCmdUI->SetCheck(m_pDock->isHidden() ? 0 : 1); }
 
 const CCmdMap& CLensControl::ClassCmdMap()
 {

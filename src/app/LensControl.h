@@ -2,6 +2,8 @@
 #include "framework/CmdTarget.h"
 #include "views/ColourBy.h"
 
+#include <QPointer>
+
 class CCmdUI;
 class CMainFrame;
 class CVolraDoc;
@@ -18,7 +20,7 @@ public:
     explicit CLensControl(CMainFrame& frame);
     ~CLensControl() override;
 
-    // The panel follows the active search window's document (null: none).
+    // The panel follows the active search window's document (null: none) while it is shown.
     void SetActiveDocument(CVolraDoc* pDoc);
     QDockWidget* GetTypesDock() const { return m_pDock; }
     CVolraTypesView* GetTypesView() const { return m_pTypes; }
@@ -40,9 +42,11 @@ protected:
 
 private:
     void SetColourBy(EColourBy colourBy);
+    void Follow();
 
     CMainFrame& m_frame;  // not owned: the frame owns this
     QDockWidget* m_pDock;  // owned by the frame, as its child
     CVolraTypesView* m_pTypes;  // owned by the dock
     bool m_bSized = false;  // given its starting width once
+    QPointer<CVolraDoc> m_pActiveDoc;  // not owned: the active search window's
 };

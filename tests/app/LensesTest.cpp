@@ -12,6 +12,7 @@
 #include "views/VolraBlockView.h"
 #include "views/VolraTypesView.h"
 
+#include <QDockWidget>
 #include <QImage>
 #include <QMdiArea>
 #include <QStatusBar>
@@ -148,6 +149,7 @@ TEST(Lenses, TheFileTypesPanelFollowsTheActiveWindow)
     CVolraTypesView* panel = f.Frame().GetLenses().GetTypesView();
     EXPECT_FALSE(f.Checked(ID_VIEW_FILE_TYPES));
     EXPECT_EQ(panel->GetBuildCount(), 0) << "hidden: nothing built";
+    EXPECT_EQ(panel->GetDocument(), nullptr) << "hidden: not one of the search's views";
     f.Command(ID_VIEW_FILE_TYPES);
     EXPECT_TRUE(f.Checked(ID_VIEW_FILE_TYPES));
     EXPECT_TRUE(panel->isVisible());
@@ -167,6 +169,11 @@ TEST(Lenses, TheFileTypesPanelFollowsTheActiveWindow)
     f.Frame().GetMdiArea()->activatePreviousSubWindow();
     EXPECT_EQ(panel->GetDocument(), first);
     EXPECT_EQ(files(), 3U);
+    f.Frame().GetLenses().GetTypesDock()->close();  // its own close button
+    EXPECT_FALSE(f.Checked(ID_VIEW_FILE_TYPES));
+    EXPECT_EQ(panel->GetDocument(), nullptr);
+    f.Command(ID_VIEW_FILE_TYPES);
+    EXPECT_EQ(panel->GetDocument(), first);
     f.Frame().GetMdiArea()->closeAllSubWindows();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(panel->GetDocument(), nullptr);
