@@ -3,23 +3,28 @@
 // Searches TREE without a window, then times the lenses on its root: the type table (the
 // first, which also looks every extension up in the MIME database, then again), one find
 // keystroke for a few patterns (names and paths, substrings and globs; searched afresh, and
-// one narrowed from the pattern typed before it), and the age scale. Each figure is the
-// median of several runs, in processor time of the program's thread (the machines these run
-// on are shared), with the wall-clock median beside it.
+// one narrowed from the pattern typed before it), the age scale, and the block view's paint
+// at 1600x1000 coloured by depth, by type and by age (with the layout kept, as a repaint
+// does; after a redraw update, which lays out again; and after a change of the tree, which
+// by age also scales the ages again; the preferences at their defaults, not the user's).
+// Each figure is the median of several runs, in processor time of the program's thread (the
+// machines these run on are shared), with the wall-clock median beside it.
 //
 // Then the find field as the user meets it: a list view of the root beside the find bar,
 // and one key pressed into the field, timed from the key event until the list has painted
 // the new rows (wall clock, as the user waits for it).
 #include "app/FindBar.h"
 #include "doc/DriveVolraDoc.h"
+#include "doc/Resource.h"
 #include "lenses/EntryFind.h"
 #include "lenses/FileAge.h"
 #include "lenses/TypeTable.h"
-
-#include "doc/Resource.h"
+#include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
+#include "views/VolraPrefs.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
@@ -100,6 +105,40 @@ void BenchFind(CEntry& root, const char* before, const char* pattern)
     std::printf("find \"%s\"%s%s%s ms %.1f (wall %.1f) matches %zu\n", pattern, before ? " after \"" : "",
                 before ? before : "", before ? "\"" : "", t.cpu, t.wall, find.GetResult().GetCount());
 }
+// The block view's paint of the root in each colouring: repaints with the layout kept, and
+// paints after an update.
+void BenchPaint(CVolraDoc& doc)
+{
+    AfxGetPrefs().CreateFonts();
+    QImage image(1600, 1000, QImage::Format_RGB32);
+    for (const auto& [colourBy, name] :
+         {std::pair{EColourBy::Depth, "depth"}, {EColourBy::Type, "type"}, {EColourBy::Age, "age"}}) {
+        AfxGetPrefs().m_nColourBy = static_cast<int>(colourBy);
+        CVolraBlockView view;
+        doc.AddView(&view);
+        view.resize(image.size());
+        view.OnInitialUpdate();
+        const auto paint = [&] { view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren); };
+        paint();
+        const Timing kept = MedianMs([] {}, paint, 3 * kRuns);
+        const auto afterUpdate = [&](LPARAM lHint) {
+            return MedianMs([] {},
+                            [&] {
+                                view.OnUpdate(nullptr, lHint, nullptr);
+                                paint();
+                            });
+        };
+        const Timing redrawn = afterUpdate(HINT_REDRAW);
+        const Timing changed = afterUpdate(HINT_TREE_CHANGED);
+        std::printf("paint %s ms %.1f (wall %.1f) after_redraw_ms %.1f (wall %.1f) after_tree_change_ms %.1f "
+                    "(wall %.1f) blocks %zu\n",
+                    name, kept.cpu, kept.wall, redrawn.cpu, redrawn.wall, changed.cpu, changed.wall,
+                    view.GetLayout().Blocks().size());
+        doc.RemoveView(&view);
+    }
+    AfxGetPrefs().m_nColourBy = 0;
+}
+
 void PressKey(QWidget* pWidget, int key, const QString& text)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -179,6 +218,7 @@ int main(int argc, char** argv)
     const std::int64_t now = std::time(nullptr);
     const Timing age = MedianMs([] {}, [&] { scale = CAgeScale::Of(root, now); });
     std::printf("age scale ms %.1f (wall %.1f)\n", age.cpu, age.wall);
+    BenchPaint(*doc);
     BenchFindFields(*doc);
     return 0;
 }

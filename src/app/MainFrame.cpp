@@ -6,14 +6,17 @@
 #include "CompareWith.h"
 #include "FlatToolBar.h"
 #include "HelpWindow.h"
+#include "LensControl.h"
 #include "MarkedPanel.h"
 #include "ToolbarIcons.h"
 #include "doc/VolraDoc.h"
 #include "framework/DisplayText.h"
 #include "framework/IconTheme.h"
 #include "framework/UiServices.h"
+#include "lenses/FileAge.h"
 #include "model/Entry.h"
 #include "views/EntryInfo.h"
+#include "views/VolraPrefs.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -36,6 +39,7 @@
 #include <QToolBar>
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 
 namespace {
 constexpr int kIconSize = 32;  // how much of a window must stay on the screen
@@ -53,6 +57,7 @@ CMainFrame::CMainFrame(CCmdTarget* pApp) : m_pApp(pApp)
     m_pMdiArea->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(m_pMdiArea);
     CreateActions();
+    m_pLenses = std::make_unique<CLensControl>(*this);
     BuildToolBar();
     statusBar()->showMessage(QString::fromLatin1(kReady));
     BuildMenus();
@@ -273,6 +278,7 @@ void CMainFrame::OnActiveChildChanged()
     CChildFrame* pChild = GetActiveChildFrame();
     const bool haveDocument = pChild != nullptr;
     m_pMarkedPanel->SetDocument(haveDocument ? pChild->GetDocument() : nullptr);
+    m_pLenses->SetActiveDocument(pChild != nullptr ? pChild->GetDocument() : nullptr);
     UpdateWindowTitle();
     if (haveDocument != m_bDocumentMenus) {
         m_bDocumentMenus = haveDocument;
@@ -311,6 +317,8 @@ BOOL CMainFrame::OnCmdMsg(UINT nID, CCmdUI* pCmdUI)
 {
     if (CChildFrame* pChild = GetActiveChildFrame(); pChild != nullptr && pChild->OnCmdMsg(nID, pCmdUI))
         return TRUE;
+    if (m_pLenses != nullptr && m_pLenses->OnCmdMsg(nID, pCmdUI))
+        return TRUE;
     if (CCmdTarget::OnCmdMsg(nID, pCmdUI))
         return TRUE;
     return m_pApp != nullptr ? m_pApp->OnCmdMsg(nID, pCmdUI) : FALSE;
@@ -336,7 +344,14 @@ std::string CMainFrame::EntryInfoText(const CEntry& entry)
 
 void CMainFrame::ShowEntryInfo(const CEntry* pEntry)
 {
-    statusBar()->showMessage(pEntry != nullptr ? DisplayText(EntryInfoText(*pEntry)) : QString());
+    if (pEntry == nullptr) {
+        statusBar()->showMessage(QString());
+        return;
+    }
+    std::string text = EntryInfoText(*pEntry);
+    if (AfxGetPrefs().GetColourBy() == EColourBy::Age)
+        text += " | " + AgeText(*pEntry, static_cast<std::int64_t>(std::time(nullptr)));
+    statusBar()->showMessage(DisplayText(text));
 }
 
 bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -389,16 +404,21 @@ void CMainFrame::OnViewSizeOnDisk()
 {
     CEntry::ShowDiskSizes(!CEntry::ShowsDiskSizes());
     m_pMeasureLabel->setText(MeasureText());
+    for (CVolraDoc* pDoc : OpenDocuments()) {
+        pDoc->UpdateTitle();
+        pDoc->UpdateAllViews(nullptr, HINT_REDRAW);
+    }
+}
+std::vector<CVolraDoc*> CMainFrame::OpenDocuments() const
+{
     std::vector<CVolraDoc*> docs;
     for (QMdiSubWindow* sub : m_pMdiArea->subWindowList())
         if (auto* pFrame = qobject_cast<CChildFrame*>(sub->widget()); pFrame != nullptr && pFrame->GetDocument())
             if (std::find(docs.begin(), docs.end(), pFrame->GetDocument()) == docs.end())
                 docs.push_back(pFrame->GetDocument());
-    for (CVolraDoc* pDoc : docs) {
-        pDoc->UpdateTitle();
-        pDoc->UpdateAllViews(nullptr, HINT_REDRAW);
-    }
+    return docs;
 }
+
 void CMainFrame::OnWindowCascade() { m_pMdiArea->cascadeSubWindows(); }
 void CMainFrame::OnWindowTile() { m_pMdiArea->tileSubWindows(); }
 

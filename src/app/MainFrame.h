@@ -5,10 +5,14 @@
 #include <QMainWindow>
 #include <QRect>
 #include <map>
+#include <memory>
+#include <vector>
 
 class CChildFrame;
 class CMarkedPanel;
 class CEntry;
+class CLensControl;
+class CVolraDoc;
 class QAction;
 class QLabel;
 class QDockWidget;
@@ -32,11 +36,15 @@ public:
     // Puts a finished search's window into the MDI area, maximised, and activates it.
     QMdiSubWindow* AddChildFrame(CChildFrame* pFrame);
     QAction* GetAction(UINT id) const;
+    CLensControl& GetLenses() const { return *m_pLenses; }
+    // The documents of the open search windows, each once.
+    std::vector<CVolraDoc*> OpenDocuments() const;
 
     BOOL OnCmdMsg(UINT nID, CCmdUI* pCmdUI) override;
     // Runs the update handlers of every command and sets the actions accordingly.
     void UpdateCommandStates();
-    // The status-bar line for the entry under the pointer; null clears the line.
+    // The status-bar line for the entry under the pointer (with its age while the blocks are
+    // coloured by age); null clears the line.
     void ShowEntryInfo(const CEntry* pEntry);
     static std::string EntryInfoText(const CEntry& entry);
 
@@ -99,6 +107,7 @@ private:
     QLabel* m_pComparisonLabel = nullptr;  // the active window's "Since ..." while it compares
     QLabel* m_pFilterLabel = nullptr;  // the active window's filter's files, while it has one
     QMenu* m_pCompareMenu = nullptr;  // "Compare with": made anew each time it opens
+    std::unique_ptr<CLensControl> m_pLenses;
     bool m_bDestroying = false;
     QDockWidget* m_pMarkedDock = nullptr;  // owned by this window, like the panel in it
     CMarkedPanel* m_pMarkedPanel = nullptr;

@@ -4,6 +4,7 @@
 #include "doc/Resource.h"
 #include "doc/VolraDoc.h"
 #include "sys/AtomicFile.h"
+#include "views/ColourBy.h"
 #include "views/FileTypeInfo.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
@@ -81,7 +82,7 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
         const QString a = QString::fromStdString(args[i]);  // options are words; paths stay bytes
         const bool hasValue = i + 1 < args.size();
         if ((a == QLatin1String("--snapshot") || a == QLatin1String("--mode") || a == QLatin1String("--size")
-             || a == QLatin1String("--output"))
+             || a == QLatin1String("--output") || a == QLatin1String("--colour"))
             && !hasValue) {
             error = a + QStringLiteral(" needs a value");
             return request;
@@ -101,12 +102,17 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
                     QStringLiteral("--size wants WIDTHxHEIGHT, each from 1 to %1, not \"%2\"").arg(kMaxSide).arg(value);
         } else if (a == QLatin1String("--output"))
             request.output = args[++i];
+        else if (a == QLatin1String("--colour"))
+            request.colour = args[++i];
         else
             error = QStringLiteral("unknown argument \"%1\"").arg(a);
     }
     if (error.isEmpty() && !SnapshotModes().contains(request.mode))
         error = QStringLiteral("--mode \"%1\" is not available; this version draws: %2")
                     .arg(request.mode, SnapshotModes().join(QStringLiteral(", ")));
+    if (error.isEmpty() && !ColourByFromWord(request.colour))
+        error = QStringLiteral("--colour \"%1\" is not a colouring; choose depth, type or age")
+                    .arg(QString::fromStdString(request.colour));
     if (error.isEmpty() && request.output.empty())
         error = QStringLiteral("--output FILE.png is missing");
     return request;
@@ -115,6 +121,11 @@ std::optional<CSnapshotRequest> ParseSnapshotArguments(const std::vector<std::st
 int RunSnapshot(const CSnapshotRequest& request)
 {
     const CHeadlessRun headless;
+    const std::optional<EColourBy> colourBy = ColourByFromWord(request.colour);
+    if (!colourBy) {
+        FailHeadless("--colour \"" + request.colour + "\" is not a colouring; choose depth, type or age");
+        return 1;
+    }
     CSearchSource source;
     std::string reason;
     if (!ResolveSearchSource(request.path, source, reason)) {
@@ -128,6 +139,8 @@ int RunSnapshot(const CSnapshotRequest& request)
     }
     AfxGetPrefs().LoadPreferences();
     AfxGetPrefs().CreateFonts();
+    // The picture shows what was asked for, whatever the windows were last coloured by.
+    AfxGetPrefs().m_nColourBy = static_cast<int>(*colourBy);
     InstallFileTypeIcons();
     const std::unique_ptr<CVolraDoc> pDoc = OpenSearchHeadless(source);
     if (pDoc == nullptr)

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// "volra --snapshot PATH --mode block|list|pie|spider [--tree] [--size-on-disk] --size WxH
-// --output FILE.png":
+// "volra --snapshot PATH --mode block|list|pie|spider [--tree] [--size-on-disk]
+// [--colour depth|type|age] --size WxH --output FILE.png":
 // searches PATH (or reads the search saved in the file PATH) without a window and writes
 // the chosen view of its root as a picture,
 // with the tree panel on its left when --tree is given. Paths are argv's bytes.
@@ -17,6 +17,9 @@ struct CSnapshotRequest {
     QSize size{1200, 800};
     std::string output;
     bool sizeOnDisk = false;  // sizes on disk in place of lengths, as View > Size on disk
+    // What the blocks are coloured by, as View > Colour by: "depth", "type" or "age". Any
+    // other word fails the run (exit code 1) before anything is searched.
+    std::string colour = "depth";
 };
 
 // Reads the snapshot arguments (the program's own name first). Returns nothing when the

@@ -26,6 +26,12 @@ constexpr UINT ID_VIEW_MARKED = 32824;  // "Marked": shows or hides the panel of
 constexpr UINT ID_TRASH_MARKED = 32825;  // "Move marked to trash"
 constexpr UINT ID_DELETE_PERMANENTLY = 32826;  // "Delete permanently": the marked items, or the selection
 constexpr UINT ID_EMPTY_VOLRA_TRASH = 32827;  // "Empty what Volra trashed"
+// Lenses: what the block view colours files by, and the panel of file types.
+constexpr UINT ID_COLOUR_BY = 32830;  // "Colour by": the submenu of the three below
+constexpr UINT ID_COLOUR_BY_DEPTH = 32831;  // by depth and position: the usual palette
+constexpr UINT ID_COLOUR_BY_TYPE = 32832;  // by the files' categories
+constexpr UINT ID_COLOUR_BY_AGE = 32833;  // by the files' modification times
+constexpr UINT ID_VIEW_FILE_TYPES = 32834;  // "File types": shows or hides the panel
 constexpr UINT ID_FILE_SAVE = 57603;  // "Save search as...": the search in ncdu's export format
 constexpr UINT ID_EDIT_COPY = 57634;  // the selected item's path to the clipboard
 

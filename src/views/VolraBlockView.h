@@ -2,6 +2,7 @@
 #include "BlockLayout.h"
 #include "BlockViewStyle.h"
 #include "framework/View.h"
+#include "lenses/FileAge.h"
 
 #include <QColor>
 
@@ -13,6 +14,7 @@ class CCmdUI;
 class CDC;
 class CEntry;
 class CEntryFilter;
+class CLensColour;
 class CMarkSet;
 class CSearchComparison;
 class CVolraDoc;
@@ -33,6 +35,10 @@ class CVolraDoc;
 // until chosen, for this window alone) fills the blocks by how their sizes changed
 // (CChangeColour) instead of by depth and position; the layout stays the same.
 //
+// View > Colour by (a preference shared by every window) fills files by their type or age
+// instead (CLensColour); colouring by change wins while it is on. Coloured by age, the
+// gradient runs from the newest to the oldest file below the current directory.
+//
 // Marked blocks, and more lightly the blocks below a marked directory, are painted over as
 // CMarkLook says; Ctrl+click selects the block under the pointer and toggles its mark.
 //
@@ -46,6 +52,7 @@ public:
     ~CVolraBlockView() override;
 
     void OnUpdate(CView* pSender, LPARAM lHint, QObject* pHint) override;
+    void OnDetachFromDocument() override;
     // Paints the clip box of the surface: the current directory's blocks over the palette's
     // Base (which shows only while there is no current directory).
     void OnDraw(CDC* pDC);
@@ -97,9 +104,18 @@ private:
 
     CVolraDoc* GetVolraDoc() const;
     void EnsureLayout(CEntry& current, const CBlockViewStyle& style);
-    // Fills from the palette, or by change when pChanges is set.
+    // What one paint fills blocks by: the palette, or by change (pChanges) or a lens (pLens),
+    // and what it washes out (pFilter).
+    struct Fills {
+        const CSearchComparison* pChanges = nullptr;  // not owned
+        const CLensColour* pLens = nullptr;  // not owned
+        const CEntryFilter* pFilter = nullptr;  // not owned; washes out what it does not pass
+    };
+    // Fills from the palette, by change or by a lens.
     void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected, const CBlockViewStyle& style,
-                   const CSearchComparison* pChanges, const CMarkSet* pMarks, const CEntryFilter* pFilter) const;
+                   const Fills& fills, const CMarkSet* pMarks) const;
+    // The age scale of the current directory, made once per layout.
+    const CAgeScale& AgeScale(const CEntry& current);
     // The mark's tint and frame, or the lighter tint below a mark, over a filled block.
     static void DrawMark(CDC& dc, const CRect& rc, const CEntry& entry, const CMarkSet* pMarks);
     void SelectAt(QPoint pt);
@@ -108,5 +124,14 @@ private:
     std::array<QColor, 24> m_palette;
     CBlockLayout m_blockRects;  // refers to entries, owns none
     std::optional<LayoutKey> m_layoutKey;
+    // What the age scale was made of; compared, never followed.
+    struct AgeKey {
+        const CEntry* pDir = nullptr;
+        std::int64_t nSize = 0;
+        bool bDisk = false;
+        bool operator==(const AgeKey&) const = default;
+    };
+    std::optional<CAgeScale> m_ageScale;  // dropped when the tree changes
+    AgeKey m_ageKey;
     bool m_bColourByChange = false;
 };

@@ -29,7 +29,7 @@ struct SettingDecl {
     const char* defaultText;
 };
 
-constexpr std::array<SettingDecl, 7> kSettings = {{
+constexpr std::array<SettingDecl, 8> kSettings = {{
     {"Block/Border", &CVolraPrefs::m_nBorder, nullptr, 14, nullptr},
     {"Block/FontSizeLarge", &CVolraPrefs::m_nFontSizeLarge, nullptr, 16, nullptr},
     {"Block/FontSizeSmall", &CVolraPrefs::m_nFontSizeSmall, nullptr, 10, nullptr},
@@ -37,6 +37,7 @@ constexpr std::array<SettingDecl, 7> kSettings = {{
     {"Tree/ShowSizes", &CVolraPrefs::m_bShowSizes, nullptr, 1, nullptr},
     {"Tree/ShowCounts", &CVolraPrefs::m_bShowCounts, nullptr, 0, nullptr},
     {"List/ShowDirectories", &CVolraPrefs::m_bShowDirectories, nullptr, 1, nullptr},
+    {"Block/ColourBy", &CVolraPrefs::m_nColourBy, nullptr, 0, nullptr},
 }};
 
 // The largest pixel size (em height) whose whole line, ascent and descent, is at most

@@ -1,4 +1,5 @@
 #pragma once
+#include "ColourBy.h"
 #include "base/Types.h"
 
 #include <QFont>
@@ -27,8 +28,8 @@ public:
     // Every value at its default, the fonts built from them.
     CVolraPrefs();
 
-    // Reads Border, FontSizeLarge, FontSizeSmall, FontFace, ShowSizes, ShowCounts and
-    // ShowDirectories, in that order.
+    // Reads Border, FontSizeLarge, FontSizeSmall, FontFace, ShowSizes, ShowCounts,
+    // ShowDirectories and ColourBy, in that order.
     void LoadPreferences();
     // Writes them all, changed or not, so that after the first run all exist; then makes
     // the settings file mode 0600.
@@ -51,6 +52,9 @@ public:
     BOOL m_bShowCounts = FALSE;
     // The list view's "Show directories": off, its rows are files only. The list changes it.
     BOOL m_bShowDirectories = TRUE;
+    int m_nColourBy = 0;  // what the block view fills files by, an EColourBy as stored
+    // m_nColourBy brought into range, as the views use it.
+    EColourBy GetColourBy() const { return ColourByOf(m_nColourBy); }
 
     QFont m_fontLarge;  // block view labels written across
     QFont m_fontLargeVertical;  // block view labels written downwards (see kVerticalRotation)

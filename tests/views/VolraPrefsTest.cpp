@@ -56,8 +56,8 @@ TEST_F(VolraPrefsTest, MissingValuesGiveDefaultsAndSavingWritesAllPrivately)
     EXPECT_EQ(std::filesystem::status(settings.File()).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(settings.Settings().allKeys(),
-              QStringList({"Block/Border", "Block/FontFace", "Block/FontSizeLarge", "Block/FontSizeSmall",
-                           "List/ShowDirectories", "Tree/ShowCounts", "Tree/ShowSizes"}));
+              QStringList({"Block/Border", "Block/ColourBy", "Block/FontFace", "Block/FontSizeLarge",
+                           "Block/FontSizeSmall", "List/ShowDirectories", "Tree/ShowCounts", "Tree/ShowSizes"}));
     CVolraPrefs next;
     next.LoadPreferences();
     EXPECT_EQ(Values(next), std::tuple(5, 22, 23, "Fira, Sans \xc3\xa9", FALSE, TRUE, FALSE));
