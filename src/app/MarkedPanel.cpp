@@ -16,17 +16,24 @@
 #include <QVBoxLayout>
 #include <new>
 
-namespace {
-// A button that carries out a main-window action and is enabled when it is.
-QPushButton* ActionButton(const QString& strText, QAction* pAction, QWidget* pParent)
+// A button that carries out a main-window action. Without marks the action would take the
+// selection instead, which is not what a button of this panel says: it is enabled only
+// while the action is and something is marked.
+QPushButton* CMarkedPanel::ActionButton(const QString& strText, QAction* pAction)
 {
-    auto* pButton = new QPushButton(strText, pParent);
-    pButton->setEnabled(pAction->isEnabled());
-    QObject::connect(pButton, &QPushButton::clicked, pAction, &QAction::trigger);
-    QObject::connect(pAction, &QAction::enabledChanged, pButton, &QPushButton::setEnabled);
+    auto* pButton = new QPushButton(strText, this);
+    connect(pButton, &QPushButton::clicked, pAction, &QAction::trigger);
+    connect(pAction, &QAction::enabledChanged, this, &CMarkedPanel::UpdateButtons);
+    m_buttons.emplace_back(pButton, pAction);
     return pButton;
 }
-}  // namespace
+
+void CMarkedPanel::UpdateButtons()
+{
+    const bool bMarks = m_pDoc != nullptr && !m_pDoc->IsSearching() && m_pDoc->HasMarks();
+    for (const auto& [pButton, pAction] : m_buttons)
+        pButton->setEnabled(bMarks && pAction != nullptr && pAction->isEnabled());
+}
 
 CMarkedPanel::CMarkedPanel(QAction* pTrash, QAction* pDelete, QWidget* pParent)
     : QWidget(pParent), m_pModel(new CMarkedListModel(this)), m_pSummary(new QLabel(this)),
@@ -41,8 +48,8 @@ CMarkedPanel::CMarkedPanel(QAction* pTrash, QAction* pDelete, QWidget* pParent)
     m_pTable->setSelectionMode(QAbstractItemView::NoSelection);
     m_pTable->setWordWrap(false);
     auto* pButtons = new QVBoxLayout;
-    pButtons->addWidget(ActionButton(QStringLiteral("Move to trash"), pTrash, this));
-    pButtons->addWidget(ActionButton(QStringLiteral("Delete permanently"), pDelete, this));
+    pButtons->addWidget(ActionButton(QStringLiteral("Move to trash"), pTrash));
+    pButtons->addWidget(ActionButton(QStringLiteral("Delete permanently"), pDelete));
     pButtons->addStretch();
     auto* pBody = new QHBoxLayout;
     pBody->addWidget(m_pTable, 1);
@@ -91,6 +98,7 @@ void CMarkedPanel::ScheduleRecompute()
 void CMarkedPanel::Recompute()
 {
     m_bPending = false;
+    UpdateButtons();
     if (m_pDoc == nullptr || m_pDoc->IsSearching() || !m_pDoc->HasMarks()) {
         m_pModel->SetItems({});
         m_pSummary->setText(QStringLiteral("Nothing is marked. Space marks the selected item."));

@@ -1,21 +1,25 @@
 #pragma once
+#include <QAction>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CMarkedListModel;
 class CVolraDoc;
-class QAction;
 class QLabel;
+class QPushButton;
 class QTableView;
 struct CFreedSpace;
 
 // The "Marked" panel: what is marked in the active search, and what deleting it would
 // give back. Above, "N items · X on disk · frees Y" and the file systems concerned; below,
 // one row per marked item below no other mark; and buttons for the two commands that act
-// on the marks (the main window's own actions, enabled as they are).
+// on the marks (the main window's own actions, enabled while they are and something is
+// marked).
 class CMarkedPanel : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +45,8 @@ public:
 
 private:
     void ScheduleRecompute();
+    QPushButton* ActionButton(const QString& strText, QAction* pAction);
+    void UpdateButtons();
 
     QPointer<CVolraDoc> m_pDoc;
     CMarkedListModel* m_pModel;  // owned by this widget, like the rest below
@@ -48,4 +54,5 @@ private:
     QTableView* m_pTable;
     std::function<void()> m_onFirstMarks;
     bool m_bPending = false;
+    std::vector<std::pair<QPushButton*, QPointer<QAction>>> m_buttons;
 };

@@ -139,6 +139,13 @@ TEST(Cleanup, MarkedPanelShowsTheTopMarksAndWhatTheyFree)
     EXPECT_EQ(cell(1, 1), QStringLiteral("4.00k"));
     const CFreedSpace freed = MeasureFreedSpace(doc->GetMarks()->TopMarked());
     EXPECT_EQ(panel.SummaryText().toStdString(), FreedSpaceText(freed) + "\nOn the file system of " + f.tree.Root());
+    const auto buttonsEnabled = [&] {
+        std::vector<bool> enabled;
+        for (const QPushButton* button : panel.findChildren<QPushButton*>())
+            enabled.push_back(button->isEnabled());
+        return enabled;
+    };
+    EXPECT_EQ(buttonsEnabled(), (std::vector<bool>{true, true}));
 
     // Only the nested mark left: its name shows its newline as "?".
     doc->SetMarked(*EntryAt(doc->GetRoot(), {"sub"}), false);
@@ -153,6 +160,11 @@ TEST(Cleanup, MarkedPanelShowsTheTopMarksAndWhatTheyFree)
     f.app.GetDocTemplate()->OpenDocumentFile(f.tree.Path("sub"));
     panel.Recompute();
     EXPECT_EQ(rows.rowCount(), 0);
+    doc = f.app.GetMainFrame()->GetActiveChildFrame()->GetDocument();
+    doc->SetSelected(doc->GetRoot()->GetChildren()[0]);
+    f.Frame().UpdateCommandStates();
+    ASSERT_TRUE(f.Enabled(ID_DELETE_PERMANENTLY)) << "the selection would go";
+    EXPECT_EQ(buttonsEnabled(), (std::vector<bool>{false, false})) << "the panel's buttons act on marks only";
     f.Command(ID_VIEW_MARKED);
     EXPECT_FALSE(dock->isVisibleTo(&f.Frame()));
 }
