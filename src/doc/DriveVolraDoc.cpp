@@ -27,6 +27,19 @@
 #include <utility>
 
 namespace {
+// The question before anything is moved or deleted: No is the default, so Enter alone
+// never deletes anything.
+BOOL AskBeforeDeleting(const QString& strText)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), strText, QMessageBox::Yes | QMessageBox::No,
+                    AfxGetMainWnd());
+    box.setWindowFlags(kDialogWindowFlags);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? TRUE : FALSE;
+}
+
 // A failed move to the trash names the item that stayed and why. The error box's short
 // text buffer could not hold a long path, so this message is built in full.
 std::string ErrorReason(DWORD code)
@@ -325,13 +338,7 @@ BOOL CDriveVolraDoc::ConfirmDelete(const CEntry& entry)
     const QString strText = entry.IsDirectory()
         ? QStringLiteral("Move the folder \"%1\" and everything in it to the trash?")
         : QStringLiteral("Move \"%1\" to the trash?");
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), strText.arg(strPath),
-                    QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
-    box.setWindowFlags(kDialogWindowFlags);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);  // Enter alone never deletes anything
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? TRUE : FALSE;
+    return AskBeforeDeleting(strText.arg(strPath));
 }
 
 void CDriveVolraDoc::ReportDeleteFailure(const std::string& strText) { ShowErrorBox(strText, AfxGetMainWnd()); }
@@ -472,13 +479,7 @@ BOOL CDriveVolraDoc::ConfirmCleanup(const std::string& strText)
 {
     if (IsHeadless())
         return FALSE;
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Volra"), DisplayText(strText),
-                    QMessageBox::Yes | QMessageBox::No, AfxGetMainWnd());
-    box.setWindowFlags(kDialogWindowFlags);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);  // Enter alone never deletes anything
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? TRUE : FALSE;
+    return AskBeforeDeleting(DisplayText(strText));
 }
 
 void CDriveVolraDoc::ReportCleanup(const std::string& strText) { ShowErrorBox(strText, AfxGetMainWnd()); }
