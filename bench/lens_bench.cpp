@@ -17,7 +17,6 @@
 #include "doc/DriveVolraDoc.h"
 #include "doc/Resource.h"
 #include "lenses/EntryFind.h"
-#include "lenses/FileAge.h"
 #include "lenses/TypeTable.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
@@ -33,7 +32,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -214,10 +212,6 @@ int main(int argc, char** argv)
     BenchFind(root, "sta", "sta/");
     BenchFind(root, "*.tar.g", "*.tar.gz");
 
-    CAgeScale scale;
-    const std::int64_t now = std::time(nullptr);
-    const Timing age = MedianMs([] {}, [&] { scale = CAgeScale::Of(root, now); });
-    std::printf("age scale ms %.1f (wall %.1f)\n", age.cpu, age.wall);
     BenchPaint(*doc);
     BenchFindFields(*doc);
     return 0;

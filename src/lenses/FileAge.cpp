@@ -1,6 +1,5 @@
 #include "FileAge.h"
 
-#include "FileWalk.h"
 #include "model/Entry.h"
 
 #include <algorithm>
@@ -83,20 +82,20 @@ CAgeScale::CAgeScale(std::int64_t nNewest, std::int64_t nOldest, std::int64_t nN
     m_span = std::max(0.0, LogAge(AgeOf(nOldest, nNow)) - m_newest);
 }
 
-CAgeScale CAgeScale::Of(const CEntry& dir, std::int64_t nNow)
+void CAgeScale::Range::Add(const CEntry& entry)
 {
-    std::int64_t nNewest = std::numeric_limits<std::int64_t>::min();
-    std::int64_t nOldest = std::numeric_limits<std::int64_t>::max();
-    ForEachFile(dir, [&](const CEntry& file) {
-        if (!file.HasModifiedTime())
-            return;
-        const std::int64_t t = file.GetModifiedTime().GetTime();
-        nNewest = std::max(nNewest, t);
-        nOldest = std::min(nOldest, t);
-    });
-    if (nNewest < nOldest)
+    if (entry.IsDirectory() || !entry.HasModifiedTime())
+        return;
+    const std::int64_t t = entry.GetModifiedTime().GetTime();
+    m_nNewest = std::max(m_nNewest, t);
+    m_nOldest = std::min(m_nOldest, t);
+}
+
+CAgeScale CAgeScale::Range::Scale(std::int64_t nNow) const
+{
+    if (m_nNewest < m_nOldest)
         return CAgeScale();  // no file with a known time
-    return CAgeScale(nNewest, nOldest, nNow);
+    return CAgeScale(m_nNewest, m_nOldest, nNow);
 }
 
 double CAgeScale::LogAge(std::int64_t nAge)

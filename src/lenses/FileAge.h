@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -36,11 +37,20 @@ std::string AgeText(const CEntry& entry, std::int64_t nNow);
 // ten years, a day old stands near 0.3, a month near 0.6, a year near 0.8.
 class CAgeScale {
 public:
+    // Gathers the newest and the oldest known time of the files given to it.
+    class Range {
+    public:
+        void Add(const CEntry& entry);  // skips directories and unknown times
+        CAgeScale Scale(std::int64_t nNow) const;
+
+    private:
+        std::int64_t m_nNewest = std::numeric_limits<std::int64_t>::min();
+        std::int64_t m_nOldest = std::numeric_limits<std::int64_t>::max();
+    };
+
     CAgeScale() = default;  // every time at 0
     // From the ages of the newest and the oldest time to be shown.
     CAgeScale(std::int64_t nNewest, std::int64_t nOldest, std::int64_t nNow);
-    // Over the files below dir (dir itself when it is a file) whose time is known.
-    static CAgeScale Of(const CEntry& dir, std::int64_t nNow);
 
     double Position(std::int64_t nModified) const;
     // Nothing when the entry's modification time is unknown.

@@ -86,8 +86,7 @@ const CSearchComparison* CVolraBlockView::GetChangeColouring() const
 // heard nothing. What the cache saves is the layout of repaints that no update asked for:
 // a click's selection, an uncovered window.
 //
-// The age scale holds no entry, only the span of times, so it outlives a redraw of the
-// same directory: only a changed tree, or a detached view that heard of none, drops it.
+// The age scale is made from the layout's files, so it goes with the layout.
 //
 // A filter changes only what is washed out: the layout stays.
 void CVolraBlockView::OnUpdate(CView*, LPARAM lHint, QObject*)
@@ -98,8 +97,6 @@ void CVolraBlockView::OnUpdate(CView*, LPARAM lHint, QObject*)
     }
     m_blockRects.Clear();
     m_layoutKey.reset();
-    if (lHint == HINT_TREE_CHANGED)
-        m_ageScale.reset();
     update();
 }
 
@@ -123,16 +120,18 @@ void CVolraBlockView::EnsureLayout(CEntry& current, const CBlockViewStyle& style
                                             [&fm](const QString& text) { return fm.horizontalAdvance(text); }};
     m_blockRects.Build(current, key.rcClient, style.nBorder, metrics);
     m_layoutKey = std::move(key);
+    m_ageScale.reset();
 }
 
-// Ages are seen from the moment the scale is made, so one picture tells them all alike.
-// Making it walks every file below the directory (a million in about 25 ms).
-const CAgeScale& CVolraBlockView::AgeScale(const CEntry& current)
+// The gradient spans the files the picture shows, so it is made with the layout and costs a
+// pass over its blocks; ages are seen from that moment, so one picture tells them all alike.
+const CAgeScale& CVolraBlockView::AgeScale()
 {
-    const AgeKey key{&current, current.GetSize(), CEntry::ShowsDiskSizes()};
-    if (!m_ageScale || !(m_ageKey == key)) {
-        m_ageScale = CAgeScale::Of(current, static_cast<std::int64_t>(std::time(nullptr)));
-        m_ageKey = key;
+    if (!m_ageScale) {
+        CAgeScale::Range range;
+        for (const CBlockLayout::Block& block : m_blockRects.Blocks())
+            range.Add(*block.pEntry);
+        m_ageScale = range.Scale(static_cast<std::int64_t>(std::time(nullptr)));
     }
     return *m_ageScale;
 }
@@ -156,7 +155,7 @@ void CVolraBlockView::OnDraw(CDC* pDC)
     const EColourBy colourBy = AfxGetPrefs().GetColourBy();
     std::optional<CLensColour> lens;
     if (fills.pChanges == nullptr && colourBy != EColourBy::Depth) {
-        const CAgeScale* pScale = colourBy == EColourBy::Age ? &AgeScale(*pDoc->GetCurrent()) : nullptr;
+        const CAgeScale* pScale = colourBy == EColourBy::Age ? &AgeScale() : nullptr;
         fills.pLens = &lens.emplace(colourBy, CTypeCatalog::Shared(), pScale);
     }
     const CMarkSet* pMarks = pDoc->HasMarks() ? pDoc->GetMarks() : nullptr;

@@ -115,7 +115,7 @@ private:
     void DrawBlock(CDC& dc, const CBlockLayout::Block& block, const CEntry* pSelected, const CBlockViewStyle& style,
                    const Fills& fills, const CMarkSet* pMarks) const;
     // The age scale of the current directory, made once per layout.
-    const CAgeScale& AgeScale(const CEntry& current);
+    const CAgeScale& AgeScale();
     // The mark's tint and frame, or the lighter tint below a mark, over a filled block.
     static void DrawMark(CDC& dc, const CRect& rc, const CEntry& entry, const CMarkSet* pMarks);
     void SelectAt(QPoint pt);
@@ -124,14 +124,7 @@ private:
     std::array<QColor, 24> m_palette;
     CBlockLayout m_blockRects;  // refers to entries, owns none
     std::optional<LayoutKey> m_layoutKey;
-    // What the age scale was made of; compared, never followed.
-    struct AgeKey {
-        const CEntry* pDir = nullptr;
-        std::int64_t nSize = 0;
-        bool bDisk = false;
-        bool operator==(const AgeKey&) const = default;
-    };
-    std::optional<CAgeScale> m_ageScale;  // dropped when the tree changes
-    AgeKey m_ageKey;
+    // Made from the files of the layout; dropped with it.
+    std::optional<CAgeScale> m_ageScale;
     bool m_bColourByChange = false;
 };

@@ -54,7 +54,7 @@ TEST(FileAge, TextsAndBucketsAtTheirBoundaries)
     EXPECT_EQ(AgeBucketOf(kMax, kMin), AgeBucket::Day);
 }
 
-// From the newest (0) to the oldest (1) file below a directory, a file of unknown time left
+// From the newest (0) to the oldest (1) of the files given, a file of unknown time left
 // out; over ten years a day, a month and a year each get room of their own.
 TEST(FileAge, TheScaleRunsFromTheNewestToTheOldestFile)
 {
@@ -66,7 +66,11 @@ TEST(FileAge, TheScaleRunsFromTheNewestToTheOldestFile)
     CEntry* unknown = AddEntry(*dir, "unknown", 10);
     unknown->SetUnknownTimes(2);
 
-    const CAgeScale scale = CAgeScale::Of(*dir, kNow);
+    CAgeScale::Range range;
+    range.Add(*dir);  // a directory's time is not a file's
+    for (const CEntry* pEntry : dir->GetChildren())
+        range.Add(*pEntry);
+    const CAgeScale scale = range.Scale(kNow);
     for (std::size_t i = 0; i < std::size(ages); ++i) {
         const double position = *scale.Position(*dir->GetChildren()[i]);
         EXPECT_NEAR(position, near[i], 0.02) << ages[i];
@@ -78,6 +82,9 @@ TEST(FileAge, TheScaleRunsFromTheNewestToTheOldestFile)
     EXPECT_EQ(AgeText(*unknown, kNow), "modification time unknown");
     EXPECT_EQ(AgeBucketOf(*unknown, kNow), AgeBucket::Unknown);
     // Files all of one time, or none with a time: everything at the new end.
-    EXPECT_EQ(CAgeScale::Of(*dir->GetChildren()[2], kNow).Position(kNow - kDay), 0.0);
-    EXPECT_EQ(CAgeScale::Of(*unknown, kNow).Position(kNow - kDay), 0.0);
+    for (const CEntry* pOnly : {dir->GetChildren()[2], unknown}) {
+        CAgeScale::Range only;
+        only.Add(*pOnly);
+        EXPECT_EQ(only.Scale(kNow).Position(kNow - kDay), 0.0) << pOnly->GetName();
+    }
 }
