@@ -295,7 +295,9 @@ bool CNcduHandler::OnValue(const Scalar& v)
         m_info.haveDevice = m_info.haveDevice || m_key.slot == 0;
         return true;
     case Field::Time:
-        if (!v.integral || v.magnitude > static_cast<std::uint64_t>(kInt64Max) + (v.negative ? 1 : 0))
+        // ncdu writes a time before 1970 as its 64 bits taken unsigned: above 2^63-1 it
+        // is that negative time.
+        if (!v.integral || (v.negative && v.magnitude > static_cast<std::uint64_t>(kInt64Max) + 1))
             return Wrong("must be a whole number of seconds from -2^63 to 2^63-1");
         m_info.times[m_key.slot] =
             v.negative ? static_cast<std::int64_t>(0 - v.magnitude) : static_cast<std::int64_t>(v.magnitude);
