@@ -14,6 +14,9 @@
 namespace {
 constexpr std::size_t kPiece = 64u << 10;
 constexpr std::chrono::milliseconds kPoll{10};  // the longest the window waits unpainted
+// No listing needs more bytes for an entry (find's record is at most 1 MiB): a server that
+// sends more, one endless name say, is cut off before it fills the memory.
+constexpr std::uint64_t kMaxBytesPerEntry = 1u << 20;
 
 // The program itself answers ssh's questions (VOLRA_ASKPASS makes it do so).
 std::string ThisProgram()
@@ -141,6 +144,7 @@ CSshVolraDoc::End CSshVolraDoc::ReadRemote(CEntry* pDirectory, std::string& strE
     m_bCancelled = false;
     m_strStreamError.clear();
     m_nReceived = 0;
+    m_nEntries = 0;
     m_started = m_lastData = std::chrono::steady_clock::now();
     SetFound(0, 0, pDirectory);
     // The first bytes tell the reader: ncdu's format is a JSON array, find's records
@@ -170,6 +174,7 @@ CSshVolraDoc::End CSshVolraDoc::ReadFindStream(CEntry* pDirectory, const std::st
             break;
         bOk = listing.Feed(buffer);
         SetFound(listing.GetDirectoryCount(), listing.GetFileCount(), listing.GetDirectory());
+        m_nEntries = static_cast<std::uint64_t>(listing.GetDirectoryCount() + listing.GetFileCount());
         if (!bOk)
             break;
         buffer.resize(kPiece);
@@ -197,6 +202,7 @@ CSshVolraDoc::End CSshVolraDoc::ReadJsonStream(CEntry* pDirectory, std::string& 
     CNcduReader reader;
     reader.m_onProgress = [this](const CNcduReader::Progress& progress) {
         SetFound(progress.nDirectories, progress.nFiles, progress.pDirectory);
+        m_nEntries = static_cast<std::uint64_t>(progress.nDirectories + progress.nFiles);
         return true;
     };
     bool bFirstTaken = false;
@@ -254,6 +260,12 @@ std::ptrdiff_t CSshVolraDoc::Receive(char* pBuffer, std::size_t nSize, std::stri
                     // volra says nothing until its search is done
             m_nReceived += nRead;
             m_lastData = Clock::now();
+            if (m_nReceived > (m_nEntries + 2) * kMaxBytesPerEntry) {
+                strError = "the server sends more than a listing of " + std::to_string(m_nEntries)
+                    + " entries could need: it is not a listing";
+                m_strStreamError = strError;
+                return -1;
+            }
             return static_cast<std::ptrdiff_t>(nRead);
         case CSshProcess::Result::End:
             return 0;

@@ -65,5 +65,6 @@ private:
     std::size_t m_nMinRate = 64;
     std::chrono::steady_clock::time_point m_started;
     std::chrono::steady_clock::time_point m_lastData;
-    std::uint64_t m_nReceived = 0;
+    std::uint64_t m_nReceived = 0;  // bytes of the stream
+    std::uint64_t m_nEntries = 0;  // entries made of them
 };
