@@ -58,6 +58,44 @@ bool ParsePort(std::string_view text, int& nPort)
     nPort = n;
     return n >= 1 && n <= 65535;
 }
+
+// HOST[:PORT] or [IPV6][:PORT]; false with the problem.
+bool SplitHostPort(std::string_view authority, std::string& host, int& nPort, std::string& problem)
+{
+    std::string_view port;
+    bool bHasPort = false;
+    const bool bBracketed = !authority.empty() && authority[0] == '[';
+    if (bBracketed) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos) {
+            problem = "the IPv6 address has no closing \"]\"";
+            return false;
+        }
+        host = std::string(authority.substr(1, close - 1));
+        const std::string_view after = authority.substr(close + 1);
+        if (!after.empty() && after[0] != ':') {
+            problem = "only a port may follow the host";
+            return false;
+        }
+        bHasPort = !after.empty();
+        port = bHasPort ? after.substr(1) : after;
+    } else if (const std::size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
+        host = std::string(authority.substr(0, colon));
+        bHasPort = true;
+        port = authority.substr(colon + 1);
+    } else {
+        host = std::string(authority);
+    }
+    if (!IsPlainName(host) || (host.find(':') != std::string::npos && !bBracketed)) {
+        problem = host.empty() ? "the host is missing" : "the host is not one ssh could be given";
+        return false;
+    }
+    if (bHasPort && !ParsePort(port, nPort)) {
+        problem = "the port must be a number from 1 to 65535";
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 bool CSshAddress::IsSshUrl(const std::string& strText) { return strText.rfind(kScheme, 0) == 0; }
@@ -85,42 +123,9 @@ bool CSshAddress::Parse(const std::string& strText, std::string& strError)
             return false;
         }
     }
-    std::string_view port;
-    if (!authority.empty() && authority[0] == '[') {
-        const std::size_t close = authority.find(']');
-        if (close == std::string_view::npos) {
-            strError = bad + "the IPv6 address has no closing \"]\"";
-            return false;
-        }
-        strHost = std::string(authority.substr(1, close - 1));
-        const std::string_view after = authority.substr(close + 1);
-        if (!after.empty() && after[0] != ':') {
-            strError = bad + "only a port may follow the host";
-            return false;
-        }
-        port = after.empty() ? after : after.substr(1);
-        if (after.size() == 1)
-            port = "x";  // a lone ":" is a port that is missing
-    } else if (const std::size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
-        strHost = std::string(authority.substr(0, colon));
-        port = authority.substr(colon + 1);
-        if (port.empty())
-            port = "x";
-    } else {
-        strHost = std::string(authority);
-    }
-    const bool bBracketed = !authority.empty() && authority[0] == '[';
-    if (!IsPlainName(strHost) || (strHost.find(':') != std::string::npos && !bBracketed)) {
-        strError = bad + (strHost.empty() ? "the host is missing" : "the host is not one ssh could be given");
-        return false;
-    }
-    if (!port.empty() && !ParsePort(port, nPort)) {
-        strError = bad + "the port must be a number from 1 to 65535";
-        return false;
-    }
-    std::string decodeError;
-    if (!DecodePath(rest.substr(slash), strPath, decodeError)) {
-        strError = bad + decodeError;
+    std::string problem;
+    if (!SplitHostPort(authority, strHost, nPort, problem) || !DecodePath(rest.substr(slash), strPath, problem)) {
+        strError = bad + problem;
         return false;
     }
     return true;

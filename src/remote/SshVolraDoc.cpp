@@ -164,7 +164,6 @@ CSshVolraDoc::End CSshVolraDoc::ReadRemote(CEntry* pDirectory, std::string& strE
 CSshVolraDoc::End CSshVolraDoc::ReadFindStream(CEntry* pDirectory, const std::string& strPath, std::string& strFirst,
                                                std::string& strError)
 {
-    m_bFindReader = true;
     CFindListing listing(m_entries, pDirectory, strPath);
     m_pProcess->m_onErrorLine = [&listing](std::string_view line) { listing.NoteErrorLine(line); };
     std::string buffer = std::move(strFirst);
@@ -198,7 +197,6 @@ CSshVolraDoc::End CSshVolraDoc::ReadFindStream(CEntry* pDirectory, const std::st
 
 CSshVolraDoc::End CSshVolraDoc::ReadJsonStream(CEntry* pDirectory, std::string& strFirst, std::string& strError)
 {
-    m_bFindReader = false;
     CNcduReader reader;
     reader.m_onProgress = [this](const CNcduReader::Progress& progress) {
         SetFound(progress.nDirectories, progress.nFiles, progress.pDirectory);

@@ -59,7 +59,6 @@ private:
     bool m_bFirstSearch = true;  // the root's own blocks are counted once
     bool m_bCancelled = false;  // the stream was given up by the user
     std::string m_strStreamError;  // why the stream could not be read on, if it could not
-    bool m_bFindReader = false;  // the stream came from find (exit status 1: some unreadable)
     std::chrono::milliseconds m_silence{std::chrono::minutes(10)};
     std::chrono::milliseconds m_grace{std::chrono::minutes(1)};
     std::size_t m_nMinRate = 64;
