@@ -1,4 +1,5 @@
 #include "framework/ErrorBox.h"
+#include "framework/UiServices.h"
 #include "remote/SshVolraDoc.h"
 #include "support/DocHarness.h"
 #include "support/ScopedEnv.h"
@@ -238,5 +239,37 @@ TEST(SshSearch, CancelAndCloseEndSshAndItsChildren)
         EXPECT_FALSE(ProcessAlive(shell)) << "ssh was ended and reaped";
         EXPECT_TRUE(EndsSoon(child)) << "so was what it started";
         delete doc;
+    }
+}
+
+// ssh runs in a session of its own with standard input from /dev/null (no terminal to ask
+// on), askpass set to this program and forced, the display kept; without a window it may
+// not ask at all (BatchMode=yes before any option of the user's).
+TEST(SshSearch, SshRunsWithoutATerminalAndAsksThroughAskpass)
+{
+    TempTree t;
+    const std::string seen = t.Path("seen");
+    const ScopedEnv display("DISPLAY", ":42");
+    const ScopedEnv reader("VOLRA_SSH_READER", "");
+    const ScopedEnv fake("VOLRA_SSH_COMMAND",
+                         FakeSsh(t,
+                                 "{ echo \"$SSH_ASKPASS|$SSH_ASKPASS_REQUIRE|$VOLRA_ASKPASS|$DISPLAY\"; "
+                                 "readlink /proc/$$/fd/0; [ \"$(ps -o sid= -p $$)\" -eq $$ ] && echo own session; "
+                                 "printf '%s\\n' \"$*\"; } > "
+                                     + seen + "; printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0'"));
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    for (const bool headless : {false, true}) {
+        const bool was = SetHeadless(headless);
+        const auto doc = SshSearch("ssh://h/s");
+        SetHeadless(was);
+        ASSERT_TRUE(doc);
+        const std::string batch = headless ? "-o BatchMode=yes " : "";
+        EXPECT_EQ(ReadFile(seen),
+                  std::string(self) + "|force|1|:42\n/dev/null\nown session\n" + batch
+                      + "-T -x -o BatchMode=no -- h p='/s';if command -v volra >/dev/null 2>&1;"
+                        "then exec volra --save \"$p\" -;elif command -v ncdu >/dev/null 2>&1;"
+                        "then exec ncdu -x -0 -e -o- \"$p\";else LC_ALL=C;export LC_ALL;exec find "
+                        "\"$p\" -xdev -printf '%y %s %b %T@ %A@ %C@ %B@ %D %i %n %p\\0';fi\n");
     }
 }
