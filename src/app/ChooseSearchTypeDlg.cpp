@@ -33,8 +33,11 @@ void CChooseSearchTypeDlg::CreateControls()
     m_pFtp = new QPushButton(
         QIcon::fromTheme(QStringLiteral("folder-remote"), style()->standardIcon(QStyle::SP_DriveNetIcon)),
         QStringLiteral("FTP &Account"), this);
+    m_pSsh = new QPushButton(
+        QIcon::fromTheme(QStringLiteral("network-server"), style()->standardIcon(QStyle::SP_ComputerIcon)),
+        QStringLiteral("Remote over &SSH"), this);
     m_pCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    for (QPushButton* pChoice : {m_pLocal, m_pFtp}) {
+    for (QPushButton* pChoice : {m_pLocal, m_pFtp, m_pSsh}) {
         pChoice->setIconSize(QSize(kChoiceIconSize, kChoiceIconSize));
         pChoice->setMinimumWidth(kChoiceMinWidth);
         pChoice->setMinimumHeight(kChoiceIconSize + 16);
@@ -44,6 +47,7 @@ void CChooseSearchTypeDlg::CreateControls()
 
     connect(m_pLocal, &QPushButton::clicked, this, [this] { done(IDC_LOCAL_DRIVE); });
     connect(m_pFtp, &QPushButton::clicked, this, [this] { done(IDC_FTP_ACCOUNT); });
+    connect(m_pSsh, &QPushButton::clicked, this, [this] { done(IDC_SSH_ADDRESS); });
     connect(m_pCancel, &QPushButton::clicked, this, &CChooseSearchTypeDlg::reject);
 
     auto* pCancelRow = new QHBoxLayout;
@@ -53,6 +57,7 @@ void CChooseSearchTypeDlg::CreateControls()
     auto* pLayout = new QVBoxLayout(this);
     pLayout->addWidget(m_pLocal);
     pLayout->addWidget(m_pFtp);
+    pLayout->addWidget(m_pSsh);
     pLayout->addSpacing(8);
     pLayout->addLayout(pCancelRow);
     pLayout->setSizeConstraint(QLayout::SetFixedSize);

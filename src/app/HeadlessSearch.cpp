@@ -5,6 +5,7 @@
 #include "framework/UiServices.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
+#include "remote/SshVolraDoc.h"
 #include "sys/FolderPath.h"
 
 #include <cstdio>
@@ -23,6 +24,11 @@ bool ResolveSearchSource(const std::string& strPath, CSearchSource& source, std:
             return false;
         source.shown = url.GetDisplayText();
         return true;
+    }
+    if (CSshAddress::IsSshUrl(strPath)) {
+        source.kind = CSearchSource::Kind::Ssh;
+        CSshAddress address;
+        return address.Parse(strPath, strError);
     }
     if (CFileVolraDoc::IsSearchFile(strPath)) {
         source.kind = CSearchSource::Kind::File;
@@ -44,6 +50,9 @@ std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source)
     if (source.kind == CSearchSource::Kind::Ftp) {
         std::string strError;  // checked by ResolveSearchSource
         doc = CFtpVolraDoc::FromUrl(source.path, strError);
+    } else if (source.kind == CSearchSource::Kind::Ssh) {
+        std::string strError;  // likewise
+        doc = CSshVolraDoc::FromUrl(source.path, strError);
     } else {
         auto drive = std::make_unique<CDriveVolraDoc>();
         drive->PresetRoot(source.path, "Folder " + source.path);

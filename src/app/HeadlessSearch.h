@@ -19,7 +19,7 @@ private:
 // What a headless run shows or writes: a folder to search, an FTP account to search, or a
 // file to read a saved search from. Paths are argv's bytes.
 struct CSearchSource {
-    enum class Kind { Folder, Ftp, File } kind = Kind::Folder;
+    enum class Kind { Folder, Ftp, Ssh, File } kind = Kind::Folder;
     std::string path;  // a folder: resolved; an ftp:// address or a file: as given
     std::string shown;  // how messages name it: an address never with its password
 };

@@ -8,6 +8,8 @@
 #include "doc/FileVolraDoc.h"
 #include "ftp/FtpUrl.h"
 #include "ftp/FtpVolraDoc.h"
+#include "remote/SshAddressDlg.h"
+#include "remote/SshVolraDoc.h"
 
 #include <algorithm>
 #include <memory>
@@ -28,6 +30,10 @@ CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
         std::string strError;  // the command line has checked the address already
         return CFtpVolraDoc::FromUrl(strFolder, strError).release();
     }
+    if (CSshAddress::IsSshUrl(strFolder)) {
+        std::string strError;  // likewise
+        return CSshVolraDoc::FromUrl(strFolder, strError).release();
+    }
     if (!strFolder.empty()) {
         auto* pDoc = new CDriveVolraDoc;
         pDoc->PresetRoot(strFolder, "Folder " + strFolder);
@@ -38,9 +44,21 @@ CVolraDoc* CVolraDocTemplate::CreateNewDocument(const std::string& strFolder)
         return new CDriveVolraDoc;
     case IDC_FTP_ACCOUNT:
         return new CFtpVolraDoc;
+    case IDC_SSH_ADDRESS:
+        return AskSshDocument();
     default:
         return nullptr;
     }
+}
+
+CVolraDoc* CVolraDocTemplate::AskSshDocument()
+{
+    CSshAddressDlg dlg(m_pMainFrame);
+    if (dlg.DoModal() != IDOK)
+        return nullptr;
+    auto* pDoc = new CSshVolraDoc;
+    pDoc->PresetAddress(dlg.GetAddress());
+    return pDoc;
 }
 
 CVolraDoc* CVolraDocTemplate::OpenDocumentFile(const std::string& strFolder)

@@ -38,6 +38,8 @@ public:
 
 private:
     CVolraDoc* CreateNewDocument(const std::string& strFolder);
+    // Asks for an ssh:// address (the recent ones offered); null when none was given.
+    CVolraDoc* AskSshDocument();
     // Lists the document and shows its window, which held it while it was filled.
     CVolraDoc* AddDocument(std::unique_ptr<CVolraDoc> doc, std::unique_ptr<CChildFrame> frame);
     void RemoveDocument(CVolraDoc* pDoc);

@@ -9,11 +9,14 @@
 //   volra --types PATH    prints what kinds of files PATH holds (a search made first, or saved)
 //   volra --snapshot PATH --mode block|list|pie|spider [--tree] --size WxH --output FILE.png
 //                         searches PATH without a window and writes the view as a picture
+//   volra ssh://[USER@]HOST[:PORT]/PATH
+//                         searches PATH on HOST: the search runs there, through ssh
 //   volra --help, --version
 #include "CommandLineInfo.h"
 #include "Version.h"
 #include "VolraApp.h"
 #include "ftp/InternetError.h"
+#include "remote/SshAskpass.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -28,6 +31,9 @@ std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv +
 
 int main(int argc, char** argv)
 {
+    // Run by ssh to ask for a password: nothing else of the program starts.
+    if (IsAskpassRun(argc))
+        return RunAskpass(argc, argv);
     // Help and version need no display, and a snapshot needs none either.
     const std::vector<std::string> args = Arguments(argc, argv);
     const CCommandLineInfo early = ParseCommandLine(args);

@@ -52,6 +52,12 @@ bool CJsonInput::Open(const std::string& strPath, std::string& strError)
     return true;
 }
 
+void CJsonInput::OpenSource(Source source)
+{
+    m_source = std::move(source);
+    Refill();
+}
+
 void CJsonInput::CountLines(const char* pFrom, const char* pTo)
 {
     m_nLines += static_cast<std::uint64_t>(std::count(pFrom, pTo, '\n'));
@@ -69,6 +75,16 @@ void CJsonInput::Refill()
     m_pCur = m_pEnd = m_buffer.data();
     if (m_onRefill && !m_onRefill()) {
         m_bStopped = m_bEof = true;
+        return;
+    }
+    if (m_source) {
+        const std::ptrdiff_t got = m_source(m_buffer.data(), kPieceBytes, m_strReadError);
+        if (got > 0)
+            m_pEnd = m_buffer.data() + got;
+        else
+            m_bEof = true;
+        if (got < 0 && m_strReadError.empty())
+            m_strReadError = "read error";
         return;
     }
     const int n = gzread(File(m_gz), m_buffer.data(), kPieceBytes);

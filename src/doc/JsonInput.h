@@ -25,6 +25,10 @@ public:
     // False with the system's reason when the file cannot be opened; one that cannot be
     // read reports it as ReadError, at line 1, column 1.
     bool Open(const std::string& strPath, std::string& strError);
+    // Reads plain JSON from a source of the caller's instead of a file (a pipe): it fills
+    // up to nSize bytes and returns how many, 0 at the end, or -1 with the reason.
+    using Source = std::function<std::ptrdiff_t(char* pBuffer, std::size_t nSize, std::string& strError)>;
+    void OpenSource(Source source);
     // Called after every piece read; returning false ends the data there (a cancel).
     std::function<bool()> m_onRefill;
 
@@ -60,6 +64,7 @@ private:
     void CountLines(const char* pFrom, const char* pTo);
 
     void* m_gz = nullptr;  // gzFile; zlib's header stays out of this one
+    Source m_source;  // instead of m_gz
     std::vector<char> m_buffer;
     const char* m_pCur = nullptr;
     const char* m_pEnd = nullptr;

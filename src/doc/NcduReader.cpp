@@ -128,11 +128,36 @@ CEntry* AddEntry(CEntryArena& arena, CEntry* pParent, Info& info, bool bDirector
     return p;
 }
 
+// The same for a tree built from the top down, into a walk's start directory.
+CEntry* AddWalkedEntry(CEntryArena& arena, CEntry* pParent, const Info& info, bool bDirectory, std::uint64_t device)
+{
+    CFoundItem item;
+    item.name = info.name;
+    item.bDirectory = bDirectory;
+    item.nLength = info.lengths[0];
+    item.nAllocated = info.lengths[1];
+    item.created = CTime(info.times[0]);
+    item.modified = CTime(info.times[1]);
+    item.accessed = CTime(info.times[2]);
+    item.bHardLink = IsHardLink(info, bDirectory);
+    item.link = {device, info.counts[1], info.counts[2]};
+    CEntry* p = arena.NewEntry();
+    p->InitFromItem(pParent, item);
+    p->SetColour(static_cast<int>(pParent->GetChildren().size() % 8));
+    pParent->AppendChild(p);
+    p->SetMountPoint(bDirectory && info.otherFileSystem);
+    p->SetExcluded(info.excluded);
+    p->SetUnreadable(bDirectory && info.flags[1]);
+    p->SetUnknownTimes(~info.knownTimes);
+    return p;
+}
+
 // Follows the export's grammar event by event: [major, minor, {metadata}, directory], where
 // a directory is [{info}, item, ...] and an item is {info} (a file) or a directory.
 class CNcduHandler {
 public:
-    explicit CNcduHandler(CEntryArena& arena) : m_arena(arena) {}
+    // With pStart, the tree is read into that directory from the top down.
+    CNcduHandler(CEntryArena& arena, CEntry* pStart) : m_arena(arena), m_pStart(pStart) {}
     bool Null() { return Value({}); }
     bool Bool(bool b) { return Value(Scalar::Boolean(b)); }
     bool Int(int i) { return Int64(i); }
@@ -162,9 +187,11 @@ public:
         return {m_nFiles, m_nDirectories, m_stack.empty() ? nullptr : m_stack.back()};
     }
     CEntry* m_pRoot = nullptr;  // in m_arena
+    std::int64_t m_nStartOwnDisk = 0;  // the root's "dsize"
 
 private:
     CEntryArena& m_arena;
+    CEntry* m_pStart;  // not owned; null for a tree of its own
     enum class State { Top, Major, Minor, Metadata, Tree, DirectoryInfo, Info, Value, Items, AfterTree, Done };
 
     bool Fail(std::string problem)
@@ -268,7 +295,9 @@ bool CNcduHandler::OnValue(const Scalar& v)
         m_info.haveDevice = m_info.haveDevice || m_key.slot == 0;
         return true;
     case Field::Time:
-        if (!v.integral || v.magnitude > static_cast<std::uint64_t>(kInt64Max) + (v.negative ? 1 : 0))
+        // ncdu writes a time before 1970 as its 64 bits taken unsigned: above 2^63-1 it
+        // is that negative time.
+        if (!v.integral || (v.negative && v.magnitude > static_cast<std::uint64_t>(kInt64Max) + 1))
             return Wrong("must be a whole number of seconds from -2^63 to 2^63-1");
         m_info.times[m_key.slot] =
             v.negative ? static_cast<std::int64_t>(0 - v.magnitude) : static_cast<std::int64_t>(v.magnitude);
@@ -390,8 +419,17 @@ bool CNcduHandler::FinishInfo()
         return Fail("an item without a \"name\"");
     CEntry* pParent = root ? nullptr : m_stack.back();
     const std::uint64_t device = m_info.haveDevice ? m_info.counts[0] : (root ? 0 : m_devices.back());
-    CEntry* pEntry = AddEntry(m_arena, pParent, m_info, m_bDirectoryInfo);
-    if (IsHardLink(m_info, m_bDirectoryInfo))
+    CEntry* pEntry = nullptr;
+    if (m_pStart != nullptr && root) {
+        pEntry = m_pStart;
+        pEntry->SetUnreadable(m_info.flags[1]);
+        m_nStartOwnDisk = m_info.lengths[1];
+    } else if (m_pStart != nullptr) {
+        pEntry = AddWalkedEntry(m_arena, pParent, m_info, m_bDirectoryInfo, device);
+    } else {
+        pEntry = AddEntry(m_arena, pParent, m_info, m_bDirectoryInfo);
+    }
+    if (IsHardLink(m_info, m_bDirectoryInfo) && m_pStart == nullptr)
         m_openLinks.back().push_back({pEntry, {device, m_info.counts[1], m_info.counts[2]}, m_info.lengths[1]});
     if (root)
         m_pRoot = pEntry;
@@ -405,7 +443,8 @@ bool CNcduHandler::FinishInfo()
         return true;
     }
     ++m_nFiles;
-    AddTotals(*pParent, *pEntry);
+    if (m_pStart == nullptr)
+        AddTotals(*pParent, *pEntry);
     return true;
 }
 
@@ -423,7 +462,8 @@ bool CNcduHandler::CloseDirectory()
         ClaimLinks();
         return true;
     }
-    AddTotals(*m_stack.back(), *pDirectory);
+    if (m_pStart == nullptr)
+        AddTotals(*m_stack.back(), *pDirectory);
     return true;
 }
 
@@ -463,20 +503,33 @@ std::string SyntaxText(rapidjson::ParseErrorCode code)
 CEntry* CNcduReader::Read(const std::string& strPath, CEntryArena& arena)
 {
     m_strError.clear();
-    m_bCancelled = false;
-    m_bDiskSizes = false;
     CJsonInput input;
-    CNcduHandler handler(arena);
-    input.m_onRefill = [this, &handler] { return !m_onProgress || m_onProgress(handler.GetProgress()); };
     if (!input.Open(strPath, m_strError))
         return nullptr;
+    return Parse(input, arena, nullptr);
+}
+
+CEntry* CNcduReader::ReadInto(const CJsonInput::Source& source, CEntryArena& arena, CEntry* pStart)
+{
+    CJsonInput input;
+    input.OpenSource(source);
+    return Parse(input, arena, pStart);
+}
+
+CEntry* CNcduReader::Parse(CJsonInput& input, CEntryArena& arena, CEntry* pStart)
+{
+    m_strError.clear();
+    m_bCancelled = false;
+    m_bDiskSizes = false;
+    CNcduHandler handler(arena, pStart);
+    input.m_onRefill = [this, &handler] { return !m_onProgress || m_onProgress(handler.GetProgress()); };
     rapidjson::ParseResult result;
     try {
         rapidjson::Reader reader;
         result = reader.Parse<rapidjson::kParseIterativeFlag>(input, handler);
     } catch (const std::bad_alloc&) {
         m_strError = Where(input) + "out of memory";
-        if (handler.m_pRoot != nullptr)
+        if (handler.m_pRoot != nullptr && pStart == nullptr)
             arena.Free(handler.m_pRoot);
         return nullptr;
     }
@@ -498,10 +551,11 @@ CEntry* CNcduReader::Read(const std::string& strPath, CEntryArena& arena)
     }
     if (!m_strError.empty()) {
         // Nothing of a refused file stays behind in the arena.
-        if (handler.m_pRoot != nullptr)
+        if (handler.m_pRoot != nullptr && pStart == nullptr)
             arena.Free(handler.m_pRoot);
         return nullptr;
     }
     m_bDiskSizes = handler.SawDiskSizes();
+    m_nStartOwnDisk = handler.m_nStartOwnDisk;
     return handler.m_pRoot;
 }

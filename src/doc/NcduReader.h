@@ -1,4 +1,5 @@
 #pragma once
+#include "JsonInput.h"
 #include "model/EntryArena.h"
 
 #include <cstdint>
@@ -40,6 +41,14 @@ public:
     // The tree of strPath's search, made in arena, or null; then GetError says why and
     // nothing was left in the arena.
     CEntry* Read(const std::string& strPath, CEntryArena& arena);
+    // Reads a search streamed by another program (a remote reader's output) into pStart, a
+    // directory of arena without children: the stream's root stands for pStart, and its
+    // items become pStart's descendants as the walk makes them (sizes added up the tree at
+    // once, children sorted when complete), so a refresh can read into its copy. Null on
+    // failure; what was added then stays below pStart for its owner to free.
+    CEntry* ReadInto(const CJsonInput::Source& source, CEntryArena& arena, CEntry* pStart);
+    // After ReadInto: the stream's root's own size on disk.
+    std::int64_t GetStartOwnDisk() const { return m_nStartOwnDisk; }
     // "line 3, column 17: ..." or the system's reason the file could not be read.
     const std::string& GetError() const { return m_strError; }
     bool WasCancelled() const { return m_bCancelled; }
@@ -48,7 +57,10 @@ public:
     bool HasDiskSizes() const { return m_bDiskSizes; }
 
 private:
+    CEntry* Parse(CJsonInput& input, CEntryArena& arena, CEntry* pStart);
+
     std::string m_strError;
+    std::int64_t m_nStartOwnDisk = 0;
     bool m_bCancelled = false;
     bool m_bDiskSizes = false;
 };

@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <ctime>
+#include <limits>
 #include <new>
 #include <tuple>
 
@@ -241,6 +242,15 @@ bool CVolraDoc::KeepResponsive()
     else
         PumpMessages();  // the window stays painted between the dialog's updates
     return m_dlgProgress.m_bCancelled != FALSE;
+}
+
+void CVolraDoc::SetFound(std::int64_t nDirectories, std::int64_t nFiles, const CEntry* pReading)
+{
+    constexpr std::int64_t kMax = std::numeric_limits<int>::max();
+    m_nDirsFound = static_cast<int>(std::min(nDirectories, kMax));
+    m_nFilesFound = static_cast<int>(std::min(nFiles, kMax));
+    if (pReading != nullptr)
+        m_pAwaited = pReading;
 }
 
 void CVolraDoc::WriteProgressFields(bool bEnded)

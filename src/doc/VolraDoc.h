@@ -209,6 +209,9 @@ protected:
     // For a finder that makes the walk wait: shows the progress and dispatches events as
     // the walk does between items. True once the user has cancelled.
     bool KeepResponsive();
+    // For a document whose StartFind reads a whole subtree at once (a remote search): the
+    // walk's figures as it counts its own items, and the directory being read (not owned).
+    void SetFound(std::int64_t nDirectories, std::int64_t nFiles, const CEntry* pReading);
 
 private:
     struct CFinderDeleter {

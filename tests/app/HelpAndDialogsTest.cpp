@@ -33,6 +33,7 @@ TEST(Dialogs, EachButtonAndKeyEndsTheDialogWithItsOwnResult)
     const std::tuple<BOOL, std::function<void(D&)>, int> ways[] = {
         {TRUE, [](D& d) { Click(d.GetLocalButton()); }, IDC_LOCAL_DRIVE},
         {TRUE, [](D& d) { Click(d.GetFtpButton()); }, IDC_FTP_ACCOUNT},
+        {TRUE, [](D& d) { Click(d.GetSshButton()); }, IDC_SSH_ADDRESS},
         {TRUE, [](D& d) { Click(d.GetCancelButton()); }, IDCANCEL},
         {TRUE,
          [](D& d) {

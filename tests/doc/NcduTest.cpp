@@ -201,12 +201,14 @@ TEST(NcduReader, WhatIsNotAnExportIsRefusedWithLineAndColumn)
     WriteFile(t.Path("in.json"),
               head
                   + ",{\"name\":\"a\",\"asize\":9223372036854775807,\"mtime\":-9223372036854775808}"
-                    ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}]]");
+                    ",{\"name\":\"b\",\"asize\":9223372036854775807,\"x\":{\"y\":[null,{}]}}"
+                    ",{\"name\":\"c\",\"mtime\":18446744073674991616}]]");
     root = ReadOrFail(t.Path("in.json"));
     ASSERT_NE(root, nullptr);
+    // ncdu writes a time before 1970 as its 64 bits taken unsigned (c: -34560000).
     EXPECT_EQ(Dump(*root),
               "/r 9223372036854775807 D0 ?/?/?\n/r/a 9223372036854775807 F0 ?/-9223372036854775808/?\n"
-              "/r/b 9223372036854775807 F1 ?/?/?\n");
+              "/r/b 9223372036854775807 F1 ?/?/?\n/r/c 0 F2 ?/-34560000/?\n");
     // Sizes on disk at the limit: a total that stopped there has no own part left to write,
     // and one below it keeps its own exactly.
     const std::string huge = ",\"dsize\":9223372036854775807}";
