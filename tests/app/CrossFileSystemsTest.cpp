@@ -138,7 +138,8 @@ TEST(CrossFileSystems, SearchesGoIntoMountsButNeverIntoTheKernelsOwn)
     const ScopedMount inner = ScopedMount::SmallDisk(t.Path("disk1/d/inner"), 1 << 20);
     t.File("disk1/d/inner/deep", 77);
     const ScopedMount proc = ScopedMount::Kernel("proc", t.Path("proc"));
-    ASSERT_TRUE(disk2.Mounted() && inner.Mounted() && proc.Mounted());
+    if (!disk2.Mounted() || !inner.Mounted() || !proc.Mounted())
+        GTEST_SKIP() << "cannot mount a memory disk in one, or a proc: " << std::strerror(errno);
 
     for (const bool bCross : {false, true}) {
         SCOPED_TRACE(bCross ? "crossing" : "staying");
