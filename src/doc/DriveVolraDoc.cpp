@@ -9,6 +9,7 @@
 #include "framework/Shell.h"
 #include "framework/UiServices.h"
 #include "model/FormatSize.h"
+#include "sys/DirStack.h"
 #include "sys/DiskSpace.h"
 #include "sys/ErrorText.h"
 #include "sys/FileFind.h"
@@ -165,11 +166,10 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
         return entry;
     const auto* pLocal = static_cast<CFileFind*>(pFinder);
     const CFsCrossing crossing = m_excludes.Crossing();
-    // Crossing, the finder has told the kind of every file system met below the root.
-    const bool bOtherFs = crossing.bCross ? !crossing.Enters(pLocal->GetFsKind())
-                                          : m_bHaveRootDevice && pLocal->GetDevice() != m_rootDevice;
     if (!crossing.bCross && !m_bHaveRootDevice)
         return entry;
+    // Crossing, the finder has told the kind of every file system met below the root.
+    const bool bOtherFs = crossing.bCross ? !crossing.Enters(pLocal->GetFsKind()) : pLocal->GetDevice() != m_rootDevice;
     if (bOtherFs) {
         entry->SetMountPoint(true);
     } else if (pLocal->GetInode() != 0 && IsMetBefore(pLocal->GetDevice(), pLocal->GetInode())) {
@@ -283,13 +283,20 @@ BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
     }
     // The first directory of a walk (the root, or the directory a refresh re-reads) is
     // reached from the root's path one name at a time, so no link on the way is followed.
-    std::vector<std::string> names;
-    const CEntry* pRoot = pDirectory;
-    for (; pRoot->GetParent() != nullptr; pRoot = pRoot->GetParent())
-        names.emplace_back(pRoot->GetName());
-    std::reverse(names.begin(), names.end());
+    std::string strTop;
+    const std::vector<std::string> names = NamesBelowRoot(pDirectory, strTop);
     // A refresh of a cache keeps it out, as the first search did.
-    return KeptOutAsCache(*pLocal, pLocal->FindFileBelow(std::string(pRoot->GetName()), names, pDirectory), pDirectory);
+    return KeptOutAsCache(*pLocal, pLocal->FindFileBelow(strTop, names, pDirectory), pDirectory);
+}
+
+std::vector<std::string> CDriveVolraDoc::NamesBelowRoot(const CEntry* pEntry, std::string& strRoot)
+{
+    std::vector<std::string> names;
+    for (; pEntry->GetParent() != nullptr; pEntry = pEntry->GetParent())
+        names.emplace_back(pEntry->GetName());
+    std::reverse(names.begin(), names.end());
+    strRoot = pEntry->GetName();  // a search's root is named by its path
+    return names;
 }
 
 // A listing that did not start because its directory is a cache: the directory is kept out.
@@ -304,9 +311,8 @@ BOOL CDriveVolraDoc::KeptOutAsCache(CFileFind& finder, BOOL bListing, CEntry* pD
 }
 
 // A refresh that starts at a directory of another file system than its parent's enters it
-// only as a search would now: crossing, and on a file system of a kind it enters. Its
-// parent is opened by path here, only to look at the kind; the listing itself goes name by
-// name from the root.
+// only as a search would now: crossing, and on a file system of a kind it enters. The
+// parent is reached as the listing will be, name by name without following a link.
 void CDriveVolraDoc::DecideStartMount(CEntry* pStart) const
 {
     const CEntry* pParent = pStart->GetParent();
@@ -317,10 +323,11 @@ void CDriveVolraDoc::DecideStartMount(CEntry* pStart) const
     const CFsCrossing crossing = m_excludes.Crossing();
     bool bEnters = false;
     if (crossing.bCross) {
-        const int fd = ::open(pParent->GetPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        std::string strTop;
+        const std::vector<std::string> names = NamesBelowRoot(pParent, strTop);
+        CDirStack opener;  // closes what it opened
+        const int fd = opener.Reset(strTop, names, nullptr);
         bEnters = fd >= 0 && crossing.Enters(FsKindBelow(fd, std::string(pStart->GetName()).c_str()));
-        if (fd >= 0)
-            ::close(fd);
     }
     pStart->SetMountPoint(!bEnters);
 }

@@ -89,6 +89,8 @@ private:
     BOOL CanListRoot(const std::string& strRoot);
     void NoteWalkStart(const CEntry* pStart);
     void DecideStartMount(CEntry* pStart) const;
+    // The names from the search's root down to the entry, and the root's path.
+    static std::vector<std::string> NamesBelowRoot(const CEntry* pEntry, std::string& strRoot);
     bool IsMetBefore(std::uint64_t device, std::uint64_t inode);
     BOOL KeptOutAsCache(CFileFind& finder, BOOL bListing, CEntry* pDirectory) const;
     bool IsExcluded(const CEntry* pParent, std::string_view name);
