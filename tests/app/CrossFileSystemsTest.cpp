@@ -9,6 +9,7 @@
 #include "doc/ExcludeRules.h"
 #include "doc/NcduReader.h"
 #include "doc/NcduWriter.h"
+#include "doc/SearchSnapshot.h"
 #include "framework/PropertySheet.h"
 #include "support/DocHarness.h"
 #include "support/ScopedMount.h"
@@ -185,6 +186,26 @@ TEST(CrossFileSystems, SearchesGoIntoMountsButNeverIntoTheKernelsOwn)
     const CEntry* back = reader.Read(out.Path("s.json"), arena);
     ASSERT_NE(back, nullptr) << reader.GetError();
     EXPECT_EQ(Child(back, "disk1")->GetTypeText(), "Directory (other file system)");
+
+    // Crossing, each file system's device goes along (ncdu's "dev"), so that the links of
+    // the two disks, alike in inode numbers, stay apart when read back; kept (a snapshot
+    // written later) or written at once.
+    {
+        const ScopedRules rules(Rules(true));
+        auto crossed = Search(t.Root());
+        ASSERT_TRUE(crossed);
+        const CSearchSnapshot snapshot(*crossed->GetRoot(), 0);
+        for (const bool bKept : {false, true}) {
+            CNcduWriter again;
+            ASSERT_TRUE(again.Open(out.Path("c.json"), error)
+                        && (bKept ? again.Write(snapshot, error) : again.Write(*crossed->GetRoot(), error)))
+                << error;
+            CEntryArena crossedArena;
+            const CEntry* read = reader.Read(out.Path("c.json"), crossedArena);
+            ASSERT_NE(read, nullptr) << reader.GetError();
+            EXPECT_EQ(read->GetDiskSize(), crossed->GetRoot()->GetDiskSize()) << bKept;
+        }
+    }
 
     // A refresh of a mount point goes in while the rules cross, and leaves it again after.
     for (const bool bCross : {true, false}) {
