@@ -19,14 +19,15 @@ struct CCommandLineInfo {
     CSaveRequest save;  // Save: the request
     CCompareRequest compare;  // Compare: the request
     CTypesRequest types;  // Types: the request
-    CExcludeRules excludes;  // --exclude PATTERN (repeated) and --exclude-caches, anywhere
+    // --exclude PATTERN (repeated), --exclude-caches and --cross-file-systems, anywhere
+    CExcludeRules excludes;
     std::string strError;  // not empty: the line cannot be carried out, and why
 };
 
 // Reads the arguments, the program's name first. --help and --version win over anything
 // else; --compare, --types, --save or --snapshot anywhere makes that; otherwise at most one
-// folder, or one file holding a saved search. --exclude and --exclude-caches go with any
-// of them that searches.
+// folder, or one file holding a saved search. --exclude, --exclude-caches and
+// --cross-file-systems go with any of them that searches.
 CCommandLineInfo ParseCommandLine(const std::vector<std::string>& args);
 
 // What "volra --help" prints.

@@ -6,7 +6,8 @@ class QCheckBox;
 class QPlainTextEdit;
 
 // The "Search" page of the Preferences: patterns of names or paths that local searches
-// leave out, one a line, and whether folders marked as caches are left out too.
+// leave out, one a line, whether folders marked as caches are left out too, and whether
+// searches stay on one file system (network ones a choice of their own when they do not).
 class CPrefsSearch : public CPropertyPage {
     Q_OBJECT
 public:
@@ -15,6 +16,8 @@ public:
     CExcludeRules m_rules;  // what the page shows, and what it holds once OK was pressed
     QPlainTextEdit* m_wndPatterns = nullptr;  // "&Leave out names or paths matching (one a line)"
     QCheckBox* m_wndCaches = nullptr;  // "Leave out folders holding a &CACHEDIR.TAG"
+    QCheckBox* m_wndOneFileSystem = nullptr;  // "Stay on one &file system"
+    QCheckBox* m_wndNetwork = nullptr;  // "Include &network file systems", only while crossing
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -27,6 +27,12 @@ void CSearchPrefs::Load()
             break;
     }
     m_rules.bExcludeCaches = settings.value(QStringLiteral("Search/ExcludeCaches")).toInt() != 0;
+    // Any number but 0 is "on"; what is no number is the default: staying on one file
+    // system, as searches always did.
+    bool bNumber = false;
+    const int nOneFileSystem = settings.value(QStringLiteral("Search/OneFileSystem"), 1).toInt(&bNumber);
+    m_rules.bCrossFileSystems = bNumber && nOneFileSystem == 0;
+    m_rules.bNetworkFileSystems = settings.value(QStringLiteral("Search/NetworkFileSystems")).toInt() != 0;
 }
 
 void CSearchPrefs::Save() const
@@ -37,6 +43,8 @@ void CSearchPrefs::Save() const
         patterns.append(QByteArray(pattern.data(), static_cast<qsizetype>(pattern.size())));
     settings.setValue(QStringLiteral("Search/Exclude"), patterns);
     settings.setValue(QStringLiteral("Search/ExcludeCaches"), m_rules.bExcludeCaches ? 1 : 0);
+    settings.setValue(QStringLiteral("Search/OneFileSystem"), m_rules.bCrossFileSystems ? 0 : 1);
+    settings.setValue(QStringLiteral("Search/NetworkFileSystems"), m_rules.bNetworkFileSystems ? 1 : 0);
     // The file holds FTP passwords: a file made here is never readable by anyone else.
     const mode_t previous = ::umask(S_IRWXG | S_IRWXO);
     settings.sync();

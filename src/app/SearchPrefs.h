@@ -9,7 +9,8 @@ public:
     static constexpr std::size_t kMaxPatterns = 1000;  // a settings file is not trusted
     static constexpr std::size_t kMaxPatternBytes = 4096;
 
-    // Reads Exclude and ExcludeCaches; what is missing or unreadable gives nothing left out.
+    // Reads Exclude, ExcludeCaches, OneFileSystem and NetworkFileSystems; what is missing or
+    // unreadable gives nothing left out, on one file system.
     void Load();
     void Save() const;
 

@@ -9,6 +9,7 @@
 #include "framework/Shell.h"
 #include "framework/UiServices.h"
 #include "model/FormatSize.h"
+#include "sys/DirStack.h"
 #include "sys/DiskSpace.h"
 #include "sys/ErrorText.h"
 #include "sys/FileFind.h"
@@ -161,12 +162,17 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
     }
     entry->InitFromItem(pParent, item);
     entry->SetExcluded(bExcluded);
-    if (!entry->IsDirectory() || !m_bHaveRootDevice || bExcluded)
+    if (!entry->IsDirectory() || bExcluded)
         return entry;
     const auto* pLocal = static_cast<CFileFind*>(pFinder);
-    if (pLocal->GetDevice() != m_rootDevice) {
+    const CFsCrossing crossing = m_excludes.Crossing();
+    if (!crossing.bCross && !m_bHaveRootDevice)
+        return entry;
+    // Crossing, the finder has told the kind of every file system met below the root.
+    const bool bOtherFs = crossing.bCross ? !crossing.Enters(pLocal->GetFsKind()) : pLocal->GetDevice() != m_rootDevice;
+    if (bOtherFs) {
         entry->SetMountPoint(true);
-    } else if (IsMetBefore(pLocal->GetInode())) {
+    } else if (pLocal->GetInode() != 0 && IsMetBefore(pLocal->GetDevice(), pLocal->GetInode())) {
         entry->SetDirRepeat(true);
         entry->AddSize(0, -entry->GetDiskSize());  // its blocks are the first one's
     }
@@ -185,10 +191,10 @@ bool CDriveVolraDoc::IsExcluded(const CEntry* pParent, std::string_view name)
     return m_excludes.Matches(CFileFind::JoinPath(m_strPathOf, std::string(name)));
 }
 
-bool CDriveVolraDoc::IsMetBefore(std::uint64_t inode)
+bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 {
     try {
-        return !m_dirsMet.insert(inode).second;
+        return !m_dirsMet.emplace(device, inode).second;
     } catch (const std::bad_alloc&) {
         return false;  // out of memory: the walk goes on, as it did before it kept count
     }
@@ -203,8 +209,9 @@ void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
     int fd = ::open(pStart->GetPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     for (const CEntry* p = pStart; p != nullptr && fd >= 0; p = p->GetParent()) {
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == m_rootDevice)
-            IsMetBefore(static_cast<std::uint64_t>(st.st_ino));
+        if (::fstat(fd, &st) == 0
+            && (m_excludes.bCrossFileSystems || static_cast<std::uint64_t>(st.st_dev) == m_rootDevice))
+            IsMetBefore(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
         const int up = p->GetParent() != nullptr ? ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC) : -1;
         ::close(fd);
         fd = up;
@@ -220,17 +227,21 @@ CFinder* CDriveVolraDoc::CreateFinder()
     m_bWalkStarting = true;
     m_excludes = CExcludeRules::ForSearches();  // a refresh keeps to the rules of its time
     m_pPathOf = nullptr;
+    const CFsCrossing crossing = m_excludes.Crossing();
     if (!m_bReadAhead) {
         auto* pFinder = new CFileFind;
         pFinder->SetSkipCaches(m_excludes.bExcludeCaches);
+        pFinder->SetAskFsKinds(crossing.bCross);
         return pFinder;
     }
     CReadAhead::Options options = m_readAhead;
-    options.bStayOnDevice = m_bHaveRootDevice;
+    options.bStayOnDevice = m_bHaveRootDevice && !crossing.bCross;
     options.device = m_rootDevice;
     options.bSkipCaches = m_excludes.bExcludeCaches;
+    options.crossing = crossing;
     auto* pFinder = new CPrefetchFind(options);
     pFinder->SetSkipCaches(m_excludes.bExcludeCaches);
+    pFinder->SetAskFsKinds(crossing.bCross);
     pFinder->SetWaitHook([this] { return KeepResponsive(); });
     return pFinder;
 }
@@ -250,9 +261,14 @@ BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
     if (std::exchange(m_bWalkStarting, false)) {
         if (m_bHaveRootDevice)
             NoteWalkStart(pDirectory);
-        // A refresh of a folder left out keeps it out while a pattern still says so.
-        if (pParent != nullptr && IsExcluded(pParent, pDirectory->GetName()))
+        // A refresh of a folder left out keeps it out while a pattern still says so, and one
+        // of a mount point follows the rules of its time.
+        if (pParent != nullptr && IsExcluded(pParent, pDirectory->GetName())) {
             pDirectory->SetExcluded(true);
+            pDirectory->AddSize(0, -pDirectory->GetDiskSize());  // nothing counted, as at first
+        } else if (pParent != nullptr) {
+            DecideStartMount(pDirectory);
+        }
     }
     if (pDirectory->IsMountPoint() || pDirectory->IsDirRepeat() || pDirectory->IsExcluded()) {
         if (!pDirectory->IsMountPoint() && pParent != nullptr && pLocal->Holds(pParent))
@@ -263,28 +279,65 @@ BOOL CDriveVolraDoc::StartFind(CFinder* pFinder, CEntry* pDirectory)
     }
     if (pParent != nullptr && pLocal->Holds(pParent)) {
         const BOOL bListing = pLocal->FindSubdirectory(pParent, std::string(pDirectory->GetName()), pDirectory);
-        if (!bListing && pLocal->WasCacheTagged()) {
-            pDirectory->SetExcluded(true);
-            pDirectory->AddSize(0, -pDirectory->GetDiskSize());  // a cache counts nothing
-            SetLastError(ERROR_SUCCESS);
-        }
-        return bListing;
+        return KeptOutAsCache(*pLocal, bListing, pDirectory);
     }
     // The first directory of a walk (the root, or the directory a refresh re-reads) is
     // reached from the root's path one name at a time, so no link on the way is followed.
+    std::string strTop;
+    const std::vector<std::string> names = NamesBelowRoot(pDirectory, strTop);
+    // A refresh of a cache keeps it out, as the first search did.
+    return KeptOutAsCache(*pLocal, pLocal->FindFileBelow(strTop, names, pDirectory), pDirectory);
+}
+
+std::vector<std::string> CDriveVolraDoc::NamesBelowRoot(const CEntry* pEntry, std::string& strRoot)
+{
     std::vector<std::string> names;
-    const CEntry* pRoot = pDirectory;
-    for (; pRoot->GetParent() != nullptr; pRoot = pRoot->GetParent())
-        names.emplace_back(pRoot->GetName());
+    for (; pEntry->GetParent() != nullptr; pEntry = pEntry->GetParent())
+        names.emplace_back(pEntry->GetName());
     std::reverse(names.begin(), names.end());
-    return pLocal->FindFileBelow(std::string(pRoot->GetName()), names, pDirectory);
+    strRoot = pEntry->GetName();  // a search's root is named by its path
+    return names;
+}
+
+// A listing that did not start because its directory is a cache: the directory is kept out.
+BOOL CDriveVolraDoc::KeptOutAsCache(CFileFind& finder, BOOL bListing, CEntry* pDirectory) const
+{
+    if (bListing || !finder.WasCacheTagged())
+        return bListing;
+    pDirectory->SetExcluded(true);
+    pDirectory->AddSize(0, -pDirectory->GetDiskSize());  // a cache counts nothing
+    SetLastError(ERROR_SUCCESS);
+    return FALSE;
+}
+
+// A refresh that starts at a directory of another file system than its parent's enters it
+// only as a search would now: crossing, and on a file system of a kind it enters. The
+// parent is reached as the listing will be, name by name without following a link.
+void CDriveVolraDoc::DecideStartMount(CEntry* pStart) const
+{
+    const CEntry* pParent = pStart->GetParent();
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    if (!pStart->IsDirectory() || !pStart->GetIdentity(device, inode) || device == pParent->GetDevice())
+        return;
+    const CFsCrossing crossing = m_excludes.Crossing();
+    bool bEnters = false;
+    if (crossing.bCross) {
+        std::string strTop;
+        const std::vector<std::string> names = NamesBelowRoot(pParent, strTop);
+        CDirStack opener;  // closes what it opened
+        const int fd = opener.Reset(strTop, names, nullptr);
+        bEnters = fd >= 0 && crossing.Enters(FsKindBelow(fd, std::string(pStart->GetName()).c_str()));
+    }
+    pStart->SetMountPoint(!bEnters);
 }
 
 std::uint64_t CDriveVolraDoc::CountExpectedEntries(const CEntry& start)
 {
     const std::string strPath = start.GetPath();
     CDiskSpace space;
-    if (!IsMountRoot(strPath) || !ReadDiskSpace(strPath, space))
+    // Crossing, the other file systems' inodes would have to be counted too: no share is shown.
+    if (CExcludeRules::ForSearches().bCrossFileSystems || !IsMountRoot(strPath) || !ReadDiskSpace(strPath, space))
         return 0;
     return space.inodesUsed;
 }

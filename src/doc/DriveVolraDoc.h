@@ -5,12 +5,18 @@
 
 #include <cstdint>
 #include <unordered_set>
+#include <utility>
+
+class CFileFind;
 
 // A search of a local or network file system (or of one directory of it). The walk stays
-// on the file system of its root: a directory on another device is an entry without
-// children, as each file system is a drive of its own. A directory met before in the same
-// walk (a bind mount shows a folder again elsewhere) is an entry without children as well,
-// counting nothing, so that nothing is counted twice; du does the same.
+// on the file system of its root unless the rules say to cross (CExcludeRules): a directory
+// on another device is an entry without children, as each file system is a drive of its
+// own. Crossing, it goes into other file systems but never into the kernel's pseudo ones,
+// and into network ones only when asked. A directory met before in the same walk (a bind
+// mount shows a folder again elsewhere) is an entry without children as well, counting
+// nothing, so that nothing is counted twice; du does the same. Directories are known by
+// device and inode, as inode numbers repeat from one file system to the next.
 class CDriveVolraDoc : public CVolraDoc {
     Q_OBJECT
 public:
@@ -82,16 +88,25 @@ private:
     BOOL ChooseRoot(std::string& strRoot, std::string& strLabel);
     BOOL CanListRoot(const std::string& strRoot);
     void NoteWalkStart(const CEntry* pStart);
-    bool IsMetBefore(std::uint64_t inode);
+    void DecideStartMount(CEntry* pStart) const;
+    // The names from the search's root down to the entry, and the root's path.
+    static std::vector<std::string> NamesBelowRoot(const CEntry* pEntry, std::string& strRoot);
+    bool IsMetBefore(std::uint64_t device, std::uint64_t inode);
+    BOOL KeptOutAsCache(CFileFind& finder, BOOL bListing, CEntry* pDirectory) const;
     bool IsExcluded(const CEntry* pParent, std::string_view name);
 
     std::string m_strPresetRoot;
     std::string m_strPresetLabel;
     std::uint64_t m_rootDevice = 0;
     bool m_bHaveRootDevice = false;
-    // The directories of the root's device the running walk has met, by inode; the walk
-    // enters no other.
-    std::unordered_set<std::uint64_t> m_dirsMet;
+    // The directories the running walk has met, by device and inode; it enters no other.
+    struct DirHash {
+        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
+        {
+            return std::hash<std::uint64_t>()(id.second * 0x9e3779b97f4a7c15ULL ^ id.first);
+        }
+    };
+    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, DirHash> m_dirsMet;
     bool m_bWalkStarting = false;  // its first directory is yet to be started
     bool m_bReadAhead = true;
     CReadAhead::Options m_readAhead;

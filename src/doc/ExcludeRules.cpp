@@ -37,6 +37,8 @@ CExcludeRules CExcludeRules::JoinedWith(const CExcludeRules& other) const
     CExcludeRules joined = *this;
     joined.patterns.insert(joined.patterns.end(), other.patterns.begin(), other.patterns.end());
     joined.bExcludeCaches = bExcludeCaches || other.bExcludeCaches;
+    joined.bCrossFileSystems = bCrossFileSystems || other.bCrossFileSystems;
+    joined.bNetworkFileSystems = bNetworkFileSystems || other.bNetworkFileSystems;
     return joined;
 }
 

@@ -80,6 +80,8 @@ void AppendInfo(std::string& out, const CNcduItem& item)
         AppendField(out, ",\"asize\":", item.nLength);
     if (item.nDiskSize != 0)
         AppendField(out, ",\"dsize\":", item.nDiskSize);
+    if (item.bOwnDevice)
+        AppendField(out, ",\"dev\":", item.nDevice);
     if (item.bHardLink) {
         AppendField(out, ",\"ino\":", item.nInode);
         out += ",\"hlnkc\":true";
@@ -174,6 +176,9 @@ CNcduItem CNcduWriter::ItemOf(const CEntry& e)
     item.bExcluded = e.IsExcluded();
     item.nLength = e.GetLength();
     item.nDiskSize = e.GetItemDiskSize();
+    std::uint64_t inode = 0;
+    if (e.StartsDevice() && e.GetIdentity(item.nDevice, inode))
+        item.bOwnDevice = true;
     if (const CHardLinkId* pLink = e.GetHardLink()) {
         item.bHardLink = true;
         item.nInode = pLink->inode;

@@ -6,22 +6,22 @@
 #include <algorithm>
 
 namespace {
-enum Flag : unsigned char {
-    kDirectory = 1,
-    kUnreadable = 2,
-    kMountPoint = 4,
-    kHardLink = 8,
-    kModified = 16,  // the time is there (it is not 0)
-    kCreated = 32,
-    kAccessed = 64,
-    kExcluded = 128,
-};
+// Flags, kept as a number of 7 bits a byte: the common ones take one byte.
+constexpr unsigned kDirectory = 1;
+constexpr unsigned kUnreadable = 2;
+constexpr unsigned kMountPoint = 4;
+constexpr unsigned kHardLink = 8;
+constexpr unsigned kModified = 16;  // the time is there (it is not 0)
+constexpr unsigned kCreated = 32;
+constexpr unsigned kAccessed = 64;
+constexpr unsigned kExcluded = 128;
+constexpr unsigned kOwnDevice = 256;
 
 // A little more than a record takes with a name of a dozen bytes and all three times, so
 // that the buffer is seldom grown (and copied) while it is filled.
 constexpr std::size_t kRecordGuess = 40;
-// The most a record takes besides its name: a byte of flags and eight numbers.
-constexpr std::size_t kMaxNumbers = 1 + 8 * 10;
+// The most a record takes besides its name: nine numbers and the flags.
+constexpr std::size_t kMaxNumbers = 10 * 10;
 
 // Writes n at p, 7 bits a byte, and returns the end.
 char* PutNumber(char* p, std::uint64_t n)
@@ -56,7 +56,7 @@ CSearchSnapshot::CSearchSnapshot(const CEntry& root, std::int64_t nFinished)
 void CSearchSnapshot::Add(const CEntry& e, std::uint32_t nDepth)
 {
     const CNcduItem item = CNcduWriter::ItemOf(e);
-    unsigned char flags = 0;
+    unsigned flags = 0;
     flags |= item.bDirectory ? kDirectory : 0;
     flags |= item.bUnreadable ? kUnreadable : 0;
     flags |= item.bMountPoint ? kMountPoint : 0;
@@ -65,10 +65,11 @@ void CSearchSnapshot::Add(const CEntry& e, std::uint32_t nDepth)
     flags |= item.nCreated != 0 ? kCreated : 0;
     flags |= item.nAccessed != 0 ? kAccessed : 0;
     flags |= item.bExcluded ? kExcluded : 0;
+    flags |= item.bOwnDevice ? kOwnDevice : 0;
     // Built in place, and appended in three pieces rather than field by field.
     char head[kMaxNumbers];
     char* p = head;
-    *p++ = static_cast<char>(flags);
+    p = PutNumber(p, flags);
     p = PutNumber(p, nDepth);
     p = PutNumber(p, item.name.size());
     m_records.append(head, static_cast<std::size_t>(p - head));
@@ -79,6 +80,8 @@ void CSearchSnapshot::Add(const CEntry& e, std::uint32_t nDepth)
         p = PutNumber(p, item.nInode);
         p = PutNumber(p, item.nLinks);
     }
+    if (item.bOwnDevice)
+        p = PutNumber(p, item.nDevice);
     if ((flags & kModified) != 0)
         p = PutNumber(p, ZigZag(item.nModified));
     if ((flags & kCreated) != 0)
@@ -105,7 +108,7 @@ bool CSearchSnapshot::CReader::Next(CNcduItem& item, std::uint32_t& nDepth)
 {
     if (m_nNext >= m_records.size())
         return false;
-    const auto flags = static_cast<unsigned char>(m_records[m_nNext++]);
+    const auto flags = static_cast<unsigned>(Number());
     item = CNcduItem{};
     nDepth = static_cast<std::uint32_t>(Number());
     const std::size_t nName = std::min<std::size_t>(Number(), m_records.size() - m_nNext);
@@ -122,6 +125,8 @@ bool CSearchSnapshot::CReader::Next(CNcduItem& item, std::uint32_t& nDepth)
         item.nInode = Number();
         item.nLinks = Number();
     }
+    item.bOwnDevice = (flags & kOwnDevice) != 0;
+    item.nDevice = item.bOwnDevice ? Number() : 0;
     item.nModified = (flags & kModified) != 0 ? UnZigZag(Number()) : 0;
     item.nCreated = (flags & kCreated) != 0 ? UnZigZag(Number()) : 0;
     item.nAccessed = (flags & kAccessed) != 0 ? UnZigZag(Number()) : 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 bool IsDotsName(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
@@ -36,7 +37,8 @@ BOOL CFileFind::FindFile(const std::string& strDirectory)
 BOOL CFileFind::FindFileBelow(const std::string& strTop, const std::vector<std::string>& names, const void* pKey)
 {
     Close();
-    return StartListing(m_dirs.Reset(strTop, names, pKey));
+    // A directory below the top is a subdirectory of the search, its start or not.
+    return StartListing(m_dirs.Reset(strTop, names, pKey), !names.empty());
 }
 
 BOOL CFileFind::FindSubdirectory(const void* pParentKey, const std::string& strName, const void* pKey)
@@ -53,7 +55,9 @@ BOOL CFileFind::StartListing(int fd, bool bSubdirectory)
         return FALSE;
     }
     m_dirFd = fd;
-    // A cache is kept as an empty directory; the one a walk starts at is listed whatever it holds.
+    struct stat st {};
+    m_dirDevice = m_bAskFsKinds && ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_dev) : 0;
+    // A cache is kept as an empty directory; a search's root is listed whatever it holds.
     if (bSubdirectory && m_bSkipCaches && HasCacheDirTag(fd)) {
         m_bCacheTagged = true;
         Close();
@@ -116,6 +120,7 @@ bool CFileFind::ReadAhead()
         it.name.assign(name);
         if (IsDotsName(name)) {
             it.directory = true;
+            it.fsKind = EFsKind::Same;
             it.size = 0;
             it.allocated = 0;
             it.links = 0;
@@ -125,6 +130,8 @@ bool CFileFind::ReadAhead()
         }
         if (!ReadFileStatus(m_dirFd, name, type, it))
             continue;  // removed since the listing was read: it is simply not there
+        if (m_bAskFsKinds)
+            NoteFsKind(m_dirFd, name, m_dirDevice, it);
         m_haveNext = true;
         return true;
     }

@@ -46,12 +46,17 @@ public:
     // Device of the current item (local finder only): lets a walk stay on one file system.
     std::uint64_t GetDevice() const { return m_cur.device; }
     std::uint64_t GetInode() const { return m_cur.inode; }
+    // For a walk that goes past mount points: each directory item on another device than
+    // the directory listed tells the kind of its file system (GetFsKind); Same otherwise.
+    void SetAskFsKinds(bool bAsk) { m_bAskFsKinds = bAsk; }
+    EFsKind GetFsKind() const { return m_cur.fsKind; }
     // The walk passes over the subdirectory strName of the directory listed as pParentKey,
     // which it would have listed next: a finder that reads ahead stops reading it.
     virtual void PassOver(const void* /*pParentKey*/, const std::string& /*strName*/) {}
 
     // Whether a subdirectory that a CACHEDIR.TAG marks as a cache is listed as empty, and
-    // whether the listing started last was such a one.
+    // whether the listing started last was such a one. A directory FindFileBelow reaches
+    // through names is a subdirectory too (a refresh may start there); the top is not.
     void SetSkipCaches(bool bSkip) { m_bSkipCaches = bSkip; }
     bool WasCacheTagged() const { return m_bCacheTagged; }
 
@@ -66,6 +71,7 @@ protected:
     Item m_cur;  // the current item
     bool m_bSkipCaches = false;
     bool m_bCacheTagged = false;
+    bool m_bAskFsKinds = false;
 
 private:
     BOOL StartListing(int fd, bool bSubdirectory = false);
@@ -74,6 +80,7 @@ private:
 
     CDirStack m_dirs;  // the directory being listed and its ancestors
     int m_dirFd = -1;  // the directory being listed, owned by m_dirs
+    std::uint64_t m_dirDevice = 0;  // its device, known while kinds are asked
     std::vector<char> m_buffer;  // raw directory records, read in large batches
     std::size_t m_bufPos = 0;
     std::size_t m_bufLen = 0;

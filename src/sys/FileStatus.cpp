@@ -23,6 +23,7 @@ bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus
         return true;
     }
     status.directory = S_ISDIR(stx.stx_mode);
+    status.fsKind = EFsKind::Same;
     status.size = status.directory ? 0 : static_cast<std::int64_t>(stx.stx_size);
     status.modified = CTime(stx.stx_mtime.tv_sec);
     status.accessed = CTime(stx.stx_atime.tv_sec);
@@ -38,6 +39,12 @@ bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus
     status.inode = stx.stx_ino;
     status.links = (stx.stx_mask & STATX_NLINK) != 0 ? stx.stx_nlink : 0;
     return true;
+}
+
+void NoteFsKind(int dirFd, const char* name, std::uint64_t listDevice, CFileStatus& status)
+{
+    const bool bOther = status.directory && status.device != 0 && status.device != listDevice;
+    status.fsKind = bOther ? FsKindBelow(dirFd, name) : EFsKind::Same;
 }
 
 namespace {

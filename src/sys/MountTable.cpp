@@ -1,5 +1,6 @@
 #include "MountTable.h"
 
+#include "FileSystemKind.h"
 #include "HexDigit.h"
 
 #include <algorithm>
@@ -28,21 +29,13 @@ constexpr std::array kLocalTypes = {
     "hfs"sv,   "hfsplus"sv, "reiserfs"sv, "nilfs2"sv,  "bcachefs"sv, "overlay"sv, "virtiofs"sv,
 };
 
-constexpr std::array kNetworkTypes = {
-    "nfs"sv,   "nfs4"sv,        "cifs"sv,      "smb3"sv,         "smbfs"sv,     "sshfs"sv,          "fuse.sshfs"sv,
-    "9p"sv,    "ncpfs"sv,       "afs"sv,       "ceph"sv,         "glusterfs"sv, "fuse.glusterfs"sv, "fuse.ceph-fuse"sv,
-    "davfs"sv, "fuse.rclone"sv, "fuse.s3fs"sv, "fuse.gcsfuse"sv,
-};
-
 bool Contains(const auto& list, std::string_view value)
 {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-bool IsNetworkType(std::string_view type)
-{
-    return Contains(kNetworkTypes, type) || type.starts_with("nfs") || type.starts_with("smb");
-}
+// The same list a walk that crosses file systems goes by ("nfsd" is no share).
+bool IsNetworkType(std::string_view type) { return FsKindOfType(type) == EFsKind::Network; }
 
 bool IsFuseType(std::string_view type) { return type == "fuse" || type.starts_with("fuse."); }
 
@@ -286,6 +279,29 @@ std::vector<CDriveInfo> ParseMountInfo(std::string_view text, const CMountLookup
     }
     std::sort(drives.begin(), drives.end(), [](const CDriveInfo& a, const CDriveInfo& b) { return a.root < b.root; });
     return drives;
+}
+
+std::string FsTypeOfDevice(std::string_view text, unsigned nMajor, unsigned nMinor)
+{
+    // "id parent maj:min root mountpoint options [optional...] - type source superoptions"
+    const std::string device = std::to_string(nMajor) + ":" + std::to_string(nMinor);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = std::min(text.find('\n', pos), text.size());
+        const std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        const std::size_t first = line.find(' ');
+        const std::size_t second = first == std::string_view::npos ? first : line.find(' ', first + 1);
+        const std::size_t third = second == std::string_view::npos ? second : line.find(' ', second + 1);
+        if (third == std::string_view::npos || line.substr(second + 1, third - second - 1) != device)
+            continue;
+        const std::size_t dash = line.find(" - ", third);
+        if (dash == std::string_view::npos)
+            continue;
+        const std::string_view rest = line.substr(dash + 3);
+        return UnescapeMountField(rest.substr(0, std::min(rest.find(' '), rest.size())));
+    }
+    return {};
 }
 
 std::vector<CDriveInfo> EnumerateDrives()

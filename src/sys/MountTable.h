@@ -47,6 +47,10 @@ std::vector<CDriveInfo> ParseMountInfo(std::string_view mountinfoText, const CMo
 // The drives of the running system.
 std::vector<CDriveInfo> EnumerateDrives();
 
+// The file system type a /proc/self/mountinfo text gives for the device major:minor
+// ("tmpfs", "fuse.sshfs"), or empty when no line names it.
+std::string FsTypeOfDevice(std::string_view mountinfoText, unsigned nMajor, unsigned nMinor);
+
 // Helpers the lookups are made of, public so that each can be checked on its own.
 
 // Decodes the octal escapes of a mountinfo field ("\040" is a space).

@@ -1,5 +1,6 @@
 #include "PrefetchFind.h"
 
+#include "CacheDirTag.h"
 #include "LastError.h"
 
 #include <algorithm>
@@ -57,6 +58,11 @@ BOOL CPrefetchFind::FindFileBelow(const std::string& strTop, const std::vector<s
     m_bPlain = false;
     CDirStack opener;
     const int fd = opener.Reset(strTop, names, nullptr);
+    m_bCacheTagged = fd >= 0 && m_bSkipCaches && !names.empty() && HasCacheDirTag(fd);
+    if (m_bCacheTagged) {
+        SetLastError(ERROR_NO_MORE_FILES);  // listed as empty, as CFileFind does
+        return FALSE;
+    }
     const int ownFd = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
     if (ownFd < 0) {
         SetLastErrorFromErrno(errno);

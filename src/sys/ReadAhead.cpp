@@ -62,6 +62,9 @@ CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescr
     m_openParents.reserve(m_nMaxOpenParents + m_nMaxThreads + 1);
     m_pTop = new Job;
     m_pTop->fd = topFd;
+    struct stat st {};
+    if (m_options.crossing.bCross && ::fstat(topFd, &st) == 0)
+        m_pTop->device = static_cast<std::uint64_t>(st.st_dev);
     m_pTop->bOpened = true;
     m_pTop->bInOrder = true;
     m_live.insert(m_pTop);
@@ -126,7 +129,8 @@ void CReadAhead::NoteBufferedLocked() { m_nPeakBuffered = std::max(m_nPeakBuffer
 
 bool CReadAhead::IsChildWanted(const CFileStatus& status) const
 {
-    return status.directory && (!m_options.bStayOnDevice || status.device == m_options.device);
+    return status.directory && (!m_options.bStayOnDevice || status.device == m_options.device)
+        && m_options.crossing.Enters(status.fsKind);
 }
 
 // ---- workers ---------------------------------------------------------------------------
@@ -288,6 +292,8 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
             status.directory = true;
         else if (!ReadFileStatus(pJob->fd, name, de->d_type, status))
             continue;  // removed since the listing was read: it is simply not there
+        else if (m_options.crossing.bCross)
+            NoteFsKind(pJob->fd, name, pJob->device, status);
         const std::size_t nLength = std::strlen(name);
         pChunk->records.push_back(
             {static_cast<std::uint32_t>(pChunk->names.size()), static_cast<std::uint32_t>(nLength), status});
@@ -298,6 +304,7 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
             pChild->pParent = pJob;
             pChild->name.assign(name, nLength);
             pChild->depth = pJob->depth + 1;
+            pChild->device = status.device;
             found.push_back(std::move(pChild));
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "FileStatus.h"
+#include "FileSystemKind.h"
 
 #include <algorithm>
 #include <atomic>
@@ -50,6 +51,9 @@ public:
         std::size_t nMaxOpenParents = 256;  // descriptors kept for subdirectories to come
         bool bStayOnDevice = false;  // subdirectories on another device are not read
         bool bSkipCaches = false;  // subdirectories a CACHEDIR.TAG marks are listed as empty
+        // Past mount points: which file systems subdirectories on another device may lie
+        // on to be read (their kinds are asked, as CFileFind::SetAskFsKinds does).
+        CFsCrossing crossing;
         bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
         std::uint64_t device = 0;
     };

@@ -24,6 +24,7 @@ struct CReadAhead::Job {
     std::uint32_t nRefs = 0;  // jobs below it still alive
     std::uint32_t nUnopened = 0;  // subdirectories still to be opened in fd
     std::uint32_t nFdUsers = 0;  // workers opening something in fd right now
+    std::uint64_t device = 0;  // of the directory, as its parent's listing read it (crossing only)
     dev_t dev = 0;  // recorded when fd is closed early
     ino_t ino = 0;
     EState state = EState::Pending;

@@ -19,6 +19,12 @@ public:
         return ScopedMount(target, ::mount("volra-test", target.c_str(), "tmpfs", 0, options.c_str()) == 0);
     }
 
+    // A file system of the kernel's own ("proc", "sysfs") onto target.
+    static ScopedMount Kernel(const std::string& type, const std::string& target)
+    {
+        return ScopedMount(target, ::mount(type.c_str(), target.c_str(), type.c_str(), 0, nullptr) == 0);
+    }
+
     ScopedMount(ScopedMount&& other) noexcept : m_target(std::move(other.m_target)), m_bMounted(other.m_bMounted)
     {
         other.m_bMounted = false;

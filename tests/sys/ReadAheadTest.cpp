@@ -1,5 +1,6 @@
 // The walk with its listings read ahead on worker threads against the one-thread walk over
 // the same trees: every entry, size, time, child order and colour must be the same.
+#include "doc/ExcludeRules.h"
 #include "support/DescriptorLimit.h"
 #include "support/DocHarness.h"
 #include "support/ScopedMount.h"
@@ -77,6 +78,17 @@ void ExpectSameOutcome(const Outcome& reference, const Outcome& o)
     EXPECT_EQ(o.doc->m_dlgProgress.m_strDirectories, reference.doc->m_dlgProgress.m_strDirectories);
     EXPECT_EQ(FirstDifference(reference.doc->GetRoot(), o.doc->GetRoot()), "");
 }
+
+// Searches go past mount points while it lives.
+struct CrossingRules {
+    CrossingRules()
+    {
+        CExcludeRules rules;
+        rules.bCrossFileSystems = true;
+        CExcludeRules::SetForSearches(rules);
+    }
+    ~CrossingRules() { CExcludeRules::SetForSearches({}); }
+};
 
 // Directories named so vanish, or refuse to open, as they are opened.
 int InjectedOpenError(const char* name)
@@ -170,6 +182,16 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
         SCOPED_TRACE(limits.nMaxBuffered);
         ExpectSameOutcome(reference, Walk(t.Root(), true, limits));
+    }
+    if (!mnt.Mounted())
+        return;
+    // Going past mount points, into the memory disk, the two walks still agree.
+    const CrossingRules crossing;
+    const Outcome crossed = Walk(t.Root(), false);
+    EXPECT_NE(EntryAt(crossed.doc->GetRoot(), {"mnt", "inside"}), nullptr);
+    for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
+        SCOPED_TRACE(limits.nMaxBuffered);
+        ExpectSameOutcome(crossed, Walk(t.Root(), true, limits));
     }
 }
 
