@@ -19,6 +19,8 @@ constexpr unsigned char Fold(char c)
 
 constexpr int Sign(int n) { return (n > 0) - (n < 0); }
 
+constexpr std::size_t kGatherAhead = 8;  // entries looked up ahead of the one gathered
+
 // A first gathering grows the vector by doubling; the rows stay for a while, so they keep
 // no more room than they use.
 void FitCapacity(std::vector<CEntry*>& rows)
@@ -315,10 +317,14 @@ void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntr
     while (!stack.empty()) {
         const CEntry* d = stack.back();
         stack.pop_back();
-        for (const auto& child : d->GetChildren()) {
-            rows.push_back(child);
-            if (bAllContained && child->IsDirectory())
-                stack.push_back(child);
+        const CEntryChildren& children = d->GetChildren();
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            // Looking entries up a few ahead overlaps their cache misses.
+            if (bAllContained && i + kGatherAhead < children.size())
+                __builtin_prefetch(children[i + kGatherAhead]);
+            rows.push_back(children[i]);
+            if (bAllContained && children[i]->IsDirectory())
+                stack.push_back(children[i]);
         }
     }
     FitCapacity(rows);

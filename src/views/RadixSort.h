@@ -3,6 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 // Sorts items by a 64-bit unsigned key, stably (equal keys keep their order): a
@@ -25,9 +28,14 @@ template <class T, class KeyOf> void RadixSortByKey(T* first, T* last, KeyOf key
         for (int p = 0; p < kPasses; ++p)
             ++counts[static_cast<std::size_t>(p)][(key >> (p * kDigitBits)) & kMask];
     }
-    std::vector<T> scratch(n);
+    // The scratch space is written before it is read: left uninitialised, as allocate
+    // leaves it, it costs no pass of its own.
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    std::allocator<T> allocator;
+    const std::unique_ptr<T, std::function<void(T*)>> scratch(allocator.allocate(n),
+                                                              [&](T* p) { allocator.deallocate(p, n); });
     T* from = first;
-    T* to = scratch.data();
+    T* to = scratch.get();
     for (int p = 0; p < kPasses; ++p) {
         std::array<std::size_t, kBuckets>& count = counts[static_cast<std::size_t>(p)];
         if (count[(keyOf(from[0]) >> (p * kDigitBits)) & kMask] == n)
