@@ -2,6 +2,7 @@
 
 #include "RadixSort.h"
 #include "model/Entry.h"
+#include "model/EntryArena.h"
 #include "model/EntryFilter.h"
 #include "model/ItemCounts.h"
 #include "model/SearchComparison.h"
@@ -313,6 +314,10 @@ private:
 void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntry*>& rows)
 {
     rows.clear();
+    // Below the root, every entry of the tree but the root: room for them all at once,
+    // rather than a vector doubled a dozen times over a million rows.
+    if (bAllContained && current.GetParent() == nullptr)
+        rows.reserve(CEntryArena::Of(current).EntryCount());
     std::vector<const CEntry*> stack{&current};
     while (!stack.empty()) {
         const CEntry* d = stack.back();
