@@ -10,7 +10,8 @@
 // stands for the frame a compositor shows, never less; "idle frame" is that grab alone
 // after no event, to read the rest against. Wall-clock times (the user waits for the
 // machine, whatever else it runs), the median of RUNS (5 unless given), after one run
-// untimed. Interactions:
+// untimed; beside each, the median processor time of the program's thread, which a busy
+// machine inflates far less than the wall clock. Interactions:
 //   list          Block to List (toolbar)         sort name/size/path  a heading's click
 //   reverse       the sort column's heading again   block, pie       List to Block, Block to Pie
 //   tree expand   the tree panel's directory with the most subdirectories, by its expander
