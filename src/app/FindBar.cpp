@@ -11,6 +11,18 @@
 
 #include <new>
 
+namespace {
+// Lets the files found below current through; the status bar's count and total of them
+// are the find's own, so that nothing walks the tree again to count them.
+void FillFilter(CEntryFind& find, CEntry& current, const std::string& pattern, CEntryFilter& filter)
+{
+    const CFindResult& result = find.Find(current, pattern);
+    for (CEntry* pMatch : result.matches)
+        filter.Add(*pMatch);
+    filter.NoteCountBelow(current, result.GetCount(), result.nTotal);
+}
+}  // namespace
+
 CFindBar::CFindBar(CVolraDoc* pDoc, QWidget* pParent)
     : QWidget(pParent), m_pDoc(pDoc), m_pField(new QLineEdit(this)), m_pFind(std::make_shared<CEntryFind>())
 {
@@ -81,14 +93,12 @@ void CFindBar::OnTextEdited()
     }
     try {
         auto pFilter = std::make_unique<CEntryFilter>(*m_pDoc->GetRoot(), "Find \"" + pattern + "\"");
-        for (CEntry* pMatch : m_pFind->Find(*m_pDoc->GetCurrent(), pattern).matches)
-            pFilter->Add(*pMatch);
+        FillFilter(*m_pFind, *m_pDoc->GetCurrent(), pattern, *pFilter);
         m_pFilterSet = pFilter.get();
         // The refill owns what it needs: the bar may go before the filter does.
         m_pDoc->SetFilter(std::move(pFilter), [pFind = m_pFind, pattern](CEntry& current, CEntryFilter& filter) {
             pFind->Forget();
-            for (CEntry* pMatch : pFind->Find(current, pattern).matches)
-                filter.Add(*pMatch);
+            FillFilter(*pFind, current, pattern, filter);
         });
     } catch (const std::bad_alloc&) {
         m_pFind->Forget();

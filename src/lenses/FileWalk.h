@@ -7,6 +7,8 @@
 // file): onFile(file) for each, and for each directory below top onEnter(directory) before
 // what it holds and onLeave() after. The stack is a vector of our own, so a tree 100,000
 // levels deep costs no call stack. Top is CEntry or const CEntry; so is what the calls get.
+inline constexpr std::size_t kWalkAhead = 8;  // entries looked up ahead of the one visited
+
 template <class Top, class OnFile, class OnEnter, class OnLeave>
 void WalkFiles(Top& top, OnFile&& onFile, OnEnter&& onEnter, OnLeave&& onLeave)
 {
@@ -28,6 +30,12 @@ void WalkFiles(Top& top, OnFile&& onFile, OnEnter&& onEnter, OnLeave&& onLeave)
                 onLeave();
             continue;
         }
+        // Entries are scattered over the arena: asking for the ones a few steps ahead
+        // overlaps their cache misses, which are most of a walk's time.
+        if (frame.nNext + kWalkAhead < frame.pChildren->size())
+            __builtin_prefetch((*frame.pChildren)[frame.nNext + kWalkAhead]);
+        if (frame.nNext + kWalkAhead / 2 < frame.pChildren->size())
+            (*frame.pChildren)[frame.nNext + kWalkAhead / 2]->PrefetchName();
         CEntry* pChild = (*frame.pChildren)[frame.nNext++];
         if (pChild->IsDirectory()) {
             onEnter(*pChild);

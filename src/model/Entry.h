@@ -87,6 +87,9 @@ public:
     void SetExcluded(bool bExcluded) { m_bExcluded = bExcluded ? 1 : 0; }
     std::string GetPath() const;
     std::string_view GetName() const;
+    // Asks the processor to fetch the name's bytes: walks over many entries call it a few
+    // entries ahead of the one whose name they read.
+    void PrefetchName() const { __builtin_prefetch(m_pName - 1); }
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
     // The total in the measure shown: lengths, or sizes on disk.
     std::int64_t GetSize() const { return s_bDiskSizes ? m_nDiskSize : m_nSize; }

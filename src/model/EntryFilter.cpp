@@ -19,8 +19,14 @@ void CEntryFilter::Add(const CEntry& file)
         Set(CEntryArena::PlaceOf(*p), true);
 }
 
+void CEntryFilter::NoteCountBelow(const CEntry& dir, std::size_t nCount, std::int64_t nTotal)
+{
+    m_noted = {&dir, nCount, nTotal, CEntry::ShowsDiskSizes()};
+}
+
 void CEntryFilter::Set(std::size_t place, bool bSet)
 {
+    m_noted = {};
     const std::size_t word = place / kBits;
     if (word >= m_bits.size()) {
         if (!bSet)
@@ -35,6 +41,7 @@ void CEntryFilter::Set(std::size_t place, bool bSet)
 
 void CEntryFilter::Clear()
 {
+    m_noted = {};
     std::fill(m_bits.begin(), m_bits.end(), 0);
     m_nFiles = 0;
 }
@@ -42,6 +49,8 @@ void CEntryFilter::Clear()
 std::pair<std::size_t, std::int64_t> CEntryFilter::CountBelow(const CEntry& dir) const
 {
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    if (m_noted.pDir == &dir && m_noted.bDiskSizes == CEntry::ShowsDiskSizes())
+        return {m_noted.nCount, m_noted.nTotal};
     std::size_t nCount = 0;
     std::int64_t nTotal = 0;
     ForEachPassing(dir, [&](const CEntry& file) {
@@ -84,6 +93,7 @@ void CEntryFilter::Settle(const CEntry* pDir, const CEntry* pGone)
 
 void CEntryFilter::Forget(const CEntry& top)
 {
+    m_noted = {};  // whatever the bits: the entries counted may be going
     if (!Passes(top))
         return;
     Unset(top);
@@ -92,6 +102,7 @@ void CEntryFilter::Forget(const CEntry& top)
 
 void CEntryFilter::Replaced(const CEntry& old, const CEntry& fresh)
 {
+    m_noted = {};
     if (old.GetParent() == nullptr)
         m_pRoot = &fresh;
     if (!Passes(old))

@@ -38,6 +38,10 @@ public:
     template <class Visit> void ForEachPassing(const CEntry& dir, Visit visit) const;
     // How many files pass below dir, and their total in the measure shown (saturating).
     std::pair<std::size_t, std::int64_t> CountBelow(const CEntry& dir) const;
+    // The same figures as whoever filled the filter counted them for dir (a find does as it
+    // goes): CountBelow gives them back without a walk until the filter or the measure
+    // shown changes.
+    void NoteCountBelow(const CEntry& dir, std::size_t nCount, std::int64_t nTotal);
 
     // The entry, with everything below it, is about to leave the tree (still linked to its
     // parent or just unlinked from it).
@@ -64,6 +68,13 @@ private:
     std::string m_label;
     std::vector<std::uint64_t> m_bits;  // by place in the tree's arena
     std::size_t m_nFiles = 0;
+    struct Noted {
+        const CEntry* pDir = nullptr;  // not owned; compared, never followed; null: nothing noted
+        std::size_t nCount = 0;
+        std::int64_t nTotal = 0;
+        bool bDiskSizes = false;
+    };
+    Noted m_noted;
 };
 
 template <class Visit> void CEntryFilter::ForEachPassing(const CEntry& dir, Visit visit) const
@@ -74,7 +85,12 @@ template <class Visit> void CEntryFilter::ForEachPassing(const CEntry& dir, Visi
     while (!pending.empty()) {
         const CEntry* d = pending.back();
         pending.pop_back();
-        for (CEntry* child : d->GetChildren()) {
+        const CEntryChildren& children = d->GetChildren();
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            // Looking entries up a few ahead overlaps their cache misses.
+            if (i + 8 < children.size())
+                __builtin_prefetch(children[i + 8]);
+            CEntry* child = children[i];
             if (!Passes(*child))
                 continue;
             if (child->IsDirectory())

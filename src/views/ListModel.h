@@ -55,6 +55,8 @@ public:
     void SetRemovedColour(const QColor& colour) { m_removedColour = colour; }
 
     const std::vector<CEntry*>& Rows() const { return m_rows; }
+    // The comparison the rows were gathered with, or null.
+    const CSearchComparison* GetComparison() const { return m_pComparison; }
     // The entry of the current tree a row shows; null for a removed item's row.
     CEntry* EntryAt(int nRow) const;
     // The entry of the earlier search a removed item's row shows, else null.

@@ -1,6 +1,8 @@
 #include "ListOrder.h"
 
+#include "RadixSort.h"
 #include "model/Entry.h"
+#include "model/EntryArena.h"
 #include "model/EntryFilter.h"
 #include "model/ItemCounts.h"
 #include "model/SearchComparison.h"
@@ -17,6 +19,8 @@ constexpr unsigned char Fold(char c)
 }
 
 constexpr int Sign(int n) { return (n > 0) - (n < 0); }
+
+constexpr std::size_t kGatherAhead = 8;  // entries looked up ahead of the one gathered
 
 // A first gathering grows the vector by doubling; the rows stay for a while, so they keep
 // no more room than they use.
@@ -120,9 +124,35 @@ void OrderByNumber(std::vector<CEntry*>& rows, EListColumn column, const CSearch
     keys.reserve(rows.size());
     for (std::uint32_t i = 0; i < rows.size(); ++i)
         keys.push_back({NumberOf(*rows[i], column, pComparison, pCounts), i});
-    std::sort(keys.begin(), keys.end(),
-              [](const NumberKey& a, const NumberKey& b) { return a.key != b.key ? a.key < b.key : a.idx < b.idx; });
+    // Keys are made in gathering order, and the sort is stable: ties stay in that order.
+    // The sign bit flipped, signed keys order as unsigned ones.
+    RadixSortByKey(keys,
+                   [](const NumberKey& k) { return static_cast<std::uint64_t>(k.key) ^ (std::uint64_t{1} << 63); });
     Permute(rows, keys);
+}
+
+// Sorts by less each run of keys that tie over the file flag and the first eight bytes
+// (bHead) or over the next eight, where it is not in order already: names met in many
+// directories tie over their whole key and are in gathering order, the comparison's.
+template <class Less> void SortTiedRuns(NameKey* first, NameKey* last, const Less& less, bool bHead)
+{
+    const auto tied = [bHead](const NameKey& a, const NameKey& b) {
+        return bHead ? a.prefix.hi == b.prefix.hi && (a.len & kFileBit) == (b.len & kFileBit)
+                     : a.prefix.lo == b.prefix.lo;
+    };
+    constexpr std::ptrdiff_t kSmallRun = 64;  // sorted by comparing: a radix pass costs more
+    for (NameKey* run = first; run != last;) {
+        NameKey* const end = std::find_if(run, last, [&](const NameKey& k) { return !tied(*run, k); });
+        if (end - run > 1 && !std::is_sorted(run, end, less)) {
+            if (bHead && end - run > kSmallRun) {
+                RadixSortByKey(run, end, [](const NameKey& k) { return k.prefix.lo; });
+                SortTiedRuns(run, end, less, false);
+            } else {
+                std::sort(run, end, less);
+            }
+        }
+        run = end;
+    }
 }
 
 void OrderByName(std::vector<CEntry*>& rows, bool bFilesLast)
@@ -134,7 +164,7 @@ void OrderByName(std::vector<CEntry*>& rows, bool bFilesLast)
         const auto len = static_cast<std::uint32_t>(std::min<std::size_t>(e.GetName().size(), kFileBit - 1));
         keys.push_back({FoldedPrefix(e.GetName(), false), i, len | (bFilesLast && !e.IsDirectory() ? kFileBit : 0)});
     }
-    std::sort(keys.begin(), keys.end(), [&rows](const NameKey& a, const NameKey& b) {
+    const auto less = [&rows](const NameKey& a, const NameKey& b) {
         if ((a.len & kFileBit) != (b.len & kFileBit))
             return (a.len & kFileBit) == 0;
         if (a.prefix.hi != b.prefix.hi)
@@ -145,7 +175,20 @@ void OrderByName(std::vector<CEntry*>& rows, bool bFilesLast)
             if (const int c = CompareNames(rows[a.idx]->GetName(), rows[b.idx]->GetName()); c != 0)
                 return c < 0;
         return a.idx < b.idx;
-    });
+    };
+    // The file flag and the first eight folded bytes decide most pairs: a radix sort
+    // orders by those, then by the next eight bytes within the runs they leave tied, and
+    // what is still tied is sorted by the whole comparison. The order is the comparison's,
+    // a total one.
+    if (bFilesLast)
+        std::stable_partition(keys.begin(), keys.end(), [](const NameKey& k) { return (k.len & kFileBit) == 0; });
+    const auto firstFile =
+        std::find_if(keys.begin(), keys.end(), [](const NameKey& k) { return (k.len & kFileBit) != 0; });
+    const auto byHead = [](const NameKey& k) { return k.prefix.hi; };
+    NameKey* const pFiles = keys.data() + (firstFile - keys.begin());
+    RadixSortByKey(keys.data(), pFiles, byHead);
+    RadixSortByKey(pFiles, keys.data() + keys.size(), byHead);
+    SortTiedRuns(keys.data(), keys.data() + keys.size(), less, true);
     Permute(rows, keys);
 }
 
@@ -271,14 +314,22 @@ private:
 void GatherListRows(const CEntry& current, bool bAllContained, std::vector<CEntry*>& rows)
 {
     rows.clear();
+    // Below the root, every entry of the tree but the root: room for them all at once,
+    // rather than a vector doubled a dozen times over a million rows.
+    if (bAllContained && current.GetParent() == nullptr)
+        rows.reserve(CEntryArena::Of(current).EntryCount());
     std::vector<const CEntry*> stack{&current};
     while (!stack.empty()) {
         const CEntry* d = stack.back();
         stack.pop_back();
-        for (const auto& child : d->GetChildren()) {
-            rows.push_back(child);
-            if (bAllContained && child->IsDirectory())
-                stack.push_back(child);
+        const CEntryChildren& children = d->GetChildren();
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            // Looking entries up a few ahead overlaps their cache misses.
+            if (bAllContained && i + kGatherAhead < children.size())
+                __builtin_prefetch(children[i + kGatherAhead]);
+            rows.push_back(children[i]);
+            if (bAllContained && children[i]->IsDirectory())
+                stack.push_back(children[i]);
         }
     }
     FitCapacity(rows);

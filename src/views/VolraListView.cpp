@@ -138,6 +138,7 @@ void CVolraListView::OnUpdate(CView*, LPARAM, QObject*) { Rebuild(); }
 
 void CVolraListView::OnDetachFromDocument()
 {
+    m_bRowsCurrent = false;
     m_pModel->SetItemCounts(nullptr);
     m_pModel->Rebuild(nullptr, [](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
         rows.clear();
@@ -219,9 +220,23 @@ void CVolraListView::Rebuild()
                 ReverseRows(rows, removed);
         }
     });
-    m_pHeader->SetMark(static_cast<int>(m_sortColumn), m_sortReversed);
+    m_bRowsCurrent = pDoc != nullptr;
     EndWaitCursor();
+    AfterRebuild();
+}
 
+void CVolraListView::Reverse()
+{
+    m_pModel->Rebuild(m_pModel->GetComparison(), [](std::vector<CEntry*>& rows, std::vector<CRemovedRow>& removed) {
+        ReverseRows(rows, removed);
+    });
+    AfterRebuild();
+}
+
+void CVolraListView::AfterRebuild()
+{
+    CVolraDoc* pDoc = GetVolraDoc();
+    m_pHeader->SetMark(static_cast<int>(m_sortColumn), m_sortReversed);
     // The reset forgot the selected row: the document's selection, when it is a row,
     // stays selected and in sight; otherwise the list starts at its top.
     const int nRow = pDoc != nullptr ? m_pModel->RowOf(pDoc->GetSelected()) : -1;
@@ -248,6 +263,12 @@ void CVolraListView::OnColumnClick(int nColumn)
         m_sortReversed = column == EListColumn::Change;
     } else {
         m_sortReversed = !m_sortReversed;
+        // Every order is a total one and its reverse the exact mirror: the rows, gathered
+        // and sorted at the last update, are turned round rather than sorted again.
+        if (m_bRowsCurrent) {
+            Reverse();
+            return;
+        }
     }
     Rebuild();
 }

@@ -99,6 +99,10 @@ private:
     // Gathers and sorts the rows afresh, puts the mark on the sort column and keeps the
     // document's selection selected when it is among the rows.
     void Rebuild();
+    // The rows in the reverse order, as the sort column's second click wants them.
+    void Reverse();
+    // Puts the mark on the sort column and keeps the document's selection selected.
+    void AfterRebuild();
     void OnRowSelected();
     void OnRowDoubleClicked(int nRow);
 
@@ -111,5 +115,8 @@ private:
     bool m_bShowDirectories;  // from the preferences, and back into them
     bool m_bChangedOnly = false;
     bool m_bShowRemoved = false;
-    bool m_bRebuilding = false;  // the selection the view restores is no user's choice
+    bool m_bRebuilding = false;
+    // The rows are those of the document's last update to this view: the view was attached
+    // all the while since, so that they may be turned round rather than made again.
+    bool m_bRowsCurrent = false;  // the selection the view restores is no user's choice
 };

@@ -89,6 +89,17 @@ struct FindFixture : AppFixture {
         const auto* label = Frame().statusBar()->findChild<QLabel*>(QStringLiteral("FilterLabel"));
         return label != nullptr && label->isVisible() ? label->text() : QString();
     }
+    // The status bar's text for the rows the list shows, counted from the rows themselves.
+    std::string RowsText(const std::string& pattern)
+    {
+        auto* list = dynamic_cast<CVolraListView*>(Child().GetCurrentView());
+        std::int64_t nTotal = 0;
+        const std::size_t n = list != nullptr ? list->GetRows().size() : 0;
+        for (std::size_t i = 0; i < n; ++i)
+            nTotal += list->GetRows()[i]->GetSize();
+        return "Find \"" + pattern + "\": " + std::to_string(n) + (n == 1 ? " file, " : " files, ")
+            + FormatSize(nTotal);
+    }
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), modifiers);
@@ -156,9 +167,16 @@ TEST(Find, FollowsTypingTheCurrentDirectoryAndRefresh)
     CEntry* a = Child(f.doc->GetRoot(), "a");
     f.doc->SetCurrent(a);
     EXPECT_EQ(f.Rows(), (std::vector<std::string>{"w.dat", "y.dat", "z.dat"}));
+    EXPECT_EQ(f.StatusText().toStdString(), f.RowsText("dat"));
     f.tree.File("a/new.dat", 9);
     f.Command(ID_REFRESH);
     EXPECT_EQ(f.Rows(), (std::vector<std::string>{"new.dat", "w.dat", "y.dat", "z.dat"}));
+    EXPECT_EQ(f.StatusText().toStdString(), f.RowsText("dat"));
+    // The find's own count stands only for the measure it was made in.
+    f.Command(ID_VIEW_SIZE_ON_DISK);
+    EXPECT_EQ(f.StatusText().toStdString(), f.RowsText("dat")) << "sizes on disk";
+    f.Command(ID_VIEW_SIZE_ON_DISK);
+    EXPECT_EQ(f.StatusText().toStdString(), f.RowsText("dat")) << "lengths again";
     f.doc->SetCurrent(f.doc->GetRoot());
     field->selectAll();
     QTest::keyClicks(field, QStringLiteral("a/*"));
