@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 // An entry block: this header, then entries up to the block's end.
@@ -43,7 +44,7 @@ std::size_t StoredNameSize(const char* pName)
 }
 }  // namespace
 
-static_assert(sizeof(CEntry) == 64, "an entry is meant to take 64 bytes");
+static_assert(sizeof(CEntry) == 48, "an entry is meant to take 48 bytes");
 
 CEntryArena::CEntryArena() = default;
 
@@ -83,8 +84,9 @@ std::size_t CEntryArena::ReservedBytes() const
     std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
     for (CEntry** pSlots : m_largeArrays)
         nBytes += (std::size_t{CEntryChildren::Header(pSlots).capacity} + 1) * sizeof(CEntry*);
-    for (const auto& pInodes : m_inodes)
-        nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint64_t) : 0;
+    for (const auto* pArrays : {&m_inodes, &m_inodeHighs})
+        for (const auto& pInodes : *pArrays)
+            nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint32_t) : 0;
     return nBytes;
 }
 
@@ -112,15 +114,20 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     CEntry* pCopy = NewEntry();
     pCopy->m_pParent = source.m_pParent;
     pCopy->SetName(source.GetName());
-    pCopy->SetTimes(source.GetCreatedTime(), source.GetModifiedTime(), source.GetAccessedTime());
-    pCopy->m_nIcon = source.m_nIcon;
-    pCopy->m_nOpenIcon = source.m_nOpenIcon;
-    pCopy->m_nDepth = source.m_nDepth;
+    if (source.HasWideTimes()) {
+        const Times times = m_wideTimes.at(&source);
+        m_wideTimes[pCopy] = times;
+    }
+    std::copy(std::begin(source.m_times), std::end(source.m_times), pCopy->m_times);
+    if (source.m_bIcons) {
+        const Icons icons = m_icons.at(&source);
+        m_icons[pCopy] = icons;
+        pCopy->m_bIcons = 1;
+    }
     pCopy->m_nColour = source.m_nColour;
     pCopy->m_bDirectory = source.m_bDirectory;
     pCopy->m_bMountPoint = source.m_bMountPoint;
     pCopy->m_bDirRepeat = source.m_bDirRepeat;
-    pCopy->m_nUnknownTimes = source.m_nUnknownTimes;
     if (const std::uint64_t inode = InodeOf(source); inode != 0)
         SetInode(*pCopy, inode);
     if (source.m_bOwnDevice) {
@@ -159,8 +166,12 @@ void CEntryArena::FreeOne(CEntry* pEntry)
     if (const char* pName = pEntry->StoredName())
         FreeName(pName);
     FreeArray(pEntry->m_children.m_pSlots);
-    if (pEntry->m_bWideTimes)
+    if (pEntry->HasWideTimes())
         m_wideTimes.erase(pEntry);
+    if (pEntry->m_bWideSizes)
+        m_wideSizes.erase(pEntry);
+    if (pEntry->m_bIcons)
+        m_icons.erase(pEntry);
     if (pEntry->m_bHardLink)
         ForgetLink(pEntry);
     if (pEntry->m_bUnreadable)
@@ -233,18 +244,30 @@ std::uint64_t CEntryArena::InodeOf(const CEntry& entry) const
 {
     const std::size_t place = PlaceOf(entry);
     const std::size_t nBlock = place / kPerBlock;
-    return nBlock < m_inodes.size() && m_inodes[nBlock] != nullptr ? m_inodes[nBlock][place % kPerBlock] : 0;
+    const std::size_t nSlot = place % kPerBlock;
+    if (nBlock >= m_inodes.size() || m_inodes[nBlock] == nullptr)
+        return 0;
+    const bool bHigh = nBlock < m_inodeHighs.size() && m_inodeHighs[nBlock] != nullptr;
+    return (bHigh ? std::uint64_t{m_inodeHighs[nBlock][nSlot]} << 32 : 0) | m_inodes[nBlock][nSlot];
 }
 
 void CEntryArena::SetInode(const CEntry& entry, std::uint64_t inode)
 {
     const std::size_t place = PlaceOf(entry);
     const std::size_t nBlock = place / kPerBlock;
-    if (nBlock >= m_inodes.size())
-        m_inodes.resize(m_blocks.size());
-    if (m_inodes[nBlock] == nullptr)
-        m_inodes[nBlock] = std::make_unique<std::uint64_t[]>(kPerBlock);  // zeroed: all unknown
-    m_inodes[nBlock][place % kPerBlock] = inode;
+    const std::size_t nSlot = place % kPerBlock;
+    const auto nHigh = static_cast<std::uint32_t>(inode >> 32);
+    for (auto* pArrays : {&m_inodes, &m_inodeHighs}) {
+        const bool bHighs = pArrays == &m_inodeHighs;
+        if (bHighs && nHigh == 0 && (nBlock >= m_inodeHighs.size() || m_inodeHighs[nBlock] == nullptr))
+            break;  // nothing to keep, nothing to clear
+        if (nBlock >= pArrays->size())
+            pArrays->resize(m_blocks.size());
+        auto& pArray = (*pArrays)[nBlock];
+        if (pArray == nullptr)
+            pArray = std::make_unique<std::uint32_t[]>(kPerBlock);  // zeroed: all unknown
+        pArray[nSlot] = bHighs ? nHigh : static_cast<std::uint32_t>(inode);
+    }
 }
 
 std::uint64_t CEntryArena::DeviceBelow(const CEntry& entry) const

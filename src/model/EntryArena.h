@@ -41,7 +41,7 @@ public:
     static CEntryArena& Of(const CEntry& entry);
     // The entry's place in its arena: below PlaceCount(), and never shared by two live
     // entries. A comparison keeps what it knows of each entry in an array by this place
-    // rather than in the entry, which stays 64 bytes.
+    // rather than in the entry, which stays small.
     static std::size_t PlaceOf(const CEntry& entry);
     std::size_t PlaceCount() const;
 
@@ -67,6 +67,7 @@ private:
     static constexpr std::size_t kSlotChunk = std::size_t{64} << 10;
     static constexpr std::uint32_t kSmallArray = 63;  // larger arrays come from malloc
     using Times = std::array<std::int64_t, 3>;
+    using Icons = std::array<std::int16_t, 2>;  // closed, open; -1: not looked up
 
     void FreeOne(CEntry* pEntry);
     void ForgetLink(const CEntry* pEntry);
@@ -130,7 +131,11 @@ private:
     std::array<CEntry**, kSmallArray + 1> m_freeArrays{};  // by capacity, linked through slot 0
     std::unordered_set<CEntry**> m_largeArrays;
 
+    // What an entry holds only for a few: times out of its range, sizes beyond its fields
+    // (length, on disk), the icons of the entries drawn.
     std::unordered_map<const CEntry*, Times> m_wideTimes;
+    std::unordered_map<const CEntry*, std::pair<std::int64_t, std::int64_t>> m_wideSizes;
+    std::unordered_map<const CEntry*, Icons> m_icons;
 
     std::unordered_map<const CEntry*, Link> m_links;  // every name of such a file
     std::unordered_map<LinkKey, const CEntry*, LinkKeyHash> m_linkCarriers;
@@ -140,7 +145,10 @@ private:
     std::vector<std::pair<LinkKey, const CEntry*>> m_handedOver;
     std::size_t m_nUnreadable = 0;
 
-    std::vector<std::unique_ptr<std::uint64_t[]>> m_inodes;  // by block, then slot; 0: unknown
+    // By block, then slot: the low 32 bits (0: unknown), and the high ones in arrays made
+    // only for blocks that hold an inode number that needs them (most file systems give none).
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_inodes;
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_inodeHighs;
     std::unordered_map<const CEntry*, std::uint64_t> m_devices;  // of the entries that start one
     mutable const CEntry* m_pDeviceAsked = nullptr;  // the last DeviceBelow asked, and its answer
     mutable std::uint64_t m_deviceAnswer = 0;
