@@ -269,39 +269,50 @@ void CEntry::AppendChild(CEntry* pChild)
     if (n == m_children.capacity())
         m_children.m_pSlots =
             CEntryArena::Of(*this).ResizeArray(m_children.m_pSlots, n == 0 ? 4 : static_cast<std::uint32_t>(2 * n));
-    m_children.m_pSlots[n] = pChild;
+    m_children.m_pSlots[n] = static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pChild));
     CEntryChildren::Header(m_children.m_pSlots).count = static_cast<std::uint32_t>(n + 1);
+}
+
+// Where pChild's place stands among the children, or null; an entry of another arena is
+// never a child, whatever its place.
+std::uint32_t* CEntry::FindChild(const CEntry* pChild)
+{
+    std::uint32_t* first = m_children.m_pSlots;
+    std::uint32_t* last = first + m_children.size();
+    if (pChild == nullptr || &CEntryArena::Of(*pChild) != &CEntryArena::Of(*this))
+        return nullptr;
+    std::uint32_t* it = std::find(first, last, static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pChild)));
+    return it != last ? it : nullptr;
 }
 
 bool CEntry::RemoveChild(const CEntry* pChild)
 {
-    CEntry** first = m_children.m_pSlots;
-    CEntry** last = first + m_children.size();
-    CEntry** it = std::find(first, last, pChild);
-    if (it == last)
+    std::uint32_t* it = FindChild(pChild);
+    if (it == nullptr)
         return false;
+    std::uint32_t* last = m_children.m_pSlots + m_children.size();
     std::copy(it + 1, last, it);
-    --CEntryChildren::Header(first).count;
+    --CEntryChildren::Header(m_children.m_pSlots).count;
     return true;
 }
 
 bool CEntry::ReplaceChild(const CEntry* pOld, CEntry* pNew)
 {
-    CEntry** first = m_children.m_pSlots;
-    CEntry** last = first + m_children.size();
-    CEntry** it = std::find(first, last, pOld);
-    if (it == last)
+    std::uint32_t* it = FindChild(pOld);
+    if (it == nullptr)
         return false;
-    *it = pNew;
+    *it = static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pNew));
     return true;
 }
 
 void CEntry::SortChildren()
 {
-    CEntry** first = m_children.m_pSlots;
+    std::uint32_t* first = m_children.m_pSlots;
     const std::size_t n = m_children.size();
-    std::sort(first, first + n,
-              [](const CEntry* x, const CEntry* y) { return CompareNames(x->GetName(), y->GetName()) < 0; });
+    char* const* pTable = m_children.Table();
+    std::sort(first, first + n, [pTable](std::uint32_t x, std::uint32_t y) {
+        return CompareNames(CEntryPlaces::At(pTable, x)->GetName(), CEntryPlaces::At(pTable, y)->GetName()) < 0;
+    });
     if (n < m_children.capacity())
         m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(first, static_cast<std::uint32_t>(n));
 }

@@ -180,6 +180,8 @@ private:
     CEntry();
     ~CEntry() = default;
 
+    std::uint32_t* FindChild(const CEntry* pChild);
+
     static constexpr std::uint32_t kWideTime = 0xFFFFFFFE;
     static constexpr std::uint32_t kUnknownTime = 0xFFFFFFFF;
     static constexpr std::int64_t kLengthLimit = std::int64_t{1} << 48;

@@ -6,16 +6,6 @@
 #include <iterator>
 #include <new>
 
-// An entry block: this header, then entries up to the block's end.
-struct CEntryArena::Block {
-    CEntryArena* pArena;
-    std::size_t nIndex;  // in m_blocks
-};
-
-constexpr std::size_t CEntryArena::kFirstEntry =
-    (sizeof(Block) + alignof(CEntry) - 1) / alignof(CEntry) * alignof(CEntry);
-constexpr std::size_t CEntryArena::kPerBlock = (kBlockBytes - kFirstEntry) / sizeof(CEntry);
-
 namespace {
 void* AllocateOrThrow(std::size_t nBytes)
 {
@@ -44,9 +34,14 @@ std::size_t StoredNameSize(const char* pName)
 }
 }  // namespace
 
-static_assert(sizeof(CEntry) == 48, "an entry is meant to take 48 bytes");
+static_assert(sizeof(CEntry) == CEntryPlaces::kEntryBytes, "an entry is meant to take 48 bytes");
+static_assert(CEntryPlaces::kFirstEntry % alignof(CEntry) == 0);
 
-CEntryArena::CEntryArena() = default;
+CEntryArena::CEntryArena() : m_pTable(static_cast<char**>(std::calloc(kMaxBlocks, sizeof(char*))))
+{
+    if (m_pTable == nullptr)
+        throw std::bad_alloc();
+}
 
 CEntryArena::~CEntryArena()
 {
@@ -59,8 +54,9 @@ CEntryArena::~CEntryArena()
         std::free(pName);
     for (char* pChunk : m_slotChunks)
         std::free(pChunk);
-    for (CEntry** pSlots : m_largeArrays)
-        std::free(pSlots - 1);
+    for (Slot* pSlots : m_largeArrays)
+        std::free(pSlots - 2);
+    std::free(m_pTable);
 }
 
 CEntryArena& CEntryArena::Of(const CEntry& entry)
@@ -82,8 +78,8 @@ std::size_t CEntryArena::PlaceCount() const { return m_blocks.size() * kPerBlock
 std::size_t CEntryArena::ReservedBytes() const
 {
     std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
-    for (CEntry** pSlots : m_largeArrays)
-        nBytes += (std::size_t{CEntryChildren::Header(pSlots).capacity} + 1) * sizeof(CEntry*);
+    for (Slot* pSlots : m_largeArrays)
+        nBytes += ArrayBytes(CEntryChildren::Header(pSlots).capacity);
     for (const auto* pArrays : {&m_inodes, &m_inodeHighs})
         for (const auto& pInodes : *pArrays)
             nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint32_t) : 0;
@@ -97,10 +93,14 @@ CEntry* CEntryArena::NewEntry()
         m_pFreeEntries = m_pFreeEntries->m_pParent;
     } else {
         if (m_blocks.empty() || m_nBlockUsed == kPerBlock) {
+            if (m_blocks.size() == kMaxBlocks)
+                throw std::bad_alloc();  // no places left to number them
+            m_blocks.reserve(m_blocks.size() + 1);
             void* pMemory = std::aligned_alloc(kBlockBytes, kBlockBytes);
             if (pMemory == nullptr)
                 throw std::bad_alloc();
-            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size()});
+            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size(), m_pTable});
+            m_pTable[m_blocks.size() - 1] = static_cast<char*>(pMemory);
             m_nBlockUsed = 0;
         }
         pPlace = reinterpret_cast<char*>(m_blocks.back()) + kFirstEntry + m_nBlockUsed++ * sizeof(CEntry);
@@ -346,54 +346,60 @@ char* CEntryArena::TakeNameBytes(std::size_t nBytes)
     return p;
 }
 
-CEntry** CEntryArena::NewArray(std::uint32_t nCapacity)
+// The header's two slots and the children, rounded so that the next header stays aligned.
+std::size_t CEntryArena::ArrayBytes(std::uint32_t nCapacity)
 {
-    CEntry** pBlock = nullptr;
+    return ((std::size_t{nCapacity} + 2) * sizeof(Slot) + 7) / 8 * 8;
+}
+
+CEntryArena::Slot* CEntryArena::NewArray(std::uint32_t nCapacity)
+{
+    Slot* pBlock = nullptr;
+    const std::size_t nBytes = ArrayBytes(nCapacity);
     if (nCapacity <= kSmallArray) {
-        if (m_freeArrays[nCapacity] != nullptr) {
-            pBlock = m_freeArrays[nCapacity] - 1;
-            m_freeArrays[nCapacity] = reinterpret_cast<CEntry**>(m_freeArrays[nCapacity][0]);
+        if (Slot* pFree = m_freeArrays[nCapacity]; pFree != nullptr) {
+            std::memcpy(&m_freeArrays[nCapacity], pFree - 2, sizeof(Slot*));
+            pBlock = pFree - 2;
         } else {
-            const std::size_t nBytes = (std::size_t{nCapacity} + 1) * sizeof(CEntry*);
             if (nBytes > m_nSlotLeft) {
                 m_pSlotNext = static_cast<char*>(AllocateOrThrow(kSlotChunk));
                 m_slotChunks.push_back(m_pSlotNext);
                 m_nSlotLeft = kSlotChunk;
             }
-            pBlock = reinterpret_cast<CEntry**>(m_pSlotNext);
+            pBlock = reinterpret_cast<Slot*>(m_pSlotNext);
             m_pSlotNext += nBytes;
             m_nSlotLeft -= nBytes;
         }
     } else {
-        pBlock = static_cast<CEntry**>(AllocateOrThrow((std::size_t{nCapacity} + 1) * sizeof(CEntry*)));
-        m_largeArrays.insert(pBlock + 1);
+        pBlock = static_cast<Slot*>(AllocateOrThrow(nBytes));
+        m_largeArrays.insert(pBlock + 2);
     }
-    CEntry** pSlots = pBlock + 1;
+    Slot* pSlots = pBlock + 2;
     CEntryChildren::Header(pSlots) = {0, nCapacity};
     return pSlots;
 }
 
-void CEntryArena::FreeArray(CEntry** pSlots)
+void CEntryArena::FreeArray(Slot* pSlots)
 {
     if (pSlots == nullptr)
         return;
     const std::uint32_t nCapacity = CEntryChildren::Header(pSlots).capacity;
     if (nCapacity <= kSmallArray) {
-        pSlots[0] = reinterpret_cast<CEntry*>(m_freeArrays[nCapacity]);
+        std::memcpy(pSlots - 2, &m_freeArrays[nCapacity], sizeof(Slot*));
         m_freeArrays[nCapacity] = pSlots;
         return;
     }
     m_largeArrays.erase(pSlots);
-    std::free(pSlots - 1);
+    std::free(pSlots - 2);
 }
 
-CEntry** CEntryArena::ResizeArray(CEntry** pSlots, std::uint32_t nCapacity)
+CEntryArena::Slot* CEntryArena::ResizeArray(Slot* pSlots, std::uint32_t nCapacity)
 {
     const std::uint32_t nCount = pSlots != nullptr ? CEntryChildren::Header(pSlots).count : 0;
     const std::uint32_t nKept = std::min(nCount, nCapacity);
-    CEntry** pNew = nCapacity > 0 ? NewArray(nCapacity) : nullptr;
+    Slot* pNew = nCapacity > 0 ? NewArray(nCapacity) : nullptr;
     if (pNew != nullptr && nKept > 0) {
-        std::memcpy(pNew, pSlots, nKept * sizeof(CEntry*));
+        std::memcpy(pNew, pSlots, nKept * sizeof(Slot));
         CEntryChildren::Header(pNew).count = nKept;
     }
     FreeArray(pSlots);

@@ -240,6 +240,55 @@ TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacemen
         EXPECT_EQ(std::clamp(CompareNames(a, b), -1, 1), order) << a << " " << b;
 }
 
+// Children are kept as places in the arena, turned back into entries through its table of
+// blocks: the same entries, in the same order, from whichever block, for every way the
+// program walks them.
+TEST(Entry, ChildrenInEveryBlockIterateAsTheEntriesTheyAre)
+{
+    CEntryArena arena, other;
+    CEntry& root = NewRoot(arena, "/");
+    CEntry* dir = Add(&root, "dir", true);
+    std::vector<CEntry*> kids;
+    for (int i = 0; i < 60000; ++i) {
+        CEntry* e = Add(i % 3 == 0 ? dir : &root, "f" + std::to_string(i), false, 1);
+        if (i % 3 == 0)
+            kids.push_back(e);
+    }
+    const CEntryChildren& children = dir->GetChildren();
+    ASSERT_EQ(children.size(), kids.size());
+    EXPECT_GT(CEntryArena::PlaceOf(*kids.back()), 2 * CEntryArena::PlaceOf(*kids[kids.size() / 3]))
+        << "the children lie in several blocks";
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), children.begin(), children.end()));
+    EXPECT_TRUE(std::equal(kids.rbegin(), kids.rend(), std::make_reverse_iterator(children.end()),
+                           std::make_reverse_iterator(children.begin())));
+    const std::vector<const CEntry*> copied(children.begin(), children.end());
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), copied.begin(), copied.end()));
+    for (const std::size_t i : {std::size_t{0}, kids.size() / 2, kids.size() - 1}) {
+        EXPECT_EQ(children[i], kids[i]) << i;
+        EXPECT_EQ(*(children.begin() + static_cast<std::ptrdiff_t>(i)), kids[i]) << i;
+    }
+    EXPECT_EQ(std::make_pair(children.front(), children.back()), std::make_pair(kids.front(), kids.back()));
+    EXPECT_EQ(children.end() - children.begin(), static_cast<std::ptrdiff_t>(kids.size()));
+
+    // Sorted by name, they are found by binary search like any sorted range.
+    SortChildrenByName(*dir);
+    const auto it =
+        std::lower_bound(children.begin(), children.end(), std::string_view("f30000"),
+                         [](const CEntry* e, std::string_view name) { return CompareNames(e->GetName(), name) < 0; });
+    ASSERT_NE(it, children.end());
+    EXPECT_EQ((*it)->GetName(), "f30000");
+    EXPECT_TRUE(std::is_sorted(children.begin(), children.end(), [](const CEntry* a, const CEntry* b) {
+        return CompareNames(a->GetName(), b->GetName()) < 0;
+    }));
+    // An entry of another arena is never a child, whatever its place.
+    NewRoot(other, "/");
+    CEntry* stranger = other.NewEntry();
+    ASSERT_EQ(CEntryArena::PlaceOf(*stranger), CEntryArena::PlaceOf(*dir));
+    EXPECT_FALSE(root.RemoveChild(stranger));
+    EXPECT_FALSE(root.ReplaceChild(stranger, kids[0]));
+    EXPECT_EQ(root.GetChildren().front(), dir);
+}
+
 TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
 {
     CEntryArena arena;
