@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -26,9 +27,6 @@ std::int64_t SaturatingAdd(std::int64_t nTotal, std::int64_t nDelta)
     return sum < 0 ? 0 : sum;
 }
 
-constexpr std::int64_t kTimeLimit = std::int64_t{1} << 39;  // 40-bit signed range
-
-bool FitsPacked(std::int64_t t) { return t >= -kTimeLimit && t < kTimeLimit; }
 }  // namespace
 
 CEntry::CEntry() : m_pName(kEmptyName + 1) {}
@@ -36,7 +34,6 @@ CEntry::CEntry() : m_pName(kEmptyName + 1) {}
 void CEntry::InitFromItem(CEntry* pParent, const CFoundItem& item)
 {
     m_pParent = pParent;
-    SetDepthBelow(pParent);
     SetName(item.name);
     m_bDirectory = item.bDirectory;
     SetTimes(item.created, item.modified, item.accessed);
@@ -56,27 +53,52 @@ void CEntry::InitUnsummed(CEntry* pParent, const CFoundItem& item)
 {
     SetName(item.name);
     m_bDirectory = item.bDirectory;
-    m_nSize = item.bDirectory ? 0 : item.nLength;
-    m_nDiskSize = item.nAllocated;
+    SetTotals(item.bDirectory ? 0 : item.nLength, item.nAllocated);
     SetTimes(item.created, item.modified, item.accessed);
     if (pParent == nullptr)
         return;
     m_pParent = pParent;
-    SetDepthBelow(pParent);
     m_nColour = static_cast<std::uint32_t>(pParent->m_children.size() % 8);
     pParent->AppendChild(this);
 }
 
 void CEntry::AddChildTotals(const CEntry& child)
 {
-    m_nSize = SaturatingAdd(m_nSize, child.m_nSize);
-    m_nDiskSize = SaturatingAdd(m_nDiskSize, child.m_nDiskSize);
+    SetTotals(SaturatingAdd(GetLength(), child.GetLength()), SaturatingAdd(GetDiskSize(), child.GetDiskSize()));
 }
 
-void CEntry::RestoreTotals(std::int64_t nLength, std::int64_t nDisk)
+void CEntry::RestoreTotals(std::int64_t nLength, std::int64_t nDisk) { SetTotals(nLength, nDisk); }
+
+std::int64_t CEntry::WideSize(int i) const
 {
-    m_nSize = nLength;
-    m_nDiskSize = nDisk;
+    const auto& sizes = CEntryArena::Of(*this).m_wideSizes.at(this);
+    return i == 0 ? sizes.first : sizes.second;
+}
+
+// Lengths and sizes on disk are small numbers nearly always: the rare pair that is not
+// lives in the arena, exactly.
+void CEntry::SetTotals(std::int64_t nLength, std::int64_t nDisk)
+{
+    constexpr std::int64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+    const bool bLengthFits = nLength >= 0 && nLength < kLengthLimit;
+    const bool bBlocks = nDisk >= 0 && nDisk % 512 == 0 && (nDisk >> 9) <= kMax32;
+    const bool bBytes = !bBlocks && nDisk >= 0 && nDisk <= kMax32;
+    if (!bLengthFits || (!bBlocks && !bBytes)) {
+        CEntryArena::Of(*this).m_wideSizes[this] = {nLength, nDisk};
+        m_bWideSizes = 1;
+        return;
+    }
+    if (m_bWideSizes) {
+        CEntryArena::Of(*this).m_wideSizes.erase(this);
+        m_bWideSizes = 0;
+    }
+    auto u = static_cast<std::uint64_t>(nLength);
+    for (std::uint8_t& byte : m_length) {
+        byte = static_cast<std::uint8_t>(u);
+        u >>= 8;
+    }
+    m_bDiskInBytes = bBytes;
+    m_nDisk = static_cast<std::uint32_t>(bBlocks ? nDisk >> 9 : nDisk);
 }
 
 void CEntry::SetHardLink(const CHardLinkId& id, std::int64_t nDisk)
@@ -129,15 +151,15 @@ std::int64_t CEntry::GetOwnDiskSize() const
 {
     std::int64_t nChildren = 0;
     for (const CEntry* pChild : m_children)
-        nChildren = SaturatingAdd(nChildren, pChild->m_nDiskSize);
-    return std::max<std::int64_t>(m_nDiskSize - nChildren, 0);
+        nChildren = SaturatingAdd(nChildren, pChild->GetDiskSize());
+    return std::max<std::int64_t>(GetDiskSize() - nChildren, 0);
 }
 
 std::int64_t CEntry::GetItemDiskSize() const
 {
     if (m_bDirectory)
         return GetOwnDiskSize();
-    return m_bHardLink ? CEntryArena::Of(*this).m_links.at(this).nDisk : m_nDiskSize;
+    return m_bHardLink ? CEntryArena::Of(*this).m_links.at(this).nDisk : GetDiskSize();
 }
 
 std::string CEntry::GetTypeText() const
@@ -155,10 +177,9 @@ std::string CEntry::GetTypeText() const
 
 void CEntry::InitAsRoot(std::string_view strRootPath)
 {
-    m_nDepth = 0;
     SetName(strRootPath);
     m_bDirectory = true;
-    m_nUnknownTimes = 7;  // the root is where a search starts, not an item it has listed
+    SetUnknownTimes(7);  // the root is where a search starts, not an item it has listed
 }
 
 void CEntry::AddSize(std::int64_t nLength, std::int64_t nDisk)
@@ -166,28 +187,18 @@ void CEntry::AddSize(std::int64_t nLength, std::int64_t nDisk)
     if (nLength == 0 && nDisk == 0)
         return;
     for (CEntry* p = this; p != nullptr; p = p->m_pParent) {
-        p->m_nSize = SaturatingAdd(p->m_nSize, nLength);
-        p->m_nDiskSize = SaturatingAdd(p->m_nDiskSize, nDisk);
+        p->SetTotals(SaturatingAdd(p->GetLength(), nLength), SaturatingAdd(p->GetDiskSize(), nDisk));
     }
 }
 
 void CEntry::SubtractFromAncestors() const
 {
     if (m_pParent != nullptr)
-        m_pParent->AddSize(-m_nSize, -m_nDiskSize);
-}
-
-// A chain deeper than the depth field holds stays at its limit, and only such entries
-// count their ancestors when asked.
-void CEntry::SetDepthBelow(const CEntry* pParent)
-{
-    m_nDepth = pParent == nullptr ? 0 : std::min<std::uint32_t>(pParent->m_nDepth + 1, kFarDepth);
+        m_pParent->AddSize(-GetLength(), -GetDiskSize());
 }
 
 int CEntry::GetDepth() const
 {
-    if (m_nDepth < kFarDepth)
-        return static_cast<int>(m_nDepth);
     int nDepth = 0;
     for (const CEntry* p = m_pParent; p != nullptr; p = p->m_pParent)
         ++nDepth;
@@ -215,32 +226,41 @@ std::string_view CEntry::GetName() const
 void CEntry::SetTimes(CTime created, CTime modified, CTime accessed)
 {
     const std::int64_t times[3] = {created.GetTime(), modified.GetTime(), accessed.GetTime()};
-    const bool bWide = !FitsPacked(times[0]) || !FitsPacked(times[1]) || !FitsPacked(times[2]);
-    if (bWide || m_bWideTimes) {
+    const bool bWide =
+        std::any_of(std::begin(times), std::end(times), [](std::int64_t t) { return t < 0 || t >= kWideTime; });
+    if (bWide || HasWideTimes()) {
         CEntryArena& arena = CEntryArena::Of(*this);
         if (bWide)
             arena.m_wideTimes[this] = {times[0], times[1], times[2]};
         else
             arena.m_wideTimes.erase(this);
     }
-    m_bWideTimes = bWide;
-    for (int i = 0; i < 3 && !bWide; ++i) {
-        auto u = static_cast<std::uint64_t>(times[i]);
-        for (int b = 0; b < kTimeBytes; ++b, u >>= 8)
-            m_times[i * kTimeBytes + b] = static_cast<std::uint8_t>(u);
-    }
+    for (int i = 0; i < 3; ++i)
+        m_times[i] = bWide ? kWideTime : static_cast<std::uint32_t>(times[i]);
+}
+
+void CEntry::SetUnknownTimes(unsigned mask)
+{
+    for (int i = 0; i < 3; ++i)
+        if ((mask & (1u << i)) != 0)
+            m_times[i] = kUnknownTime;
+        else if (m_times[i] == kUnknownTime)
+            m_times[i] = 0;
+    if (!HasWideTimes())
+        CEntryArena::Of(*this).m_wideTimes.erase(this);
+}
+
+bool CEntry::HasWideTimes() const
+{
+    return m_times[0] == kWideTime || m_times[1] == kWideTime || m_times[2] == kWideTime;
 }
 
 std::int64_t CEntry::TimeAt(int i) const
 {
-    if (m_bWideTimes)
+    const std::uint32_t t = m_times[i];
+    if (t == kWideTime)
         return CEntryArena::Of(*this).m_wideTimes.at(this)[static_cast<std::size_t>(i)];
-    std::uint64_t u = 0;
-    for (int b = kTimeBytes; b-- > 0;)
-        u = (u << 8) | m_times[i * kTimeBytes + b];
-    // Sign-extend from 40 bits.
-    constexpr std::uint64_t kSign = std::uint64_t{1} << (8 * kTimeBytes - 1);
-    return static_cast<std::int64_t>((u ^ kSign) - kSign);
+    return t == kUnknownTime ? 0 : std::int64_t{t};
 }
 
 void CEntry::AppendChild(CEntry* pChild)
@@ -249,39 +269,50 @@ void CEntry::AppendChild(CEntry* pChild)
     if (n == m_children.capacity())
         m_children.m_pSlots =
             CEntryArena::Of(*this).ResizeArray(m_children.m_pSlots, n == 0 ? 4 : static_cast<std::uint32_t>(2 * n));
-    m_children.m_pSlots[n] = pChild;
+    m_children.m_pSlots[n] = static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pChild));
     CEntryChildren::Header(m_children.m_pSlots).count = static_cast<std::uint32_t>(n + 1);
+}
+
+// Where pChild's place stands among the children, or null; an entry of another arena is
+// never a child, whatever its place.
+std::uint32_t* CEntry::FindChild(const CEntry* pChild)
+{
+    std::uint32_t* first = m_children.m_pSlots;
+    std::uint32_t* last = first + m_children.size();
+    if (pChild == nullptr || &CEntryArena::Of(*pChild) != &CEntryArena::Of(*this))
+        return nullptr;
+    std::uint32_t* it = std::find(first, last, static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pChild)));
+    return it != last ? it : nullptr;
 }
 
 bool CEntry::RemoveChild(const CEntry* pChild)
 {
-    CEntry** first = m_children.m_pSlots;
-    CEntry** last = first + m_children.size();
-    CEntry** it = std::find(first, last, pChild);
-    if (it == last)
+    std::uint32_t* it = FindChild(pChild);
+    if (it == nullptr)
         return false;
+    std::uint32_t* last = m_children.m_pSlots + m_children.size();
     std::copy(it + 1, last, it);
-    --CEntryChildren::Header(first).count;
+    --CEntryChildren::Header(m_children.m_pSlots).count;
     return true;
 }
 
 bool CEntry::ReplaceChild(const CEntry* pOld, CEntry* pNew)
 {
-    CEntry** first = m_children.m_pSlots;
-    CEntry** last = first + m_children.size();
-    CEntry** it = std::find(first, last, pOld);
-    if (it == last)
+    std::uint32_t* it = FindChild(pOld);
+    if (it == nullptr)
         return false;
-    *it = pNew;
+    *it = static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pNew));
     return true;
 }
 
 void CEntry::SortChildren()
 {
-    CEntry** first = m_children.m_pSlots;
+    std::uint32_t* first = m_children.m_pSlots;
     const std::size_t n = m_children.size();
-    std::sort(first, first + n,
-              [](const CEntry* x, const CEntry* y) { return CompareNames(x->GetName(), y->GetName()) < 0; });
+    char* const* pTable = m_children.Table();
+    std::sort(first, first + n, [pTable](std::uint32_t x, std::uint32_t y) {
+        return CompareNames(CEntryPlaces::At(pTable, x)->GetName(), CEntryPlaces::At(pTable, y)->GetName()) < 0;
+    });
     if (n < m_children.capacity())
         m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(first, static_cast<std::uint32_t>(n));
 }
@@ -314,24 +345,32 @@ std::string CEntry::GetAccessedText() const { return TimeText(2); }
 
 std::string CEntry::TimeText(int i) const
 {
-    return (m_nUnknownTimes & (1u << i)) != 0 ? std::string() : CTime(TimeAt(i)).Format(kTimeFormat);
+    return m_times[i] == kUnknownTime ? std::string() : CTime(TimeAt(i)).Format(kTimeFormat);
 }
 
 void CEntry::SetIconLookup(IconLookup lookup) { g_iconLookup = lookup; }
 
 int CEntry::GetIconIndex(BOOL bOpen)
 {
-    std::int16_t& cache = bOpen ? m_nOpenIcon : m_nIcon;
-    if (cache != -1 || g_iconLookup == nullptr)
-        return cache;
+    CEntryArena& arena = CEntryArena::Of(*this);
+    const std::size_t nState = bOpen ? 1 : 0;
+    if (m_bIcons) {
+        if (const int nCached = arena.m_icons.at(this)[nState]; nCached != -1)
+            return nCached;
+    }
+    if (g_iconLookup == nullptr)
+        return -1;
     std::string path = GetPath();
     if (m_bDirectory && (path.empty() || path.back() != '/'))
         path += '/';
     const bool bDrive = m_bDirectory && (m_pParent == nullptr || m_bMountPoint);
     const int nIndex = g_iconLookup(path, bOpen, bDrive ? TRUE : FALSE);
     // An image list never holds this many pictures; should one, the index is asked again.
-    if (nIndex >= -1 && nIndex <= INT16_MAX)
-        cache = static_cast<std::int16_t>(nIndex);
+    if (nIndex >= 0 && nIndex <= INT16_MAX) {
+        arena.m_icons.try_emplace(this, CEntryArena::Icons{-1, -1}).first->second[nState] =
+            static_cast<std::int16_t>(nIndex);
+        m_bIcons = 1;
+    }
     return nIndex;
 }
 

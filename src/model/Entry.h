@@ -10,8 +10,8 @@
 
 class CEntryArena;
 
-// One file or directory of a search. A directory's m_nSize is the sum of the lengths of all
-// files below it, its m_nDiskSize what everything below it and itself takes on the disk;
+// One file or directory of a search. A directory's length is the sum of the lengths of all
+// files below it, its size on disk what everything below it and itself takes on the disk;
 // totals are kept incrementally (AddSize), never recomputed. Which of the two GetSize
 // answers is the program's one choice (ShowDiskSizes), so every view follows it at once.
 //
@@ -19,10 +19,11 @@ class CEntryArena;
 // names the walk meets carries it, the others count 0 on disk (IsLinkRepeat). The arena
 // knows the file of each such name; no other entry spends a byte on it.
 //
-// Trees hold millions of these, so an entry is 64 bytes and keeps only what it must: it
+// Trees hold millions of these, so an entry is 48 bytes and keeps only what it must: it
 // lives in its document's arena (CEntryArena), which also holds its name and its children
 // array; the full path is not stored but composed from the parent chain on demand
-// (GetPath); times, depth, icon indices, colour and flags are packed to what they need.
+// (GetPath), as is the depth; times, sizes, colour and flags are packed to what they need,
+// and the rare values beyond (and the icon indices of the entries drawn) kept in the arena.
 class CEntry {
 public:
     CEntry(const CEntry&) = delete;
@@ -66,7 +67,7 @@ public:
     // A saved search may leave times out (ncdu keeps only the modification time, and only
     // when asked to): bit 0 created, 1 modified, 2 accessed. Such a time reads as 0 and its
     // text is empty rather than a date in 1970.
-    void SetUnknownTimes(unsigned mask) { m_nUnknownTimes = mask & 7u; }
+    void SetUnknownTimes(unsigned mask);
 
     CEntry* GetParent() const { return m_pParent; }
     // The children, sorted by name once their directory has been read.
@@ -92,9 +93,9 @@ public:
     void PrefetchName() const { __builtin_prefetch(m_pName - 1); }
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
     // The total in the measure shown: lengths, or sizes on disk.
-    std::int64_t GetSize() const { return s_bDiskSizes ? m_nDiskSize : m_nSize; }
-    std::int64_t GetLength() const { return m_nSize; }
-    std::int64_t GetDiskSize() const { return m_nDiskSize; }
+    std::int64_t GetSize() const { return s_bDiskSizes ? GetDiskSize() : GetLength(); }
+    std::int64_t GetLength() const { return m_bWideSizes ? WideSize(0) : PackedLength(); }
+    std::int64_t GetDiskSize() const { return m_bWideSizes ? WideSize(1) : PackedDisk(); }
     // A directory's own blocks: its disk total less its children's.
     std::int64_t GetOwnDiskSize() const;
     static void ShowDiskSizes(bool bDisk) { s_bDiskSizes = bDisk; }
@@ -128,6 +129,7 @@ public:
     // point, "Directory (already counted)" for a repeat, "File", or "File (hard link)" for
     // a name that counts 0 while sizes on disk are shown.
     std::string GetTypeText() const;
+    // Counted up the parent chain: entries do not spend bytes on it.
     int GetDepth() const;
     std::string GetSizeText() const;
     std::string GetCreatedText() const;
@@ -136,9 +138,10 @@ public:
     CTime GetCreatedTime() const { return CTime(TimeAt(0)); }
     CTime GetModifiedTime() const { return CTime(TimeAt(1)); }
     // False when a saved search left the modification time out (and for a search's root).
-    bool HasModifiedTime() const { return (m_nUnknownTimes & 2u) == 0; }
+    bool HasModifiedTime() const { return m_times[1] != kUnknownTime; }
     CTime GetAccessedTime() const { return CTime(TimeAt(2)); }
-    // Cached small icon index for the closed or open state; looked up on first request.
+    // Small icon index for the closed or open state; looked up on first request and kept
+    // in the arena, as only the few entries ever drawn have one.
     int GetIconIndex(BOOL bOpen);
     BOOL HasSubdirectories() const;
 
@@ -153,41 +156,57 @@ private:
     CEntry* m_pParent = nullptr;  // not owned: the arena holds every entry
     // The children, sorted by name once their directory has been read.
     CEntryChildren m_children;
-    std::int64_t m_nSize = 0;  // bytes
-    std::int64_t m_nDiskSize = 0;  // bytes
-    std::int16_t m_nIcon = -1;  // -1: not looked up yet (or beyond this range)
-    std::int16_t m_nOpenIcon = -1;
-    std::uint32_t m_nDepth : 24 = 0;  // kFarDepth and beyond: GetDepth counts
-    std::uint32_t m_nColour : 3 = 0;  // position among its siblings in listing order, mod 8
-    std::uint32_t m_bDirectory : 1 = 0;
+    const char* m_pName;  // in the arena's name pool; its length is stored just before it
+    // Created, modified, accessed: seconds since 1970. A time before 1970 or from 2106 on
+    // puts all three in the arena (kWideTime); kUnknownTime is one a saved search left out.
+    std::uint32_t m_times[3] = {};
+    // The size on disk in 512-byte blocks, as the file system counts it, or in bytes
+    // (m_bDiskInBytes) for a reader that counts otherwise (an FTP server).
+    std::uint32_t m_nDisk = 0;
+    std::uint8_t m_length[6] = {};  // bytes, little-endian
+    std::uint16_t m_nColour : 3 = 0;  // position among its siblings in listing order, mod 8
+    std::uint16_t m_bDirectory : 1 = 0;
     // A directory on another file system than its search root.
-    std::uint32_t m_bMountPoint : 1 = 0;
-    std::uint32_t m_bDirRepeat : 1 = 0;  // met already under another name
-    std::uint32_t m_bOwnDevice : 1 = 0;  // its device is in the arena, not its parent's
+    std::uint16_t m_bMountPoint : 1 = 0;
+    std::uint16_t m_bDirRepeat : 1 = 0;  // met already under another name
+    std::uint16_t m_bOwnDevice : 1 = 0;  // its device is in the arena, not its parent's
+    std::uint16_t m_bUnreadable : 1 = 0;
+    std::uint16_t m_bHardLink : 1 = 0;  // its identity is in the arena's link table
+    std::uint16_t m_bLinkRepeat : 1 = 0;
+    std::uint16_t m_bExcluded : 1 = 0;
+    // Both sizes are in the arena: a length from 256 TiB on, or a size on disk that neither
+    // 32-bit form holds (from 2 TiB on, or 4 GiB on for one counted in bytes).
+    std::uint16_t m_bWideSizes : 1 = 0;
+    std::uint16_t m_bDiskInBytes : 1 = 0;
+    std::uint16_t m_bIcons : 1 = 0;  // icon indices were looked up: they are in the arena
 
     CEntry();
     ~CEntry() = default;
 
+    std::uint32_t* FindChild(const CEntry* pChild);
+
+    static constexpr std::uint32_t kWideTime = 0xFFFFFFFE;
+    static constexpr std::uint32_t kUnknownTime = 0xFFFFFFFF;
+    static constexpr std::int64_t kLengthLimit = std::int64_t{1} << 48;
+
     std::int64_t TimeAt(int i) const;
     std::string TimeText(int i) const;  // empty when the time is unknown
-    void SetDepthBelow(const CEntry* pParent);
-
-    static constexpr std::uint32_t kFarDepth = (1u << 24) - 1;  // as deep or deeper: counted on demand
-    static constexpr int kTimeBytes = 5;  // signed 40-bit seconds: years -15000 to 19000
+    bool HasWideTimes() const;
+    std::int64_t PackedLength() const
+    {
+        std::uint64_t u = 0;
+        for (int b = sizeof m_length; b-- > 0;)
+            u = (u << 8) | m_length[b];
+        return static_cast<std::int64_t>(u);
+    }
+    std::int64_t PackedDisk() const { return m_bDiskInBytes ? m_nDisk : std::int64_t{m_nDisk} << 9; }
+    std::int64_t WideSize(int i) const;  // 0: length, 1: on disk
+    // Stores both totals, in the entry where they fit and in the arena otherwise.
+    void SetTotals(std::int64_t nLength, std::int64_t nDisk);
 
     // The name of an entry that has none: its length byte, and nothing after it.
     static constexpr char kEmptyName[1] = {0};
     const char* StoredName() const { return m_pName != kEmptyName + 1 ? m_pName : nullptr; }
-
-    const char* m_pName;  // in the arena's name pool; its length is stored just before it
-    // Three times, little-endian; a time beyond their range lives in the arena instead.
-    std::uint8_t m_times[3 * kTimeBytes] = {};
-    std::uint8_t m_bWideTimes : 1 = 0;
-    std::uint8_t m_bUnreadable : 1 = 0;
-    std::uint8_t m_bHardLink : 1 = 0;  // its identity is in the arena's link table
-    std::uint8_t m_bLinkRepeat : 1 = 0;
-    std::uint8_t m_nUnknownTimes : 3 = 0;
-    std::uint8_t m_bExcluded : 1 = 0;
 
     static inline bool s_bDiskSizes = false;
 };

@@ -3,17 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
-
-// An entry block: this header, then entries up to the block's end.
-struct CEntryArena::Block {
-    CEntryArena* pArena;
-    std::size_t nIndex;  // in m_blocks
-};
-
-constexpr std::size_t CEntryArena::kFirstEntry =
-    (sizeof(Block) + alignof(CEntry) - 1) / alignof(CEntry) * alignof(CEntry);
-constexpr std::size_t CEntryArena::kPerBlock = (kBlockBytes - kFirstEntry) / sizeof(CEntry);
 
 namespace {
 void* AllocateOrThrow(std::size_t nBytes)
@@ -43,9 +34,14 @@ std::size_t StoredNameSize(const char* pName)
 }
 }  // namespace
 
-static_assert(sizeof(CEntry) == 64, "an entry is meant to take 64 bytes");
+static_assert(sizeof(CEntry) == CEntryPlaces::kEntryBytes, "an entry is meant to take 48 bytes");
+static_assert(CEntryPlaces::kFirstEntry % alignof(CEntry) == 0);
 
-CEntryArena::CEntryArena() = default;
+CEntryArena::CEntryArena() : m_pTable(static_cast<char**>(std::calloc(kMaxBlocks, sizeof(char*))))
+{
+    if (m_pTable == nullptr)
+        throw std::bad_alloc();
+}
 
 CEntryArena::~CEntryArena()
 {
@@ -58,8 +54,9 @@ CEntryArena::~CEntryArena()
         std::free(pName);
     for (char* pChunk : m_slotChunks)
         std::free(pChunk);
-    for (CEntry** pSlots : m_largeArrays)
-        std::free(pSlots - 1);
+    for (Slot* pSlots : m_largeArrays)
+        std::free(pSlots - 2);
+    std::free(m_pTable);
 }
 
 CEntryArena& CEntryArena::Of(const CEntry& entry)
@@ -81,10 +78,11 @@ std::size_t CEntryArena::PlaceCount() const { return m_blocks.size() * kPerBlock
 std::size_t CEntryArena::ReservedBytes() const
 {
     std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
-    for (CEntry** pSlots : m_largeArrays)
-        nBytes += (std::size_t{CEntryChildren::Header(pSlots).capacity} + 1) * sizeof(CEntry*);
-    for (const auto& pInodes : m_inodes)
-        nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint64_t) : 0;
+    for (Slot* pSlots : m_largeArrays)
+        nBytes += ArrayBytes(CEntryChildren::Header(pSlots).capacity);
+    for (const auto* pArrays : {&m_inodes, &m_inodeHighs})
+        for (const auto& pInodes : *pArrays)
+            nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint32_t) : 0;
     return nBytes;
 }
 
@@ -95,10 +93,14 @@ CEntry* CEntryArena::NewEntry()
         m_pFreeEntries = m_pFreeEntries->m_pParent;
     } else {
         if (m_blocks.empty() || m_nBlockUsed == kPerBlock) {
+            if (m_blocks.size() == kMaxBlocks)
+                throw std::bad_alloc();  // no places left to number them
+            m_blocks.reserve(m_blocks.size() + 1);
             void* pMemory = std::aligned_alloc(kBlockBytes, kBlockBytes);
             if (pMemory == nullptr)
                 throw std::bad_alloc();
-            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size()});
+            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size(), m_pTable});
+            m_pTable[m_blocks.size() - 1] = static_cast<char*>(pMemory);
             m_nBlockUsed = 0;
         }
         pPlace = reinterpret_cast<char*>(m_blocks.back()) + kFirstEntry + m_nBlockUsed++ * sizeof(CEntry);
@@ -112,15 +114,20 @@ CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
     CEntry* pCopy = NewEntry();
     pCopy->m_pParent = source.m_pParent;
     pCopy->SetName(source.GetName());
-    pCopy->SetTimes(source.GetCreatedTime(), source.GetModifiedTime(), source.GetAccessedTime());
-    pCopy->m_nIcon = source.m_nIcon;
-    pCopy->m_nOpenIcon = source.m_nOpenIcon;
-    pCopy->m_nDepth = source.m_nDepth;
+    if (source.HasWideTimes()) {
+        const Times times = m_wideTimes.at(&source);
+        m_wideTimes[pCopy] = times;
+    }
+    std::copy(std::begin(source.m_times), std::end(source.m_times), pCopy->m_times);
+    if (source.m_bIcons) {
+        const Icons icons = m_icons.at(&source);
+        m_icons[pCopy] = icons;
+        pCopy->m_bIcons = 1;
+    }
     pCopy->m_nColour = source.m_nColour;
     pCopy->m_bDirectory = source.m_bDirectory;
     pCopy->m_bMountPoint = source.m_bMountPoint;
     pCopy->m_bDirRepeat = source.m_bDirRepeat;
-    pCopy->m_nUnknownTimes = source.m_nUnknownTimes;
     if (const std::uint64_t inode = InodeOf(source); inode != 0)
         SetInode(*pCopy, inode);
     if (source.m_bOwnDevice) {
@@ -159,8 +166,12 @@ void CEntryArena::FreeOne(CEntry* pEntry)
     if (const char* pName = pEntry->StoredName())
         FreeName(pName);
     FreeArray(pEntry->m_children.m_pSlots);
-    if (pEntry->m_bWideTimes)
+    if (pEntry->HasWideTimes())
         m_wideTimes.erase(pEntry);
+    if (pEntry->m_bWideSizes)
+        m_wideSizes.erase(pEntry);
+    if (pEntry->m_bIcons)
+        m_icons.erase(pEntry);
     if (pEntry->m_bHardLink)
         ForgetLink(pEntry);
     if (pEntry->m_bUnreadable)
@@ -233,18 +244,30 @@ std::uint64_t CEntryArena::InodeOf(const CEntry& entry) const
 {
     const std::size_t place = PlaceOf(entry);
     const std::size_t nBlock = place / kPerBlock;
-    return nBlock < m_inodes.size() && m_inodes[nBlock] != nullptr ? m_inodes[nBlock][place % kPerBlock] : 0;
+    const std::size_t nSlot = place % kPerBlock;
+    if (nBlock >= m_inodes.size() || m_inodes[nBlock] == nullptr)
+        return 0;
+    const bool bHigh = nBlock < m_inodeHighs.size() && m_inodeHighs[nBlock] != nullptr;
+    return (bHigh ? std::uint64_t{m_inodeHighs[nBlock][nSlot]} << 32 : 0) | m_inodes[nBlock][nSlot];
 }
 
 void CEntryArena::SetInode(const CEntry& entry, std::uint64_t inode)
 {
     const std::size_t place = PlaceOf(entry);
     const std::size_t nBlock = place / kPerBlock;
-    if (nBlock >= m_inodes.size())
-        m_inodes.resize(m_blocks.size());
-    if (m_inodes[nBlock] == nullptr)
-        m_inodes[nBlock] = std::make_unique<std::uint64_t[]>(kPerBlock);  // zeroed: all unknown
-    m_inodes[nBlock][place % kPerBlock] = inode;
+    const std::size_t nSlot = place % kPerBlock;
+    const auto nHigh = static_cast<std::uint32_t>(inode >> 32);
+    for (auto* pArrays : {&m_inodes, &m_inodeHighs}) {
+        const bool bHighs = pArrays == &m_inodeHighs;
+        if (bHighs && nHigh == 0 && (nBlock >= m_inodeHighs.size() || m_inodeHighs[nBlock] == nullptr))
+            break;  // nothing to keep, nothing to clear
+        if (nBlock >= pArrays->size())
+            pArrays->resize(m_blocks.size());
+        auto& pArray = (*pArrays)[nBlock];
+        if (pArray == nullptr)
+            pArray = std::make_unique<std::uint32_t[]>(kPerBlock);  // zeroed: all unknown
+        pArray[nSlot] = bHighs ? nHigh : static_cast<std::uint32_t>(inode);
+    }
 }
 
 std::uint64_t CEntryArena::DeviceBelow(const CEntry& entry) const
@@ -323,54 +346,60 @@ char* CEntryArena::TakeNameBytes(std::size_t nBytes)
     return p;
 }
 
-CEntry** CEntryArena::NewArray(std::uint32_t nCapacity)
+// The header's two slots and the children, rounded so that the next header stays aligned.
+std::size_t CEntryArena::ArrayBytes(std::uint32_t nCapacity)
 {
-    CEntry** pBlock = nullptr;
+    return ((std::size_t{nCapacity} + 2) * sizeof(Slot) + 7) / 8 * 8;
+}
+
+CEntryArena::Slot* CEntryArena::NewArray(std::uint32_t nCapacity)
+{
+    Slot* pBlock = nullptr;
+    const std::size_t nBytes = ArrayBytes(nCapacity);
     if (nCapacity <= kSmallArray) {
-        if (m_freeArrays[nCapacity] != nullptr) {
-            pBlock = m_freeArrays[nCapacity] - 1;
-            m_freeArrays[nCapacity] = reinterpret_cast<CEntry**>(m_freeArrays[nCapacity][0]);
+        if (Slot* pFree = m_freeArrays[nCapacity]; pFree != nullptr) {
+            std::memcpy(&m_freeArrays[nCapacity], pFree - 2, sizeof(Slot*));
+            pBlock = pFree - 2;
         } else {
-            const std::size_t nBytes = (std::size_t{nCapacity} + 1) * sizeof(CEntry*);
             if (nBytes > m_nSlotLeft) {
                 m_pSlotNext = static_cast<char*>(AllocateOrThrow(kSlotChunk));
                 m_slotChunks.push_back(m_pSlotNext);
                 m_nSlotLeft = kSlotChunk;
             }
-            pBlock = reinterpret_cast<CEntry**>(m_pSlotNext);
+            pBlock = reinterpret_cast<Slot*>(m_pSlotNext);
             m_pSlotNext += nBytes;
             m_nSlotLeft -= nBytes;
         }
     } else {
-        pBlock = static_cast<CEntry**>(AllocateOrThrow((std::size_t{nCapacity} + 1) * sizeof(CEntry*)));
-        m_largeArrays.insert(pBlock + 1);
+        pBlock = static_cast<Slot*>(AllocateOrThrow(nBytes));
+        m_largeArrays.insert(pBlock + 2);
     }
-    CEntry** pSlots = pBlock + 1;
+    Slot* pSlots = pBlock + 2;
     CEntryChildren::Header(pSlots) = {0, nCapacity};
     return pSlots;
 }
 
-void CEntryArena::FreeArray(CEntry** pSlots)
+void CEntryArena::FreeArray(Slot* pSlots)
 {
     if (pSlots == nullptr)
         return;
     const std::uint32_t nCapacity = CEntryChildren::Header(pSlots).capacity;
     if (nCapacity <= kSmallArray) {
-        pSlots[0] = reinterpret_cast<CEntry*>(m_freeArrays[nCapacity]);
+        std::memcpy(pSlots - 2, &m_freeArrays[nCapacity], sizeof(Slot*));
         m_freeArrays[nCapacity] = pSlots;
         return;
     }
     m_largeArrays.erase(pSlots);
-    std::free(pSlots - 1);
+    std::free(pSlots - 2);
 }
 
-CEntry** CEntryArena::ResizeArray(CEntry** pSlots, std::uint32_t nCapacity)
+CEntryArena::Slot* CEntryArena::ResizeArray(Slot* pSlots, std::uint32_t nCapacity)
 {
     const std::uint32_t nCount = pSlots != nullptr ? CEntryChildren::Header(pSlots).count : 0;
     const std::uint32_t nKept = std::min(nCount, nCapacity);
-    CEntry** pNew = nCapacity > 0 ? NewArray(nCapacity) : nullptr;
+    Slot* pNew = nCapacity > 0 ? NewArray(nCapacity) : nullptr;
     if (pNew != nullptr && nKept > 0) {
-        std::memcpy(pNew, pSlots, nKept * sizeof(CEntry*));
+        std::memcpy(pNew, pSlots, nKept * sizeof(Slot));
         CEntryChildren::Header(pNew).count = nKept;
     }
     FreeArray(pSlots);

@@ -17,7 +17,9 @@
 // out of the tree (Free) is kept for the entries, names and arrays made next.
 //
 // Entries live in blocks aligned to their size, so an entry finds its arena from its own
-// address (Of) without spending a pointer of its own on it.
+// address (Of) without spending a pointer of its own on it; a table of the blocks turns
+// an entry's place (PlaceOf) back into the entry, so that children arrays hold places, 32
+// bits each, rather than pointers.
 class CEntryArena {
 public:
     CEntryArena();
@@ -41,7 +43,7 @@ public:
     static CEntryArena& Of(const CEntry& entry);
     // The entry's place in its arena: below PlaceCount(), and never shared by two live
     // entries. A comparison keeps what it knows of each entry in an array by this place
-    // rather than in the entry, which stays 64 bytes.
+    // rather than in the entry, which stays small.
     static std::size_t PlaceOf(const CEntry& entry);
     std::size_t PlaceCount() const;
 
@@ -59,14 +61,18 @@ public:
 private:
     friend class CEntry;
 
-    struct Block;
-    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;  // also the alignment
-    static const std::size_t kFirstEntry;  // where a block's entries start, past its header
-    static const std::size_t kPerBlock;
+    using Block = CEntryBlockHeader;
+    static constexpr std::size_t kBlockBytes = CEntryPlaces::kBlockBytes;  // also the alignment
+    static constexpr std::size_t kFirstEntry = CEntryPlaces::kFirstEntry;  // past the header
+    static constexpr std::size_t kPerBlock = CEntryPlaces::kPerBlock;
+    // Places are 32 bits: the table has room for as many blocks as that numbers.
+    static constexpr std::size_t kMaxBlocks = (std::size_t{1} << 32) / kPerBlock;
+    using Slot = std::uint32_t;
     static constexpr std::size_t kNameChunk = std::size_t{64} << 10;
     static constexpr std::size_t kSlotChunk = std::size_t{64} << 10;
     static constexpr std::uint32_t kSmallArray = 63;  // larger arrays come from malloc
     using Times = std::array<std::int64_t, 3>;
+    using Icons = std::array<std::int16_t, 2>;  // closed, open; -1: not looked up
 
     void FreeOne(CEntry* pEntry);
     void ForgetLink(const CEntry* pEntry);
@@ -108,11 +114,15 @@ private:
 
     // Children arrays, their header in the slot before the first. Resizing keeps the
     // children that fit and gives the old array back; to capacity 0 it only gives back.
-    CEntry** ResizeArray(CEntry** pSlots, std::uint32_t nCapacity);
-    CEntry** NewArray(std::uint32_t nCapacity);
-    void FreeArray(CEntry** pSlots);
+    Slot* ResizeArray(Slot* pSlots, std::uint32_t nCapacity);
+    Slot* NewArray(std::uint32_t nCapacity);
+    void FreeArray(Slot* pSlots);
+    static std::size_t ArrayBytes(std::uint32_t nCapacity);
 
     std::vector<Block*> m_blocks;
+    // Every block's address by its number, for as many as there can be: allocated untouched,
+    // so only the part in use takes memory; it never moves while iterators use it.
+    char** m_pTable = nullptr;
     CEntry* m_pFreeEntries = nullptr;  // linked through m_pParent
     std::size_t m_nLive = 0;
     std::size_t m_nBlockUsed = 0;  // entries taken from the newest block
@@ -127,10 +137,15 @@ private:
     std::vector<char*> m_slotChunks;
     char* m_pSlotNext = nullptr;
     std::size_t m_nSlotLeft = 0;
-    std::array<CEntry**, kSmallArray + 1> m_freeArrays{};  // by capacity, linked through slot 0
-    std::unordered_set<CEntry**> m_largeArrays;
+    // Given back, by capacity; each links the next through its header.
+    std::array<Slot*, kSmallArray + 1> m_freeArrays{};
+    std::unordered_set<Slot*> m_largeArrays;
 
+    // What an entry holds only for a few: times out of its range, sizes beyond its fields
+    // (length, on disk), the icons of the entries drawn.
     std::unordered_map<const CEntry*, Times> m_wideTimes;
+    std::unordered_map<const CEntry*, std::pair<std::int64_t, std::int64_t>> m_wideSizes;
+    std::unordered_map<const CEntry*, Icons> m_icons;
 
     std::unordered_map<const CEntry*, Link> m_links;  // every name of such a file
     std::unordered_map<LinkKey, const CEntry*, LinkKeyHash> m_linkCarriers;
@@ -140,7 +155,10 @@ private:
     std::vector<std::pair<LinkKey, const CEntry*>> m_handedOver;
     std::size_t m_nUnreadable = 0;
 
-    std::vector<std::unique_ptr<std::uint64_t[]>> m_inodes;  // by block, then slot; 0: unknown
+    // By block, then slot: the low 32 bits (0: unknown), and the high ones in arrays made
+    // only for blocks that hold an inode number that needs them (most file systems give none).
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_inodes;
+    std::vector<std::unique_ptr<std::uint32_t[]>> m_inodeHighs;
     std::unordered_map<const CEntry*, std::uint64_t> m_devices;  // of the entries that start one
     mutable const CEntry* m_pDeviceAsked = nullptr;  // the last DeviceBelow asked, and its answer
     mutable std::uint64_t m_deviceAnswer = 0;

@@ -1,43 +1,108 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 class CEntry;
+class CEntryArena;
 
-// The children of an entry: pointers in one array held by the entry's arena. The array grows
-// while its directory is read and is cut to its exact size once the directory is sorted.
-// Only CEntry and the arena change its size; everyone else iterates it like a vector of
-// pointers.
+// What every block of entries begins with (CEntryArena): its arena, its number, and the
+// arena's table of blocks, through which a place (CEntryArena::PlaceOf) finds its entry.
+struct CEntryBlockHeader {
+    CEntryArena* pArena;
+    std::size_t nIndex;  // in the table
+    char* const* pTable;  // every block's address by its number; never moves
+};
+
+// Where entries lie in their blocks. An entry finds its block from its own address, as the
+// blocks are aligned to their size.
+struct CEntryPlaces {
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kEntryBytes = 48;
+    static constexpr std::size_t kFirstEntry = (sizeof(CEntryBlockHeader) + 7) / 8 * 8;
+    static constexpr std::size_t kPerBlock = (kBlockBytes - kFirstEntry) / kEntryBytes;
+
+    static const CEntryBlockHeader& HeaderOf(const void* pInBlock)
+    {
+        return *reinterpret_cast<const CEntryBlockHeader*>(reinterpret_cast<std::uintptr_t>(pInBlock)
+                                                           & ~(kBlockBytes - 1));
+    }
+    static CEntry* At(char* const* pTable, std::uint32_t place)
+    {
+        return reinterpret_cast<CEntry*>(pTable[place / kPerBlock] + kFirstEntry + place % kPerBlock * kEntryBytes);
+    }
+};
+
+// The children of an entry: their places in their arena (32 bits each, half a pointer), in
+// one array held by the arena. The array grows while its directory is read and is cut to
+// its exact size once the directory is sorted. Only CEntry and the arena change it; everyone
+// else iterates it like a vector of pointers, the iterator turning each place into its entry.
 class CEntryChildren {
 public:
-    using value_type = CEntry*;
-    using const_iterator = CEntry* const*;
-    using iterator = CEntry**;
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = CEntry*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = CEntry*;  // made from the place: there is no pointer to refer to
 
-    const_iterator begin() const { return m_pSlots; }
-    const_iterator end() const { return m_pSlots + size(); }
-    // The order may be changed in place (a directory being read keeps its listing order).
-    CEntry** begin() { return m_pSlots; }
-    CEntry** end() { return m_pSlots + size(); }
+        const_iterator() = default;
+        const_iterator(const std::uint32_t* p, char* const* pTable) : m_p(p), m_pTable(pTable) {}
+        CEntry* operator*() const { return CEntryPlaces::At(m_pTable, *m_p); }
+        CEntry* operator[](difference_type n) const { return CEntryPlaces::At(m_pTable, m_p[n]); }
+        const_iterator& operator++() { return ++m_p, *this; }
+        const_iterator operator++(int) { return {m_p++, m_pTable}; }
+        const_iterator& operator--() { return --m_p, *this; }
+        const_iterator operator--(int) { return {m_p--, m_pTable}; }
+        const_iterator& operator+=(difference_type n) { return m_p += n, *this; }
+        const_iterator& operator-=(difference_type n) { return m_p -= n, *this; }
+        friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
+        friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
+        friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
+        friend difference_type operator-(const const_iterator& a, const const_iterator& b) { return a.m_p - b.m_p; }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.m_p == b.m_p; }
+        friend auto operator<=>(const const_iterator& a, const const_iterator& b) { return a.m_p <=> b.m_p; }
+
+    private:
+        const std::uint32_t* m_p = nullptr;
+        char* const* m_pTable = nullptr;
+    };
+    using value_type = CEntry*;
+    using iterator = const_iterator;
+
+    CEntryChildren() = default;
+    // Lives in its entry, whose block gives its iterators the arena's table: never copied.
+    CEntryChildren(const CEntryChildren&) = delete;
+    CEntryChildren& operator=(const CEntryChildren&) = delete;
+
+    const_iterator begin() const { return {m_pSlots, Table()}; }
+    const_iterator end() const { return {m_pSlots + size(), Table()}; }
     std::size_t size() const { return m_pSlots != nullptr ? Header(m_pSlots).count : 0; }
     bool empty() const { return size() == 0; }
-    CEntry* operator[](std::size_t i) const { return m_pSlots[i]; }
-    CEntry* front() const { return m_pSlots[0]; }
-    CEntry* back() const { return m_pSlots[size() - 1]; }
+    CEntry* operator[](std::size_t i) const { return CEntryPlaces::At(Table(), m_pSlots[i]); }
+    CEntry* front() const { return (*this)[0]; }
+    CEntry* back() const { return (*this)[size() - 1]; }
 
 private:
     friend class CEntry;
     friend class CEntryArena;
 
-    // Stored in the slot just before the first child.
+    // Stored in the two slots just before the first child.
     struct ArrayHeader {
         std::uint32_t count;
         std::uint32_t capacity;
     };
-    static_assert(sizeof(ArrayHeader) == sizeof(CEntry*));
+    static_assert(sizeof(ArrayHeader) == 2 * sizeof(std::uint32_t));
 
-    static ArrayHeader& Header(CEntry** pSlots) { return reinterpret_cast<ArrayHeader*>(pSlots)[-1]; }
+    static ArrayHeader& Header(std::uint32_t* pSlots) { return reinterpret_cast<ArrayHeader*>(pSlots)[-1]; }
+    static const ArrayHeader& Header(const std::uint32_t* pSlots)
+    {
+        return reinterpret_cast<const ArrayHeader*>(pSlots)[-1];
+    }
     std::size_t capacity() const { return m_pSlots != nullptr ? Header(m_pSlots).capacity : 0; }
+    // The table of the arena this entry (whose member this is) lives in.
+    char* const* Table() const { return CEntryPlaces::HeaderOf(this).pTable; }
 
-    CEntry** m_pSlots = nullptr;  // null until the first child; the arena owns the array
+    std::uint32_t* m_pSlots = nullptr;  // null until the first child; the arena owns the array
 };

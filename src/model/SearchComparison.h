@@ -17,7 +17,7 @@
 // are not: a renamed item is one removed and one new, and a directory that became a file
 // (or the reverse) is removed and new, never merged.
 //
-// Entries stay 64 bytes: what the comparison knows of a current entry is kept in an array
+// Entries stay small: what the comparison knows of a current entry is kept in an array
 // of its own, one pointer per place in the current arena (CEntryArena::PlaceOf) up to the
 // last its tree takes, so that comparing costs about 8 bytes per entry beyond the two
 // searches (a hash map would take 40 or more) and nothing without a comparison. Children are

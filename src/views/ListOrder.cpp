@@ -408,11 +408,14 @@ int ComparePathTexts(const CEntry& a, const CEntry& b)
     std::vector<const CEntry*> chainB;
     const CEntry* pa = &a;
     const CEntry* pb = &b;
-    while (pa->GetDepth() > pb->GetDepth()) {
+    // Depths are counted up the chains: once each, not once a step.
+    int nDepthA = pa->GetDepth();
+    int nDepthB = pb->GetDepth();
+    for (; nDepthA > nDepthB; --nDepthA) {
         chainA.push_back(pa);
         pa = pa->GetParent();
     }
-    while (pb->GetDepth() > pa->GetDepth()) {
+    for (; nDepthB > nDepthA; --nDepthB) {
         chainB.push_back(pb);
         pb = pb->GetParent();
     }

@@ -167,6 +167,45 @@ TEST(Entry, EachLiveEntryHasAPlaceOfItsOwnInItsArena)
     EXPECT_EQ(CEntryArena::PlaceOf(NewRoot(other, "/")), 0u);
 }
 
+// Inode numbers are kept in 32 bits per entry, and the high half only for the blocks of
+// entries that need one; a place freed and made again never keeps its old number.
+TEST(Entry, IdentitiesOfAnyInodeNumberRoundTripInEveryBlockAndAfterReuse)
+{
+    const std::uint64_t inodes[] = {1, 0xFFFFFFFF, std::uint64_t{1} << 32, 0x123400000001, ~std::uint64_t{0}, 77};
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
+    root.SetIdentity(9, 2);
+    std::vector<std::pair<CEntry*, std::uint64_t>> made;
+    for (int i = 0; i < 70000; ++i) {
+        CEntry* e = Add(&root, "f", false);
+        // Spread over the blocks: some hold only small numbers, some large ones too.
+        if (i % 997 == 0 && (i / 20000) % 2 == 0) {
+            const std::uint64_t inode = inodes[made.size() % std::size(inodes)];
+            e->SetIdentity(9, inode);
+            made.emplace_back(e, inode);
+        }
+    }
+    ASSERT_GT(made.size(), 30u);
+    for (const auto& [e, inode] : made) {
+        std::uint64_t device = 0, got = 0;
+        EXPECT_TRUE(e->GetIdentity(device, got));
+        EXPECT_EQ(std::make_pair(device, got), std::make_pair(std::uint64_t{9}, inode)) << CEntryArena::PlaceOf(*e);
+    }
+    std::uint64_t device = 0, inode = 0;
+    EXPECT_FALSE(root.GetChildren()[1]->GetIdentity(device, inode)) << "an entry without one has none";
+    // Freed and made again in the same place: a new item's number, or none.
+    for (const auto& [e, old] : made) {
+        root.RemoveChild(e);
+        arena.Free(e);
+        CEntry* again = Add(&root, "g", false);
+        ASSERT_EQ(again, e) << "the freed place is made again";
+        EXPECT_FALSE(again->GetIdentity(device, inode)) << old;
+        again->SetIdentity(9, 5);
+        EXPECT_TRUE(again->GetIdentity(device, inode));
+        EXPECT_EQ(inode, 5u) << old;
+    }
+}
+
 // Names compare byte by byte after folding A-Z to a-z; bytes above ASCII sort after the letters.
 TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacement)
 {
@@ -201,6 +240,55 @@ TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacemen
         EXPECT_EQ(std::clamp(CompareNames(a, b), -1, 1), order) << a << " " << b;
 }
 
+// Children are kept as places in the arena, turned back into entries through its table of
+// blocks: the same entries, in the same order, from whichever block, for every way the
+// program walks them.
+TEST(Entry, ChildrenInEveryBlockIterateAsTheEntriesTheyAre)
+{
+    CEntryArena arena, other;
+    CEntry& root = NewRoot(arena, "/");
+    CEntry* dir = Add(&root, "dir", true);
+    std::vector<CEntry*> kids;
+    for (int i = 0; i < 60000; ++i) {
+        CEntry* e = Add(i % 3 == 0 ? dir : &root, "f" + std::to_string(i), false, 1);
+        if (i % 3 == 0)
+            kids.push_back(e);
+    }
+    const CEntryChildren& children = dir->GetChildren();
+    ASSERT_EQ(children.size(), kids.size());
+    EXPECT_GT(CEntryArena::PlaceOf(*kids.back()), 2 * CEntryArena::PlaceOf(*kids[kids.size() / 3]))
+        << "the children lie in several blocks";
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), children.begin(), children.end()));
+    EXPECT_TRUE(std::equal(kids.rbegin(), kids.rend(), std::make_reverse_iterator(children.end()),
+                           std::make_reverse_iterator(children.begin())));
+    const std::vector<const CEntry*> copied(children.begin(), children.end());
+    EXPECT_TRUE(std::equal(kids.begin(), kids.end(), copied.begin(), copied.end()));
+    for (const std::size_t i : {std::size_t{0}, kids.size() / 2, kids.size() - 1}) {
+        EXPECT_EQ(children[i], kids[i]) << i;
+        EXPECT_EQ(*(children.begin() + static_cast<std::ptrdiff_t>(i)), kids[i]) << i;
+    }
+    EXPECT_EQ(std::make_pair(children.front(), children.back()), std::make_pair(kids.front(), kids.back()));
+    EXPECT_EQ(children.end() - children.begin(), static_cast<std::ptrdiff_t>(kids.size()));
+
+    // Sorted by name, they are found by binary search like any sorted range.
+    SortChildrenByName(*dir);
+    const auto it =
+        std::lower_bound(children.begin(), children.end(), std::string_view("f30000"),
+                         [](const CEntry* e, std::string_view name) { return CompareNames(e->GetName(), name) < 0; });
+    ASSERT_NE(it, children.end());
+    EXPECT_EQ((*it)->GetName(), "f30000");
+    EXPECT_TRUE(std::is_sorted(children.begin(), children.end(), [](const CEntry* a, const CEntry* b) {
+        return CompareNames(a->GetName(), b->GetName()) < 0;
+    }));
+    // An entry of another arena is never a child, whatever its place.
+    NewRoot(other, "/");
+    CEntry* stranger = other.NewEntry();
+    ASSERT_EQ(CEntryArena::PlaceOf(*stranger), CEntryArena::PlaceOf(*dir));
+    EXPECT_FALSE(root.RemoveChild(stranger));
+    EXPECT_FALSE(root.ReplaceChild(stranger, kids[0]));
+    EXPECT_EQ(root.GetChildren().front(), dir);
+}
+
 TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
 {
     CEntryArena arena;
@@ -208,8 +296,10 @@ TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
     EXPECT_EQ(root.GetName().size(), 70000u) << "a root path longer than any name";
     constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    // Around the ends of the packed range (unsigned 32 bits, its last two values reserved)
+    // and far beyond it.
     const std::int64_t times[] = {
-        0,    -1,   -34560000, 4102444800, (std::int64_t{1} << 39) - 1, -(std::int64_t{1} << 39), std::int64_t{1} << 39,
+        0,    -1,   -34560000, 4102444800, 4294967293, 4294967294, 4294967295, 4294967296, -(std::int64_t{1} << 39),
         kMin, kMax, 1704067200};
     for (std::size_t i = 0; i + 2 < std::size(times); ++i) {
         CEntry* e = Add(&root, std::string(i * 40, 'x'), false);
@@ -224,4 +314,82 @@ TEST(Entry, TimesAndNamesOfAnyRangeAndLengthRoundTrip)
         e->SetTimes(CTime(1), CTime(2), CTime(3));
         EXPECT_EQ(e->GetAccessedTime().GetTime(), 3) << "from wide times back to packed ones";
     }
+}
+
+TEST(Entry, UnknownTimesReadAsNothingWhateverTheirRange)
+{
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
+    EXPECT_EQ(std::make_tuple(root.HasModifiedTime(), root.GetModifiedText(), root.GetCreatedTime().GetTime()),
+              std::make_tuple(false, std::string(), std::int64_t{0}))
+        << "a root has no times of its own";
+    for (const std::int64_t t : {std::int64_t{1704067200}, std::int64_t{-5}}) {
+        CEntry* e = Add(&root, "f", false);
+        e->SetTimes(CTime(t), CTime(t), CTime(t));
+        e->SetUnknownTimes(2);
+        const CEntry* copy = arena.NewCopyForRereading(*e);
+        for (const CEntry* p : {static_cast<const CEntry*>(e), copy}) {
+            EXPECT_EQ(std::make_tuple(p->HasModifiedTime(), p->GetModifiedText(), p->GetModifiedTime().GetTime(),
+                                      p->GetCreatedTime().GetTime(), p->GetAccessedTime().GetTime()),
+                      std::make_tuple(false, std::string(), std::int64_t{0}, t, t))
+                << t;
+        }
+        e->SetUnknownTimes(0);
+        EXPECT_TRUE(e->HasModifiedTime()) << t;
+    }
+}
+
+// Lengths take 48 bits and sizes on disk 32, counted in blocks of 512 bytes or, when a
+// reader counts otherwise, in bytes; anything beyond is kept exactly all the same.
+TEST(Entry, SizesOfAnyMagnitudeAreKeptExactlyAndTotalsCrossEveryForm)
+{
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t k2T = std::int64_t{1} << 41;  // the first size on disk in blocks beyond them
+    const std::pair<std::int64_t, std::int64_t> sizes[] = {
+        {0, 0},
+        {1, 4096},
+        {(std::int64_t{1} << 48) - 1, k2T - 512},
+        {std::int64_t{1} << 48, k2T},
+        {511, 511},
+        {4294967295, 4294967295},
+        {4294967297, 4294967297},
+        {kMax, kMax},
+    };
+    CEntryArena arena;
+    CEntry& root = NewRoot(arena, "/");
+    for (const auto& [nLength, nDisk] : sizes) {
+        CEntry* dir = Add(&root, "d", true);
+        CFoundItem item = Item("f", false, nLength);
+        item.nAllocated = nDisk;
+        CEntry* f = arena.NewEntry();
+        f->InitFromItem(dir, item);
+        dir->AppendChild(f);
+        for (const CEntry* e : {f, dir, &root})
+            EXPECT_EQ(std::make_pair(e->GetLength(), e->GetDiskSize()), std::make_pair(nLength, nDisk))
+                << nLength << " " << nDisk << " at " << e->GetName();
+        // Taken out again, every total goes back to its small form.
+        dir->RemoveChild(f);
+        f->SubtractFromAncestors();
+        arena.Free(f);
+        EXPECT_EQ(std::make_pair(root.GetLength(), root.GetDiskSize()),
+                  std::make_pair(std::int64_t{0}, std::int64_t{0}))
+            << nLength << " " << nDisk;
+        root.RemoveChild(dir);
+        arena.Free(dir);
+    }
+    // Totals grow past each form one file at a time, and shrink back.
+    CEntry* dir = Add(&root, "d", true);
+    std::vector<CEntry*> files;
+    for (int i = 0; i < 5; ++i) {
+        CFoundItem item = Item("f", false, std::int64_t{1} << 46);
+        item.nAllocated = k2T / 4 + (i == 4 ? 1 : 0);
+        files.push_back(arena.NewEntry());
+        files.back()->InitFromItem(dir, item);
+    }
+    EXPECT_EQ(std::make_pair(root.GetLength(), root.GetDiskSize()),
+              std::make_pair(5 * (std::int64_t{1} << 46), 5 * (k2T / 4) + 1));
+    for (int i = 0; i < 4; ++i)
+        dir->AddSize(-files[static_cast<std::size_t>(i)]->GetLength(),
+                     -files[static_cast<std::size_t>(i)]->GetDiskSize());
+    EXPECT_EQ(std::make_pair(root.GetLength(), dir->GetDiskSize()), std::make_pair(std::int64_t{1} << 46, k2T / 4 + 1));
 }
