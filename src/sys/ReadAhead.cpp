@@ -8,8 +8,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <malloc.h>
-#include <mutex>
 #include <new>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -52,24 +50,10 @@ bool WaitedOnDisk(std::chrono::steady_clock::duration elapsed)
     t_nBlocksRead = nBlocks;
     return bWaited;
 }
-
-// Listings are allocated by the workers and given back by the walk. With an allocator arena
-// per thread, as glibc makes them under contention, each worker's arena keeps the most it
-// ever held at once, and the read-ahead costs several times its bound (a tenth of the whole
-// search's memory on a million entries). The workers allocate a few times per listing, so
-// sharing the one arena costs them nothing that shows.
-void ShareAllocatorArena()
-{
-#ifdef M_ARENA_MAX
-    static std::once_flag once;
-    std::call_once(once, [] { ::mallopt(M_ARENA_MAX, 1); });
-#endif
-}
 }  // namespace
 
 CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescriptorsLeft(options))
 {
-    ShareAllocatorArena();
     m_nMaxThreads = m_options.nMaxThreads;
     m_nMaxOpenParents = m_options.nMaxOpenParents;
     // Neither grows beyond these, so that starting a worker or keeping a parent open never
