@@ -11,6 +11,7 @@
 //
 // The kept searches and the settings go to scratch folders, removed at the end. Errors go
 // to standard error and end it with exit code 1 (2 for a wrong command line).
+#include "ScratchSettings.h"
 #include "app/ChildFrame.h"
 #include "app/HistoryKeeper.h"
 #include "app/MainFrame.h"
@@ -61,18 +62,6 @@ protected:
         return false;
     }
 };
-
-std::string ScratchFolder(const char* pszName)
-{
-    std::string path = std::string("/tmp/") + pszName + ".XXXXXX";
-    return ::mkdtemp(path.data()) != nullptr ? path : std::string();
-}
-
-void RemoveFolder(const std::string& path)
-{
-    if (!path.empty()) [[maybe_unused]]
-        const int rc = std::system(("rm -rf '" + path + "'").c_str());
-}
 
 struct Bench {
     CVolraApp& app;
@@ -183,14 +172,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "history_bench: %s\n", strError.c_str());
         return 2;
     }
-    const std::string data = ScratchFolder("history_bench_data");
-    const std::string config = ScratchFolder("history_bench_config");
-    if (data.empty() || config.empty()) {
+    const CScratchSettings scratch("history_bench");
+    if (!scratch.Ready()) {
         std::perror("history_bench: /tmp");
         return 1;
     }
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(config));
     int code = 0;
     {
         CVolraApp app;
@@ -201,7 +187,5 @@ int main(int argc, char** argv)
             code = Parts(bench);
         app.GetMainFrame()->close();
     }
-    RemoveFolder(data);
-    RemoveFolder(config);
     return code;
 }

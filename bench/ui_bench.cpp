@@ -27,6 +27,7 @@
 // With ONLY, just the interactions whose names hold it are measured (to profile one).
 //
 // The settings go to a scratch folder, removed at the end; the history keeps nothing.
+#include "ScratchSettings.h"
 #include "app/ChildFrame.h"
 #include "app/FindBar.h"
 #include "app/HistoryKeeper.h"
@@ -408,11 +409,6 @@ int Run(CVolraApp& app, const std::string& root, int nRuns, const std::string& o
     return 0;
 }
 
-std::string ScratchFolder(const char* pszName)
-{
-    std::string path = std::string("/tmp/") + pszName + ".XXXXXX";
-    return ::mkdtemp(path.data()) != nullptr ? path : std::string();
-}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -430,14 +426,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ui_bench: %s\n", strError.c_str());
         return 2;
     }
-    const std::string data = ScratchFolder("ui_bench_data");
-    const std::string config = ScratchFolder("ui_bench_config");
-    if (data.empty() || config.empty()) {
+    const CScratchSettings scratch("ui_bench");
+    if (!scratch.Ready()) {
         std::perror("ui_bench: /tmp");
         return 1;
     }
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(config));
     int code = 0;
     {
         CVolraApp app;
@@ -446,6 +439,5 @@ int main(int argc, char** argv)
         code = Run(app, root, nRuns, argc == 4 ? argv[3] : "");
         app.GetMainFrame()->close();
     }
-    [[maybe_unused]] const int rc = std::system(("rm -rf '" + data + "' '" + config + "'").c_str());
     return code;
 }
