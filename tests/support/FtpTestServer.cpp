@@ -1,5 +1,7 @@
 #include "FtpTestServer.h"
 
+#include "LoopbackPort.h"
+
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
@@ -48,14 +50,8 @@ int RefusingPort()
     // Bound but never listening: the kernel refuses connections to it while it is held,
     // and no other test can take it meanwhile.
     static const int port = [] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        return static_cast<int>(ntohs(addr.sin_port));
+        int fd = -1;
+        return BindLoopbackPort(fd);
     }();
     return port;
 }

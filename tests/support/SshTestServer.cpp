@@ -1,5 +1,7 @@
 #include "SshTestServer.h"
 
+#include "LoopbackPort.h"
+
 #include "remote/SshAddress.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +17,11 @@
 namespace {
 int FreePort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return static_cast<int>(ntohs(addr.sin_port));
+    int fd = -1;
+    const int port = BindLoopbackPort(fd);
+    if (fd >= 0)
+        ::close(fd);
+    return port;
 }
 
 bool Accepts(int port)
