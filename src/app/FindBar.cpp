@@ -16,10 +16,9 @@ namespace {
 // are the find's own, so that nothing walks the tree again to count them.
 void FillFilter(CEntryFind& find, CEntry& current, const std::string& pattern, CEntryFilter& filter)
 {
-    const CFindResult& result = find.Find(current, pattern);
-    for (CEntry* pMatch : result.matches)
-        filter.Add(*pMatch);
-    filter.NoteCountBelow(current, result.GetCount(), result.nTotal);
+    // The filter takes each match as it is found, while its entry is at hand.
+    const CFindResult& result = find.Find(current, pattern, [&](CEntry& match) { filter.Add(match); });
+    filter.NoteFilesBelow(current, result.matches, result.nTotal);
 }
 }  // namespace
 

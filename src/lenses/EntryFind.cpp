@@ -6,24 +6,27 @@
 
 #include <algorithm>
 
-const CFindResult& CEntryFind::Find(CEntry& dir, std::string_view pattern)
+const CFindResult& CEntryFind::Find(CEntry& dir, std::string_view pattern, const std::function<void(CEntry&)>& onMatch)
 {
     CFindPattern next(pattern);
     const bool bNarrow = CanNarrow(dir, next);
     m_pattern = std::move(next);
+    // Until the result is whole, nothing may narrow from it: a throw (out of memory, here
+    // or in onMatch) leaves a search afresh for the next Find.
+    m_pDir = nullptr;
+    m_pOnMatch = onMatch ? &onMatch : nullptr;
     if (bNarrow) {
         Narrow(dir);
     } else {
         m_result.matches.clear();  // keeping its room: the next search is often as large
+        m_result.nTotal = 0;
         Search(dir);
     }
+    m_pOnMatch = nullptr;
     m_pDir = &dir;
     m_nDirLength = dir.GetLength();
     m_nDirDisk = dir.GetDiskSize();
     m_nEntries = CEntryArena::Of(dir).EntryCount();
-    m_result.nTotal = 0;
-    for (const CEntry* pMatch : m_result.matches)
-        m_result.nTotal = AddSizes(m_result.nTotal, pMatch->GetSize());
     return m_result;
 }
 
@@ -39,12 +42,23 @@ bool CEntryFind::CanNarrow(const CEntry& dir, const CFindPattern& pattern) const
         && CEntryArena::Of(dir).EntryCount() == m_nEntries && pattern.Narrows(m_pattern);
 }
 
+// Sizes are added up, and the caller told, as the matches are found, while their entries
+// are at hand: a second pass over a few hundred thousand matches costs as much again in
+// cache misses.
+void CEntryFind::Keep(CEntry& match)
+{
+    m_result.matches.push_back(&match);
+    m_result.nTotal = AddSizes(m_result.nTotal, match.GetSize());
+    if (m_pOnMatch != nullptr)
+        (*m_pOnMatch)(match);
+}
+
 void CEntryFind::Search(CEntry& dir)
 {
     if (!m_pattern.IsOverPaths() || !dir.IsDirectory()) {
         ForEachFile(dir, [&](CEntry& file) {
             if (m_pattern.Matches(file.GetName()))
-                m_result.matches.push_back(&file);
+                Keep(file);
         });
         return;
     }
@@ -71,7 +85,7 @@ void CEntryFind::Search(CEntry& dir)
             const std::size_t n = path.size();
             path += file.GetName();
             if (bHeld || m_pattern.Matches(std::string_view(path).substr(from(n))))
-                m_result.matches.push_back(&file);
+                Keep(file);
             path.resize(n);
         },
         [&](const CEntry& sub) {
@@ -92,12 +106,21 @@ void CEntryFind::Narrow(const CEntry& dir)
 {
     std::vector<CEntry*>& matches = m_result.matches;
     std::string path;
-    const auto gone = std::remove_if(matches.begin(), matches.end(), [&](const CEntry* pMatch) {
+    const auto stillMatches = [&](const CEntry* pMatch) {
         if (!m_pattern.IsOverPaths() || pMatch == &dir)
-            return !m_pattern.Matches(pMatch->GetName());
+            return m_pattern.Matches(pMatch->GetName());
         path.clear();
         AppendRelativePath(*pMatch, dir, path);
-        return !m_pattern.Matches(path);
+        return m_pattern.Matches(path);
+    };
+    m_result.nTotal = 0;
+    const auto gone = std::remove_if(matches.begin(), matches.end(), [&](CEntry* pMatch) {
+        if (!stillMatches(pMatch))
+            return true;
+        m_result.nTotal = AddSizes(m_result.nTotal, pMatch->GetSize());
+        if (m_pOnMatch != nullptr)
+            (*m_pOnMatch)(*pMatch);
+        return false;
     });
     matches.erase(gone, matches.end());
 }

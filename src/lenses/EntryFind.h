@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -26,8 +27,10 @@ struct CFindResult {
 // when the directory's totals or the number of entries in its arena have changed since.)
 class CEntryFind {
 public:
-    // The files below dir (dir itself when it is a file) that match the pattern.
-    const CFindResult& Find(CEntry& dir, std::string_view pattern);
+    // The files below dir (dir itself when it is a file) that match the pattern; onMatch,
+    // when given, is called for each of them in the result's order as it is found.
+    const CFindResult& Find(CEntry& dir, std::string_view pattern,
+                            const std::function<void(CEntry&)>& onMatch = nullptr);
     // The last Find's result.
     const CFindResult& GetResult() const { return m_result; }
     // Drops the last result, so that the next Find looks at the whole directory.
@@ -35,6 +38,7 @@ public:
 
 private:
     void Search(CEntry& dir);
+    void Keep(CEntry& match);
     void Narrow(const CEntry& dir);
     bool CanNarrow(const CEntry& dir, const CFindPattern& pattern) const;
 
@@ -45,6 +49,7 @@ private:
     std::int64_t m_nDirLength = 0;
     std::int64_t m_nDirDisk = 0;
     std::size_t m_nEntries = 0;
+    const std::function<void(CEntry&)>* m_pOnMatch = nullptr;  // not owned: the running Find's
 };
 
 // The path of an entry relative to a directory above it ("sub/dir/name"), appended to path.

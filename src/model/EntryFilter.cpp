@@ -9,6 +9,7 @@ CEntryFilter::CEntryFilter(const CEntry& root, std::string label) : m_pRoot(&roo
 
 void CEntryFilter::Add(const CEntry& file)
 {
+    Unnote();
     if (file.IsDirectory() || Passes(file))
         return;
     Set(CEntryArena::PlaceOf(file), true);
@@ -19,14 +20,24 @@ void CEntryFilter::Add(const CEntry& file)
         Set(CEntryArena::PlaceOf(*p), true);
 }
 
-void CEntryFilter::NoteCountBelow(const CEntry& dir, std::size_t nCount, std::int64_t nTotal)
+void CEntryFilter::NoteFilesBelow(const CEntry& dir, std::vector<CEntry*> files, std::int64_t nTotal)
 {
-    m_noted = {&dir, nCount, nTotal, CEntry::ShowsDiskSizes()};
+    m_noted = {&dir, std::move(files), nTotal, CEntry::ShowsDiskSizes()};
+}
+
+const std::vector<CEntry*>* CEntryFilter::FilesBelow(const CEntry& dir) const
+{
+    return m_noted.pDir == &dir ? &m_noted.files : nullptr;
+}
+
+void CEntryFilter::Unnote()
+{
+    if (m_noted.pDir != nullptr)
+        m_noted = {};
 }
 
 void CEntryFilter::Set(std::size_t place, bool bSet)
 {
-    m_noted = {};
     const std::size_t word = place / kBits;
     if (word >= m_bits.size()) {
         if (!bSet)
@@ -41,7 +52,7 @@ void CEntryFilter::Set(std::size_t place, bool bSet)
 
 void CEntryFilter::Clear()
 {
-    m_noted = {};
+    Unnote();
     std::fill(m_bits.begin(), m_bits.end(), 0);
     m_nFiles = 0;
 }
@@ -50,13 +61,17 @@ std::pair<std::size_t, std::int64_t> CEntryFilter::CountBelow(const CEntry& dir)
 {
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
     if (m_noted.pDir == &dir && m_noted.bDiskSizes == CEntry::ShowsDiskSizes())
-        return {m_noted.nCount, m_noted.nTotal};
+        return {m_noted.files.size(), m_noted.nTotal};
     std::size_t nCount = 0;
     std::int64_t nTotal = 0;
-    ForEachPassing(dir, [&](const CEntry& file) {
+    const auto count = [&](const CEntry& file) {
         ++nCount;
         nTotal = file.GetSize() > kMax - nTotal ? kMax : nTotal + file.GetSize();
-    });
+    };
+    if (const std::vector<CEntry*>* pFiles = FilesBelow(dir))
+        std::for_each(pFiles->begin(), pFiles->end(), [&](const CEntry* p) { count(*p); });
+    else
+        ForEachPassing(dir, count);
     return {nCount, nTotal};
 }
 
@@ -93,7 +108,7 @@ void CEntryFilter::Settle(const CEntry* pDir, const CEntry* pGone)
 
 void CEntryFilter::Forget(const CEntry& top)
 {
-    m_noted = {};  // whatever the bits: the entries counted may be going
+    Unnote();  // whatever the bits: the entries counted may be going
     if (!Passes(top))
         return;
     Unset(top);
@@ -102,7 +117,7 @@ void CEntryFilter::Forget(const CEntry& top)
 
 void CEntryFilter::Replaced(const CEntry& old, const CEntry& fresh)
 {
-    m_noted = {};
+    Unnote();
     if (old.GetParent() == nullptr)
         m_pRoot = &fresh;
     if (!Passes(old))

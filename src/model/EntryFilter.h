@@ -38,10 +38,13 @@ public:
     template <class Visit> void ForEachPassing(const CEntry& dir, Visit visit) const;
     // How many files pass below dir, and their total in the measure shown (saturating).
     std::pair<std::size_t, std::int64_t> CountBelow(const CEntry& dir) const;
-    // The same figures as whoever filled the filter counted them for dir (a find does as it
-    // goes): CountBelow gives them back without a walk until the filter or the measure
-    // shown changes.
-    void NoteCountBelow(const CEntry& dir, std::size_t nCount, std::int64_t nTotal);
+    // Every passing file below dir, as whoever filled the filter found them (a find does as
+    // it goes), with their total in the measure shown: until the filter changes, FilesBelow
+    // and CountBelow give them back without a walk. Files are in the tree's order, as
+    // ForEachPassing visits them.
+    void NoteFilesBelow(const CEntry& dir, std::vector<CEntry*> files, std::int64_t nTotal);
+    // The files noted for dir, or null when none are (another directory, or changed since).
+    const std::vector<CEntry*>* FilesBelow(const CEntry& dir) const;
 
     // The entry, with everything below it, is about to leave the tree (still linked to its
     // parent or just unlinked from it).
@@ -68,9 +71,12 @@ private:
     std::string m_label;
     std::vector<std::uint64_t> m_bits;  // by place in the tree's arena
     std::size_t m_nFiles = 0;
+    // Drops what was noted: the filter or the tree changes.
+    void Unnote();
+
     struct Noted {
         const CEntry* pDir = nullptr;  // not owned; compared, never followed; null: nothing noted
-        std::size_t nCount = 0;
+        std::vector<CEntry*> files;  // not owned: the tree's
         std::int64_t nTotal = 0;
         bool bDiskSizes = false;
     };
@@ -81,22 +87,30 @@ template <class Visit> void CEntryFilter::ForEachPassing(const CEntry& dir, Visi
 {
     if (!dir.IsDirectory() || !Passes(dir))
         return;
-    std::vector<const CEntry*> pending{&dir};
-    while (!pending.empty()) {
-        const CEntry* d = pending.back();
-        pending.pop_back();
-        const CEntryChildren& children = d->GetChildren();
-        for (std::size_t i = 0; i < children.size(); ++i) {
-            // Looking entries up a few ahead overlaps their cache misses.
-            if (i + 8 < children.size())
-                __builtin_prefetch(children[i + 8]);
-            CEntry* child = children[i];
-            if (!Passes(*child))
-                continue;
-            if (child->IsDirectory())
-                pending.push_back(child);
-            else
-                visit(*child);
+    // Each directory's children in turn, going down into a passing directory where it
+    // stands: the order a find collects its matches in, so that rows sorted afterwards come
+    // out the same, ties too, whichever of the two gave them.
+    struct Frame {
+        const CEntryChildren* pChildren;  // not owned: the tree's
+        std::size_t nNext;
+    };
+    std::vector<Frame> stack{{&dir.GetChildren(), 0}};
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        const CEntryChildren& children = *frame.pChildren;
+        if (frame.nNext == children.size()) {
+            stack.pop_back();
+            continue;
         }
+        // Looking entries up a few ahead overlaps their cache misses.
+        if (frame.nNext + 8 < children.size())
+            __builtin_prefetch(children[frame.nNext + 8]);
+        CEntry* child = children[frame.nNext++];
+        if (!Passes(*child))
+            continue;
+        if (child->IsDirectory())
+            stack.push_back({&child->GetChildren(), 0});
+        else
+            visit(*child);
     }
 }

@@ -373,7 +373,10 @@ void OrderChosenRows(const CEntry& current, bool bAllContained, const CRowChoice
         // Only down the directories that hold a passing file: a narrow find costs little
         // however large the tree.
         rows.clear();
-        choice.pFilter->ForEachPassing(current, [&](CEntry& file) { rows.push_back(&file); });
+        if (const std::vector<CEntry*>* pFiles = choice.pFilter->FilesBelow(current))
+            rows = *pFiles;
+        else
+            choice.pFilter->ForEachPassing(current, [&](CEntry& file) { rows.push_back(&file); });
     } else {
         GatherListRows(current, bAll, rows);
         std::erase_if(rows, [&](const CEntry* p) { return !choice.Keeps(*p); });

@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 
@@ -30,7 +32,8 @@ const std::vector<std::pair<std::string, std::int64_t>> kWritten = {
     {"top.bin", 4096},      {"sub/a.txt", 1000},        {"sub/deeper/b.txt", 24}, {"Debian.ISO", 700},
     {"isolinux.bin", 30},   {"a/disk.iso", 5000},       {"a/b/notes.txt", 12},    {"cache/x.dat", 40},
     {"a/cache/y.dat", 50},  {"a/mycache/z.dat", 60},    {"a/cachet/w.dat", 70},   {"README", 80},
-    {"a/b/ISO/readme", 90}, {"a/b/deep/er/f.Iso", 100},
+    {"a/b/ISO/readme", 90}, {"a/b/deep/er/f.Iso", 100}, {"same.log", 77},         {"a/b/same.log", 77},
+    {"cache/same.log", 77},
 };
 
 std::string Lower(std::string text)
@@ -189,4 +192,41 @@ TEST(Find, FollowsTypingTheCurrentDirectoryAndRefresh)
     EXPECT_EQ(f.doc->GetFilter(), nullptr);
     EXPECT_TRUE(f.Bar().isVisible());
     EXPECT_EQ(f.Rows().size(), all.size() + 1);
+}
+
+// The rows of a find come in the order of the rows of a filter of the same files, ties
+// included, in every sort: whether the list takes the find's own files or walks the tree for
+// the filter's, what sorts equal stays in the tree's order. A delete drops the find's files
+// for a walk again.
+TEST(Find, ListsTheRowsOfAFilterOfTheSameFilesInTheSameOrder)
+{
+    FindFixture f;
+    ASSERT_NE(f.doc, nullptr);
+    auto* list = dynamic_cast<CVolraListView*>(f.Child().GetCurrentView());
+    ASSERT_NE(list, nullptr);
+    f.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(f.Bar().GetField(), QStringLiteral("same"));
+    for (const EListColumn column : {EListColumn::Size, EListColumn::Name, EListColumn::Type}) {
+        f.Key(Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(f.Bar().GetField(), QStringLiteral("same"));
+        list->OnColumnClick(static_cast<int>(column));
+        const std::vector<CEntry*> found(list->GetRows().begin(), list->GetRows().end());
+        ASSERT_EQ(found.size(), 3u) << "three files named same.log, 77 bytes each";
+
+        auto pChosen = std::make_unique<CEntryFilter>(*f.doc->GetRoot(), "Chosen");
+        for (CEntry* pFile : found)
+            pChosen->Add(*pFile);
+        f.doc->SetFilter(std::move(pChosen));
+        EXPECT_EQ(std::vector<CEntry*>(list->GetRows().begin(), list->GetRows().end()), found)
+            << static_cast<int>(column);
+        f.Key(Qt::Key_Escape);
+    }
+
+    f.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(f.Bar().GetField(), QStringLiteral("same"));
+    f.doc->SetSelected(Child(Child(f.doc->GetRoot(), "cache"), "same.log"));
+    WhenModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    f.Command(ID_DELETE);
+    EXPECT_EQ(f.Rows(), (std::vector<std::string>{"same.log", "same.log"}));
+    EXPECT_EQ(f.StatusText().toStdString(), f.RowsText("same"));
 }

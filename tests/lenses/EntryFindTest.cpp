@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fnmatch.h>
+#include <new>
 
 namespace {
 
@@ -70,7 +71,10 @@ TEST(EntryFind, FindsWhatTheCLibraryFinds)
         for (const char* pattern : patterns) {
             CEntryFind find;
             const Found expected = Expected(t, under, pattern);
-            EXPECT_EQ(Got(dir, find.Find(dir, pattern)), expected) << "in \"" << under << "\": " << pattern;
+            std::vector<CEntry*> told;
+            const CFindResult& result = find.Find(dir, pattern, [&](CEntry& match) { told.push_back(&match); });
+            EXPECT_EQ(Got(dir, result), expected) << "in \"" << under << "\": " << pattern;
+            EXPECT_EQ(told, result.matches) << "each match told, in order: " << pattern;
         }
         EXPECT_EQ(Expected(t, under, "").paths.size(), Expected(t, under, "*").paths.size()) << "every file";
         EXPECT_TRUE(Expected(t, under, "zzqq").paths.empty()) << "no file";
@@ -78,8 +82,29 @@ TEST(EntryFind, FindsWhatTheCLibraryFinds)
     // Keystroke by keystroke, each from the last result, and back again.
     CEntry& root = *t.At("");
     CEntryFind typing;
-    for (const char* pattern : {"", "i", "is", "iso", "iso", "is", "c", "ca", "cache/", "cache/k"})
-        EXPECT_EQ(Got(root, typing.Find(root, pattern)), Expected(t, "", pattern)) << "typed: " << pattern;
+    for (const char* pattern : {"", "i", "is", "iso", "iso", "is", "c", "ca", "cache/", "cache/k"}) {
+        std::vector<CEntry*> told;
+        const CFindResult& result = typing.Find(root, pattern, [&](CEntry& match) { told.push_back(&match); });
+        EXPECT_EQ(Got(root, result), Expected(t, "", pattern)) << "typed: " << pattern;
+        EXPECT_EQ(told, result.matches) << "typed: " << pattern;
+    }
+
+    // Whoever is told may run out of memory halfway: the half result is never narrowed
+    // from, the next keystroke looks at everything again.
+    for (const char* pattern : {"i", "cache/"}) {
+        CEntryFind failing;
+        ASSERT_FALSE(failing.Find(root, "").matches.empty());
+        int nTold = 0;
+        EXPECT_THROW(failing.Find(root, pattern,
+                                  [&](CEntry&) {
+                                      if (++nTold == 2)
+                                          throw std::bad_alloc();
+                                  }),
+                     std::bad_alloc);
+        const std::string longer = std::string(pattern) + "s";
+        EXPECT_EQ(Got(root, failing.Find(root, longer)), Expected(t, "", longer)) << pattern;
+        EXPECT_EQ(Got(root, failing.Find(root, pattern)), Expected(t, "", pattern)) << pattern;
+    }
 }
 
 // Matches point into the tree: after a delete and after a refresh that changed what the
