@@ -38,7 +38,8 @@ bool ResolveSearchSource(const std::string& strPath, CSearchSource& source, std:
     return ResolveFolder(strPath, source.path, strError);
 }
 
-std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source)
+std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source,
+                                              std::function<bool(const CEntry&)> directoryListener)
 {
     if (source.kind == CSearchSource::Kind::File) {
         auto doc = std::make_unique<CFileVolraDoc>();
@@ -58,6 +59,8 @@ std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source)
         drive->PresetRoot(source.path, "Folder " + source.path);
         doc = std::move(drive);
     }
+    if (doc != nullptr)
+        doc->SetDirectoryListener(std::move(directoryListener));
     if (doc == nullptr || !doc->OnNewDocument()) {
         FailHeadless("the search of " + source.shown + " failed");
         return nullptr;

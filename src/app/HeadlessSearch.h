@@ -1,7 +1,9 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
+class CEntry;
 class CVolraDoc;
 
 // While it lives, messages that would wait in a box go to standard error.
@@ -32,4 +34,6 @@ bool ResolveSearchSource(const std::string& strPath, CSearchSource& source, std:
 // Searches the folder (label "Folder PATH") or the account, or reads the file (label
 // "File NAME"), without a window. Null when that failed: the reason, and for a search
 // which one failed, have gone to standard error.
-std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source);
+// A directory listener (CVolraDoc::SetDirectoryListener), when given, is told of the walk.
+std::unique_ptr<CVolraDoc> OpenSearchHeadless(const CSearchSource& source,
+                                              std::function<bool(const CEntry&)> directoryListener = {});

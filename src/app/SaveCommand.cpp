@@ -3,6 +3,7 @@
 #include "HeadlessSearch.h"
 #include "doc/NcduWriter.h"
 #include "doc/VolraDoc.h"
+#include "doc/WalkExport.h"
 
 #include <algorithm>
 
@@ -18,6 +19,27 @@ std::optional<CSaveRequest> ParseSaveArguments(const std::vector<std::string>& a
     return request;
 }
 
+namespace {
+// What goes down the pipe at once: small enough that the reader starts early and keeps up.
+constexpr std::size_t kStreamPiece = std::size_t{64} << 10;
+
+// Standard output while a folder is walked: each directory goes out as soon as it has been
+// read, so that at the other end of a pipe (an SSH search) the tree is built meanwhile.
+int StreamSave(const CSearchSource& source, CNcduWriter& writer)
+{
+    writer.BeginStream(kStreamPiece);
+    CWalkExport stream(writer);
+    std::string reason;
+    const std::unique_ptr<CVolraDoc> doc = OpenSearchHeadless(
+        source, [&stream, &reason](const CEntry& directory) { return stream.DirectoryRead(directory, reason); });
+    if (doc != nullptr && stream.Finish(reason))
+        return 0;
+    if (!reason.empty())
+        FailHeadless("-: " + reason);
+    return 1;
+}
+}  // namespace
+
 int RunSave(const CSaveRequest& request)
 {
     const CHeadlessRun headless;
@@ -32,6 +54,9 @@ int RunSave(const CSaveRequest& request)
         FailHeadless(request.output + ": " + reason);
         return 1;
     }
+    // A file is written whole once the search is done, and only then put in place.
+    if (request.output == "-" && source.kind == CSearchSource::Kind::Folder)
+        return StreamSave(source, writer);
     const std::unique_ptr<CVolraDoc> doc = OpenSearchHeadless(source);
     if (doc == nullptr)
         return 1;

@@ -6,7 +6,7 @@
 // "volra --save PATH FILE": searches the folder PATH (or reads the saved search PATH) without
 // a window and writes the search to FILE in ncdu's export format, so that a server searched
 // here is looked at elsewhere (FILE "-" is standard output, a name ending in ".gz" is
-// compressed). Paths are argv's bytes.
+// compressed). Paths are argv's bytes. A folder saved to "-" is written while it is walked.
 struct CSaveRequest {
     std::string path;
     std::string output;

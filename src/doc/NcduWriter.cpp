@@ -136,7 +136,7 @@ bool EndsWith(const std::string& s, std::string_view suffix)
 }
 }  // namespace
 
-CNcduWriter::CNcduWriter() = default;
+CNcduWriter::CNcduWriter() : m_nFlushBytes(kFlushBytes) {}
 
 CNcduWriter::~CNcduWriter() { Discard(); }
 
@@ -224,6 +224,12 @@ void CNcduWriter::Begin(std::int64_t nTimestamp)
     m_nOpen = 0;
 }
 
+void CNcduWriter::BeginStream(std::size_t nPieceBytes)
+{
+    m_nFlushBytes = nPieceBytes;
+    Begin(static_cast<std::int64_t>(std::time(nullptr)));
+}
+
 bool CNcduWriter::Put(const CNcduItem& item, std::uint32_t nDepth, std::string& strError)
 {
     for (; m_nOpen > nDepth; --m_nOpen)
@@ -236,7 +242,7 @@ bool CNcduWriter::Put(const CNcduItem& item, std::uint32_t nDepth, std::string& 
         m_nOpen = nDepth + 1;
     }
     AppendInfo(m_out, item);
-    if (m_out.size() < kFlushBytes)
+    if (m_out.size() < m_nFlushBytes)
         return true;
     if (m_pCancel != nullptr && m_pCancel->load(std::memory_order_relaxed)) {
         strError = "cancelled";

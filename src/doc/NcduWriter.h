@@ -48,6 +48,17 @@ public:
     // colours are their places in the file). Depth 0 is root's. Stops when visit does.
     static bool VisitInFileOrder(const CEntry& root, const std::function<bool(const CEntry&, std::uint32_t)>& visit);
 
+    // A search written while it runs (CWalkExport): BeginStream, then every item after the
+    // ones before it in file order with its depth (0 the root's; the directories it is not
+    // in are closed), then EndStream. It goes out in pieces of about nPieceBytes, so that a
+    // reader at the other end of a pipe has it as it comes.
+    void BeginStream(std::size_t nPieceBytes);
+    bool PutItem(const CNcduItem& item, std::uint32_t nDepth, std::string& strError)
+    {
+        return Put(item, nDepth, strError);
+    }
+    bool EndStream(std::string& strError) { return End(strError); }
+
 private:
     void Begin(std::int64_t nTimestamp);
     // The item after the ones before it: nDepth closes the directories it is not in.
@@ -61,5 +72,6 @@ private:
     void* m_gz = nullptr;  // gzFile, when compressing
     std::string m_out;  // what has not been written yet
     std::uint32_t m_nOpen = 0;  // directories whose children are being written
+    std::size_t m_nFlushBytes;  // what is written at once
     const std::atomic<bool>* m_pCancel = nullptr;  // not owned
 };

@@ -138,6 +138,8 @@ CVolraDoc::WalkEnd CVolraDoc::Walk(CEntry* pStart, bool bRefresh)
                     end = WalkEnd::StartVanished;
                 }
             }
+            if (end == WalkEnd::Finished && m_directoryListener && !m_directoryListener(*pDir))
+                end = WalkEnd::Cancelled;
             RestoreWaitCursor();
         }
     } catch (const std::bad_alloc&) {

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,14 @@ public:
     // How often a running walk shows its progress and dispatches events; zero means after
     // every item.
     void SetProgressInterval(std::chrono::milliseconds interval) { m_progressInterval = interval; }
+    // Told of each directory as soon as the walk has read it, in the walk's order: the start
+    // first, then always one inside a directory told before (the subdirectories of one are
+    // taken last listed first, each with everything below it before the next). False stops
+    // the walk as a cancel does. Through it a search is written while it runs (--save -).
+    void SetDirectoryListener(std::function<bool(const CEntry&)> listener)
+    {
+        m_directoryListener = std::move(listener);
+    }
 
     void OnOpenParent();
     void OnUpdateOpenParent(CCmdUI* pCmdUI);
@@ -248,5 +257,6 @@ private:
     bool m_bSearching = false;
     bool m_bCloseAsked = false;  // the window was closed while a walk ran
     std::chrono::milliseconds m_progressInterval{16};
+    std::function<bool(const CEntry&)> m_directoryListener;  // may be empty
     QPointer<QWidget> m_pFocusBeforeWalk;  // given the focus back when the walk ends
 };

@@ -1,6 +1,7 @@
 #include "SshVolraDoc.h"
 
 #include "FindListing.h"
+#include "SshCipher.h"
 #include "SshCommand.h"
 #include "SshProcess.h"
 #include "doc/NcduReader.h"
@@ -136,6 +137,8 @@ CSshVolraDoc::End CSshVolraDoc::ReadRemote(CEntry* pDirectory, std::string& strE
     // Headless, nobody could answer a question: ssh fails at once instead of asking.
     if (IsHeadless())
         argv.insert(argv.begin() + 1, {"-o", "BatchMode=yes"});
+    const std::vector<std::string> cipher = SshCipher::PreferenceFor(argv);
+    argv.insert(argv.end() - 3, cipher.begin(), cipher.end());  // before "-- HOST SNIPPET"
     const std::vector<std::pair<std::string, std::string>> env = {
         {"SSH_ASKPASS", ThisProgram()}, {"SSH_ASKPASS_REQUIRE", "force"}, {"VOLRA_ASKPASS", "1"}};
     m_pProcess = std::make_unique<CSshProcess>();

@@ -1,5 +1,6 @@
 #include "remote/SshCommand.h"
 #include "remote/SshAddress.h"
+#include "remote/SshCipher.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 
@@ -140,4 +141,43 @@ TEST(SshCommand, ArgumentsSplitTheCommandAndEndOptionsBeforeTheHost)
     const ScopedEnv env("VOLRA_SSH_COMMAND", "");
     ASSERT_TRUE(SshCommand::BuildArguments(address, "S", argv, error));
     EXPECT_EQ(argv.front(), "ssh");
+}
+
+// AES-GCM goes first only where nothing chooses the ciphers: a config of the user's that
+// sets them (for this host), or their own -o or -c, keeps ssh's list; so does an ssh that
+// knows no "^" (older than 8.2), and a command that is no OpenSSH client is not asked.
+TEST(SshCipher, PutFirstOnlyWhereNothingChoosesTheCiphers)
+{
+    TempTree t;
+    WriteFile(t.Path("chooses"), "Host *\n  Ciphers aes256-ctr\n");
+    WriteFile(t.Path("other"), "Host *\n  Compression no\n");
+    WriteFile(t.Path("elsewhere"), "Host other.example\n  Ciphers aes256-ctr\n");
+    t.Dir("old");
+    WriteFile(t.Path("old/ssh"),
+              "#!/bin/sh\ncase \"$*\" in *^*) echo 'Bad SSH2 cipher spec' >&2; exit 255;; esac\n"
+              "echo 'ciphers aes128-ctr,aes128-gcm@openssh.com'\n");
+    t.Chmod("old/ssh", 0755);
+    struct Case {
+        std::string command;
+        bool bPreferred;
+    };
+    const Case cases[] = {
+        {"ssh -F " + t.Path("chooses"), false},
+        {"ssh -F " + t.Path("other"), true},
+        {"ssh -F " + t.Path("elsewhere"), true},
+        {"ssh -F " + t.Path("other") + " -o Ciphers=aes256-ctr", false},
+        {"ssh -F " + t.Path("other") + " -c aes256-ctr", false},
+        {t.Path("old/ssh"), false},
+        {"env ssh -F " + t.Path("other"), false},
+    };
+    std::string error;
+    CSshAddress address;
+    ASSERT_TRUE(address.Parse("ssh://h.example/x", error));
+    for (const Case& c : cases) {
+        const ScopedEnv env("VOLRA_SSH_COMMAND", c.command);
+        std::vector<std::string> argv;
+        ASSERT_TRUE(SshCommand::BuildArguments(address, "SNIPPET", argv, error));
+        const std::vector<std::string> preferred = {"-o", "Ciphers=^aes128-gcm@openssh.com"};
+        EXPECT_EQ(SshCipher::PreferenceFor(argv), c.bPreferred ? preferred : std::vector<std::string>()) << c.command;
+    }
 }
