@@ -217,19 +217,6 @@ void CEntry::SetName(std::string_view name)
         arena.FreeName(nOld);
 }
 
-std::string_view CEntry::GetName() const
-{
-    if (m_nName == 0)
-        return {};
-    const char* pStored = CEntryPlaces::NameAt(CEntryPlaces::HeaderOf(this).pNames, m_nName);
-    const auto n = static_cast<unsigned char>(pStored[0]);
-    if (n != 0xFF)
-        return {pStored + 1, n};
-    std::uint32_t nLong = 0;
-    std::memcpy(&nLong, pStored + 1, sizeof nLong);
-    return {pStored + 5, nLong};
-}
-
 void CEntry::SetTimes(CTime created, CTime modified, CTime accessed)
 {
     const std::int64_t times[3] = {created.GetTime(), modified.GetTime(), accessed.GetTime()};
@@ -318,10 +305,13 @@ void CEntry::SortChildren()
 {
     std::uint32_t* first = m_children.Slots();
     const std::size_t n = m_children.size();
-    char* const* pTable = m_children.Table();
-    std::sort(first, first + n, [pTable](std::uint32_t x, std::uint32_t y) {
-        return CompareNames(CEntryPlaces::At(pTable, x)->GetName(), CEntryPlaces::At(pTable, y)->GetName()) < 0;
-    });
+    // Every child lies in this arena: its tables are looked up once, not per comparison.
+    const CEntryBlockHeader& header = CEntryPlaces::HeaderOf(this);
+    const auto name = [&header](std::uint32_t place) {
+        return NameOf(header.pNames, CEntryPlaces::At(header.pTable, place)->m_nName);
+    };
+    std::sort(first, first + n,
+              [&name](std::uint32_t x, std::uint32_t y) { return CompareNames(name(x), name(y)) < 0; });
     if (n < m_children.capacity())
         m_children.m_nArray = CEntryArena::Of(*this).ResizeArray(m_children.m_nArray, static_cast<std::uint32_t>(n));
 }

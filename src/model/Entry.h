@@ -5,6 +5,7 @@
 #include "base/Types.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -91,7 +92,7 @@ public:
     bool IsExcluded() const { return m_bExcluded != 0; }
     void SetExcluded(bool bExcluded) { m_bExcluded = bExcluded ? 1 : 0; }
     std::string GetPath() const;
-    std::string_view GetName() const;
+    std::string_view GetName() const { return NameOf(CEntryPlaces::HeaderOf(this).pNames, m_nName); }
     // Asks the processor to fetch the name's bytes: walks over many entries call it a few
     // entries ahead of the one whose name they read.
     void PrefetchName() const
@@ -215,6 +216,20 @@ private:
     std::int64_t WideSize(int i) const;  // 0: length, 1: on disk
     // Stores both totals, in the entry where they fit and in the arena otherwise.
     void SetTotals(std::int64_t nLength, std::int64_t nDisk);
+
+    // A name reference (m_nName) read through its arena's table of name chunks.
+    static std::string_view NameOf(char* const* pNames, std::uint32_t nName)
+    {
+        if (nName == 0)
+            return {};
+        const char* pStored = CEntryPlaces::NameAt(pNames, nName);
+        const auto n = static_cast<unsigned char>(pStored[0]);
+        if (n != 0xFF)
+            return {pStored + 1, n};
+        std::uint32_t nLong = 0;
+        std::memcpy(&nLong, pStored + 1, sizeof nLong);
+        return {pStored + 5, nLong};
+    }
 
     static inline bool s_bDiskSizes = false;
 };
