@@ -29,11 +29,7 @@ std::size_t StoredNameSize(const char* pStored)
 static_assert(sizeof(CEntry) == CEntryPlaces::kEntryBytes, "an entry is meant to take 36 bytes");
 static_assert(CEntryPlaces::kFirstEntry % alignof(CEntry) == 0);
 
-CEntryArena::CEntryArena() : m_pTable(static_cast<char**>(std::calloc(kMaxBlocks, sizeof(char*))))
-{
-    if (m_pTable == nullptr)
-        throw std::bad_alloc();
-}
+CEntryArena::CEntryArena() : m_pTable(CEntryChunks::NewTable(kMaxBlocks)) {}
 
 CEntryArena::~CEntryArena()
 {
@@ -41,7 +37,7 @@ CEntryArena::~CEntryArena()
     // owners) are all there is.
     for (Block* pBlock : m_blocks)
         std::free(pBlock);
-    std::free(m_pTable);
+    CEntryChunks::FreeTable(m_pTable, kMaxBlocks);
 }
 
 CEntryArena& CEntryArena::Of(const CEntry& entry)

@@ -3,20 +3,29 @@
 #include <cstdlib>
 #include <new>
 
+#include <sys/mman.h>
+
 CEntryChunks::CEntryChunks(unsigned nPositionBits, unsigned nUnitBits)
-    : m_nPositionBits(nPositionBits), m_nUnitBits(nUnitBits),
-      m_pTable(static_cast<char**>(std::calloc(std::size_t{1} << (32 - nPositionBits), sizeof(char*))))
-{
-    if (m_pTable == nullptr)
-        throw std::bad_alloc();
-}
+    : m_nPositionBits(nPositionBits), m_nUnitBits(nUnitBits), m_pTable(NewTable(TableCount()))
+{}
 
 CEntryChunks::~CEntryChunks()
 {
     for (std::uint32_t n = 1; n < m_nNext; ++n)
         std::free(m_pTable[n]);
-    std::free(m_pTable);
+    FreeTable(m_pTable, TableCount());
 }
+
+char** CEntryChunks::NewTable(std::size_t nCount)
+{
+    void* p = ::mmap(nullptr, nCount * sizeof(char*), PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    return static_cast<char**>(p);
+}
+
+void CEntryChunks::FreeTable(char** pTable, std::size_t nCount) { ::munmap(pTable, nCount * sizeof(char*)); }
 
 std::uint32_t CEntryChunks::NewNumber()
 {

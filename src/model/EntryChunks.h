@@ -34,9 +34,16 @@ public:
     // The bytes taken from the system.
     std::size_t ReservedBytes() const { return m_nBytes; }
 
+    // A table of nCount addresses, all null, whose pages take memory only once written:
+    // mapped apart from the heap, where a recycled region would be cleared page by page.
+    static char** NewTable(std::size_t nCount);
+    static void FreeTable(char** pTable, std::size_t nCount);
+
 private:
     std::size_t ChunkBytes() const { return std::size_t{1} << (m_nPositionBits + m_nUnitBits); }
     std::uint32_t NewNumber();
+
+    std::size_t TableCount() const { return std::size_t{1} << (32 - m_nPositionBits); }
 
     unsigned m_nPositionBits;
     unsigned m_nUnitBits;
