@@ -29,11 +29,9 @@ std::int64_t SaturatingAdd(std::int64_t nTotal, std::int64_t nDelta)
 
 }  // namespace
 
-CEntry::CEntry() : m_pName(kEmptyName + 1) {}
-
 void CEntry::InitFromItem(CEntry* pParent, const CFoundItem& item)
 {
-    m_pParent = pParent;
+    SetParent(pParent);
     SetName(item.name);
     m_bDirectory = item.bDirectory;
     SetTimes(item.created, item.modified, item.accessed);
@@ -57,7 +55,7 @@ void CEntry::InitUnsummed(CEntry* pParent, const CFoundItem& item)
     SetTimes(item.created, item.modified, item.accessed);
     if (pParent == nullptr)
         return;
-    m_pParent = pParent;
+    SetParent(pParent);
     m_nColour = static_cast<std::uint32_t>(pParent->m_children.size() % 8);
     pParent->AppendChild(this);
 }
@@ -128,7 +126,8 @@ void CEntry::SetIdentity(std::uint64_t device, std::uint64_t inode)
 {
     CEntryArena& arena = CEntryArena::Of(*this);
     arena.SetInode(*this, inode);
-    const bool bOwn = m_pParent == nullptr || arena.DeviceBelow(*m_pParent) != device;
+    const CEntry* pParent = GetParent();
+    const bool bOwn = pParent == nullptr || arena.DeviceBelow(*pParent) != device;
     if (bOwn || m_bOwnDevice)
         arena.SetOwnDevice(*this, bOwn, device);
     m_bOwnDevice = bOwn;
@@ -186,41 +185,36 @@ void CEntry::AddSize(std::int64_t nLength, std::int64_t nDisk)
 {
     if (nLength == 0 && nDisk == 0)
         return;
-    for (CEntry* p = this; p != nullptr; p = p->m_pParent) {
+    char* const* pTable = CEntryPlaces::HeaderOf(this).pTable;  // every ancestor is in this arena
+    for (CEntry* p = this;; p = CEntryPlaces::At(pTable, p->m_nParent)) {
         p->SetTotals(SaturatingAdd(p->GetLength(), nLength), SaturatingAdd(p->GetDiskSize(), nDisk));
+        if (p->m_nParent == CEntryPlaces::kNoPlace)
+            break;
     }
 }
 
 void CEntry::SubtractFromAncestors() const
 {
-    if (m_pParent != nullptr)
-        m_pParent->AddSize(-GetLength(), -GetDiskSize());
+    if (CEntry* pParent = GetParent())
+        pParent->AddSize(-GetLength(), -GetDiskSize());
 }
 
 int CEntry::GetDepth() const
 {
     int nDepth = 0;
-    for (const CEntry* p = m_pParent; p != nullptr; p = p->m_pParent)
+    for (const CEntry* p = GetParent(); p != nullptr; p = p->GetParent())
         ++nDepth;
     return nDepth;
 }
 
 void CEntry::SetName(std::string_view name)
 {
+    // Stored before the old one is given back: the name may be a view of it.
     CEntryArena& arena = CEntryArena::Of(*this);
-    if (const char* pOld = StoredName())
-        arena.FreeName(pOld);
-    m_pName = name.empty() ? kEmptyName + 1 : arena.StoreName(name);
-}
-
-std::string_view CEntry::GetName() const
-{
-    const auto n = static_cast<unsigned char>(m_pName[-1]);
-    if (n != 0xFF)
-        return {m_pName, n};
-    std::uint32_t nLong = 0;
-    std::memcpy(&nLong, m_pName - 5, sizeof nLong);
-    return {m_pName, nLong};
+    const std::uint32_t nOld = m_nName;
+    m_nName = name.empty() ? 0 : arena.StoreName(name);
+    if (nOld != 0)
+        arena.FreeName(nOld);
 }
 
 void CEntry::SetTimes(CTime created, CTime modified, CTime accessed)
@@ -265,19 +259,21 @@ std::int64_t CEntry::TimeAt(int i) const
 
 void CEntry::AppendChild(CEntry* pChild)
 {
-    const std::size_t n = m_children.size();
-    if (n == m_children.capacity())
-        m_children.m_pSlots =
-            CEntryArena::Of(*this).ResizeArray(m_children.m_pSlots, n == 0 ? 4 : static_cast<std::uint32_t>(2 * n));
-    m_children.m_pSlots[n] = static_cast<std::uint32_t>(CEntryArena::PlaceOf(*pChild));
-    CEntryChildren::Header(m_children.m_pSlots).count = static_cast<std::uint32_t>(n + 1);
+    std::uint32_t* pSlots = m_children.Slots();
+    const std::uint32_t n = pSlots != nullptr ? CEntryChildren::Header(pSlots).count : 0;
+    if (pSlots == nullptr || n == CEntryChildren::Header(pSlots).capacity) {
+        m_children.m_nArray = CEntryArena::Of(*this).ResizeArray(m_children.m_nArray, n == 0 ? 4 : 2 * n);
+        pSlots = m_children.Slots();
+    }
+    pSlots[n] = CEntryPlaces::PlaceOf(pChild);
+    CEntryChildren::Header(pSlots).count = n + 1;
 }
 
 // Where pChild's place stands among the children, or null; an entry of another arena is
 // never a child, whatever its place.
 std::uint32_t* CEntry::FindChild(const CEntry* pChild)
 {
-    std::uint32_t* first = m_children.m_pSlots;
+    std::uint32_t* first = m_children.Slots();
     std::uint32_t* last = first + m_children.size();
     if (pChild == nullptr || &CEntryArena::Of(*pChild) != &CEntryArena::Of(*this))
         return nullptr;
@@ -290,9 +286,9 @@ bool CEntry::RemoveChild(const CEntry* pChild)
     std::uint32_t* it = FindChild(pChild);
     if (it == nullptr)
         return false;
-    std::uint32_t* last = m_children.m_pSlots + m_children.size();
+    std::uint32_t* last = m_children.Slots() + m_children.size();
     std::copy(it + 1, last, it);
-    --CEntryChildren::Header(m_children.m_pSlots).count;
+    --CEntryChildren::Header(m_children.Slots()).count;
     return true;
 }
 
@@ -307,14 +303,17 @@ bool CEntry::ReplaceChild(const CEntry* pOld, CEntry* pNew)
 
 void CEntry::SortChildren()
 {
-    std::uint32_t* first = m_children.m_pSlots;
+    std::uint32_t* first = m_children.Slots();
     const std::size_t n = m_children.size();
-    char* const* pTable = m_children.Table();
-    std::sort(first, first + n, [pTable](std::uint32_t x, std::uint32_t y) {
-        return CompareNames(CEntryPlaces::At(pTable, x)->GetName(), CEntryPlaces::At(pTable, y)->GetName()) < 0;
-    });
+    // Every child lies in this arena: its tables are looked up once, not per comparison.
+    const CEntryBlockHeader& header = CEntryPlaces::HeaderOf(this);
+    const auto name = [&header](std::uint32_t place) {
+        return NameOf(header.pNames, CEntryPlaces::At(header.pTable, place)->m_nName);
+    };
+    std::sort(first, first + n,
+              [&name](std::uint32_t x, std::uint32_t y) { return CompareNames(name(x), name(y)) < 0; });
     if (n < m_children.capacity())
-        m_children.m_pSlots = CEntryArena::Of(*this).ResizeArray(first, static_cast<std::uint32_t>(n));
+        m_children.m_nArray = CEntryArena::Of(*this).ResizeArray(m_children.m_nArray, static_cast<std::uint32_t>(n));
 }
 
 std::string CEntry::GetPath() const
@@ -323,7 +322,7 @@ std::string CEntry::GetPath() const
     // never doubled after a root such as "/".
     std::vector<const CEntry*> chain;
     std::size_t length = 0;
-    for (const CEntry* p = this; p != nullptr; p = p->m_pParent) {
+    for (const CEntry* p = this; p != nullptr; p = p->GetParent()) {
         chain.push_back(p);
         length += p->GetName().size() + 1;
     }
@@ -363,7 +362,7 @@ int CEntry::GetIconIndex(BOOL bOpen)
     std::string path = GetPath();
     if (m_bDirectory && (path.empty() || path.back() != '/'))
         path += '/';
-    const bool bDrive = m_bDirectory && (m_pParent == nullptr || m_bMountPoint);
+    const bool bDrive = m_bDirectory && (m_nParent == CEntryPlaces::kNoPlace || m_bMountPoint);
     const int nIndex = g_iconLookup(path, bOpen, bDrive ? TRUE : FALSE);
     // An image list never holds this many pictures; should one, the index is asked again.
     if (nIndex >= 0 && nIndex <= INT16_MAX) {

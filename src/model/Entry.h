@@ -5,6 +5,7 @@
 #include "base/Types.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,9 @@ class CEntryArena;
 // names the walk meets carries it, the others count 0 on disk (IsLinkRepeat). The arena
 // knows the file of each such name; no other entry spends a byte on it.
 //
-// Trees hold millions of these, so an entry is 48 bytes and keeps only what it must: it
+// Trees hold millions of these, so an entry is 36 bytes and keeps only what it must: it
 // lives in its document's arena (CEntryArena), which also holds its name and its children
-// array; the full path is not stored but composed from the parent chain on demand
+// array, and refers to its parent, name and array in 32 bits each; the full path is not stored but composed from the parent chain on demand
 // (GetPath), as is the depth; times, sizes, colour and flags are packed to what they need,
 // and the rare values beyond (and the icon indices of the entries drawn) kept in the arena.
 class CEntry {
@@ -69,7 +70,11 @@ public:
     // text is empty rather than a date in 1970.
     void SetUnknownTimes(unsigned mask);
 
-    CEntry* GetParent() const { return m_pParent; }
+    CEntry* GetParent() const
+    {
+        return m_nParent != CEntryPlaces::kNoPlace ? CEntryPlaces::At(CEntryPlaces::HeaderOf(this).pTable, m_nParent)
+                                                   : nullptr;
+    }
     // The children, sorted by name once their directory has been read.
     const CEntryChildren& GetChildren() const { return m_children; }
     // Position among its siblings in listing order, mod 8: picks the block's shade.
@@ -87,10 +92,13 @@ public:
     bool IsExcluded() const { return m_bExcluded != 0; }
     void SetExcluded(bool bExcluded) { m_bExcluded = bExcluded ? 1 : 0; }
     std::string GetPath() const;
-    std::string_view GetName() const;
+    std::string_view GetName() const { return NameOf(CEntryPlaces::HeaderOf(this).pNames, m_nName); }
     // Asks the processor to fetch the name's bytes: walks over many entries call it a few
     // entries ahead of the one whose name they read.
-    void PrefetchName() const { __builtin_prefetch(m_pName - 1); }
+    void PrefetchName() const
+    {
+        __builtin_prefetch(CEntryPlaces::NameAt(CEntryPlaces::HeaderOf(this).pNames, m_nName));
+    }
     BOOL IsDirectory() const { return m_bDirectory ? TRUE : FALSE; }
     // The total in the measure shown: lengths, or sizes on disk.
     std::int64_t GetSize() const { return s_bDiskSizes ? GetDiskSize() : GetLength(); }
@@ -153,10 +161,11 @@ public:
 
 private:
     friend class CEntryArena;
-    CEntry* m_pParent = nullptr;  // not owned: the arena holds every entry
+    // The parent's place in the arena (which holds every entry), or kNoPlace.
+    std::uint32_t m_nParent = CEntryPlaces::kNoPlace;
     // The children, sorted by name once their directory has been read.
     CEntryChildren m_children;
-    const char* m_pName;  // in the arena's name pool; its length is stored just before it
+    std::uint32_t m_nName = 0;  // in the arena's name chunks (CEntryPlaces::NameAt); 0: empty
     // Created, modified, accessed: seconds since 1970. A time before 1970 or from 2106 on
     // puts all three in the arena (kWideTime); kUnknownTime is one a saved search left out.
     std::uint32_t m_times[3] = {};
@@ -180,10 +189,14 @@ private:
     std::uint16_t m_bDiskInBytes : 1 = 0;
     std::uint16_t m_bIcons : 1 = 0;  // icon indices were looked up: they are in the arena
 
-    CEntry();
+    CEntry() = default;
     ~CEntry() = default;
 
     std::uint32_t* FindChild(const CEntry* pChild);
+    void SetParent(const CEntry* pParent)
+    {
+        m_nParent = pParent != nullptr ? CEntryPlaces::PlaceOf(pParent) : CEntryPlaces::kNoPlace;
+    }
 
     static constexpr std::uint32_t kWideTime = 0xFFFFFFFE;
     static constexpr std::uint32_t kUnknownTime = 0xFFFFFFFF;
@@ -204,9 +217,19 @@ private:
     // Stores both totals, in the entry where they fit and in the arena otherwise.
     void SetTotals(std::int64_t nLength, std::int64_t nDisk);
 
-    // The name of an entry that has none: its length byte, and nothing after it.
-    static constexpr char kEmptyName[1] = {0};
-    const char* StoredName() const { return m_pName != kEmptyName + 1 ? m_pName : nullptr; }
+    // A name reference (m_nName) read through its arena's table of name chunks.
+    static std::string_view NameOf(char* const* pNames, std::uint32_t nName)
+    {
+        if (nName == 0)
+            return {};
+        const char* pStored = CEntryPlaces::NameAt(pNames, nName);
+        const auto n = static_cast<unsigned char>(pStored[0]);
+        if (n != 0xFF)
+            return {pStored + 1, n};
+        std::uint32_t nLong = 0;
+        std::memcpy(&nLong, pStored + 1, sizeof nLong);
+        return {pStored + 5, nLong};
+    }
 
     static inline bool s_bDiskSizes = false;
 };

@@ -7,14 +7,6 @@
 #include <new>
 
 namespace {
-void* AllocateOrThrow(std::size_t nBytes)
-{
-    void* p = std::malloc(nBytes);
-    if (p == nullptr)
-        throw std::bad_alloc();
-    return p;
-}
-
 bool IsWithin(const CEntry* pEntry, const CEntry* pAncestor)
 {
     for (; pEntry != nullptr; pEntry = pEntry->GetParent())
@@ -23,40 +15,29 @@ bool IsWithin(const CEntry* pEntry, const CEntry* pAncestor)
     return false;
 }
 
-std::size_t StoredNameSize(const char* pName)
+std::size_t StoredNameSize(const char* pStored)
 {
-    const auto n = static_cast<unsigned char>(pName[-1]);
+    const auto n = static_cast<unsigned char>(pStored[0]);
     if (n != 0xFF)
         return 1 + std::size_t{n};
     std::uint32_t nLong = 0;
-    std::memcpy(&nLong, pName - 5, sizeof nLong);
+    std::memcpy(&nLong, pStored + 1, sizeof nLong);
     return 5 + std::size_t{nLong};
 }
 }  // namespace
 
-static_assert(sizeof(CEntry) == CEntryPlaces::kEntryBytes, "an entry is meant to take 48 bytes");
+static_assert(sizeof(CEntry) == CEntryPlaces::kEntryBytes, "an entry is meant to take 36 bytes");
 static_assert(CEntryPlaces::kFirstEntry % alignof(CEntry) == 0);
 
-CEntryArena::CEntryArena() : m_pTable(static_cast<char**>(std::calloc(kMaxBlocks, sizeof(char*))))
-{
-    if (m_pTable == nullptr)
-        throw std::bad_alloc();
-}
+CEntryArena::CEntryArena() : m_pTable(CEntryChunks::NewTable(kMaxBlocks)) {}
 
 CEntryArena::~CEntryArena()
 {
-    // Entries, names and small arrays hold nothing of their own: the blocks are all there is.
+    // Entries hold nothing of their own: the blocks (and the chunks, freed with their own
+    // owners) are all there is.
     for (Block* pBlock : m_blocks)
         std::free(pBlock);
-    for (char* pChunk : m_nameChunks)
-        std::free(pChunk);
-    for (char* pName : m_longNames)
-        std::free(pName);
-    for (char* pChunk : m_slotChunks)
-        std::free(pChunk);
-    for (Slot* pSlots : m_largeArrays)
-        std::free(pSlots - 2);
-    std::free(m_pTable);
+    CEntryChunks::FreeTable(m_pTable, kMaxBlocks);
 }
 
 CEntryArena& CEntryArena::Of(const CEntry& entry)
@@ -65,21 +46,13 @@ CEntryArena& CEntryArena::Of(const CEntry& entry)
     return *reinterpret_cast<const Block*>(address & ~(kBlockBytes - 1))->pArena;
 }
 
-std::size_t CEntryArena::PlaceOf(const CEntry& entry)
-{
-    const auto address = reinterpret_cast<std::uintptr_t>(&entry);
-    const auto* pBlock = reinterpret_cast<const Block*>(address & ~(kBlockBytes - 1));
-    const std::size_t nSlot = (address - reinterpret_cast<std::uintptr_t>(pBlock) - kFirstEntry) / sizeof(CEntry);
-    return pBlock->nIndex * kPerBlock + nSlot;
-}
+std::size_t CEntryArena::PlaceOf(const CEntry& entry) { return CEntryPlaces::PlaceOf(&entry); }
 
 std::size_t CEntryArena::PlaceCount() const { return m_blocks.size() * kPerBlock; }
 
 std::size_t CEntryArena::ReservedBytes() const
 {
-    std::size_t nBytes = m_blocks.size() * kBlockBytes + m_nameBytes + m_slotChunks.size() * kSlotChunk;
-    for (Slot* pSlots : m_largeArrays)
-        nBytes += ArrayBytes(CEntryChildren::Header(pSlots).capacity);
+    std::size_t nBytes = m_blocks.size() * kBlockBytes + m_names.ReservedBytes() + m_arrays.ReservedBytes();
     for (const auto* pArrays : {&m_inodes, &m_inodeHighs})
         for (const auto& pInodes : *pArrays)
             nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint32_t) : 0;
@@ -88,9 +61,10 @@ std::size_t CEntryArena::ReservedBytes() const
 
 CEntry* CEntryArena::NewEntry()
 {
-    void* pPlace = m_pFreeEntries;
-    if (pPlace != nullptr) {
-        m_pFreeEntries = m_pFreeEntries->m_pParent;
+    void* pPlace = nullptr;
+    if (m_nFreeEntry != CEntryPlaces::kNoPlace) {
+        pPlace = CEntryPlaces::At(m_pTable, m_nFreeEntry);
+        m_nFreeEntry = static_cast<CEntry*>(pPlace)->m_nParent;
     } else {
         if (m_blocks.empty() || m_nBlockUsed == kPerBlock) {
             if (m_blocks.size() == kMaxBlocks)
@@ -99,7 +73,7 @@ CEntry* CEntryArena::NewEntry()
             void* pMemory = std::aligned_alloc(kBlockBytes, kBlockBytes);
             if (pMemory == nullptr)
                 throw std::bad_alloc();
-            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size(), m_pTable});
+            m_blocks.push_back(new (pMemory) Block{this, m_blocks.size(), m_pTable, m_names.Table(), m_arrays.Table()});
             m_pTable[m_blocks.size() - 1] = static_cast<char*>(pMemory);
             m_nBlockUsed = 0;
         }
@@ -112,7 +86,7 @@ CEntry* CEntryArena::NewEntry()
 CEntry* CEntryArena::NewCopyForRereading(const CEntry& source)
 {
     CEntry* pCopy = NewEntry();
-    pCopy->m_pParent = source.m_pParent;
+    pCopy->m_nParent = source.m_nParent;
     pCopy->SetName(source.GetName());
     if (source.HasWideTimes()) {
         const Times times = m_wideTimes.at(&source);
@@ -163,9 +137,9 @@ void CEntryArena::Free(CEntry* pEntry)
 
 void CEntryArena::FreeOne(CEntry* pEntry)
 {
-    if (const char* pName = pEntry->StoredName())
-        FreeName(pName);
-    FreeArray(pEntry->m_children.m_pSlots);
+    if (pEntry->m_nName != 0)
+        FreeName(pEntry->m_nName);
+    FreeArray(pEntry->m_children.m_nArray);
     if (pEntry->HasWideTimes())
         m_wideTimes.erase(pEntry);
     if (pEntry->m_bWideSizes)
@@ -189,8 +163,8 @@ void CEntryArena::FreeOne(CEntry* pEntry)
     pEntry->~CEntry();
     // The free list runs through the parent field of entries no longer in use.
     CEntry* pFree = new (pEntry) CEntry;
-    pFree->m_pParent = m_pFreeEntries;
-    m_pFreeEntries = pFree;
+    pFree->m_nParent = m_nFreeEntry;
+    m_nFreeEntry = CEntryPlaces::PlaceOf(pFree);
     --m_nLive;
 }
 
@@ -276,7 +250,7 @@ std::uint64_t CEntryArena::DeviceBelow(const CEntry& entry) const
         return m_deviceAnswer;
     const CEntry* p = &entry;
     while (p != nullptr && !p->m_bOwnDevice)
-        p = p->m_pParent;
+        p = p->GetParent();
     m_pDeviceAsked = &entry;
     m_deviceAnswer = p != nullptr ? m_devices.at(p) : 0;
     return m_deviceAnswer;
@@ -291,59 +265,38 @@ void CEntryArena::SetOwnDevice(const CEntry& entry, bool bOwn, std::uint64_t dev
     m_pDeviceAsked = nullptr;  // whatever lies below it may have changed
 }
 
-const char* CEntryArena::StoreName(std::string_view name)
+std::uint32_t CEntryArena::StoreName(std::string_view name)
 {
     const bool bLong = name.size() >= 0xFF;
     const std::size_t nPrefix = bLong ? 5 : 1;
     const std::size_t nStored = nPrefix + name.size();
-    char* pBytes = nullptr;
-    if (bLong) {
-        pBytes = static_cast<char*>(AllocateOrThrow(nStored));
-        m_longNames.insert(pBytes);
-        m_nameBytes += nStored;
-        const auto nLong = static_cast<std::uint32_t>(name.size());
-        std::memcpy(pBytes, &nLong, sizeof nLong);
-        pBytes[4] = static_cast<char>(0xFF);
+    std::uint32_t ref = 0;
+    if (nStored < m_freeNames.size() && !m_freeNames[nStored].empty()) {
+        ref = m_freeNames[nStored].back();
+        m_freeNames[nStored].pop_back();
     } else {
-        std::vector<char*>& reusable = m_freeNames[nStored];
-        if (!reusable.empty()) {
-            pBytes = reusable.back();
-            reusable.pop_back();
-        } else {
-            pBytes = TakeNameBytes(nStored);
-        }
-        pBytes[0] = static_cast<char>(name.size());
+        ref = m_names.Take(nStored);
+    }
+    char* pBytes = m_names.At(ref);
+    pBytes[0] = static_cast<char>(bLong ? 0xFF : name.size());
+    if (bLong) {
+        const auto nLong = static_cast<std::uint32_t>(name.size());
+        std::memcpy(pBytes + 1, &nLong, sizeof nLong);
     }
     std::memcpy(pBytes + nPrefix, name.data(), name.size());
-    return pBytes + nPrefix;
+    return ref;
 }
 
-void CEntryArena::FreeName(const char* pName)
+void CEntryArena::FreeName(std::uint32_t ref)
 {
-    char* pBytes = const_cast<char*>(pName) - 1;
-    const auto n = static_cast<unsigned char>(*pBytes);
-    if (n != 0xFF) {
-        m_freeNames[1 + std::size_t{n}].push_back(pBytes);
+    const std::size_t nStored = StoredNameSize(m_names.At(ref));
+    if (m_names.IsAlone(nStored)) {
+        m_names.GiveBackAlone(ref);
         return;
     }
-    pBytes -= 4;
-    m_nameBytes -= StoredNameSize(pName);
-    m_longNames.erase(pBytes);
-    std::free(pBytes);
-}
-
-char* CEntryArena::TakeNameBytes(std::size_t nBytes)
-{
-    if (nBytes > m_nNameLeft) {
-        m_pNameNext = static_cast<char*>(AllocateOrThrow(kNameChunk));
-        m_nameChunks.push_back(m_pNameNext);
-        m_nameBytes += kNameChunk;
-        m_nNameLeft = kNameChunk;
-    }
-    char* p = m_pNameNext;
-    m_pNameNext += nBytes;
-    m_nNameLeft -= nBytes;
-    return p;
+    if (nStored >= m_freeNames.size())
+        m_freeNames.resize(nStored + 1);
+    m_freeNames[nStored].push_back(ref);
 }
 
 // The header's two slots and the children, rounded so that the next header stays aligned.
@@ -352,56 +305,46 @@ std::size_t CEntryArena::ArrayBytes(std::uint32_t nCapacity)
     return ((std::size_t{nCapacity} + 2) * sizeof(Slot) + 7) / 8 * 8;
 }
 
-CEntryArena::Slot* CEntryArena::NewArray(std::uint32_t nCapacity)
+std::uint32_t CEntryArena::NewArray(std::uint32_t nCapacity)
 {
-    Slot* pBlock = nullptr;
-    const std::size_t nBytes = ArrayBytes(nCapacity);
-    if (nCapacity <= kSmallArray) {
-        if (Slot* pFree = m_freeArrays[nCapacity]; pFree != nullptr) {
-            std::memcpy(&m_freeArrays[nCapacity], pFree - 2, sizeof(Slot*));
-            pBlock = pFree - 2;
-        } else {
-            if (nBytes > m_nSlotLeft) {
-                m_pSlotNext = static_cast<char*>(AllocateOrThrow(kSlotChunk));
-                m_slotChunks.push_back(m_pSlotNext);
-                m_nSlotLeft = kSlotChunk;
-            }
-            pBlock = reinterpret_cast<Slot*>(m_pSlotNext);
-            m_pSlotNext += nBytes;
-            m_nSlotLeft -= nBytes;
-        }
+    std::uint32_t ref = 0;
+    if (nCapacity < m_freeArrays.size() && m_freeArrays[nCapacity] != 0) {
+        ref = m_freeArrays[nCapacity];
+        m_freeArrays[nCapacity] = CEntryChildren::Header(CEntryPlaces::ArrayAt(m_arrays.Table(), ref)).count;
     } else {
-        pBlock = static_cast<Slot*>(AllocateOrThrow(nBytes));
-        m_largeArrays.insert(pBlock + 2);
+        ref = m_arrays.Take(ArrayBytes(nCapacity));
     }
-    Slot* pSlots = pBlock + 2;
-    CEntryChildren::Header(pSlots) = {0, nCapacity};
-    return pSlots;
+    CEntryChildren::Header(CEntryPlaces::ArrayAt(m_arrays.Table(), ref)) = {0, nCapacity};
+    return ref;
 }
 
-void CEntryArena::FreeArray(Slot* pSlots)
+void CEntryArena::FreeArray(std::uint32_t ref)
 {
-    if (pSlots == nullptr)
+    if (ref == 0)
         return;
-    const std::uint32_t nCapacity = CEntryChildren::Header(pSlots).capacity;
-    if (nCapacity <= kSmallArray) {
-        std::memcpy(pSlots - 2, &m_freeArrays[nCapacity], sizeof(Slot*));
-        m_freeArrays[nCapacity] = pSlots;
+    auto& header = CEntryChildren::Header(CEntryPlaces::ArrayAt(m_arrays.Table(), ref));
+    const std::uint32_t nCapacity = header.capacity;
+    if (m_arrays.IsAlone(ArrayBytes(nCapacity))) {
+        m_arrays.GiveBackAlone(ref);
         return;
     }
-    m_largeArrays.erase(pSlots);
-    std::free(pSlots - 2);
+    if (nCapacity >= m_freeArrays.size())
+        m_freeArrays.resize(nCapacity + 1);
+    header.count = m_freeArrays[nCapacity];
+    m_freeArrays[nCapacity] = ref;
 }
 
-CEntryArena::Slot* CEntryArena::ResizeArray(Slot* pSlots, std::uint32_t nCapacity)
+std::uint32_t CEntryArena::ResizeArray(std::uint32_t ref, std::uint32_t nCapacity)
 {
-    const std::uint32_t nCount = pSlots != nullptr ? CEntryChildren::Header(pSlots).count : 0;
+    const Slot* pOld = ref != 0 ? CEntryPlaces::ArrayAt(m_arrays.Table(), ref) : nullptr;
+    const std::uint32_t nCount = pOld != nullptr ? CEntryChildren::Header(pOld).count : 0;
     const std::uint32_t nKept = std::min(nCount, nCapacity);
-    Slot* pNew = nCapacity > 0 ? NewArray(nCapacity) : nullptr;
-    if (pNew != nullptr && nKept > 0) {
-        std::memcpy(pNew, pSlots, nKept * sizeof(Slot));
+    const std::uint32_t nNew = nCapacity > 0 ? NewArray(nCapacity) : 0;
+    if (nNew != 0 && nKept > 0) {
+        Slot* pNew = CEntryPlaces::ArrayAt(m_arrays.Table(), nNew);
+        std::memcpy(pNew, pOld, nKept * sizeof(Slot));
         CEntryChildren::Header(pNew).count = nKept;
     }
-    FreeArray(pSlots);
-    return pNew;
+    FreeArray(ref);
+    return nNew;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "Entry.h"
+#include "EntryChunks.h"
 
 #include <array>
 #include <cstddef>
@@ -7,7 +8,6 @@
 #include <memory>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,8 +18,9 @@
 //
 // Entries live in blocks aligned to their size, so an entry finds its arena from its own
 // address (Of) without spending a pointer of its own on it; a table of the blocks turns
-// an entry's place (PlaceOf) back into the entry, so that children arrays hold places, 32
-// bits each, rather than pointers.
+// an entry's place (PlaceOf) back into the entry, so that parents and children arrays hold
+// places, 32 bits each, rather than pointers. Names and arrays lie in numbered chunks
+// (CEntryChunks), so that an entry refers to them in 32 bits as well.
 class CEntryArena {
 public:
     CEntryArena();
@@ -68,9 +69,6 @@ private:
     // Places are 32 bits: the table has room for as many blocks as that numbers.
     static constexpr std::size_t kMaxBlocks = (std::size_t{1} << 32) / kPerBlock;
     using Slot = std::uint32_t;
-    static constexpr std::size_t kNameChunk = std::size_t{64} << 10;
-    static constexpr std::size_t kSlotChunk = std::size_t{64} << 10;
-    static constexpr std::uint32_t kSmallArray = 63;  // larger arrays come from malloc
     using Times = std::array<std::int64_t, 3>;
     using Icons = std::array<std::int16_t, 2>;  // closed, open; -1: not looked up
 
@@ -105,41 +103,34 @@ private:
         std::int64_t nDisk;  // the file's blocks, whether this name carries them or not
     };
 
-    // Names: each stored with its length in front. One shorter than 255 bytes has a one-byte
-    // length and comes from a chunk; a longer one is allocated by itself behind 0xFF and a
-    // four-byte length.
-    const char* StoreName(std::string_view name);
-    void FreeName(const char* pName);
-    char* TakeNameBytes(std::size_t nBytes);
+    // Names: each stored with its length in front, in one byte below 255, else as 255 and
+    // four bytes. References (CEntryPlaces::NameAt); 0 is the empty name, never stored.
+    std::uint32_t StoreName(std::string_view name);
+    void FreeName(std::uint32_t ref);
 
-    // Children arrays, their header in the slot before the first. Resizing keeps the
-    // children that fit and gives the old array back; to capacity 0 it only gives back.
-    Slot* ResizeArray(Slot* pSlots, std::uint32_t nCapacity);
-    Slot* NewArray(std::uint32_t nCapacity);
-    void FreeArray(Slot* pSlots);
+    // Children arrays, their header in the two slots before the first (CEntryPlaces::ArrayAt).
+    // Resizing keeps the children that fit and gives the old array back; to capacity 0 it
+    // only gives back. References; 0 is no array.
+    std::uint32_t ResizeArray(std::uint32_t ref, std::uint32_t nCapacity);
+    std::uint32_t NewArray(std::uint32_t nCapacity);
+    void FreeArray(std::uint32_t ref);
     static std::size_t ArrayBytes(std::uint32_t nCapacity);
 
     std::vector<Block*> m_blocks;
     // Every block's address by its number, for as many as there can be: allocated untouched,
     // so only the part in use takes memory; it never moves while iterators use it.
     char** m_pTable = nullptr;
-    CEntry* m_pFreeEntries = nullptr;  // linked through m_pParent
+    std::uint32_t m_nFreeEntry = CEntryPlaces::kNoPlace;  // the free list, linked through m_nParent
     std::size_t m_nLive = 0;
     std::size_t m_nBlockUsed = 0;  // entries taken from the newest block
 
-    std::vector<char*> m_nameChunks;
-    char* m_pNameNext = nullptr;
-    std::size_t m_nNameLeft = 0;
-    std::size_t m_nameBytes = 0;
-    std::array<std::vector<char*>, 256> m_freeNames;  // short ones given back, by stored size
-    std::unordered_set<char*> m_longNames;
+    CEntryChunks m_names{CEntryPlaces::kNamePositionBits, 0};
+    // Names from chunks given back, by stored size, for the next of the same size.
+    std::vector<std::vector<std::uint32_t>> m_freeNames;
 
-    std::vector<char*> m_slotChunks;
-    char* m_pSlotNext = nullptr;
-    std::size_t m_nSlotLeft = 0;
-    // Given back, by capacity; each links the next through its header.
-    std::array<Slot*, kSmallArray + 1> m_freeArrays{};
-    std::unordered_set<Slot*> m_largeArrays;
+    CEntryChunks m_arrays{CEntryPlaces::kArrayPositionBits, CEntryPlaces::kArrayUnitBits};
+    // Arrays from chunks given back, by capacity; each links the next through its count.
+    std::vector<std::uint32_t> m_freeArrays;
 
     // What an entry holds only for a few: times out of its range, sizes beyond its fields
     // (length, on disk), the icons of the entries drawn.

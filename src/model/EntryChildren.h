@@ -7,34 +7,64 @@ class CEntry;
 class CEntryArena;
 
 // What every block of entries begins with (CEntryArena): its arena, its number, and the
-// arena's table of blocks, through which a place (CEntryArena::PlaceOf) finds its entry.
+// arena's tables of blocks, name chunks and children array chunks, through which the 32-bit
+// references an entry keeps (a place, CEntryArena::PlaceOf; a name; an array) find what they
+// refer to.
 struct CEntryBlockHeader {
     CEntryArena* pArena;
     std::size_t nIndex;  // in the table
     char* const* pTable;  // every block's address by its number; never moves
+    char* const* pNames;  // every name chunk's address by its number; never moves
+    char* const* pArrays;  // every array chunk's address by its number; never moves
 };
 
-// Where entries lie in their blocks. An entry finds its block from its own address, as the
-// blocks are aligned to their size.
+// Where entries lie in their blocks, and what an entry's references decode to. An entry
+// finds its block from its own address, as the blocks are aligned to their size.
 struct CEntryPlaces {
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
-    static constexpr std::size_t kEntryBytes = 48;
+    static constexpr std::size_t kEntryBytes = 36;
     static constexpr std::size_t kFirstEntry = (sizeof(CEntryBlockHeader) + 7) / 8 * 8;
     static constexpr std::size_t kPerBlock = (kBlockBytes - kFirstEntry) / kEntryBytes;
+    static constexpr std::uint32_t kNoPlace = 0xFFFFFFFF;  // no parent, or the end of the free list
+    // Names: a chunk of 64 KiB, a position in bytes. Arrays: a chunk of 64 KiB, a position in
+    // 8-byte units (arrays are kept aligned for their headers).
+    static constexpr unsigned kNamePositionBits = 16;
+    static constexpr unsigned kArrayPositionBits = 13;
+    static constexpr unsigned kArrayUnitBits = 3;
 
     static const CEntryBlockHeader& HeaderOf(const void* pInBlock)
     {
         return *reinterpret_cast<const CEntryBlockHeader*>(reinterpret_cast<std::uintptr_t>(pInBlock)
                                                            & ~(kBlockBytes - 1));
     }
+    static std::uint32_t PlaceOf(const void* pEntry)
+    {
+        const auto address = reinterpret_cast<std::uintptr_t>(pEntry);
+        const CEntryBlockHeader& block = HeaderOf(pEntry);
+        const std::uintptr_t nSlot = (address - reinterpret_cast<std::uintptr_t>(&block) - kFirstEntry) / kEntryBytes;
+        return static_cast<std::uint32_t>(block.nIndex * kPerBlock + nSlot);
+    }
     static CEntry* At(char* const* pTable, std::uint32_t place)
     {
         return reinterpret_cast<CEntry*>(pTable[place / kPerBlock] + kFirstEntry + place % kPerBlock * kEntryBytes);
     }
+    // A stored name: its length in one byte (below 255), or 255 and four bytes; then its bytes.
+    static const char* NameAt(char* const* pNames, std::uint32_t ref)
+    {
+        return pNames[ref >> kNamePositionBits] + (ref & ((1u << kNamePositionBits) - 1));
+    }
+    // A children array: its header (count, capacity), then the children's places.
+    static std::uint32_t* ArrayAt(char* const* pArrays, std::uint32_t ref)
+    {
+        return reinterpret_cast<std::uint32_t*>(
+                   pArrays[ref >> kArrayPositionBits]
+                   + (std::size_t{ref & ((1u << kArrayPositionBits) - 1)} << kArrayUnitBits))
+            + 2;
+    }
 };
 
 // The children of an entry: their places in their arena (32 bits each, half a pointer), in
-// one array held by the arena. The array grows while its directory is read and is cut to
+// one array held by the arena, which the entry refers to in 32 bits. The array grows while its directory is read and is cut to
 // its exact size once the directory is sorted. Only CEntry and the arena change it; everyone
 // else iterates it like a vector of pointers, the iterator turning each place into its entry.
 class CEntryChildren {
@@ -76,11 +106,15 @@ public:
     CEntryChildren(const CEntryChildren&) = delete;
     CEntryChildren& operator=(const CEntryChildren&) = delete;
 
-    const_iterator begin() const { return {m_pSlots, Table()}; }
-    const_iterator end() const { return {m_pSlots + size(), Table()}; }
-    std::size_t size() const { return m_pSlots != nullptr ? Header(m_pSlots).count : 0; }
+    const_iterator begin() const { return {Slots(), Table()}; }
+    const_iterator end() const
+    {
+        const std::uint32_t* pSlots = Slots();
+        return {pSlots != nullptr ? pSlots + Header(pSlots).count : nullptr, Table()};
+    }
+    std::size_t size() const { return m_nArray != 0 ? Header(Slots()).count : 0; }
     bool empty() const { return size() == 0; }
-    CEntry* operator[](std::size_t i) const { return CEntryPlaces::At(Table(), m_pSlots[i]); }
+    CEntry* operator[](std::size_t i) const { return CEntryPlaces::At(Table(), Slots()[i]); }
     CEntry* front() const { return (*this)[0]; }
     CEntry* back() const { return (*this)[size() - 1]; }
 
@@ -100,9 +134,14 @@ private:
     {
         return reinterpret_cast<const ArrayHeader*>(pSlots)[-1];
     }
-    std::size_t capacity() const { return m_pSlots != nullptr ? Header(m_pSlots).capacity : 0; }
-    // The table of the arena this entry (whose member this is) lives in.
+    std::size_t capacity() const { return m_nArray != 0 ? Header(Slots()).capacity : 0; }
+    // The places, or null when there is no array. The entry whose member this is lies in its
+    // arena's block, whose header has the arena's tables.
+    std::uint32_t* Slots() const
+    {
+        return m_nArray != 0 ? CEntryPlaces::ArrayAt(CEntryPlaces::HeaderOf(this).pArrays, m_nArray) : nullptr;
+    }
     char* const* Table() const { return CEntryPlaces::HeaderOf(this).pTable; }
 
-    std::uint32_t* m_pSlots = nullptr;  // null until the first child; the arena owns the array
+    std::uint32_t m_nArray = 0;  // 0 until the first child; the arena owns the array
 };
