@@ -160,23 +160,60 @@ CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
         item.nLength = item.nAllocated = 0;
         item.bHardLink = false;
     }
+    // A hard link's blocks are claimed by the first of its names met, up the tree at once;
+    // any other item's sizes are its own until its listing is over (EndListing).
+    std::int64_t nLength = 0;
+    std::int64_t nDisk = 0;
+    if (!item.bHardLink) {
+        nLength = item.bDirectory ? 0 : item.nLength;
+        nDisk = item.nAllocated;
+        item.nLength = item.nAllocated = 0;
+    }
     entry->InitFromItem(pParent, item);
     entry->SetExcluded(bExcluded);
-    if (!entry->IsDirectory() || bExcluded)
-        return entry;
-    const auto* pLocal = static_cast<CFileFind*>(pFinder);
-    const CFsCrossing crossing = m_excludes.Crossing();
-    if (!crossing.bCross && !m_bHaveRootDevice)
-        return entry;
-    // Crossing, the finder has told the kind of every file system met below the root.
-    const bool bOtherFs = crossing.bCross ? !crossing.Enters(pLocal->GetFsKind()) : pLocal->GetDevice() != m_rootDevice;
-    if (bOtherFs) {
-        entry->SetMountPoint(true);
-    } else if (pLocal->GetInode() != 0 && IsMetBefore(pLocal->GetDevice(), pLocal->GetInode())) {
-        entry->SetDirRepeat(true);
-        entry->AddSize(0, -entry->GetDiskSize());  // its blocks are the first one's
+    if (entry->IsDirectory() && !bExcluded && IsDirRepeat(*entry, static_cast<const CFileFind&>(*pFinder)))
+        nDisk = 0;  // its blocks are the first one's
+    if (nLength != 0 || nDisk != 0) {
+        entry->RestoreTotals(nLength, nDisk);
+        HoldBack(pParent, nLength, nDisk);
     }
     return entry;
+}
+
+// Marks a directory met as the finder's current item that is another file system, or one
+// met before (a bind mount): true for the latter, which counts nothing.
+bool CDriveVolraDoc::IsDirRepeat(CEntry& entry, const CFileFind& finder)
+{
+    const CFsCrossing crossing = m_excludes.Crossing();
+    if (!crossing.bCross && !m_bHaveRootDevice)
+        return false;
+    // Crossing, the finder has told the kind of every file system met below the root.
+    const bool bOtherFs = crossing.bCross ? !crossing.Enters(finder.GetFsKind()) : finder.GetDevice() != m_rootDevice;
+    if (bOtherFs) {
+        entry.SetMountPoint(true);
+        return false;
+    }
+    if (finder.GetInode() == 0 || !IsMetBefore(finder.GetDevice(), finder.GetInode()))
+        return false;
+    entry.SetDirRepeat(true);
+    return true;
+}
+
+void CDriveVolraDoc::HoldBack(CEntry* pParent, std::int64_t nLength, std::int64_t nDisk)
+{
+    if (pParent != m_pHeldFor)
+        EndListing(m_pHeldFor);
+    m_pHeldFor = pParent;
+    m_nHeldLength = SaturatingAdd(m_nHeldLength, nLength);
+    m_nHeldDisk = SaturatingAdd(m_nHeldDisk, nDisk);
+}
+
+void CDriveVolraDoc::EndListing(const CEntry* pDirectory)
+{
+    if (pDirectory == nullptr || pDirectory != m_pHeldFor)
+        return;
+    m_pHeldFor->AddSize(std::exchange(m_nHeldLength, 0), std::exchange(m_nHeldDisk, 0));
+    m_pHeldFor = nullptr;
 }
 
 // The parent's path is made once for all its children: patterns match whole paths.
@@ -227,6 +264,8 @@ CFinder* CDriveVolraDoc::CreateFinder()
     m_bWalkStarting = true;
     m_excludes = CExcludeRules::ForSearches();  // a refresh keeps to the rules of its time
     m_pPathOf = nullptr;
+    m_pHeldFor = nullptr;  // a walk that failed in mid-listing left its sizes held for nothing
+    m_nHeldLength = m_nHeldDisk = 0;
     const CFsCrossing crossing = m_excludes.Crossing();
     if (!m_bReadAhead) {
         auto* pFinder = new CFileFind;

@@ -78,6 +78,7 @@ protected:
     CFinder* CreateFinder() override;
     void DeleteFinder(CFinder* pFinder) override;
     BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) override;
+    void EndListing(const CEntry* pDirectory) override;
     // The inodes in use when the walk starts where a file system is mounted, else 0.
     std::uint64_t CountExpectedEntries(const CEntry& start) override;
 
@@ -94,6 +95,8 @@ private:
     bool IsMetBefore(std::uint64_t device, std::uint64_t inode);
     BOOL KeptOutAsCache(CFileFind& finder, BOOL bListing, CEntry* pDirectory) const;
     bool IsExcluded(const CEntry* pParent, std::string_view name);
+    bool IsDirRepeat(CEntry& entry, const CFileFind& finder);
+    void HoldBack(CEntry* pParent, std::int64_t nLength, std::int64_t nDisk);
 
     std::string m_strPresetRoot;
     std::string m_strPresetLabel;
@@ -113,4 +116,9 @@ private:
     CExcludeRules m_excludes;  // the running walk's
     const CEntry* m_pPathOf = nullptr;  // whose path m_strPathOf holds
     std::string m_strPathOf;
+    // The sizes of the items of the listing being read, which go up the tree together once
+    // it is over: one pass up the ancestors for a directory rather than one for each item.
+    CEntry* m_pHeldFor = nullptr;
+    std::int64_t m_nHeldLength = 0;
+    std::int64_t m_nHeldDisk = 0;
 };

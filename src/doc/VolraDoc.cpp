@@ -221,15 +221,18 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::
         } else {
             ++m_nFilesFound;
         }
-        // The counters are exact whenever they are shown; showing them after every item
-        // would cost more than the walk itself.
-        if (m_throttle.Due())
+        // The counters and the size are exact whenever they are shown; showing them after
+        // every item would cost more than the walk itself.
+        if (m_throttle.Due()) {
+            EndListing(pDir);
             PushProgress();
+        }
         if (m_dlgProgress.m_bCancelled)
             break;
     }
     const DWORD code = GetLastError();
     finder.Close();
+    EndListing(pDir);
     SortChildrenByName(*pDir);
     if (end == WalkEnd::Finished && m_dlgProgress.m_bCancelled)
         end = WalkEnd::Cancelled;
@@ -239,9 +242,11 @@ CVolraDoc::WalkEnd CVolraDoc::ReadDirectory(CFinder& finder, CEntry* pDir, std::
 
 bool CVolraDoc::KeepResponsive()
 {
-    if (m_throttle.Due())
+    if (m_throttle.Due()) {
+        if (m_pReading != nullptr)
+            EndListing(m_pReading);
         PushProgress();
-    else
+    } else
         PumpMessages();  // the window stays painted between the dialog's updates
     return m_dlgProgress.m_bCancelled != FALSE;
 }

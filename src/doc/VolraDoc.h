@@ -210,6 +210,9 @@ protected:
     virtual CFinder* CreateFinder() = 0;
     virtual void DeleteFinder(CFinder* pFinder) = 0;
     virtual BOOL StartFind(CFinder* pFinder, CEntry* pDirectory) = 0;
+    // What CreateEntry held back of pDirectory's items goes up the tree: once its listing
+    // is over (read to its end or not), and before the progress shows the size found.
+    virtual void EndListing(const CEntry* /*pDirectory*/) {}
 
     // About how many entries a walk from pStart meets, itself included: for a whole file
     // system, the count of inodes in use. 0 when that cannot be known.

@@ -144,9 +144,6 @@ bool CPrefetchFind::Fetch(int& nEndError)
     case CReadAhead::EGot::Record:
         break;
     }
-    m_next.name.assign(m_cursor.pChunk->NameOf(*pRecord));
-    static_cast<CFileStatus&>(m_next) = pRecord->status;
-    m_pReadAhead->Advance(m_cursor);
     return true;
 }
 
@@ -158,7 +155,11 @@ BOOL CPrefetchFind::FindNextFile()
         SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
-    std::swap(m_cur, m_next);
+    // Copied straight from the read-ahead's record: the item is the finder's from here on.
+    const CReadAhead::Record& record = m_cursor.pChunk->records[m_cursor.nRecord];
+    m_cur.name.assign(m_cursor.pChunk->NameOf(record));
+    static_cast<CFileStatus&>(m_cur) = record.status;
+    m_pReadAhead->Advance(m_cursor);
     int nEndError = 0;
     m_bHaveNext = Fetch(nEndError);
     if (m_bHaveNext)

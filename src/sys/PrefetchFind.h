@@ -36,15 +36,14 @@ public:
 private:
     BOOL StartReading(CReadAhead::Job* pJob);
     void DropReadAhead();
-    bool Fetch(int& nEndError);  // the record at the cursor into m_next; false at the end
+    bool Fetch(int& nEndError);  // whether a record stands at the cursor; false at the end
 
     CReadAhead::Options m_options;
     CReadAhead::WaitHook m_waitHook;
     std::unique_ptr<CReadAhead> m_pReadAhead;
     std::string m_strTop;  // the top's path
     CReadAhead::Cursor m_cursor;
-    Item m_next;  // the item after the current one, when there is one
-    bool m_bHaveNext = false;
+    bool m_bHaveNext = false;  // the item after the current one stands at the cursor
     int m_nNextError = 0;  // what ended the listing after the current item
     bool m_bCancelled = false;
     bool m_bPlain = false;  // listing one item at a time, as CFileFind does

@@ -67,7 +67,7 @@ CReadAhead::CReadAhead(int topFd, const Options& options) : m_options(FitToDescr
         m_pTop->device = static_cast<std::uint64_t>(st.st_dev);
     m_pTop->bOpened = true;
     m_pTop->bInOrder = true;
-    m_live.insert(m_pTop);
+    AddLiveLocked(m_pTop);  // no worker runs yet
     m_pHead = m_pTop;
     NoteDescriptorOpened();
     const Lock lock(m_mutex);
@@ -87,7 +87,8 @@ CReadAhead::~CReadAhead()
     m_cvHeadRoom.notify_all();
     for (std::thread& t : m_threads)
         t.join();
-    for (Job* pJob : m_live) {
+    while (Job* pJob = m_pLive) {
+        m_pLive = pJob->pLiveNext;
         if (pJob->fd >= 0)
             CloseDescriptor(pJob->fd);
         delete pJob;
@@ -225,6 +226,11 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     const auto start = std::chrono::steady_clock::now();
     const ssize_t got = ::getdents64(pJob->fd, buffer.data(), buffer.size());
     const int err = got < 0 ? errno : 0;
+    // A listing over without subdirectories needs its descriptor no more, and nobody else
+    // uses it: it is closed before the lock is taken, which the walk and the others wait on.
+    const bool bClosedEarly = got <= 0 && pJob->children.empty() && pJob->pParent != nullptr;
+    if (bClosedEarly)
+        CloseDescriptor(pJob->fd);
     std::vector<std::unique_ptr<Job>> found;  // owned here until the job adopts them
     bool bLastIsChild = false;
     std::unique_ptr<Chunk> pChunk;
@@ -232,6 +238,8 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
         pChunk = ParseBatch(pJob, buffer.data(), static_cast<std::size_t>(got), found, bLastIsChild);
     const bool bWaited = WaitedOnDisk(std::chrono::steady_clock::now() - start) || m_options.bEveryBatchWaits;
     lock.lock();
+    if (bClosedEarly)
+        pJob->fd = -1;
 
     AdoptChildrenLocked(pJob, found);
     // A directory the walk passed over meanwhile keeps nothing more of what is read.
@@ -264,15 +272,34 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     return true;
 }
 
-// Should memory run out part of the way, each subdirectory found is either the job's (and
-// known to m_live) or still in found, and goes with it.
+// Should memory run out, the subdirectories found stay in found, and go with it.
 void CReadAhead::AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found)
 {
     pJob->children.reserve(pJob->children.size() + found.size());
     for (std::unique_ptr<Job>& pChild : found) {
-        m_live.insert(pChild.get());
+        AddLiveLocked(pChild.get());
         pJob->children.push_back(pChild.release());
     }
+}
+
+void CReadAhead::AddLiveLocked(Job* pJob)
+{
+    pJob->pLivePrev = nullptr;
+    pJob->pLiveNext = m_pLive;
+    if (m_pLive != nullptr)
+        m_pLive->pLivePrev = pJob;
+    m_pLive = pJob;
+}
+
+void CReadAhead::DeleteJobLocked(Job* pJob)
+{
+    if (pJob->pLivePrev != nullptr)
+        pJob->pLivePrev->pLiveNext = pJob->pLiveNext;
+    else
+        m_pLive = pJob->pLiveNext;
+    if (pJob->pLiveNext != nullptr)
+        pJob->pLiveNext->pLivePrev = pJob->pLivePrev;
+    delete pJob;
 }
 
 std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes,
@@ -316,10 +343,8 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
 void CReadAhead::FailReadingLocked(Job* pJob)
 {
     pJob->endError = ENOMEM;
-    for (Job* pChild : pJob->children) {
-        m_live.erase(pChild);
-        delete pChild;
-    }
+    for (Job* pChild : pJob->children)
+        DeleteJobLocked(pChild);
     pJob->children.clear();
     FinishReadingLocked(pJob);
 }
@@ -333,8 +358,7 @@ void CReadAhead::FinishReadingLocked(Job* pJob)
         m_pending.reserve(m_pending.size() + pJob->children.size());  // may throw: nothing changed yet
     // The walk stops at once at a refusal in mid-listing, leaving the item before it alone.
     if (pJob->endError == EACCES && pJob->bLastIsChild && !pJob->children.empty()) {
-        m_live.erase(pJob->children.back());
-        delete pJob->children.back();
+        DeleteJobLocked(pJob->children.back());
         pJob->children.pop_back();
     }
     pJob->state = Job::EState::Done;
@@ -343,8 +367,7 @@ void CReadAhead::FinishReadingLocked(Job* pJob)
     for (auto it = pJob->children.rbegin(); it != pJob->children.rend(); ++it) {
         Job* pChild = *it;
         if (!bWanted) {
-            m_live.erase(pChild);
-            delete pChild;
+            DeleteJobLocked(pChild);
             continue;
         }
         pChild->order = nOrder++;
@@ -386,8 +409,7 @@ void CReadAhead::ForgetLocked(Job* pJob)
         Job* pParent = pJob->pParent;
         if (pJob == m_pTop)
             m_pTop = nullptr;
-        m_live.erase(pJob);
-        delete pJob;
+        DeleteJobLocked(pJob);
         if (pParent != nullptr)
             --pParent->nRefs;
         pJob = pParent;

@@ -14,7 +14,6 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 // Reads the listings of a depth-first walk, and the status of every item, ahead of the walk
@@ -151,6 +150,8 @@ private:
     bool CloseShallowestParentLocked();
     static Options FitToDescriptorsLeft(const Options& options);
     void AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found);
+    void AddLiveLocked(Job* pJob);
+    void DeleteJobLocked(Job* pJob);
     void NoteDescriptorOpened();
     void CloseDescriptor(int fd);
     void NoteBufferedLocked();
@@ -159,7 +160,7 @@ private:
     void KeepFdLocked(Job* pJob);
     void CloseFdLocked(Job* pJob);
     void ForgetLocked(Job* pJob);
-    void ReleaseChunkLocked(Cursor& cursor);
+    std::unique_ptr<Chunk> ReleaseChunkLocked(Cursor& cursor);
     void FinishLocked(Job* pJob);
     void WakeForRoomLocked();
     void WakeForHeadLocked();
@@ -181,7 +182,7 @@ private:
     std::vector<Job*> m_pending;  // not started yet: a heap, the earliest in walk order on top
     std::vector<Job*> m_parked;
     std::vector<Job*> m_openParents;  // keeping their descriptor for subdirectories
-    std::unordered_set<Job*> m_live;  // every job, for the end
+    Job* m_pLive = nullptr;  // every job, for the end (Job::pLiveNext)
     std::size_t m_nBuffered = 0;
     unsigned m_nActive = 0;
     unsigned m_nAllowed = 0;

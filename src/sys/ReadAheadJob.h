@@ -15,6 +15,8 @@ struct CReadAhead::Job {
     const void* key = nullptr;  // the walk's, once taken
     Job* pPrev = nullptr;  // walk order, while bInOrder
     Job* pNext = nullptr;
+    Job* pLivePrev = nullptr;  // every job alive, for the end: linked, as a set would
+    Job* pLiveNext = nullptr;  // cost an allocation and a hash for every directory
     std::vector<std::unique_ptr<Chunk>> chunks;  // null once the walk is past them
     std::size_t nHeld = 0;  // records in chunks not yet given back
     std::vector<Job*> children;  // subdirectories found, in listing order, until the end

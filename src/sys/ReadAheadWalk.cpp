@@ -59,6 +59,11 @@ int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCa
             return 0;
         }
     cursor.bCacheTagged = pJob->bCacheTagged;
+    // Most listings are read by now: their first records come without another lock.
+    if (pJob->openError == 0 && !pJob->chunks.empty()) {
+        cursor.pChunk = pJob->chunks[0].get();
+        cursor.nRecord = 0;
+    }
     return pJob->openError;
 }
 
@@ -68,11 +73,12 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
         pRecord = &cursor.pChunk->records[cursor.nRecord];
         return EGot::Record;
     }
+    std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
     Lock lock(m_mutex);
     Job* pJob = cursor.pJob;
     for (;;) {
         if (cursor.pChunk != nullptr)
-            ReleaseChunkLocked(cursor);
+            pDone = ReleaseChunkLocked(cursor);
         if (cursor.nChunk < pJob->chunks.size()) {
             cursor.pChunk = pJob->chunks[cursor.nChunk].get();
             cursor.nRecord = 0;
@@ -88,19 +94,21 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
     }
 }
 
-void CReadAhead::ReleaseChunkLocked(Cursor& cursor)
+// The chunk is handed back to be freed after the lock is let go: the workers wait on it.
+std::unique_ptr<CReadAhead::Chunk> CReadAhead::ReleaseChunkLocked(Cursor& cursor)
 {
     Job* pJob = cursor.pJob;
     const std::size_t n = cursor.pChunk->records.size();
     pJob->nHeld -= n;
     m_nBuffered -= n;
-    pJob->chunks[cursor.nChunk].reset();
+    std::unique_ptr<Chunk> pChunk = std::move(pJob->chunks[cursor.nChunk]);
     ++cursor.nChunk;
     cursor.pChunk = nullptr;
     cursor.nRecord = 0;
     if (m_bHeadThrottled)
         m_cvHeadRoom.notify_one();
     WakeForRoomLocked();
+    return pChunk;
 }
 
 // Workers that wait for room are woken together once a quarter of it is free again, rather
@@ -118,9 +126,10 @@ void CReadAhead::Finish(Cursor& cursor)
     Job* pJob = cursor.pJob;
     if (pJob == nullptr)
         return;
+    std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
     const Lock lock(m_mutex);
     if (cursor.pChunk != nullptr)
-        ReleaseChunkLocked(cursor);
+        pDone = ReleaseChunkLocked(cursor);
     FinishLocked(pJob);
     cursor = Cursor{};
     WakeForHeadLocked();
