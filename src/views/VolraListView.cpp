@@ -236,6 +236,9 @@ void CVolraListView::Reverse()
 void CVolraListView::AfterRebuild()
 {
     CVolraDoc* pDoc = GetVolraDoc();
+    // A reset leaves the table's layout to a timer that fires after the first paint and
+    // repaints every row again: laid out now, the new rows are painted once.
+    m_list->doItemsLayout();
     m_pHeader->SetMark(static_cast<int>(m_sortColumn), m_sortReversed);
     // The reset forgot the selected row: the document's selection, when it is a row,
     // stays selected and in sight; otherwise the list starts at its top.
