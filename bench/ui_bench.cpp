@@ -18,6 +18,7 @@
 //   resize        the window 10% wider and higher (the block view)
 //   into, up      Enter on the selected largest directory of the root, then Backspace (list)
 //   refresh       F5 on a directory of about 10,000 entries (the block view)
+//   find open     Ctrl+F in the list: the find field opens (and indexes the names)
 //   find "k" ...  a key into the empty find field (list view beside it); "a" matches most;
 //                 "sta/" typed after "sta"
 // and last:
@@ -355,6 +356,11 @@ void BenchFind(CUiBench& b, Maxima& max)
             name += std::string(" after \"") + typed + "\"";
         return name;
     };
+    // Ctrl+F opens the field and indexes the names of the directory shown.
+    max.ui = std::max(
+        max.ui,
+        b.Measure(
+            "find open", [&] { bar->Close(); }, [&] { QTest::keyClick(b.List(), Qt::Key_F, Qt::ControlModifier); }));
     for (const auto& [typed, pattern] :
          {std::pair<const char*, const char*>{nullptr, "k"}, {nullptr, "x"}, {nullptr, "a"}, {"sta", "sta/"}}) {
         const std::string text = pattern;

@@ -16,7 +16,9 @@ namespace {
 // are the find's own, so that nothing walks the tree again to count them.
 void FillFilter(CEntryFind& find, CEntry& current, const std::string& pattern, CEntryFilter& filter)
 {
-    // The filter takes each match as it is found, while its entry is at hand.
+    // The filter takes each match as it is found, while its entry is at hand. The names are
+    // indexed once per directory: the keystrokes that follow read the index.
+    find.Prepare(current);
     const CFindResult& result = find.Find(current, pattern, [&](CEntry& match) { filter.Add(match); });
     filter.NoteFilesBelow(current, result.matches, result.nTotal);
 }
@@ -47,6 +49,14 @@ CFindBar::~CFindBar() = default;
 
 void CFindBar::Open()
 {
+    // The names are indexed as the bar opens, so that the first keystroke finds at once.
+    if (m_pDoc != nullptr && m_pDoc->GetCurrent() != nullptr && m_pDoc->GetRoot() != nullptr) {
+        if (m_nTreeGeneration != m_pDoc->GetTreeGeneration()) {
+            m_pFind->Forget();
+            m_nTreeGeneration = m_pDoc->GetTreeGeneration();
+        }
+        m_pFind->Prepare(*m_pDoc->GetCurrent());
+    }
     show();
     m_pField->setFocus(Qt::ShortcutFocusReason);
     m_pField->selectAll();

@@ -5,6 +5,7 @@
 #include "model/EntryArena.h"
 
 #include <algorithm>
+#include <new>
 
 const CFindResult& CEntryFind::Find(CEntry& dir, std::string_view pattern, const std::function<void(CEntry&)>& onMatch)
 {
@@ -34,6 +35,18 @@ void CEntryFind::Forget()
 {
     m_result = {};
     m_pDir = nullptr;
+    m_index.Clear();
+}
+
+void CEntryFind::Prepare(CEntry& dir)
+{
+    if (m_index.IsOf(dir))
+        return;
+    try {
+        m_index.Build(dir);
+    } catch (const std::bad_alloc&) {
+        // Left empty: the search walks the tree, as slowly as ever but as surely.
+    }
 }
 
 bool CEntryFind::CanNarrow(const CEntry& dir, const CFindPattern& pattern) const
@@ -53,13 +66,17 @@ void CEntryFind::Keep(CEntry& match)
         (*m_pOnMatch)(match);
 }
 
-void CEntryFind::Search(CEntry& dir)
+// walk(onFile(name, file), onEnter(name), onLeave()) visits the files below the directory
+// searched, and the directories between, as WalkFiles does.
+template <class Walk> void CEntryFind::SearchBy(const Walk& walk)
 {
-    if (!m_pattern.IsOverPaths() || !dir.IsDirectory()) {
-        ForEachFile(dir, [&](CEntry& file) {
-            if (m_pattern.Matches(file.GetName()))
-                Keep(file);
-        });
+    if (!m_pattern.IsOverPaths()) {
+        walk(
+            [&](std::string_view name, CEntry& file) {
+                if (m_pattern.Matches(name))
+                    Keep(file);
+            },
+            [](std::string_view) {}, [] {});
         return;
     }
     // The path of the directory being walked, relative to dir, with a "/" after each name;
@@ -79,19 +96,18 @@ void CEntryFind::Search(CEntry& dir)
     std::string path;
     std::vector<Level> levels;
     bool bHeld = false;
-    WalkFiles(
-        dir,
-        [&](CEntry& file) {
+    walk(
+        [&](std::string_view name, CEntry& file) {
             const std::size_t n = path.size();
-            path += file.GetName();
+            path += name;
             if (bHeld || m_pattern.Matches(std::string_view(path).substr(from(n))))
                 Keep(file);
             path.resize(n);
         },
-        [&](const CEntry& sub) {
+        [&](std::string_view name) {
             levels.push_back({path.size(), bHeld});
             const std::size_t n = path.size();
-            path += sub.GetName();
+            path += name;
             path += '/';
             bHeld = bHeld || (bSubstring && m_pattern.Matches(std::string_view(path).substr(from(n))));
         },
@@ -100,6 +116,21 @@ void CEntryFind::Search(CEntry& dir)
             bHeld = levels.back().bHeld;
             levels.pop_back();
         });
+}
+
+void CEntryFind::Search(CEntry& dir)
+{
+    if (m_index.IsOf(dir)) {
+        SearchBy([&](const auto& onFile, const auto& onEnter, const auto& onLeave) {
+            m_index.Walk(onFile, onEnter, onLeave);
+        });
+        return;
+    }
+    SearchBy([&](const auto& onFile, const auto& onEnter, const auto& onLeave) {
+        WalkFiles(
+            dir, [&](CEntry& file) { onFile(file.GetName(), file); },
+            [&](const CEntry& sub) { onEnter(sub.GetName()); }, onLeave);
+    });
 }
 
 void CEntryFind::Narrow(const CEntry& dir)

@@ -66,15 +66,22 @@ TEST(EntryFind, FindsWhatTheCLibraryFinds)
         "My Docs/", "*o*/*.txt", "zzqq",  "",         "*",     "*.so.6",       "da ta",  ".bashrc", "he/k",
         "s/img/i",
     };
-    for (const std::string under : {"", "cache"}) {
+    // Walking the tree, and reading the names' index: the same matches in the same order.
+    for (const std::string under : {"", "cache", "iso"}) {
         CEntry& dir = *t.At(under);
+        CEntryFind indexed;
+        indexed.Prepare(dir);
         for (const char* pattern : patterns) {
-            CEntryFind find;
+            CEntryFind walking;
             const Found expected = Expected(t, under, pattern);
             std::vector<CEntry*> told;
-            const CFindResult& result = find.Find(dir, pattern, [&](CEntry& match) { told.push_back(&match); });
+            const CFindResult& result = walking.Find(dir, pattern, [&](CEntry& match) { told.push_back(&match); });
             EXPECT_EQ(Got(dir, result), expected) << "in \"" << under << "\": " << pattern;
             EXPECT_EQ(told, result.matches) << "each match told, in order: " << pattern;
+            indexed.Forget();
+            indexed.Prepare(dir);
+            EXPECT_EQ(indexed.Find(dir, pattern).matches, result.matches)
+                << "indexed, in \"" << under << "\": " << pattern;
         }
         EXPECT_EQ(Expected(t, under, "").paths.size(), Expected(t, under, "*").paths.size()) << "every file";
         EXPECT_TRUE(Expected(t, under, "zzqq").paths.empty()) << "no file";
@@ -82,7 +89,8 @@ TEST(EntryFind, FindsWhatTheCLibraryFinds)
     // Keystroke by keystroke, each from the last result, and back again.
     CEntry& root = *t.At("");
     CEntryFind typing;
-    for (const char* pattern : {"", "i", "is", "iso", "iso", "is", "c", "ca", "cache/", "cache/k"}) {
+    typing.Prepare(root);
+    for (const char* pattern : {"", "i", "is", "iso", "iso", "is", "c", "ca", "cache/", "cache/k", "g/n", "*/l*g/*"}) {
         std::vector<CEntry*> told;
         const CFindResult& result = typing.Find(root, pattern, [&](CEntry& match) { told.push_back(&match); });
         EXPECT_EQ(Got(root, result), Expected(t, "", pattern)) << "typed: " << pattern;
@@ -114,6 +122,7 @@ TEST(EntryFind, FollowsTheTreeThroughDeleteAndRefresh)
     LensTree t;
     CEntry& root = *t.At("");
     CEntryFind find;
+    find.Prepare(root);  // the names' index, too, is of the tree before
     ASSERT_FALSE(find.Find(root, "iso").matches.empty());
 
     t.Delete("iso");

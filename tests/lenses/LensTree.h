@@ -40,6 +40,10 @@ struct LensTree {
         // Names that patterns of a few bytes find across a "/".
         for (const char* name : {"cache/kalo.iso", "iso/cache/Ka.TXT", "My Docs/img/ISO.c"})
             Add(name, 1234);
+        // Names longer than an index keeps in its items' head byte, either side of it.
+        for (const std::size_t n : {62, 63, 64, 255})
+            Add("iso/" + std::string(n - 1, 'l') + "g/" + std::string(n - 4, 'n') + ".iso",
+                static_cast<std::int64_t>(n));
         doc = std::make_unique<AgreeingDriveDoc>();
         doc->PresetRoot(tree.Root(), "Folder " + tree.Root());
         doc->SetProgressInterval(std::chrono::milliseconds(0));
