@@ -21,6 +21,11 @@ void CNameIndex::Build(CEntry& dir)
                 m_files.push_back(&file);
             },
             [&](const CEntry& sub) { Append(kEnter, sub.GetName()); }, [&] { m_items.push_back(kLeave << 6); });
+        // The room asked for above is more than most trees' names take: given back.
+        if (m_items.capacity() > m_items.size() + m_items.size() / 8)
+            m_items.shrink_to_fit();
+        if (m_files.capacity() > m_files.size() + m_files.size() / 8)
+            m_files.shrink_to_fit();
     } catch (...) {
         Clear();
         throw;
