@@ -2,10 +2,10 @@
 // program drives it: commands through the view's route, clicks on headings and rows. What
 // it shows is checked against what the fixture changed on disk (ComparedSearch: sizes in
 // bytes, lengths shown), never against the comparison's own answers.
-#include "framework/CmdTarget.h"
 #include "support/ComparedSearch.h"
 #include "support/EntryBuild.h"
 #include "support/Input.h"
+#include "support/ViewProbe.h"
 #include "views/EntryInfo.h"
 #include "views/ListHeader.h"
 #include "views/ListModel.h"
@@ -13,7 +13,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QTableView>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -77,28 +76,17 @@ protected:
         const auto shown = Shown();
         return {shown.begin(), shown.end()};
     }
-    bool Enabled(UINT nID, int* pCheck = nullptr) const
-    {
-        CCmdUI ui(nID);
-        const bool bEnabled = UpdateCommandUI(*list, ui);
-        if (pCheck != nullptr)
-            *pCheck = ui.m_nCheck;
-        return bEnabled;
-    }
+    bool Enabled(UINT nID) const { return StateOf(*list, nID).bEnabled; }
+    // Turns an option on or off through its command, as its menu item does.
     void Set(UINT nID, bool bOn)
     {
-        int nCheck = 0;
-        EXPECT_TRUE(Enabled(nID, &nCheck)) << nID;
-        if ((nCheck == 1) != bOn) {
+        const CommandState state = StateOf(*list, nID);
+        EXPECT_TRUE(state.bEnabled) << nID;
+        if ((state.nCheck == 1) != bOn) {
             EXPECT_TRUE(ExecuteCommand(*list, nID)) << nID;
         }
     }
-    void ClickHeading(EListColumn column)
-    {
-        QHeaderView* header = list->GetHeader();
-        const int x = header->sectionViewportPosition(static_cast<int>(column)) + 5;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    }
+    void ClickHeading(EListColumn column) { ::ClickHeading(list->GetHeader(), static_cast<int>(column)); }
     void ClickRow(const std::string& path, bool bDouble = false)
     {
         const auto shown = Shown();
@@ -152,9 +140,9 @@ TEST_F(ListChangeTest, TheChangeColumnAndItsCommandsComeAndGoWithTheComparison)
         EXPECT_EQ(list->GetModel()->headerData(kChange, Qt::Horizontal).toString(), bComparing ? "Change" : "");
         EXPECT_EQ(list->GetHeader()->visualIndex(static_cast<int>(EListColumn::Type)), bComparing ? 3 : 2);
         for (const UINT nID : {ID_SHOW_CHANGED_ONLY, ID_SHOW_REMOVED}) {
-            int nCheck = -1;
-            EXPECT_EQ(Enabled(nID, &nCheck), bComparing) << nID;
-            EXPECT_EQ(nCheck, 0) << nID << ": unchecked at first, and again once the comparison went";
+            const CommandState state = StateOf(*list, nID);
+            EXPECT_EQ(state.bEnabled, bComparing) << nID;
+            EXPECT_EQ(state.nCheck, 0) << nID << ": unchecked at first, and again once the comparison went";
             if (nRound == 0)
                 Set(nID, true);
         }
@@ -224,9 +212,7 @@ TEST_F(ListChangeTest, ChangedOnlyAndRemovedChooseTheRowsAndEachShowsItsChange)
     for (const Case& k : cases) {
         Set(ID_SHOW_CHANGED_ONLY, k.bChangedOnly);
         Set(ID_SHOW_REMOVED, k.bRemoved);
-        int nAll = 0;
-        Enabled(ID_SHOW_ALL_FILES, &nAll);
-        if ((nAll == 1) != k.bAll)
+        if ((StateOf(*list, ID_SHOW_ALL_FILES).nCheck == 1) != k.bAll)
             ExecuteCommand(*list, ID_SHOW_ALL_FILES);
         std::map<std::string, std::string> expected;
         for (const auto& [path, known] : kChanges)
