@@ -87,15 +87,24 @@ protected:
         }
     }
     void ClickHeading(EListColumn column) { ::ClickHeading(list->GetHeader(), static_cast<int>(column)); }
-    void ClickRow(const std::string& path, bool bDouble = false)
+    int RowOf(const std::string& path) const
     {
         const auto shown = Shown();
         const auto it = std::find_if(shown.begin(), shown.end(), [&](const auto& row) { return row.first == path; });
-        ASSERT_NE(it, shown.end()) << path;
+        EXPECT_NE(it, shown.end()) << path;
+        return static_cast<int>(it - shown.begin());
+    }
+    enum class Click { Plain, Double, Ctrl };
+    void ClickRow(const std::string& path, Click click = Click::Plain)
+    {
         QTableView* table = list->GetListCtrl();
-        const QModelIndex index = table->model()->index(static_cast<int>(it - shown.begin()), 0);
+        const QModelIndex index = table->model()->index(RowOf(path), 0);
         table->scrollTo(index);
-        ClickAt(table->viewport(), table->visualRect(index).center(), bDouble);
+        const QPoint pt = table->visualRect(index).center();
+        if (click == Click::Ctrl)
+            CtrlClick(table->viewport(), pt);
+        else
+            ClickAt(table->viewport(), pt, click == Click::Double);
     }
 
     struct LengthsShown {
@@ -153,6 +162,20 @@ TEST_F(ListChangeTest, TheChangeColumnAndItsCommandsComeAndGoWithTheComparison)
     EXPECT_EQ(list->GetSortColumn(), EListColumn::Size);
     EXPECT_EQ(Shown().size(), 10u) << "everything, nothing removed";
     EXPECT_EQ(Shown().front().first, "a");
+
+    // Marks bring the checks first, and Change stays after Size, whichever came first.
+    c.doc->SetMarked(*c.At({"keep"}), true);
+    for (const char* first : {"the comparison", "the mark"}) {
+        const CListModel& model = *list->GetModel();
+        const QHeaderView& header = *list->GetHeader();
+        EXPECT_EQ(model.CheckColumn(), kListColumns + 1) << first;
+        EXPECT_EQ(header.logicalIndex(0), model.CheckColumn()) << first;
+        EXPECT_EQ(header.visualIndex(kChange), header.visualIndex(static_cast<int>(EListColumn::Size)) + 1) << first;
+        EXPECT_EQ(model.data(model.index(model.RowOf(c.At({"keep"})), kChange)).toString(), QString())
+            << "the Change column is still the changes'";
+        c.doc->SetComparison(nullptr);
+        c.doc->SetComparison(std::make_unique<CSearchComparison>(*c.earlier->GetRoot(), *c.doc->GetRoot()));
+    }
 }
 
 // Removed rows take their places in the columns' orders: by their earlier size, names and
@@ -252,8 +275,14 @@ TEST_F(ListChangeTest, RemovedRowsAreGreyAndNeverReachTheDocument)
             EXPECT_FALSE(Enabled(nID)) << gone << " " << nID;
         EXPECT_FALSE(ExecuteCommand(*list, ID_DELETE));
         EXPECT_EQ(c.doc->BuildContextMenuItems().front().text, "<<no selection>>");
+        // Ctrl and a click cannot mark it: it is an entry of the earlier search.
+        ClickRow(gone, Click::Ctrl);
+        EXPECT_FALSE(c.doc->HasMarks()) << gone;
+        EXPECT_EQ(c.doc->GetSelected(), nullptr) << gone;
+        EXPECT_FALSE(Enabled(ID_MARK_TOGGLE)) << gone;
+        EXPECT_FALSE(c.doc->SetMarked(*EntryOfRow(RowOf(gone)), true)) << gone;
     }
-    ClickRow("x", true);
+    ClickRow("x", Click::Double);
     EXPECT_EQ(c.doc->GetCurrent(), c.doc->GetRoot()) << "a gone directory cannot be entered";
     EXPECT_EQ(SizeOnDisk(c.tree.Path("keep")), 100);
     // A rebuild does not take a removed row for the document's empty selection.

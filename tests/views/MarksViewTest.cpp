@@ -1,6 +1,5 @@
 // Marks as every view shows and takes them: a real search of a scratch tree, the views
 // attached to its document, Ctrl and a click sent to the widgets, pixels read from a grab.
-#include "support/ComparedSearch.h"
 #include "support/ViewHarness.h"
 #include "support/ViewProbe.h"
 #include "views/ListHeader.h"
@@ -153,51 +152,6 @@ TEST_F(ListMarksTest, TheCheckColumnComesAndGoesWithTheMarks)
     doc->SetSelected(nullptr);
     doc->UpdateAllViews(nullptr, HINT_REDRAW);
     EXPECT_EQ(GrabImage(*view), before) << "without marks the list is as it was";
-}
-
-// While comparing, the checks stand first and Change after Size, whichever came first; a
-// removed item's row, an entry of the earlier search, can never carry a mark.
-TEST(ListMarksCompared, ChecksAndChangesStandTogetherAndRemovedRowsStayUnmarked)
-{
-    ComparedSearch c;
-    QWidget parent;
-    CVolraListView list(&parent);
-    list.resize(1100, 600);
-    c.doc->AddView(&list);
-    c.doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);
-    EXPECT_TRUE(ExecuteCommand(list, ID_SHOW_REMOVED));
-    CListModel& model = *list.GetModel();
-    for (const bool bMarkFirst : {true, false}) {
-        if (!bMarkFirst)
-            c.doc->SetComparison(nullptr);
-        c.doc->SetMarked(*c.At({"keep"}), true);
-        if (!bMarkFirst) {
-            c.doc->SetComparison(std::make_unique<CSearchComparison>(*c.earlier->GetRoot(), *c.doc->GetRoot()));
-            EXPECT_TRUE(ExecuteCommand(list, ID_SHOW_REMOVED));
-        }
-        const QHeaderView& header = *list.GetHeader();
-        EXPECT_EQ(model.CheckColumn(), kListColumns + 1) << bMarkFirst;
-        EXPECT_EQ(header.logicalIndex(0), model.CheckColumn()) << bMarkFirst;
-        EXPECT_EQ(header.visualIndex(static_cast<int>(EListColumn::Change)),
-                  header.visualIndex(static_cast<int>(EListColumn::Size)) + 1)
-            << bMarkFirst;
-        EXPECT_EQ(model.data(model.index(model.RowOf(c.At({"keep"})), kListColumns)).toString(), QString())
-            << "the Change column is still the changes'";
-        c.doc->ClearMarks();
-    }
-    int nRemoved = -1;
-    for (int r = 0; r < model.rowCount() && nRemoved < 0; ++r)
-        nRemoved = model.RemovedAt(r) != nullptr ? r : -1;
-    ASSERT_GE(nRemoved, 0);
-    const CEntry* pGone = model.RemovedAt(nRemoved);
-    EXPECT_FALSE(c.doc->SetMarked(*pGone, true)) << "not an entry of this tree";
-    QTableView* table = list.GetListCtrl();
-    table->scrollTo(model.index(nRemoved, 1));
-    CtrlClick(table->viewport(), table->visualRect(model.index(nRemoved, 1)).center());
-    EXPECT_FALSE(c.doc->HasMarks());
-    EXPECT_EQ(c.doc->GetSelected(), nullptr);
-    EXPECT_FALSE(Enabled(list, ID_MARK_TOGGLE));
-    c.doc->RemoveView(&list);
 }
 
 // A marked block is tinted inside a frame, a block below a marked directory tinted more
