@@ -9,7 +9,6 @@
 #include "support/TempTree.h"
 
 #include <QDockWidget>
-#include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -153,8 +152,6 @@ TEST(Cleanup, MarkedPanelShowsTheTopMarksAndWhatTheyFree)
     panel.Recompute();
     ASSERT_EQ(rows.rowCount(), 1);
     EXPECT_EQ(cell(0, 0), QString::fromStdString(f.tree.Path("sub/odd?name")));
-    panel.resize(700, 160);
-    panel.grab().save(QString::fromStdString(f.dataHome.Path("panel.png")));
 
     // Another window without marks: the panel follows the active one; View > Marked hides it.
     f.app.GetDocTemplate()->OpenDocumentFile(f.tree.Path("sub"));

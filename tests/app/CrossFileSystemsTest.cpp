@@ -1,25 +1,17 @@
 // Searches that stay on one file system or go past mount points, over trees with mounts of
 // their own (memory disks, a proc): against du and find over the same trees. Mounting needs
 // privilege (CI runs as root); without it these skip.
-#include "AppFixture.h"
 #include "RunProgram.h"
-#include "app/AppCommands.h"
-#include "app/CommandLineInfo.h"
-#include "app/PrefsSearch.h"
-#include "doc/ExcludeRules.h"
+#include "SearchRules.h"
 #include "doc/NcduReader.h"
 #include "doc/NcduWriter.h"
 #include "doc/SearchSnapshot.h"
-#include "framework/PropertySheet.h"
 #include "support/DocHarness.h"
 #include "support/ScopedMount.h"
 #include "support/TempTree.h"
 #include "sys/FileSystemKind.h"
 #include "sys/MountTable.h"
 
-#include <QCheckBox>
-#include <QPushButton>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -28,23 +20,6 @@
 #include <unistd.h>
 
 namespace {
-const char kTag[] = "Signature: 8a477f597d28d172789f06886806bc55\n";
-
-// Sets the rules every search started meanwhile keeps to, and puts back none after.
-struct ScopedRules {
-    explicit ScopedRules(CExcludeRules rules) { CExcludeRules::SetForSearches(std::move(rules)); }
-    ~ScopedRules() { CExcludeRules::SetForSearches({}); }
-};
-
-CExcludeRules Rules(bool bCross, bool bCaches = false, std::vector<std::string> patterns = {})
-{
-    CExcludeRules rules;
-    rules.bCrossFileSystems = bCross;
-    rules.bExcludeCaches = bCaches;
-    rules.patterns = std::move(patterns);
-    return rules;
-}
-
 // Every entry in tree order: path below the root, length, disk size and how it was kept.
 std::string Dump(const CEntry& e, std::size_t nRootLength)
 {
@@ -144,7 +119,7 @@ TEST(CrossFileSystems, SearchesGoIntoMountsButNeverIntoTheKernelsOwn)
 
     for (const bool bCross : {false, true}) {
         SCOPED_TRACE(bCross ? "crossing" : "staying");
-        const ScopedRules rules(Rules(bCross));
+        const ScopedRules rules(Rules({}, false, bCross));
         std::string byOneThread;
         for (const bool bReadAhead : {false, true}) {
             auto doc = NewSearch(t.Root());
@@ -191,7 +166,7 @@ TEST(CrossFileSystems, SearchesGoIntoMountsButNeverIntoTheKernelsOwn)
     // the two disks, alike in inode numbers, stay apart when read back; kept (a snapshot
     // written later) or written at once.
     {
-        const ScopedRules rules(Rules(true));
+        const ScopedRules rules(Rules({}, false, true));
         auto crossed = Search(t.Root());
         ASSERT_TRUE(crossed);
         const CSearchSnapshot snapshot(*crossed->GetRoot(), 0);
@@ -209,7 +184,7 @@ TEST(CrossFileSystems, SearchesGoIntoMountsButNeverIntoTheKernelsOwn)
 
     // A refresh of a mount point goes in while the rules cross, and leaves it again after.
     for (const bool bCross : {true, false}) {
-        const ScopedRules rules(Rules(bCross));
+        const ScopedRules rules(Rules({}, false, bCross));
         doc->SetCurrent(Child(doc->GetRoot(), "disk1"));
         doc->OnRefresh();
         const CEntry* pDisk = Child(doc->GetRoot(), "disk1");
@@ -231,14 +206,14 @@ TEST(CrossFileSystems, RefreshKeepsOutWhatASearchWouldLeaveOut)
 {
     TempTree t;
     t.Files({{"keep/x", 10}, {"cache/blob", 7000}, {"build/tmp/a", 500}});
-    WriteFile(t.Path("cache/CACHEDIR.TAG"), kTag);
+    WriteFile(t.Path("cache/CACHEDIR.TAG"), kCacheTag);
     for (const bool bReadAhead : {false, true}) {
         SCOPED_TRACE(bReadAhead);
         auto doc = NewSearch(t.Root());
         doc->SetReadAhead(bReadAhead);
         ASSERT_TRUE(doc->OnNewDocument());
         ASSERT_FALSE(Child(doc->GetRoot(), "cache")->GetChildren().empty());
-        const ScopedRules rules(Rules(false, true, {"build/tmp"}));
+        const ScopedRules rules(Rules({"build/tmp"}, true));
         for (const std::vector<std::string>& names : {std::vector<std::string>{"cache"}, {"build", "tmp"}}) {
             doc->SetCurrent(EntryAt(doc->GetRoot(), names));
             doc->OnRefresh();
@@ -251,54 +226,5 @@ TEST(CrossFileSystems, RefreshKeepsOutWhatASearchWouldLeaveOut)
         afresh->SetReadAhead(bReadAhead);
         ASSERT_TRUE(afresh->OnNewDocument());
         EXPECT_EQ(Dump(*doc->GetRoot(), t.Root().size()), Dump(*afresh->GetRoot(), t.Root().size()));
-    }
-}
-
-// "Stay on one file system" (on by default) and "Include network file systems" (a choice
-// only while crossing) on the Search page; kept in the settings, read back clamped; the
-// command line's --cross-file-systems crosses whatever the page says.
-TEST(CrossFileSystems, PreferencesAndCommandLineSayWhetherToCross)
-{
-    const CCommandLineInfo info = ParseCommandLine({"volra", "--cross-file-systems", "/tmp"});
-    EXPECT_EQ(info.strError, "");
-    EXPECT_EQ(info.action, CCommandLineInfo::Action::SearchFolder);
-    EXPECT_TRUE(info.excludes.bCrossFileSystems);
-    EXPECT_FALSE(ParseCommandLine({"volra", "/tmp"}).excludes.bCrossFileSystems);
-
-    AppFixture f;
-    WhenModal<CPropertySheet>([](CPropertySheet& s) {
-        auto& page = *static_cast<CPrefsSearch*>(s.GetPage(s.GetPageCount() - 1));
-        s.GetTabControl()->setCurrentIndex(s.GetPageCount() - 1);
-        EXPECT_TRUE(page.m_wndOneFileSystem->isChecked());
-        EXPECT_FALSE(page.m_wndNetwork->isChecked());
-        EXPECT_FALSE(page.m_wndNetwork->isEnabled());
-        // On the box itself: the check boxes are as wide as the page.
-        const auto click = [](QCheckBox* pBox) {
-            QTest::mouseClick(pBox, Qt::LeftButton, {}, QPoint(4, pBox->height() / 2));
-        };
-        click(page.m_wndOneFileSystem);
-        EXPECT_TRUE(page.m_wndNetwork->isEnabled());
-        click(page.m_wndNetwork);
-        QTest::mouseClick(s.GetOkButton(), Qt::LeftButton);
-    });
-    f.Command(ID_PREFERENCES);
-    EXPECT_TRUE(CExcludeRules::ForSearches().Crossing().bCross);
-    EXPECT_TRUE(CExcludeRules::ForSearches().Crossing().bNetwork);
-    f.app.ExitInstance();
-    CExcludeRules::SetForSearches({});
-    QSettings settings = PrivateSettings::Settings();
-    EXPECT_EQ(settings.value("Search/OneFileSystem").toInt(), 0);
-    EXPECT_EQ(settings.value("Search/NetworkFileSystems").toInt(), 1);
-
-    // Read back: only 0 crosses; what is no number is the default.
-    const std::pair<QVariant, bool> stored[] = {{0, true}, {7, false}, {"no", false}};
-    for (const auto& [value, bCross] : stored) {
-        settings.setValue("Search/OneFileSystem", value);
-        settings.sync();
-        CSearchPrefs read;
-        read.Load();
-        EXPECT_EQ(read.m_rules.bCrossFileSystems, bCross) << value.toString().toStdString();
-        // A window crosses when its preferences or its command line say so.
-        EXPECT_TRUE(read.m_rules.JoinedWith(info.excludes).bCrossFileSystems);
     }
 }

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "SearchRules.h"
 #include "app/AppCommands.h"
 #include "app/CommandLineInfo.h"
 #include "app/PrefsSearch.h"
@@ -21,14 +22,6 @@
 #include <fstream>
 
 namespace {
-const char kTag[] = "Signature: 8a477f597d28d172789f06886806bc55\n# a cache\n";
-
-// Sets the rules every search started meanwhile keeps to, and puts back none after.
-struct ScopedRules {
-    explicit ScopedRules(CExcludeRules rules) { CExcludeRules::SetForSearches(std::move(rules)); }
-    ~ScopedRules() { CExcludeRules::SetForSearches({}); }
-};
-
 // Every entry, one line each in tree order: path relative to the root, length, "X" when
 // left out, and "BAD" where a directory's length is not its children's sum.
 std::string Dump(const CEntry& e, const std::string& root)
@@ -60,17 +53,10 @@ void MakeTree(const TempTree& t)
              {"fake/blob", 13},
              {"line\nbreak.o", 17},
              {"\xff\xfe/x", 19}});
-    WriteBytes(t.Path("cache/CACHEDIR.TAG"), kTag);
+    WriteBytes(t.Path("cache/CACHEDIR.TAG"), kCacheTag);
     WriteBytes(t.Path("fake/CACHEDIR.TAG"), "Signature: not this one\n");
 }
 
-CExcludeRules Rules(std::vector<std::string> patterns, bool bCaches)
-{
-    CExcludeRules rules;
-    rules.patterns = std::move(patterns);
-    rules.bExcludeCaches = bCaches;
-    return rules;
-}
 }  // namespace
 
 // Patterns match a whole path or any tail of it after a "/", as ncdu's do; names are bytes.
@@ -144,7 +130,7 @@ TEST(Exclude, LeftOutItemsCountNothingAndAgreeWithNcdu)
 }
 
 // A saved search carries what was left out both ways, in ncdu's own words; a refresh of a
-// folder still matched by a pattern keeps it out, and one the rules no longer name is read.
+// folder the rules no longer name reads it.
 TEST(Exclude, SavedSearchesAndRefreshKeepWhatWasLeftOut)
 {
     TempTree t;
@@ -170,17 +156,9 @@ TEST(Exclude, SavedSearchesAndRefreshKeepWhatWasLeftOut)
     ASSERT_NE(back, nullptr) << reader.GetError();
     EXPECT_EQ(Dump(*back, t.Root()), Dump(*doc->GetRoot(), t.Root()));
 
+    // A refresh under rules that still name it: CrossFileSystems.RefreshKeepsOutWhatASearchWouldLeaveOut.
     CEntry* tmp = EntryAt(doc->GetRoot(), {"build", "tmp"});
     ASSERT_TRUE(tmp != nullptr && tmp->IsExcluded());
-    {
-        const ScopedRules rules(Rules({"build/tmp"}, false));
-        doc->SetCurrent(tmp);
-        doc->OnRefresh();
-        tmp = EntryAt(doc->GetRoot(), {"build", "tmp"});
-        ASSERT_NE(tmp, nullptr);
-        EXPECT_TRUE(tmp->IsExcluded());
-        EXPECT_EQ(tmp->GetLength(), 0);
-    }
     doc->SetCurrent(tmp);
     doc->OnRefresh();  // no rules now
     tmp = EntryAt(doc->GetRoot(), {"build", "tmp"});
@@ -190,8 +168,8 @@ TEST(Exclude, SavedSearchesAndRefreshKeepWhatWasLeftOut)
     EXPECT_EQ(FindBadTotal(doc->GetRoot()), nullptr);
 }
 
-// --exclude and --exclude-caches go with any action that searches, anywhere on the line;
-// one without its pattern is refused.
+// --exclude, --exclude-caches and --cross-file-systems go with any action that searches,
+// anywhere on the line; an --exclude without its pattern is refused.
 TEST(Exclude, CommandLineTakesItsRules)
 {
     TempTree t;
@@ -201,6 +179,10 @@ TEST(Exclude, CommandLineTakesItsRules)
     EXPECT_EQ(info.action, CCommandLineInfo::Action::SearchFolder);
     EXPECT_EQ(info.excludes.patterns, (std::vector<std::string>{"*.o", "build/tmp"}));
     EXPECT_TRUE(info.excludes.bExcludeCaches);
+    EXPECT_FALSE(info.excludes.bCrossFileSystems);
+    const CCommandLineInfo crossing = ParseCommandLine({"volra", "--cross-file-systems", t.Root()});
+    EXPECT_EQ(crossing.action, CCommandLineInfo::Action::SearchFolder) << crossing.strError;
+    EXPECT_TRUE(crossing.excludes.bCrossFileSystems);
     const CCommandLineInfo save = ParseCommandLine({"volra", "--save", t.Root(), "--exclude", "x", t.Path("o.json")});
     EXPECT_EQ(save.action, CCommandLineInfo::Action::Save) << save.strError;
     EXPECT_EQ(save.excludes.patterns, (std::vector<std::string>{"x"}));
@@ -209,10 +191,12 @@ TEST(Exclude, CommandLineTakesItsRules)
         EXPECT_EQ(ParseCommandLine(bad).strError, "--exclude needs a pattern");
 }
 
-// The "Search" page edits the patterns one a line; a stored pattern that is not UTF-8 is
-// shown with visible escapes and keeps its bytes through the page and the settings file.
-// Searches started afterwards keep to the page's rules and the command line's together.
-TEST(Exclude, PreferencesPageKeepsPatternsAsBytes)
+// The "Search" page edits the patterns one a line, "Stay on one file system" (on at first)
+// and "Include network file systems" (a choice only while crossing). Searches started
+// afterwards keep to the page's rules and the command line's together; the settings keep
+// them, read back clamped, and a pattern that is not UTF-8 is shown with visible escapes and
+// keeps its bytes through the page and the settings file.
+TEST(Exclude, PreferencesPageSetsTheRulesAndKeepsPatternsAsBytes)
 {
     AppFixture f;
     CExcludeRules fromLine;
@@ -223,23 +207,44 @@ TEST(Exclude, PreferencesPageKeepsPatternsAsBytes)
         EXPECT_EQ(page.GetCaption(), "Search");
         s.GetTabControl()->setCurrentIndex(s.GetPageCount() - 1);
         EXPECT_EQ(page.m_wndPatterns->toPlainText(), "");
+        EXPECT_TRUE(page.m_wndOneFileSystem->isChecked());
+        EXPECT_FALSE(page.m_wndNetwork->isChecked() || page.m_wndNetwork->isEnabled());
         page.m_wndPatterns->setPlainText("*.o\n\n  \nbuild/tmp");
         page.m_wndCaches->setChecked(true);
+        // On the box itself: the check boxes are as wide as the page.
+        const auto click = [](QCheckBox* pBox) {
+            QTest::mouseClick(pBox, Qt::LeftButton, {}, QPoint(4, pBox->height() / 2));
+        };
+        click(page.m_wndOneFileSystem);
+        EXPECT_TRUE(page.m_wndNetwork->isEnabled());
+        click(page.m_wndNetwork);
         QTest::mouseClick(s.GetOkButton(), Qt::LeftButton);
     });
     f.Command(ID_PREFERENCES);
     const CExcludeRules& now = CExcludeRules::ForSearches();
     EXPECT_EQ(now.patterns, (std::vector<std::string>{"*.o", "build/tmp", "*.tmp"}));
     EXPECT_TRUE(now.bExcludeCaches);
+    EXPECT_TRUE(now.Crossing().bCross && now.Crossing().bNetwork);
     f.app.ExitInstance();
     CExcludeRules::SetForSearches({});
-
-    // Bytes through the settings file; what is not a pattern there is passed over.
     QSettings settings = PrivateSettings::Settings();
+    EXPECT_EQ(settings.value("Search/OneFileSystem").toInt(), 0);
+    EXPECT_EQ(settings.value("Search/NetworkFileSystems").toInt(), 1);
+
+    // Read back: only 0 crosses, what is no number is the default, and a window crosses when
+    // its preferences or its command line say so. Patterns are bytes; what is not a pattern
+    // there is passed over.
     settings.setValue("Search/Exclude", QVariantList{QByteArray("*.o"), QByteArray("caf\xe9"), 42, QByteArray()});
-    settings.sync();
+    const CExcludeRules crossingLine = Rules({}, false, true);
+    const std::pair<QVariant, bool> stored[] = {{0, true}, {7, false}, {"no", false}};
     CSearchPrefs read;
-    read.Load();
+    for (const auto& [value, bCross] : stored) {
+        settings.setValue("Search/OneFileSystem", value);
+        settings.sync();
+        read.Load();
+        EXPECT_EQ(read.m_rules.bCrossFileSystems, bCross) << value.toString().toStdString();
+        EXPECT_TRUE(read.m_rules.JoinedWith(crossingLine).bCrossFileSystems);
+    }
     EXPECT_EQ(read.m_rules.patterns, (std::vector<std::string>{"*.o", "caf\xe9"}));
     EXPECT_TRUE(read.m_rules.bExcludeCaches);
 

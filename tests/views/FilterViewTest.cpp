@@ -1,14 +1,13 @@
 // The document's filter as the views show it: a real search of a scratch tree, a filter of
 // chosen files set on its document, the list's rows and the blocks' pixels read back, and
 // the filter kept true through a delete and a refresh.
-#include "framework/CmdUI.h"
 #include "model/EntryFilter.h"
 #include "support/ViewHarness.h"
+#include "support/ViewProbe.h"
 #include "views/VolraBlockView.h"
 #include "views/VolraListView.h"
 #include "views/VolraPrefs.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,8 +56,6 @@ void AddInFiles(CEntry& dir, CEntryFilter& filter)
             filter.Add(*child);
     }
 }
-
-QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 class ListFilterTest : public ViewHarness<CVolraListView> {
 protected:
@@ -210,7 +207,7 @@ TEST_F(ListFilterTest, DeleteAndRefreshKeepTheFilterTrue)
 // passing file inside keep theirs; cleared, the picture is pixel for pixel what it was.
 TEST_F(BlockFilterTest, DimsWhatTheFilterLeavesOutAndClearedPaintsAsBefore)
 {
-    const QImage before = Grab(*view);
+    const QImage before = GrabImage(*view);
     CEntry* a = Child(root, "a");
     CEntry* d = Child(root, "d");
     auto pFilter = std::make_unique<CEntryFilter>(*root, "Chosen");
@@ -218,7 +215,7 @@ TEST_F(BlockFilterTest, DimsWhatTheFilterLeavesOutAndClearedPaintsAsBefore)
     doc->SetSelected(nullptr);
     spy.hints.clear();
     doc->SetFilter(std::move(pFilter));
-    const QImage filtered = Grab(*view);
+    const QImage filtered = GrabImage(*view);
 
     for (const CEntry* pKept : {Child(a, "in1"), a})
         EXPECT_EQ(PixelOf(filtered, pKept), PixelOf(before, pKept)) << pKept->GetName();
@@ -231,11 +228,11 @@ TEST_F(BlockFilterTest, DimsWhatTheFilterLeavesOutAndClearedPaintsAsBefore)
 
     // The selection keeps its grey, filtered out or not.
     doc->SetSelected(Child(d, "out4"));
-    EXPECT_EQ(PixelOf(Grab(*view), Child(d, "out4")), CVolraBlockView::kSelectedFill);
+    EXPECT_EQ(PixelOf(GrabImage(*view), Child(d, "out4")), CVolraBlockView::kSelectedFill);
     doc->SetSelected(nullptr);
 
     doc->ClearFilter();
-    EXPECT_EQ(Grab(*view), before);
+    EXPECT_EQ(GrabImage(*view), before);
 }
 
 // "Show directories" off: files only, so the largest files below come first; the choice goes
@@ -246,9 +243,9 @@ TEST_F(ListFilterTest, ShowDirectoriesOffListsFilesOnlyAndIsKept)
         ~PrefsBack() { AfxGetPrefs().m_bShowDirectories = TRUE; }
     } back;
     const auto checked = [](CCmdTarget& list) {
-        CCmdUI ui(ID_SHOW_DIRECTORIES);
-        EXPECT_TRUE(UpdateCommandUI(list, ui));
-        return ui.m_nCheck != 0;
+        const CommandState state = StateOf(list, ID_SHOW_DIRECTORIES);
+        EXPECT_TRUE(state.bEnabled);
+        return state.nCheck != 0;
     };
     EXPECT_TRUE(checked(*view));
     EXPECT_TRUE(

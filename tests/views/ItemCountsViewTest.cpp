@@ -68,6 +68,23 @@ protected:
     }
     std::vector<std::string> written;
 };
+
+class TreePanelCounts : public ViewHarness<CVolraTreeView> {
+protected:
+    void TearDown() override
+    {
+        ViewHarness::TearDown();
+        AfxGetPrefs().m_bShowCounts = FALSE;
+        AfxGetPrefs().m_bShowSizes = TRUE;
+    }
+    std::string LabelOf(const CEntry* pEntry) const { return view->GetModel()->Label(*pEntry).toStdString(); }
+    void ShowSizesAndCounts(BOOL bSizes, BOOL bCounts)
+    {
+        AfxGetPrefs().m_bShowSizes = bSizes;
+        AfxGetPrefs().m_bShowCounts = bCounts;
+        doc->UpdateAllViews(nullptr, HINT_REDRAW);  // as accepting the preferences does
+    }
+};
 }  // namespace
 
 // The column's counts agree with the files written, sort the rows, and follow a delete and
@@ -104,48 +121,28 @@ TEST_F(ItemsColumnTest, CountsFilesBelowSortsAndFollowsTheTree)
 }
 
 // "Show counts instead of sizes": the panel's brackets hold the files below each directory.
-TEST(TreePanelCounts, ShowCountsReplacesSizesAndFollowsTheTree)
+TEST_F(TreePanelCounts, ShowCountsReplacesSizesAndFollowsTheTree)
 {
-    struct PrefsBack {
-        ~PrefsBack()
-        {
-            AfxGetPrefs().m_bShowCounts = FALSE;
-            AfxGetPrefs().m_bShowSizes = TRUE;
-        }
-    } back;
-    TempTree tree;
     for (const char* file : kFiles)
         tree.File(file, 2048);
-    QWidget parent;
-    auto doc = std::make_unique<AgreeingDriveDoc>();
-    doc->PresetRoot(tree.Root(), "Folder test");
-    ASSERT_TRUE(doc->OnNewDocument());
-    CVolraTreeView view(&parent);
-    doc->AddView(&view);
-    doc->UpdateAllViews(nullptr, HINT_TREE_CHANGED);
-    CEntry* a = Child(doc->GetRoot(), "a");
+    Open(300, 300);
+    CEntry* a = Child(root, "a");
     const std::map<std::string, int> counts = CountsWritten({std::begin(kFiles), std::end(kFiles)});
 
-    AfxGetPrefs().m_bShowSizes = TRUE;
-    doc->UpdateAllViews(nullptr, HINT_REDRAW);
-    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [6.00k]");
-    AfxGetPrefs().m_bShowCounts = TRUE;
-    doc->UpdateAllViews(nullptr, HINT_REDRAW);
-    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [" + std::to_string(counts.at("a")) + " files]");
-    EXPECT_EQ(view.GetModel()->Label(*Child(doc->GetRoot(), "c")).toStdString(), "c [1 file]");
-    EXPECT_EQ(view.GetModel()->Label(*doc->GetRoot()).toStdString(),
-              std::string(doc->GetRoot()->GetName()) + " [" + std::to_string(counts.at("")) + " files]");
-    AfxGetPrefs().m_bShowSizes = FALSE;
-    doc->UpdateAllViews(nullptr, HINT_REDRAW);
-    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [3 files]") << "counts, whether sizes show or not";
+    ShowSizesAndCounts(TRUE, FALSE);
+    EXPECT_EQ(LabelOf(a), "a [6.00k]");
+    ShowSizesAndCounts(TRUE, TRUE);
+    EXPECT_EQ(LabelOf(a), "a [" + std::to_string(counts.at("a")) + " files]");
+    EXPECT_EQ(LabelOf(Child(root, "c")), "c [1 file]");
+    EXPECT_EQ(LabelOf(root), std::string(root->GetName()) + " [" + std::to_string(counts.at("")) + " files]");
+    ShowSizesAndCounts(FALSE, TRUE);
+    EXPECT_EQ(LabelOf(a), "a [3 files]") << "counts, whether sizes show or not";
 
     tree.File("a/eight", 1);
     doc->SetCurrent(a);
     doc->OnRefresh();
     a = doc->GetCurrent();
-    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a [4 files]");
-    AfxGetPrefs().m_bShowCounts = FALSE;
-    doc->UpdateAllViews(nullptr, HINT_REDRAW);
-    EXPECT_EQ(view.GetModel()->Label(*a).toStdString(), "a");
-    doc->RemoveView(&view);
+    EXPECT_EQ(LabelOf(a), "a [4 files]");
+    ShowSizesAndCounts(FALSE, FALSE);
+    EXPECT_EQ(LabelOf(a), "a");
 }

@@ -2,10 +2,10 @@
 // program drives it: commands through the view's route, clicks on headings and rows. What
 // it shows is checked against what the fixture changed on disk (ComparedSearch: sizes in
 // bytes, lengths shown), never against the comparison's own answers.
-#include "framework/CmdTarget.h"
 #include "support/ComparedSearch.h"
 #include "support/EntryBuild.h"
 #include "support/Input.h"
+#include "support/ViewProbe.h"
 #include "views/EntryInfo.h"
 #include "views/ListHeader.h"
 #include "views/ListModel.h"
@@ -13,7 +13,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QTableView>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -77,37 +76,35 @@ protected:
         const auto shown = Shown();
         return {shown.begin(), shown.end()};
     }
-    bool Enabled(UINT nID, int* pCheck = nullptr) const
-    {
-        CCmdUI ui(nID);
-        const bool bEnabled = UpdateCommandUI(*list, ui);
-        if (pCheck != nullptr)
-            *pCheck = ui.m_nCheck;
-        return bEnabled;
-    }
+    bool Enabled(UINT nID) const { return StateOf(*list, nID).bEnabled; }
+    // Turns an option on or off through its command, as its menu item does.
     void Set(UINT nID, bool bOn)
     {
-        int nCheck = 0;
-        EXPECT_TRUE(Enabled(nID, &nCheck)) << nID;
-        if ((nCheck == 1) != bOn) {
+        const CommandState state = StateOf(*list, nID);
+        EXPECT_TRUE(state.bEnabled) << nID;
+        if ((state.nCheck == 1) != bOn) {
             EXPECT_TRUE(ExecuteCommand(*list, nID)) << nID;
         }
     }
-    void ClickHeading(EListColumn column)
-    {
-        QHeaderView* header = list->GetHeader();
-        const int x = header->sectionViewportPosition(static_cast<int>(column)) + 5;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    }
-    void ClickRow(const std::string& path, bool bDouble = false)
+    void ClickHeading(EListColumn column) { ::ClickHeading(list->GetHeader(), static_cast<int>(column)); }
+    int RowOf(const std::string& path) const
     {
         const auto shown = Shown();
         const auto it = std::find_if(shown.begin(), shown.end(), [&](const auto& row) { return row.first == path; });
-        ASSERT_NE(it, shown.end()) << path;
+        EXPECT_NE(it, shown.end()) << path;
+        return static_cast<int>(it - shown.begin());
+    }
+    enum class Click { Plain, Double, Ctrl };
+    void ClickRow(const std::string& path, Click click = Click::Plain)
+    {
         QTableView* table = list->GetListCtrl();
-        const QModelIndex index = table->model()->index(static_cast<int>(it - shown.begin()), 0);
+        const QModelIndex index = table->model()->index(RowOf(path), 0);
         table->scrollTo(index);
-        ClickAt(table->viewport(), table->visualRect(index).center(), bDouble);
+        const QPoint pt = table->visualRect(index).center();
+        if (click == Click::Ctrl)
+            CtrlClick(table->viewport(), pt);
+        else
+            ClickAt(table->viewport(), pt, click == Click::Double);
     }
 
     struct LengthsShown {
@@ -152,9 +149,9 @@ TEST_F(ListChangeTest, TheChangeColumnAndItsCommandsComeAndGoWithTheComparison)
         EXPECT_EQ(list->GetModel()->headerData(kChange, Qt::Horizontal).toString(), bComparing ? "Change" : "");
         EXPECT_EQ(list->GetHeader()->visualIndex(static_cast<int>(EListColumn::Type)), bComparing ? 3 : 2);
         for (const UINT nID : {ID_SHOW_CHANGED_ONLY, ID_SHOW_REMOVED}) {
-            int nCheck = -1;
-            EXPECT_EQ(Enabled(nID, &nCheck), bComparing) << nID;
-            EXPECT_EQ(nCheck, 0) << nID << ": unchecked at first, and again once the comparison went";
+            const CommandState state = StateOf(*list, nID);
+            EXPECT_EQ(state.bEnabled, bComparing) << nID;
+            EXPECT_EQ(state.nCheck, 0) << nID << ": unchecked at first, and again once the comparison went";
             if (nRound == 0)
                 Set(nID, true);
         }
@@ -165,6 +162,20 @@ TEST_F(ListChangeTest, TheChangeColumnAndItsCommandsComeAndGoWithTheComparison)
     EXPECT_EQ(list->GetSortColumn(), EListColumn::Size);
     EXPECT_EQ(Shown().size(), 10u) << "everything, nothing removed";
     EXPECT_EQ(Shown().front().first, "a");
+
+    // Marks bring the checks first, and Change stays after Size, whichever came first.
+    c.doc->SetMarked(*c.At({"keep"}), true);
+    for (const char* first : {"the comparison", "the mark"}) {
+        const CListModel& model = *list->GetModel();
+        const QHeaderView& header = *list->GetHeader();
+        EXPECT_EQ(model.CheckColumn(), kListColumns + 1) << first;
+        EXPECT_EQ(header.logicalIndex(0), model.CheckColumn()) << first;
+        EXPECT_EQ(header.visualIndex(kChange), header.visualIndex(static_cast<int>(EListColumn::Size)) + 1) << first;
+        EXPECT_EQ(model.data(model.index(model.RowOf(c.At({"keep"})), kChange)).toString(), QString())
+            << "the Change column is still the changes'";
+        c.doc->SetComparison(nullptr);
+        c.doc->SetComparison(std::make_unique<CSearchComparison>(*c.earlier->GetRoot(), *c.doc->GetRoot()));
+    }
 }
 
 // Removed rows take their places in the columns' orders: by their earlier size, names and
@@ -224,9 +235,7 @@ TEST_F(ListChangeTest, ChangedOnlyAndRemovedChooseTheRowsAndEachShowsItsChange)
     for (const Case& k : cases) {
         Set(ID_SHOW_CHANGED_ONLY, k.bChangedOnly);
         Set(ID_SHOW_REMOVED, k.bRemoved);
-        int nAll = 0;
-        Enabled(ID_SHOW_ALL_FILES, &nAll);
-        if ((nAll == 1) != k.bAll)
+        if ((StateOf(*list, ID_SHOW_ALL_FILES).nCheck == 1) != k.bAll)
             ExecuteCommand(*list, ID_SHOW_ALL_FILES);
         std::map<std::string, std::string> expected;
         for (const auto& [path, known] : kChanges)
@@ -266,8 +275,14 @@ TEST_F(ListChangeTest, RemovedRowsAreGreyAndNeverReachTheDocument)
             EXPECT_FALSE(Enabled(nID)) << gone << " " << nID;
         EXPECT_FALSE(ExecuteCommand(*list, ID_DELETE));
         EXPECT_EQ(c.doc->BuildContextMenuItems().front().text, "<<no selection>>");
+        // Ctrl and a click cannot mark it: it is an entry of the earlier search.
+        ClickRow(gone, Click::Ctrl);
+        EXPECT_FALSE(c.doc->HasMarks()) << gone;
+        EXPECT_EQ(c.doc->GetSelected(), nullptr) << gone;
+        EXPECT_FALSE(Enabled(ID_MARK_TOGGLE)) << gone;
+        EXPECT_FALSE(c.doc->SetMarked(*EntryOfRow(RowOf(gone)), true)) << gone;
     }
-    ClickRow("x", true);
+    ClickRow("x", Click::Double);
     EXPECT_EQ(c.doc->GetCurrent(), c.doc->GetRoot()) << "a gone directory cannot be entered";
     EXPECT_EQ(SizeOnDisk(c.tree.Path("keep")), 100);
     // A rebuild does not take a removed row for the document's empty selection.

@@ -6,16 +6,15 @@
 #include "support/EntryBuild.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"
+#include "support/ViewProbe.h"
 #include "views/ListHeader.h"
 #include "views/ListModel.h"
 #include "views/ListOrder.h"
 #include "views/VolraListView.h"
 
 #include <QAbstractItemModelTester>
-#include <QHelpEvent>
 #include <QTableView>
 #include <QTest>
-#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -97,12 +96,7 @@ protected:
         Open(900, 400);
     }
 
-    void ClickHeading(EListColumn column)
-    {
-        QHeaderView* header = view->GetHeader();
-        const int x = header->sectionViewportPosition(static_cast<int>(column)) + 5;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    }
+    void ClickHeading(EListColumn column) { ::ClickHeading(view->GetHeader(), static_cast<int>(column)); }
     int RowOf(const CEntry* pEntry) const
     {
         return static_cast<int>(std::find(Rows().begin(), Rows().end(), pEntry) - Rows().begin());
@@ -298,11 +292,7 @@ TEST(ListViewColumns, SizesFitTheirColumnInSmallAndLargeFonts)
         parent.show();
         QTableView* list = view.GetListCtrl();
         const auto tipAt = [list](int nRow, EListColumn column) {
-            const QModelIndex index = list->model()->index(nRow, static_cast<int>(column));
-            const QPoint pt = list->visualRect(index).center();
-            QHelpEvent event(QEvent::ToolTip, pt, list->viewport()->mapToGlobal(pt));
-            QApplication::sendEvent(list->viewport(), &event);
-            return QToolTip::text().toStdString();
+            return TipAt(list, list->model()->index(nRow, static_cast<int>(column)));
         };
         const int k = view.GetRows().front()->GetName() == "k" ? 0 : 1;
         EXPECT_NE(tipAt(k, EListColumn::Size), "1000 bytes") << nPixels;

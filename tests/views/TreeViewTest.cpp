@@ -5,6 +5,7 @@
 #include "support/ComparedSearch.h"
 #include "support/Input.h"
 #include "support/ViewHarness.h"
+#include "support/ViewProbe.h"
 #include "views/TreeLabelDelegate.h"
 #include "views/TreePanelModel.h"
 #include "views/VolraPrefs.h"
@@ -12,9 +13,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
-#include <QHelpEvent>
 #include <QTest>
-#include <QToolTip>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -185,13 +184,7 @@ TEST_F(TreePanelTest, LongLabelsAreCutInTheirNamesAndShownWholeAsATip)
     tree.File(name.toStdString() + "/f", 2048);
     AfxGetPrefs().m_bShowSizes = TRUE;
     doc->OnRefresh();
-    const auto tipAt = [this](const QModelIndex& index) {
-        QToolTip::hideText();
-        const QPoint pt = Ctrl()->visualRect(index).center();
-        QHelpEvent event(QEvent::ToolTip, pt, Ctrl()->viewport()->mapToGlobal(pt));
-        QApplication::sendEvent(Ctrl()->viewport(), &event);
-        return QToolTip::text().toStdString();
-    };
+    const auto tipAt = [this](const QModelIndex& index) { return TipAt(Ctrl(), index); };
     const QModelIndex longOne = IndexOf({name.toStdString()});
     ASSERT_TRUE(longOne.isValid());
     EXPECT_EQ(tipAt(longOne), name.toStdString() + " [2.00k]");

@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -177,16 +178,16 @@ TEST_F(TypesViewTest, RowsCountTheFilesBelowTheCurrentDirectoryAndSortByEachColu
     for (const int nColumn : {CTypesModel::Name, CTypesModel::Count, CTypesModel::Size, CTypesModel::Share}) {
         for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
             view->GetTreeCtrl()->sortByColumn(nColumn, order);
-            const std::vector<QVariant> values = Column(nColumn);
+            std::vector<QVariant> values = Column(nColumn);
             ASSERT_EQ(values.size(), 6U);
-            for (std::size_t i = 0; i + 1 < values.size(); ++i) {
-                const bool bInOrder = nColumn == CTypesModel::Name
-                    ? (order == Qt::AscendingOrder ? values[i].toString() <= values[i + 1].toString()
-                                                   : values[i].toString() >= values[i + 1].toString())
-                    : (order == Qt::AscendingOrder ? values[i].toLongLong() <= values[i + 1].toLongLong()
-                                                   : values[i].toLongLong() >= values[i + 1].toLongLong());
-                EXPECT_TRUE(bInOrder) << nColumn << " " << order << " row " << i;
-            }
+            if (order == Qt::DescendingOrder)
+                std::reverse(values.begin(), values.end());
+            EXPECT_TRUE(std::is_sorted(values.begin(), values.end(),
+                                       [nColumn](const QVariant& a, const QVariant& b) {
+                                           return nColumn == CTypesModel::Name ? a.toString() < b.toString()
+                                                                               : a.toLongLong() < b.toLongLong();
+                                       }))
+                << nColumn << " " << order;
         }
     }
 
