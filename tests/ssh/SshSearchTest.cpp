@@ -151,8 +151,8 @@ TEST(SshSearch, RefreshRereadsTheSubtreeRemotely)
 }
 
 // A refused login, a folder the server does not have (with each reader), a lost
-// connection, a stream that stops or trickles: one error box each, with ssh's or the
-// remote reader's words, and no document.
+// connection, a stream (find's, ncdu's or Volra's) that stops, lies or trickles: one error
+// box each, with ssh's or the remote reader's words, and no document.
 TEST(SshSearch, FailuresEndInOneErrorBoxAndNoDocument)
 {
     SshTestServer server(VOLRA_PROGRAM_DIR);
@@ -186,6 +186,9 @@ TEST(SshSearch, FailuresEndInOneErrorBoxAndNoDocument)
         {root + "f 1 0 1 1 1 -1 7 2 1 /s/../x\\0'", "not a file name"},
         {root + "'; exec sleep 30", "sent nothing for"},
         {"printf '[1,0,{},[{\"name\":\"/s\"},{\"name\":\"x\",\"asize\":-5}]]'", "\"asize\" must be a whole number"},
+        {"printf '#volra-listing 1\\n\\000\\001\\000\\002/s'", "the listing stops inside it"},
+        {"printf '#volra-listing 1\\n\\000\\001\\000\\002/s\\000\\001\\000\\000\\003a/b\\000\\000\\000'",
+         "\"a/b\" is not a file name"},
         {"printf '[1,0,{},[{\"name\":\"/s\"},{\"name\":\"'; head -c 50000000 /dev/zero | tr '\\0' a",
          "it is not a listing"},
     };
@@ -268,7 +271,8 @@ TEST(SshSearch, SshRunsWithoutATerminalAndAsksThroughAskpass)
         EXPECT_EQ(ReadFile(seen),
                   std::string(self) + "|force|1|:42\n/dev/null\nown session\n" + batch
                       + "-T -x -o BatchMode=no -- h p='/s';if command -v volra >/dev/null 2>&1;"
-                        "then exec volra --save \"$p\" -;elif command -v ncdu >/dev/null 2>&1;"
+                        "then VOLRA_SAVE_LISTING=1;export VOLRA_SAVE_LISTING;exec volra --save \"$p\" -;elif command "
+                        "-v ncdu >/dev/null 2>&1;"
                         "then exec ncdu -x -0 -e -o- \"$p\";else LC_ALL=C;export LC_ALL;exec find "
                         "\"$p\" -xdev -printf '%y %s %b %T@ %A@ %C@ %B@ %D %i %n %p\\0';fi\n");
     }
