@@ -174,16 +174,16 @@ TEST(SshSearch, FailuresEndInOneErrorBoxAndNoDocument)
     }
 
     TempTree t;
-    const std::string root = "printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0";
+    const std::string root = "printf 'd 0 0 1 1 1 -1 7 1 2 0 s\\0";
     struct Case {
         std::string script;
         const char* says;
     };
     const Case cases[] = {
-        {root + "f 1 0 1 1 1 -1 7 2 1 /s/x'; echo 'Connection to h closed by remote host.' >&2; exit 255",
+        {root + "f 1 0 1 1 1 -1 7 2 1 1 x'; echo 'Connection to h closed by remote host.' >&2; exit 255",
          "Connection to h closed by remote host."},
-        {root + "f 1 0 1 1 1 -1 7 2 1 /s/x'", "stops inside it"},
-        {root + "f 1 0 1 1 1 -1 7 2 1 /s/../x\\0'", "not a file name"},
+        {root + "f 1 0 1 1 1 -1 7 2 1 1 x'", "stops inside it"},
+        {root + "f 1 0 1 1 1 -1 7 2 1 1 ..\\0'", "not a file name"},
         {root + "'; exec sleep 30", "sent nothing for"},
         {"printf '[1,0,{},[{\"name\":\"/s\"},{\"name\":\"x\",\"asize\":-5}]]'", "\"asize\" must be a whole number"},
         {"printf '#volra-listing 1\\n\\000\\001\\000\\002/s'", "the listing stops inside it"},
@@ -213,7 +213,7 @@ TEST(SshSearch, CancelAndCloseEndSshAndItsChildren)
     const ScopedEnv fake(
         "VOLRA_SSH_COMMAND",
         FakeSsh(t,
-                "printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0d 0 0 1 1 1 -1 7 2 2 /s/sub\\0'; sleep 60 & echo $$ $! > " + pids
+                "printf 'd 0 0 1 1 1 -1 7 1 2 0 s\\0d 0 0 1 1 1 -1 7 2 2 1 sub\\0'; sleep 60 & echo $$ $! > " + pids
                     + "; wait"));
     for (const bool close : {false, true}) {
         ::unlink(pids.c_str());
@@ -259,7 +259,7 @@ TEST(SshSearch, SshRunsWithoutATerminalAndAsksThroughAskpass)
                                  "{ echo \"$SSH_ASKPASS|$SSH_ASKPASS_REQUIRE|$VOLRA_ASKPASS|$DISPLAY\"; "
                                  "readlink /proc/$$/fd/0; [ \"$(ps -o sid= -p $$)\" -eq $$ ] && echo own session; "
                                  "printf '%s\\n' \"$*\"; } > "
-                                     + seen + "; printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0'"));
+                                     + seen + "; printf 'd 0 0 1 1 1 -1 7 1 2 0 s\\0'"));
     char self[4096] = {};
     ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
     for (const bool headless : {false, true}) {
@@ -274,6 +274,6 @@ TEST(SshSearch, SshRunsWithoutATerminalAndAsksThroughAskpass)
                         "then VOLRA_SAVE_LISTING=1;export VOLRA_SAVE_LISTING;exec volra --save \"$p\" -;elif command "
                         "-v ncdu >/dev/null 2>&1;"
                         "then exec ncdu -x -0 -e -o- \"$p\";else LC_ALL=C;export LC_ALL;exec find "
-                        "\"$p\" -xdev -printf '%y %s %b %T@ %A@ %C@ %B@ %D %i %n %p\\0';fi\n");
+                        "\"$p\" -xdev -printf '%y %s %b %T@ %A@ %C@ %B@ %D %i %n %d %f\\0';fi\n");
     }
 }
