@@ -15,6 +15,10 @@ enum class Got { Value, Short, Bad };
 
 Got ReadVarint(const char*& p, const char* end, std::uint64_t& value)
 {
+    if (p != end && static_cast<unsigned char>(*p) < 0x80) {
+        value = static_cast<unsigned char>(*p++);  // most numbers of a listing: one byte
+        return Got::Value;
+    }
     std::uint64_t result = 0;
     for (unsigned shift = 0; shift < 64; shift += 7) {
         if (p == end)
@@ -188,7 +192,9 @@ bool CListingReader::Add(const Record& record)
     pEntry->SetColour(static_cast<int>(pParent->GetChildren().size() % 8));
     pParent->AppendChild(pEntry);
     pEntry->SetExcluded((record.flags & kExcluded) != 0);
-    pEntry->SetUnknownTimes(~(record.flags / kKnownCreated) & 7u);
+    // A new entry's times are all known: telling it so costs a lookup in the arena.
+    if (const unsigned unknown = ~(record.flags / kKnownCreated) & 7u; unknown != 0)
+        pEntry->SetUnknownTimes(unknown);
     if (!bDirectory) {
         ++m_nFiles;
         return true;
