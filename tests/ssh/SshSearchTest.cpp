@@ -78,9 +78,10 @@ bool EndsSoon(pid_t pid)
 }
 }  // namespace
 
-// Odd names (spaces, quotes, a newline, bytes that are no UTF-8, a leading dash), an empty
-// folder, a file over 4 GiB, a symbolic link and two names of one file: for each remote
-// reader the tree, the totals and the counts equal a local search of the same folder.
+// Odd names (spaces, quotes, a newline, control bytes, bytes that are no UTF-8, a leading
+// dash), an empty folder, a file over 4 GiB, a symbolic link and two names of one file: for
+// each remote reader the tree, the totals and the counts equal a local search of the same
+// folder.
 TEST(SshSearch, EachReaderGivesTheTreeOfTheLocalSearch)
 {
     TempTree t;
@@ -88,6 +89,7 @@ TEST(SshSearch, EachReaderGivesTheTreeOfTheLocalSearch)
              {"it's \"quoted\"", 2},
              {"new\nline", 3},
              {"\xff\xfe bytes", 4},
+             {"ctl\x01\x1b\x7f", 5},
              {"-lead", 0},
              {"sub dir/-dash/inner.bin", 1000},
              {"big.img", 5000000000LL}});
