@@ -1,4 +1,5 @@
 #pragma once
+#include "ItemSink.h"
 #include "NcduItem.h"
 #include "model/Entry.h"
 #include "sys/AtomicFile.h"
@@ -20,13 +21,13 @@ class CSearchSnapshot;
 // Nothing is replaced until everything has been written and is on the disk (CAtomicFile), so
 // a failed save leaves the old file as it was; a link is followed to the file it names. A
 // name ending in ".gz" is written gzip-compressed; "-" is standard output.
-class CNcduWriter {
+class CNcduWriter final : public CItemSink {
 public:
     // zlib's own trade-off between size and time, as gzip uses by default.
     static constexpr int kDefaultLevel = -1;
 
     CNcduWriter();
-    ~CNcduWriter();
+    ~CNcduWriter() override;
     CNcduWriter(const CNcduWriter&) = delete;
     CNcduWriter& operator=(const CNcduWriter&) = delete;
 
@@ -53,11 +54,11 @@ public:
     // in are closed), then EndStream. It goes out in pieces of about nPieceBytes, so that a
     // reader at the other end of a pipe has it as it comes.
     void BeginStream(std::size_t nPieceBytes);
-    bool PutItem(const CNcduItem& item, std::uint32_t nDepth, std::string& strError)
+    bool PutItem(const CNcduItem& item, std::uint32_t nDepth, std::string& strError) override
     {
         return Put(item, nDepth, strError);
     }
-    bool EndStream(std::string& strError) { return End(strError); }
+    bool EndStream(std::string& strError) override { return End(strError); }
 
 private:
     void Begin(std::int64_t nTimestamp);

@@ -1,5 +1,6 @@
 #include "WalkExport.h"
 
+#include "ItemSink.h"
 #include "NcduWriter.h"
 
 #include <unordered_set>

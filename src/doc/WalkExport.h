@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-class CNcduWriter;
+class CItemSink;
 
-// Writes a search in ncdu's export format while the walk runs, so that whoever reads the
-// other end of a pipe (an SSH search) builds its tree while this one is still being walked.
+// Writes a search in ncdu's export format (or Volra's own listing) while the walk runs, so
+// that whoever reads the other end of a pipe (an SSH search) builds its tree while this one
+// is still being walked.
 // It is told of each directory as soon as the walk has read it (the walk's directory
 // listener): the directory goes out at once, inside its parent, and its files stay until a
 // place of their colour comes (the reader colours a child by its place in the file).
@@ -21,8 +22,9 @@ class CNcduWriter;
 // everything below it, when its parent is closed.
 class CWalkExport {
 public:
-    // The writer is opened and begun (BeginStream); it is not owned.
-    explicit CWalkExport(CNcduWriter& writer) : m_writer(writer) {}
+    // The writer is ready for the first item (an ncdu export opened and begun with
+    // BeginStream, or a listing); it is not owned.
+    explicit CWalkExport(CItemSink& writer) : m_writer(writer) {}
 
     // The next directory the walk has read: the start first, then always one inside a
     // directory told before. False with the writer's reason when it cannot be written, or
@@ -48,6 +50,6 @@ private:
     // Writes the rest of the innermost directory and leaves it.
     bool Close(std::string& strError);
 
-    CNcduWriter& m_writer;
+    CItemSink& m_writer;
     std::vector<Level> m_levels;  // the directories open in the file, the start first
 };

@@ -80,7 +80,7 @@ bool CFindListing::Feed(std::string_view bytes)
 
 bool CFindListing::Parse(std::string_view record, Record& out)
 {
-    std::string_view fields[10];
+    std::string_view fields[11];
     for (std::string_view& field : fields) {
         const std::size_t space = record.find(' ');
         if (space == std::string_view::npos)
@@ -88,7 +88,7 @@ bool CFindListing::Parse(std::string_view record, Record& out)
         field = record.substr(0, space);
         record.remove_prefix(space + 1);
     }
-    out.path = record;
+    out.name = record;
     if (fields[0].size() != 1)
         return Fail("the type \"" + std::string(fields[0]) + "\" is not one letter");
     out.type = fields[0][0];
@@ -101,6 +101,8 @@ bool CFindListing::Parse(std::string_view record, Record& out)
     if (!ParseWhole(fields[7], out.numbers[2]) || !ParseWhole(fields[8], out.inode)
         || !ParseWhole(fields[9], out.links))
         return Fail("the device, inode or link count is not a whole number");
+    if (!ParseWhole(fields[10], out.depth))
+        return Fail("the depth \"" + std::string(fields[10]) + "\" is not a whole number");
     if (out.numbers[0] > std::uint64_t(kInt64Max))
         return Fail("the length " + std::string(fields[1]) + " is too large");
     return true;
@@ -116,16 +118,14 @@ bool CFindListing::TakeRecord(std::string_view text)
 
 bool CFindListing::AddStart(const Record& record)
 {
-    if (record.path != m_strStartPath)
-        return Fail("it names \"" + std::string(record.path) + "\" where the folder searched was expected");
+    if (record.depth != 0)
+        return Fail("it is at depth " + std::to_string(record.depth) + " where the folder searched was expected");
     if (record.type != 'd')
         return Fail(m_strStartPath + " is not a directory");
     m_bStarted = true;
     m_startDevice = record.numbers[2];
     m_nStartOwnDisk = Saturated(record.numbers[1] > std::uint64_t(kInt64Max) / 512 ? ~0ull : record.numbers[1] * 512);
     m_stack.push_back(m_pStart);
-    m_strPrefix = m_strStartPath == "/" ? "/" : m_strStartPath + "/";
-    m_prefixLengths.push_back(m_strPrefix.size());
     return true;
 }
 
@@ -133,23 +133,19 @@ void CFindListing::CloseDirectory()
 {
     SortChildrenByName(*m_stack.back());
     m_stack.pop_back();
-    m_prefixLengths.pop_back();
-    m_strPrefix.resize(m_prefixLengths.empty() ? 0 : m_prefixLengths.back());
 }
 
 bool CFindListing::AddItem(const Record& record)
 {
     // Depth first: the parent is the innermost open directory or one around it.
-    while (
-        !m_stack.empty()
-        && (record.path.size() <= m_strPrefix.size() || record.path.compare(0, m_strPrefix.size(), m_strPrefix) != 0))
-        CloseDirectory();
-    if (m_stack.empty())
-        return Fail("\"" + std::string(record.path) + "\" is not inside " + m_strStartPath
-                    + ", or comes after another directory's contents");
-    const std::string_view name = record.path.substr(m_strPrefix.size());
+    if (record.depth == 0 || record.depth > m_stack.size())
+        return Fail("\"" + std::string(record.name) + "\" at depth " + std::to_string(record.depth)
+                    + " is not inside a directory listed before it");
+    const std::string_view name = record.name;
     if (!IsName(name))
-        return Fail("\"" + std::string(record.path) + "\" comes before its directory, or its name is not a file name");
+        return Fail("\"" + std::string(name) + "\" is not a file name");
+    while (m_stack.size() > record.depth)
+        CloseDirectory();
     CEntry* pParent = m_stack.back();
     const bool bDirectory = record.type == 'd';
     CFoundItem item;
@@ -178,9 +174,6 @@ bool CFindListing::AddItem(const Record& record)
     if (m_stack.size() > m_nMaxDepth)
         return Fail("directories nested deeper than " + std::to_string(m_nMaxDepth) + " levels");
     m_stack.push_back(pEntry);
-    m_strPrefix.append(name);
-    m_strPrefix += '/';
-    m_prefixLengths.push_back(m_strPrefix.size());
     return true;
 }
 

@@ -38,7 +38,9 @@ std::string ShellQuote(std::string_view text)
 std::string RemoteSnippet(const std::string& strPath, Reader reader)
 {
     // LC_ALL=C: find's messages (and their quotes) are the ones read back.
-    const std::string volra = "exec volra --save \"$p\" -";
+    // VOLRA_SAVE_LISTING: Volra's own listing, not ncdu's JSON (a Volra too old to know
+    // the switch writes the JSON, which is read as well).
+    const std::string volra = "VOLRA_SAVE_LISTING=1;export VOLRA_SAVE_LISTING;exec volra --save \"$p\" -";
     const std::string ncdu = "exec ncdu -x -0 -e -o- \"$p\"";
     const std::string find =
         std::string("LC_ALL=C;export LC_ALL;exec find \"$p\" -xdev -printf ") + ShellQuote(CFindListing::kPrintfFormat);

@@ -8,7 +8,8 @@
 // What an SSH search runs: the local ssh command line and the remote shell snippet.
 //
 // The snippet is one short POSIX sh command that runs the first reader the server has:
-// "volra --save PATH -", "ncdu -x -0 -e -o- PATH" (-e: with times) or GNU "find PATH -xdev -printf FORMAT".
+// "volra --save PATH -" (asked for Volra's own listing), "ncdu -x -0 -e -o- PATH" (-e: with
+// times) or GNU "find PATH -xdev -printf FORMAT".
 // PATH goes in single quotes (a quote inside as '\''), so no byte of it is ever shell
 // syntax; the snippet runs nothing but those three.
 namespace SshCommand {

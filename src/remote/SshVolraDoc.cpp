@@ -4,6 +4,8 @@
 #include "SshCipher.h"
 #include "SshCommand.h"
 #include "SshProcess.h"
+#include "doc/ListingFormat.h"
+#include "doc/ListingReader.h"
 #include "doc/NcduReader.h"
 #include "framework/ErrorBox.h"
 #include "framework/UiServices.h"
@@ -150,8 +152,8 @@ CSshVolraDoc::End CSshVolraDoc::ReadRemote(CEntry* pDirectory, std::string& strE
     m_nEntries = 0;
     m_started = m_lastData = std::chrono::steady_clock::now();
     SetFound(0, 0, pDirectory);
-    // The first bytes tell the reader: ncdu's format is a JSON array, find's records
-    // begin with a type letter.
+    // The first bytes tell the reader: ncdu's format is a JSON array, Volra's listing
+    // begins with its mark, find's records with a type letter.
     std::string strFirst(kPiece, '\0');
     const std::ptrdiff_t n = Receive(strFirst.data(), strFirst.size(), strError);
     if (m_bCancelled)
@@ -159,9 +161,11 @@ CSshVolraDoc::End CSshVolraDoc::ReadRemote(CEntry* pDirectory, std::string& strE
     if (n < 0)
         return End::Failed;
     strFirst.resize(static_cast<std::size_t>(n));
-    const End end = !strFirst.empty() && strFirst[0] == '[' ? ReadJsonStream(pDirectory, strFirst, strError)
-                                                            : ReadFindStream(pDirectory, strPath, strFirst, strError);
-    return end;
+    if (!strFirst.empty() && strFirst[0] == '[')
+        return ReadJsonStream(pDirectory, strFirst, strError);
+    if (!strFirst.empty() && strFirst[0] == ListingFormat::kMagic[0])
+        return ReadListingStream(pDirectory, strFirst, strError);
+    return ReadFindStream(pDirectory, strPath, strFirst, strError);
 }
 
 CSshVolraDoc::End CSshVolraDoc::ReadFindStream(CEntry* pDirectory, const std::string& strPath, std::string& strFirst,
@@ -169,6 +173,20 @@ CSshVolraDoc::End CSshVolraDoc::ReadFindStream(CEntry* pDirectory, const std::st
 {
     CFindListing listing(m_entries, pDirectory, strPath);
     m_pProcess->m_onErrorLine = [&listing](std::string_view line) { listing.NoteErrorLine(line); };
+    // find's status is 1 when it could not read some directory, which the listing marks.
+    return ReadRecords(listing, pDirectory, strFirst, strError, true);
+}
+
+CSshVolraDoc::End CSshVolraDoc::ReadListingStream(CEntry* pDirectory, std::string& strFirst, std::string& strError)
+{
+    CListingReader listing(m_entries, pDirectory);
+    return ReadRecords(listing, pDirectory, strFirst, strError, false);
+}
+
+template <class Listing>
+CSshVolraDoc::End CSshVolraDoc::ReadRecords(Listing& listing, CEntry* pDirectory, std::string& strFirst,
+                                            std::string& strError, bool bExitOneOk)
+{
     std::string buffer = std::move(strFirst);
     bool bOk = true;
     for (;;) {
@@ -189,7 +207,7 @@ CSshVolraDoc::End CSshVolraDoc::ReadFindStream(CEntry* pDirectory, const std::st
     }
     const int nExit = m_pProcess->WaitForExit();  // its last error lines are read first
     bOk = bOk && listing.Finish();
-    if (bOk && (nExit == 0 || nExit == 1)) {
+    if (bOk && (nExit == 0 || (nExit == 1 && bExitOneOk))) {
         if (m_bFirstSearch)
             pDirectory->AddSize(0, listing.GetStartOwnDisk());
         return End::Finished;

@@ -10,7 +10,7 @@ class CSshProcess;
 
 // A search run on another machine through the system's OpenSSH client: the remote side
 // walks its own tree (volra, ncdu or GNU find, whichever it has; see SshCommand) and only
-// the result travels, streamed into the tree as it comes. The root is named "HOST:PATH".
+// the result travels (a remote Volra sends its own listing, ListingFormat), streamed into the tree as it comes. The root is named "HOST:PATH".
 //
 // The walk's machinery is kept: its start directory is read in one go, the whole subtree
 // from one stream, so Refresh reruns the remote search for the subtree it is given.
@@ -49,6 +49,11 @@ private:
     enum class End { Finished, Failed, Cancelled };
     End ReadRemote(CEntry* pDirectory, std::string& strError);
     End ReadFindStream(CEntry* pDirectory, const std::string& strPath, std::string& strFirst, std::string& strError);
+    End ReadListingStream(CEntry* pDirectory, std::string& strFirst, std::string& strError);
+    // Feeds the stream to a listing (find's or Volra's) until it ends or is refused.
+    template <class Listing>
+    End ReadRecords(Listing& listing, CEntry* pDirectory, std::string& strFirst, std::string& strError,
+                    bool bExitOneOk);
     End ReadJsonStream(CEntry* pDirectory, std::string& strFirst, std::string& strError);
     std::ptrdiff_t Receive(char* pBuffer, std::size_t nSize, std::string& strError);
     std::string RemotePath(const CEntry& directory) const;

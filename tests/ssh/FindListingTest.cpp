@@ -5,14 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace std::string_literals;
 
 namespace {
+// A record as find writes it with its depth and name.
+std::string RecAt(const std::string& type, const std::string& depth, const std::string& name,
+                  const std::string& size = "10", const std::string& device = "7", const std::string& links = "1")
+{
+    return type + " " + size + " 8 100.5 200.25 300.0 -1.-000000010 " + device + " 42 " + links + " " + depth + " "
+        + name + std::string(1, '\0');
+}
+
+// The record of the item at path, the start being the one at depth 0 ("/s").
 std::string Rec(const std::string& type, const std::string& path, const std::string& size = "10",
                 const std::string& device = "7", const std::string& links = "1")
 {
-    return type + " " + size + " 8 100.5 200.25 300.0 -1.-000000010 " + device + " 42 " + links + " " + path
-        + std::string(1, '\0');
+    const auto depth = std::count(path.begin(), path.end(), '/') - 1;
+    return RecAt(type, std::to_string(depth), path.substr(path.rfind('/') + 1), size, device, links);
 }
 
 struct Listing {
@@ -77,11 +88,13 @@ TEST(FindListing, RefusesHostileStreams)
     const Case cases[] = {
         {"", "empty"},
         {Rec("f", "/s"), "not a directory"},
-        {Rec("d", "/t"), "where the folder searched was expected"},
-        {start + Rec("f", "/t/x"), "is not inside"},
-        {start + Rec("f", "/s/a/b"), "comes before its directory"},
-        {start + Rec("f", "/s/"), "is not inside"},
+        {RecAt("d", "1", "t"), "at depth 1 where the folder searched was expected"},
+        {start + RecAt("f", "0", "x"), "is not inside a directory listed before it"},
+        {start + Rec("f", "/s/a/b"), "is not inside a directory listed before it"},
+        {start + Rec("f", "/s/"), "not a file name"},
         {start + Rec("f", "/s/.."), "not a file name"},
+        {start + RecAt("f", "1", "a/b"), "\"a/b\" is not a file name"},
+        {start + RecAt("f", "-1", "x"), "the depth \"-1\" is not a whole number"},
         {start + Rec("f", "/s/x", "12z"), "is not a whole number"},
         {start + Rec("f", "/s/x", "-1"), "is not a whole number"},
         {start + Rec("f", "/s/x", "99999999999999999999"), "is not a whole number"},
@@ -89,7 +102,7 @@ TEST(FindListing, RefusesHostileStreams)
         {start + Rec("ff", "/s/x"), "not one letter"},
         {start + "f 1 2 3\0"s, "too few fields"},
         {start + Rec("d", "/s/a") + Rec("f", "/s/a/x").substr(0, 20), "stops inside"},
-        {start + Rec("d", "/s/a") + Rec("f", "/s/b") + Rec("f", "/s/a/late"), "comes before its directory"},
+        {start + Rec("d", "/s/a") + Rec("f", "/s/b") + Rec("f", "/s/a/late"), "not inside a directory listed before"},
         {start + std::string(CFindListing::kMaxRecord + 1, 'x'), "longer than"},
     };
     for (const Case& c : cases) {

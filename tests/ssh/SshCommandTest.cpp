@@ -94,7 +94,8 @@ TEST(SshCommand, QuotingSurvivesTheShellAndTheSnippetRunsOnlyTheReaders)
     }
     const std::string any = SshCommand::RemoteSnippet("/a'b", SshCommand::Reader::Any);
     EXPECT_EQ(any.rfind("p='/a'\\''b';", 0), 0u) << any;
-    for (const char* reader : {"exec volra --save \"$p\" -", "exec ncdu -x -0 -e -o- \"$p\"", "exec find \"$p\" -xdev"})
+    for (const char* reader : {"VOLRA_SAVE_LISTING=1;export VOLRA_SAVE_LISTING;exec volra --save \"$p\" -",
+                               "exec ncdu -x -0 -e -o- \"$p\"", "exec find \"$p\" -xdev"})
         EXPECT_NE(any.find(reader), std::string::npos) << reader;
     const std::string find = SshCommand::RemoteSnippet("/x", SshCommand::Reader::Find);
     EXPECT_EQ(find.find("volra"), std::string::npos);

@@ -78,9 +78,10 @@ bool EndsSoon(pid_t pid)
 }
 }  // namespace
 
-// Odd names (spaces, quotes, a newline, bytes that are no UTF-8, a leading dash), an empty
-// folder, a file over 4 GiB, a symbolic link and two names of one file: for each remote
-// reader the tree, the totals and the counts equal a local search of the same folder.
+// Odd names (spaces, quotes, a newline, control bytes, bytes that are no UTF-8, a leading
+// dash), an empty folder, a file over 4 GiB, a symbolic link and two names of one file: for
+// each remote reader the tree, the totals and the counts equal a local search of the same
+// folder.
 TEST(SshSearch, EachReaderGivesTheTreeOfTheLocalSearch)
 {
     TempTree t;
@@ -88,6 +89,7 @@ TEST(SshSearch, EachReaderGivesTheTreeOfTheLocalSearch)
              {"it's \"quoted\"", 2},
              {"new\nline", 3},
              {"\xff\xfe bytes", 4},
+             {"ctl\x01\x1b\x7f", 5},
              {"-lead", 0},
              {"sub dir/-dash/inner.bin", 1000},
              {"big.img", 5000000000LL}});
@@ -151,8 +153,8 @@ TEST(SshSearch, RefreshRereadsTheSubtreeRemotely)
 }
 
 // A refused login, a folder the server does not have (with each reader), a lost
-// connection, a stream that stops or trickles: one error box each, with ssh's or the
-// remote reader's words, and no document.
+// connection, a stream (find's, ncdu's or Volra's) that stops, lies or trickles: one error
+// box each, with ssh's or the remote reader's words, and no document.
 TEST(SshSearch, FailuresEndInOneErrorBoxAndNoDocument)
 {
     SshTestServer server(VOLRA_PROGRAM_DIR);
@@ -174,18 +176,21 @@ TEST(SshSearch, FailuresEndInOneErrorBoxAndNoDocument)
     }
 
     TempTree t;
-    const std::string root = "printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0";
+    const std::string root = "printf 'd 0 0 1 1 1 -1 7 1 2 0 s\\0";
     struct Case {
         std::string script;
         const char* says;
     };
     const Case cases[] = {
-        {root + "f 1 0 1 1 1 -1 7 2 1 /s/x'; echo 'Connection to h closed by remote host.' >&2; exit 255",
+        {root + "f 1 0 1 1 1 -1 7 2 1 1 x'; echo 'Connection to h closed by remote host.' >&2; exit 255",
          "Connection to h closed by remote host."},
-        {root + "f 1 0 1 1 1 -1 7 2 1 /s/x'", "stops inside it"},
-        {root + "f 1 0 1 1 1 -1 7 2 1 /s/../x\\0'", "not a file name"},
+        {root + "f 1 0 1 1 1 -1 7 2 1 1 x'", "stops inside it"},
+        {root + "f 1 0 1 1 1 -1 7 2 1 1 ..\\0'", "not a file name"},
         {root + "'; exec sleep 30", "sent nothing for"},
         {"printf '[1,0,{},[{\"name\":\"/s\"},{\"name\":\"x\",\"asize\":-5}]]'", "\"asize\" must be a whole number"},
+        {"printf '#volra-listing 1\\n\\000\\001\\000\\002/s'", "the listing stops inside it"},
+        {"printf '#volra-listing 1\\n\\000\\001\\000\\002/s\\000\\001\\000\\000\\003a/b\\000\\000\\000'",
+         "\"a/b\" is not a file name"},
         {"printf '[1,0,{},[{\"name\":\"/s\"},{\"name\":\"'; head -c 50000000 /dev/zero | tr '\\0' a",
          "it is not a listing"},
     };
@@ -210,7 +215,7 @@ TEST(SshSearch, CancelAndCloseEndSshAndItsChildren)
     const ScopedEnv fake(
         "VOLRA_SSH_COMMAND",
         FakeSsh(t,
-                "printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0d 0 0 1 1 1 -1 7 2 2 /s/sub\\0'; sleep 60 & echo $$ $! > " + pids
+                "printf 'd 0 0 1 1 1 -1 7 1 2 0 s\\0d 0 0 1 1 1 -1 7 2 2 1 sub\\0'; sleep 60 & echo $$ $! > " + pids
                     + "; wait"));
     for (const bool close : {false, true}) {
         ::unlink(pids.c_str());
@@ -256,7 +261,7 @@ TEST(SshSearch, SshRunsWithoutATerminalAndAsksThroughAskpass)
                                  "{ echo \"$SSH_ASKPASS|$SSH_ASKPASS_REQUIRE|$VOLRA_ASKPASS|$DISPLAY\"; "
                                  "readlink /proc/$$/fd/0; [ \"$(ps -o sid= -p $$)\" -eq $$ ] && echo own session; "
                                  "printf '%s\\n' \"$*\"; } > "
-                                     + seen + "; printf 'd 0 0 1 1 1 -1 7 1 2 /s\\0'"));
+                                     + seen + "; printf 'd 0 0 1 1 1 -1 7 1 2 0 s\\0'"));
     char self[4096] = {};
     ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
     for (const bool headless : {false, true}) {
@@ -268,8 +273,9 @@ TEST(SshSearch, SshRunsWithoutATerminalAndAsksThroughAskpass)
         EXPECT_EQ(ReadFile(seen),
                   std::string(self) + "|force|1|:42\n/dev/null\nown session\n" + batch
                       + "-T -x -o BatchMode=no -- h p='/s';if command -v volra >/dev/null 2>&1;"
-                        "then exec volra --save \"$p\" -;elif command -v ncdu >/dev/null 2>&1;"
+                        "then VOLRA_SAVE_LISTING=1;export VOLRA_SAVE_LISTING;exec volra --save \"$p\" -;elif command "
+                        "-v ncdu >/dev/null 2>&1;"
                         "then exec ncdu -x -0 -e -o- \"$p\";else LC_ALL=C;export LC_ALL;exec find "
-                        "\"$p\" -xdev -printf '%y %s %b %T@ %A@ %C@ %B@ %D %i %n %p\\0';fi\n");
+                        "\"$p\" -xdev -printf '%y %s %b %T@ %A@ %C@ %B@ %D %i %n %d %f\\0';fi\n");
     }
 }
