@@ -275,8 +275,8 @@ std::ptrdiff_t CSshVolraDoc::Receive(char* pBuffer, std::size_t nSize, std::stri
         switch (m_pProcess->Read(pBuffer, nSize, nRead, kPoll, strError)) {
         case CSshProcess::Result::Data:
             if (m_nReceived == 0)
-                m_started = Clock::now();  // the rate counts from the first byte: a remote
-                    // volra says nothing until its search is done
+                m_started = Clock::now();  // the rate counts from the first byte: an older
+                    // volra on the server says nothing until its search is done
             m_nReceived += nRead;
             m_lastData = Clock::now();
             if (m_nReceived > (m_nEntries + 2) * kMaxBytesPerEntry) {
