@@ -1,6 +1,7 @@
 #pragma once
 #include "FileStatus.h"
 #include "FileSystemKind.h"
+#include "ListingChunk.h"
 
 #include <algorithm>
 #include <atomic>
@@ -56,16 +57,8 @@ public:
         bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
         std::uint64_t device = 0;
     };
-    struct Record {
-        std::uint32_t nameOffset;
-        std::uint32_t nameLength;
-        CFileStatus status;
-    };
-    struct Chunk {
-        std::vector<Record> records;
-        std::vector<char> names;
-        std::string_view NameOf(const Record& r) const { return {names.data() + r.nameOffset, r.nameLength}; }
-    };
+    using Record = CListingChunk::Record;
+    using Chunk = CListingChunk;
     struct Job;
 
     // The walk's place in the listing of one directory.
