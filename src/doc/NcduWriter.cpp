@@ -176,8 +176,8 @@ CNcduItem CNcduWriter::ItemOf(const CEntry& e)
     item.bExcluded = e.IsExcluded();
     item.nLength = e.GetLength();
     item.nDiskSize = e.GetItemDiskSize();
-    std::uint64_t inode = 0;
-    if (e.StartsDevice() && e.GetIdentity(item.nDevice, inode))
+    // Where a file system begins: a file's inode is not kept, its device is.
+    if (e.StartsDevice() && (item.nDevice = e.GetDevice()) != 0)
         item.bOwnDevice = true;
     if (const CHardLinkId* pLink = e.GetHardLink()) {
         item.bHardLink = true;

@@ -115,17 +115,18 @@ const CHardLinkId* CEntry::GetHardLink() const
 
 bool CEntry::GetIdentity(std::uint64_t& device, std::uint64_t& inode) const
 {
-    inode = CEntryArena::Of(*this).InodeOf(*this);
-    if (inode == 0)
-        return false;
+    const CEntryArena& arena = CEntryArena::Of(*this);
+    inode = m_bHardLink ? arena.m_links.at(this).id.inode : m_bDirectory ? arena.InodeOf(*this) : 0;
     device = GetDevice();
-    return true;
+    // Only a local search knows devices: a remote one's hard links are not this system's.
+    return inode != 0 && device != 0;
 }
 
 void CEntry::SetIdentity(std::uint64_t device, std::uint64_t inode)
 {
     CEntryArena& arena = CEntryArena::Of(*this);
-    arena.SetInode(*this, inode);
+    if (m_bDirectory)
+        arena.SetInode(*this, inode);
     const CEntry* pParent = GetParent();
     const bool bOwn = pParent == nullptr || arena.DeviceBelow(*pParent) != device;
     if (bOwn || m_bOwnDevice)

@@ -124,7 +124,9 @@ public:
     void SetHardLink(const CHardLinkId& id, std::int64_t nDisk);
     // Which item of which file system the search met here, where its reader could tell (a
     // local search); false when it could not (an FTP server, a saved search). A deletion
-    // removes nothing that is not still this very item.
+    // removes nothing that is not still this very item. Only a directory keeps its inode,
+    // and a file with several names in its identity (GetHardLink): any other file answers
+    // false, and a deletion looks at it again (DeleteForGood).
     bool GetIdentity(std::uint64_t& device, std::uint64_t& inode) const;
     // Records it. An entry lies on its parent's file system unless its device says another.
     void SetIdentity(std::uint64_t device, std::uint64_t inode);

@@ -53,9 +53,8 @@ std::size_t CEntryArena::PlaceCount() const { return m_blocks.size() * kPerBlock
 std::size_t CEntryArena::ReservedBytes() const
 {
     std::size_t nBytes = m_blocks.size() * kBlockBytes + m_names.ReservedBytes() + m_arrays.ReservedBytes();
-    for (const auto* pArrays : {&m_inodes, &m_inodeHighs})
-        for (const auto& pInodes : *pArrays)
-            nBytes += pInodes != nullptr ? kPerBlock * sizeof(std::uint32_t) : 0;
+    for (const auto& inodes : m_inodes)
+        nBytes += inodes.capacity() * sizeof(SlotInode);
     return nBytes;
 }
 
@@ -214,33 +213,49 @@ std::size_t CEntryArena::LinkNamesFound(const CHardLinkId& id) const
     return names != m_linkNames.end() ? names->second : 0;
 }
 
+namespace {
+template <typename SlotInodes> auto FindSlot(SlotInodes& inodes, std::uint32_t nSlot)
+{
+    return std::lower_bound(inodes.begin(), inodes.end(), nSlot,
+                            [](const auto& kept, std::uint32_t n) { return kept.nSlot < n; });
+}
+}  // namespace
+
 std::uint64_t CEntryArena::InodeOf(const CEntry& entry) const
 {
     const std::size_t place = PlaceOf(entry);
     const std::size_t nBlock = place / kPerBlock;
-    const std::size_t nSlot = place % kPerBlock;
-    if (nBlock >= m_inodes.size() || m_inodes[nBlock] == nullptr)
+    const auto nSlot = static_cast<std::uint32_t>(place % kPerBlock);
+    if (nBlock >= m_inodes.size())
         return 0;
-    const bool bHigh = nBlock < m_inodeHighs.size() && m_inodeHighs[nBlock] != nullptr;
-    return (bHigh ? std::uint64_t{m_inodeHighs[nBlock][nSlot]} << 32 : 0) | m_inodes[nBlock][nSlot];
+    const auto& inodes = m_inodes[nBlock];
+    const auto it = FindSlot(inodes, nSlot);
+    return it != inodes.end() && it->nSlot == nSlot ? std::uint64_t{it->nHigh} << 32 | it->nLow : 0;
 }
 
+// The walk makes entries in the order of their places, so most land at the end of their
+// block's numbers.
 void CEntryArena::SetInode(const CEntry& entry, std::uint64_t inode)
 {
     const std::size_t place = PlaceOf(entry);
     const std::size_t nBlock = place / kPerBlock;
-    const std::size_t nSlot = place % kPerBlock;
-    const auto nHigh = static_cast<std::uint32_t>(inode >> 32);
-    for (auto* pArrays : {&m_inodes, &m_inodeHighs}) {
-        const bool bHighs = pArrays == &m_inodeHighs;
-        if (bHighs && nHigh == 0 && (nBlock >= m_inodeHighs.size() || m_inodeHighs[nBlock] == nullptr))
-            break;  // nothing to keep, nothing to clear
-        if (nBlock >= pArrays->size())
-            pArrays->resize(m_blocks.size());
-        auto& pArray = (*pArrays)[nBlock];
-        if (pArray == nullptr)
-            pArray = std::make_unique<std::uint32_t[]>(kPerBlock);  // zeroed: all unknown
-        pArray[nSlot] = bHighs ? nHigh : static_cast<std::uint32_t>(inode);
+    const auto nSlot = static_cast<std::uint32_t>(place % kPerBlock);
+    if (nBlock >= m_inodes.size()) {
+        if (inode == 0)
+            return;
+        m_inodes.resize(m_blocks.size());
+    }
+    auto& inodes = m_inodes[nBlock];
+    const auto it = FindSlot(inodes, nSlot);
+    const bool bKept = it != inodes.end() && it->nSlot == nSlot;
+    const SlotInode kept{nSlot, static_cast<std::uint32_t>(inode), static_cast<std::uint32_t>(inode >> 32)};
+    if (inode == 0) {
+        if (bKept)
+            inodes.erase(it);
+    } else if (bKept) {
+        *it = kept;
+    } else {
+        inodes.insert(it, kept);
     }
 }
 

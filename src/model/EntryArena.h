@@ -81,10 +81,9 @@ private:
     // as the old one is about to go. True when pEntry carries.
     bool ClaimLink(const CEntry* pEntry, const CHardLinkId& id, std::int64_t nDisk);
 
-    // Identities (CEntry::SetIdentity): an inode per place, in arrays of a block's size made
-    // when the block's first entry gets one, so that a search that knows none (FTP, a saved
-    // search) pays nothing; a device only where it is not the parent's (the root, mount
-    // points).
+    // Identities (CEntry::SetIdentity): an inode per directory (m_inodes), so that a search
+    // that knows none (FTP, a saved search) pays nothing; a device only where it is not the
+    // parent's (the root, mount points).
     std::uint64_t InodeOf(const CEntry& entry) const;
     void SetInode(const CEntry& entry, std::uint64_t inode);
     // The device recorded at the entry or the nearest entry above it that has one, or 0.
@@ -146,10 +145,15 @@ private:
     std::vector<std::pair<LinkKey, const CEntry*>> m_handedOver;
     std::size_t m_nUnreadable = 0;
 
-    // By block, then slot: the low 32 bits (0: unknown), and the high ones in arrays made
-    // only for blocks that hold an inode number that needs them (most file systems give none).
-    std::vector<std::unique_ptr<std::uint32_t[]>> m_inodes;
-    std::vector<std::unique_ptr<std::uint32_t[]>> m_inodeHighs;
+    // Inode numbers of directories (CEntry::SetIdentity keeps no other), by block, each
+    // block's sorted by slot: a tenth of the entries or so, found by a binary search on the
+    // rare occasions one is asked for (a deletion, a refresh of a mount point).
+    struct SlotInode {
+        std::uint32_t nSlot;
+        std::uint32_t nLow;
+        std::uint32_t nHigh;
+    };
+    std::vector<std::vector<SlotInode>> m_inodes;
     std::unordered_map<const CEntry*, std::uint64_t> m_devices;  // of the entries that start one
     mutable const CEntry* m_pDeviceAsked = nullptr;  // the last DeviceBelow asked, and its answer
     mutable std::uint64_t m_deviceAnswer = 0;

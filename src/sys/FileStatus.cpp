@@ -37,7 +37,8 @@ bool ReadFileStatus(int dirFd, const char* name, unsigned char type, CFileStatus
         ? static_cast<std::int64_t>(std::min<std::uint64_t>(stx.stx_blocks, kMaxBlocks) * 512)
         : status.size;
     status.inode = stx.stx_ino;
-    status.links = (stx.stx_mask & STATX_NLINK) != 0 ? stx.stx_nlink : 0;
+    // Only a file's names are counted (hard links); a directory's count is never asked for.
+    status.links = !status.directory && (stx.stx_mask & STATX_NLINK) != 0 ? stx.stx_nlink : 0;
     return true;
 }
 

@@ -10,7 +10,7 @@ struct CFileStatus {
     // A directory on another device than the one listed: the kind of its file system, where
     // the walk asked (NoteFsKind); Same otherwise.
     EFsKind fsKind = EFsKind::Same;
-    std::uint32_t links = 0;  // names of the file; 0 when unknown (beside the flag: no padding)
+    std::uint32_t links = 0;  // names of a file; 0 when unknown, or a directory (beside the flag: no padding)
     std::int64_t size = 0;  // bytes; 0 for a directory
     CTime created, modified, accessed;
     std::uint64_t device = 0;  // 0 when the status could not be read

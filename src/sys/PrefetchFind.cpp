@@ -156,9 +156,9 @@ BOOL CPrefetchFind::FindNextFile()
         return FALSE;
     }
     // Copied straight from the read-ahead's record: the item is the finder's from here on.
-    const CReadAhead::Record& record = m_cursor.pChunk->records[m_cursor.nRecord];
+    const CReadAhead::Record& record = m_cursor.pChunk->At(m_cursor.nRecord);
     m_cur.name.assign(m_cursor.pChunk->NameOf(record));
-    static_cast<CFileStatus&>(m_cur) = record.status;
+    m_cursor.pChunk->StatusOf(record, m_cur);
     m_pReadAhead->Advance(m_cursor);
     int nEndError = 0;
     m_bHaveNext = Fetch(nEndError);

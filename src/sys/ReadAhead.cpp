@@ -243,10 +243,10 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
 
     AdoptChildrenLocked(pJob, found);
     // A directory the walk passed over meanwhile keeps nothing more of what is read.
-    if (pChunk != nullptr && !pChunk->records.empty() && !pJob->bFinished) {
+    if (pChunk != nullptr && !pChunk->Empty() && !pJob->bFinished) {
         pJob->bLastIsChild = bLastIsChild;
-        pJob->nHeld += pChunk->records.size();
-        m_nBuffered += pChunk->records.size();
+        pJob->nHeld += pChunk->Size();
+        m_nBuffered += pChunk->Size();
         NoteBufferedLocked();
         pJob->chunks.push_back(std::move(pChunk));
         if (pJob == m_pHead && m_bWalkWaiting)
@@ -307,8 +307,14 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
                                                           bool& bLastIsChild) const
 {
     auto pChunk = std::make_unique<Chunk>();
-    pChunk->records.reserve(nBytes / 32);
-    pChunk->names.reserve(nBytes / 2);
+    std::size_t nRecords = 0;
+    std::size_t nNameBytes = 0;
+    for (std::size_t pos = 0; pos < nBytes; ++nRecords) {
+        const auto* de = reinterpret_cast<const dirent64*>(pBatch + pos);
+        pos += de->d_reclen;
+        nNameBytes += std::strlen(de->d_name);
+    }
+    pChunk->Reserve(nRecords, nNameBytes);
     for (std::size_t pos = 0; pos < nBytes && !m_bStop;) {
         const auto* de = reinterpret_cast<const dirent64*>(pBatch + pos);
         pos += de->d_reclen;
@@ -322,9 +328,7 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
         else if (m_options.crossing.bCross)
             NoteFsKind(pJob->fd, name, pJob->device, status);
         const std::size_t nLength = std::strlen(name);
-        pChunk->records.push_back(
-            {static_cast<std::uint32_t>(pChunk->names.size()), static_cast<std::uint32_t>(nLength), status});
-        pChunk->names.insert(pChunk->names.end(), name, name + nLength);
+        pChunk->Add({name, nLength}, status);
         bLastIsChild = !bDots && IsChildWanted(status);
         if (bLastIsChild) {
             auto pChild = std::make_unique<Job>();

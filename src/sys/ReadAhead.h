@@ -1,6 +1,7 @@
 #pragma once
 #include "FileStatus.h"
 #include "FileSystemKind.h"
+#include "ListingChunk.h"
 
 #include <algorithm>
 #include <atomic>
@@ -46,7 +47,7 @@ public:
         // would otherwise hold up the walk behind it.
         unsigned nThreads = std::max(2u, 2 * std::thread::hardware_concurrency());
         unsigned nMaxThreads = 16;  // while the disk keeps them waiting
-        std::size_t nMaxBuffered = std::size_t{1} << 16;  // records read and not yet taken
+        std::size_t nMaxBuffered = std::size_t{1} << 14;  // records read and not yet taken
         std::size_t nMaxOpenParents = 256;  // descriptors kept for subdirectories to come
         bool bStayOnDevice = false;  // subdirectories on another device are not read
         bool bSkipCaches = false;  // subdirectories a CACHEDIR.TAG marks are listed as empty
@@ -56,16 +57,8 @@ public:
         bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
         std::uint64_t device = 0;
     };
-    struct Record {
-        std::uint32_t nameOffset;
-        std::uint32_t nameLength;
-        CFileStatus status;
-    };
-    struct Chunk {
-        std::vector<Record> records;
-        std::vector<char> names;
-        std::string_view NameOf(const Record& r) const { return {names.data() + r.nameOffset, r.nameLength}; }
-    };
+    using Record = CListingChunk::Record;
+    using Chunk = CListingChunk;
     struct Job;
 
     // The walk's place in the listing of one directory.

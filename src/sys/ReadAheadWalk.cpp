@@ -69,8 +69,8 @@ int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCa
 
 CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& nEndError, const WaitHook& hook)
 {
-    if (cursor.pChunk != nullptr && cursor.nRecord < cursor.pChunk->records.size()) {
-        pRecord = &cursor.pChunk->records[cursor.nRecord];
+    if (cursor.pChunk != nullptr && cursor.nRecord < cursor.pChunk->Size()) {
+        pRecord = &cursor.pChunk->At(cursor.nRecord);
         return EGot::Record;
     }
     std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
@@ -82,7 +82,7 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
         if (cursor.nChunk < pJob->chunks.size()) {
             cursor.pChunk = pJob->chunks[cursor.nChunk].get();
             cursor.nRecord = 0;
-            pRecord = &cursor.pChunk->records[0];
+            pRecord = &cursor.pChunk->At(0);
             return EGot::Record;
         }
         if (pJob->state == Job::EState::Done) {
@@ -98,7 +98,7 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
 std::unique_ptr<CReadAhead::Chunk> CReadAhead::ReleaseChunkLocked(Cursor& cursor)
 {
     Job* pJob = cursor.pJob;
-    const std::size_t n = cursor.pChunk->records.size();
+    const std::size_t n = cursor.pChunk->Size();
     pJob->nHeld -= n;
     m_nBuffered -= n;
     std::unique_ptr<Chunk> pChunk = std::move(pJob->chunks[cursor.nChunk]);
@@ -164,8 +164,8 @@ void CReadAhead::FinishLocked(Job* pJob)
 {
     for (std::size_t i = 0; i < pJob->chunks.size(); ++i) {
         if (pJob->chunks[i] != nullptr) {
-            pJob->nHeld -= pJob->chunks[i]->records.size();
-            m_nBuffered -= pJob->chunks[i]->records.size();
+            pJob->nHeld -= pJob->chunks[i]->Size();
+            m_nBuffered -= pJob->chunks[i]->Size();
             pJob->chunks[i].reset();
         }
     }

@@ -4,8 +4,10 @@
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -185,8 +187,10 @@ TEST(CleanupCommands, DeletePermanentlyLeavesWhatWasReplacedSinceTheSearch)
     Marked s;
     s.Mark({{"b.txt"}, {"c.txt"}});
     // Another file under the same name, made before the old one goes so that it cannot get
-    // its inode back.
-    s.tree.File("c.new", 60);
+    // its inode back; of the same length, modified at another time.
+    s.tree.File("c.new", 50);
+    const timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, s.tree.Path("c.new").c_str(), anHourAgo, 0), 0);
     std::filesystem::rename(s.tree.Path("c.new"), s.tree.Path("c.txt"));
     const std::int64_t nFreedBefore = CDriveVolraDoc::FreedSinceStart();
     const std::int64_t nRootBefore = s.doc->GetRoot()->GetDiskSize();
@@ -195,7 +199,7 @@ TEST(CleanupCommands, DeletePermanentlyLeavesWhatWasReplacedSinceTheSearch)
     ASSERT_EQ(s.doc->reported.size(), 1u);
     EXPECT_EQ(s.doc->reported[0],
               "1 item could not be deleted:\n" + s.tree.Path("c.txt") + ": replaced since the search");
-    EXPECT_EQ(ReadFile(s.tree.Path("c.txt")).size(), 60u) << "the newcomer is untouched";
+    EXPECT_EQ(ReadFile(s.tree.Path("c.txt")).size(), 50u) << "the newcomer is untouched";
     EXPECT_EQ(SizeOnDisk(s.tree.Path("b.txt")), -1);
     EXPECT_EQ(CDriveVolraDoc::FreedSinceStart() - nFreedBefore, nGone);
     EXPECT_EQ(ChildNames(s.doc->GetRoot()), (std::vector<std::string>{"a", "c.txt", "keep"}));

@@ -167,9 +167,10 @@ TEST(Entry, EachLiveEntryHasAPlaceOfItsOwnInItsArena)
     EXPECT_EQ(CEntryArena::PlaceOf(NewRoot(other, "/")), 0u);
 }
 
-// Inode numbers are kept in 32 bits per entry, and the high half only for the blocks of
-// entries that need one; a place freed and made again never keeps its old number.
-TEST(Entry, IdentitiesOfAnyInodeNumberRoundTripInEveryBlockAndAfterReuse)
+// Directories keep inode numbers of any size, in every block; a file keeps none of its own
+// (a deletion looks at it again), but one with several names answers its link's. A place
+// freed and made again never keeps its old number.
+TEST(Entry, IdentitiesOfDirectoriesOfAnyInodeNumberRoundTripInEveryBlockAndAfterReuse)
 {
     const std::uint64_t inodes[] = {1, 0xFFFFFFFF, std::uint64_t{1} << 32, 0x123400000001, ~std::uint64_t{0}, 77};
     CEntryArena arena;
@@ -177,27 +178,37 @@ TEST(Entry, IdentitiesOfAnyInodeNumberRoundTripInEveryBlockAndAfterReuse)
     root.SetIdentity(9, 2);
     std::vector<std::pair<CEntry*, std::uint64_t>> made;
     for (int i = 0; i < 70000; ++i) {
-        CEntry* e = Add(&root, "f", false);
-        // Spread over the blocks: some hold only small numbers, some large ones too.
-        if (i % 997 == 0 && (i / 20000) % 2 == 0) {
-            const std::uint64_t inode = inodes[made.size() % std::size(inodes)];
-            e->SetIdentity(9, inode);
+        // Spread over the blocks, between files that have an identity too.
+        const bool bDir = i % 997 == 0 && (i / 20000) % 2 == 0;
+        CEntry* e = Add(&root, "f", bDir);
+        const std::uint64_t inode = bDir ? inodes[made.size() % std::size(inodes)] : 1000 + i;
+        e->SetIdentity(9, inode);
+        if (bDir)
             made.emplace_back(e, inode);
-        }
     }
     ASSERT_GT(made.size(), 30u);
+    // Set again out of order: each keeps the last.
+    for (std::size_t i = made.size(); i-- > 0;)
+        if (i % 2 == 0)
+            made[i].first->SetIdentity(9, made[i].second);
     for (const auto& [e, inode] : made) {
         std::uint64_t device = 0, got = 0;
         EXPECT_TRUE(e->GetIdentity(device, got));
         EXPECT_EQ(std::make_pair(device, got), std::make_pair(std::uint64_t{9}, inode)) << CEntryArena::PlaceOf(*e);
     }
     std::uint64_t device = 0, inode = 0;
-    EXPECT_FALSE(root.GetChildren()[1]->GetIdentity(device, inode)) << "an entry without one has none";
+    EXPECT_FALSE(root.GetChildren()[1]->GetIdentity(device, inode)) << "a file with one name keeps none";
+    EXPECT_EQ(root.GetChildren()[1]->GetDevice(), 9u);
+    CEntry* linked = Add(&root, "linked", false);
+    linked->SetIdentity(9, 4444);
+    linked->SetHardLink({9, 4444, 2}, 512);
+    EXPECT_TRUE(linked->GetIdentity(device, inode));
+    EXPECT_EQ(std::make_pair(device, inode), std::make_pair(std::uint64_t{9}, std::uint64_t{4444}));
     // Freed and made again in the same place: a new item's number, or none.
     for (const auto& [e, old] : made) {
         root.RemoveChild(e);
         arena.Free(e);
-        CEntry* again = Add(&root, "g", false);
+        CEntry* again = Add(&root, "g", true);
         ASSERT_EQ(again, e) << "the freed place is made again";
         EXPECT_FALSE(again->GetIdentity(device, inode)) << old;
         again->SetIdentity(9, 5);

@@ -145,6 +145,12 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     for (const char* n : {"new\nline", " lead and trail ", "bad\xff\xfe utf8", "R&D", "\xe6\x97\xa5\xe6\x9c\xac"})
         t.File(std::string("odd/") + n, 7);
     t.File("odd/" + std::string(255, 'L'), 9);
+    // Times the read-ahead's short records cannot hold: before 1970, and from 2106 on.
+    for (const auto& [name, when] : {std::pair{"odd/1969", -86400LL}, std::pair{"odd/2107", 4400000000LL}}) {
+        t.File(name, 4);
+        const timespec times[2] = {{when, 0}, {when, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, t.Path(name).c_str(), times, 0), 0);
+    }
     for (int i = 0; i < 19; ++i)
         t.File("colours/f" + std::to_string(i * 7 % 19), i);
     t.File("big.img", 5000000000LL);
@@ -176,7 +182,8 @@ TEST(ReadAheadWalk, GivesWhatTheOneThreadWalkGivesOnOddTrees)
     ASSERT_TRUE(reference.bOk);
     EXPECT_TRUE(reference.boxes.empty());
     // Only what a nobody may read, and the links' own lengths, count.
-    EXPECT_EQ(reference.doc->GetRoot()->GetSize(), 5000000000LL + 7 * 7 + 9 + 171 + (2 + 6 + 6 + 19 + 4));
+    EXPECT_EQ(reference.doc->GetRoot()->GetSize(), 5000000000LL + 7 * 7 + 9 + 2 * 4 + 171 + (2 + 6 + 6 + 19 + 4));
+    EXPECT_EQ(EntryAt(reference.doc->GetRoot(), {"odd", "1969"})->GetModifiedTime().GetTime(), -86400);
     EXPECT_FALSE(EntryAt(reference.doc->GetRoot(), {"links", "dir"})->IsDirectory()) << "a link is an item of its own";
     EXPECT_TRUE(!mnt.Mounted() || Child(reference.doc->GetRoot(), "mnt")->IsMountPoint());
     for (const auto& limits : {CReadAhead::Options{}, kCramped}) {
