@@ -231,7 +231,7 @@ bool CDriveVolraDoc::IsExcluded(const CEntry* pParent, std::string_view name)
 bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 {
     try {
-        return !m_dirsMet.emplace(device, inode).second;
+        return m_dirsMet.Meet(device, inode);
     } catch (const std::bad_alloc&) {
         return false;  // out of memory: the walk goes on, as it did before it kept count
     }
@@ -242,7 +242,7 @@ bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 // Found by "..", one level at a time, so that a long path is no obstacle.
 void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
 {
-    m_dirsMet.clear();
+    m_dirsMet.Clear();
     int fd = ::open(pStart->GetPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     for (const CEntry* p = pStart; p != nullptr && fd >= 0; p = p->GetParent()) {
         struct stat st {};
@@ -288,7 +288,7 @@ CFinder* CDriveVolraDoc::CreateFinder()
 void CDriveVolraDoc::DeleteFinder(CFinder* pFinder)
 {
     delete pFinder;
-    m_dirsMet = {};  // the walk is over: its memory goes back
+    m_dirsMet.Clear();  // the walk is over: its memory goes back
     m_pPathOf = nullptr;
     m_strPathOf = {};
 }
