@@ -1,7 +1,6 @@
 #include "DriveVolraDoc.h"
 
 #include "DriveSelectDlg.h"
-#include "FinderItem.h"
 #include "cleanup/FreedSpace.h"
 #include "cleanup/PermanentDelete.h"
 #include "framework/DisplayText.h"
@@ -56,6 +55,28 @@ std::string ErrorReason(DWORD code)
 std::string DeleteFailureText(const std::string& strPath, DWORD code)
 {
     return "Could not move \"" + strPath + "\" to the trash.\n" + ErrorReason(code);
+}
+
+// The local finder's current item, as FinderItem makes it, read straight from its status.
+CFoundItem LocalItem(const CFileFind& finder)
+{
+    const CFileStatus& status = finder.GetStatus();
+    CFoundItem item;
+    item.name = finder.GetName();
+    item.bDirectory = status.directory;
+    item.nLength = status.size;
+    item.nAllocated = status.allocated;
+    item.created = status.created;
+    item.modified = status.modified;
+    item.accessed = status.accessed;
+    item.bHardLink = !status.directory && status.links >= 2;
+    if (item.bHardLink)
+        item.link = {status.device, status.inode, status.links};
+    if (status.inode != 0) {  // else its status could not be read
+        item.device = status.device;
+        item.inode = status.inode;
+    }
+    return item;
 }
 
 // Byte counts of many items: they stop at the largest value rather than wrap.
@@ -153,7 +174,7 @@ void CDriveVolraDoc::InitRootEntry(CEntry* pRoot, const std::string& strRootPath
 CEntry* CDriveVolraDoc::CreateEntry(CEntry* pParent, CFinder* pFinder)
 {
     CEntry* entry = m_entries.NewEntry();
-    CFoundItem item = FinderItem(*pFinder);
+    CFoundItem item = LocalItem(static_cast<const CFileFind&>(*pFinder));
     const bool bExcluded = IsExcluded(pParent, item.name);
     if (bExcluded) {
         // Kept to show where it is, counting nothing.
@@ -231,7 +252,7 @@ bool CDriveVolraDoc::IsExcluded(const CEntry* pParent, std::string_view name)
 bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 {
     try {
-        return !m_dirsMet.emplace(device, inode).second;
+        return m_dirsMet.Meet(device, inode);
     } catch (const std::bad_alloc&) {
         return false;  // out of memory: the walk goes on, as it did before it kept count
     }
@@ -242,7 +263,7 @@ bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 // Found by "..", one level at a time, so that a long path is no obstacle.
 void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
 {
-    m_dirsMet.clear();
+    m_dirsMet.Clear();
     int fd = ::open(pStart->GetPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     for (const CEntry* p = pStart; p != nullptr && fd >= 0; p = p->GetParent()) {
         struct stat st {};
@@ -288,7 +309,7 @@ CFinder* CDriveVolraDoc::CreateFinder()
 void CDriveVolraDoc::DeleteFinder(CFinder* pFinder)
 {
     delete pFinder;
-    m_dirsMet = {};  // the walk is over: its memory goes back
+    m_dirsMet.Clear();  // the walk is over: its memory goes back
     m_pPathOf = nullptr;
     m_strPathOf = {};
 }

@@ -1,11 +1,10 @@
 #pragma once
 #include "ExcludeRules.h"
+#include "MetDirectories.h"
 #include "VolraDoc.h"
 #include "sys/ReadAhead.h"
 
 #include <cstdint>
-#include <unordered_set>
-#include <utility>
 
 class CFileFind;
 
@@ -103,13 +102,7 @@ private:
     std::uint64_t m_rootDevice = 0;
     bool m_bHaveRootDevice = false;
     // The directories the running walk has met, by device and inode; it enters no other.
-    struct DirHash {
-        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const
-        {
-            return std::hash<std::uint64_t>()(id.second * 0x9e3779b97f4a7c15ULL ^ id.first);
-        }
-    };
-    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, DirHash> m_dirsMet;
+    CMetDirectories m_dirsMet;
     bool m_bWalkStarting = false;  // its first directory is yet to be started
     bool m_bReadAhead = true;
     CReadAhead::Options m_readAhead;

@@ -46,6 +46,10 @@ public:
     // Device of the current item (local finder only): lets a walk stay on one file system.
     std::uint64_t GetDevice() const { return m_cur.device; }
     std::uint64_t GetInode() const { return m_cur.inode; }
+    // The current item's status and name at once, without a call for each field: the walk
+    // makes an entry of a million of them.
+    const CFileStatus& GetStatus() const { return m_cur; }
+    const std::string& GetName() const { return m_cur.name; }
     // For a walk that goes past mount points: each directory item on another device than
     // the directory listed tells the kind of its file system (GetFsKind); Same otherwise.
     void SetAskFsKinds(bool bAsk) { m_bAskFsKinds = bAsk; }

@@ -13,11 +13,16 @@
 #include <QWidget>
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <new>
 #include <string_view>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
+#include <tuple>
+#include <unistd.h>
 
 TEST(Walk, BuildsTheTreeWithTotalsOrderAndColours)
 {
@@ -252,4 +257,48 @@ TEST(Walk, ProgressShowsTheSizeFoundAndTheShareWalked)
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->m_dlgProgress.m_nPercent, -1);
     EXPECT_EQ(doc->m_dlgProgress.m_strSize, "500 bytes");
+}
+
+// Each entry carries its own item's status as the system tells it: lengths, blocks, times,
+// which file it is and, for a file with two names, that both are the same file.
+TEST(Walk, EntriesCarryTheStatusOfTheirItems)
+{
+    TempTree t;
+    t.File("f", 10000);
+    t.Dir("d");
+    ASSERT_EQ(::link(t.Path("f").c_str(), t.Path("d/h").c_str()), 0);
+    ASSERT_EQ(::symlink("f", t.Path("s").c_str()), 0);
+    const timespec times[2] = {{1000000000, 0}, {1200000000, 0}};  // accessed, modified
+    ASSERT_EQ(::utimensat(AT_FDCWD, t.Path("f").c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    for (const bool bReadAhead : {true, false}) {
+        auto doc = NewSearch(t.Root());
+        doc->SetReadAhead(bReadAhead);
+        ASSERT_TRUE(doc->OnNewDocument());
+        for (const char* path : {"f", "d", "d/h", "s"}) {
+            struct statx stx {};
+            ASSERT_EQ(::statx(AT_FDCWD, t.Path(path).c_str(), AT_SYMLINK_NOFOLLOW, STATX_ALL, &stx), 0);
+            const CEntry* e = EntryAtPath(doc->GetRoot(), path);
+            ASSERT_NE(e, nullptr) << path;
+            const bool bDir = S_ISDIR(stx.stx_mode);
+            EXPECT_EQ(e->IsDirectory() != FALSE, bDir) << path;
+            if (!bDir)
+                EXPECT_EQ(e->GetLength(), static_cast<std::int64_t>(stx.stx_size)) << path;
+            EXPECT_EQ(e->GetItemDiskSize(), static_cast<std::int64_t>(stx.stx_blocks) * 512) << path;
+            EXPECT_EQ(e->GetModifiedTime().GetTime(), stx.stx_mtime.tv_sec) << path;
+            const bool bBirth = (stx.stx_mask & STATX_BTIME) != 0 && stx.stx_btime.tv_sec != 0;
+            EXPECT_EQ(e->GetCreatedTime().GetTime(), bBirth ? stx.stx_btime.tv_sec : stx.stx_ctime.tv_sec) << path;
+            std::uint64_t device = 0;
+            std::uint64_t inode = 0;
+            ASSERT_TRUE(e->GetIdentity(device, inode)) << path;
+            EXPECT_EQ(device, makedev(stx.stx_dev_major, stx.stx_dev_minor)) << path;
+            EXPECT_EQ(inode, stx.stx_ino) << path;
+            const CHardLinkId* link = e->GetHardLink();
+            ASSERT_EQ(link != nullptr, stx.stx_nlink == 2 && !bDir) << path;
+            if (link != nullptr)
+                EXPECT_EQ(std::make_tuple(link->device, link->inode, link->links),
+                          std::make_tuple(device, inode, 2ull));
+        }
+        EXPECT_EQ(EntryAtPath(doc->GetRoot(), "f")->GetAccessedTime().GetTime(), 1000000000);
+        EXPECT_EQ(EntryAtPath(doc->GetRoot(), "d/h")->GetModifiedTime().GetTime(), 1200000000);
+    }
 }

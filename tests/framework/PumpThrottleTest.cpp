@@ -1,6 +1,7 @@
 #include "framework/UiServices.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 using namespace std::chrono_literals;
@@ -21,4 +22,18 @@ TEST(PumpThrottle, PumpsOnTheFirstItemDueAfterTheInterval)
         g_now += item.step;
         EXPECT_EQ(throttle.Due(), item.due) << item.step.count();
     }
+}
+
+// The throttle's own clock keeps the program's time, and moves: after twice the interval
+// a throttle is due again.
+TEST(PumpThrottle, ItsClockIsTheProgramsAndMoves)
+{
+    const auto coarse = CPumpThrottle::CoarseNow();
+    const auto fine = CPumpThrottle::Clock::now();
+    EXPECT_LE(coarse, fine);
+    EXPECT_LT(fine - coarse, 1s) << "another clock's start";
+    CPumpThrottle throttle(10ms);
+    EXPECT_TRUE(throttle.Due());
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(throttle.Due());
 }
