@@ -51,10 +51,7 @@ void CFindBar::Open()
 {
     // The names are indexed as the bar opens, so that the first keystroke finds at once.
     if (m_pDoc != nullptr && m_pDoc->GetCurrent() != nullptr && m_pDoc->GetRoot() != nullptr) {
-        if (m_nTreeGeneration != m_pDoc->GetTreeGeneration()) {
-            m_pFind->Forget();
-            m_nTreeGeneration = m_pDoc->GetTreeGeneration();
-        }
+        ForgetOlderTree();
         m_pFind->Prepare(*m_pDoc->GetCurrent());
     }
     show();
@@ -70,6 +67,16 @@ void CFindBar::Close()
     m_pFind->Forget();
     m_pField->clear();
     hide();
+}
+
+// The matches and the index point into the tree they were made of: after a change of the
+// tree they are dropped, before anything reads them.
+void CFindBar::ForgetOlderTree()
+{
+    if (m_nTreeGeneration != m_pDoc->GetTreeGeneration()) {
+        m_pFind->Forget();
+        m_nTreeGeneration = m_pDoc->GetTreeGeneration();
+    }
 }
 
 bool CFindBar::eventFilter(QObject* pWatched, QEvent* pEvent)
@@ -96,10 +103,7 @@ void CFindBar::OnTextEdited()
         m_pFilterSet = nullptr;
         return;
     }
-    if (m_nTreeGeneration != m_pDoc->GetTreeGeneration()) {
-        m_pFind->Forget();
-        m_nTreeGeneration = m_pDoc->GetTreeGeneration();
-    }
+    ForgetOlderTree();
     try {
         auto pFilter = std::make_unique<CEntryFilter>(*m_pDoc->GetRoot(), "Find \"" + pattern + "\"");
         FillFilter(*m_pFind, *m_pDoc->GetCurrent(), pattern, *pFilter);

@@ -39,6 +39,7 @@ protected:
 
 private:
     void OnTextEdited();
+    void ForgetOlderTree();
 
     CVolraDoc* m_pDoc;  // not owned; null once the document has gone
     QLineEdit* m_pField;
