@@ -28,6 +28,12 @@ constexpr auto kSlowBatch = std::chrono::milliseconds(2);
 // by one: reads that miss the cache come in bursts (a new inode table, a new directory
 // block), with many cached ones between.
 constexpr auto kCalm = std::chrono::milliseconds(250);
+// A warm page cache still misses now and then (an inode table block, a directory block
+// evicted meanwhile), and a few workers reading the same block all wait for it: more workers
+// are let loose only while batches that waited on the disk make up this share of the recent
+// ones (a running average over about the last 16), as they do from the start of a cold walk.
+constexpr unsigned kShareOne = 1u << 16;
+constexpr unsigned kDiskBoundShare = kShareOne / 4;
 
 bool IsDotsName(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
 
@@ -236,7 +242,9 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     std::unique_ptr<Chunk> pChunk;
     if (got > 0)
         pChunk = ParseBatch(pJob, buffer.data(), static_cast<std::size_t>(got), found, bLastIsChild);
-    const bool bWaited = WaitedOnDisk(std::chrono::steady_clock::now() - start) || m_options.bEveryBatchWaits;
+    const auto end = std::chrono::steady_clock::now();
+    const bool bWaited = WaitedOnDisk(end - start)
+        || (m_options.nBatchesPerWait != 0 && m_nBatches.fetch_add(1) % m_options.nBatchesPerWait == 0);
     lock.lock();
     if (bClosedEarly)
         pJob->fd = -1;
@@ -252,7 +260,7 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
         if (pJob == m_pHead && m_bWalkWaiting)
             m_cvWalk.notify_one();
     }
-    NoteWaitingLocked(bWaited);
+    NoteWaitingLocked(bWaited, end);
     if (got <= 0 || pJob->bFinished || m_bStop) {
         pJob->endError = err;
         FinishReadingLocked(pJob);
@@ -422,10 +430,10 @@ void CReadAhead::ForgetLocked(Job* pJob)
 
 // Several workers only pay while they wait on the disk; with the page cache warm they
 // share the cores with the walk and with each other.
-void CReadAhead::NoteWaitingLocked(bool bWaitedOnDisk)
+void CReadAhead::NoteWaitingLocked(bool bWaitedOnDisk, std::chrono::steady_clock::time_point now)
 {
-    const auto now = std::chrono::steady_clock::now();
-    if (!bWaitedOnDisk) {
+    m_nWaitShare = m_nWaitShare - m_nWaitShare / 16 + (bWaitedOnDisk ? kShareOne / 16 : 0);
+    if (!bWaitedOnDisk || m_nWaitShare < kDiskBoundShare) {
         if (m_nAllowed > m_options.nThreads && now - m_lastDiskWait >= kCalm) {
             --m_nAllowed;
             m_lastDiskWait = now;

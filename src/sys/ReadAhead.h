@@ -54,7 +54,7 @@ public:
         // Past mount points: which file systems subdirectories on another device may lie
         // on to be read (their kinds are asked, as CFileFind::SetAskFsKinds does).
         CFsCrossing crossing;
-        bool bEveryBatchWaits = false;  // tests: as if the disk kept every batch waiting
+        unsigned nBatchesPerWait = 0;  // tests: as if the disk kept one batch in so many waiting
         std::uint64_t device = 0;
     };
     using Record = CListingChunk::Record;
@@ -158,7 +158,7 @@ private:
     void WakeForRoomLocked();
     void WakeForHeadLocked();
     bool WaitForWalk(Lock& lock, const WaitHook& hook);
-    void NoteWaitingLocked(bool bWaitedOnDisk);
+    void NoteWaitingLocked(bool bWaitedOnDisk, std::chrono::steady_clock::time_point now);
     bool IsChildWanted(const CFileStatus& status) const;
 
     const Options m_options;  // fitted to the descriptors left when it started
@@ -188,6 +188,8 @@ private:
     unsigned m_nIdle = 0;  // workers waiting for something to read
     unsigned m_nWaitingForRoom = 0;  // workers waiting for the walk to take what was read
     std::chrono::steady_clock::time_point m_lastDiskWait{};
+    unsigned m_nWaitShare = 0;  // of the recent batches that waited on the disk, in 1/65536
+    std::atomic<unsigned> m_nBatches{0};  // read, counted only for nBatchesPerWait
     bool m_bWalkWaiting = false;
     bool m_bHeadThrottled = false;
     bool m_bRoomWanted = false;  // a worker waits for the read-ahead to have room again

@@ -277,12 +277,15 @@ TEST(ReadAheadWalk, CarriesOnWithTheThreadsTheSystemAllowsAndStopsWhenMemoryRuns
     CReadAhead::Options growing;
     growing.nThreads = 1;
     growing.nMaxThreads = 4;
-    growing.bEveryBatchWaits = true;
+    growing.nBatchesPerWait = 1;
+    // A stray wait now and then (a warm cache that missed) lets no more workers loose.
+    CReadAhead::Options strayWaits = growing;
+    strayWaits.nBatchesPerWait = 16;
     const struct {
         int nStarts;
         CReadAhead::Options limits;
         unsigned nThreads;
-    } cases[] = {{0, kCramped, 0}, {2, kCramped, 2}, {2, growing, 2}, {99, growing, 4}};
+    } cases[] = {{0, kCramped, 0}, {2, kCramped, 2}, {2, growing, 2}, {99, growing, 4}, {99, strayWaits, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.nStarts << " starts, " << c.limits.nThreads << " threads");
         const ScopedThreadLimit limit(c.nStarts);
