@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <memory>
+#include <new>
 
 namespace {
 CEntry::IconLookup g_iconLookup = nullptr;
@@ -302,6 +304,27 @@ bool CEntry::ReplaceChild(const CEntry* pOld, CEntry* pNew)
     return true;
 }
 
+namespace {
+// The first eight bytes of a name, folded as CompareNames folds them, high byte first and
+// padded with zeros: keys order as the names do, and only names with equal keys need to be
+// compared in full. No name holds a zero byte, so a name ranks before longer ones it begins.
+std::uint64_t SortKey(std::string_view name)
+{
+    std::uint64_t key = 0;
+    const std::size_t n = std::min<std::size_t>(name.size(), 8);
+    for (std::size_t i = 0; i < n; ++i)
+        key |= std::uint64_t{FoldCase(static_cast<unsigned char>(name[i]))} << (56 - 8 * i);
+    return key;
+}
+
+struct KeyedPlace {
+    std::uint64_t key;
+    std::uint32_t place;
+};
+}  // namespace
+
+// Each name is read once for its key, rather than twice in every comparison: the names lie
+// far apart in memory, and a comparison by keys touches none of them.
 void CEntry::SortChildren()
 {
     std::uint32_t* first = m_children.Slots();
@@ -311,8 +334,24 @@ void CEntry::SortChildren()
     const auto name = [&header](std::uint32_t place) {
         return NameOf(header.pNames, CEntryPlaces::At(header.pTable, place)->m_nName);
     };
-    std::sort(first, first + n,
-              [&name](std::uint32_t x, std::uint32_t y) { return CompareNames(name(x), name(y)) < 0; });
+    constexpr std::size_t kOnStack = 64;
+    KeyedPlace onStack[kOnStack];
+    std::unique_ptr<KeyedPlace[]> onHeap;
+    if (n > kOnStack)
+        onHeap.reset(new (std::nothrow) KeyedPlace[n]);
+    KeyedPlace* keyed = n <= kOnStack ? onStack : onHeap.get();
+    if (keyed != nullptr) {
+        for (std::size_t i = 0; i < n; ++i)
+            keyed[i] = {SortKey(name(first[i])), first[i]};
+        std::sort(keyed, keyed + n, [&name](const KeyedPlace& x, const KeyedPlace& y) {
+            return x.key != y.key ? x.key < y.key : CompareNames(name(x.place), name(y.place)) < 0;
+        });
+        for (std::size_t i = 0; i < n; ++i)
+            first[i] = keyed[i].place;
+    } else {  // no memory for the keys: the names are compared in place
+        std::sort(first, first + n,
+                  [&name](std::uint32_t x, std::uint32_t y) { return CompareNames(name(x), name(y)) < 0; });
+    }
     if (n < m_children.capacity())
         m_children.m_nArray = CEntryArena::Of(*this).ResizeArray(m_children.m_nArray, static_cast<std::uint32_t>(n));
 }

@@ -249,6 +249,21 @@ TEST(Entry, ChildrenKeepListingOrderUntilSortedByNameThroughRemovalAndReplacemen
         {"abc", "ABD", -1}, {"Readme", "README", 0}, {"\xc3\xa9", "z", 1}, {"ab", "abc", -1}};
     for (const auto& [a, b, order] : pairs)
         EXPECT_EQ(std::clamp(CompareNames(a, b), -1, 1), order) << a << " " << b;
+
+    // Names alike in their first eight bytes, prefixes of each other, bytes at both ends of
+    // the range: sorted as the names compare.
+    std::vector<std::string> odd = {"abcdefghij2", "ABCDEFGHIJ1", "abcdefgh", "abcdefgh\x01", "abcdefg", "\xff",
+                                    "\x7f",        "Z",           "a",        "abcdefgH0"};
+    CEntry* dir = Add(&root, "odd", true);
+    for (const std::string& name : odd)
+        Add(dir, name, false, 1);
+    SortChildrenByName(*dir);
+    std::sort(odd.begin(), odd.end(),
+              [](const std::string& a, const std::string& b) { return CompareNames(a, b) < 0; });
+    std::vector<std::string> sorted;
+    for (const CEntry* c : dir->GetChildren())
+        sorted.emplace_back(c->GetName());
+    EXPECT_EQ(sorted, odd);
 }
 
 // Children are kept as places in the arena, turned back into entries through its table of
