@@ -68,6 +68,7 @@ public:
         std::size_t nChunk = 0;
         std::size_t nRecord = 0;
         bool bCacheTagged = false;  // the directory is a cache, listed as empty
+        bool bEnded = false;  // the walk read the listing's end: the job is finished
     };
     enum class EGot { Record, End, Cancelled };
     // Called every few milliseconds while the walk waits: it keeps the program responsive
@@ -155,6 +156,8 @@ private:
     void ForgetLocked(Job* pJob);
     std::unique_ptr<Chunk> ReleaseChunkLocked(Cursor& cursor);
     void FinishLocked(Job* pJob);
+    void EndLocked(Cursor& cursor);
+    void LetGoEndedLocked();
     void WakeForRoomLocked();
     void WakeForHeadLocked();
     bool WaitForWalk(Lock& lock, const WaitHook& hook);
@@ -172,6 +175,7 @@ private:
 
     Job* m_pTop = nullptr;
     Job* m_pHead = nullptr;  // the walk's next directory, or the one it is reading
+    Job* m_pEnded = nullptr;  // finished at its end, and still named by the walk's cursor
     std::vector<Job*> m_pending;  // not started yet: a heap, the earliest in walk order on top
     std::vector<Job*> m_parked;
     std::vector<Job*> m_openParents;  // keeping their descriptor for subdirectories

@@ -1,8 +1,12 @@
 #include "ReadAheadJob.h"
 
 #include <algorithm>
+#include <utility>
 
 // The walk's side: it takes directories in its order and their records as they come.
+//
+// m_pHead, and each job's key and bTaken, are the walk's own: only this thread changes them
+// (m_pHead under the lock, as the workers read it), so this thread reads them without it.
 
 namespace {
 constexpr auto kWaitSlice = std::chrono::milliseconds(10);  // the wait hook's period
@@ -18,13 +22,11 @@ CReadAhead::Job* CReadAhead::TakeTop(const void* pKey)
 
 bool CReadAhead::ExpectsChildOf(const void* pParentKey) const
 {
-    const Lock lock(m_mutex);
     return m_pHead != nullptr && m_pHead->pParent != nullptr && m_pHead->pParent->key == pParentKey;
 }
 
 CReadAhead::Job* CReadAhead::TakeChild(const void* pParentKey, std::string_view name, const void* pKey)
 {
-    const Lock lock(m_mutex);
     Job* pJob = m_pHead;
     if (pJob == nullptr || pJob->bTaken || pJob->pParent == nullptr || pJob->pParent->key != pParentKey
         || pJob->name != name)
@@ -53,6 +55,7 @@ int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCa
     cursor = Cursor{pJob};
     bCancelled = false;
     Lock lock(m_mutex);
+    LetGoEndedLocked();
     while (!pJob->bOpened)
         if (!WaitForWalk(lock, hook)) {
             bCancelled = true;
@@ -73,6 +76,10 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
         pRecord = &cursor.pChunk->At(cursor.nRecord);
         return EGot::Record;
     }
+    if (cursor.bEnded) {
+        nEndError = cursor.pJob->endError;  // set before the end was found, under the lock
+        return EGot::End;
+    }
     std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
     Lock lock(m_mutex);
     Job* pJob = cursor.pJob;
@@ -87,6 +94,7 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
         }
         if (pJob->state == Job::EState::Done) {
             nEndError = pJob->endError;
+            EndLocked(cursor);
             return EGot::End;
         }
         if (!WaitForWalk(lock, hook))
@@ -124,10 +132,13 @@ void CReadAhead::WakeForRoomLocked()
 void CReadAhead::Finish(Cursor& cursor)
 {
     Job* pJob = cursor.pJob;
-    if (pJob == nullptr)
+    if (pJob == nullptr || cursor.bEnded) {
+        cursor = Cursor{};  // done with when its end was read
         return;
+    }
     std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
     const Lock lock(m_mutex);
+    LetGoEndedLocked();
     if (cursor.pChunk != nullptr)
         pDone = ReleaseChunkLocked(cursor);
     FinishLocked(pJob);
@@ -136,11 +147,36 @@ void CReadAhead::Finish(Cursor& cursor)
     WakeForRoomLocked();
 }
 
+// The end of a listing is the end of the walk's work with it, most often: it is finished
+// under the lock that found the end, rather than under one more. The job itself is kept
+// until the walk's next call that takes the lock, as the cursor still names it (the path
+// of the listing's last item) until the walk lets it go.
+void CReadAhead::EndLocked(Cursor& cursor)
+{
+    Job* pJob = cursor.pJob;
+    LetGoEndedLocked();
+    ++pJob->nRefs;
+    m_pEnded = pJob;
+    FinishLocked(pJob);
+    cursor.bEnded = true;
+    WakeForHeadLocked();
+    WakeForRoomLocked();
+}
+
+void CReadAhead::LetGoEndedLocked()
+{
+    if (Job* pJob = std::exchange(m_pEnded, nullptr)) {
+        --pJob->nRefs;
+        ForgetLocked(pJob);
+    }
+}
+
 // Below a directory, in walk order, come the directories below it and nothing else: they
 // all go with it. One that a worker is reading ends after its batch, unread further.
 void CReadAhead::PassOver(const void* pParentKey, std::string_view name)
 {
     const Lock lock(m_mutex);
+    LetGoEndedLocked();
     Job* pJob = m_pHead;
     if (pJob == nullptr || pJob->bTaken || pJob->pParent == nullptr || pJob->pParent->key != pParentKey
         || pJob->name != name)
