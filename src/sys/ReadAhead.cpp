@@ -230,18 +230,27 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
 {
     lock.unlock();
     const auto start = std::chrono::steady_clock::now();
-    const ssize_t got = ::getdents64(pJob->fd, buffer.data(), buffer.size());
-    const int err = got < 0 ? errno : 0;
-    // A listing over without subdirectories needs its descriptor no more, and nobody else
-    // uses it: it is closed before the lock is taken, which the walk and the others wait on.
-    const bool bClosedEarly = got <= 0 && pJob->children.empty() && pJob->pParent != nullptr;
-    if (bClosedEarly)
-        CloseDescriptor(pJob->fd);
+    // Two batches are read for every time the lock is taken: most listings fit in one, and
+    // are then found to be over before what was read is handed over, under the same lock.
+    std::unique_ptr<Chunk> pChunks[2];
     std::vector<std::unique_ptr<Job>> found;  // owned here until the job adopts them
     bool bLastIsChild = false;
-    std::unique_ptr<Chunk> pChunk;
-    if (got > 0)
+    ssize_t got = 0;
+    int err = 0;
+    for (std::unique_ptr<Chunk>& pChunk : pChunks) {
+        got = ::getdents64(pJob->fd, buffer.data(), buffer.size());
+        err = got < 0 ? errno : 0;
+        if (got <= 0)
+            break;
         pChunk = ParseBatch(pJob, buffer.data(), static_cast<std::size_t>(got), found, bLastIsChild);
+        if (m_bStop)
+            break;
+    }
+    // A listing over without subdirectories needs its descriptor no more, and nobody else
+    // uses it: it is closed before the lock is taken, which the walk and the others wait on.
+    const bool bClosedEarly = got <= 0 && found.empty() && pJob->children.empty() && pJob->pParent != nullptr;
+    if (bClosedEarly)
+        CloseDescriptor(pJob->fd);
     const auto end = std::chrono::steady_clock::now();
     const bool bWaited = WaitedOnDisk(end - start)
         || (m_options.nBatchesPerWait != 0 && m_nBatches.fetch_add(1) % m_options.nBatchesPerWait == 0);
@@ -251,12 +260,18 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
 
     AdoptChildrenLocked(pJob, found);
     // A directory the walk passed over meanwhile keeps nothing more of what is read.
-    if (pChunk != nullptr && !pChunk->Empty() && !pJob->bFinished) {
-        pJob->bLastIsChild = bLastIsChild;
+    bool bPublished = false;
+    for (std::unique_ptr<Chunk>& pChunk : pChunks) {
+        if (pChunk == nullptr || pChunk->Empty() || pJob->bFinished)
+            continue;
         pJob->nHeld += pChunk->Size();
         m_nBuffered += pChunk->Size();
-        NoteBufferedLocked();
         pJob->chunks.push_back(std::move(pChunk));
+        bPublished = true;
+    }
+    if (bPublished) {
+        pJob->bLastIsChild = bLastIsChild;
+        NoteBufferedLocked();
         if (pJob == m_pHead && m_bWalkWaiting)
             m_cvWalk.notify_one();
     }
