@@ -215,9 +215,13 @@ CReadAhead::Job* CReadAhead::PickLocked(bool& bForRoom)
 
 void CReadAhead::ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock)
 {
+    Batch first;
     if (!pJob->bOpened)
-        OpenJob(pJob, lock);
-    if (pJob->fd < 0) {
+        OpenJob(pJob, buffer, first, lock);
+    if (first.bRead) {
+        if (!PublishLocked(pJob, first, lock))
+            return;
+    } else if (pJob->fd < 0) {
         FinishReadingLocked(pJob);
         return;
     }
@@ -229,39 +233,46 @@ void CReadAhead::ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock)
 bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
 {
     lock.unlock();
+    Batch batch;
+    ReadUnlocked(pJob, pJob->fd, buffer, batch);
+    lock.lock();
+    return PublishLocked(pJob, batch, lock);
+}
+
+// Two batches are read for every time the lock is taken: most listings fit in one, and are
+// then found to be over before what was read is handed over, under the same lock.
+void CReadAhead::ReadUnlocked(Job* pJob, int fd, std::vector<char>& buffer, Batch& batch)
+{
     const auto start = std::chrono::steady_clock::now();
-    // Two batches are read for every time the lock is taken: most listings fit in one, and
-    // are then found to be over before what was read is handed over, under the same lock.
-    std::unique_ptr<Chunk> pChunks[2];
-    std::vector<std::unique_ptr<Job>> found;  // owned here until the job adopts them
-    bool bLastIsChild = false;
-    ssize_t got = 0;
-    int err = 0;
-    for (std::unique_ptr<Chunk>& pChunk : pChunks) {
-        got = ::getdents64(pJob->fd, buffer.data(), buffer.size());
-        err = got < 0 ? errno : 0;
-        if (got <= 0)
+    batch.bRead = true;
+    for (std::unique_ptr<Chunk>& pChunk : batch.pChunks) {
+        batch.got = ::getdents64(fd, buffer.data(), buffer.size());
+        batch.err = batch.got < 0 ? errno : 0;
+        if (batch.got <= 0)
             break;
-        pChunk = ParseBatch(pJob, buffer.data(), static_cast<std::size_t>(got), found, bLastIsChild);
+        pChunk =
+            ParseBatch(pJob, fd, buffer.data(), static_cast<std::size_t>(batch.got), batch.found, batch.bLastIsChild);
         if (m_bStop)
             break;
     }
     // A listing over without subdirectories needs its descriptor no more, and nobody else
     // uses it: it is closed before the lock is taken, which the walk and the others wait on.
-    const bool bClosedEarly = got <= 0 && found.empty() && pJob->children.empty() && pJob->pParent != nullptr;
-    if (bClosedEarly)
-        CloseDescriptor(pJob->fd);
-    const auto end = std::chrono::steady_clock::now();
-    const bool bWaited = WaitedOnDisk(end - start)
+    batch.bClosedEarly = batch.got <= 0 && batch.found.empty() && pJob->children.empty() && pJob->pParent != nullptr;
+    if (batch.bClosedEarly)
+        CloseDescriptor(fd);
+    batch.end = std::chrono::steady_clock::now();
+    batch.bWaited = WaitedOnDisk(batch.end - start)
         || (m_options.nBatchesPerWait != 0 && m_nBatches.fetch_add(1) % m_options.nBatchesPerWait == 0);
-    lock.lock();
-    if (bClosedEarly)
-        pJob->fd = -1;
+}
 
-    AdoptChildrenLocked(pJob, found);
+bool CReadAhead::PublishLocked(Job* pJob, Batch& batch, Lock& lock)
+{
+    if (batch.bClosedEarly)
+        pJob->fd = -1;
+    AdoptChildrenLocked(pJob, batch.found);
     // A directory the walk passed over meanwhile keeps nothing more of what is read.
     bool bPublished = false;
-    for (std::unique_ptr<Chunk>& pChunk : pChunks) {
+    for (std::unique_ptr<Chunk>& pChunk : batch.pChunks) {
         if (pChunk == nullptr || pChunk->Empty() || pJob->bFinished)
             continue;
         pJob->nHeld += pChunk->Size();
@@ -270,14 +281,14 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
         bPublished = true;
     }
     if (bPublished) {
-        pJob->bLastIsChild = bLastIsChild;
+        pJob->bLastIsChild = batch.bLastIsChild;
         NoteBufferedLocked();
         if (pJob == m_pHead && m_bWalkWaiting)
             m_cvWalk.notify_one();
     }
-    NoteWaitingLocked(bWaited, end);
-    if (got <= 0 || pJob->bFinished || m_bStop) {
-        pJob->endError = err;
+    NoteWaitingLocked(batch.bWaited, batch.end);
+    if (batch.got <= 0 || pJob->bFinished || m_bStop) {
+        pJob->endError = batch.err;
         FinishReadingLocked(pJob);
         return false;
     }
@@ -325,7 +336,7 @@ void CReadAhead::DeleteJobLocked(Job* pJob)
     delete pJob;
 }
 
-std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes,
+std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, int fd, const char* pBatch, std::size_t nBytes,
                                                           std::vector<std::unique_ptr<Job>>& found,
                                                           bool& bLastIsChild) const
 {
@@ -346,10 +357,10 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, const char*
         const bool bDots = IsDotsName(name);
         if (bDots)
             status.directory = true;
-        else if (!ReadFileStatus(pJob->fd, name, de->d_type, status))
+        else if (!ReadFileStatus(fd, name, de->d_type, status))
             continue;  // removed since the listing was read: it is simply not there
         else if (m_options.crossing.bCross)
-            NoteFsKind(pJob->fd, name, pJob->device, status);
+            NoteFsKind(fd, name, pJob->device, status);
         const std::size_t nLength = std::strlen(name);
         pChunk->Add({name, nLength}, status);
         bLastIsChild = !bDots && IsChildWanted(status);

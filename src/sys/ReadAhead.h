@@ -131,14 +131,17 @@ private:
     bool StartWorkerLocked();
     Job* PickLocked(bool& bForRoom);
     using Lock = std::unique_lock<std::mutex>;
+    struct Batch;
     void ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock);
     bool ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock);
-    std::unique_ptr<Chunk> ParseBatch(Job* pJob, const char* pBatch, std::size_t nBytes,
+    void ReadUnlocked(Job* pJob, int fd, std::vector<char>& buffer, Batch& batch);
+    bool PublishLocked(Job* pJob, Batch& batch, Lock& lock);
+    std::unique_ptr<Chunk> ParseBatch(Job* pJob, int fd, const char* pBatch, std::size_t nBytes,
                                       std::vector<std::unique_ptr<Job>>& found, bool& bLastIsChild) const;
-    void OpenJob(Job* pJob, Lock& lock);
+    void OpenJob(Job* pJob, std::vector<char>& buffer, Batch& first, Lock& lock);
     int HoldParentFd(Job* pParent, int& err, Lock& lock);
     void LetGoParentFdLocked(Job* pParent);
-    int OpenInParent(Job* pJob, int& err, bool& bCacheTagged, Lock& lock);
+    int OpenInParent(Job* pJob, int& err, bool& bCacheTagged, std::vector<char>& buffer, Batch& first, Lock& lock);
     int ReopenLocked(Job* pJob, int& err, Lock& lock);
     bool ShedOpenParentLocked();
     bool CloseShallowestParentLocked();

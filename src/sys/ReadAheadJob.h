@@ -56,3 +56,16 @@ inline bool ComesLater(const CReadAhead::Job* a, const CReadAhead::Job* b)
     }
     return a->order > b->order;
 }
+
+// What a worker read of a listing without the lock, to be handed over under it.
+struct CReadAhead::Batch {
+    std::unique_ptr<Chunk> pChunks[2];
+    std::vector<std::unique_ptr<Job>> found;  // owned here until the job adopts them
+    std::chrono::steady_clock::time_point end;
+    ssize_t got = 0;  // of the last read: 0 at the listing's end, -1 on an error (err)
+    int err = 0;
+    bool bRead = false;
+    bool bLastIsChild = false;
+    bool bClosedEarly = false;  // the descriptor is closed: the listing is over
+    bool bWaited = false;  // on the disk
+};

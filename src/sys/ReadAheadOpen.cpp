@@ -87,7 +87,7 @@ void CReadAhead::CloseDescriptor(int fd)
 
 // An open that fails for want of memory or descriptors is the directory's error, as any
 // other; the walk reports it.
-void CReadAhead::OpenJob(Job* pJob, Lock& lock)
+void CReadAhead::OpenJob(Job* pJob, std::vector<char>& buffer, Batch& first, Lock& lock)
 {
     Job* pParent = pJob->pParent;
     int fd = -1;
@@ -95,7 +95,7 @@ void CReadAhead::OpenJob(Job* pJob, Lock& lock)
     bool bCacheTagged = false;
     try {
         do
-            fd = OpenInParent(pJob, err, bCacheTagged, lock);
+            fd = OpenInParent(pJob, err, bCacheTagged, buffer, first, lock);
         while (fd < 0 && IsOutOfDescriptors(err) && ShedOpenParentLocked());
     } catch (const std::bad_alloc&) {
         if (!lock.owns_lock())
@@ -117,8 +117,10 @@ void CReadAhead::OpenJob(Job* pJob, Lock& lock)
 }
 
 // Opens the job's directory in its parent's descriptor, found again if need be; -1 with
-// err set when it cannot.
-int CReadAhead::OpenInParent(Job* pJob, int& err, bool& bCacheTagged, Lock& lock)
+// err set when it cannot. The listing's first batches are read into first before the lock
+// is taken again: the lock is taken once for both.
+int CReadAhead::OpenInParent(Job* pJob, int& err, bool& bCacheTagged, std::vector<char>& buffer, Batch& first,
+                             Lock& lock)
 {
     Job* pParent = pJob->pParent;
     const int parentFd = HoldParentFd(pParent, err, lock);
@@ -129,14 +131,19 @@ int CReadAhead::OpenInParent(Job* pJob, int& err, bool& bCacheTagged, Lock& lock
     try {
         fd = OpenSubdirectory(parentFd, pJob->name.c_str());
         err = fd < 0 ? errno : 0;
+        if (fd >= 0)
+            NoteDescriptorOpened();
         bCacheTagged = fd >= 0 && m_options.bSkipCaches && HasCacheDirTag(fd);
+        if (fd >= 0 && !bCacheTagged)
+            ReadUnlocked(pJob, fd, buffer, first);
     } catch (...) {
+        if (fd >= 0 && !first.bClosedEarly)
+            CloseDescriptor(fd);
+        first = Batch{};
         lock.lock();
         --pParent->nFdUsers;
         throw;
     }
-    if (fd >= 0)
-        NoteDescriptorOpened();
     lock.lock();
     --pParent->nFdUsers;
     return fd;
