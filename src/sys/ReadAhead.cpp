@@ -281,6 +281,8 @@ bool CReadAhead::PublishLocked(Job* pJob, Batch& batch, Lock& lock)
         bPublished = true;
     }
     if (bPublished) {
+        if (pJob->pFirstChunk.load(std::memory_order_relaxed) == nullptr)
+            pJob->pFirstChunk.store(pJob->chunks.front().get(), std::memory_order_release);
         pJob->bLastIsChild = batch.bLastIsChild;
         NoteBufferedLocked();
         if (pJob == m_pHead && m_bWalkWaiting)

@@ -18,6 +18,9 @@ struct CReadAhead::Job {
     Job* pLivePrev = nullptr;  // every job alive, for the end: linked, as a set would
     Job* pLiveNext = nullptr;  // cost an allocation and a hash for every directory
     std::vector<std::unique_ptr<Chunk>> chunks;  // null once the walk is past them
+    // The listing's first chunk once it is read (set under the lock, after all else the walk
+    // begins with): most often the walk begins a directory with it, without the lock.
+    std::atomic<const Chunk*> pFirstChunk{nullptr};
     std::size_t nHeld = 0;  // records in chunks not yet given back
     std::vector<Job*> children;  // subdirectories found, in listing order, until the end
     int fd = -1;

@@ -54,6 +54,11 @@ int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCa
 {
     cursor = Cursor{pJob};
     bCancelled = false;
+    // Its first records read, a directory is open and no cache: nothing more to ask.
+    if (const Chunk* pFirst = pJob->pFirstChunk.load(std::memory_order_acquire)) {
+        cursor.pChunk = pFirst;
+        return 0;
+    }
     Lock lock(m_mutex);
     LetGoEndedLocked();
     while (!pJob->bOpened)
