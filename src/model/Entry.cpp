@@ -215,9 +215,11 @@ void CEntry::SetName(std::string_view name)
     // Stored before the old one is given back: the name may be a view of it.
     CEntryArena& arena = CEntryArena::Of(*this);
     const std::uint32_t nOld = m_nName;
+    const std::uint8_t nOldLength = m_nNameLength;
     m_nName = name.empty() ? 0 : arena.StoreName(name);
+    m_nNameLength = name.size() < kLongName ? static_cast<std::uint8_t>(name.size()) : kLongName;
     if (nOld != 0)
-        arena.FreeName(nOld);
+        arena.FreeName(nOld, nOldLength);
 }
 
 void CEntry::SetTimes(CTime created, CTime modified, CTime accessed)
@@ -332,7 +334,8 @@ void CEntry::SortChildren()
     // Every child lies in this arena: its tables are looked up once, not per comparison.
     const CEntryBlockHeader& header = CEntryPlaces::HeaderOf(this);
     const auto name = [&header](std::uint32_t place) {
-        return NameOf(header.pNames, CEntryPlaces::At(header.pTable, place)->m_nName);
+        const CEntry* pChild = CEntryPlaces::At(header.pTable, place);
+        return NameOf(header.pNames, pChild->m_nName, pChild->m_nNameLength);
     };
     constexpr std::size_t kOnStack = 64;
     KeyedPlace onStack[kOnStack];

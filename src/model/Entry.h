@@ -92,7 +92,9 @@ public:
     bool IsExcluded() const { return m_bExcluded != 0; }
     void SetExcluded(bool bExcluded) { m_bExcluded = bExcluded ? 1 : 0; }
     std::string GetPath() const;
-    std::string_view GetName() const { return NameOf(CEntryPlaces::HeaderOf(this).pNames, m_nName); }
+    // Names of this many bytes or more have their length stored with them.
+    static constexpr std::uint8_t kLongName = 0xFF;
+    std::string_view GetName() const { return NameOf(CEntryPlaces::HeaderOf(this).pNames, m_nName, m_nNameLength); }
     // Asks the processor to fetch the name's bytes: walks over many entries call it a few
     // entries ahead of the one whose name they read.
     void PrefetchName() const
@@ -174,7 +176,9 @@ private:
     // The size on disk in 512-byte blocks, as the file system counts it, or in bytes
     // (m_bDiskInBytes) for a reader that counts otherwise (an FTP server).
     std::uint32_t m_nDisk = 0;
-    std::uint8_t m_length[6] = {};  // bytes, little-endian
+    std::uint8_t m_length[5] = {};  // bytes, little-endian
+    // The name's length, or kLongName for one that has its length stored before it.
+    std::uint8_t m_nNameLength = 0;
     std::uint16_t m_nColour : 3 = 0;  // position among its siblings in listing order, mod 8
     std::uint16_t m_bDirectory : 1 = 0;
     // A directory on another file system than its search root.
@@ -185,7 +189,7 @@ private:
     std::uint16_t m_bHardLink : 1 = 0;  // its identity is in the arena's link table
     std::uint16_t m_bLinkRepeat : 1 = 0;
     std::uint16_t m_bExcluded : 1 = 0;
-    // Both sizes are in the arena: a length from 256 TiB on, or a size on disk that neither
+    // Both sizes are in the arena: a length from 1 TiB on, or a size on disk that neither
     // 32-bit form holds (from 2 TiB on, or 4 GiB on for one counted in bytes).
     std::uint16_t m_bWideSizes : 1 = 0;
     std::uint16_t m_bDiskInBytes : 1 = 0;
@@ -202,7 +206,7 @@ private:
 
     static constexpr std::uint32_t kWideTime = 0xFFFFFFFE;
     static constexpr std::uint32_t kUnknownTime = 0xFFFFFFFF;
-    static constexpr std::int64_t kLengthLimit = std::int64_t{1} << 48;
+    static constexpr std::int64_t kLengthLimit = std::int64_t{1} << 40;
 
     std::int64_t TimeAt(int i) const;
     std::string TimeText(int i) const;  // empty when the time is unknown
@@ -219,18 +223,19 @@ private:
     // Stores both totals, in the entry where they fit and in the arena otherwise.
     void SetTotals(std::int64_t nLength, std::int64_t nDisk);
 
-    // A name reference (m_nName) read through its arena's table of name chunks.
-    static std::string_view NameOf(char* const* pNames, std::uint32_t nName)
+    // A name reference (m_nName, m_nNameLength) read through its arena's table of name
+    // chunks. Names are stored without their length, which the entry keeps, unless they
+    // are longer than its byte holds.
+    static std::string_view NameOf(char* const* pNames, std::uint32_t nName, std::uint8_t nLength)
     {
         if (nName == 0)
             return {};
         const char* pStored = CEntryPlaces::NameAt(pNames, nName);
-        const auto n = static_cast<unsigned char>(pStored[0]);
-        if (n != 0xFF)
-            return {pStored + 1, n};
+        if (nLength != kLongName)
+            return {pStored, nLength};
         std::uint32_t nLong = 0;
-        std::memcpy(&nLong, pStored + 1, sizeof nLong);
-        return {pStored + 5, nLong};
+        std::memcpy(&nLong, pStored, sizeof nLong);
+        return {pStored + sizeof nLong, nLong};
     }
 
     static inline bool s_bDiskSizes = false;

@@ -15,14 +15,13 @@ bool IsWithin(const CEntry* pEntry, const CEntry* pAncestor)
     return false;
 }
 
-std::size_t StoredNameSize(const char* pStored)
+std::size_t StoredNameSize(const char* pStored, std::uint8_t nLength)
 {
-    const auto n = static_cast<unsigned char>(pStored[0]);
-    if (n != 0xFF)
-        return 1 + std::size_t{n};
+    if (nLength != CEntry::kLongName)
+        return nLength;
     std::uint32_t nLong = 0;
-    std::memcpy(&nLong, pStored + 1, sizeof nLong);
-    return 5 + std::size_t{nLong};
+    std::memcpy(&nLong, pStored, sizeof nLong);
+    return sizeof nLong + std::size_t{nLong};
 }
 }  // namespace
 
@@ -137,7 +136,7 @@ void CEntryArena::Free(CEntry* pEntry)
 void CEntryArena::FreeOne(CEntry* pEntry)
 {
     if (pEntry->m_nName != 0)
-        FreeName(pEntry->m_nName);
+        FreeName(pEntry->m_nName, pEntry->m_nNameLength);
     FreeArray(pEntry->m_children.m_nArray);
     if (pEntry->HasWideTimes())
         m_wideTimes.erase(pEntry);
@@ -282,8 +281,8 @@ void CEntryArena::SetOwnDevice(const CEntry& entry, bool bOwn, std::uint64_t dev
 
 std::uint32_t CEntryArena::StoreName(std::string_view name)
 {
-    const bool bLong = name.size() >= 0xFF;
-    const std::size_t nPrefix = bLong ? 5 : 1;
+    const bool bLong = name.size() >= CEntry::kLongName;
+    const std::size_t nPrefix = bLong ? sizeof(std::uint32_t) : 0;
     const std::size_t nStored = nPrefix + name.size();
     std::uint32_t ref = 0;
     if (nStored < m_freeNames.size() && !m_freeNames[nStored].empty()) {
@@ -293,18 +292,17 @@ std::uint32_t CEntryArena::StoreName(std::string_view name)
         ref = m_names.Take(nStored);
     }
     char* pBytes = m_names.At(ref);
-    pBytes[0] = static_cast<char>(bLong ? 0xFF : name.size());
     if (bLong) {
         const auto nLong = static_cast<std::uint32_t>(name.size());
-        std::memcpy(pBytes + 1, &nLong, sizeof nLong);
+        std::memcpy(pBytes, &nLong, sizeof nLong);
     }
     std::memcpy(pBytes + nPrefix, name.data(), name.size());
     return ref;
 }
 
-void CEntryArena::FreeName(std::uint32_t ref)
+void CEntryArena::FreeName(std::uint32_t ref, std::uint8_t nLength)
 {
-    const std::size_t nStored = StoredNameSize(m_names.At(ref));
+    const std::size_t nStored = StoredNameSize(m_names.At(ref), nLength);
     if (m_names.IsAlone(nStored)) {
         m_names.GiveBackAlone(ref);
         return;

@@ -104,8 +104,9 @@ private:
 
     // Names: each stored with its length in front, in one byte below 255, else as 255 and
     // four bytes. References (CEntryPlaces::NameAt); 0 is the empty name, never stored.
+    // A name of CEntry::kLongName bytes or more is stored after its length.
     std::uint32_t StoreName(std::string_view name);
-    void FreeName(std::uint32_t ref);
+    void FreeName(std::uint32_t ref, std::uint8_t nLength);
 
     // Children arrays, their header in the two slots before the first (CEntryPlaces::ArrayAt).
     // Resizing keeps the children that fit and gives the old array back; to capacity 0 it

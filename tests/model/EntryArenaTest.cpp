@@ -40,8 +40,8 @@ std::string NameOf(std::size_t nLength, std::size_t i)
 }
 }  // namespace
 
-// Lengths at each edge of the stored forms: the one-byte length (up to 254), the five-byte
-// one, and past a quarter of a chunk, where a name is allocated alone.
+// Lengths at each edge of the stored forms: the length in the entry (up to 254), the one
+// stored before the name, and past a quarter of a chunk, where a name is allocated alone.
 TEST(EntryArena, NamesOfEveryLengthFindTheirBytesAndTheirRoomIsMadeAgain)
 {
     const std::size_t lengths[] = {0, 1, 2, 254, 255, 256, 4000, 16379, 16380, 16381, 70000};

@@ -365,7 +365,7 @@ TEST(Entry, UnknownTimesReadAsNothingWhateverTheirRange)
     }
 }
 
-// Lengths take 48 bits and sizes on disk 32, counted in blocks of 512 bytes or, when a
+// Lengths take 40 bits and sizes on disk 32, counted in blocks of 512 bytes or, when a
 // reader counts otherwise, in bytes; anything beyond is kept exactly all the same.
 TEST(Entry, SizesOfAnyMagnitudeAreKeptExactlyAndTotalsCrossEveryForm)
 {
@@ -374,8 +374,8 @@ TEST(Entry, SizesOfAnyMagnitudeAreKeptExactlyAndTotalsCrossEveryForm)
     const std::pair<std::int64_t, std::int64_t> sizes[] = {
         {0, 0},
         {1, 4096},
-        {(std::int64_t{1} << 48) - 1, k2T - 512},
-        {std::int64_t{1} << 48, k2T},
+        {(std::int64_t{1} << 40) - 1, k2T - 512},
+        {std::int64_t{1} << 40, k2T},
         {511, 511},
         {4294967295, 4294967295},
         {4294967297, 4294967297},
