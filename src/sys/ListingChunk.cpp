@@ -1,5 +1,7 @@
 #include "ListingChunk.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -20,9 +22,12 @@ bool CListingChunk::Fits(const CFileStatus& status, std::size_t nNameOffset, std
 
 void CListingChunk::Add(std::string_view name, const CFileStatus& status)
 {
+    if (m_nRecords == m_nRecordRoom || name.size() > m_nNameRoom - m_nNameBytes)
+        MakeRoom(std::max<std::size_t>(2 * m_nRecordRoom, m_nRecords + 1),
+                 std::max(2 * m_nNameRoom, m_nNameBytes + name.size()));
     if (m_device == 0)
         m_device = status.device;
-    const std::size_t nOffset = m_names.size();
+    const std::size_t nOffset = m_nNameBytes;
     Record r{};
     r.flags = status.directory ? kDirectory : 0;
     if (Fits(status, nOffset, name.size())) {
@@ -40,22 +45,35 @@ void CListingChunk::Add(std::string_view name, const CFileStatus& status)
         r.length = static_cast<std::uint32_t>(m_wide.size());
         m_wide.push_back({status, static_cast<std::uint32_t>(nOffset), static_cast<std::uint32_t>(name.size())});
     }
-    // Should memory run out, what was stored before the record is merely unused.
-    m_names.insert(m_names.end(), name.begin(), name.end());
-    m_records.push_back(r);
+    std::copy(name.begin(), name.end(), Names() + nOffset);
+    m_nNameBytes += name.size();
+    Records()[m_nRecords++] = r;
 }
 
 void CListingChunk::Reserve(std::size_t nRecords, std::size_t nNameBytes)
 {
-    m_records.reserve(nRecords);
-    m_names.reserve(nNameBytes);
+    if (nRecords > m_nRecordRoom || nNameBytes > m_nNameRoom)
+        MakeRoom(std::max(nRecords, m_nRecordRoom), std::max(nNameBytes, m_nNameRoom));
+}
+
+// Should memory run out, the chunk stays as it was.
+void CListingChunk::MakeRoom(std::size_t nRecords, std::size_t nNameBytes)
+{
+    auto pBlock = std::make_unique_for_overwrite<unsigned char[]>(nRecords * sizeof(Record) + nNameBytes);
+    if (m_nRecords != 0)
+        std::memcpy(pBlock.get(), m_pBlock.get(), m_nRecords * sizeof(Record));
+    if (m_nNameBytes != 0)
+        std::memcpy(pBlock.get() + nRecords * sizeof(Record), Names(), m_nNameBytes);
+    m_pBlock = std::move(pBlock);
+    m_nRecordRoom = nRecords;
+    m_nNameRoom = nNameBytes;
 }
 
 void CListingChunk::Clear()
 {
-    m_records.clear();
+    m_nRecords = 0;
+    m_nNameBytes = 0;
     m_wide.clear();
-    m_names.clear();
     m_device = 0;
 }
 
@@ -63,9 +81,9 @@ std::string_view CListingChunk::NameOf(const Record& r) const
 {
     if ((r.flags & kWide) != 0) {
         const Wide& w = m_wide[r.length];
-        return {m_names.data() + w.nameOffset, w.nameLength};
+        return {Names() + w.nameOffset, w.nameLength};
     }
-    return {m_names.data() + r.nameOffset, r.nameLength};
+    return {Names() + r.nameOffset, r.nameLength};
 }
 
 void CListingChunk::StatusOf(const Record& r, CFileStatus& status) const

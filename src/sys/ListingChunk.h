@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -26,16 +27,16 @@ public:
     static_assert(sizeof(Record) == 32);
 
     // Room for what a batch holds, counted before its statuses are read, so that the chunk
-    // takes what it needs and no more.
+    // takes what it needs and no more, in one allocation for records and names together.
     void Reserve(std::size_t nRecords, std::size_t nNameBytes);
     // Appends an item; may throw std::bad_alloc.
     void Add(std::string_view name, const CFileStatus& status);
     void Clear();
-    std::size_t Size() const { return m_records.size(); }
-    bool Empty() const { return m_records.empty(); }
+    std::size_t Size() const { return m_nRecords; }
+    bool Empty() const { return m_nRecords == 0; }
     // How many items keep their whole status aside.
     std::size_t WideCount() const { return m_wide.size(); }
-    const Record& At(std::size_t i) const { return m_records[i]; }
+    const Record& At(std::size_t i) const { return Records()[i]; }
     std::string_view NameOf(const Record& r) const;
     // The status as it was added.
     void StatusOf(const Record& r, CFileStatus& status) const;
@@ -48,9 +49,16 @@ private:
         std::uint32_t nameLength;
     };
     bool Fits(const CFileStatus& status, std::size_t nNameOffset, std::size_t nNameLength) const;
+    Record* Records() const { return reinterpret_cast<Record*>(m_pBlock.get()); }
+    char* Names() const { return reinterpret_cast<char*>(m_pBlock.get()) + m_nRecordRoom * sizeof(Record); }
+    void MakeRoom(std::size_t nRecords, std::size_t nNameBytes);
 
-    std::vector<Record> m_records;
+    // The records, then the names; unsigned char, so that records may live in it.
+    std::unique_ptr<unsigned char[]> m_pBlock;
+    std::size_t m_nRecords = 0;
+    std::size_t m_nRecordRoom = 0;
+    std::size_t m_nNameBytes = 0;
+    std::size_t m_nNameRoom = 0;
     std::vector<Wide> m_wide;
-    std::vector<char> m_names;
     std::uint64_t m_device = 0;  // of the first item whose device is known
 };
