@@ -250,14 +250,14 @@ void CReadAhead::ReadUnlocked(Job* pJob, int fd, std::vector<char>& buffer, Batc
         batch.err = batch.got < 0 ? errno : 0;
         if (batch.got <= 0)
             break;
-        pChunk =
-            ParseBatch(pJob, fd, buffer.data(), static_cast<std::size_t>(batch.got), batch.found, batch.bLastIsChild);
+        pChunk = ParseBatch(pJob, fd, buffer.data(), static_cast<std::size_t>(batch.got), batch);
         if (m_bStop)
             break;
     }
     // A listing over without subdirectories needs its descriptor no more, and nobody else
     // uses it: it is closed before the lock is taken, which the walk and the others wait on.
-    batch.bClosedEarly = batch.got <= 0 && batch.found.empty() && pJob->children.empty() && pJob->pParent != nullptr;
+    batch.bClosedEarly =
+        batch.got <= 0 && batch.pFound == nullptr && pJob->pFound == nullptr && pJob->pParent != nullptr;
     if (batch.bClosedEarly)
         CloseDescriptor(fd);
     batch.end = std::chrono::steady_clock::now();
@@ -269,7 +269,7 @@ bool CReadAhead::PublishLocked(Job* pJob, Batch& batch, Lock& lock)
 {
     if (batch.bClosedEarly)
         pJob->fd = -1;
-    AdoptChildrenLocked(pJob, batch.found);
+    AdoptChildrenLocked(pJob, batch);
     // A directory the walk passed over meanwhile keeps nothing more of what is read.
     bool bPublished = false;
     for (std::unique_ptr<Chunk>& pChunk : batch.pChunks) {
@@ -308,14 +308,18 @@ bool CReadAhead::PublishLocked(Job* pJob, Batch& batch, Lock& lock)
     return true;
 }
 
-// Should memory run out, the subdirectories found stay in found, and go with it.
-void CReadAhead::AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found)
+// Linked in front of those found before, as they were found after them.
+void CReadAhead::AdoptChildrenLocked(Job* pJob, Batch& batch)
 {
-    pJob->children.reserve(pJob->children.size() + found.size());
-    for (std::unique_ptr<Job>& pChild : found) {
-        AddLiveLocked(pChild.get());
-        pJob->children.push_back(pChild.release());
-    }
+    if (batch.pFound == nullptr)
+        return;
+    for (Job* pChild = batch.pFound; pChild != nullptr; pChild = pChild->pNextFound)
+        AddLiveLocked(pChild);
+    batch.pFirstFound->pNextFound = pJob->pFound;
+    pJob->pFound = batch.pFound;
+    pJob->nFound += batch.nFound;
+    batch.pFound = batch.pFirstFound = nullptr;
+    batch.nFound = 0;
 }
 
 void CReadAhead::AddLiveLocked(Job* pJob)
@@ -339,8 +343,7 @@ void CReadAhead::DeleteJobLocked(Job* pJob)
 }
 
 std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, int fd, const char* pBatch, std::size_t nBytes,
-                                                          std::vector<std::unique_ptr<Job>>& found,
-                                                          bool& bLastIsChild) const
+                                                          Batch& batch) const
 {
     auto pChunk = std::make_unique<Chunk>();
     std::size_t nRecords = 0;
@@ -365,14 +368,18 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, int fd, con
             NoteFsKind(fd, name, pJob->device, status);
         const std::size_t nLength = std::strlen(name);
         pChunk->Add({name, nLength}, status);
-        bLastIsChild = !bDots && IsChildWanted(status);
-        if (bLastIsChild) {
+        batch.bLastIsChild = !bDots && IsChildWanted(status);
+        if (batch.bLastIsChild) {
             auto pChild = std::make_unique<Job>();
             pChild->pParent = pJob;
             pChild->name.assign(name, nLength);
             pChild->depth = pJob->depth + 1;
             pChild->device = status.device;
-            found.push_back(std::move(pChild));
+            pChild->pNextFound = batch.pFound;
+            batch.pFound = pChild.release();
+            if (batch.pFirstFound == nullptr)
+                batch.pFirstFound = batch.pFound;
+            ++batch.nFound;
         }
     }
     return pChunk;
@@ -383,9 +390,11 @@ std::unique_ptr<CReadAhead::Chunk> CReadAhead::ParseBatch(Job* pJob, int fd, con
 void CReadAhead::FailReadingLocked(Job* pJob)
 {
     pJob->endError = ENOMEM;
-    for (Job* pChild : pJob->children)
+    while (Job* pChild = pJob->pFound) {
+        pJob->pFound = pChild->pNextFound;
         DeleteJobLocked(pChild);
-    pJob->children.clear();
+    }
+    pJob->nFound = 0;
     FinishReadingLocked(pJob);
 }
 
@@ -395,17 +404,20 @@ void CReadAhead::FinishReadingLocked(Job* pJob)
 {
     const bool bWanted = pJob->bInOrder && !m_bStop;
     if (bWanted)
-        m_pending.reserve(m_pending.size() + pJob->children.size());  // may throw: nothing changed yet
+        m_pending.reserve(m_pending.size() + pJob->nFound);  // may throw: nothing changed yet
     // The walk stops at once at a refusal in mid-listing, leaving the item before it alone.
-    if (pJob->endError == EACCES && pJob->bLastIsChild && !pJob->children.empty()) {
-        DeleteJobLocked(pJob->children.back());
-        pJob->children.pop_back();
+    if (pJob->endError == EACCES && pJob->bLastIsChild && pJob->pFound != nullptr) {
+        Job* pLast = pJob->pFound;
+        pJob->pFound = pLast->pNextFound;
+        --pJob->nFound;
+        DeleteJobLocked(pLast);
     }
     pJob->state = Job::EState::Done;
     Job* pAfter = pJob;
     std::uint32_t nOrder = 0;
-    for (auto it = pJob->children.rbegin(); it != pJob->children.rend(); ++it) {
-        Job* pChild = *it;
+    for (Job *pChild = pJob->pFound, *pNextChild = nullptr; pChild != nullptr; pChild = pNextChild) {
+        pNextChild = pChild->pNextFound;
+        pChild->pNextFound = nullptr;
         if (!bWanted) {
             DeleteJobLocked(pChild);
             continue;
@@ -422,19 +434,21 @@ void CReadAhead::FinishReadingLocked(Job* pJob)
         m_pending.push_back(pChild);
         std::push_heap(m_pending.begin(), m_pending.end(), ComesLater);
     }
-    const auto nChildren = static_cast<std::uint32_t>(bWanted ? pJob->children.size() : 0);
+    const std::uint32_t nChildren = bWanted ? pJob->nFound : 0;
     pJob->nRefs += nChildren;
     pJob->nUnopened = nChildren;
-    pJob->children.clear();
-    pJob->children.shrink_to_fit();
+    pJob->pFound = nullptr;
+    pJob->nFound = 0;
     if (nChildren > 0)
         KeepFdLocked(pJob);
     else if (pJob != m_pTop)
         CloseFdLocked(pJob);
     if (pJob == m_pHead && m_bWalkWaiting)
         m_cvWalk.notify_one();
-    if (nChildren > 0 && m_nIdle > 0)
-        m_cvWork.notify_all();
+    // As many idle workers as there are subdirectories to read, not more: each wakes to take
+    // the lock.
+    for (unsigned n = std::min<std::uint32_t>(nChildren, m_nIdle); n > 0; --n)
+        m_cvWork.notify_one();
     ForgetLocked(pJob);
 }
 

@@ -136,8 +136,7 @@ private:
     bool ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock);
     void ReadUnlocked(Job* pJob, int fd, std::vector<char>& buffer, Batch& batch);
     bool PublishLocked(Job* pJob, Batch& batch, Lock& lock);
-    std::unique_ptr<Chunk> ParseBatch(Job* pJob, int fd, const char* pBatch, std::size_t nBytes,
-                                      std::vector<std::unique_ptr<Job>>& found, bool& bLastIsChild) const;
+    std::unique_ptr<Chunk> ParseBatch(Job* pJob, int fd, const char* pBatch, std::size_t nBytes, Batch& batch) const;
     void OpenJob(Job* pJob, std::vector<char>& buffer, Batch& first, Lock& lock);
     int HoldParentFd(Job* pParent, int& err, Lock& lock);
     void LetGoParentFdLocked(Job* pParent);
@@ -146,7 +145,7 @@ private:
     bool ShedOpenParentLocked();
     bool CloseShallowestParentLocked();
     static Options FitToDescriptorsLeft(const Options& options);
-    void AdoptChildrenLocked(Job* pJob, std::vector<std::unique_ptr<Job>>& found);
+    void AdoptChildrenLocked(Job* pJob, Batch& batch);
     void AddLiveLocked(Job* pJob);
     void DeleteJobLocked(Job* pJob);
     void NoteDescriptorOpened();

@@ -22,7 +22,11 @@ struct CReadAhead::Job {
     // begins with): most often the walk begins a directory with it, without the lock.
     std::atomic<const Chunk*> pFirstChunk{nullptr};
     std::size_t nHeld = 0;  // records in chunks not yet given back
-    std::vector<Job*> children;  // subdirectories found, in listing order, until the end
+    // Subdirectories found, until the end of the listing: linked through pNextFound, the
+    // last found first (the order in which they go after their directory in walk order).
+    Job* pFound = nullptr;
+    Job* pNextFound = nullptr;
+    std::uint32_t nFound = 0;
     int fd = -1;
     int openError = 0;
     int endError = 0;
@@ -39,7 +43,7 @@ struct CReadAhead::Job {
     bool bCounted = false;  // counts one in m_nBuffered while started and not finished
     bool bTaken = false;  // by the walk
     bool bFinished = false;  // the walk is done with it
-    bool bLastIsChild = false;  // the last record read is children.back()
+    bool bLastIsChild = false;  // the last record read is pFound
     bool bCacheTagged = false;  // a cache: opened, found tagged, and never listed
 };
 
@@ -63,7 +67,23 @@ inline bool ComesLater(const CReadAhead::Job* a, const CReadAhead::Job* b)
 // What a worker read of a listing without the lock, to be handed over under it.
 struct CReadAhead::Batch {
     std::unique_ptr<Chunk> pChunks[2];
-    std::vector<std::unique_ptr<Job>> found;  // owned here until the job adopts them
+    // Subdirectories found, owned here until the job adopts them: the last found first.
+    Job* pFound = nullptr;
+    Job* pFirstFound = nullptr;
+    std::uint32_t nFound = 0;
+    Batch() = default;
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    ~Batch() { Drop(); }
+    void Drop()
+    {
+        while (Job* pJob = pFound) {
+            pFound = pJob->pNextFound;
+            delete pJob;
+        }
+        pFirstFound = nullptr;
+        nFound = 0;
+    }
     std::chrono::steady_clock::time_point end;
     ssize_t got = 0;  // of the last read: 0 at the listing's end, -1 on an error (err)
     int err = 0;

@@ -139,7 +139,10 @@ int CReadAhead::OpenInParent(Job* pJob, int& err, bool& bCacheTagged, std::vecto
     } catch (...) {
         if (fd >= 0 && !first.bClosedEarly)
             CloseDescriptor(fd);
-        first = Batch{};
+        first.Drop();
+        for (std::unique_ptr<Chunk>& pChunk : first.pChunks)
+            pChunk.reset();
+        first.bRead = false;
         lock.lock();
         --pParent->nFdUsers;
         throw;
