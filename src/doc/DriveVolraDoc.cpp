@@ -13,6 +13,7 @@
 #include "sys/ErrorText.h"
 #include "sys/FileFind.h"
 #include "sys/LastError.h"
+#include "sys/MountTable.h"
 #include "sys/PrefetchFind.h"
 #include "sys/Trash.h"
 #include "sys/TrashBatch.h"
@@ -251,6 +252,8 @@ bool CDriveVolraDoc::IsExcluded(const CEntry* pParent, std::string_view name)
 
 bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 {
+    if (!m_bKeepMet)
+        return false;
     try {
         return m_dirsMet.Meet(device, inode);
     } catch (const std::bad_alloc&) {
@@ -260,12 +263,16 @@ bool CDriveVolraDoc::IsMetBefore(std::uint64_t device, std::uint64_t inode)
 
 // A walk starts afresh at the root, or at a directory a refresh reads again: what it meets
 // is compared with that directory and the ones above it (a bind mount of an ancestor).
-// Found by "..", one level at a time, so that a long path is no obstacle.
+// Found by "..", one level at a time, so that a long path is no obstacle. A walk that keeps
+// to one file system meets a directory twice only through a mount of that file system below
+// its start; with none, it keeps no count. The mount table is read once, as the walk starts:
+// a mount made meanwhile may show a directory twice, as it would to du.
 void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
 {
     m_dirsMet.Clear();
     int fd = ::open(pStart->GetPath().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    for (const CEntry* p = pStart; p != nullptr && fd >= 0; p = p->GetParent()) {
+    m_bKeepMet = m_excludes.bCrossFileSystems || fd < 0 || MayMeetDirectoriesTwice(fd);
+    for (const CEntry* p = pStart; p != nullptr && fd >= 0 && m_bKeepMet; p = p->GetParent()) {
         struct stat st {};
         if (::fstat(fd, &st) == 0
             && (m_excludes.bCrossFileSystems || static_cast<std::uint64_t>(st.st_dev) == m_rootDevice))
@@ -283,6 +290,7 @@ void CDriveVolraDoc::NoteWalkStart(const CEntry* pStart)
 CFinder* CDriveVolraDoc::CreateFinder()
 {
     m_bWalkStarting = true;
+    m_bKeepMet = true;
     m_excludes = CExcludeRules::ForSearches();  // a refresh keeps to the rules of its time
     m_pPathOf = nullptr;
     m_pHeldFor = nullptr;  // a walk that failed in mid-listing left its sizes held for nothing

@@ -103,6 +103,7 @@ private:
     bool m_bHaveRootDevice = false;
     // The directories the running walk has met, by device and inode; it enters no other.
     CMetDirectories m_dirsMet;
+    bool m_bKeepMet = true;  // false where no directory can be met twice
     bool m_bWalkStarting = false;  // its first directory is yet to be started
     bool m_bReadAhead = true;
     CReadAhead::Options m_readAhead;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +103,70 @@ std::string_view BaseName(std::string_view path)
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsOctal(char c) { return c >= '0' && c <= '7'; }
 
+// Whether path is dir itself or lies below it; every absolute path lies below "/".
+bool IsAtOrBelow(std::string_view path, std::string_view dir)
+{
+    return dir == "/" ? path.starts_with('/') : IsUnder(path, dir);
+}
+
+// "8:17", a device as the kernel writes it.
+bool IsDeviceField(std::string_view field)
+{
+    const std::size_t colon = field.find(':');
+    const auto digits = [](std::string_view s) { return !s.empty() && std::all_of(s.begin(), s.end(), IsDigit); };
+    return colon != std::string_view::npos && digits(field.substr(0, colon)) && digits(field.substr(colon + 1));
+}
+
+// A mount as far as its place in the tree of mounts goes.
+struct MountPlace {
+    std::string_view id, parent;
+    std::string_view device;  // the file system's major:minor
+    std::string point;
+};
+
+// Whether another mount hides the given one: one made on top of it, or one on a point above
+// that is not among the mounts it was made inside (found by their ids up to the first one
+// not listed).
+bool IsCovered(const std::vector<MountPlace>& mounts, std::size_t index)
+{
+    std::vector<std::size_t> inside;  // the mounts it lies in, nearest first
+    for (std::size_t i = index; inside.size() <= mounts.size();) {
+        const auto parent =
+            std::find_if(mounts.begin(), mounts.end(), [&](const MountPlace& m) { return m.id == mounts[i].parent; });
+        if (parent == mounts.end())
+            break;
+        i = static_cast<std::size_t>(parent - mounts.begin());
+        inside.push_back(i);
+    }
+    const std::string& point = mounts[index].point;
+    for (std::size_t i = 0; i < mounts.size(); ++i) {
+        if (mounts[i].point == point && mounts[i].parent == mounts[index].id)
+            return true;
+        if (mounts[i].point.size() < point.size() && IsAtOrBelow(point, mounts[i].point)
+            && std::find(inside.begin(), inside.end(), i) == inside.end())
+            return true;
+    }
+    return false;
+}
+
+// The whole of a file of the kernel's; false when a read fails, as a part could tell wrong.
+bool ReadWholeFile(const char* path, std::string& text)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buffer[16384];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+        if (n < 0 && errno != EINTR)
+            break;
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return n == 0;
+}
+
 // "sr0", "fd1": the kernel's names for optical and floppy drives.
 bool IsNumberedName(std::string_view name, std::string_view prefix)
 {
@@ -122,10 +187,9 @@ DriveKind KindOf(const std::string& type, const std::string& device, const CMoun
     return DriveKind::HardDisc;
 }
 
-// One mountinfo line: "id parent maj:min root mountpoint options [optional...] - type
-// source superoptions". Returns false for a line that does not have that shape.
-bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string& type, std::string& source,
-                    std::string& superOptions)
+// The fields of one mountinfo line: "id parent maj:min root mountpoint options
+// [optional...] - type source superoptions". Empty when the line does not have that shape.
+std::vector<std::string_view> MountLineFields(std::string_view line)
 {
     std::vector<std::string_view> fields;
     std::size_t pos = 0;
@@ -137,7 +201,18 @@ bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string&
     }
     const auto dash = std::find(fields.begin(), fields.end(), std::string_view("-"));
     if (fields.size() < 6 || dash - fields.begin() < 6 || fields.end() - dash < 3)
+        fields.clear();
+    return fields;
+}
+
+// Returns false for a line that does not have the shape of a mountinfo line.
+bool SplitMountLine(std::string_view line, std::string& mountPoint, std::string& type, std::string& source,
+                    std::string& superOptions)
+{
+    const std::vector<std::string_view> fields = MountLineFields(line);
+    if (fields.empty())
         return false;
+    const auto dash = std::find(fields.begin(), fields.end(), std::string_view("-"));
     mountPoint = UnescapeMountField(fields[4]);
     type = UnescapeMountField(dash[1]);
     source = UnescapeMountField(dash[2]);
@@ -311,4 +386,48 @@ std::vector<CDriveInfo> EnumerateDrives()
     CMountLookups lookups = SystemMountLookups();
     lookups.userId = static_cast<long>(::getuid());
     return ParseMountInfo(text, lookups);
+}
+
+bool MayMeetDirectoriesTwice(std::string_view text, std::string_view startPath)
+{
+    std::vector<MountPlace> mounts;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = std::min(text.find('\n', pos), text.size());
+        const std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (line.empty())
+            continue;
+        const std::vector<std::string_view> fields = MountLineFields(line);
+        if (fields.empty() || !IsDeviceField(fields[2]))
+            return true;
+        mounts.push_back({fields[0], fields[1], fields[2], UnescapeMountField(fields[4])});
+    }
+    // The start lies in the mount of the longest point above it; of several mounts on one
+    // point, in the last, which hides the others.
+    std::size_t holder = mounts.size();
+    for (std::size_t i = 0; i < mounts.size(); ++i) {
+        if (IsAtOrBelow(startPath, mounts[i].point)
+            && (holder == mounts.size() || mounts[i].point.size() >= mounts[holder].point.size()))
+            holder = i;
+    }
+    if (!startPath.starts_with('/') || holder == mounts.size() || IsCovered(mounts, holder))
+        return true;
+    const MountPlace& held = mounts[holder];
+    return std::any_of(mounts.begin(), mounts.end(), [&](const MountPlace& m) {
+        return m.device == held.device && m.point != startPath && IsAtOrBelow(m.point, startPath);
+    });
+}
+
+bool MayMeetDirectoriesTwice(int fd)
+{
+    // The directory's path as the kernel resolved it: no link, no "..", no double slash.
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    std::string path(4097, '\0');
+    const ssize_t n = ::readlink(link.c_str(), path.data(), path.size());
+    std::string text;
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size() || !ReadWholeFile("/proc/self/mountinfo", text))
+        return true;
+    path.resize(static_cast<std::size_t>(n));
+    return MayMeetDirectoriesTwice(text, path);
 }

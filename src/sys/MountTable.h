@@ -51,6 +51,18 @@ std::vector<CDriveInfo> EnumerateDrives();
 // ("tmpfs", "fuse.sshfs"), or empty when no line names it.
 std::string FsTypeOfDevice(std::string_view mountinfoText, unsigned nMajor, unsigned nMinor);
 
+// Whether a walk that starts at the directory startPath (its canonical path, as bytes) and
+// keeps to the file system holding it may meet a directory twice, by a /proc/self/mountinfo
+// text. A directory has no other name within its own mount, so it shows twice only where a
+// mount below the start is of that same file system (a bind mount of a directory inside the
+// walk or above it, or the file system mounted again). True as well where the text cannot
+// tell: a line of no known shape, no mount above the start, the mount above it hidden.
+bool MayMeetDirectoriesTwice(std::string_view mountinfoText, std::string_view startPath);
+// The same for the directory open as fd, by the running system's mount table; true when
+// either cannot be read. Mount points are never asked for their status, so a network
+// server that went away holds nothing up.
+bool MayMeetDirectoriesTwice(int fd);
+
 // Helpers the lookups are made of, public so that each can be checked on its own.
 
 // Decodes the octal escapes of a mountinfo field ("\040" is a space).

@@ -1,12 +1,15 @@
 #include "sys/MountTable.h"
 
+#include "support/ScopedMount.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <set>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -139,4 +142,104 @@ TEST(MountTable, SystemLookupsReadRemovableFlagsAndLabelLinks)
     EXPECT_TRUE(lookups.isDirectory(tree.Path("sys/block")));
     EXPECT_FALSE(lookups.isDirectory(tree.Path("dev/sdb1")));
     EXPECT_FALSE(lookups.isDirectory(tree.Path("no/such")));
+}
+
+// Whether a walk that keeps to the file system of its start can meet a directory twice: only
+// through a mount of that same file system below the start. A root disk with a folder bound
+// elsewhere on it, a stick (its name escaped) with a folder of its own bound inside it, a
+// home disk with a tmpfs below, and a disk hidden under another mounted on the same point,
+// with binds of either below.
+TEST(MountTable, ADirectoryShowsTwiceOnlyThroughItsOwnFileSystemMountedBelowTheStart)
+{
+    constexpr std::string_view kMounts =
+        "1 0 254:1 / / rw - ext4 /dev/vda1 rw\n"
+        "2 1 254:1 /srv/data /srv/bound rw - ext4 /dev/vda1 rw\n"
+        "3 1 8:17 / /media/usb\\040stick rw - vfat /dev/sdb1 rw\n"
+        "4 3 8:17 /photos /media/usb\\040stick/inner\\040dir/again rw - vfat /dev/sdb1 rw\n"
+        "5 1 8:2 / /home rw,relatime shared:3 - ext4 /dev/sda2 rw\n"
+        "6 5 0:50 / /home/ann/tmp rw - tmpfs tmpfs rw\n"
+        "7 1 8:3 / /data rw - ext4 /dev/sda3 rw\n"
+        "8 7 8:4 / /data rw - xfs /dev/sda4 rw\n"
+        "9 8 8:3 /old /data/x/y rw - ext4 /dev/sda3 rw\n"
+        "10 8 8:4 /a /data/z rw - xfs /dev/sda4 rw\n";
+    const struct {
+        std::string_view start;
+        bool bTwice;
+    } cases[] = {
+        {"/", true},  // the bound folder is met in both places
+        {"/srv", true},
+        {"/srv/bound", false},  // the start is the mount point: nothing mounted below
+        {"/srv/bou", false},  // "/srv/bound" is no folder of "/srv/bou"
+        {"/home", false},  // only another file system below, which the walk stays out of
+        {"/home/ann/tmp", false},
+        {"/home/ann/tmp/sub", false},  // inside the tmpfs nested in /home
+        {"/media/usb stick", true},
+        {"/media/usb stick/inner dir", true},
+        {"/media/usb stick/inner dir/again", false},
+        {"/media/usb stick/inner dir/again/deep", false},
+        {"/data", true},  // the disk on top is bound at /data/z
+        {"/data/x", false},  // only the hidden disk is bound below
+        {"/data/z/deeper", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MayMeetDirectoriesTwice(kMounts, c.start), c.bTwice) << c.start;
+
+    // Where the text cannot tell, a walk keeps count.
+    const struct {
+        std::string_view text, start;
+    } unknown[] = {
+        {"", "/home"},
+        {"no mount table at all", "/home"},
+        {std::string_view(kMounts.data(), 45), "/home"},  // cut in the middle of a line
+        {"1 0 254:1 / / rw - ext4 /dev/vda1 rw\n2 1 sda / /home rw - ext4 /dev/sda2 rw\n", "/home"},
+        {"5 1 8:2 / /home rw - ext4 /dev/sda2 rw\n", "/srv"},  // no mount above the start
+        {kMounts, "home"},
+        // A disk mounted on /a later hides the one mounted on /a/b before.
+        {"1 0 254:1 / / rw - ext4 /dev/vda1 rw\n2 1 8:1 / /a/b rw - ext4 /dev/sda1 rw\n"
+         "3 1 8:2 / /a rw - ext4 /dev/sda2 rw\n4 2 8:9 / /a/b/c/d rw - ext4 /dev/sdc1 rw\n",
+         "/a/b/c"},
+        // Listed out of order, the disk made on top of another on /m is listed first.
+        {"1 0 254:1 / / rw - ext4 /dev/vda1 rw\n3 2 8:2 / /m rw - ext4 /dev/sda2 rw\n"
+         "2 1 8:1 / /m rw - ext4 /dev/sda1 rw\n",
+         "/m"},
+    };
+    for (const auto& c : unknown)
+        EXPECT_TRUE(MayMeetDirectoriesTwice(c.text, c.start)) << c.text << " from " << c.start;
+}
+
+// The running system's table, for folders opened as a walk opens its start: a fresh folder
+// has nothing mounted below it but what the test mounts there.
+TEST(MountTable, TheRunningSystemsTableTellsWhereAnOpenDirectoryMayShowTwice)
+{
+    TempTree t;
+    t.Dir("top/disk");
+    t.Dir("top/with space/bound");
+    t.Dir("elsewhere");
+    const auto mayShowTwice = [&t](const std::string& relative) {
+        const int fd = ::open(t.Path(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_GE(fd, 0) << relative;
+        const bool bTwice = MayMeetDirectoriesTwice(fd);
+        ::close(fd);
+        return bTwice;
+    };
+    EXPECT_FALSE(mayShowTwice("top"));
+    EXPECT_TRUE(MayMeetDirectoriesTwice(-1)) << "no folder open";
+    const ScopedMount disk = ScopedMount::SmallDisk(t.Path("top/disk"), 65536);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting needs privilege";
+    EXPECT_FALSE(mayShowTwice("top")) << "another file system below";
+    const ScopedMount bound = ScopedMount::Bind(t.Path("elsewhere"), t.Path("top/with space/bound"));
+    ASSERT_TRUE(bound.Mounted());
+    const struct {
+        std::string relative;
+        bool bTwice;
+    } cases[] = {
+        {"top", true},
+        {"top/with space", true},
+        {"top/disk/../with space", true},  // known by where it is, not by the way there
+        {"top/with space/bound", false},
+        {"top/disk", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(mayShowTwice(c.relative), c.bTwice) << c.relative;
 }
