@@ -47,7 +47,7 @@ public:
         // would otherwise hold up the walk behind it.
         unsigned nThreads = std::max(2u, 2 * std::thread::hardware_concurrency());
         unsigned nMaxThreads = 16;  // while the disk keeps them waiting
-        std::size_t nMaxBuffered = std::size_t{1} << 13;  // records read and not yet taken
+        std::size_t nMaxBuffered = std::size_t{1} << 14;  // records read and not yet taken
         std::size_t nMaxOpenParents = 256;  // descriptors kept for subdirectories to come
         bool bStayOnDevice = false;  // subdirectories on another device are not read
         bool bSkipCaches = false;  // subdirectories a CACHEDIR.TAG marks are listed as empty
