@@ -101,6 +101,30 @@ CReadAhead::~CReadAhead()
     }
 }
 
+namespace {
+// About 10 microseconds of tries before a thread waiting for the lock sleeps: the lock is
+// held for a few microseconds at a time, and a thread put to sleep and woken again costs
+// more than that (several times more in a virtual machine).
+constexpr int kLockTries = 256;
+}  // namespace
+
+void CReadAhead::Relock(Lock& lock)
+{
+    for (int i = 0; i < kLockTries; ++i) {
+        if (lock.try_lock())
+            return;
+        __builtin_ia32_pause();
+    }
+    lock.lock();
+}
+
+CReadAhead::Lock CReadAhead::TakeLock() const
+{
+    Lock lock(m_mutex, std::defer_lock);
+    Relock(lock);
+    return lock;
+}
+
 // A thread the system refuses (at its limit of processes or of address space) leaves the
 // read-ahead with the workers it has: no more are tried.
 bool CReadAhead::StartWorkerLocked()
@@ -235,7 +259,7 @@ bool CReadAhead::ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock)
     lock.unlock();
     Batch batch;
     ReadUnlocked(pJob, pJob->fd, buffer, batch);
-    lock.lock();
+    Relock(lock);
     return PublishLocked(pJob, batch, lock);
 }
 

@@ -131,6 +131,8 @@ private:
     bool StartWorkerLocked();
     Job* PickLocked(bool& bForRoom);
     using Lock = std::unique_lock<std::mutex>;
+    Lock TakeLock() const;
+    static void Relock(Lock& lock);
     struct Batch;
     void ReadJob(Job* pJob, std::vector<char>& buffer, Lock& lock);
     bool ReadBatch(Job* pJob, std::vector<char>& buffer, Lock& lock);

@@ -147,7 +147,7 @@ int CReadAhead::OpenInParent(Job* pJob, int& err, bool& bCacheTagged, std::vecto
         --pParent->nFdUsers;
         throw;
     }
-    lock.lock();
+    Relock(lock);
     --pParent->nFdUsers;
     return fd;
 }

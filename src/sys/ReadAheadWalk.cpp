@@ -59,7 +59,7 @@ int CReadAhead::Begin(Cursor& cursor, Job* pJob, const WaitHook& hook, bool& bCa
         cursor.pChunk = pFirst;
         return 0;
     }
-    Lock lock(m_mutex);
+    Lock lock = TakeLock();
     LetGoEndedLocked();
     while (!pJob->bOpened)
         if (!WaitForWalk(lock, hook)) {
@@ -86,7 +86,7 @@ CReadAhead::EGot CReadAhead::Peek(Cursor& cursor, const Record*& pRecord, int& n
         return EGot::End;
     }
     std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
-    Lock lock(m_mutex);
+    Lock lock = TakeLock();
     Job* pJob = cursor.pJob;
     for (;;) {
         if (cursor.pChunk != nullptr)
@@ -142,7 +142,7 @@ void CReadAhead::Finish(Cursor& cursor)
         return;
     }
     std::unique_ptr<Chunk> pDone;  // freed once the lock is let go
-    const Lock lock(m_mutex);
+    const Lock lock = TakeLock();
     LetGoEndedLocked();
     if (cursor.pChunk != nullptr)
         pDone = ReleaseChunkLocked(cursor);
