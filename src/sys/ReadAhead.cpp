@@ -106,6 +106,15 @@ namespace {
 // held for a few microseconds at a time, and a thread put to sleep and woken again costs
 // more than that (several times more in a virtual machine).
 constexpr int kLockTries = 256;
+
+void PauseBriefly()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
 }  // namespace
 
 void CReadAhead::Relock(Lock& lock)
@@ -113,7 +122,7 @@ void CReadAhead::Relock(Lock& lock)
     for (int i = 0; i < kLockTries; ++i) {
         if (lock.try_lock())
             return;
-        __builtin_ia32_pause();
+        PauseBriefly();
     }
     lock.lock();
 }
